@@ -1,0 +1,33 @@
+// rosterbook: turns the club's member list into a saddle-stitch booklet and a standard
+// portrait document. Takes no arguments; everything comes from "roster.sdd".
+#include <cstdio>
+
+#include "app/page_plan.h"
+#include "roster/roster.h"
+#include "settings/settings.h"
+
+namespace {
+
+// The run owns these for its whole length; they are too large for the stack.
+Settings settings;
+RosterGroups groups;
+
+void report_plan(const PagePlan& plan) {
+    printf("Booklet : %d content pages => padded to %d (%d sheets)\n", plan.booklet_content_pages,
+           plan.booklet_pages, plan.booklet_sheets);
+    printf("Portrait: %d pages\n", plan.standard_pages);
+}
+
+}  // namespace
+
+int main() {
+    load_settings(&settings);
+    printf("Config  : title=%d line(s), subtitle=%d line(s), %s\n", settings.title_line_count,
+           settings.subtitle_line_count, settings.label_sequence == 1 ? "Column Order" : "Row Order");
+    if (!load_roster(settings, &groups)) return 1;
+    printf("Members : %d Caller(s), %d Cuer(s), %d Member(s), %d New Dancer(s)\n", groups.caller_count,
+           groups.cuer_count, groups.member_count, groups.new_dancer_count);
+    PagePlan plan = plan_pages(groups.member_count, groups.new_dancer_count);
+    report_plan(plan);
+    return 0;
+}

@@ -1,0 +1,35 @@
+#include "layout/geometry.h"
+
+#include <cmath>
+#include <cstdio>
+
+PagePlacement place_page(int32_t logical_page, int32_t page_count, LayoutMode mode) {
+    if (mode == LAYOUT_STANDARD) return {logical_page - 1, 0, 0.0f};
+    const int32_t lp = logical_page;
+    const int32_t n = page_count;
+    // Sheet k carries pages 2k + 1 and 2k + 2 back to back on its right and left halves,
+    // and their mirror pages n - 2k and n - 2k - 1 on the other halves.
+    for (int32_t k = 0; k < n / 4; ++k) {
+        if (lp == 2 * k + 1) return {k, 0, BOOKLET_HALF_WIDTH};
+        if (lp == n - 2 * k) return {k, 0, 0.0f};
+        if (lp == 2 * k + 2) return {k, 1, 0.0f};
+        if (lp == n - 2 * k - 1) return {k, 1, BOOKLET_HALF_WIDTH};
+    }
+    fprintf(stderr, "imposition error: lp=%d N=%d\n", lp, n);
+    return {0, 0, 0.0f};
+}
+
+PlacedPage find_page(const HPDF_Page* pages, int32_t logical_page, int32_t page_count, LayoutMode mode) {
+    PagePlacement placement = place_page(logical_page, page_count, mode);
+    int index = (mode == LAYOUT_STANDARD) ? placement.sheet : placement.sheet * 2 + placement.side;
+    return {pages[index], placement.x_offset};
+}
+
+int32_t section_page_count(int32_t count, int32_t cards_per_page) {
+    if (count == 0) return 1;
+    return static_cast<int32_t>(ceilf(static_cast<float>(count) / static_cast<float>(cards_per_page)));
+}
+
+float column_x(const PageGeometry& geometry, int column) {
+    return geometry.margin_x + static_cast<float>(column) * (geometry.column_width + COLUMN_GUTTER);
+}

@@ -1,0 +1,45 @@
+// The member list: reads the member CSV into fixed-size records, groups them by role
+// (Caller, Cuer, Member, New Dancer) and sorts each group by last, then first name.
+#pragma once
+
+#include <cstdint>
+
+#include "settings/settings.h"
+
+constexpr int MAX_MEMBERS = 512;
+constexpr int CSV_LINE_SIZE = 2048;
+constexpr int CSV_MIN_FIELDS = 7;
+constexpr int CSV_MAX_FIELDS = 11;  // a tenth column is the last one used; an 11th is split off and ignored
+
+struct Member {
+    char role[32];
+    char first_name[64];
+    char last_name[64];
+    char detail1[128];
+    char detail2a[64];
+    char detail2b[16];
+    char detail3a[32];
+    char detail3b[32];
+    char detail4[128];
+    char detail5[128];
+};
+
+struct RosterGroups {
+    Member callers[MAX_MEMBERS];
+    int32_t caller_count;
+    Member cuers[MAX_MEMBERS];
+    int32_t cuer_count;
+    Member members[MAX_MEMBERS];
+    int32_t member_count;
+    Member new_dancers[MAX_MEMBERS];
+    int32_t new_dancer_count;
+};
+
+// Reads settings.member_csv_path (first line is a header) into `groups`, which it
+// clears first. Skipped lines are reported on stderr. Returns false when the file
+// cannot be opened (perror with the path) or has no header line (no message).
+bool load_roster(const Settings& settings, RosterGroups* groups);
+
+// Orders members by last name, then first name, ignoring ASCII letter case.
+// Returns negative, zero or positive.
+int compare_members(const Member& a, const Member& b);

@@ -1,0 +1,176 @@
+#include "roster/roster.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+struct Loaded {
+    std::unique_ptr<RosterGroups> groups = std::make_unique<RosterGroups>();
+    bool ok = false;
+    std::string err;
+    std::string path;
+};
+
+Loaded load_csv(const TempDir& dir, const std::string& contents) {
+    dir.write("members.csv", contents);
+    auto settings = std::make_unique<Settings>();
+    Loaded loaded;
+    loaded.path = dir.file("members.csv");
+    snprintf(settings->member_csv_path, PATH_SIZE, "%s", loaded.path.c_str());
+    testing::internal::CaptureStderr();
+    loaded.ok = load_roster(*settings, loaded.groups.get());
+    loaded.err = testing::internal::GetCapturedStderr();
+    return loaded;
+}
+
+// "First Last" for each member of a group, in array order.
+std::vector<std::string> names(std::span<const Member> group) {
+    std::vector<std::string> result;
+    for (const Member& m : group) result.push_back(std::string(m.first_name) + " " + m.last_name);
+    return result;
+}
+
+const char* HEADER = "role,first,last,address,city,zip,phone,email,note1,note2\n";
+
+TEST(LoadRoster, GroupsSortsAndReportsSkippedLines) {
+    TempDir dir;
+    Loaded loaded = load_csv(dir, std::string(HEADER) +
+                                      "member,Bob,smith,1 Main St,Town,12345,555-1\n"
+                                      "Caller,Cal,Lee,a,b,c,d\n"
+                                      "MEMBER,Ann,Smith,a,b,c,d\n"
+                                      "\n"
+                                      "Callers,Pat,Plural,a,b,c,d\n"
+                                      "Member,Zed,adams,a,b,c,d\n"
+                                      "   \n"
+                                      "Cuer,Too,Short\n"
+                                      "new dancer,Nina,New,a,b,c,d\n"
+                                      "Cuer,Cue,One,a,b,c,d,e,f,g,h,i\n");
+    ASSERT_TRUE(loaded.ok);
+    const RosterGroups& g = *loaded.groups;
+    EXPECT_EQ(names({g.callers, (size_t)g.caller_count}), std::vector<std::string>{"Cal Lee"});
+    EXPECT_EQ(names({g.cuers, (size_t)g.cuer_count}), std::vector<std::string>{"Cue One"});
+    EXPECT_EQ(names({g.members, (size_t)g.member_count}),
+              (std::vector<std::string>{"Zed adams", "Ann Smith", "Bob smith"}));
+    EXPECT_EQ(names({g.new_dancers, (size_t)g.new_dancer_count}), std::vector<std::string>{"Nina New"});
+    EXPECT_EQ(loaded.err, "Warning: " + loaded.path + " line 6: unknown role 'Callers', line skipped\n" +
+                              "Warning: " + loaded.path +
+                              " line 9: 3 field(s), at least 7 needed, line skipped\n");
+}
+
+TEST(LoadRoster, FillsFieldsAndCutsThem) {
+    TempDir dir;
+    const std::string long_last(70, 'L');
+    Loaded loaded =
+        load_csv(dir, std::string(HEADER) + "Member,Seven,Fields,d1,d2a,d2b,d3a,\n" + "Member,Ten," +
+                          long_last + ",d1,d2a,d2b,d3a,d3b,d4,d5,eleven,twelve\n");
+    ASSERT_TRUE(loaded.ok);
+    ASSERT_EQ(loaded.groups->member_count, 2);
+    const Member& seven = loaded.groups->members[0];  // "Fields" sorts before "LLL..."
+    const Member& full = loaded.groups->members[1];
+    EXPECT_STREQ(seven.detail3a, "d3a");
+    EXPECT_STREQ(seven.detail3b, "");
+    EXPECT_STREQ(seven.detail4, "");
+    EXPECT_STREQ(seven.detail5, "");
+    EXPECT_EQ(std::string(full.last_name), std::string(63, 'L'));
+    EXPECT_STREQ(full.detail1, "d1");
+    EXPECT_STREQ(full.detail2a, "d2a");
+    EXPECT_STREQ(full.detail2b, "d2b");
+    EXPECT_STREQ(full.detail3b, "d3b");
+    EXPECT_STREQ(full.detail4, "d4");
+    EXPECT_STREQ(full.detail5, "d5");
+    EXPECT_EQ(loaded.err, "");
+}
+
+TEST(LoadRoster, KeepsAtMost512Records) {
+    TempDir dir;
+    std::string csv = HEADER;
+    for (int i = 0; i < 520; ++i) {
+        csv += "Member,First" + std::to_string(1000 + i) + ",Last,a,b,c,d\n";
+        if (i % 100 == 0) csv += "\n";
+    }
+    Loaded loaded = load_csv(dir, csv);
+    ASSERT_TRUE(loaded.ok);
+    EXPECT_EQ(loaded.groups->member_count, 512);
+    EXPECT_STREQ(loaded.groups->members[511].first_name, "First1511");
+    // 512 records and 6 blank lines after the header: the 512th record is on line 519.
+    EXPECT_EQ(loaded.err,
+              "Warning: " + loaded.path + ": more than 512 members, 8 line(s) after line 519 skipped\n");
+}
+
+TEST(LoadRoster, ExactlyFullListHasNoWarning) {
+    TempDir dir;
+    std::string csv = HEADER;
+    for (int i = 0; i < 512; ++i) csv += "Member,A,B,a,b,c,d\n";
+    csv += "\n  \n";
+    Loaded loaded = load_csv(dir, csv);
+    EXPECT_EQ(loaded.groups->member_count, 512);
+    EXPECT_EQ(loaded.err, "");
+}
+
+TEST(LoadRoster, LongLineIsOneRecord) {
+    TempDir dir;
+    // The tail of a 3000-character line must not become a member of its own.
+    std::string line = "Member,Long,Line,a,b,c,d," + std::string(3000, 'x') + ",Member,Tail,Ghost,a,b,c,d\n";
+    Loaded loaded = load_csv(dir, std::string(HEADER) + line + "Cuer,Next,Line,a,b,c,d\n");
+    ASSERT_TRUE(loaded.ok);
+    EXPECT_EQ(names({loaded.groups->members, (size_t)loaded.groups->member_count}),
+              std::vector<std::string>{"Long Line"});
+    EXPECT_EQ(loaded.groups->cuer_count, 1);
+    EXPECT_EQ(loaded.err, "");
+}
+
+TEST(LoadRoster, Failures) {
+    TempDir dir;
+    auto settings = std::make_unique<Settings>();
+    auto groups = std::make_unique<RosterGroups>();
+    snprintf(settings->member_csv_path, PATH_SIZE, "%s", dir.file("missing.csv").c_str());
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(load_roster(*settings, groups.get()));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              dir.file("missing.csv") + ": No such file or directory\n");
+
+    Loaded empty = load_csv(dir, "");
+    EXPECT_FALSE(empty.ok);
+    EXPECT_EQ(empty.err, "");
+
+    Loaded header_only = load_csv(dir, "role,first,last");
+    EXPECT_TRUE(header_only.ok);
+    EXPECT_EQ(header_only.groups->caller_count + header_only.groups->cuer_count +
+                  header_only.groups->member_count + header_only.groups->new_dancer_count,
+              0);
+}
+
+TEST(CompareMembers, OrdersByLastThenFirstName) {
+    const struct {
+        const char* first_a;
+        const char* last_a;
+        const char* first_b;
+        const char* last_b;
+        int sign;
+    } cases[] = {
+        {"Ann", "Smith", "Bob", "smith", -1}, {"Bob", "SMITH", "Ann", "Smith", 1},
+        {"Zed", "adams", "Ann", "Smith", -1}, {"ann", "Lee", "ANN", "lee", 0},
+        {"", "Lee", "A", "Lee", -1},          {"A", "Le", "A", "Lee", -1},
+        {"A", "O'Neil", "A", "Oakes", -1},
+    };
+    for (const auto& c : cases) {
+        Member a{}, b{};
+        snprintf(a.first_name, sizeof a.first_name, "%s", c.first_a);
+        snprintf(a.last_name, sizeof a.last_name, "%s", c.last_a);
+        snprintf(b.first_name, sizeof b.first_name, "%s", c.first_b);
+        snprintf(b.last_name, sizeof b.last_name, "%s", c.last_b);
+        int order = compare_members(a, b);
+        EXPECT_EQ((order > 0) - (order < 0), c.sign)
+            << c.first_a << " " << c.last_a << " vs " << c.first_b << " " << c.last_b;
+    }
+}
+
+}  // namespace

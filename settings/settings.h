@@ -1,0 +1,58 @@
+// The settings record of one run and the reader of the settings file "roster.sdd":
+// cover titles with their sizes and colours, the card order and the six file paths.
+#pragma once
+
+#include <cstdint>
+
+constexpr int MAX_TITLE_LINES = 8;
+constexpr int MAX_SUBTITLE_LINES = 4;
+constexpr int SETTINGS_LINE_SIZE = 2048;  // one title line, and the read buffer of a settings line
+constexpr int SETTINGS_KEY_SIZE = 256;
+constexpr int PATH_SIZE = 4096;
+constexpr const char* SETTINGS_FILE_NAME = "roster.sdd";
+constexpr float MAX_FONT_SIZE = 600.0f;  // the largest size libharu accepts
+
+struct Settings {
+    char title_lines[MAX_TITLE_LINES][SETTINGS_LINE_SIZE];
+    int32_t title_line_count;
+    char subtitle_lines[MAX_SUBTITLE_LINES][SETTINGS_LINE_SIZE];
+    int32_t subtitle_line_count;
+    float title_font_size;     // points
+    float title_color[3];      // red, green, blue in 0..1
+    float subtitle_font_size;  // points
+    float subtitle_color[3];
+    int32_t label_sequence;  // 1 = cards fill column by column, 0 = row by row
+    char cover_image_path[PATH_SIZE];
+    char committee_image_path[PATH_SIZE];
+    char schedule_image_path[PATH_SIZE];
+    char member_csv_path[PATH_SIZE];
+    char booklet_pdf_path[PATH_SIZE];
+    char standard_pdf_path[PATH_SIZE];
+};
+
+// Resets every byte of `settings` to the defaults, then applies "roster.sdd" from the
+// working directory. Problems are written to stderr; the run always goes on.
+void load_settings(Settings* settings);
+
+// As load_settings, reading the settings file at `path` (messages still name "roster.sdd").
+void load_settings_from(Settings* settings, const char* path);
+
+// Applies one setting. `key` and `value` are trimmed; `lines` holds `line_count` block
+// lines (null and 0 for a one-line setting, whose block value is then ""). Unknown keys
+// and bad font sizes are reported on stderr and change nothing.
+void apply_setting(Settings* settings, const char* key, const char* value,
+                   const char (*lines)[SETTINGS_LINE_SIZE], int line_count);
+
+// True when `a` and `b` match after each is cut to 255 characters and trimmed,
+// ignoring ASCII letter case.
+bool keys_equal(const char* a, const char* b);
+
+// Reads "#rrggbb" (sscanf "#%02x%02x%02x") into `color` as fractions of 255.
+// Returns false and leaves `color` unchanged unless all three groups were read.
+bool parse_hex_color(const char* text, float color[3]);
+
+// Removes one pair of enclosing double quotes in place (text of at least 2 characters).
+void strip_quotes(char* text);
+
+// Removes leading and trailing white space (isspace) in place.
+void trim_in_place(char* text);

@@ -1,0 +1,213 @@
+#include "settings/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+std::string color_text(const float color[3]) {
+    char text[64];
+    snprintf(text, sizeof text, "%.4f %.4f %.4f", color[0], color[1], color[2]);
+    return text;
+}
+
+std::string lines_text(const char (*lines)[SETTINGS_LINE_SIZE], int count) {
+    std::string text = std::to_string(count) + ":";
+    for (int i = 0; i < count; ++i) text += std::string(i ? "|" : "") + lines[i];
+    return text;
+}
+
+// One field of the record as text, so that cases can name what they check.
+std::string field_value(const Settings& s, const std::string& field) {
+    if (field == "title") return lines_text(s.title_lines, s.title_line_count);
+    if (field == "subtitle") return lines_text(s.subtitle_lines, s.subtitle_line_count);
+    if (field == "title_font_size") return std::to_string(s.title_font_size);
+    if (field == "subtitle_font_size") return std::to_string(s.subtitle_font_size);
+    if (field == "title_color") return color_text(s.title_color);
+    if (field == "subtitle_color") return color_text(s.subtitle_color);
+    if (field == "label_sequence") return std::to_string(s.label_sequence);
+    if (field == "cover") return s.cover_image_path;
+    if (field == "committee") return s.committee_image_path;
+    if (field == "schedule") return s.schedule_image_path;
+    if (field == "csv") return s.member_csv_path;
+    if (field == "booklet") return s.booklet_pdf_path;
+    if (field == "standard") return s.standard_pdf_path;
+    ADD_FAILURE() << "unknown field " << field;
+    return "";
+}
+
+struct Loaded {
+    std::unique_ptr<Settings> settings = std::make_unique<Settings>();
+    std::string err;
+};
+
+Loaded load_text(const std::string& contents) {
+    TempDir dir;
+    dir.write("roster.sdd", contents);
+    Loaded loaded;
+    testing::internal::CaptureStderr();
+    load_settings_from(loaded.settings.get(), dir.file("roster.sdd").c_str());
+    loaded.err = testing::internal::GetCapturedStderr();
+    return loaded;
+}
+
+TEST(LoadSettings, MissingFileKeepsDefaults) {
+    Loaded loaded;
+    testing::internal::CaptureStderr();
+    load_settings_from(loaded.settings.get(), "/nonexistent/roster.sdd");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Warning: cannot open roster.sdd, proceeding with defaults \n");
+    const Settings& s = *loaded.settings;
+    const struct {
+        const char* field;
+        const char* expected;
+    } defaults[] = {
+        {"title", "0:"},
+        {"subtitle", "0:"},
+        {"title_font_size", "20.000000"},
+        {"subtitle_font_size", "10.000000"},
+        {"title_color", "0.1000 0.2300 0.3600"},
+        {"subtitle_color", "0.3300 0.3300 0.3300"},
+        {"label_sequence", "0"},
+        {"cover", "cover.png"},
+        {"committee", "committee.png"},
+        {"schedule", "schedule.png"},
+        {"csv", "members.csv"},
+        {"booklet", "booklet.pdf"},
+        {"standard", "standard.pdf"},
+    };
+    for (const auto& d : defaults) EXPECT_EQ(field_value(s, d.field), d.expected) << d.field;
+}
+
+TEST(LoadSettings, FileContents) {
+    const struct {
+        std::string file;
+        const char* field;
+        std::string expected;
+    } cases[] = {
+        {"Title:\nSpring Dance\nClub Roster\n\n", "title", "2:Spring Dance|Club Roster"},
+        {"Title: ignored text\n", "title", "0:"},
+        {"Title:\nA\n\nTitle:\n\n", "title", "0:"},
+        {"Title:\n1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n", "title", "8:1|2|3|4|5|6|7|8"},
+        {"Subtitle:\n1\n2\n3\n4\n5\n6\n", "subtitle", "4:1|2|3|4"},
+        {"Title:\nA\n# a comment\nB\n\n", "title", "2:A|B"},
+        {"Title:\nA: with colon\n  B  \n", "title", "2:A: with colon|B"},
+        {"Title:\r\nWindows\r\n\r\n", "title", "1:Windows"},
+        {"\xEF\xBB\xBFTitle Font Size: 30\n", "title_font_size", "30.000000"},
+        {"  title color : #FFFFFF\n", "title_color", "1.0000 1.0000 1.0000"},
+        {"Title Color: #12345\n", "title_color", "0.0706 0.2039 0.0196"},
+        {"Title Color: #123\n", "title_color", "0.1000 0.2300 0.3600"},
+        {"Subtitle Color: #1a3A5c trailing\n", "subtitle_color", "0.1020 0.2275 0.3608"},
+        {"Title Color:\n#FFFFFF\n\n", "title_color", "0.1000 0.2300 0.3600"},
+        {"Label Sequence: column ORDER\n", "label_sequence", "1"},
+        {"Label Sequence: Columns\n", "label_sequence", "0"},
+        {"Label Sequence: Column Order\nLabel Sequence:\nx\n\n", "label_sequence", "0"},
+        {"Subtitle Font Size: 600\n", "subtitle_font_size", "600.000000"},
+        {"Cover Image: \"my cover.png\"\n", "cover", "my cover.png"},
+        {"Cover Image: C:\\club\\cover.png\n", "cover", "C:\\club\\cover.png"},
+        {"Cover Image: \"\n", "cover", "\""},
+        {"Cover Image:\n\n", "cover", ""},
+        {"Cover Image:\n", "cover", "cover.png"},
+        {"Committee Image: board.png\n", "committee", "board.png"},
+        {"Schedule Image: dates.png\n", "schedule", "dates.png"},
+        {"Member CSV: list.csv\n", "csv", "list.csv"},
+        {"Booklet PDF: out/b.pdf\n", "booklet", "out/b.pdf"},
+        {"STANDARD pdf: s.pdf\n", "standard", "s.pdf"},
+        {"Subtitle:\nlast block at end of file", "subtitle", "1:last block at end of file"},
+        {"Title:\n" + std::string(3000, 'x') + "\nSecond\n\n", "title",
+         "2:" + std::string(2047, 'x') + "|Second"},
+    };
+    for (const auto& c : cases) {
+        Loaded loaded = load_text(c.file);
+        EXPECT_EQ(field_value(*loaded.settings, c.field), c.expected) << c.file;
+        EXPECT_EQ(loaded.err, "") << c.file;
+    }
+}
+
+TEST(LoadSettings, Messages) {
+    const struct {
+        std::string file;
+        const char* field;
+        const char* expected;
+        const char* err;
+    } errors[] = {
+        {"just words\n", "title", "0:", "roster.conf: no colon: just words\n"},
+        {"  Colour: #000000  \n", "title_color", "0.1000 0.2300 0.3600",
+         "roster.conf: unknown key 'Colour'\n"},
+        {"\xEF\xBB\xBFTitle Font Size: 30\nFoo: 1\n", "title_font_size", "30.000000",
+         "roster.conf: unknown key 'Foo'\n"},
+        {"Title Font Size: big\n", "title_font_size", "20.000000",
+         "roster.conf: bad font size 'big', keeping 20\n"},
+        {"Title Font Size: 0\n", "title_font_size", "20.000000",
+         "roster.conf: bad font size '0', keeping 20\n"},
+        {"Title Font Size: -4\n", "title_font_size", "20.000000",
+         "roster.conf: bad font size '-4', keeping 20\n"},
+        {"Title Font Size: 600.5\n", "title_font_size", "20.000000",
+         "roster.conf: bad font size '600.5', keeping 20\n"},
+        {"Subtitle Font Size: 12.5\nSubtitle Font Size: nan\n", "subtitle_font_size", "12.500000",
+         "roster.conf: bad font size 'nan', keeping 12.5\n"},
+        {"Subtitle Font Size:\n\n", "subtitle_font_size", "10.000000",
+         "roster.conf: bad font size '', keeping 10\n"},
+        {"Title:\nA\n\nafter block\n", "title", "1:A", "roster.conf: no colon: after block\n"},
+        {std::string(3000, 'y') + "\n", "title", "0:", ""},
+    };
+    for (auto& e : errors) {
+        std::string expected_err = e.err;
+        if (expected_err.empty()) {
+            // A line longer than the buffer is one line: one message, not two.
+            expected_err = "roster.conf: no colon: " + std::string(2047, 'y') + "\n";
+        }
+        Loaded loaded = load_text(e.file);
+        EXPECT_EQ(field_value(*loaded.settings, e.field), e.expected) << e.file;
+        EXPECT_EQ(loaded.err, expected_err) << e.file;
+    }
+}
+
+TEST(SettingsText, Helpers) {
+    const struct {
+        const char* input;
+        const char* trimmed;
+        const char* unquoted;
+    } cases[] = {
+        {"", "", ""},
+        {" \t\v\f\r\n", "", " \t\v\f\r\n"},
+        {"  a b  ", "a b", "  a b  "},
+        {"\"a\"", "\"a\"", "a"},
+        {"\"\"", "\"\"", ""},
+        {"\"", "\"", "\""},
+        {"\"a", "\"a", "\"a"},
+        {" \"a\"", "\"a\"", " \"a\""},
+    };
+    for (const auto& c : cases) {
+        char text[64];
+        snprintf(text, sizeof text, "%s", c.input);
+        trim_in_place(text);
+        EXPECT_STREQ(text, c.trimmed) << "trim '" << c.input << "'";
+        snprintf(text, sizeof text, "%s", c.input);
+        strip_quotes(text);
+        EXPECT_STREQ(text, c.unquoted) << "strip_quotes '" << c.input << "'";
+    }
+}
+
+TEST(SettingsText, KeysEqual) {
+    const struct {
+        std::string a, b;
+        bool equal;
+    } cases[] = {
+        {"Title", "title", true},
+        {"  TITLE\t", "Title", true},
+        {"Title", "Titles", false},
+        {"Title Color", "TitleColor", false},
+        {std::string(255, 'k') + "extra", std::string(255, 'K'), true},
+        {"", "  ", true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(keys_equal(c.a.c_str(), c.b.c_str()), c.equal) << c.a << " / " << c.b;
+}
+
+}  // namespace

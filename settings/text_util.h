@@ -1,0 +1,19 @@
+// Small text helpers shared by the settings reader and the member-list reader:
+// reading one physical line of a text file and copying text into fixed-size buffers.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+// Reads the next physical line of `file` into `buffer` (capacity `size`, at least 1).
+// The line feed is consumed and not stored. A line longer than size - 1 bytes keeps
+// its first size - 1 bytes and the rest of that line is read and dropped, so a long
+// line never turns into two lines. Returns false at end of file when nothing was read.
+bool read_line(FILE* file, char* buffer, size_t size);
+
+// Copies `source` into `destination` (capacity `size`, at least 1), cut to size - 1
+// bytes and always NUL-terminated. A null source copies as the empty text.
+void copy_text(char* destination, size_t size, const char* source);
+
+// Removes every trailing line feed and carriage return from `text` in place.
+void strip_line_end(char* text);

@@ -1,0 +1,13 @@
+// Runs a program in a folder and collects what it wrote and how it ended.
+#pragma once
+
+#include <string>
+
+struct RunResult {
+    int status;  // exit status, or 128 + signal number when a signal ended it
+    std::string out;
+    std::string err;
+};
+
+// Runs `binary` with no arguments and `folder` as its working directory.
+RunResult run_tool(const std::string& binary, const std::string& folder);
