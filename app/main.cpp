@@ -2,6 +2,7 @@
 // portrait document. Takes no arguments; everything comes from "roster.sdd".
 #include <cstdio>
 
+#include "app/output.h"
 #include "app/page_plan.h"
 #include "roster/roster.h"
 #include "settings/settings.h"
@@ -29,5 +30,7 @@ int main() {
            groups.cuer_count, groups.member_count, groups.new_dancer_count);
     PagePlan plan = plan_pages(groups.member_count, groups.new_dancer_count);
     report_plan(plan);
+    fflush(stdout);
+    if (!produce_documents(settings, groups, plan)) return 1;
     return 0;
 }

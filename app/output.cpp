@@ -1,0 +1,115 @@
+#include "app/output.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <new>
+
+#include "layout/compose.h"
+#include "layout/geometry.h"
+
+namespace {
+
+// One PDF under construction: owned by produce_documents from creation to saving.
+struct OutputDocument {
+    HPDF_Doc document = nullptr;
+    HPDF_Font regular_font = nullptr;
+    HPDF_Font bold_font = nullptr;
+    std::unique_ptr<HPDF_Page[]> pages;
+};
+
+// The plain words for the codes a club secretary can act on.
+const char* error_advice(HPDF_STATUS error_no) {
+    switch (error_no) {
+        case HPDF_FILE_OPEN_ERROR:
+        case HPDF_FILE_IO_ERROR:
+            return "cannot write an output file: check that its folder exists and can be written\n";
+        case HPDF_INVALID_PNG_IMAGE:
+        case HPDF_LIBPNG_ERROR:
+            return "an image file could not be read as a PNG image\n";
+        case HPDF_PAGE_INVALID_FONT_SIZE:
+            return "a font size is out of range\n";
+        default:
+            return nullptr;
+    }
+}
+
+void get_fonts(OutputDocument* output) {
+    output->regular_font = HPDF_GetFont(output->document, "Helvetica", nullptr);
+    output->bold_font = HPDF_GetFont(output->document, "Helvetica-Bold", nullptr);
+}
+
+bool add_pages(OutputDocument* output, int count, HPDF_PageDirection direction) {
+    output->pages.reset(new (std::nothrow) HPDF_Page[count]);
+    if (!output->pages) {
+        fprintf(stderr, "Error: cannot allocate %d page handles\n", count);
+        return false;
+    }
+    for (int i = 0; i < count; ++i) {
+        output->pages[i] = HPDF_AddPage(output->document);
+        HPDF_Page_SetSize(output->pages[i], HPDF_PAGE_SIZE_LETTER, direction);
+    }
+    return true;
+}
+
+void compose(const OutputDocument& output, int32_t page_count, LayoutMode mode, const PageGeometry& geometry,
+             int32_t new_dancers_page, const Settings& settings, const RosterGroups& groups) {
+    compose_document(output.document, output.pages.get(), page_count, mode, geometry, output.regular_font,
+                     output.bold_font, settings, 1, 2, 3, 4, groups.member_count, new_dancers_page,
+                     groups.new_dancer_count, page_count, groups.callers, groups.caller_count, groups.cuers,
+                     groups.cuer_count, groups.members, groups.new_dancers);
+}
+
+void save_and_free(OutputDocument* output, const char* path) {
+    HPDF_SaveToFile(output->document, path);
+    HPDF_Free(output->document);
+    output->document = nullptr;
+    output->pages.reset();
+}
+
+// Frees the documents of a run that stops before saving; nothing is written.
+bool abandon(OutputDocument* booklet, OutputDocument* standard) {
+    if (booklet->document != nullptr) HPDF_Free(booklet->document);
+    if (standard->document != nullptr) HPDF_Free(standard->document);
+    return false;
+}
+
+}  // namespace
+
+void on_pdf_error(HPDF_STATUS error_no, HPDF_STATUS detail_no, void* /*user_data*/) {
+    fprintf(stderr, "libharu error: %04X  detail: %u\n", static_cast<unsigned>(error_no),
+            static_cast<unsigned>(detail_no));
+    const char* advice = error_advice(error_no);
+    if (advice != nullptr) fputs(advice, stderr);
+    exit(1);
+}
+
+bool produce_documents(const Settings& settings, const RosterGroups& groups, const PagePlan& plan) {
+    OutputDocument booklet, standard;
+    booklet.document = HPDF_New(on_pdf_error, nullptr);
+    standard.document = HPDF_New(on_pdf_error, nullptr);
+    if (booklet.document == nullptr || standard.document == nullptr) {
+        fprintf(stderr, "HPDF_New failed\n");
+        return abandon(&booklet, &standard);
+    }
+    // Compression must be on before pages and images are added, or they stay uncompressed.
+    HPDF_SetCompressionMode(booklet.document, HPDF_COMP_ALL);
+    HPDF_SetCompressionMode(standard.document, HPDF_COMP_ALL);
+    get_fonts(&booklet);
+    get_fonts(&standard);
+    if (!add_pages(&booklet, 2 * plan.booklet_sheets, HPDF_PAGE_LANDSCAPE) ||
+        !add_pages(&standard, plan.standard_pages, HPDF_PAGE_PORTRAIT)) {
+        return abandon(&booklet, &standard);
+    }
+
+    compose(booklet, plan.booklet_pages, LAYOUT_BOOKLET, BOOKLET_GEOMETRY, plan.booklet_new_dancer_page,
+            settings, groups);
+    compose(standard, plan.standard_pages, LAYOUT_STANDARD, STANDARD_GEOMETRY, plan.standard_new_dancer_page,
+            settings, groups);
+
+    save_and_free(&booklet, settings.booklet_pdf_path);
+    save_and_free(&standard, settings.standard_pdf_path);
+    printf("Booklet : %s  (landscape, SHORT-edge duplex, collate-fold-staple)\n", settings.booklet_pdf_path);
+    printf("Standard: %s  (portrait,  LONG-edge  duplex)\n", settings.standard_pdf_path);
+    return true;
+}

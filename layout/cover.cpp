@@ -1,0 +1,81 @@
+#include "layout/cover.h"
+
+#include "layout/draw.h"
+#include "layout/image.h"
+
+namespace {
+
+constexpr RgbColor PLACEHOLDER_BAND_COLOR = {0.80f, 0.86f, 0.93f};
+constexpr RgbColor WHITE = {1.0f, 1.0f, 1.0f};
+constexpr float IMAGE_TOP_SPACE = 10.0f;
+constexpr float ESTIMATE_LINE_PITCH = 11.5f;
+constexpr float TITLE_SUBTITLE_GAP = 17.25f;
+
+RgbColor color_of(const float color[3]) { return {color[0], color[1], color[2]}; }
+
+// Fits the picture to the full width and half the height, hung 10 pt below the top edge.
+void draw_cover_image(HPDF_Doc document, PlacedPage placed, const char* path, float page_width,
+                      float page_height) {
+    const float band_height = page_height * 0.5f;
+    HPDF_Image image = load_png_image(document, path);
+    float image_width = static_cast<float>(HPDF_Image_GetWidth(image));
+    float image_height = static_cast<float>(HPDF_Image_GetHeight(image));
+    float scale = (page_width / band_height > image_width / image_height) ? band_height / image_height
+                                                                          : page_width / image_width;
+    float drawn_width = scale * image_width;
+    float drawn_height = scale * image_height;
+    HPDF_Page_DrawImage(placed.page, image, placed.x_offset + (page_width - drawn_width) * 0.5f,
+                        page_height - drawn_height - IMAGE_TOP_SPACE, drawn_width, drawn_height);
+}
+
+void fill_band(HPDF_Page page, RgbColor color, float x, float y, float width, float height) {
+    set_fill(page, color);
+    HPDF_Page_Rectangle(page, x, y, width, height);
+    HPDF_Page_Fill(page);
+}
+
+// The block is centred on its estimated height, which counts 11.5 pt per further line
+// whatever the font sizes are.
+float first_baseline(const Settings& settings, float page_height, float gap) {
+    const float title_lines = static_cast<float>(settings.title_line_count);
+    const float subtitle_lines = static_cast<float>(settings.subtitle_line_count);
+    float estimate = ((title_lines - 1.0f) * ESTIMATE_LINE_PITCH + settings.title_font_size) + gap +
+                     ((subtitle_lines - 1.0f) * ESTIMATE_LINE_PITCH + settings.subtitle_font_size);
+    return estimate * 0.5f + page_height * 0.25f;
+}
+
+}  // namespace
+
+void draw_cover_page(HPDF_Doc document, const HPDF_Page* pages, int32_t logical_page, int32_t page_count,
+                     LayoutMode mode, HPDF_Font regular_font, HPDF_Font bold_font, float page_width,
+                     float page_height, const Settings& settings) {
+    PlacedPage placed = find_page(pages, logical_page, page_count, mode);
+    const float band_height = page_height * 0.5f;
+    if (image_file_opens(settings.cover_image_path)) {
+        draw_cover_image(document, placed, settings.cover_image_path, page_width, page_height);
+    } else {
+        fill_band(placed.page, PLACEHOLDER_BAND_COLOR, placed.x_offset, band_height, page_width, band_height);
+        set_fill(placed.page, ACCENT_COLOR);
+        draw_text_centered(pages, logical_page, page_count, mode, regular_font, PLACEHOLDER_FONT_SIZE,
+                           page_width * 0.5f, page_height * 0.75f, "[cover.png not found]");
+    }
+    // Painted after the picture, so the white band also trims a picture that hangs lower.
+    fill_band(placed.page, WHITE, placed.x_offset, 0.0f, page_width, band_height);
+
+    const bool both_groups = settings.title_line_count > 0 && settings.subtitle_line_count > 0;
+    const float gap = both_groups ? TITLE_SUBTITLE_GAP : 0.0f;
+    float y = first_baseline(settings, page_height, gap);
+    set_fill(placed.page, color_of(settings.title_color));
+    for (int i = 0; i < settings.title_line_count; ++i) {
+        draw_text_centered(pages, logical_page, page_count, mode, bold_font, settings.title_font_size,
+                           page_width * 0.5f, y, settings.title_lines[i]);
+        y -= settings.title_font_size;
+    }
+    y -= gap;
+    set_fill(placed.page, color_of(settings.subtitle_color));
+    for (int j = 0; j < settings.subtitle_line_count; ++j) {
+        draw_text_centered(pages, logical_page, page_count, mode, regular_font, settings.subtitle_font_size,
+                           page_width * 0.5f, y, settings.subtitle_lines[j]);
+        y -= settings.subtitle_font_size;
+    }
+}

@@ -1,0 +1,188 @@
+#define POINTERHOLDER_TRANSITION 4
+#include "tests/support/pdf_reader.h"
+
+#include <cstdio>
+#include <map>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFObjectHandle.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
+
+namespace {
+
+// Affine matrix [a b c d e f] as in PDF.
+struct Matrix {
+    double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
+    Matrix times(const Matrix& m) const {  // this applied first, then m
+        return {a * m.a + b * m.c, a * m.b + b * m.d,       c * m.a + d * m.c,
+                c * m.b + d * m.d, e * m.a + f * m.c + m.e, e * m.b + f * m.d + m.f};
+    }
+};
+
+struct GraphicsState {
+    Rgb fill, stroke;
+    float line_width = 1;
+    Matrix ctm;
+};
+
+std::string name_or_empty(QPDFObjectHandle object) {
+    if (object.isName()) return object.getName().substr(1);
+    if (object.isArray() && object.getArrayNItems() > 0) return name_or_empty(object.getArrayItem(0));
+    return "";
+}
+
+class ContentCollector : public QPDFObjectHandle::ParserCallbacks {
+public:
+    ContentCollector(PdfPage* page, QPDFObjectHandle resources) : page_(page), resources_(resources) {}
+
+    void handleObject(QPDFObjectHandle object) override {
+        if (!object.isOperator()) {
+            operands_.push_back(object);
+            return;
+        }
+        run(object.getOperatorValue());
+        operands_.clear();
+    }
+    void handleEOF() override {}
+
+private:
+    float num(size_t i) const { return static_cast<float>(operands_.at(i).getNumericValue()); }
+    Rgb rgb() const { return {num(0), num(1), num(2)}; }
+
+    void run(const std::string& op) {
+        if (op == "q")
+            stack_.push_back(state_);
+        else if (op == "Q" && !stack_.empty())
+            state_ = stack_.back(), stack_.pop_back();
+        else if (op == "cm")
+            state_.ctm = Matrix{num(0), num(1), num(2), num(3), num(4), num(5)}.times(state_.ctm);
+        else if (op == "rg")
+            state_.fill = rgb();
+        else if (op == "RG")
+            state_.stroke = rgb();
+        else if (op == "g")
+            state_.fill = {num(0), num(0), num(0)};
+        else if (op == "G")
+            state_.stroke = {num(0), num(0), num(0)};
+        else if (op == "w")
+            state_.line_width = num(0);
+        else if (op == "re")
+            path_rects_.push_back({num(0), num(1), num(2), num(3), false, {}, 0});
+        else if (op == "m")
+            last_point_[0] = num(0), last_point_[1] = num(1);
+        else if (op == "l") {
+            path_lines_.push_back({last_point_[0], last_point_[1], num(0), num(1), {}, 0});
+            last_point_[0] = num(0), last_point_[1] = num(1);
+        } else if (op == "S")
+            paint(false);
+        else if (op == "f" || op == "F" || op == "f*")
+            paint(true);
+        else if (op == "n")
+            path_rects_.clear(), path_lines_.clear();
+        else if (op == "BT")
+            text_x_ = text_y_ = 0;
+        else if (op == "Tf")
+            font_ = operands_.at(0).getName(), font_size_ = num(1);
+        else if (op == "Td")
+            text_x_ += num(0), text_y_ += num(1);
+        else if (op == "Tj")
+            show_text(operands_.at(0).getStringValue());
+        else if (op == "Do")
+            draw_image(operands_.at(0).getName());
+    }
+
+    void paint(bool filled) {
+        for (PdfRect rect : path_rects_) {
+            rect.filled = filled;
+            rect.color = filled ? state_.fill : state_.stroke;
+            rect.line_width = state_.line_width;
+            page_->rects.push_back(rect);
+        }
+        if (!filled) {
+            for (PdfLine line : path_lines_) {
+                line.color = state_.stroke;
+                line.line_width = state_.line_width;
+                page_->lines.push_back(line);
+            }
+        }
+        path_rects_.clear();
+        path_lines_.clear();
+    }
+
+    void show_text(const std::string& bytes) {
+        PdfText text;
+        QPDFObjectHandle font = resources_.getKey("/Font").getKey(font_);
+        text.font = name_or_empty(font.getKey("/BaseFont"));
+        text.encoding = name_or_empty(font.getKey("/Encoding"));
+        text.size = font_size_;
+        text.x = text_x_;
+        text.y = text_y_;
+        text.fill = state_.fill;
+        text.text = bytes;
+        page_->texts.push_back(text);
+    }
+
+    void draw_image(const std::string& name) {
+        QPDFObjectHandle xobject = resources_.getKey("/XObject").getKey(name);
+        QPDFObjectHandle dict = xobject.getDict();
+        PdfImage image;
+        image.width = dict.getKey("/Width").getIntValueAsInt();
+        image.height = dict.getKey("/Height").getIntValueAsInt();
+        image.color_space = name_or_empty(dict.getKey("/ColorSpace"));
+        image.bits_per_component = dict.getKey("/BitsPerComponent").getIntValueAsInt();
+        image.filter = name_or_empty(dict.getKey("/Filter"));
+        QPDFObjectHandle mask = dict.getKey("/SMask");
+        image.has_soft_mask = mask.isStream();
+        if (image.has_soft_mask) image.soft_mask_filter = name_or_empty(mask.getDict().getKey("/Filter"));
+        image.x = static_cast<float>(state_.ctm.e);
+        image.y = static_cast<float>(state_.ctm.f);
+        image.drawn_width = static_cast<float>(state_.ctm.a);
+        image.drawn_height = static_cast<float>(state_.ctm.d);
+        page_->images.push_back(image);
+    }
+
+    PdfPage* page_;
+    QPDFObjectHandle resources_;
+    std::vector<QPDFObjectHandle> operands_;
+    GraphicsState state_;
+    std::vector<GraphicsState> stack_;
+    std::vector<PdfRect> path_rects_;
+    std::vector<PdfLine> path_lines_;
+    float last_point_[2] = {0, 0};
+    std::string font_;
+    float font_size_ = 0;
+    float text_x_ = 0, text_y_ = 0;
+};
+
+}  // namespace
+
+std::vector<PdfPage> read_pdf(const std::string& path) {
+    QPDF pdf;
+    pdf.setSuppressWarnings(true);
+    pdf.processFile(path.c_str());
+    std::vector<PdfPage> pages;
+    for (QPDFPageObjectHelper& helper : QPDFPageDocumentHelper(pdf).getAllPages()) {
+        PdfPage page;
+        QPDFObjectHandle::Rectangle box = helper.getMediaBox().getArrayAsRectangle();
+        page.width = static_cast<float>(box.urx - box.llx);
+        page.height = static_cast<float>(box.ury - box.lly);
+        QPDFObjectHandle contents = helper.getObjectHandle().getKey("/Contents");
+        if (contents.isArray() && contents.getArrayNItems() > 0) contents = contents.getArrayItem(0);
+        if (contents.isStream()) page.content_filter = name_or_empty(contents.getDict().getKey("/Filter"));
+        ContentCollector collector(&page, helper.getAttribute("/Resources", false));
+        helper.parseContents(&collector);
+        pages.push_back(page);
+    }
+    return pages;
+}
+
+std::string describe_texts(const PdfPage& page) {
+    std::string result;
+    for (const PdfText& text : page.texts) {
+        char line[512];
+        snprintf(line, sizeof line, "%s %g %.3f %.3f %s\n", text.font.c_str(), text.size, text.x, text.y,
+                 text.text.c_str());
+        result += line;
+    }
+    return result;
+}

@@ -1,0 +1,57 @@
+// Reads a written PDF back with qpdf: the size of each page and what is drawn on it
+// (text, rectangles, lines, images), in page coordinates.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct Rgb {
+    float red = 0, green = 0, blue = 0;
+};
+
+struct PdfText {
+    std::string font;      // /BaseFont, e.g. "Helvetica-Bold"
+    std::string encoding;  // the font's /Encoding name, e.g. "WinAnsiEncoding"
+    float size = 0;
+    float x = 0, y = 0;  // baseline start
+    Rgb fill;
+    std::string text;  // raw bytes of the string
+};
+
+struct PdfRect {
+    float x = 0, y = 0, width = 0, height = 0;
+    bool filled = false;  // painted with f, else stroked with S
+    Rgb color;            // fill colour when filled, else stroke colour
+    float line_width = 1;
+};
+
+struct PdfLine {
+    float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    Rgb color;
+    float line_width = 1;
+};
+
+struct PdfImage {
+    int width = 0, height = 0;  // pixels
+    std::string color_space;    // "DeviceRGB", "DeviceGray", "Indexed", ...
+    int bits_per_component = 0;
+    std::string filter;  // "FlateDecode" or "" when stored raw
+    bool has_soft_mask = false;
+    std::string soft_mask_filter;                           // filter of the soft mask stream
+    float x = 0, y = 0, drawn_width = 0, drawn_height = 0;  // placement from the cm before Do
+};
+
+struct PdfPage {
+    float width = 0, height = 0;  // media box
+    std::string content_filter;   // filter of the (first) content stream
+    std::vector<PdfText> texts;
+    std::vector<PdfRect> rects;
+    std::vector<PdfLine> lines;
+    std::vector<PdfImage> images;
+};
+
+// All pages of the PDF at `path`, in file order. Throws on a missing or broken file.
+std::vector<PdfPage> read_pdf(const std::string& path);
+
+// The texts of one page, one per line as "font size x y text", for whole-page comparisons.
+std::string describe_texts(const PdfPage& page);
