@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
+#include "tests/support/pdf_reader.h"
+#include "tests/support/png_writer.h"
 #include "tests/support/run_tool.h"
 #include "tests/support/temp_dir.h"
 
@@ -11,7 +14,52 @@ namespace {
 const std::string HEADER = "role,first,last,address,city,zip,phone,email,note1,note2\n";
 const std::string NO_SETTINGS = "Warning: cannot open roster.sdd, proceeding with defaults \n";
 
+const std::string CLOSING_LINES =
+    "Booklet : booklet.pdf  (landscape, SHORT-edge duplex, collate-fold-staple)\n"
+    "Standard: standard.pdf  (portrait,  LONG-edge  duplex)\n";
+
 RunResult run_in(const TempDir& dir) { return run_tool(ROSTERBOOK_BINARY, dir.path); }
+
+// What one logical page shows, told by its first text (or "blank"); `half` picks the
+// left (0) or right (1) half of a booklet side, -1 the whole page.
+std::string page_content(const PdfPage& page, int half) {
+    bool empty = true;
+    std::string first_text;
+    auto inside = [&](float x) { return half < 0 || (x >= 396) == (half == 1); };
+    for (const PdfText& t : page.texts) {
+        if (!inside(t.x)) continue;
+        empty = false;
+        if (first_text.empty()) first_text = t.text;
+    }
+    for (const PdfRect& r : page.rects) empty = empty && !inside(r.x + 1);
+    for (const PdfImage& i : page.images) empty = empty && !inside(i.x + 1);
+    for (const PdfLine& l : page.lines) empty = empty && !inside(l.x1);
+    if (empty) return "blank";
+    return first_text.empty() ? "no text" : first_text;
+}
+
+// The booklet's logical pages as they lie on the sides: "left|right" for each side.
+std::vector<std::string> booklet_sides(const std::vector<PdfPage>& pages) {
+    std::vector<std::string> sides;
+    for (const PdfPage& page : pages) {
+        EXPECT_EQ(page.width, 792);
+        EXPECT_EQ(page.height, 612);
+        sides.push_back(page_content(page, 0) + "|" + page_content(page, 1));
+    }
+    return sides;
+}
+
+std::vector<std::string> standard_pages(const std::vector<PdfPage>& pages) {
+    std::vector<std::string> result;
+    for (const PdfPage& page : pages) {
+        EXPECT_EQ(page.width, 612);
+        EXPECT_EQ(page.height, 792);
+        result.push_back(page_content(page, -1));
+    }
+    return result;
+}
+
+using Pages = std::vector<std::string>;
 
 TEST(Rosterbook, HeaderOnlyListPlansEmptySections) {
     TempDir dir;
@@ -22,8 +70,68 @@ TEST(Rosterbook, HeaderOnlyListPlansEmptySections) {
               "Config  : title=0 line(s), subtitle=0 line(s), Row Order\n"
               "Members : 0 Caller(s), 0 Cuer(s), 0 Member(s), 0 New Dancer(s)\n"
               "Booklet : 6 content pages => padded to 8 (2 sheets)\n"
-              "Portrait: 6 pages\n");
+              "Portrait: 6 pages\n" +
+                  CLOSING_LINES);
     EXPECT_EQ(run.err, NO_SETTINGS);
+    EXPECT_EQ(booklet_sides(read_pdf(dir.file("booklet.pdf"))),
+              (Pages{"[schedule.png not found]|[cover.png not found]", "[committee.png not found]|blank",
+                     "blank|blank", "Members|New Dancers"}));
+    EXPECT_EQ(standard_pages(read_pdf(dir.file("standard.pdf"))),
+              (Pages{"[cover.png not found]", "[committee.png not found]", "blank", "Members", "New Dancers",
+                     "[schedule.png not found]"}));
+}
+
+// Twelve booklet pages on three sheets: printed, folded and read, they go 1, 2, 3, ... 12.
+TEST(Rosterbook, BookletPagesAreImposedForFolding) {
+    TempDir dir;
+    std::string csv = HEADER + "Caller,Cal,Lee,a,b,c,d\n";
+    for (int i = 0; i < 43; ++i) csv += "Member,M" + std::to_string(10 + i) + ",Last,a,b,c,d\n";
+    dir.write("members.csv", csv);
+    write_rgb_png(dir.file("cover.png"), 40, 30);
+    write_rgb_png(dir.file("committee.png"), 30, 40);
+    RunResult run = run_in(dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "Config  : title=0 line(s), subtitle=0 line(s), Row Order\n"
+              "Members : 1 Caller(s), 0 Cuer(s), 43 Member(s), 0 New Dancer(s)\n"
+              "Booklet : 9 content pages => padded to 12 (3 sheets)\n"
+              "Portrait: 7 pages\n" +
+                  CLOSING_LINES);
+    // Pages 1 and 2 carry images only; the cover has no text without a title.
+    EXPECT_EQ(booklet_sides(read_pdf(dir.file("booklet.pdf"))),
+              (Pages{"[schedule.png not found]|no text", "no text|blank", "blank|Caller", "Members|blank",
+                     "New Dancers|M24 Last", "M38 Last|M52 Last"}));
+    EXPECT_EQ(standard_pages(read_pdf(dir.file("standard.pdf"))),
+              (Pages{"no text", "no text", "Caller", "Members", "M34 Last", "New Dancers",
+                     "[schedule.png not found]"}));
+}
+
+TEST(Rosterbook, LibharuErrorsEndTheRunWithoutOutput) {
+    const struct {
+        const char* name;
+        const char* settings;
+        bool bad_image;
+        std::string err;
+    } errors[] = {
+        {"text file as image", "", true,
+         "libharu error: 103B  detail: 0\nan image file could not be read as a PNG image\n"},
+        {"missing output folder", "Booklet PDF: no/such/folder/booklet.pdf\n", false,
+         "libharu error: 1017  detail: 2\n"
+         "cannot write an output file: check that its folder exists and can be written\n"},
+    };
+    for (const auto& e : errors) {
+        TempDir dir;
+        dir.write("roster.sdd", e.settings);
+        dir.write("members.csv", HEADER + "Member,Ann,Lee,a,b,c,d\n");
+        if (e.bad_image) dir.write("schedule.png", "this is not a picture\n");
+        RunResult run = run_in(dir);
+        EXPECT_EQ(run.status, 1) << e.name;
+        EXPECT_EQ(run.err, e.err) << e.name;
+        EXPECT_EQ(run.out.find("Booklet : booklet"), std::string::npos) << e.name;
+        EXPECT_EQ(run.out.find("Standard:"), std::string::npos) << e.name;
+        EXPECT_FALSE(dir.exists("booklet.pdf")) << e.name;
+        EXPECT_FALSE(dir.exists("standard.pdf")) << e.name;
+    }
 }
 
 TEST(Rosterbook, MemberListProblemsEndTheRun) {
@@ -61,7 +169,9 @@ TEST(Rosterbook, SettingsAndSkippedLinesAreReported) {
               "Config  : title=2 line(s), subtitle=1 line(s), Column Order\n"
               "Members : 1 Caller(s), 0 Cuer(s), 30 Member(s), 3 New Dancer(s)\n"
               "Booklet : 8 content pages => padded to 8 (2 sheets)\n"
-              "Portrait: 7 pages\n");
+              "Portrait: 7 pages\n"
+              "Booklet : booklet.pdf  (landscape, SHORT-edge duplex, collate-fold-staple)\n"
+              "Standard: standard.pdf  (portrait,  LONG-edge  duplex)\n");
     EXPECT_EQ(run.err,
               "roster.conf: bad font size 'huge', keeping 20\n"
               "roster.conf: unknown key 'Colour'\n"

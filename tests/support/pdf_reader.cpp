@@ -46,8 +46,8 @@ public:
     void handleEOF() override {}
 
 private:
-    float num(size_t i) const { return static_cast<float>(operands_.at(i).getNumericValue()); }
-    Rgb rgb() const { return {num(0), num(1), num(2)}; }
+    float num(size_t i) { return static_cast<float>(operands_.at(i).getNumericValue()); }
+    Rgb rgb() { return {num(0), num(1), num(2)}; }
 
     void run(const std::string& op) {
         if (op == "q")
