@@ -10,6 +10,9 @@
 
 namespace {
 
+// Text is converted to Windows-1252 as it is read; the fonts must print those bytes.
+constexpr const char* PDF_FONT_ENCODING = "WinAnsiEncoding";
+
 // One PDF under construction: owned by produce_documents from creation to saving.
 struct OutputDocument {
     HPDF_Doc document = nullptr;
@@ -35,8 +38,8 @@ const char* error_advice(HPDF_STATUS error_no) {
 }
 
 void get_fonts(OutputDocument* output) {
-    output->regular_font = HPDF_GetFont(output->document, "Helvetica", nullptr);
-    output->bold_font = HPDF_GetFont(output->document, "Helvetica-Bold", nullptr);
+    output->regular_font = HPDF_GetFont(output->document, "Helvetica", PDF_FONT_ENCODING);
+    output->bold_font = HPDF_GetFont(output->document, "Helvetica-Bold", PDF_FONT_ENCODING);
 }
 
 bool add_pages(OutputDocument* output, int count, HPDF_PageDirection direction) {

@@ -179,4 +179,44 @@ TEST(Rosterbook, SettingsAndSkippedLinesAreReported) {
               "Warning: club list.csv line 5: 3 field(s), at least 7 needed, line skipped\n");
 }
 
+// The same names from a UTF-8 file and from a Windows-1252 file print the same bytes.
+TEST(Rosterbook, AccentedNamesPrintAsWritten) {
+    const std::string utf8_names =
+        "Member,Jos\xC3\xA9,M\xC3\xBCller,a,b,c,d\nMember,Zo\xC3\xAB,Fran\xC3\xA7ois,a,b,c,d\n"
+        "Member,\xC5\x81ukasz,\xC3\x89luard,a,b,c,d\n";
+    const std::string cp1252_names =
+        "Member,Jos\xE9,M\xFCller,a,b,c,d\nMember,Zo\xEB,Fran\xE7ois,a,b,c,d\nMember,?ukasz,\xC9luard,a,b,c,"
+        "d\n";
+    std::vector<std::string> printed;
+    for (bool utf8 : {true, false}) {
+        TempDir dir;
+        dir.write("roster.sdd", "Title:\nCaf\xC3\xA9 Roster\n\n");
+        dir.write("members.csv", HEADER + (utf8 ? utf8_names : cp1252_names));
+        RunResult run = run_in(dir);
+        ASSERT_EQ(run.status, 0) << run.err;
+        std::string expected_err =
+            utf8 ? "Warning: members.csv line 4: characters the PDF fonts cannot show are printed as '?'\n"
+                 : "";
+        EXPECT_EQ(run.err, expected_err);
+        std::vector<PdfPage> pages = read_pdf(dir.file("standard.pdf"));
+        const PdfPage& cover = pages[0];
+        ASSERT_EQ(cover.texts.size(), 2u);  // the missing picture's note, then the title
+        const PdfText& title = cover.texts[1];
+        EXPECT_EQ(title.text, "Caf\xE9 Roster");
+        EXPECT_EQ(title.font, "Helvetica-Bold");
+        EXPECT_EQ(title.encoding, "WinAnsiEncoding");
+        // Centred on 306 with the width of the Windows-1252 text: 5612 thousandths at 20 pt.
+        EXPECT_NEAR(title.x, 306 - 5612 * 20 / 1000.0f / 2, 1e-3);
+        std::string members;
+        for (const PdfText& t : pages[3].texts) {
+            EXPECT_EQ(t.encoding, "WinAnsiEncoding") << t.text;
+            members += t.text + "|";
+        }
+        printed.push_back(members);
+    }
+    EXPECT_EQ(printed[0],
+              "Members|?ukasz \xC9luard|a|b  c|d|Zo\xEB Fran\xE7ois|a|b  c|d|Jos\xE9 M\xFCller|a|b  c|d|");
+    EXPECT_EQ(printed[1], printed[0]);
+}
+
 }  // namespace

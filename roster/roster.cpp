@@ -10,6 +10,7 @@
 #include <span>
 
 #include "roster/csv.h"
+#include "settings/encoding.h"
 #include "settings/text_util.h"
 
 namespace {
@@ -64,6 +65,8 @@ int read_records(FILE* file, const char* path, LoadedTable* table) {
     int line_number = 1;
     while (table->count < MAX_MEMBERS && read_line(file, line, sizeof line)) {
         ++line_number;
+        // Converted before the fields are cut to their buffers, so no character is split.
+        int replaced = convert_to_windows_1252(line);
         int field_count = split_csv_line(line, fields, CSV_MAX_FIELDS);
         if (field_count < CSV_MIN_FIELDS) {
             if (!is_blank(line)) {
@@ -77,6 +80,9 @@ int read_records(FILE* file, const char* path, LoadedTable* table) {
         if (role_group(member->role) < 0) {
             fprintf(stderr, "Warning: %s line %d: unknown role '%s', line skipped\n", path, line_number,
                     member->role);
+        } else if (replaced > 0) {
+            fprintf(stderr, "Warning: %s line %d: characters the PDF fonts cannot show are printed as '?'\n",
+                    path, line_number);
         }
     }
     return line_number;
@@ -111,12 +117,38 @@ void group_records(const LoadedTable& table, RosterGroups* groups) {
     for (int g = 0; g < 4; ++g) sort_group(std::span<Member>(arrays[g], *counts[g]));
 }
 
-int compare_text_ignoring_case(const char* a, const char* b) {
+// Letters of Windows-1252 from 0x80 on, as the lower-case base letter they sort with
+// (0: the byte sorts as itself).
+constexpr char FOLDED_HIGH_BYTES[129] =
+    "\0\0\0\0\0\0\0\0\0\0s\0o\0z\0"     // 0x80: Š Œ Ž
+    "\0\0\0\0\0\0\0\0\0\0s\0o\0zy"      // 0x90: š œ ž Ÿ
+    "\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0"  // 0xA0
+    "\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0"  // 0xB0
+    "aaaaaaaceeeeiiii"                  // 0xC0: À..Ï
+    "dnooooo\0ouuuuy\0s"                // 0xD0: Ð..ß
+    "aaaaaaaceeeeiiii"                  // 0xE0: à..ï
+    "dnooooo\0ouuuuy\0y";               // 0xF0: ð..ÿ
+
+int sort_letter(unsigned char c) {
+    if (c >= 0x80 && FOLDED_HIGH_BYTES[c - 0x80] != '\0') return FOLDED_HIGH_BYTES[c - 0x80];
+    return tolower(c);
+}
+
+// Compares letters as their lower-case forms and other bytes by value; a prefix sorts
+// first. With `fold_accents`, accented letters compare as their base letter.
+int compare_text(const char* a, const char* b, bool fold_accents) {
     for (;; ++a, ++b) {
-        int left = tolower(static_cast<unsigned char>(*a));
-        int right = tolower(static_cast<unsigned char>(*b));
+        unsigned char x = static_cast<unsigned char>(*a), y = static_cast<unsigned char>(*b);
+        int left = fold_accents ? sort_letter(x) : tolower(x);
+        int right = fold_accents ? sort_letter(y) : tolower(y);
         if (left != right || left == 0) return left - right;
     }
+}
+
+// "Éluard" sorts among the E names; names equal that way fall back to plain byte order.
+int compare_names(const char* a, const char* b) {
+    int order = compare_text(a, b, true);
+    return order != 0 ? order : compare_text(a, b, false);
 }
 
 }  // namespace
@@ -141,7 +173,7 @@ bool load_roster(const Settings& settings, RosterGroups* groups) {
 }
 
 int compare_members(const Member& a, const Member& b) {
-    int order = compare_text_ignoring_case(a.last_name, b.last_name);
+    int order = compare_names(a.last_name, b.last_name);
     if (order != 0) return order;
-    return compare_text_ignoring_case(a.first_name, b.first_name);
+    return compare_names(a.first_name, b.first_name);
 }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "settings/encoding.h"
 #include "settings/text_util.h"
 
 namespace {
@@ -90,6 +91,19 @@ void handle_key_line(Settings* settings, BlockState* block, char* line) {
     block->count = 0;
 }
 
+// Title and subtitle lines are printed, so they are converted to the fonts' encoding;
+// the lines of other blocks are never used and stay as read.
+void collect_block_line(BlockState* block, char* line, int line_number) {
+    if (block->count >= MAX_TITLE_LINES) return;
+    if (keys_equal(block->key, "Title") || keys_equal(block->key, "Subtitle")) {
+        if (convert_to_windows_1252(line) > 0) {
+            fprintf(stderr, "Warning: %s line %d: characters the PDF fonts cannot show are printed as '?'\n",
+                    SETTINGS_FILE_NAME, line_number);
+        }
+    }
+    copy_text(block->lines[block->count++], SETTINGS_LINE_SIZE, line);
+}
+
 void skip_byte_order_mark(char* line) {
     if (strncmp(line, "\xEF\xBB\xBF", 3) == 0) memmove(line, line + 3, strlen(line + 3) + 1);
 }
@@ -120,8 +134,7 @@ void load_settings_from(Settings* settings, const char* path) {
         } else if (line[0] == '#') {
             continue;
         } else if (block.open) {
-            if (block.count < MAX_TITLE_LINES)
-                copy_text(block.lines[block.count++], SETTINGS_LINE_SIZE, line);
+            collect_block_line(&block, line, line_number);
         } else {
             handle_key_line(settings, &block, line);
         }

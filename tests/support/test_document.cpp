@@ -13,8 +13,8 @@ void fail_on_error(HPDF_STATUS error_no, HPDF_STATUS detail_no, void*) {
 TestDocument::TestDocument(int physical_pages, bool landscape) {
     document = HPDF_New(fail_on_error, nullptr);
     HPDF_SetCompressionMode(document, HPDF_COMP_ALL);
-    regular_font = HPDF_GetFont(document, "Helvetica", nullptr);
-    bold_font = HPDF_GetFont(document, "Helvetica-Bold", nullptr);
+    regular_font = HPDF_GetFont(document, "Helvetica", "WinAnsiEncoding");
+    bold_font = HPDF_GetFont(document, "Helvetica-Bold", "WinAnsiEncoding");
     for (int i = 0; i < physical_pages; ++i) {
         HPDF_Page page = HPDF_AddPage(document);
         HPDF_Page_SetSize(page, HPDF_PAGE_SIZE_LETTER, landscape ? HPDF_PAGE_LANDSCAPE : HPDF_PAGE_PORTRAIT);
