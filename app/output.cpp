@@ -1,7 +1,11 @@
 #include "app/output.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -12,6 +16,10 @@ namespace {
 
 // Text is converted to Windows-1252 as it is read; the fonts must print those bytes.
 constexpr const char* PDF_FONT_ENCODING = "WinAnsiEncoding";
+
+// The file a save is writing into, removed by on_pdf_error when the save fails, so
+// a failed save leaves neither a truncated PDF nor a stray file behind.
+char pending_temp_path[PATH_SIZE + 32];
 
 // One PDF under construction: owned by produce_documents from creation to saving.
 struct OutputDocument {
@@ -63,11 +71,44 @@ void compose(const OutputDocument& output, int32_t page_count, LayoutMode mode, 
                      groups.cuer_count, groups.members, groups.new_dancers);
 }
 
-void save_and_free(OutputDocument* output, const char* path) {
-    HPDF_SaveToFile(output->document, path);
+// Copies the serialised document into `file`; false when a write fails (errno set).
+bool write_stream(HPDF_Doc document, FILE* file) {
+    static HPDF_BYTE chunk[1 << 16];
+    HPDF_UINT32 remaining = HPDF_GetStreamSize(document);
+    HPDF_ResetStream(document);
+    while (remaining > 0) {
+        HPDF_UINT32 size = remaining < sizeof chunk ? remaining : static_cast<HPDF_UINT32>(sizeof chunk);
+        HPDF_ReadFromStream(document, chunk, &size);
+        if (size == 0 || fwrite(chunk, 1, size, file) != size) return false;
+        remaining -= size;
+    }
+    return fflush(file) == 0;
+}
+
+// Saves the document and frees it. The PDF is written next to `path` and renamed over
+// it once complete, so the previous file stays whole until the new one is. libharu's own
+// file writer ignores a failing close (a full disk), so the bytes are written here and
+// every write checked; failures are reported through on_pdf_error like libharu's own.
+// Returns false after a message when the finished file cannot replace `path`.
+bool save_and_free(OutputDocument* output, const char* path) {
+    HPDF_SaveToStream(output->document);
+    snprintf(pending_temp_path, sizeof pending_temp_path, "%s.%ld.tmp", path, static_cast<long>(getpid()));
+    FILE* file = fopen(pending_temp_path, "wb");
+    if (file == nullptr) on_pdf_error(HPDF_FILE_OPEN_ERROR, errno, nullptr);
+    bool written = write_stream(output->document, file);
+    int write_errno = errno;
+    if (fclose(file) != 0 && written) written = false, write_errno = errno;
+    if (!written) on_pdf_error(HPDF_FILE_IO_ERROR, write_errno, nullptr);
     HPDF_Free(output->document);
     output->document = nullptr;
     output->pages.reset();
+    bool renamed = rename(pending_temp_path, path) == 0;
+    if (!renamed) {
+        fprintf(stderr, "Error: cannot write %s: %s\n", path, strerror(errno));
+        remove(pending_temp_path);
+    }
+    pending_temp_path[0] = '\0';
+    return renamed;
 }
 
 // Frees the documents of a run that stops before saving; nothing is written.
@@ -84,6 +125,7 @@ void on_pdf_error(HPDF_STATUS error_no, HPDF_STATUS detail_no, void* /*user_data
             static_cast<unsigned>(detail_no));
     const char* advice = error_advice(error_no);
     if (advice != nullptr) fputs(advice, stderr);
+    if (pending_temp_path[0] != '\0') remove(pending_temp_path);
     exit(1);
 }
 
@@ -110,8 +152,8 @@ bool produce_documents(const Settings& settings, const RosterGroups& groups, con
     compose(standard, plan.standard_pages, LAYOUT_STANDARD, STANDARD_GEOMETRY, plan.standard_new_dancer_page,
             settings, groups);
 
-    save_and_free(&booklet, settings.booklet_pdf_path);
-    save_and_free(&standard, settings.standard_pdf_path);
+    if (!save_and_free(&booklet, settings.booklet_pdf_path)) return abandon(&booklet, &standard);
+    if (!save_and_free(&standard, settings.standard_pdf_path)) return false;
     printf("Booklet : %s  (landscape, SHORT-edge duplex, collate-fold-staple)\n", settings.booklet_pdf_path);
     printf("Standard: %s  (portrait,  LONG-edge  duplex)\n", settings.standard_pdf_path);
     return true;

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <map>
+#include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -29,6 +30,11 @@ std::string name_or_empty(QPDFObjectHandle object) {
     if (object.isName()) return object.getName().substr(1);
     if (object.isArray() && object.getArrayNItems() > 0) return name_or_empty(object.getArrayItem(0));
     return "";
+}
+
+std::string decoded(QPDFObjectHandle stream) {
+    std::shared_ptr<Buffer> data = stream.getStreamData(qpdf_dl_generalized);
+    return std::string(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
 }
 
 class ContentCollector : public QPDFObjectHandle::ParserCallbacks {
@@ -133,7 +139,11 @@ private:
         image.filter = name_or_empty(dict.getKey("/Filter"));
         QPDFObjectHandle mask = dict.getKey("/SMask");
         image.has_soft_mask = mask.isStream();
-        if (image.has_soft_mask) image.soft_mask_filter = name_or_empty(mask.getDict().getKey("/Filter"));
+        image.pixels = decoded(xobject);
+        if (image.has_soft_mask) {
+            image.soft_mask_filter = name_or_empty(mask.getDict().getKey("/Filter"));
+            image.mask_pixels = decoded(mask);
+        }
         image.x = static_cast<float>(state_.ctm.e);
         image.y = static_cast<float>(state_.ctm.f);
         image.drawn_width = static_cast<float>(state_.ctm.a);

@@ -11,10 +11,23 @@ struct PngSpec {
     bool interlaced = false;
     bool transparency = false;      // a tRNS chunk (palette, grey and RGB images)
     bool half_transparent = false;  // alpha images: some pixels not fully opaque
+    bool text_chunk = false;        // adds a tEXt chunk, for corrupting an ancillary chunk
 };
 
 // Writes a PNG of `spec` with a simple pattern to `path`. Throws on failure.
 void write_png(const std::string& path, const PngSpec& spec);
+
+// The 8-bit samples a correct reader sees in an image of `spec` (colour or grey, no
+// alpha, row by row), and its alpha plane ("" when every pixel is opaque).
+std::string expected_pixels(const PngSpec& spec);
+std::string expected_alpha(const PngSpec& spec);
+
+// Changes the first chunk of `type` in the PNG at `path`: `flip_at` is the data byte
+// to invert (-1: none), and the chunk's CRC is recomputed unless `break_crc`.
+void patch_png_chunk(const std::string& path, const char* type, int flip_at, bool break_crc);
+
+// Rewrites the image size in the IHDR chunk of the PNG at `path` (with a valid CRC).
+void set_png_size(const std::string& path, unsigned width, unsigned height);
 
 // A plain 8-bit RGB image of the given size.
 void write_rgb_png(const std::string& path, int width, int height);

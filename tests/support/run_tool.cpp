@@ -1,9 +1,11 @@
 #include "tests/support/run_tool.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -21,7 +23,7 @@ std::string slurp(const std::string& path) {
 
 }  // namespace
 
-RunResult run_tool(const std::string& binary, const std::string& folder) {
+RunResult run_tool(const std::string& binary, const std::string& folder, long file_size_limit) {
     TempDir capture;
     const std::string out_path = capture.file("stdout");
     const std::string err_path = capture.file("stderr");
@@ -31,6 +33,11 @@ RunResult run_tool(const std::string& binary, const std::string& folder) {
         int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (out < 0 || err < 0 || chdir(folder.c_str()) != 0) _exit(127);
+        if (file_size_limit > 0) {
+            rlimit limit = {static_cast<rlim_t>(file_size_limit), static_cast<rlim_t>(file_size_limit)};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG
+        }
         dup2(out, STDOUT_FILENO);
         dup2(err, STDERR_FILENO);
         execl(binary.c_str(), binary.c_str(), static_cast<char*>(nullptr));
