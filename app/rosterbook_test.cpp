@@ -237,9 +237,9 @@ std::string folder_listing(const TempDir& dir) {
 }
 
 TEST(Rosterbook, DamagedImagesEndTheRunCleanly) {
-    PngSpec spec;
-    spec.width = 64;
-    spec.height = 64;
+    PngShape shape;
+    shape.width = 64;
+    shape.height = 64;
     const struct {
         const char* name;
         std::function<void(const std::string&)> make;
@@ -249,25 +249,25 @@ TEST(Rosterbook, DamagedImagesEndTheRunCleanly) {
          "not a PNG file"},
         {"committee.png",
          [&](const std::string& path) {
-             write_png(path, spec);
+             write_png(path, shape);
              truncate_file(path, 200);
          },
          "Read Error"},
         {"schedule.png",
          [&](const std::string& path) {
-             write_png(path, spec);
+             write_png(path, shape);
              patch_png_chunk(path, "IDAT", 10, false);
          },
          "IDAT: invalid code lengths set"},
         {"cover.png",
          [&](const std::string& path) {
-             write_png(path, spec);
+             write_png(path, shape);
              patch_png_chunk(path, "IDAT", -1, true);
          },
          "IDAT: CRC error"},
         {"schedule.png",
          [&](const std::string& path) {
-             write_png(path, spec);
+             write_png(path, shape);
              set_png_size(path, 100000, 100000);
          },
          "image too large"},

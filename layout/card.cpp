@@ -12,7 +12,9 @@ constexpr float CARD_OUTLINE_WIDTH = 0.6f;
 
 // Line 3: the second part shows only together with the first.
 void compose_line3(char* buffer, size_t size, const Member& member) {
-    if (member.detail2b[0] != '\0') {
+    if (member.detail2a[0] == '\0') {
+        buffer[0] = '\0';
+    } else if (member.detail2b[0] != '\0') {
         snprintf(buffer, size, "%s  %s", member.detail2a, member.detail2b);
     } else {
         snprintf(buffer, size, "%s", member.detail2a);
@@ -44,32 +46,19 @@ void draw_member_card(const HPDF_Page* pages, int32_t logical_page, int32_t page
 
     snprintf(line_buffer, sizeof line_buffer, "%s %s", member.first_name, member.last_name);
     set_fill(placed.page, BLACK);
+    // Every line keeps its slot: an empty line draws nothing but the next one still moves down.
     const float text_x = x + CARD_TEXT_INSET;
     float baseline = y - CARD_TOP_SPACE - CARD_NAME_SIZE;
-    draw_text(pages, logical_page, page_count, mode, bold_font, CARD_NAME_SIZE, text_x, baseline,
-              line_buffer);
-
-    baseline -= CARD_LINE_PITCH;
-    draw_text(pages, logical_page, page_count, mode, regular_font, CARD_DETAIL_SIZE, text_x, baseline,
-              member.detail1);
-
-    baseline -= CARD_LINE_PITCH;
-    if (member.detail2a[0] != '\0') {
-        compose_line3(line_buffer, sizeof line_buffer, member);
-        draw_text(pages, logical_page, page_count, mode, regular_font, CARD_DETAIL_SIZE, text_x, baseline,
-                  line_buffer);
-    }
-
-    baseline -= CARD_LINE_PITCH;
+    auto draw_line = [&](HPDF_Font font, float size, const char* text) {
+        draw_text(pages, logical_page, page_count, mode, font, size, text_x, baseline, text);
+        baseline -= CARD_LINE_PITCH;
+    };
+    draw_line(bold_font, CARD_NAME_SIZE, line_buffer);
+    draw_line(regular_font, CARD_DETAIL_SIZE, member.detail1);
+    compose_line3(line_buffer, sizeof line_buffer, member);
+    draw_line(regular_font, CARD_DETAIL_SIZE, line_buffer);
     compose_line4(line_buffer, sizeof line_buffer, member);
-    draw_text(pages, logical_page, page_count, mode, regular_font, CARD_DETAIL_SIZE, text_x, baseline,
-              line_buffer);
-
-    baseline -= CARD_LINE_PITCH;
-    draw_text(pages, logical_page, page_count, mode, regular_font, CARD_DETAIL_SIZE, text_x, baseline,
-              member.detail4);
-
-    baseline -= CARD_LINE_PITCH;
-    draw_text(pages, logical_page, page_count, mode, regular_font, CARD_DETAIL_SIZE, text_x, baseline,
-              member.detail5);
+    draw_line(regular_font, CARD_DETAIL_SIZE, line_buffer);
+    draw_line(regular_font, CARD_DETAIL_SIZE, member.detail4);
+    draw_line(regular_font, CARD_DETAIL_SIZE, member.detail5);
 }

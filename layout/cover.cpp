@@ -18,14 +18,10 @@ void draw_cover_image(HPDF_Doc document, PlacedPage placed, const char* path, fl
                       float page_height) {
     const float band_height = page_height * 0.5f;
     HPDF_Image image = load_png_image(document, path);
-    float image_width = static_cast<float>(HPDF_Image_GetWidth(image));
-    float image_height = static_cast<float>(HPDF_Image_GetHeight(image));
-    float scale = (page_width / band_height > image_width / image_height) ? band_height / image_height
-                                                                          : page_width / image_width;
-    float drawn_width = scale * image_width;
-    float drawn_height = scale * image_height;
-    HPDF_Page_DrawImage(placed.page, image, placed.x_offset + (page_width - drawn_width) * 0.5f,
-                        page_height - drawn_height - IMAGE_TOP_SPACE, drawn_width, drawn_height);
+    FittedSize drawn = fit_image(page_width, band_height, static_cast<float>(HPDF_Image_GetWidth(image)),
+                                 static_cast<float>(HPDF_Image_GetHeight(image)));
+    HPDF_Page_DrawImage(placed.page, image, placed.x_offset + (page_width - drawn.width) * 0.5f,
+                        page_height - drawn.height - IMAGE_TOP_SPACE, drawn.width, drawn.height);
 }
 
 void fill_band(HPDF_Page page, RgbColor color, float x, float y, float width, float height) {

@@ -4,6 +4,13 @@
 
 #include "layout/image.h"
 
+FittedSize fit_image(float box_width, float box_height, float image_width, float image_height) {
+    // A box relatively wider than the image fits its height, any other its width.
+    float scale = (box_width / box_height > image_width / image_height) ? box_height / image_height
+                                                                        : box_width / image_width;
+    return {scale * image_width, scale * image_height};
+}
+
 void set_fill(HPDF_Page page, RgbColor color) {
     HPDF_Page_SetRGBFill(page, color.red, color.green, color.blue);
 }
@@ -63,15 +70,10 @@ void draw_image_panel(HPDF_Doc document, const HPDF_Page* pages, int32_t logical
     PlacedPage placed = find_page(pages, logical_page, page_count, mode);
     if (image_file_opens(image_path)) {
         HPDF_Image image = load_png_image(document, image_path);
-        float image_width = static_cast<float>(HPDF_Image_GetWidth(image));
-        float image_height = static_cast<float>(HPDF_Image_GetHeight(image));
-        // The box wider than the image: fit the height, else the width.
-        float scale = (box_width / box_height > image_width / image_height) ? box_height / image_height
-                                                                            : box_width / image_width;
-        float drawn_width = scale * image_width;
-        float drawn_height = scale * image_height;
-        HPDF_Page_DrawImage(placed.page, image, placed.x_offset + margin_x + (box_width - drawn_width) * 0.5f,
-                            page_height - margin_y - drawn_height, drawn_width, drawn_height);
+        FittedSize drawn = fit_image(box_width, box_height, static_cast<float>(HPDF_Image_GetWidth(image)),
+                                     static_cast<float>(HPDF_Image_GetHeight(image)));
+        HPDF_Page_DrawImage(placed.page, image, placed.x_offset + margin_x + (box_width - drawn.width) * 0.5f,
+                            page_height - margin_y - drawn.height, drawn.width, drawn.height);
         return;
     }
     set_stroke(placed.page, FRAME_GREY);

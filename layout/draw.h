@@ -20,6 +20,13 @@ constexpr RgbColor BLACK = {0.0f, 0.0f, 0.0f};
 constexpr float HEADING_FONT_SIZE = 13.0f;
 constexpr float PLACEHOLDER_FONT_SIZE = 9.0f;
 
+// The size an image of image_width x image_height pixels is drawn at to fit a box,
+// keeping its proportions and scaled up or down without limit.
+struct FittedSize {
+    float width, height;
+};
+FittedSize fit_image(float box_width, float box_height, float image_width, float image_height);
+
 void set_fill(HPDF_Page page, RgbColor color);
 void set_stroke(HPDF_Page page, RgbColor color);
 

@@ -63,18 +63,18 @@ TEST(LoadPngImage, EveryVariantPrintsItsPixels) {
     };
     for (const Variant& v : cases) {
         const std::string what = describe(v);
-        PngSpec spec;
-        spec.width = 12;
-        spec.height = 8;
-        spec.color_type = v.color_type;
-        spec.bit_depth = v.bit_depth;
-        spec.interlaced = v.interlaced;
-        spec.transparency = v.transparency;
-        spec.half_transparent = v.half_transparent;
-        spec.text_chunk = v.bad_text_crc;
+        PngShape shape;
+        shape.width = 12;
+        shape.height = 8;
+        shape.color_type = v.color_type;
+        shape.bit_depth = v.bit_depth;
+        shape.interlaced = v.interlaced;
+        shape.transparency = v.transparency;
+        shape.half_transparent = v.half_transparent;
+        shape.text_chunk = v.bad_text_crc;
         TestDocument doc(1, false);
         const std::string path = doc.dir.file("image.png");
-        write_png(path, spec);
+        write_png(path, shape);
         if (v.bad_text_crc) patch_png_chunk(path, "tEXt", 0, true);
         draw_image_panel(doc.document, doc.pages.data(), 1, 1, LAYOUT_STANDARD, doc.regular_font,
                          path.c_str(), "[schedule.png not found]", 612, 792, 28, 36);
@@ -87,8 +87,8 @@ TEST(LoadPngImage, EveryVariantPrintsItsPixels) {
             << what;
         EXPECT_EQ(image.bits_per_component, 8) << what;
         EXPECT_EQ(image.filter, "FlateDecode") << what;
-        EXPECT_TRUE(image.pixels == expected_pixels(spec)) << what;
-        const std::string alpha = expected_alpha(spec);
+        EXPECT_TRUE(image.pixels == expected_pixels(shape)) << what;
+        const std::string alpha = expected_alpha(shape);
         EXPECT_EQ(image.has_soft_mask, !alpha.empty()) << what;
         if (image.has_soft_mask) {
             EXPECT_EQ(image.soft_mask_filter, "FlateDecode") << what;

@@ -26,8 +26,8 @@ int channels_of(int color_type) {
 }
 
 bool has_alpha_channel(int color_type) { return (color_type & PNG_COLOR_MASK_ALPHA) != 0; }
-int color_channels(const PngSpec& spec) { return (spec.color_type & PNG_COLOR_MASK_COLOR) ? 3 : 1; }
-unsigned max_sample(const PngSpec& spec) { return (1u << spec.bit_depth) - 1; }
+int color_channels(const PngShape& shape) { return (shape.color_type & PNG_COLOR_MASK_COLOR) ? 3 : 1; }
+unsigned max_sample(const PngShape& shape) { return (1u << shape.bit_depth) - 1; }
 
 // The picture every variant shows: an 8-bit value per pixel and colour channel.
 unsigned base8(int x, int y, int c) { return static_cast<unsigned>((x * 37 + y * 61 + c * 89) % 256); }
@@ -38,35 +38,35 @@ png_color palette_color(int index, int entries) {
 }
 png_byte palette_alpha(int index) { return (index % 2) ? 128 : 255; }
 
-bool translucent_pixel(const PngSpec& spec, int x) { return spec.half_transparent && x < spec.width / 2; }
+bool translucent_pixel(const PngShape& shape, int x) { return shape.half_transparent && x < shape.width / 2; }
 
 // The stored sample of channel c at (x, y), scaled to the bit depth.
-unsigned stored_sample(const PngSpec& spec, int x, int y, int c) {
-    const unsigned max = max_sample(spec);
-    if (has_alpha_channel(spec.color_type) && c == channels_of(spec.color_type) - 1) {
-        return translucent_pixel(spec, x) ? 127 * (max / 255) : max;
+unsigned stored_sample(const PngShape& shape, int x, int y, int c) {
+    const unsigned max = max_sample(shape);
+    if (has_alpha_channel(shape.color_type) && c == channels_of(shape.color_type) - 1) {
+        return translucent_pixel(shape, x) ? 127 * (max / 255) : max;
     }
     return base8(x, y, c) * max / 255;
 }
 
-void pack_row(const PngSpec& spec, int y, std::vector<png_byte>* row) {
-    const int channels = channels_of(spec.color_type);
+void pack_row(const PngShape& shape, int y, std::vector<png_byte>* row) {
+    const int channels = channels_of(shape.color_type);
     int bit = 0;
-    for (int x = 0; x < spec.width; ++x) {
-        for (int c = 0; c < channels; ++c, bit += spec.bit_depth) {
-            unsigned value = stored_sample(spec, x, y, c);
-            if (spec.bit_depth == 16) {
+    for (int x = 0; x < shape.width; ++x) {
+        for (int c = 0; c < channels; ++c, bit += shape.bit_depth) {
+            unsigned value = stored_sample(shape, x, y, c);
+            if (shape.bit_depth == 16) {
                 row->at(bit / 8) = static_cast<png_byte>(value >> 8);
                 row->at(bit / 8 + 1) = static_cast<png_byte>(value & 0xFF);
             } else {
-                row->at(bit / 8) |= static_cast<png_byte>(value << (8 - spec.bit_depth - bit % 8));
+                row->at(bit / 8) |= static_cast<png_byte>(value << (8 - shape.bit_depth - bit % 8));
             }
         }
     }
 }
 
-void set_palette(png_structp png, png_infop info, const PngSpec& spec) {
-    const int entries = 1 << spec.bit_depth;
+void set_palette(png_structp png, png_infop info, const PngShape& shape) {
+    const int entries = 1 << shape.bit_depth;
     std::vector<png_color> palette(entries);
     std::vector<png_byte> alpha(entries);
     for (int i = 0; i < entries; ++i) {
@@ -74,16 +74,16 @@ void set_palette(png_structp png, png_infop info, const PngSpec& spec) {
         alpha[i] = palette_alpha(i);
     }
     png_set_PLTE(png, info, palette.data(), entries);
-    if (spec.transparency) png_set_tRNS(png, info, alpha.data(), entries, nullptr);
+    if (shape.transparency) png_set_tRNS(png, info, alpha.data(), entries, nullptr);
 }
 
-void set_extra_chunks(png_structp png, png_infop info, const PngSpec& spec) {
-    if (spec.color_type == PNG_COLOR_TYPE_PALETTE) set_palette(png, info, spec);
-    if (spec.transparency && spec.color_type == PNG_COLOR_TYPE_GRAY) {
+void set_extra_chunks(png_structp png, png_infop info, const PngShape& shape) {
+    if (shape.color_type == PNG_COLOR_TYPE_PALETTE) set_palette(png, info, shape);
+    if (shape.transparency && shape.color_type == PNG_COLOR_TYPE_GRAY) {
         png_color_16 key{};
         png_set_tRNS(png, info, nullptr, 0, &key);  // grey 0 is transparent
     }
-    if (spec.text_chunk) {
+    if (shape.text_chunk) {
         png_text text{};
         text.compression = PNG_TEXT_COMPRESSION_NONE;
         text.key = const_cast<char*>("Comment");
@@ -129,7 +129,7 @@ void update_crc(std::string* bytes, size_t chunk) {
 
 }  // namespace
 
-void write_png(const std::string& path, const PngSpec& spec) {
+void write_png(const std::string& path, const PngShape& shape) {
     FILE* file = fopen(path.c_str(), "wb");
     if (file == nullptr) throw std::runtime_error("cannot write " + path);
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -140,16 +140,16 @@ void write_png(const std::string& path, const PngSpec& spec) {
         throw std::runtime_error("libpng failed writing " + path);
     }
     png_init_io(png, file);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.bit_depth, spec.color_type,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+    png_set_IHDR(png, info, shape.width, shape.height, shape.bit_depth, shape.color_type,
+                 shape.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
-    set_extra_chunks(png, info, spec);
+    set_extra_chunks(png, info, shape);
     png_write_info(png, info);
-    const size_t row_bytes = (size_t(spec.width) * channels_of(spec.color_type) * spec.bit_depth + 7) / 8;
-    std::vector<std::vector<png_byte>> rows(spec.height, std::vector<png_byte>(row_bytes, 0));
+    const size_t row_bytes = (size_t(shape.width) * channels_of(shape.color_type) * shape.bit_depth + 7) / 8;
+    std::vector<std::vector<png_byte>> rows(shape.height, std::vector<png_byte>(row_bytes, 0));
     std::vector<png_bytep> pointers;
-    for (int y = 0; y < spec.height; ++y) {
-        pack_row(spec, y, &rows[y]);
+    for (int y = 0; y < shape.height; ++y) {
+        pack_row(shape, y, &rows[y]);
         pointers.push_back(rows[y].data());
     }
     png_write_image(png, pointers.data());
@@ -158,37 +158,37 @@ void write_png(const std::string& path, const PngSpec& spec) {
     fclose(file);
 }
 
-std::string expected_pixels(const PngSpec& spec) {
+std::string expected_pixels(const PngShape& shape) {
     std::string pixels;
-    const unsigned max = max_sample(spec);
-    for (int y = 0; y < spec.height; ++y) {
-        for (int x = 0; x < spec.width; ++x) {
-            if (spec.color_type == PNG_COLOR_TYPE_PALETTE) {
-                png_color color = palette_color(stored_sample(spec, x, y, 0), 1 << spec.bit_depth);
+    const unsigned max = max_sample(shape);
+    for (int y = 0; y < shape.height; ++y) {
+        for (int x = 0; x < shape.width; ++x) {
+            if (shape.color_type == PNG_COLOR_TYPE_PALETTE) {
+                png_color color = palette_color(stored_sample(shape, x, y, 0), 1 << shape.bit_depth);
                 pixels += {char(color.red), char(color.green), char(color.blue)};
                 continue;
             }
-            for (int c = 0; c < color_channels(spec); ++c) {
-                unsigned value = stored_sample(spec, x, y, c);
-                pixels += static_cast<char>(spec.bit_depth == 16 ? value >> 8 : value * 255 / max);
+            for (int c = 0; c < color_channels(shape); ++c) {
+                unsigned value = stored_sample(shape, x, y, c);
+                pixels += static_cast<char>(shape.bit_depth == 16 ? value >> 8 : value * 255 / max);
             }
         }
     }
     return pixels;
 }
 
-std::string expected_alpha(const PngSpec& spec) {
+std::string expected_alpha(const PngShape& shape) {
     std::string alpha;
     bool translucent = false;
-    for (int y = 0; y < spec.height; ++y) {
-        for (int x = 0; x < spec.width; ++x) {
+    for (int y = 0; y < shape.height; ++y) {
+        for (int x = 0; x < shape.width; ++x) {
             unsigned value = 255;
-            if (has_alpha_channel(spec.color_type)) {
-                value = translucent_pixel(spec, x) ? 127 : 255;
-            } else if (spec.transparency && spec.color_type == PNG_COLOR_TYPE_PALETTE) {
-                value = palette_alpha(stored_sample(spec, x, y, 0));
-            } else if (spec.transparency && spec.color_type == PNG_COLOR_TYPE_GRAY) {
-                value = stored_sample(spec, x, y, 0) == 0 ? 0 : 255;
+            if (has_alpha_channel(shape.color_type)) {
+                value = translucent_pixel(shape, x) ? 127 : 255;
+            } else if (shape.transparency && shape.color_type == PNG_COLOR_TYPE_PALETTE) {
+                value = palette_alpha(stored_sample(shape, x, y, 0));
+            } else if (shape.transparency && shape.color_type == PNG_COLOR_TYPE_GRAY) {
+                value = stored_sample(shape, x, y, 0) == 0 ? 0 : 255;
             }
             translucent = translucent || value != 255;
             alpha += static_cast<char>(value);
@@ -219,8 +219,8 @@ void set_png_size(const std::string& path, unsigned width, unsigned height) {
 }
 
 void write_rgb_png(const std::string& path, int width, int height) {
-    PngSpec spec;
-    spec.width = width;
-    spec.height = height;
-    write_png(path, spec);
+    PngShape shape;
+    shape.width = width;
+    shape.height = height;
+    write_png(path, shape);
 }

@@ -3,7 +3,7 @@
 
 #include <string>
 
-struct PngSpec {
+struct PngShape {
     int width = 4;
     int height = 4;
     int color_type = 2;  // PNG_COLOR_TYPE_RGB
@@ -14,13 +14,13 @@ struct PngSpec {
     bool text_chunk = false;        // adds a tEXt chunk, for corrupting an ancillary chunk
 };
 
-// Writes a PNG of `spec` with a simple pattern to `path`. Throws on failure.
-void write_png(const std::string& path, const PngSpec& spec);
+// Writes a PNG of `shape` with a simple pattern to `path`. Throws on failure.
+void write_png(const std::string& path, const PngShape& shape);
 
-// The 8-bit samples a correct reader sees in an image of `spec` (colour or grey, no
+// The 8-bit samples a correct reader sees in an image of `shape` (colour or grey, no
 // alpha, row by row), and its alpha plane ("" when every pixel is opaque).
-std::string expected_pixels(const PngSpec& spec);
-std::string expected_alpha(const PngSpec& spec);
+std::string expected_pixels(const PngShape& shape);
+std::string expected_alpha(const PngShape& shape);
 
 // Changes the first chunk of `type` in the PNG at `path`: `flip_at` is the data byte
 // to invert (-1: none), and the chunk's CRC is recomputed unless `break_crc`.
