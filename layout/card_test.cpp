@@ -67,10 +67,7 @@ TEST(DrawMemberCard, LineSlots) {
         ASSERT_EQ(pages[0].rects.size(), 1u) << what;
         const PdfRect& outline = pages[0].rects[0];
         EXPECT_FALSE(outline.filled);
-        EXPECT_NEAR(outline.x, 418, TOLERANCE);
-        EXPECT_NEAR(outline.y, 486, TOLERANCE);
-        EXPECT_NEAR(outline.width, 171, TOLERANCE);
-        EXPECT_NEAR(outline.height, 74, TOLERANCE);
+        expect_rect(outline, 418, 486, 171, 74, what);
         EXPECT_NEAR(outline.line_width, 0.6, TOLERANCE);
         EXPECT_NEAR(outline.color.red, FRAME_GREY.red, TOLERANCE);
     }

@@ -36,7 +36,7 @@ float draw_role_group(CallersPage* target, float y, const char* heading, const M
     std::fill(column_y, column_y + g.columns, heading_y);
     int c = 0;
     for (int32_t i = 0; i < count; ++i) {
-        HPDF_Page_SetRGBFill(target->page, 0.0f, 0.0f, 0.0f);
+        set_fill(target->page, BLACK);
         draw_member_card(target->pages, target->logical_page, target->page_count, target->mode,
                          target->regular_font, target->bold_font, column_x(g, c), g.column_width, column_y[c],
                          group[i]);

@@ -82,10 +82,7 @@ TEST(DrawCoverPage, PlaceholderBandAndWhiteBand) {
     } bands[] = {{306, {0.80f, 0.86f, 0.93f}}, {0, {1, 1, 1}}};
     for (int i = 0; i < 2; ++i) {
         EXPECT_TRUE(page.rects[i].filled) << i;
-        EXPECT_NEAR(page.rects[i].x, 396, TOLERANCE) << i;
-        EXPECT_NEAR(page.rects[i].y, bands[i].y, TOLERANCE) << i;
-        EXPECT_NEAR(page.rects[i].width, 396, TOLERANCE) << i;
-        EXPECT_NEAR(page.rects[i].height, 306, TOLERANCE) << i;
+        expect_rect(page.rects[i], 396, bands[i].y, 396, 306, "band " + std::to_string(i));
         EXPECT_NEAR(page.rects[i].color.green, bands[i].color.green, TOLERANCE) << i;
     }
     ASSERT_EQ(page.texts.size(), 1u);
@@ -116,10 +113,7 @@ TEST(DrawCoverPage, FitsPictureToTheUpperHalf) {
         const std::string what = std::to_string(c.width) + "x" + std::to_string(c.height);
         ASSERT_EQ(pages[0].images.size(), 1u) << what;
         const PdfImage& image = pages[0].images[0];
-        EXPECT_NEAR(image.x, c.x, TOLERANCE) << what;
-        EXPECT_NEAR(image.y, c.y, TOLERANCE) << what;
-        EXPECT_NEAR(image.drawn_width, c.drawn_width, TOLERANCE) << what;
-        EXPECT_NEAR(image.drawn_height, c.drawn_height, TOLERANCE) << what;
+        expect_placement(image, c.x, c.y, c.drawn_width, c.drawn_height, what);
         // Only the white lower band is painted, after the picture.
         ASSERT_EQ(pages[0].rects.size(), 1u) << what;
         EXPECT_NEAR(pages[0].rects[0].y, 0, TOLERANCE) << what;

@@ -95,10 +95,7 @@ TEST(DrawImagePanel, FitsImagesToTheBox) {
         const PdfImage& image = pages[2].images[0];
         EXPECT_EQ(image.width, c.width) << what;
         EXPECT_EQ(image.height, c.height) << what;
-        EXPECT_NEAR(image.x, c.x, TOLERANCE) << what;
-        EXPECT_NEAR(image.y, c.y, TOLERANCE) << what;
-        EXPECT_NEAR(image.drawn_width, c.drawn_width, TOLERANCE) << what;
-        EXPECT_NEAR(image.drawn_height, c.drawn_height, TOLERANCE) << what;
+        expect_placement(image, c.x, c.y, c.drawn_width, c.drawn_height, what);
         EXPECT_TRUE(pages[2].texts.empty()) << what;
     }
 }
@@ -112,10 +109,7 @@ TEST(DrawImagePanel, MissingFileDrawsPlaceholder) {
         ASSERT_EQ(pages[0].rects.size(), 1u) << path;
         const PdfRect& frame = pages[0].rects[0];
         EXPECT_FALSE(frame.filled);
-        EXPECT_NEAR(frame.x, 418, TOLERANCE);
-        EXPECT_NEAR(frame.y, 28, TOLERANCE);
-        EXPECT_NEAR(frame.width, 352, TOLERANCE);
-        EXPECT_NEAR(frame.height, 556, TOLERANCE);
+        expect_rect(frame, 418, 28, 352, 556, path);
         EXPECT_NEAR(frame.line_width, 1, TOLERANCE);
         expect_color(frame.color, FRAME_GREY, "frame");
         ASSERT_EQ(pages[0].texts.size(), 1u);

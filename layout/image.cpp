@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "settings/text_util.h"
+
 namespace {
 
 // 8-bit samples of a whole image, row after row, 1 to 4 channels (grey, grey + alpha,
@@ -17,13 +19,6 @@ struct DecodedImage {
     png_uint_32 width;
     png_uint_32 height;
     int channels;
-};
-
-struct FileCloser {
-    FILE* file;
-    ~FileCloser() {
-        if (file != nullptr) fclose(file);
-    }
 };
 
 // libpng reports a bad file through these; the message is kept for the one error line.
@@ -123,11 +118,11 @@ bool image_file_opens(const char* path) {
 }
 
 HPDF_Image load_png_image(HPDF_Doc document, const char* path) {
-    FileCloser closer{fopen(path, "rb")};
-    if (closer.file == nullptr) fail(path, strerror(errno));
-    if (!has_png_signature(closer.file)) fail(path, "not a PNG file");
+    FilePtr file(fopen(path, "rb"));
+    if (!file) fail(path, strerror(errno));
+    if (!has_png_signature(file.get())) fail(path, "not a PNG file");
     DecodedImage image;
-    if (!decode_png(closer.file, &image)) fail(path, png_error_message);
+    if (!decode_png(file.get(), &image)) fail(path, png_error_message);
 
     const bool has_alpha = image.channels == 2 || image.channels == 4;
     const int color_channels = has_alpha ? image.channels - 1 : image.channels;

@@ -95,10 +95,7 @@ TEST(LoadPngImage, EveryVariantPrintsItsPixels) {
             EXPECT_TRUE(image.mask_pixels == alpha) << what;
         }
         // 12 x 8 fitted to the 556 x 720 box: full width, hung from the top margin.
-        EXPECT_NEAR(image.x, 28, 1e-3) << what;
-        EXPECT_NEAR(image.drawn_width, 556, 1e-3) << what;
-        EXPECT_NEAR(image.drawn_height, 556 * 8 / 12.0f, 1e-3) << what;
-        EXPECT_NEAR(image.y, 792 - 36 - 556 * 8 / 12.0f, 1e-3) << what;
+        expect_placement(image, 28, 792 - 36 - 556 * 8 / 12.0f, 556, 556 * 8 / 12.0f, what);
     }
 }
 

@@ -17,11 +17,6 @@ namespace {
 
 constexpr const char* ROLE_NAMES[4] = {"Caller", "Cuer", "Member", "New Dancer"};
 
-struct FileCloser {
-    void operator()(FILE* file) const { fclose(file); }
-};
-using FilePtr = std::unique_ptr<FILE, FileCloser>;
-
 // The records in file order, before grouping.
 struct LoadedTable {
     Member records[MAX_MEMBERS];

@@ -114,8 +114,8 @@ void load_settings(Settings* settings) { load_settings_from(settings, SETTINGS_F
 
 void load_settings_from(Settings* settings, const char* path) {
     set_defaults(settings);
-    FILE* file = fopen(path, "r");
-    if (file == nullptr) {
+    FilePtr file(fopen(path, "r"));
+    if (!file) {
         fprintf(stderr, "Warning: cannot open %s, proceeding with defaults \n", SETTINGS_FILE_NAME);
         return;
     }
@@ -123,7 +123,7 @@ void load_settings_from(Settings* settings, const char* path) {
     memset(&block, 0, sizeof block);
     char line[SETTINGS_LINE_SIZE];
     int line_number = 0;
-    while (read_line(file, line, sizeof line)) {
+    while (read_line(file.get(), line, sizeof line)) {
         ++line_number;
         // Windows editors often start the file with a UTF-8 byte order mark.
         if (line_number == 1) skip_byte_order_mark(line);
@@ -140,7 +140,6 @@ void load_settings_from(Settings* settings, const char* path) {
         }
     }
     if (block.open && block.count > 0) apply_block(settings, &block);
-    fclose(file);
 }
 
 void apply_setting(Settings* settings, const char* key, const char* value,

@@ -4,6 +4,13 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <memory>
+
+// Owns an open FILE* and closes it when it goes out of scope (a null one is left alone).
+struct FileCloser {
+    void operator()(FILE* file) const { fclose(file); }
+};
+using FilePtr = std::unique_ptr<FILE, FileCloser>;
 
 // Reads the next physical line of `file` into `buffer` (capacity `size`, at least 1).
 // The line feed is consumed and not stored. A line longer than size - 1 bytes keeps

@@ -1,6 +1,8 @@
 #define POINTERHOLDER_TRANSITION 4
 #include "tests/support/pdf_reader.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <map>
 #include <qpdf/Buffer.hh>
@@ -184,6 +186,21 @@ std::vector<PdfPage> read_pdf(const std::string& path) {
         pages.push_back(page);
     }
     return pages;
+}
+
+void expect_rect(const PdfRect& rect, float x, float y, float width, float height, const std::string& what) {
+    EXPECT_NEAR(rect.x, x, 1e-3) << what;
+    EXPECT_NEAR(rect.y, y, 1e-3) << what;
+    EXPECT_NEAR(rect.width, width, 1e-3) << what;
+    EXPECT_NEAR(rect.height, height, 1e-3) << what;
+}
+
+void expect_placement(const PdfImage& image, float x, float y, float width, float height,
+                      const std::string& what) {
+    EXPECT_NEAR(image.x, x, 1e-3) << what;
+    EXPECT_NEAR(image.y, y, 1e-3) << what;
+    EXPECT_NEAR(image.drawn_width, width, 1e-3) << what;
+    EXPECT_NEAR(image.drawn_height, height, 1e-3) << what;
 }
 
 std::string describe_texts(const PdfPage& page) {

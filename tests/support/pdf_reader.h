@@ -55,5 +55,12 @@ struct PdfPage {
 // All pages of the PDF at `path`, in file order. Throws on a missing or broken file.
 std::vector<PdfPage> read_pdf(const std::string& path);
 
+// Expect `rect` at (x, y), `width` x `height` points, within 1e-3; failures name `what`.
+void expect_rect(const PdfRect& rect, float x, float y, float width, float height, const std::string& what);
+
+// Expect `image` drawn with its lower-left corner at (x, y), `width` x `height` points.
+void expect_placement(const PdfImage& image, float x, float y, float width, float height,
+                      const std::string& what);
+
 // The texts of one page, one per line as "font size x y text", for whole-page comparisons.
 std::string describe_texts(const PdfPage& page);
