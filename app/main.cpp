@@ -4,6 +4,7 @@
 
 #include "app/output.h"
 #include "app/page_plan.h"
+#include "app/path_check.h"
 #include "roster/roster.h"
 #include "settings/settings.h"
 
@@ -25,6 +26,8 @@ int main() {
     load_settings(&settings);
     printf("Config  : title=%d line(s), subtitle=%d line(s), %s\n", settings.title_line_count,
            settings.subtitle_line_count, settings.label_sequence == 1 ? "Column Order" : "Row Order");
+    warn_missing_images(settings);
+    if (!outputs_spare_inputs(settings)) return 1;
     if (!load_roster(settings, &groups)) return 1;
     printf("Members : %d Caller(s), %d Cuer(s), %d Member(s), %d New Dancer(s)\n", groups.caller_count,
            groups.cuer_count, groups.member_count, groups.new_dancer_count);

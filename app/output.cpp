@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,9 +18,13 @@ namespace {
 // Text is converted to Windows-1252 as it is read; the fonts must print those bytes.
 constexpr const char* PDF_FONT_ENCODING = "WinAnsiEncoding";
 
-// The file a save is writing into, removed by on_pdf_error when the save fails, so
-// a failed save leaves neither a truncated PDF nor a stray file behind.
+// The file a save is writing into, removed by on_pdf_error when the save fails and by
+// on_fatal_signal when the run is killed, so neither leaves a truncated PDF or a stray
+// file behind. The path is complete before the flag is raised, as a signal may read it
+// at any moment.
 char pending_temp_path[PATH_SIZE + 32];
+volatile sig_atomic_t temp_file_pending = 0;
+const char* pending_output_path = nullptr;  // the file being saved, named in write errors
 
 // One PDF under construction: owned by produce_documents from creation to saving.
 struct OutputDocument {
@@ -85,16 +90,36 @@ bool write_stream(HPDF_Doc document, FILE* file) {
     return fflush(file) == 0;
 }
 
+// Only async-signal-safe calls: remove the half-written file, then die of the signal.
+void on_fatal_signal(int signal_number) {
+    if (temp_file_pending) unlink(pending_temp_path);
+    signal(signal_number, SIG_DFL);
+    raise(signal_number);
+}
+
+// A signal the run was started with ignored (nohup, a test's SIGXFSZ) stays ignored.
+void remove_temp_file_on_signals() {
+    for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) {
+        struct sigaction current;
+        if (sigaction(signal_number, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) continue;
+        signal(signal_number, on_fatal_signal);
+    }
+}
+
 // Saves the document and frees it. The PDF is written next to `path` and renamed over
 // it once complete, so the previous file stays whole until the new one is. libharu's own
 // file writer ignores a failing close (a full disk), so the bytes are written here and
 // every write checked; failures are reported through on_pdf_error like libharu's own.
+// The temporary file is opened before the document is serialised, which is the slow
+// part, so a folder that cannot be written fails at once.
 // Returns false after a message when the finished file cannot replace `path`.
 bool save_and_free(OutputDocument* output, const char* path) {
-    HPDF_SaveToStream(output->document);
     snprintf(pending_temp_path, sizeof pending_temp_path, "%s.%ld.tmp", path, static_cast<long>(getpid()));
+    pending_output_path = path;
+    temp_file_pending = 1;
     FILE* file = fopen(pending_temp_path, "wb");
     if (file == nullptr) on_pdf_error(HPDF_FILE_OPEN_ERROR, errno, nullptr);
+    HPDF_SaveToStream(output->document);
     bool written = write_stream(output->document, file);
     int write_errno = errno;
     if (fclose(file) != 0 && written) written = false, write_errno = errno;
@@ -107,7 +132,8 @@ bool save_and_free(OutputDocument* output, const char* path) {
         fprintf(stderr, "Error: cannot write %s: %s\n", path, strerror(errno));
         remove(pending_temp_path);
     }
-    pending_temp_path[0] = '\0';
+    temp_file_pending = 0;
+    pending_output_path = nullptr;
     return renamed;
 }
 
@@ -123,9 +149,15 @@ bool abandon(OutputDocument* booklet, OutputDocument* standard) {
 void on_pdf_error(HPDF_STATUS error_no, HPDF_STATUS detail_no, void* /*user_data*/) {
     fprintf(stderr, "libharu error: %04X  detail: %u\n", static_cast<unsigned>(error_no),
             static_cast<unsigned>(detail_no));
+    const bool write_error = error_no == HPDF_FILE_OPEN_ERROR || error_no == HPDF_FILE_IO_ERROR;
     const char* advice = error_advice(error_no);
-    if (advice != nullptr) fputs(advice, stderr);
-    if (pending_temp_path[0] != '\0') remove(pending_temp_path);
+    if (write_error && pending_output_path != nullptr) {
+        // Our own writer passes errno as the detail, so it can be said in words.
+        fprintf(stderr, "cannot write %s: %s\n", pending_output_path, strerror(static_cast<int>(detail_no)));
+    } else if (advice != nullptr) {
+        fputs(advice, stderr);
+    }
+    if (temp_file_pending) remove(pending_temp_path);
     exit(1);
 }
 
@@ -152,6 +184,7 @@ bool produce_documents(const Settings& settings, const RosterGroups& groups, con
     compose(standard, plan.standard_pages, LAYOUT_STANDARD, STANDARD_GEOMETRY, plan.standard_new_dancer_page,
             settings, groups);
 
+    remove_temp_file_on_signals();
     if (!save_and_free(&booklet, settings.booklet_pdf_path)) return abandon(&booklet, &standard);
     if (!save_and_free(&standard, settings.standard_pdf_path)) return false;
     printf("Booklet : %s  (landscape, SHORT-edge duplex, collate-fold-staple)\n", settings.booklet_pdf_path);

@@ -1,8 +1,9 @@
 #include "layout/image.h"
 
+#include <fcntl.h>
 #include <png.h>
+#include <unistd.h>
 
-#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -111,15 +112,17 @@ bool split_alpha(png_byte* pixels, png_byte* alpha, size_t pixel_count, int colo
 }  // namespace
 
 bool image_file_opens(const char* path) {
-    FILE* file = fopen(path, "rb");
-    if (file == nullptr) return false;
-    fclose(file);
+    // Non-blocking, so a FIFO opens at once; the loader then refuses it by name.
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    close(fd);
     return true;
 }
 
 HPDF_Image load_png_image(HPDF_Doc document, const char* path) {
-    FilePtr file(fopen(path, "rb"));
-    if (!file) fail(path, strerror(errno));
+    const char* reason = nullptr;
+    FilePtr file = open_regular_file(path, &reason);
+    if (!file) fail(path, reason);
     if (!has_png_signature(file.get())) fail(path, "not a PNG file");
     DecodedImage image;
     if (!decode_png(file.get(), &image)) fail(path, png_error_message);

@@ -9,11 +9,13 @@
 // rather than exhausting memory.
 constexpr unsigned long long MAX_IMAGE_PIXELS = 100000000ULL;
 
-// True when `path` opens for reading; an empty path does not.
+// True when `path` opens for reading, without waiting on a FIFO; an empty path does not.
+// A folder, FIFO or device opens here and is then refused by load_png_image.
 bool image_file_opens(const char* path);
 
 // Loads the PNG at `path` into `document`: grey images as DeviceGray, colour ones as
 // DeviceRGB, 8 bits per component, with a soft mask only when some pixel is not fully
-// opaque. Width and height are the PNG's own. A file that cannot be decoded writes
+// opaque. Width and height are the PNG's own. A file that is not a regular file or cannot
+// be decoded writes
 // "Error: cannot read image <path>: <reason>" to stderr and ends the process with status 1.
 HPDF_Image load_png_image(HPDF_Doc document, const char* path);

@@ -2,14 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "settings/text_util.h"
+#include "tests/support/temp_dir.h"
+
 namespace {
 
-std::vector<std::string> split(const std::string& line, int max_fields = 11) {
+std::vector<std::string> split(const std::string& line, int max_fields = 11, char separator = ',') {
     char fields[12][CSV_FIELD_SIZE];
-    int count = split_csv_line(line.c_str(), fields, max_fields);
+    int count = split_csv_line(line.c_str(), fields, max_fields, separator);
     return std::vector<std::string>(fields, fields + count);
 }
 
@@ -19,6 +23,7 @@ TEST(SplitCsvLine, Fields) {
     const struct {
         std::string line;
         Fields expected;
+        char separator = ',';
     } cases[] = {
         {"", {""}},
         {"a", {"a"}},
@@ -40,8 +45,88 @@ TEST(SplitCsvLine, Fields) {
         {"1,2,3,4,5,6,7,8,9,10,11,12,13", {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11"}},
         {std::string(300, 'z') + ",b", {std::string(255, 'z'), "b"}},
         {"\"" + std::string(300, 'q') + "\",b", {std::string(255, 'q'), "b"}},
+        // Other separators: the comma becomes an ordinary character.
+        {"a;\"b;c\";d,e;", {"a", "b;c", "d,e"}, ';'},
+        {"a\t\tb, c\t\"x\ty\"", {"a", "", "b, c", "x\ty"}, '\t'},
     };
-    for (const auto& c : cases) EXPECT_EQ(split(c.line), c.expected) << "line: " << c.line;
+    for (const auto& c : cases) EXPECT_EQ(split(c.line, 11, c.separator), c.expected) << "line: " << c.line;
+}
+
+TEST(DetectSeparator, MostFrequentOutsideQuotes) {
+    const struct {
+        const char* header;
+        char separator;
+    } cases[] = {
+        {"role,first,last", ','},
+        {"role;first;last", ';'},
+        {"role\tfirst\tlast", '\t'},
+        {"a;b,c", ','},
+        {"\"a,b,c\";d;e", ';'},
+        {"\"x;y\"\tz,w\tv", '\t'},
+        {"", ','},
+        {"one column", ','},
+        {"a,b;c\td", ','},
+    };
+    for (const auto& c : cases) EXPECT_EQ(detect_separator(c.header), c.separator) << c.header;
+}
+
+// Every record of a file as "first line:text", and what the reader wrote on stderr.
+struct ReadBack {
+    std::vector<std::string> records;
+    std::string err;
+};
+
+ReadBack read_all(const std::string& contents, char separator = ',') {
+    TempDir dir;
+    dir.write("list.csv", contents);
+    const char* reason = nullptr;
+    FilePtr file = open_regular_file(dir.file("list.csv").c_str(), &reason);
+    CsvReader reader = {file.get(), "list.csv", separator, 0};
+    auto record = std::make_unique<char[]>(CSV_RECORD_SIZE);
+    ReadBack result;
+    testing::internal::CaptureStderr();
+    while (int line = read_csv_record(&reader, record.get())) {
+        result.records.push_back(std::to_string(line) + ":" + record.get());
+    }
+    result.err = testing::internal::GetCapturedStderr();
+    return result;
+}
+
+TEST(ReadCsvRecord, LineEndsAndQuotedLineBreaks) {
+    // A quote that closes on line 16 joins 16 lines; one that closes on line 17 is
+    // not closed in time: the first line alone, then every line after it.
+    std::string closes_on_16 = "x,\"open", closes_on_17 = "x,\"open\n", joined = "1:x,\"open";
+    Fields read_alone = {"1:x,\"open"};
+    for (int line = 2; line <= 17; ++line) {
+        const std::string text = "l" + std::to_string(line) + (line >= 16 ? "\"" : "");
+        if (line <= 16) closes_on_16 += "\n" + text, joined += " " + text;
+        closes_on_17 += (line == 16 ? "l16" : text) + "\n";
+        read_alone.push_back(std::to_string(line) + ":" + (line == 16 ? "l16" : text));
+    }
+    const std::string NOT_CLOSED = "Warning: list.csv line 1: quote not closed, line read on its own\n";
+    const struct {
+        std::string file;
+        Fields records;
+        std::string err;
+    } cases[] = {
+        {"a\nb\r\nc\rd", {"1:a", "2:b", "3:c", "4:d"}, ""},
+        {"a\r\rb\n\n", {"1:a", "2:", "3:b", "4:"}, ""},
+        {"h\nM,\"12 Oak St\r\nApt 4\",x\nnext", {"1:h", "2:M,\"12 Oak St Apt 4\",x", "4:next"}, ""},
+        {"\"a\n\nb\n\"\nz", {"1:\"a  b \"", "5:z"}, ""},
+        {"q,\"say \"\"hi\"\"\nthere\"", {"1:q,\"say \"\"hi\"\" there\""}, ""},
+        {"a,b\"c\nd", {"1:a,b\"c", "2:d"}, ""},  // a quote inside a plain field opens nothing
+        {"1,2,3,4,5,6,7,8,9,10,11,\"twelfth\nline\"", {"1:1,2,3,4,5,6,7,8,9,10,11,\"twelfth line\""}, ""},
+        {"\"open,a\n", {"1:\"open,a"}, NOT_CLOSED},
+        {closes_on_16, {joined}, ""},
+        {closes_on_17, read_alone, NOT_CLOSED},
+        {std::string(70000, 'x') + "\nnext", {"1:" + std::string(CSV_RECORD_SIZE - 1, 'x'), "2:next"}, ""},
+    };
+    for (const auto& c : cases) {
+        ReadBack read = read_all(c.file);
+        EXPECT_EQ(read.records, c.records) << c.file.substr(0, 60);
+        EXPECT_EQ(read.err, c.err) << c.file.substr(0, 60);
+    }
+    EXPECT_EQ(read_all("a;\"b\nc\";d\n", ';').records, Fields{"1:a;\"b c\";d"});
 }
 
 TEST(SplitCsvLine, FieldLimit) {

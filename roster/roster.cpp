@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -31,9 +32,10 @@ int role_group(const char* role) {
     return -1;
 }
 
-bool is_blank(const char* line) {
-    for (; *line != '\0'; ++line) {
-        if (!isspace(static_cast<unsigned char>(*line))) return false;
+// A spreadsheet row whose cells are all empty counts as a blank line.
+bool is_blank(const char (*fields)[CSV_FIELD_SIZE], int count) {
+    for (int i = 0; i < count; ++i) {
+        if (fields[i][0] != '\0') return false;
     }
     return true;
 }
@@ -52,48 +54,52 @@ void fill_member(Member* member, const char (*fields)[CSV_FIELD_SIZE], int count
     if (count > 9) copy_text(member->detail5, sizeof member->detail5, fields[9]);
 }
 
-// Reads the lines after the header into `table` until it is full or the file ends.
-// Every dropped line is named on stderr; returns the number of the last line read.
-int read_records(FILE* file, const char* path, LoadedTable* table) {
-    char line[CSV_LINE_SIZE];
-    char fields[CSV_MAX_FIELDS + 1][CSV_FIELD_SIZE];
-    int line_number = 1;
-    while (table->count < MAX_MEMBERS && read_line(file, line, sizeof line)) {
-        ++line_number;
-        // Converted before the fields are cut to their buffers, so no character is split.
-        int replaced = convert_to_windows_1252(line);
-        int field_count = split_csv_line(line, fields, CSV_MAX_FIELDS);
-        if (field_count < CSV_MIN_FIELDS) {
-            if (!is_blank(line)) {
-                fprintf(stderr, "Warning: %s line %d: %d field(s), at least %d needed, line skipped\n", path,
-                        line_number, field_count, CSV_MIN_FIELDS);
-            }
-            continue;
-        }
-        Member* member = &table->records[table->count++];
-        fill_member(member, fields, field_count);
-        if (role_group(member->role) < 0) {
-            fprintf(stderr, "Warning: %s line %d: unknown role '%s', line skipped\n", path, line_number,
-                    member->role);
-        } else if (replaced > 0) {
-            fprintf(stderr, "Warning: %s line %d: characters the PDF fonts cannot show are printed as '?'\n",
-                    path, line_number);
-        }
-    }
-    return line_number;
+// What became of the records after the header.
+struct ReadCounts {
+    int records;     // records that are not blank
+    int past_limit;  // of those, the ones after the table filled up
+    int last_line;   // first line of the last record taken into the table
+};
+
+// Splits one record; returns its field count, 0 for a blank record.
+int split_record(char* record, char separator, char (*fields)[CSV_FIELD_SIZE], int* replaced) {
+    // Converted before the fields are cut to their buffers, so no character is split.
+    *replaced = convert_to_windows_1252(record);
+    int field_count = split_csv_line(record, fields, CSV_MAX_FIELDS, separator);
+    return is_blank(fields, field_count) ? 0 : field_count;
 }
 
-// Counts the non-blank lines left after the table filled up, so none is lost unseen.
-void report_lines_past_limit(FILE* file, const char* path, int last_line_number) {
-    char line[CSV_LINE_SIZE];
-    int skipped = 0;
-    while (read_line(file, line, sizeof line)) {
-        if (!is_blank(line)) ++skipped;
+// Reads the records after the header into `table` until it is full or the file ends,
+// then counts what is left. Every dropped record is named on stderr.
+ReadCounts read_records(CsvReader* reader, LoadedTable* table) {
+    static char record[CSV_RECORD_SIZE];
+    char fields[CSV_MAX_FIELDS + 1][CSV_FIELD_SIZE];
+    ReadCounts counts = {0, 0, 1};
+    int line_number, replaced;
+    while ((line_number = read_csv_record(reader, record)) > 0) {
+        int field_count = split_record(record, reader->separator, fields, &replaced);
+        if (field_count == 0) continue;
+        ++counts.records;
+        if (table->count == MAX_MEMBERS) {
+            ++counts.past_limit;
+        } else if (field_count < CSV_MIN_FIELDS) {
+            fprintf(stderr, "Warning: %s line %d: %d field(s), at least %d needed, line skipped\n",
+                    reader->path, line_number, field_count, CSV_MIN_FIELDS);
+        } else {
+            Member* member = &table->records[table->count++];
+            fill_member(member, fields, field_count);
+            counts.last_line = line_number;
+            if (role_group(member->role) < 0) {
+                fprintf(stderr, "Warning: %s line %d: unknown role '%s', line skipped\n", reader->path,
+                        line_number, member->role);
+            } else if (replaced > 0) {
+                fprintf(stderr,
+                        "Warning: %s line %d: characters the PDF fonts cannot show are printed as '?'\n",
+                        reader->path, line_number);
+            }
+        }
     }
-    if (skipped > 0) {
-        fprintf(stderr, "Warning: %s: more than %d members, %d line(s) after line %d skipped\n", path,
-                MAX_MEMBERS, skipped, last_line_number);
-    }
+    return counts;
 }
 
 void sort_group(std::span<Member> group) {
@@ -110,6 +116,50 @@ void group_records(const LoadedTable& table, RosterGroups* groups) {
         if (group >= 0) arrays[group][(*counts[group])++] = table.records[i];
     }
     for (int g = 0; g < 4; ++g) sort_group(std::span<Member>(arrays[g], *counts[g]));
+}
+
+// Spreadsheet programs' own formats: .xlsx and .ods are ZIP archives, .xls an OLE file.
+bool is_spreadsheet_file(FILE* file) {
+    static const unsigned char ZIP[4] = {'P', 'K', 0x03, 0x04};
+    static const unsigned char OLE[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+    unsigned char start[8];
+    size_t size = fread(start, 1, sizeof start, file);
+    rewind(file);
+    return (size >= 4 && memcmp(start, ZIP, 4) == 0) || (size == 8 && memcmp(start, OLE, 8) == 0);
+}
+
+// The header's first line decides the separator of the whole file.
+char detect_file_separator(FILE* file) {
+    static char first_line[CSV_RECORD_SIZE];
+    read_line(file, first_line, sizeof first_line);
+    rewind(file);
+    return detect_separator(first_line);
+}
+
+// Names the path and the reason when reading stopped on an error rather than at the end.
+bool read_failed(FILE* file, const char* path) {
+    if (!ferror(file)) return false;
+    fprintf(stderr, "%s: %s\n", path, strerror(errno));
+    return true;
+}
+
+int group_total(const RosterGroups& groups) {
+    return groups.caller_count + groups.cuer_count + groups.member_count + groups.new_dancer_count;
+}
+
+// Sums up the skipped records; a list in which nobody was read fails the run.
+bool report_totals(const char* path, int records, int members) {
+    if (records > members) {
+        fprintf(stderr, "Warning: %s: %d line(s) skipped, %d member(s) read\n", path, records - members,
+                members);
+    }
+    if (records > 0 && members == 0) {
+        fprintf(stderr,
+                "Error: %s: none of its %d line(s) after the header holds a member, nothing written\n", path,
+                records);
+        return false;
+    }
+    return true;
 }
 
 // Letters of Windows-1252 from 0x80 on, as the lower-case base letter they sort with
@@ -151,20 +201,35 @@ int compare_names(const char* a, const char* b) {
 bool load_roster(const Settings& settings, RosterGroups* groups) {
     memset(groups, 0, sizeof *groups);
     const char* path = settings.member_csv_path;
-    FilePtr file(fopen(path, "r"));
+    const char* reason = nullptr;
+    FilePtr file = open_regular_file(path, &reason);
     if (!file) {
-        perror(path);
+        fprintf(stderr, "%s: %s\n", path, reason);
         return false;
     }
-    char header[CSV_LINE_SIZE];
-    if (!read_line(file.get(), header, sizeof header)) return false;
+    if (is_spreadsheet_file(file.get())) {
+        fprintf(stderr,
+                "Error: %s is a spreadsheet file, not CSV: save it as CSV (comma-separated) and run again\n",
+                path);
+        return false;
+    }
+    CsvReader reader = {file.get(), path, detect_file_separator(file.get()), 0};
+    static char header[CSV_RECORD_SIZE];
+    if (read_csv_record(&reader, header) == 0) {
+        read_failed(file.get(), path);  // an empty file fails without a message
+        return false;
+    }
 
     static LoadedTable table;
     table.count = 0;
-    int last_line = read_records(file.get(), path, &table);
-    if (table.count == MAX_MEMBERS) report_lines_past_limit(file.get(), path, last_line);
+    ReadCounts counts = read_records(&reader, &table);
+    if (read_failed(file.get(), path)) return false;
+    if (counts.past_limit > 0) {
+        fprintf(stderr, "Warning: %s: more than %d members, %d line(s) after line %d skipped\n", path,
+                MAX_MEMBERS, counts.past_limit, counts.last_line);
+    }
     group_records(table, groups);
-    return true;
+    return report_totals(path, counts.records, group_total(*groups));
 }
 
 int compare_members(const Member& a, const Member& b) {

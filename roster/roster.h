@@ -7,7 +7,6 @@
 #include "settings/settings.h"
 
 constexpr int MAX_MEMBERS = 512;
-constexpr int CSV_LINE_SIZE = 2048;
 constexpr int CSV_MIN_FIELDS = 7;
 constexpr int CSV_MAX_FIELDS = 11;  // a tenth column is the last one used; an 11th is split off and ignored
 
@@ -35,9 +34,12 @@ struct RosterGroups {
     int32_t new_dancer_count;
 };
 
-// Reads settings.member_csv_path (first line is a header) into `groups`, which it
-// clears first. Skipped lines are reported on stderr. Returns false when the file
-// cannot be opened (perror with the path) or has no header line (no message).
+// Reads settings.member_csv_path into `groups`, which it clears first. The first record
+// is a header; the header's first line decides the separator (comma, semicolon or tab).
+// Skipped lines are reported on stderr, with a total. Returns false after a one-line
+// message when the path is not a regular file or does not open ("<path>: <reason>"), a
+// read fails, the file is an .xlsx/.ods/.xls spreadsheet, or it holds lines but nobody
+// in any group; an empty file (no header) fails with no message.
 bool load_roster(const Settings& settings, RosterGroups* groups);
 
 // Orders members by last name, then first name, ignoring ASCII letter case.

@@ -1,8 +1,10 @@
 #include "roster/roster.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <span>
 #include <string>
@@ -51,6 +53,7 @@ TEST(LoadRoster, GroupsSortsAndReportsSkippedLines) {
                                       "Member,Zed,adams,a,b,c,d\n"
                                       "   \n"
                                       "Cuer,Too,Short\n"
+                                      ",,,,,,,,,\n"
                                       "new dancer,Nina,New,a,b,c,d\n"
                                       "Cuer,Cue,One,a,b,c,d,e,f,g,h,i\n");
     ASSERT_TRUE(loaded.ok);
@@ -62,7 +65,33 @@ TEST(LoadRoster, GroupsSortsAndReportsSkippedLines) {
     EXPECT_EQ(names({g.new_dancers, (size_t)g.new_dancer_count}), std::vector<std::string>{"Nina New"});
     EXPECT_EQ(loaded.err, "Warning: " + loaded.path + " line 6: unknown role 'Callers', line skipped\n" +
                               "Warning: " + loaded.path +
-                              " line 9: 3 field(s), at least 7 needed, line skipped\n");
+                              " line 9: 3 field(s), at least 7 needed, line skipped\n" +
+                              "Warning: " + loaded.path + ": 2 line(s) skipped, 6 member(s) read\n");
+}
+
+// The same two members as a LibreOffice, European Excel, Excel for Mac and tab export.
+TEST(LoadRoster, ReadsWhatSpreadsheetsWrite) {
+    const std::string files[] = {
+        "\xEF\xBB\xBFRole,First,Last,Address,City\r\nMember,Ann,Lee,\"12 Oak St\nApt 4\",Town,1,2\r\n"
+        ",,,,,,\r\nCuer,Bo,\"Ek, Jr.\",a,b,c,d\r\n",
+        "Role;First;Last;Address;City\nMember;Ann;Lee;\"12 Oak St\nApt 4\";Town;1;2\n;;;;;;\nCuer;Bo;Ek, "
+        "Jr.;a;b;c;d\n",
+        "Role,First,Last,Address,City\rMember,Ann,Lee,\"12 Oak St\rApt 4\",Town,1,2\r\rCuer,Bo,\"Ek, "
+        "Jr.\",a,b,c,d\r",
+        "Role\tFirst\tLast\tAddress, street\tCity\nMember\tAnn\tLee\t12 Oak St Apt 4\tTown\t1\t2\n"
+        "Cuer\tBo\tEk, Jr.\ta\tb\tc\td\n",
+    };
+    for (const std::string& file : files) {
+        TempDir dir;
+        Loaded loaded = load_csv(dir, file);
+        ASSERT_TRUE(loaded.ok) << file;
+        const RosterGroups& g = *loaded.groups;
+        EXPECT_EQ(names({g.members, (size_t)g.member_count}), std::vector<std::string>{"Ann Lee"}) << file;
+        EXPECT_EQ(names({g.cuers, (size_t)g.cuer_count}), std::vector<std::string>{"Bo Ek, Jr."}) << file;
+        EXPECT_STREQ(g.members[0].detail1, "12 Oak St Apt 4") << file;
+        EXPECT_STREQ(g.members[0].detail3a, "2") << file;
+        EXPECT_EQ(loaded.err, "") << file;
+    }
 }
 
 TEST(LoadRoster, FillsFieldsAndCutsThem) {
@@ -109,7 +138,8 @@ TEST(LoadRoster, ConvertsNamesToTheFontEncoding) {
     EXPECT_EQ(loaded.err, "Warning: " + loaded.path +
                               " line 4: characters the PDF fonts cannot show are printed as '?'\n"
                               "Warning: " +
-                              loaded.path + " line 6: unknown role 'Memb?r', line skipped\n");
+                              loaded.path + " line 6: unknown role 'Memb?r', line skipped\n" +
+                              "Warning: " + loaded.path + ": 1 line(s) skipped, 4 member(s) read\n");
 }
 
 TEST(LoadRoster, KeepsAtMost512Records) {
@@ -124,8 +154,9 @@ TEST(LoadRoster, KeepsAtMost512Records) {
     EXPECT_EQ(loaded.groups->member_count, 512);
     EXPECT_STREQ(loaded.groups->members[511].first_name, "First1511");
     // 512 records and 6 blank lines after the header: the 512th record is on line 519.
-    EXPECT_EQ(loaded.err,
-              "Warning: " + loaded.path + ": more than 512 members, 8 line(s) after line 519 skipped\n");
+    EXPECT_EQ(loaded.err, "Warning: " + loaded.path +
+                              ": more than 512 members, 8 line(s) after line 519 skipped\n" +
+                              "Warning: " + loaded.path + ": 8 line(s) skipped, 512 member(s) read\n");
 }
 
 TEST(LoadRoster, ExactlyFullListHasNoWarning) {
@@ -152,20 +183,49 @@ TEST(LoadRoster, LongLineIsOneRecord) {
 
 TEST(LoadRoster, Failures) {
     TempDir dir;
-    auto settings = std::make_unique<Settings>();
-    auto groups = std::make_unique<RosterGroups>();
-    snprintf(settings->member_csv_path, PATH_SIZE, "%s", dir.file("missing.csv").c_str());
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(load_roster(*settings, groups.get()));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              dir.file("missing.csv") + ": No such file or directory\n");
+    std::filesystem::create_directory(dir.file("folder.csv"));
+    mkfifo(dir.file("fifo.csv").c_str(), 0600);
+    dir.write("book.xlsx", std::string("PK\x03\x04\x14\0\x06\0", 8) + "[Content_Types].xml");
+    dir.write("book.xls", "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\0\0\0\0");
+    dir.write("nobody.csv", std::string(HEADER) + "Mitglied,Ann,Lee,a,b,c,d\n\nshort,line\n");
+    dir.write("empty.csv", "");
+    const struct {
+        std::string path;
+        std::string err;
+    } errors[] = {
+        {dir.file("missing.csv"), dir.file("missing.csv") + ": No such file or directory\n"},
+        {dir.file("folder.csv"), dir.file("folder.csv") + ": not a regular file\n"},
+        {dir.file("fifo.csv"), dir.file("fifo.csv") + ": not a regular file\n"},
+        {"/dev/zero", "/dev/zero: not a regular file\n"},
+        {"/proc/self/mem", "/proc/self/mem: Input/output error\n"},  // opens, but every read fails
+        {dir.file("book.xlsx"),
+         "Error: " + dir.file("book.xlsx") +
+             " is a spreadsheet file, not CSV: save it as CSV (comma-separated) and run "
+             "again\n"},
+        {dir.file("book.xls"),
+         "Error: " + dir.file("book.xls") +
+             " is a spreadsheet file, not CSV: save it as CSV (comma-separated) and run "
+             "again\n"},
+        {dir.file("nobody.csv"),
+         "Warning: " + dir.file("nobody.csv") + " line 2: unknown role 'Mitglied', line skipped\n" +
+             "Warning: " + dir.file("nobody.csv") + " line 4: 2 field(s), at least 7 needed, line skipped\n" +
+             "Warning: " + dir.file("nobody.csv") + ": 2 line(s) skipped, 0 member(s) read\n" +
+             "Error: " + dir.file("nobody.csv") +
+             ": none of its 2 line(s) after the header holds a member, nothing written\n"},
+        {dir.file("empty.csv"), ""},
+    };
+    for (const auto& e : errors) {
+        auto settings = std::make_unique<Settings>();
+        auto groups = std::make_unique<RosterGroups>();
+        snprintf(settings->member_csv_path, PATH_SIZE, "%s", e.path.c_str());
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(load_roster(*settings, groups.get())) << e.path;
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), e.err) << e.path;
+    }
 
-    Loaded empty = load_csv(dir, "");
-    EXPECT_FALSE(empty.ok);
-    EXPECT_EQ(empty.err, "");
-
-    Loaded header_only = load_csv(dir, "role,first,last");
+    Loaded header_only = load_csv(dir, "role,first,last\n,,,\n\n");
     EXPECT_TRUE(header_only.ok);
+    EXPECT_EQ(header_only.err, "");
     EXPECT_EQ(header_only.groups->caller_count + header_only.groups->cuer_count +
                   header_only.groups->member_count + header_only.groups->new_dancer_count,
               0);

@@ -2,7 +2,9 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +13,45 @@
 #include "settings/text_util.h"
 
 namespace {
+
+// The keys of the settings file, in the order they are matched.
+enum SettingKey {
+    KEY_TITLE,
+    KEY_SUBTITLE,
+    KEY_TITLE_FONT_SIZE,
+    KEY_TITLE_COLOR,
+    KEY_SUBTITLE_FONT_SIZE,
+    KEY_SUBTITLE_COLOR,
+    KEY_LABEL_SEQUENCE,
+    KEY_COVER_IMAGE,
+    KEY_COMMITTEE_IMAGE,
+    KEY_SCHEDULE_IMAGE,
+    KEY_MEMBER_CSV,
+    KEY_BOOKLET_PDF,
+    KEY_STANDARD_PDF,
+    KEY_COUNT
+};
+constexpr const char* SETTING_KEYS[KEY_COUNT] = {
+    "Title",          "Subtitle",       "Title Font Size", "Title Color",     "Subtitle Font Size",
+    "Subtitle Color", "Label Sequence", "Cover Image",     "Committee Image", "Schedule Image",
+    "Member CSV",     "Booklet PDF",    "Standard PDF"};
+
+// The SettingKey that `key` names, or -1.
+int find_key(const char* key) {
+    for (int i = 0; i < KEY_COUNT; ++i) {
+        if (keys_equal(key, SETTING_KEYS[i])) return i;
+    }
+    return -1;
+}
+
+// True when `line` starts with a known key and a colon, as a setting line does.
+bool starts_with_key(const char* line) {
+    const char* colon = strchr(line, ':');
+    if (colon == nullptr) return false;
+    char key[SETTINGS_KEY_SIZE];
+    copy_text(key, std::min(sizeof key, static_cast<size_t>(colon - line) + 1), line);
+    return find_key(key) >= 0;
+}
 
 constexpr float DEFAULT_TITLE_COLOR[3] = {0.10f, 0.23f, 0.36f};
 constexpr float DEFAULT_SUBTITLE_COLOR[3] = {0.33f, 0.33f, 0.33f};
@@ -30,9 +71,9 @@ void set_defaults(Settings* settings) {
     memcpy(settings->title_color, DEFAULT_TITLE_COLOR, sizeof DEFAULT_TITLE_COLOR);
     settings->subtitle_font_size = 10.0f;
     memcpy(settings->subtitle_color, DEFAULT_SUBTITLE_COLOR, sizeof DEFAULT_SUBTITLE_COLOR);
-    copy_text(settings->cover_image_path, PATH_SIZE, "cover.png");
-    copy_text(settings->committee_image_path, PATH_SIZE, "committee.png");
-    copy_text(settings->schedule_image_path, PATH_SIZE, "schedule.png");
+    copy_text(settings->cover_image_path, PATH_SIZE, DEFAULT_COVER_IMAGE);
+    copy_text(settings->committee_image_path, PATH_SIZE, DEFAULT_COMMITTEE_IMAGE);
+    copy_text(settings->schedule_image_path, PATH_SIZE, DEFAULT_SCHEDULE_IMAGE);
     copy_text(settings->member_csv_path, PATH_SIZE, "members.csv");
     copy_text(settings->booklet_pdf_path, PATH_SIZE, "booklet.pdf");
     copy_text(settings->standard_pdf_path, PATH_SIZE, "standard.pdf");
@@ -62,6 +103,34 @@ void apply_font_size(float* size, const char* value) {
 void apply_path(char* field, const char* value) {
     copy_text(field, PATH_SIZE, value);
     strip_quotes(field);
+}
+
+// A colour the reader refuses keeps its value, so every stored colour stays in 0..1.
+void apply_color(float color[3], const char* value) {
+    if (parse_hex_color(value, color)) return;
+    fprintf(stderr, "roster.conf: bad colour '%s', keeping #%02x%02x%02x\n", value,
+            static_cast<unsigned>(lroundf(color[0] * 255.0f)),
+            static_cast<unsigned>(lroundf(color[1] * 255.0f)),
+            static_cast<unsigned>(lroundf(color[2] * 255.0f)));
+}
+
+void apply_label_sequence(Settings* settings, const char* value) {
+    settings->label_sequence = keys_equal(value, "Column Order") ? 1 : 0;
+    if (settings->label_sequence == 0 && !keys_equal(value, "Row Order")) {
+        fprintf(stderr, "roster.conf: unknown label sequence '%s', using Row Order\n", value);
+    }
+}
+
+// The title lines come only from a block; text after the key's colon is a mistake.
+void apply_lines(char (*target)[SETTINGS_LINE_SIZE], int32_t* target_count, int capacity, const char* name,
+                 const char* value, const char (*lines)[SETTINGS_LINE_SIZE], int line_count) {
+    if (value != nullptr && value[0] != '\0') {
+        fprintf(stderr,
+                "roster.conf: %s takes its lines as a block: write '%s:' alone, the lines below it, then an "
+                "empty line\n",
+                name, name);
+    }
+    *target_count = copy_block_lines(target, capacity, lines, line_count);
 }
 
 void apply_block(Settings* settings, BlockState* block) {
@@ -94,6 +163,10 @@ void handle_key_line(Settings* settings, BlockState* block, char* line) {
 // Title and subtitle lines are printed, so they are converted to the fonts' encoding;
 // the lines of other blocks are never used and stay as read.
 void collect_block_line(BlockState* block, char* line, int line_number) {
+    if (starts_with_key(line)) {
+        fprintf(stderr, "roster.conf: line %d: '%s' is inside the %s block; end a block with an empty line\n",
+                line_number, line, block->key);
+    }
     if (block->count >= MAX_TITLE_LINES) return;
     if (keys_equal(block->key, "Title") || keys_equal(block->key, "Subtitle")) {
         if (convert_to_windows_1252(line) > 0) {
@@ -102,6 +175,18 @@ void collect_block_line(BlockState* block, char* line, int line_number) {
         }
     }
     copy_text(block->lines[block->count++], SETTINGS_LINE_SIZE, line);
+}
+
+// Reads one or two hexadecimal digits at *p, as "%02x" does, but without the sign, blanks
+// and "0x" that sscanf would also take. Returns false when no digit is there.
+bool read_hex_group(const char** p, unsigned int* value) {
+    int digits = 0;
+    *value = 0;
+    for (; digits < 2 && isxdigit(static_cast<unsigned char>(**p)); ++digits, ++*p) {
+        const int c = tolower(static_cast<unsigned char>(**p));
+        *value = *value * 16 + static_cast<unsigned int>(isdigit(c) ? c - '0' : c - 'a' + 10);
+    }
+    return digits > 0;
 }
 
 void skip_byte_order_mark(char* line) {
@@ -114,7 +199,8 @@ void load_settings(Settings* settings) { load_settings_from(settings, SETTINGS_F
 
 void load_settings_from(Settings* settings, const char* path) {
     set_defaults(settings);
-    FilePtr file(fopen(path, "r"));
+    const char* reason = nullptr;
+    FilePtr file = open_regular_file(path, &reason);
     if (!file) {
         fprintf(stderr, "Warning: cannot open %s, proceeding with defaults \n", SETTINGS_FILE_NAME);
         return;
@@ -127,7 +213,6 @@ void load_settings_from(Settings* settings, const char* path) {
         ++line_number;
         // Windows editors often start the file with a UTF-8 byte order mark.
         if (line_number == 1) skip_byte_order_mark(line);
-        strip_line_end(line);
         trim_in_place(line);
         if (line[0] == '\0') {
             if (block.open) apply_block(settings, &block);
@@ -144,36 +229,50 @@ void load_settings_from(Settings* settings, const char* path) {
 
 void apply_setting(Settings* settings, const char* key, const char* value,
                    const char (*lines)[SETTINGS_LINE_SIZE], int line_count) {
-    if (keys_equal(key, "Title")) {
-        settings->title_line_count =
-            copy_block_lines(settings->title_lines, MAX_TITLE_LINES, lines, line_count);
-    } else if (keys_equal(key, "Subtitle")) {
-        settings->subtitle_line_count =
-            copy_block_lines(settings->subtitle_lines, MAX_SUBTITLE_LINES, lines, line_count);
-    } else if (keys_equal(key, "Title Font Size")) {
-        apply_font_size(&settings->title_font_size, value);
-    } else if (keys_equal(key, "Title Color")) {
-        parse_hex_color(value, settings->title_color);
-    } else if (keys_equal(key, "Subtitle Font Size")) {
-        apply_font_size(&settings->subtitle_font_size, value);
-    } else if (keys_equal(key, "Subtitle Color")) {
-        parse_hex_color(value, settings->subtitle_color);
-    } else if (keys_equal(key, "Label Sequence")) {
-        settings->label_sequence = keys_equal(value, "Column Order") ? 1 : 0;
-    } else if (keys_equal(key, "Cover Image")) {
-        apply_path(settings->cover_image_path, value);
-    } else if (keys_equal(key, "Committee Image")) {
-        apply_path(settings->committee_image_path, value);
-    } else if (keys_equal(key, "Schedule Image")) {
-        apply_path(settings->schedule_image_path, value);
-    } else if (keys_equal(key, "Member CSV")) {
-        apply_path(settings->member_csv_path, value);
-    } else if (keys_equal(key, "Booklet PDF")) {
-        apply_path(settings->booklet_pdf_path, value);
-    } else if (keys_equal(key, "Standard PDF")) {
-        apply_path(settings->standard_pdf_path, value);
-    } else {
-        fprintf(stderr, "roster.conf: unknown key '%s'\n", key);
+    switch (find_key(key)) {
+        case KEY_TITLE:
+            apply_lines(settings->title_lines, &settings->title_line_count, MAX_TITLE_LINES, "Title", value,
+                        lines, line_count);
+            break;
+        case KEY_SUBTITLE:
+            apply_lines(settings->subtitle_lines, &settings->subtitle_line_count, MAX_SUBTITLE_LINES,
+                        "Subtitle", value, lines, line_count);
+            break;
+        case KEY_TITLE_FONT_SIZE:
+            apply_font_size(&settings->title_font_size, value);
+            break;
+        case KEY_TITLE_COLOR:
+            apply_color(settings->title_color, value);
+            break;
+        case KEY_SUBTITLE_FONT_SIZE:
+            apply_font_size(&settings->subtitle_font_size, value);
+            break;
+        case KEY_SUBTITLE_COLOR:
+            apply_color(settings->subtitle_color, value);
+            break;
+        case KEY_LABEL_SEQUENCE:
+            apply_label_sequence(settings, value);
+            break;
+        case KEY_COVER_IMAGE:
+            apply_path(settings->cover_image_path, value);
+            break;
+        case KEY_COMMITTEE_IMAGE:
+            apply_path(settings->committee_image_path, value);
+            break;
+        case KEY_SCHEDULE_IMAGE:
+            apply_path(settings->schedule_image_path, value);
+            break;
+        case KEY_MEMBER_CSV:
+            apply_path(settings->member_csv_path, value);
+            break;
+        case KEY_BOOKLET_PDF:
+            apply_path(settings->booklet_pdf_path, value);
+            break;
+        case KEY_STANDARD_PDF:
+            apply_path(settings->standard_pdf_path, value);
+            break;
+        default:
+            fprintf(stderr, "roster.conf: unknown key '%s'\n", key);
     }
 }
 
@@ -188,11 +287,13 @@ bool keys_equal(const char* a, const char* b) {
 }
 
 bool parse_hex_color(const char* text, float color[3]) {
-    unsigned int red, green, blue;
-    if (sscanf(text, "#%02x%02x%02x", &red, &green, &blue) != 3) return false;
-    color[0] = static_cast<float>(red / 255.0);
-    color[1] = static_cast<float>(green / 255.0);
-    color[2] = static_cast<float>(blue / 255.0);
+    if (text[0] != '#') return false;
+    const char* p = text + 1;
+    unsigned int groups[3];
+    for (unsigned int& group : groups) {
+        if (!read_hex_group(&p, &group)) return false;
+    }
+    for (int i = 0; i < 3; ++i) color[i] = static_cast<float>(groups[i] / 255.0);
     return true;
 }
 

@@ -11,6 +11,9 @@ constexpr int SETTINGS_KEY_SIZE = 256;
 constexpr int PATH_SIZE = 4096;
 constexpr const char* SETTINGS_FILE_NAME = "roster.sdd";
 constexpr float MAX_FONT_SIZE = 600.0f;  // the largest size libharu accepts
+constexpr const char* DEFAULT_COVER_IMAGE = "cover.png";
+constexpr const char* DEFAULT_COMMITTEE_IMAGE = "committee.png";
+constexpr const char* DEFAULT_SCHEDULE_IMAGE = "schedule.png";
 
 struct Settings {
     char title_lines[MAX_TITLE_LINES][SETTINGS_LINE_SIZE];
@@ -31,15 +34,17 @@ struct Settings {
 };
 
 // Resets every byte of `settings` to the defaults, then applies "roster.sdd" from the
-// working directory. Problems are written to stderr; the run always goes on.
+// working directory (lines end at LF, CRLF or CR; a folder or FIFO there is not read).
+// Problems are written to stderr, each message starting "roster.conf:"; the run always goes on.
 void load_settings(Settings* settings);
 
 // As load_settings, reading the settings file at `path` (messages still name "roster.sdd").
 void load_settings_from(Settings* settings, const char* path);
 
 // Applies one setting. `key` and `value` are trimmed; `lines` holds `line_count` block
-// lines (null and 0 for a one-line setting, whose block value is then ""). Unknown keys
-// and bad font sizes are reported on stderr and change nothing.
+// lines (null and 0 for a one-line setting, whose block value is then ""). Unknown keys,
+// bad font sizes and bad colours are reported on stderr and change nothing; a label
+// sequence other than Column Order or Row Order is reported and gives row order.
 void apply_setting(Settings* settings, const char* key, const char* value,
                    const char (*lines)[SETTINGS_LINE_SIZE], int line_count);
 
@@ -47,7 +52,8 @@ void apply_setting(Settings* settings, const char* key, const char* value,
 // ignoring ASCII letter case.
 bool keys_equal(const char* a, const char* b);
 
-// Reads "#rrggbb" (sscanf "#%02x%02x%02x") into `color` as fractions of 255.
+// Reads "#" and three groups of one or two hexadecimal digits ("#rrggbb"; "#12345" gives
+// 12, 34, 5; anything after the third group is ignored) into `color` as fractions of 255.
 // Returns false and leaves `color` unchanged unless all three groups were read.
 bool parse_hex_color(const char* text, float color[3]);
 

@@ -1,6 +1,7 @@
 #include "settings/settings.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <memory>
@@ -56,12 +57,19 @@ Loaded load_text(const std::string& contents) {
     return loaded;
 }
 
+// A folder, a FIFO or a device in place of the file is never read, nor waited for.
 TEST(LoadSettings, MissingFileKeepsDefaults) {
+    TempDir dir;
+    mkfifo(dir.file("fifo").c_str(), 0600);
     Loaded loaded;
-    testing::internal::CaptureStderr();
-    load_settings_from(loaded.settings.get(), "/nonexistent/roster.sdd");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "Warning: cannot open roster.sdd, proceeding with defaults \n");
+    for (std::string path :
+         {std::string("/nonexistent/roster.sdd"), dir.path, dir.file("fifo"), std::string("/dev/zero")}) {
+        testing::internal::CaptureStderr();
+        load_settings_from(loaded.settings.get(), path.c_str());
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  "Warning: cannot open roster.sdd, proceeding with defaults \n")
+            << path;
+    }
     const Settings& s = *loaded.settings;
     const struct {
         const char* field;
@@ -91,22 +99,21 @@ TEST(LoadSettings, FileContents) {
         std::string expected;
     } cases[] = {
         {"Title:\nSpring Dance\nClub Roster\n\n", "title", "2:Spring Dance|Club Roster"},
-        {"Title: ignored text\n", "title", "0:"},
         {"Title:\nA\n\nTitle:\n\n", "title", "0:"},
         {"Title:\n1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n", "title", "8:1|2|3|4|5|6|7|8"},
         {"Subtitle:\n1\n2\n3\n4\n5\n6\n", "subtitle", "4:1|2|3|4"},
         {"Title:\nA\n# a comment\nB\n\n", "title", "2:A|B"},
         {"Title:\nA: with colon\n  B  \n", "title", "2:A: with colon|B"},
         {"Title:\r\nWindows\r\n\r\n", "title", "1:Windows"},
+        {"Title:\rMac\rLines\r\rTitle Font Size: 30\r", "title", "2:Mac|Lines"},
+        {"Title:\rMac\r\rTitle Font Size: 30\r", "title_font_size", "30.000000"},
+        {"Label Sequence: Column Order\nLabel Sequence:  row order \n", "label_sequence", "0"},
+        {"Title Color: #aBcDeF\n", "title_color", "0.6706 0.8039 0.9373"},
         {"\xEF\xBB\xBFTitle Font Size: 30\n", "title_font_size", "30.000000"},
         {"  title color : #FFFFFF\n", "title_color", "1.0000 1.0000 1.0000"},
         {"Title Color: #12345\n", "title_color", "0.0706 0.2039 0.0196"},
-        {"Title Color: #123\n", "title_color", "0.1000 0.2300 0.3600"},
         {"Subtitle Color: #1a3A5c trailing\n", "subtitle_color", "0.1020 0.2275 0.3608"},
-        {"Title Color:\n#FFFFFF\n\n", "title_color", "0.1000 0.2300 0.3600"},
         {"Label Sequence: column ORDER\n", "label_sequence", "1"},
-        {"Label Sequence: Columns\n", "label_sequence", "0"},
-        {"Label Sequence: Column Order\nLabel Sequence:\nx\n\n", "label_sequence", "0"},
         {"Subtitle Font Size: 600\n", "subtitle_font_size", "600.000000"},
         {"Cover Image: \"my cover.png\"\n", "cover", "my cover.png"},
         {"Cover Image: C:\\club\\cover.png\n", "cover", "C:\\club\\cover.png"},
@@ -154,6 +161,34 @@ TEST(LoadSettings, Messages) {
         {"Subtitle Font Size:\n\n", "subtitle_font_size", "10.000000",
          "roster.conf: bad font size '', keeping 10\n"},
         {"Title:\nA\n\nafter block\n", "title", "1:A", "roster.conf: no colon: after block\n"},
+        {"Title: ignored text\n", "title", "0:",
+         "roster.conf: Title takes its lines as a block: write 'Title:' alone, the lines below it, then an "
+         "empty line\n"},
+        {"subtitle : 2026\n", "subtitle", "0:",
+         "roster.conf: Subtitle takes its lines as a block: write 'Subtitle:' alone, the lines below it, "
+         "then "
+         "an empty line\n"},
+        {"Title:\nClub\nTitle Color: #8b0000\n\n", "title", "2:Club|Title Color: #8b0000",
+         "roster.conf: line 3: 'Title Color: #8b0000' is inside the Title block; end a block with an empty "
+         "line\n"},
+        {"# c\ntitle:\nClub\n subtitle:\nNote: fine\n", "title", "3:Club|subtitle:|Note: fine",
+         "roster.conf: line 4: 'subtitle:' is inside the title block; end a block with an empty line\n"},
+        {"Title Color: #123\n", "title_color", "0.1000 0.2300 0.3600",
+         "roster.conf: bad colour '#123', keeping #1a3b5c\n"},
+        {"Title Color: #-1-1-1\n", "title_color", "0.1000 0.2300 0.3600",
+         "roster.conf: bad colour '#-1-1-1', keeping #1a3b5c\n"},
+        {"Subtitle Color: #0x1122\n", "subtitle_color", "0.3300 0.3300 0.3300",
+         "roster.conf: bad colour '#0x1122', keeping #545454\n"},
+        {"Subtitle Color: # 1 2 3\n", "subtitle_color", "0.3300 0.3300 0.3300",
+         "roster.conf: bad colour '# 1 2 3', keeping #545454\n"},
+        {"Title Color: #ff0000\nTitle Color: red\n", "title_color", "1.0000 0.0000 0.0000",
+         "roster.conf: bad colour 'red', keeping #ff0000\n"},
+        {"Title Color:\n#FFFFFF\n\n", "title_color", "0.1000 0.2300 0.3600",
+         "roster.conf: bad colour '', keeping #1a3b5c\n"},
+        {"Label Sequence: Columns\n", "label_sequence", "0",
+         "roster.conf: unknown label sequence 'Columns', using Row Order\n"},
+        {"Label Sequence: Column Order\nLabel Sequence:\nx\n\n", "label_sequence", "0",
+         "roster.conf: unknown label sequence '', using Row Order\n"},
         {std::string(3000, 'y') + "\n", "title", "0:", ""},
         // Printed lines are converted to the fonts' encoding; others stay as read.
         {"Title:\nCaf\xC3\xA9 \xC5\x81\xC3\xB3"

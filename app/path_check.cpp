@@ -1,0 +1,75 @@
+#include "app/path_check.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "layout/image.h"
+
+namespace {
+
+// One file the run reads or writes, with the words that name it in a message.
+struct NamedPath {
+    const char* path;
+    const char* what;
+};
+
+std::filesystem::path resolved(const char* path) {
+    std::error_code error;
+    std::filesystem::path result = std::filesystem::weakly_canonical(path, error);
+    if (error) result = std::filesystem::absolute(path, error).lexically_normal();
+    return result;
+}
+
+bool check_output(const char* setting, const char* output, const NamedPath* others, int count) {
+    bool spared = true;
+    for (int i = 0; i < count; ++i) {
+        if (!same_file(output, others[i].path)) continue;
+        fprintf(stderr, "Error: %s '%s' is also %s: choose another file name\n", setting, output,
+                others[i].what);
+        spared = false;
+    }
+    return spared;
+}
+
+}  // namespace
+
+void warn_missing_images(const Settings& settings) {
+    const struct {
+        const char* path;
+        const char* default_path;
+    } images[3] = {{settings.cover_image_path, DEFAULT_COVER_IMAGE},
+                   {settings.committee_image_path, DEFAULT_COMMITTEE_IMAGE},
+                   {settings.schedule_image_path, DEFAULT_SCHEDULE_IMAGE}};
+    for (const auto& image : images) {
+        if (image.path[0] == '\0' || strcmp(image.path, image.default_path) == 0) continue;
+        if (!image_file_opens(image.path)) {
+            fprintf(stderr, "Warning: %s not found, its page shows a placeholder\n", image.path);
+        }
+    }
+}
+
+bool same_file(const char* a, const char* b) {
+    if (a[0] == '\0' || b[0] == '\0') return false;
+    struct stat first, second;
+    if (stat(a, &first) == 0 && stat(b, &second) == 0) {
+        return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    }
+    return resolved(a) == resolved(b);
+}
+
+bool outputs_spare_inputs(const Settings& settings) {
+    const NamedPath inputs[6] = {{settings.member_csv_path, "the member list"},
+                                 {SETTINGS_FILE_NAME, "the settings file"},
+                                 {settings.cover_image_path, "the cover image"},
+                                 {settings.committee_image_path, "the committee image"},
+                                 {settings.schedule_image_path, "the schedule image"},
+                                 {settings.booklet_pdf_path, "the Booklet PDF"}};
+    // The booklet is checked against the inputs only; the standard document also against the booklet.
+    bool booklet_spared = check_output("Booklet PDF", settings.booklet_pdf_path, inputs, 5);
+    bool standard_spared = check_output("Standard PDF", settings.standard_pdf_path, inputs, 6);
+    return booklet_spared && standard_spared;
+}

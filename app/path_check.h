@@ -1,0 +1,20 @@
+// Checks of the run's file paths before anything is drawn or written: image paths set in
+// roster.sdd that name no file, and output paths that would overwrite an input.
+#pragma once
+
+#include "settings/settings.h"
+
+// Writes "Warning: <path> not found, its page shows a placeholder" once for each image
+// path that roster.sdd set to something other than its default and that does not open.
+// Default paths and empty paths stay silent.
+void warn_missing_images(const Settings& settings);
+
+// True when `a` and `b` name the same file: the same device and inode when both exist,
+// else the same absolute path once "." and ".." (and links of existing folders) are
+// resolved. Empty paths name no file.
+bool same_file(const char* a, const char* b);
+
+// Returns false after one line on stderr for each output path that names the member
+// list, roster.sdd, one of the images or the other output, e.g. "Error: Standard PDF
+// 'members.csv' is also the member list: choose another file name".
+bool outputs_spare_inputs(const Settings& settings);
