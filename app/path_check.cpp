@@ -17,11 +17,12 @@ struct NamedPath {
     const char* what;
 };
 
+// Absolute first: a relative path none of whose parts exists stays relative otherwise.
 std::filesystem::path resolved(const char* path) {
     std::error_code error;
-    std::filesystem::path result = std::filesystem::weakly_canonical(path, error);
-    if (error) result = std::filesystem::absolute(path, error).lexically_normal();
-    return result;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error).lexically_normal();
+    std::filesystem::path result = std::filesystem::weakly_canonical(absolute, error);
+    return error ? absolute : result;
 }
 
 bool check_output(const char* setting, const char* output, const NamedPath* others, int count) {

@@ -1,7 +1,10 @@
 // End-to-end runs of the built tool in temporary club folders.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -124,7 +127,7 @@ TEST(Rosterbook, LibharuErrorsEndTheRunWithoutOutput) {
     } errors[] = {
         {"missing output folder", "Booklet PDF: no/such/folder/booklet.pdf\n",
          "libharu error: 1017  detail: 2\n"
-         "cannot write an output file: check that its folder exists and can be written\n"},
+         "cannot write no/such/folder/booklet.pdf: No such file or directory\n"},
     };
     for (const auto& e : errors) {
         TempDir dir;
@@ -140,22 +143,76 @@ TEST(Rosterbook, LibharuErrorsEndTheRunWithoutOutput) {
     }
 }
 
+// Nothing is written, and a FIFO or a device never makes the run wait.
 TEST(Rosterbook, MemberListProblemsEndTheRun) {
+    const std::string NOBODY_ERR =
+        "Warning: members.csv line 2: unknown role 'Mitglied', line skipped\n"
+        "Warning: members.csv: 1 line(s) skipped, 0 member(s) read\n"
+        "Error: members.csv: none of its 1 line(s) after the header holds a member, "
+        "nothing written\n";
     const struct {
         const char* name;
-        const char* contents;  // null: no member list at all
+        std::function<void(const TempDir&)> make;  // creates members.csv, or not
         std::string err;
     } errors[] = {
-        {"missing", nullptr, NO_SETTINGS + "members.csv: No such file or directory\n"},
-        {"empty", "", NO_SETTINGS},
+        {"missing", [](const TempDir&) {}, "members.csv: No such file or directory\n"},
+        {"empty", [](const TempDir& dir) { dir.write("members.csv", ""); }, ""},
+        {"fifo", [](const TempDir& dir) { mkfifo(dir.file("members.csv").c_str(), 0600); },
+         "members.csv: not a regular file\n"},
+        {"folder", [](const TempDir& dir) { std::filesystem::create_directory(dir.file("members.csv")); },
+         "members.csv: not a regular file\n"},
+        {"xlsx",
+         [](const TempDir& dir) { dir.write("members.csv", std::string("PK\x03\x04\x14\0\x08\0", 8)); },
+         "Error: members.csv is a spreadsheet file, not CSV: save it as CSV (comma-separated) and run "
+         "again\n"},
+        {"nobody",
+         [](const TempDir& dir) { dir.write("members.csv", HEADER + "Mitglied,Ann,Lee,a,b,c,d\n,,,,\n"); },
+         NOBODY_ERR},
     };
     for (const auto& e : errors) {
         TempDir dir;
-        if (e.contents != nullptr) dir.write("members.csv", e.contents);
+        e.make(dir);
         RunResult run = run_in(dir);
         EXPECT_EQ(run.status, 1) << e.name;
         EXPECT_EQ(run.out, "Config  : title=0 line(s), subtitle=0 line(s), Row Order\n") << e.name;
-        EXPECT_EQ(run.err, e.err) << e.name;
+        EXPECT_EQ(run.err, NO_SETTINGS + e.err) << e.name;
+        EXPECT_FALSE(dir.exists("booklet.pdf") || dir.exists("standard.pdf")) << e.name;
+    }
+}
+
+// Exports of one list from LibreOffice (a two-line address cell), European Excel (semicolons),
+// Excel for Mac (CR line ends) and a sheet with blank rows all print the same cards.
+TEST(Rosterbook, SpreadsheetExportsReachThePaper) {
+    const std::string files[] = {
+        "Role,First,Last,Address,City,Zip,Phone\nMember,Ann,Lee,\"12 Oak St\nApt 4\",Town,97401,555-1\n"
+        "Caller,Cal,Ray,\"1 Elm, Unit 2\",Town,97402,555-2\n",
+        "Role;First;Last;Address;City;Zip;Phone\r\nMember;Ann;Lee;12 Oak St Apt 4;Town;97401;555-1\r\n"
+        "Caller;Cal;Ray;1 Elm, Unit 2;Town;97402;555-2\r\n",
+        "Role,First,Last,Address,City,Zip,Phone\rMember,Ann,Lee,\"12 Oak St\rApt 4\",Town,97401,555-1\r"
+        "Caller,Cal,Ray,\"1 Elm, Unit 2\",Town,97402,555-2\r",
+        "Role,First,Last,Address,City,Zip,Phone\n,,,,,,\nMember,Ann,Lee,12 Oak St Apt 4,Town,97401,555-1\n"
+        ",,,,,,,,,\n\nCaller,Cal,Ray,\"1 Elm, Unit 2\",Town,97402,555-2\n,,,\n",
+    };
+    for (const std::string& file : files) {
+        TempDir dir;
+        dir.write("roster.sdd", "");
+        dir.write("members.csv", file);
+        RunResult run = run_in(dir);
+        ASSERT_EQ(run.status, 0) << file;
+        EXPECT_EQ(run.err, "") << file;
+        EXPECT_NE(run.out.find("Members : 1 Caller(s), 0 Cuer(s), 1 Member(s), 0 New Dancer(s)\n"),
+                  std::string::npos)
+            << file;
+        for (const char* pdf : {"booklet.pdf", "standard.pdf"}) {
+            std::string printed;
+            for (const PdfPage& page : read_pdf(dir.file(pdf))) {
+                for (const PdfText& t : page.texts) printed += t.text + "|";
+            }
+            EXPECT_NE(printed.find("Cal Ray|1 Elm, Unit 2|Town  97402|555-2|"), std::string::npos)
+                << pdf << file;
+            EXPECT_NE(printed.find("Ann Lee|12 Oak St Apt 4|Town  97401|555-1|"), std::string::npos)
+                << pdf << file;
+        }
     }
 }
 
@@ -164,7 +221,8 @@ TEST(Rosterbook, SettingsAndSkippedLinesAreReported) {
     dir.write(
         "roster.sdd",
         "\xEF\xBB\xBF# club settings\nTitle:\nSpring\nRoster\n\nSubtitle:\n2026\n\n"
-        "Label Sequence: column order\nMember CSV: \"club list.csv\"\nTitle Font Size: huge\nColour: red\n");
+        "Label Sequence: column order\nMember CSV: \"club list.csv\"\nTitle Font Size: huge\nColour: red\n"
+        "Cover Image: covr.png\nCommittee Image: committee.png\n");
     std::string csv = HEADER + "Caller,Cal,Lee,a,b,c,d\nCuers,Pat,Plural,a,b,c,d\n\nMember,Too,Short\n";
     for (int i = 0; i < 30; ++i) csv += "Member,M" + std::to_string(i) + ",Last,a,b,c,d\n";
     for (int i = 0; i < 3; ++i) csv += "New Dancer,N" + std::to_string(i) + ",Last,a,b,c,d\n";
@@ -181,8 +239,10 @@ TEST(Rosterbook, SettingsAndSkippedLinesAreReported) {
     EXPECT_EQ(run.err,
               "roster.conf: bad font size 'huge', keeping 20\n"
               "roster.conf: unknown key 'Colour'\n"
+              "Warning: covr.png not found, its page shows a placeholder\n"
               "Warning: club list.csv line 3: unknown role 'Cuers', line skipped\n"
-              "Warning: club list.csv line 5: 3 field(s), at least 7 needed, line skipped\n");
+              "Warning: club list.csv line 5: 3 field(s), at least 7 needed, line skipped\n"
+              "Warning: club list.csv: 2 line(s) skipped, 34 member(s) read\n");
 }
 
 // The same names from a UTF-8 file and from a Windows-1252 file print the same bytes.
@@ -271,6 +331,9 @@ TEST(Rosterbook, DamagedImagesEndTheRunCleanly) {
              set_png_size(path, 100000, 100000);
          },
          "image too large"},
+        {"cover.png", [](const std::string& path) { mkfifo(path.c_str(), 0600); }, "not a regular file"},
+        {"committee.png", [](const std::string& path) { std::filesystem::create_directory(path); },
+         "not a regular file"},
     };
     for (const auto& e : errors) {
         TempDir dir;
@@ -292,12 +355,15 @@ TEST(Rosterbook, FailedSaveKeepsThePreviousFile) {
     dir.write("roster.sdd", "");
     dir.write("members.csv", HEADER + "Member,Ann,Lee,a,b,c,d\n");
     dir.write("booklet.pdf", "last season's booklet");
-    // Every file the run writes stops at 1000 bytes, as on a full disk.
-    RunResult run = run_tool(ROSTERBOOK_BINARY, dir.path, 1000);
+    // Every file the run writes stops at 1000 bytes, as on a full disk: the write fails,
+    // or, with SIGXFSZ not ignored, the signal ends the run.
+    RunResult run = run_tool(ROSTERBOOK_BINARY, dir.path, {1000});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err,
-              "libharu error: 1016  detail: 27\n"
-              "cannot write an output file: check that its folder exists and can be written\n");
+    EXPECT_EQ(run.err, "libharu error: 1016  detail: 27\ncannot write booklet.pdf: File too large\n");
+    EXPECT_EQ(dir.read("booklet.pdf"), "last season's booklet");
+    EXPECT_EQ(folder_listing(dir), "booklet.pdf members.csv roster.sdd ");
+    run = run_tool(ROSTERBOOK_BINARY, dir.path, {1000, false});
+    EXPECT_EQ(run.status, 128 + SIGXFSZ);
     EXPECT_EQ(dir.read("booklet.pdf"), "last season's booklet");
     EXPECT_EQ(folder_listing(dir), "booklet.pdf members.csv roster.sdd ");
 
@@ -305,6 +371,72 @@ TEST(Rosterbook, FailedSaveKeepsThePreviousFile) {
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(read_pdf(dir.file("booklet.pdf")).size(), 4u);
     EXPECT_EQ(folder_listing(dir), "booklet.pdf members.csv roster.sdd standard.pdf ");
+}
+
+// A run killed while it saves a large picture removes its temporary file.
+TEST(Rosterbook, KilledSaveLeavesNoTemporaryFile) {
+    TempDir dir;
+    dir.write("roster.sdd", "");
+    dir.write("members.csv", HEADER + "Member,Ann,Lee,a,b,c,d\n");
+    dir.write("booklet.pdf", "last season's booklet");
+    write_rgb_png(dir.file("cover.png"), 3000, 3000);
+    StartedTool started = start_tool(ROSTERBOOK_BINARY, dir.path);
+    const std::string temp_name = "booklet.pdf." + std::to_string(started.pid) + ".tmp";
+    for (int i = 0; i < 20000 && !dir.exists(temp_name); ++i) usleep(500);
+    ASSERT_TRUE(dir.exists(temp_name)) << "the save never started";
+    kill(started.pid, SIGTERM);
+    RunResult run = finish_tool(&started);
+    EXPECT_EQ(run.status, 128 + SIGTERM);
+    EXPECT_EQ(dir.read("booklet.pdf"), "last season's booklet");
+    EXPECT_EQ(folder_listing(dir), "booklet.pdf cover.png members.csv roster.sdd ");
+}
+
+// Each output named like an input or like the other output stops the run before anything is written.
+TEST(Rosterbook, OutputsNeverOverwriteInputs) {
+    const struct {
+        std::string settings;
+        std::string err;
+        std::string warning = "";
+    } errors[] = {
+        {"Booklet PDF: members.csv", "Booklet PDF 'members.csv' is also the member list"},
+        {"Standard PDF: ./members.csv", "Standard PDF './members.csv' is also the member list"},
+        {"Booklet PDF: roster.sdd", "Booklet PDF 'roster.sdd' is also the settings file"},
+        {"Standard PDF: sub/../roster.sdd", "Standard PDF 'sub/../roster.sdd' is also the settings file"},
+        {"Booklet PDF: cover.png", "Booklet PDF 'cover.png' is also the cover image"},
+        {"Standard PDF: cover.png", "Standard PDF 'cover.png' is also the cover image"},
+        {"Committee Image: board.png\nBooklet PDF: board.png",
+         "Booklet PDF 'board.png' is also the committee image"},
+        {"Standard PDF: committee.png", "Standard PDF 'committee.png' is also the committee image"},
+        {"Booklet PDF: schedule.png",
+         "Booklet PDF 'schedule.png' is also the schedule image"},  // absent file
+        {"Schedule Image: dates.png\nStandard PDF: ./dates.png",
+         "Standard PDF './dates.png' is also the schedule image",
+         "Warning: dates.png not found, its page shows a placeholder\n"},
+        {"Booklet PDF: out.pdf\nStandard PDF: ./sub/../out.pdf",
+         "Standard PDF './sub/../out.pdf' is also the Booklet PDF"},
+        {"Booklet PDF: link.csv", "Booklet PDF 'link.csv' is also the member list"},  // a symbolic link
+    };
+    for (const auto& e : errors) {
+        TempDir dir;
+        const std::string members = HEADER + "Member,Ann,Lee,a,b,c,d\n";
+        dir.write("roster.sdd", e.settings + "\n");
+        dir.write("members.csv", members);
+        std::filesystem::create_directory(dir.file("sub"));
+        std::filesystem::create_symlink("members.csv", dir.file("link.csv"));
+        write_rgb_png(dir.file("cover.png"), 8, 8);
+        write_rgb_png(dir.file("committee.png"), 8, 8);
+        write_rgb_png(dir.file("board.png"), 8, 8);
+        const std::string cover = dir.read("cover.png");
+        RunResult run = run_in(dir);
+        EXPECT_EQ(run.status, 1) << e.settings;
+        EXPECT_EQ(run.err, e.warning + "Error: " + e.err + ": choose another file name\n") << e.settings;
+        EXPECT_EQ(dir.read("members.csv"), members) << e.settings;
+        EXPECT_EQ(dir.read("roster.sdd"), e.settings + "\n") << e.settings;
+        EXPECT_EQ(dir.read("cover.png"), cover) << e.settings;
+        EXPECT_EQ(folder_listing(dir),
+                  "board.png committee.png cover.png link.csv members.csv roster.sdd sub ")
+            << e.settings;
+    }
 }
 
 TEST(Rosterbook, OutputPathThatIsAFolder) {

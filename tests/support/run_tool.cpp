@@ -5,12 +5,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-
-#include "tests/support/temp_dir.h"
+#include <thread>
 
 namespace {
 
@@ -21,33 +21,57 @@ std::string slurp(const std::string& path) {
     return contents.str();
 }
 
+// In the child: redirect, limit, change folder and exec; never returns.
+[[noreturn]] void exec_in(const std::string& binary, const std::string& folder, const RunOptions& options,
+                          const TempDir& capture) {
+    int out = open(capture.file("stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    int err = open(capture.file("stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (out < 0 || err < 0 || chdir(folder.c_str()) != 0) _exit(127);
+    if (options.file_size_limit > 0) {
+        rlimit limit = {static_cast<rlim_t>(options.file_size_limit),
+                        static_cast<rlim_t>(options.file_size_limit)};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    signal(SIGXFSZ, options.ignore_sigxfsz ? SIG_IGN : SIG_DFL);
+    dup2(out, STDOUT_FILENO);
+    dup2(err, STDERR_FILENO);
+    execl(binary.c_str(), binary.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+}
+
 }  // namespace
 
-RunResult run_tool(const std::string& binary, const std::string& folder, long file_size_limit) {
-    TempDir capture;
-    const std::string out_path = capture.file("stdout");
-    const std::string err_path = capture.file("stderr");
-    pid_t pid = fork();
-    if (pid < 0) throw std::runtime_error("fork failed");
-    if (pid == 0) {
-        int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (out < 0 || err < 0 || chdir(folder.c_str()) != 0) _exit(127);
-        if (file_size_limit > 0) {
-            rlimit limit = {static_cast<rlim_t>(file_size_limit), static_cast<rlim_t>(file_size_limit)};
-            setrlimit(RLIMIT_FSIZE, &limit);
-            signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG
-        }
-        dup2(out, STDOUT_FILENO);
-        dup2(err, STDERR_FILENO);
-        execl(binary.c_str(), binary.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
+StartedTool start_tool(const std::string& binary, const std::string& folder, const RunOptions& options) {
+    StartedTool run{-1, std::make_unique<TempDir>()};
+    run.pid = fork();
+    if (run.pid < 0) throw std::runtime_error("fork failed");
+    if (run.pid == 0) exec_in(binary, folder, options, *run.capture);
+    return run;
+}
+
+RunResult finish_tool(StartedTool* run, int timeout_seconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout_seconds);
     int wait_status = 0;
-    waitpid(pid, &wait_status, 0);
+    bool timed_out = false;
+    while (waitpid(run->pid, &wait_status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(run->pid, SIGKILL);
+            waitpid(run->pid, &wait_status, 0);
+            timed_out = true;
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
     RunResult result;
-    result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
-    result.out = slurp(out_path);
-    result.err = slurp(err_path);
+    result.status = timed_out                ? -1
+                    : WIFEXITED(wait_status) ? WEXITSTATUS(wait_status)
+                                             : 128 + WTERMSIG(wait_status);
+    result.out = slurp(run->capture->file("stdout"));
+    result.err = slurp(run->capture->file("stderr"));
     return result;
+}
+
+RunResult run_tool(const std::string& binary, const std::string& folder, const RunOptions& options) {
+    StartedTool run = start_tool(binary, folder, options);
+    return finish_tool(&run, options.timeout_seconds);
 }

@@ -1,15 +1,36 @@
 // Runs a program in a folder and collects what it wrote and how it ended.
 #pragma once
 
+#include <sys/types.h>
+
+#include <memory>
 #include <string>
 
+#include "tests/support/temp_dir.h"
+
 struct RunResult {
-    int status;  // exit status, or 128 + signal number when a signal ended it
+    int status;  // exit status, 128 + signal number when a signal ended it, -1 when it timed out
     std::string out;
     std::string err;
 };
 
-// Runs `binary` with no arguments and `folder` as its working directory. A
-// `file_size_limit` above 0 caps every file the program writes at that many bytes,
-// as a full disk would; writes past it fail.
-RunResult run_tool(const std::string& binary, const std::string& folder, long file_size_limit = 0);
+struct RunOptions {
+    long file_size_limit = 0;    // above 0: every file the program writes stops at this many bytes
+    bool ignore_sigxfsz = true;  // with a limit: a write past it fails (EFBIG) instead of a signal
+    int timeout_seconds = 30;    // a run still going then is killed and reported as status -1
+};
+
+// A run going on in the background; its output is collected by finish_tool.
+struct StartedTool {
+    pid_t pid;
+    std::unique_ptr<TempDir> capture;  // holds its stdout and stderr
+};
+
+// Starts `binary` with no arguments and `folder` as its working directory.
+StartedTool start_tool(const std::string& binary, const std::string& folder, const RunOptions& options = {});
+
+// Waits for a started run (killing it after `timeout_seconds`) and collects its result.
+RunResult finish_tool(StartedTool* run, int timeout_seconds = 30);
+
+// start_tool, then finish_tool.
+RunResult run_tool(const std::string& binary, const std::string& folder, const RunOptions& options = {});
