@@ -180,16 +180,20 @@ TEST(Rosterbook, MemberListProblemsEndTheRun) {
     }
 }
 
-// Exports of one list from LibreOffice (a two-line address cell), European Excel (semicolons),
-// Excel for Mac (CR line ends) and a sheet with blank rows all print the same cards.
+// Exports of one list from LibreOffice (a two-line address cell), European Excel (semicolons,
+// a byte order mark, CRLF), Excel for Mac (CR line ends), a tab export and a sheet with blank
+// rows all print the same cards.
 TEST(Rosterbook, SpreadsheetExportsReachThePaper) {
     const std::string files[] = {
         "Role,First,Last,Address,City,Zip,Phone\nMember,Ann,Lee,\"12 Oak St\nApt 4\",Town,97401,555-1\n"
         "Caller,Cal,Ray,\"1 Elm, Unit 2\",Town,97402,555-2\n",
-        "Role;First;Last;Address;City;Zip;Phone\r\nMember;Ann;Lee;12 Oak St Apt 4;Town;97401;555-1\r\n"
+        "\xEF\xBB\xBFRole;First;Last;Address;City;Zip;Phone\r\nMember;Ann;Lee;\"12 Oak St\r\nApt "
+        "4\";Town;97401;555-1\r\n"
         "Caller;Cal;Ray;1 Elm, Unit 2;Town;97402;555-2\r\n",
         "Role,First,Last,Address,City,Zip,Phone\rMember,Ann,Lee,\"12 Oak St\rApt 4\",Town,97401,555-1\r"
         "Caller,Cal,Ray,\"1 Elm, Unit 2\",Town,97402,555-2\r",
+        "Role\tFirst\tLast\tAddress, street\nMember\tAnn\tLee\t12 Oak St Apt 4\tTown\t97401\t555-1\n"
+        "Caller\tCal\tRay\t1 Elm, Unit 2\tTown\t97402\t555-2\n",
         "Role,First,Last,Address,City,Zip,Phone\n,,,,,,\nMember,Ann,Lee,12 Oak St Apt 4,Town,97401,555-1\n"
         ",,,,,,,,,\n\nCaller,Cal,Ray,\"1 Elm, Unit 2\",Town,97402,555-2\n,,,\n",
     };

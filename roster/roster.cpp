@@ -128,12 +128,12 @@ bool is_spreadsheet_file(FILE* file) {
     return (size >= 4 && memcmp(start, ZIP, 4) == 0) || (size == 8 && memcmp(start, OLE, 8) == 0);
 }
 
-// The header's first line decides the separator of the whole file.
-char detect_file_separator(FILE* file) {
-    static char first_line[CSV_RECORD_SIZE];
-    read_line(file, first_line, sizeof first_line);
+// The header's first line decides the separator of the whole file; `buffer` holds
+// CSV_RECORD_SIZE bytes.
+char detect_file_separator(FILE* file, char* buffer) {
+    read_line(file, buffer, CSV_RECORD_SIZE);
     rewind(file);
-    return detect_separator(first_line);
+    return detect_separator(buffer);
 }
 
 // Names the path and the reason when reading stopped on an error rather than at the end.
@@ -213,8 +213,8 @@ bool load_roster(const Settings& settings, RosterGroups* groups) {
                 path);
         return false;
     }
-    CsvReader reader = {file.get(), path, detect_file_separator(file.get()), 0};
     static char header[CSV_RECORD_SIZE];
+    CsvReader reader = {file.get(), path, detect_file_separator(file.get(), header), 0};
     if (read_csv_record(&reader, header) == 0) {
         read_failed(file.get(), path);  // an empty file fails without a message
         return false;

@@ -1,10 +1,8 @@
 #include "roster/roster.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <span>
 #include <string>
@@ -67,31 +65,6 @@ TEST(LoadRoster, GroupsSortsAndReportsSkippedLines) {
                               "Warning: " + loaded.path +
                               " line 9: 3 field(s), at least 7 needed, line skipped\n" +
                               "Warning: " + loaded.path + ": 2 line(s) skipped, 6 member(s) read\n");
-}
-
-// The same two members as a LibreOffice, European Excel, Excel for Mac and tab export.
-TEST(LoadRoster, ReadsWhatSpreadsheetsWrite) {
-    const std::string files[] = {
-        "\xEF\xBB\xBFRole,First,Last,Address,City\r\nMember,Ann,Lee,\"12 Oak St\nApt 4\",Town,1,2\r\n"
-        ",,,,,,\r\nCuer,Bo,\"Ek, Jr.\",a,b,c,d\r\n",
-        "Role;First;Last;Address;City\nMember;Ann;Lee;\"12 Oak St\nApt 4\";Town;1;2\n;;;;;;\nCuer;Bo;Ek, "
-        "Jr.;a;b;c;d\n",
-        "Role,First,Last,Address,City\rMember,Ann,Lee,\"12 Oak St\rApt 4\",Town,1,2\r\rCuer,Bo,\"Ek, "
-        "Jr.\",a,b,c,d\r",
-        "Role\tFirst\tLast\tAddress, street\tCity\nMember\tAnn\tLee\t12 Oak St Apt 4\tTown\t1\t2\n"
-        "Cuer\tBo\tEk, Jr.\ta\tb\tc\td\n",
-    };
-    for (const std::string& file : files) {
-        TempDir dir;
-        Loaded loaded = load_csv(dir, file);
-        ASSERT_TRUE(loaded.ok) << file;
-        const RosterGroups& g = *loaded.groups;
-        EXPECT_EQ(names({g.members, (size_t)g.member_count}), std::vector<std::string>{"Ann Lee"}) << file;
-        EXPECT_EQ(names({g.cuers, (size_t)g.cuer_count}), std::vector<std::string>{"Bo Ek, Jr."}) << file;
-        EXPECT_STREQ(g.members[0].detail1, "12 Oak St Apt 4") << file;
-        EXPECT_STREQ(g.members[0].detail3a, "2") << file;
-        EXPECT_EQ(loaded.err, "") << file;
-    }
 }
 
 TEST(LoadRoster, FillsFieldsAndCutsThem) {
@@ -171,47 +144,37 @@ TEST(LoadRoster, ExactlyFullListHasNoWarning) {
 
 TEST(LoadRoster, LongLineIsOneRecord) {
     TempDir dir;
-    // The tail of a 3000-character line must not become a member of its own.
-    std::string line = "Member,Long,Line,a,b,c,d," + std::string(3000, 'x') + ",Member,Tail,Ghost,a,b,c,d\n";
+    // A 3000-character cell keeps the columns after it; its tail never becomes a member.
+    std::string line = "Member,Long,Line," + std::string(3000, 'x') + ",d2a,d2b,d3a,d3b,d4," +
+                       std::string(70000, 'n') + ",Member,Tail,Ghost,a,b,c,d\n";
     Loaded loaded = load_csv(dir, std::string(HEADER) + line + "Cuer,Next,Line,a,b,c,d\n");
     ASSERT_TRUE(loaded.ok);
     EXPECT_EQ(names({loaded.groups->members, (size_t)loaded.groups->member_count}),
               std::vector<std::string>{"Long Line"});
+    const Member& m = loaded.groups->members[0];
+    EXPECT_EQ(std::string(m.detail1), std::string(127, 'x'));
+    EXPECT_EQ(std::string(m.detail2a) + m.detail2b + m.detail3a + m.detail3b + m.detail4, "d2ad2bd3ad3bd4");
+    EXPECT_EQ(std::string(m.detail5), std::string(127, 'n'));
     EXPECT_EQ(loaded.groups->cuer_count, 1);
     EXPECT_EQ(loaded.err, "");
 }
 
 TEST(LoadRoster, Failures) {
+    // Folders, FIFOs, .xlsx files and lists of nobody are run end to end.
     TempDir dir;
-    std::filesystem::create_directory(dir.file("folder.csv"));
-    mkfifo(dir.file("fifo.csv").c_str(), 0600);
-    dir.write("book.xlsx", std::string("PK\x03\x04\x14\0\x06\0", 8) + "[Content_Types].xml");
     dir.write("book.xls", "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\0\0\0\0");
-    dir.write("nobody.csv", std::string(HEADER) + "Mitglied,Ann,Lee,a,b,c,d\n\nshort,line\n");
     dir.write("empty.csv", "");
     const struct {
         std::string path;
         std::string err;
     } errors[] = {
         {dir.file("missing.csv"), dir.file("missing.csv") + ": No such file or directory\n"},
-        {dir.file("folder.csv"), dir.file("folder.csv") + ": not a regular file\n"},
-        {dir.file("fifo.csv"), dir.file("fifo.csv") + ": not a regular file\n"},
         {"/dev/zero", "/dev/zero: not a regular file\n"},
         {"/proc/self/mem", "/proc/self/mem: Input/output error\n"},  // opens, but every read fails
-        {dir.file("book.xlsx"),
-         "Error: " + dir.file("book.xlsx") +
-             " is a spreadsheet file, not CSV: save it as CSV (comma-separated) and run "
-             "again\n"},
         {dir.file("book.xls"),
          "Error: " + dir.file("book.xls") +
              " is a spreadsheet file, not CSV: save it as CSV (comma-separated) and run "
              "again\n"},
-        {dir.file("nobody.csv"),
-         "Warning: " + dir.file("nobody.csv") + " line 2: unknown role 'Mitglied', line skipped\n" +
-             "Warning: " + dir.file("nobody.csv") + " line 4: 2 field(s), at least 7 needed, line skipped\n" +
-             "Warning: " + dir.file("nobody.csv") + ": 2 line(s) skipped, 0 member(s) read\n" +
-             "Error: " + dir.file("nobody.csv") +
-             ": none of its 2 line(s) after the header holds a member, nothing written\n"},
         {dir.file("empty.csv"), ""},
     };
     for (const auto& e : errors) {
