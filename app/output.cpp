@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -9,8 +10,11 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <span>
 
+#include "layout/card.h"
 #include "layout/compose.h"
+#include "layout/cover.h"
 #include "layout/geometry.h"
 
 namespace {
@@ -137,6 +141,29 @@ bool save_and_free(OutputDocument* output, const char* path) {
     return renamed;
 }
 
+// Names every card line and cover line that had to shrink or be cut, once per run: the
+// booklet's card and cover are the narrower, so its sizes are the ones given. Cards are
+// reported in the order of the member list.
+void report_text_fitting(const Settings& settings, const RosterGroups& groups,
+                         const OutputDocument& booklet) {
+    report_cover_fit(settings, booklet.regular_font, booklet.bold_font,
+                     BOOKLET_GEOMETRY.page_width - 2.0f * BOOKLET_GEOMETRY.margin_x);
+    const Member* people[4 * MAX_MEMBERS];
+    int count = 0;
+    for (std::span<const Member> group :
+         {std::span(groups.callers, groups.caller_count), std::span(groups.cuers, groups.cuer_count),
+          std::span(groups.members, groups.member_count),
+          std::span(groups.new_dancers, groups.new_dancer_count)}) {
+        for (const Member& person : group) people[count++] = &person;
+    }
+    std::sort(people, people + count,
+              [](const Member* a, const Member* b) { return a->line_number < b->line_number; });
+    for (int i = 0; i < count; ++i) {
+        report_card_fit(settings.member_csv_path, *people[i], booklet.regular_font, booklet.bold_font,
+                        BOOKLET_GEOMETRY.column_width);
+    }
+}
+
 // Frees the documents of a run that stops before saving; nothing is written.
 bool abandon(OutputDocument* booklet, OutputDocument* standard) {
     if (booklet->document != nullptr) HPDF_Free(booklet->document);
@@ -179,6 +206,7 @@ bool produce_documents(const Settings& settings, const RosterGroups& groups, con
         return abandon(&booklet, &standard);
     }
 
+    report_text_fitting(settings, groups, booklet);
     compose(booklet, plan.booklet_pages, LAYOUT_BOOKLET, BOOKLET_GEOMETRY, plan.booklet_new_dancer_page,
             settings, groups);
     compose(standard, plan.standard_pages, LAYOUT_STANDARD, STANDARD_GEOMETRY, plan.standard_new_dancer_page,

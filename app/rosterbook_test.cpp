@@ -15,6 +15,7 @@
 #include "tests/support/png_writer.h"
 #include "tests/support/run_tool.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/text_bounds.h"
 
 namespace {
 
@@ -453,6 +454,88 @@ TEST(Rosterbook, OutputPathThatIsAFolder) {
     EXPECT_EQ(run.err, "Error: cannot write out: Is a directory\n");
     EXPECT_EQ(run.out.find("Standard:"), std::string::npos);
     EXPECT_EQ(folder_listing(dir), "booklet.pdf members.csv out roster.sdd ");
+}
+
+// Every text of every page of both PDFs ends inside its card, its frame or its half sheet.
+void expect_all_texts_inside(const TempDir& dir, const std::string& what) {
+    for (bool booklet : {true, false}) {
+        std::vector<PdfPage> pages = read_pdf(dir.file(booklet ? "booklet.pdf" : "standard.pdf"));
+        for (size_t i = 0; i < pages.size(); ++i) {
+            expect_texts_inside(
+                pages[i], booklet,
+                what + (booklet ? " booklet side " : " standard page ") + std::to_string(i + 1));
+        }
+    }
+}
+
+const char* LONG_NAME = "Christopher Alexander,Vanderwoodsen-Montgomery III";
+const std::string LONG_NOTE =
+    "Joined 1987; past president; runs the Tuesday lessons and the summer picnic every year";
+
+// A club name across the fold, over-long names, notes and e-mail addresses, and more
+// callers and cuers than one page holds.
+TEST(Rosterbook, OverLongTextStaysInsideItsBox) {
+    TempDir dir;
+    dir.write("roster.sdd", "Title:\nThe Riverside Squares Dance Club of Oregon\nRoster\n\nSubtitle:\n" +
+                                std::string(60, 'W') +
+                                " Square & Round Dance Club, Riverside County, Oregon, since 1962\n\n");
+    std::string csv = HEADER + "Member," + LONG_NAME +
+                      ",\"Riverside Village, 12345 North Bayshore Boulevard\",Town,97401,555-1,," +
+                      "christopher.vanderwoodsen-montgomery@riverside-squares.org," + LONG_NOTE + "\n";
+    for (int i = 0; i < 14; ++i) csv += "Caller,C" + std::to_string(10 + i) + ",Caller,a,b,c,d\n";
+    for (int i = 0; i < 10; ++i) csv += "Cuer,Q" + std::to_string(10 + i) + ",Cuer,a,b,c,d\n";
+    dir.write("members.csv", csv);
+    RunResult run = run_in(dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::string off_page;
+    for (int i = 12; i < 14; ++i)
+        off_page += "Warning: members.csv line " + std::to_string(3 + i) + ": C" + std::to_string(10 + i) +
+                    " Caller is not on the Callers and Cuers page of the booklet: it does not fit\n";
+    for (int i = 0; i < 10; ++i)
+        off_page += "Warning: members.csv line " + std::to_string(17 + i) + ": Q" + std::to_string(10 + i) +
+                    " Cuer is not on the Callers and Cuers page of the booklet: it does not fit\n";
+    off_page +=
+        "Warning: members.csv line 26: Q19 Cuer is not on the Callers and Cuers page of the standard "
+        "document: it does not fit\n";
+    EXPECT_EQ(
+        run.err,
+        "roster.conf: title line 1 is too wide for the cover, printed at 16.2 pt\n"
+        "roster.conf: subtitle line 1 is too wide for the cover, cut to fit\n"
+        "Warning: members.csv line 2: card line 1 of Christopher Alexander Vanderwoodsen-Montgomery III "
+        "is too long, cut to fit\n"
+        "Warning: members.csv line 2: card line 2 of Christopher Alexander Vanderwoodsen-Montgomery III "
+        "is too long, printed at 7.1 pt\n"
+        "Warning: members.csv line 2: card line 5 of Christopher Alexander Vanderwoodsen-Montgomery III "
+        "is too long, cut to fit\n"
+        "Warning: members.csv line 2: card line 6 of Christopher Alexander Vanderwoodsen-Montgomery III "
+        "is too long, cut to fit\n" +
+            off_page);
+    expect_all_texts_inside(dir, "over-long roster");
+}
+
+TEST(Rosterbook, SampleClubAndAFullRosterStayInsideTheirBoxes) {
+    TempDir sample;
+    for (const char* name : {"roster.sdd", "members.csv", "cover.png", "committee.png", "schedule.png"})
+        std::filesystem::copy_file(std::string(EXAMPLES_DIR) + "/" + name, sample.file(name));
+    RunResult run = run_in(sample);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    expect_all_texts_inside(sample, "sample club");
+
+    // 512 people with every field at its longest, in the widest letters.
+    TempDir full;
+    std::string csv = HEADER;
+    const char* roles[4] = {"Caller", "Cuer", "Member", "New Dancer"};
+    for (int i = 0; i < 512; ++i) {
+        csv += std::string(roles[i % 13 == 0 ? i % 2 : 2 + i % 2]) + "," + std::string(63, 'W') + "," +
+               std::string(63, 'M') + "," + std::string(127, 'W') + "," + std::string(63, 'W') + "," +
+               std::string(15, 'W') + "," + std::string(31, 'W') + "," + std::string(31, 'W') + "," +
+               std::string(127, 'W') + "," + std::string(127, 'W') + "\n";
+    }
+    full.write("members.csv", csv);
+    run = run_in(full);
+    ASSERT_EQ(run.status, 0) << run.err.substr(0, 500);
+    expect_all_texts_inside(full, "512 members");
 }
 
 }  // namespace

@@ -6,16 +6,21 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/support/test_document.h"
 
 namespace {
 
+// Members "A Caller0", "A Caller1", ... on lines 10, 11, ... of the member list.
 std::vector<Member> people(const char* prefix, int count) {
     std::vector<Member> group(count);
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < count; ++i) {
+        snprintf(group[i].first_name, sizeof group[i].first_name, "A");
         snprintf(group[i].last_name, sizeof group[i].last_name, "%s%d", prefix, i);
+        group[i].line_number = 10 + i;
+    }
     return group;
 }
 
@@ -34,6 +39,7 @@ Composed compose(LayoutMode mode, int callers, int cuers, int label_sequence = 0
     settings->title_font_size = 20;
     settings->subtitle_font_size = 10;
     settings->label_sequence = label_sequence;
+    snprintf(settings->member_csv_path, PATH_SIZE, "members.csv");
     std::vector<Member> caller_group = people("Caller", callers), cuer_group = people("Cuer", cuers);
     testing::internal::CaptureStderr();
     compose_document(doc.document, doc.pages.data(), page_count, mode,
@@ -85,27 +91,47 @@ TEST(ComposeDocument, CallersAndCuersPage) {
     }
 }
 
-TEST(ComposeDocument, ReportsCardsThatRunOffTheCallersPage) {
+// The page holds 6 rows under one heading in the booklet and 8 in the standard document;
+// the cards after them, and a heading with no room for a row, are left off and named.
+TEST(ComposeDocument, NamesCardsThatDoNotFitTheCallersPage) {
     const struct {
         LayoutMode mode;
         int callers, cuers;
-        const char* err;
-    } errors[] = {
-        {LAYOUT_BOOKLET, 12, 0, ""},
-        {LAYOUT_BOOKLET, 12, 1,
-         "Warning: booklet: 1 of 13 caller and cuer cards do not fit on the Callers and Cuers page\n"},
-        {LAYOUT_BOOKLET, 20, 2,
-         "Warning: booklet: 8 of 22 caller and cuer cards do not fit on the Callers and Cuers page\n"},
-        {LAYOUT_STANDARD, 27, 0, ""},
-        {LAYOUT_STANDARD, 28, 0,
-         "Warning: standard document: 1 of 28 caller and cuer cards do not fit on the Callers and Cuers "
-         "page\n"},
+        int first_caller_off, first_cuer_off;  // -1: all fit
+        const char* headings;
+    } cases[] = {
+        {LAYOUT_BOOKLET, 12, 0, -1, -1, "Caller@584 "},
+        {LAYOUT_BOOKLET, 10, 2, -1, -1, "Caller@584 Cuer@152 "},
+        {LAYOUT_BOOKLET, 12, 1, -1, 0, "Caller@584 "},
+        {LAYOUT_BOOKLET, 20, 2, 12, 0, "Caller@584 "},
+        {LAYOUT_STANDARD, 24, 0, -1, -1, "Caller@756 "},
+        {LAYOUT_STANDARD, 27, 0, 24, -1, "Caller@756 "},
+        {LAYOUT_STANDARD, 14, 10, -1, 9, "Caller@756 Cuer@324 "},
     };
-    for (const auto& e : errors) {
-        Composed composed = compose(e.mode, e.callers, e.cuers);
-        EXPECT_EQ(composed.err, e.err) << e.callers << " callers, " << e.cuers << " cuers";
-        // Every card is still drawn.
-        EXPECT_EQ(composed.pages[2].rects.size(), static_cast<size_t>(e.callers + e.cuers));
+    for (const auto& c : cases) {
+        Composed composed = compose(c.mode, c.callers, c.cuers);
+        const std::string what =
+            std::to_string(c.callers) + " callers, " + std::to_string(c.cuers) + " cuers";
+        const char* document = c.mode == LAYOUT_STANDARD ? "standard document" : "booklet";
+        std::string expected_err;
+        int drawn = c.callers + c.cuers;
+        for (const auto& [prefix, count, first_off] : {std::tuple{"Caller", c.callers, c.first_caller_off},
+                                                       std::tuple{"Cuer", c.cuers, c.first_cuer_off}}) {
+            for (int i = first_off; i >= 0 && i < count; ++i, --drawn) {
+                expected_err += "Warning: members.csv line " + std::to_string(10 + i) + ": A " + prefix +
+                                std::to_string(i) + " is not on the Callers and Cuers page of the " +
+                                document + ": it does not fit\n";
+            }
+        }
+        EXPECT_EQ(composed.err, expected_err) << what;
+        const PdfPage& page = composed.pages[2];
+        EXPECT_EQ(page.rects.size(), static_cast<size_t>(drawn)) << what;
+        std::string headings;
+        for (const PdfText& t : page.texts) {
+            if (t.size == 13) headings += t.text + "@" + std::to_string(static_cast<int>(t.y)) + " ";
+        }
+        EXPECT_EQ(headings, c.headings) << what;
+        for (const PdfRect& r : page.rects) EXPECT_GE(r.y, c.mode == LAYOUT_STANDARD ? 36 : 28) << what;
     }
 }
 

@@ -1,6 +1,9 @@
 #include "layout/cover.h"
 
+#include <cstdio>
+
 #include "layout/draw.h"
+#include "layout/fit.h"
 #include "layout/image.h"
 
 namespace {
@@ -40,11 +43,17 @@ float first_baseline(const Settings& settings, float page_height, float gap) {
     return estimate * 0.5f + page_height * 0.25f;
 }
 
+// A cover line may shrink to half its set size before it is cut.
+TextFit fit_cover_line(HPDF_Font font, const char* line, float size, float text_width,
+                       char (&fitted)[SETTINGS_LINE_SIZE]) {
+    return fit_text(font, line, size, size * 0.5f, text_width, fitted, sizeof fitted);
+}
+
 }  // namespace
 
 void draw_cover_page(HPDF_Doc document, const HPDF_Page* pages, int32_t logical_page, int32_t page_count,
                      LayoutMode mode, HPDF_Font regular_font, HPDF_Font bold_font, float page_width,
-                     float page_height, const Settings& settings) {
+                     float page_height, float margin_x, const Settings& settings) {
     PlacedPage placed = find_page(pages, logical_page, page_count, mode);
     const float band_height = page_height * 0.5f;
     if (image_file_opens(settings.cover_image_path)) {
@@ -60,18 +69,53 @@ void draw_cover_page(HPDF_Doc document, const HPDF_Page* pages, int32_t logical_
 
     const bool both_groups = settings.title_line_count > 0 && settings.subtitle_line_count > 0;
     const float gap = both_groups ? TITLE_SUBTITLE_GAP : 0.0f;
+    const float text_width = page_width - 2.0f * margin_x;
+    char fitted[SETTINGS_LINE_SIZE];
+    // A shrunk line keeps its slot: the block is placed and advanced with the set sizes.
     float y = first_baseline(settings, page_height, gap);
     set_fill(placed.page, color_of(settings.title_color));
     for (int i = 0; i < settings.title_line_count; ++i) {
-        draw_text_centered(pages, logical_page, page_count, mode, bold_font, settings.title_font_size,
-                           page_width * 0.5f, y, settings.title_lines[i]);
+        TextFit fit =
+            fit_cover_line(bold_font, settings.title_lines[i], settings.title_font_size, text_width, fitted);
+        draw_text_centered(pages, logical_page, page_count, mode, bold_font, fit.size, page_width * 0.5f, y,
+                           fitted);
         y -= settings.title_font_size;
     }
     y -= gap;
     set_fill(placed.page, color_of(settings.subtitle_color));
     for (int j = 0; j < settings.subtitle_line_count; ++j) {
-        draw_text_centered(pages, logical_page, page_count, mode, regular_font, settings.subtitle_font_size,
-                           page_width * 0.5f, y, settings.subtitle_lines[j]);
+        TextFit fit = fit_cover_line(regular_font, settings.subtitle_lines[j], settings.subtitle_font_size,
+                                     text_width, fitted);
+        draw_text_centered(pages, logical_page, page_count, mode, regular_font, fit.size, page_width * 0.5f,
+                           y, fitted);
         y -= settings.subtitle_font_size;
+    }
+}
+
+void report_cover_fit(const Settings& settings, HPDF_Font regular_font, HPDF_Font bold_font,
+                      float text_width) {
+    const struct {
+        const char* name;
+        const char (*lines)[SETTINGS_LINE_SIZE];
+        int count;
+        float size;
+        HPDF_Font font;
+    } groups[2] = {
+        {"title", settings.title_lines, settings.title_line_count, settings.title_font_size, bold_font},
+        {"subtitle", settings.subtitle_lines, settings.subtitle_line_count, settings.subtitle_font_size,
+         regular_font},
+    };
+    char fitted[SETTINGS_LINE_SIZE];
+    for (const auto& group : groups) {
+        for (int i = 0; i < group.count; ++i) {
+            TextFit fit = fit_cover_line(group.font, group.lines[i], group.size, text_width, fitted);
+            if (fit.cut) {
+                fprintf(stderr, "roster.conf: %s line %d is too wide for the cover, cut to fit\n", group.name,
+                        i + 1);
+            } else if (fit.shrunk) {
+                fprintf(stderr, "roster.conf: %s line %d is too wide for the cover, printed at %g pt\n",
+                        group.name, i + 1, fit.size);
+            }
+        }
     }
 }

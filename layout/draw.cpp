@@ -59,7 +59,7 @@ float draw_section_heading(const HPDF_Page* pages, int32_t logical_page, int32_t
     HPDF_Page_MoveTo(placed.page, x + placed.x_offset, y - 10.0f);
     HPDF_Page_LineTo(placed.page, page_width - x + placed.x_offset, y - 10.0f);
     HPDF_Page_Stroke(placed.page);
-    return y - 24.0f;
+    return y - HEADING_CONTENT_DROP;
 }
 
 void draw_image_panel(HPDF_Doc document, const HPDF_Page* pages, int32_t logical_page, int32_t page_count,

@@ -19,6 +19,7 @@ constexpr RgbColor FRAME_GREY = {0.83f, 0.83f, 0.83f};    // placeholder frames 
 constexpr RgbColor BLACK = {0.0f, 0.0f, 0.0f};
 constexpr float HEADING_FONT_SIZE = 13.0f;
 constexpr float PLACEHOLDER_FONT_SIZE = 9.0f;
+constexpr float HEADING_CONTENT_DROP = 24.0f;  // from a heading's baseline to the content below it
 
 // The size an image of image_width x image_height pixels is drawn at to fit a box,
 // keeping its proportions and scaled up or down without limit.

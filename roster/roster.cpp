@@ -88,6 +88,7 @@ ReadCounts read_records(CsvReader* reader, LoadedTable* table) {
         } else {
             Member* member = &table->records[table->count++];
             fill_member(member, fields, field_count);
+            member->line_number = line_number;
             counts.last_line = line_number;
             if (role_group(member->role) < 0) {
                 fprintf(stderr, "Warning: %s line %d: unknown role '%s', line skipped\n", reader->path,

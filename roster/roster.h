@@ -21,6 +21,7 @@ struct Member {
     char detail3b[32];
     char detail4[128];
     char detail5[128];
+    int32_t line_number;  // first line of the member's record in the member list (header: 1)
 };
 
 struct RosterGroups {

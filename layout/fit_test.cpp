@@ -1,0 +1,48 @@
+#include "layout/fit.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/test_document.h"
+
+namespace {
+
+// Helvetica widths in thousandths: "Hello World" 5167, "Hello Worl" 4611, "Hello W" 3500,
+// "Hello " 2556, "W" 944, the ellipsis 1000.
+TEST(FitText, FitsShrinksOrCuts) {
+    const struct {
+        const char* text;
+        float wanted, min, width;
+        float size;
+        bool shrunk, cut;
+        std::string fitted;
+    } cases[] = {
+        {"Hello World", 10, 8, 52, 10, false, false, "Hello World"},     // fits
+        {"", 10, 8, 1, 10, false, false, ""},                            // empty text
+        {"Hello World", 10, 6, 40, 7.7f, true, false, "Hello World"},    // 7.7 pt is 39.79 wide
+        {"Hello World", 10, 8, 41.336f, 8, true, false, "Hello World"},  // the minimum exactly fits
+        {"Hello World", 22.25f, 11.125f, 57.49f, 11.125f, true, false, "Hello World"},  // between tenths
+        {"Hello World", 10, 8, 36.888f, 8, true, true, "Hello W\x85"},  // one character too wide
+        {"Hello World", 10, 8, 30, 8, true, true, "Hello\x85"},         // the blank before "…" goes
+        {"W", 10, 5, 4, 5, true, true, ""},                             // not even "…" fits
+    };
+    TestDocument doc(0, false);
+    for (const auto& c : cases) {
+        char fitted[64];
+        TextFit fit = fit_text(doc.regular_font, c.text, c.wanted, c.min, c.width, fitted, sizeof fitted);
+        const std::string what = std::string(c.text) + " in " + std::to_string(c.width);
+        EXPECT_FLOAT_EQ(fit.size, c.size) << what;
+        EXPECT_EQ(fit.shrunk, c.shrunk) << what;
+        EXPECT_EQ(fit.cut, c.cut) << what;
+        EXPECT_EQ(fitted, c.fitted) << what;
+        EXPECT_LE(text_width(doc.regular_font, fitted, strlen(fitted), fit.size), c.width) << what;
+    }
+    // A text longer than the buffer is cut to it first, leaving room for the ellipsis.
+    char small[8];
+    TextFit fit = fit_text(doc.regular_font, "iiiiiiiiiiii", 10, 5, 1000, small, sizeof small);
+    EXPECT_EQ(std::string(small), "iiiiii");
+    EXPECT_FALSE(fit.cut);
+}
+
+}  // namespace

@@ -1,0 +1,50 @@
+#include "tests/support/text_bounds.h"
+
+#include <gtest/gtest.h>
+#include <hpdf.h>
+
+namespace {
+
+constexpr float TOLERANCE = 1e-3f;
+
+// Width in points of `text` in the base-14 font `font_name` at `size`.
+float measured_width(const PdfText& text) {
+    static HPDF_Doc document = HPDF_New(nullptr, nullptr);
+    HPDF_Font font = HPDF_GetFont(document, text.font.c_str(), "WinAnsiEncoding");
+    HPDF_TextWidth width = HPDF_Font_TextWidth(font, reinterpret_cast<const HPDF_BYTE*>(text.text.data()),
+                                               static_cast<HPDF_UINT>(text.text.size()));
+    return static_cast<float>(width.width) * text.size / 1000.0f;
+}
+
+// The outline the text starts in, or null.
+const PdfRect* enclosing_outline(const PdfPage& page, const PdfText& text) {
+    for (const PdfRect& r : page.rects) {
+        if (!r.filled && text.x >= r.x && text.x <= r.x + r.width && text.y >= r.y &&
+            text.y <= r.y + r.height) {
+            return &r;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void expect_texts_inside(const PdfPage& page, bool booklet, const std::string& what) {
+    const float margin = booklet ? 22.0f : 28.0f;
+    const float half = booklet ? 396.0f : page.width;
+    for (const PdfText& text : page.texts) {
+        const float end = text.x + measured_width(text);
+        float left, right;
+        if (const PdfRect* outline = enclosing_outline(page, text)) {
+            left = outline->x;
+            right = outline->x + outline->width;
+        } else {
+            left = (text.x >= half ? half : 0.0f) + margin;
+            right = (text.x >= half ? 2 * half : half) - margin;
+        }
+        EXPECT_GE(text.x, left - TOLERANCE) << what << ": " << text.text;
+        EXPECT_LE(end, right + TOLERANCE) << what << ": " << text.text << " at " << text.x;
+        EXPECT_GE(text.y, 0) << what << ": " << text.text;
+        EXPECT_LE(text.y, page.height) << what << ": " << text.text;
+    }
+}

@@ -1,0 +1,12 @@
+// Checks that every text on a page read back from a PDF ends inside its box: the outline
+// it starts in (a card, an image frame), or else its half of the booklet sheet or its
+// standard page, inside the side margins.
+#pragma once
+
+#include <string>
+
+#include "tests/support/pdf_reader.h"
+
+// Measures each text of `page` with libharu's widths of its font at its drawn size and
+// fails (naming `what` and the text) when it runs past its box or off the paper.
+void expect_texts_inside(const PdfPage& page, bool booklet, const std::string& what);
