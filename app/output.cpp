@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <new>
 #include <span>
@@ -16,11 +17,17 @@
 #include "layout/compose.h"
 #include "layout/cover.h"
 #include "layout/geometry.h"
+#include "layout/image.h"
+#include "settings/text_util.h"
 
 namespace {
 
 // Text is converted to Windows-1252 as it is read; the fonts must print those bytes.
 constexpr const char* PDF_FONT_ENCODING = "WinAnsiEncoding";
+// Liberation Sans has Helvetica's widths, so embedding it moves no text.
+constexpr const char* EMBEDDED_REGULAR_FONT = ROSTERBOOK_FONT_DIR "/LiberationSans-Regular.ttf";
+constexpr const char* EMBEDDED_BOLD_FONT = ROSTERBOOK_FONT_DIR "/LiberationSans-Bold.ttf";
+constexpr const char* CREATOR = "rosterbook " ROSTERBOOK_VERSION;
 
 // The file a save is writing into, removed by on_pdf_error when the save fails and by
 // on_fatal_signal when the run is killed, so neither leaves a truncated PDF or a stray
@@ -54,9 +61,69 @@ const char* error_advice(HPDF_STATUS error_no) {
     }
 }
 
-void get_fonts(OutputDocument* output) {
-    output->regular_font = HPDF_GetFont(output->document, "Helvetica", PDF_FONT_ENCODING);
-    output->bold_font = HPDF_GetFont(output->document, "Helvetica-Bold", PDF_FONT_ENCODING);
+void get_fonts(OutputDocument* output, bool embedded) {
+    const char* regular = "Helvetica";
+    const char* bold = "Helvetica-Bold";
+    if (embedded) {
+        regular = HPDF_LoadTTFontFromFile(output->document, EMBEDDED_REGULAR_FONT, HPDF_TRUE);
+        bold = HPDF_LoadTTFontFromFile(output->document, EMBEDDED_BOLD_FONT, HPDF_TRUE);
+    }
+    output->regular_font = HPDF_GetFont(output->document, regular, PDF_FONT_ENCODING);
+    output->bold_font = HPDF_GetFont(output->document, bold, PDF_FONT_ENCODING);
+}
+
+// A font file that is not there would otherwise end the run with a bare library code.
+bool font_files_present(const Settings& settings) {
+    if (!settings.embedded_fonts) return true;
+    for (const char* path : {EMBEDDED_REGULAR_FONT, EMBEDDED_BOLD_FONT}) {
+        const char* reason = nullptr;
+        if (!open_regular_file(path, &reason)) {
+            fprintf(stderr, "Error: cannot open font file %s: %s\n", path, reason);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Title (the title lines joined by a blank), creator and creation date.
+void set_document_info(HPDF_Doc document, const Settings& settings) {
+    static char title[MAX_TITLE_LINES * SETTINGS_LINE_SIZE];
+    title[0] = '\0';
+    for (int i = 0; i < settings.title_line_count; ++i) {
+        if (i > 0) strcat(title, " ");
+        strcat(title, settings.title_lines[i]);
+    }
+    HPDF_SetInfoAttr(document, HPDF_INFO_TITLE, title[0] != '\0' ? title : "Member Roster");
+    HPDF_SetInfoAttr(document, HPDF_INFO_CREATOR, CREATOR);
+    const time_t now = time(nullptr);
+    struct tm utc;
+    gmtime_r(&now, &utc);
+    HPDF_Date date = {
+        utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, 'Z', 0, 0};
+    HPDF_SetInfoDateAttr(document, HPDF_INFO_CREATION_DATE, date);
+}
+
+// The run's three pictures, each decoded once for both documents.
+SourceImage loaded_images[3];
+
+// Decodes the images whose files are there; false after "Error: cannot read image ..."
+// when one cannot be read.
+bool load_roster_images(const Settings& settings, RosterImages* images) {
+    const char* paths[3] = {settings.cover_image_path, settings.committee_image_path,
+                            settings.schedule_image_path};
+    const SourceImage** slots[3] = {&images->cover, &images->committee, &images->schedule};
+    char reason[256];
+    for (int i = 0; i < 3; ++i) {
+        *slots[i] = nullptr;
+        if (!image_file_opens(paths[i])) continue;
+        if (!load_source_image(paths[i], &loaded_images[i], reason, sizeof reason)) {
+            fprintf(stderr, "Error: cannot read image %s: %s\n", paths[i], reason);
+            return false;
+        }
+        *slots[i] = &loaded_images[i];
+    }
+    images->options = {settings.image_resolution, settings.jpeg_compression != 0};
+    return true;
 }
 
 bool add_pages(OutputDocument* output, int count, HPDF_PageDirection direction) {
@@ -73,11 +140,12 @@ bool add_pages(OutputDocument* output, int count, HPDF_PageDirection direction) 
 }
 
 void compose(const OutputDocument& output, int32_t page_count, LayoutMode mode, const PageGeometry& geometry,
-             int32_t new_dancers_page, const Settings& settings, const RosterGroups& groups) {
+             int32_t new_dancers_page, const Settings& settings, const RosterGroups& groups,
+             const RosterImages& images) {
     compose_document(output.document, output.pages.get(), page_count, mode, geometry, output.regular_font,
                      output.bold_font, settings, 1, 2, 3, 4, groups.member_count, new_dancers_page,
                      groups.new_dancer_count, page_count, groups.callers, groups.caller_count, groups.cuers,
-                     groups.cuer_count, groups.members, groups.new_dancers);
+                     groups.cuer_count, groups.members, groups.new_dancers, images);
 }
 
 // Copies the serialised document into `file`; false when a write fails (errno set).
@@ -189,6 +257,8 @@ void on_pdf_error(HPDF_STATUS error_no, HPDF_STATUS detail_no, void* /*user_data
 }
 
 bool produce_documents(const Settings& settings, const RosterGroups& groups, const PagePlan& plan) {
+    RosterImages images;
+    if (!font_files_present(settings) || !load_roster_images(settings, &images)) return false;
     OutputDocument booklet, standard;
     booklet.document = HPDF_New(on_pdf_error, nullptr);
     standard.document = HPDF_New(on_pdf_error, nullptr);
@@ -199,8 +269,10 @@ bool produce_documents(const Settings& settings, const RosterGroups& groups, con
     // Compression must be on before pages and images are added, or they stay uncompressed.
     HPDF_SetCompressionMode(booklet.document, HPDF_COMP_ALL);
     HPDF_SetCompressionMode(standard.document, HPDF_COMP_ALL);
-    get_fonts(&booklet);
-    get_fonts(&standard);
+    get_fonts(&booklet, settings.embedded_fonts);
+    get_fonts(&standard, settings.embedded_fonts);
+    set_document_info(booklet.document, settings);
+    set_document_info(standard.document, settings);
     if (!add_pages(&booklet, 2 * plan.booklet_sheets, HPDF_PAGE_LANDSCAPE) ||
         !add_pages(&standard, plan.standard_pages, HPDF_PAGE_PORTRAIT)) {
         return abandon(&booklet, &standard);
@@ -208,9 +280,10 @@ bool produce_documents(const Settings& settings, const RosterGroups& groups, con
 
     report_text_fitting(settings, groups, booklet);
     compose(booklet, plan.booklet_pages, LAYOUT_BOOKLET, BOOKLET_GEOMETRY, plan.booklet_new_dancer_page,
-            settings, groups);
+            settings, groups, images);
     compose(standard, plan.standard_pages, LAYOUT_STANDARD, STANDARD_GEOMETRY, plan.standard_new_dancer_page,
-            settings, groups);
+            settings, groups, images);
+    for (SourceImage& image : loaded_images) free_source_image(&image);
 
     remove_temp_file_on_signals();
     if (!save_and_free(&booklet, settings.booklet_pdf_path)) return abandon(&booklet, &standard);

@@ -311,7 +311,7 @@ TEST(Rosterbook, DamagedImagesEndTheRunCleanly) {
         const char* reason;
     } errors[] = {
         {"cover.png", [](const std::string& path) { write_file(path, "this is not a picture\n"); },
-         "not a PNG file"},
+         "not a PNG or JPEG file"},
         {"committee.png",
          [&](const std::string& path) {
              write_png(path, shape);

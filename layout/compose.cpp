@@ -73,13 +73,13 @@ void compose_document(HPDF_Doc document, const HPDF_Page* pages, int32_t page_co
                       int32_t callers_page, int32_t members_page, int32_t member_count,
                       int32_t new_dancers_page, int32_t new_dancer_count, int32_t schedule_page,
                       const Member* callers, int32_t caller_count, const Member* cuers, int32_t cuer_count,
-                      const Member* members, const Member* new_dancers) {
+                      const Member* members, const Member* new_dancers, const RosterImages& images) {
     const PageGeometry& g = geometry;
     draw_cover_page(document, pages, cover_page, page_count, mode, regular_font, bold_font, g.page_width,
-                    g.page_height, g.margin_x, settings);
-    draw_image_panel(document, pages, committee_page, page_count, mode, regular_font,
-                     settings.committee_image_path, "[committee.png not found]", g.page_width, g.page_height,
-                     g.margin_x, g.margin_y);
+                    g.page_height, g.margin_x, images.cover, images.options, settings);
+    draw_image_panel(document, pages, committee_page, page_count, mode, regular_font, images.committee,
+                     images.options, "[committee.png not found]", g.page_width, g.page_height, g.margin_x,
+                     g.margin_y);
 
     CallersPage target = {pages,
                           callers_page,
@@ -98,7 +98,7 @@ void compose_document(HPDF_Doc document, const HPDF_Page* pages, int32_t page_co
                         settings.label_sequence, "Members", members, member_count);
     draw_member_section(pages, new_dancers_page, page_count, mode, geometry, regular_font, bold_font,
                         settings.label_sequence, "New Dancers", new_dancers, new_dancer_count);
-    draw_image_panel(document, pages, schedule_page, page_count, mode, regular_font,
-                     settings.schedule_image_path, "[schedule.png not found]", g.page_width, g.page_height,
-                     g.margin_x, g.margin_y);
+    draw_image_panel(document, pages, schedule_page, page_count, mode, regular_font, images.schedule,
+                     images.options, "[schedule.png not found]", g.page_width, g.page_height, g.margin_x,
+                     g.margin_y);
 }

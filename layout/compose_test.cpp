@@ -45,7 +45,8 @@ Composed compose(LayoutMode mode, int callers, int cuers, int label_sequence = 0
     compose_document(doc.document, doc.pages.data(), page_count, mode,
                      booklet ? BOOKLET_GEOMETRY : STANDARD_GEOMETRY, doc.regular_font, doc.bold_font,
                      *settings, 1, 2, 3, 4, 0, 5, 0, page_count, caller_group.data(), callers,
-                     cuer_group.data(), cuers, nullptr, nullptr);
+                     cuer_group.data(), cuers, nullptr, nullptr,
+                     RosterImages{nullptr, nullptr, nullptr, {300, false}});
     Composed result;
     result.err = testing::internal::GetCapturedStderr();
     result.pages = doc.finish();

@@ -4,7 +4,6 @@
 
 #include "layout/draw.h"
 #include "layout/fit.h"
-#include "layout/image.h"
 
 namespace {
 
@@ -17,12 +16,12 @@ constexpr float TITLE_SUBTITLE_GAP = 17.25f;
 RgbColor color_of(const float color[3]) { return {color[0], color[1], color[2]}; }
 
 // Fits the picture to the full width and half the height, hung 10 pt below the top edge.
-void draw_cover_image(HPDF_Doc document, PlacedPage placed, const char* path, float page_width,
-                      float page_height) {
+void draw_cover_image(HPDF_Doc document, PlacedPage placed, const SourceImage& cover,
+                      const ImageOptions& options, float page_width, float page_height) {
     const float band_height = page_height * 0.5f;
-    HPDF_Image image = load_png_image(document, path);
-    FittedSize drawn = fit_image(page_width, band_height, static_cast<float>(HPDF_Image_GetWidth(image)),
-                                 static_cast<float>(HPDF_Image_GetHeight(image)));
+    FittedSize drawn =
+        fit_image(page_width, band_height, static_cast<float>(cover.width), static_cast<float>(cover.height));
+    HPDF_Image image = embed_image(document, cover, drawn.width, drawn.height, options);
     HPDF_Page_DrawImage(placed.page, image, placed.x_offset + (page_width - drawn.width) * 0.5f,
                         page_height - drawn.height - IMAGE_TOP_SPACE, drawn.width, drawn.height);
 }
@@ -53,11 +52,12 @@ TextFit fit_cover_line(HPDF_Font font, const char* line, float size, float text_
 
 void draw_cover_page(HPDF_Doc document, const HPDF_Page* pages, int32_t logical_page, int32_t page_count,
                      LayoutMode mode, HPDF_Font regular_font, HPDF_Font bold_font, float page_width,
-                     float page_height, float margin_x, const Settings& settings) {
+                     float page_height, float margin_x, const SourceImage* cover, const ImageOptions& options,
+                     const Settings& settings) {
     PlacedPage placed = find_page(pages, logical_page, page_count, mode);
     const float band_height = page_height * 0.5f;
-    if (image_file_opens(settings.cover_image_path)) {
-        draw_cover_image(document, placed, settings.cover_image_path, page_width, page_height);
+    if (cover != nullptr) {
+        draw_cover_image(document, placed, *cover, options, page_width, page_height);
     } else {
         fill_band(placed.page, PLACEHOLDER_BAND_COLOR, placed.x_offset, band_height, page_width, band_height);
         set_fill(placed.page, ACCENT_COLOR);

@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "layout/image.h"
-
 FittedSize fit_image(float box_width, float box_height, float image_width, float image_height) {
     // A box relatively wider than the image fits its height, any other its width.
     float scale = (box_width / box_height > image_width / image_height) ? box_height / image_height
@@ -63,16 +61,19 @@ float draw_section_heading(const HPDF_Page* pages, int32_t logical_page, int32_t
 }
 
 void draw_image_panel(HPDF_Doc document, const HPDF_Page* pages, int32_t logical_page, int32_t page_count,
-                      LayoutMode mode, HPDF_Font font, const char* image_path, const char* placeholder_text,
-                      float page_width, float page_height, float margin_x, float margin_y) {
+                      LayoutMode mode, HPDF_Font font, const SourceImage* image, const ImageOptions& options,
+                      const char* placeholder_text, float page_width, float page_height, float margin_x,
+                      float margin_y) {
     const float box_width = page_width - 2.0f * margin_x;
     const float box_height = page_height - 2.0f * margin_y;
     PlacedPage placed = find_page(pages, logical_page, page_count, mode);
-    if (image_file_opens(image_path)) {
-        HPDF_Image image = load_png_image(document, image_path);
-        FittedSize drawn = fit_image(box_width, box_height, static_cast<float>(HPDF_Image_GetWidth(image)),
-                                     static_cast<float>(HPDF_Image_GetHeight(image)));
-        HPDF_Page_DrawImage(placed.page, image, placed.x_offset + margin_x + (box_width - drawn.width) * 0.5f,
+    if (image != nullptr) {
+        // Fitted with the source's own pixel size, so a reduced copy is drawn just as large.
+        FittedSize drawn = fit_image(box_width, box_height, static_cast<float>(image->width),
+                                     static_cast<float>(image->height));
+        HPDF_Image embedded = embed_image(document, *image, drawn.width, drawn.height, options);
+        HPDF_Page_DrawImage(placed.page, embedded,
+                            placed.x_offset + margin_x + (box_width - drawn.width) * 0.5f,
                             page_height - margin_y - drawn.height, drawn.width, drawn.height);
         return;
     }

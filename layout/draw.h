@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "layout/geometry.h"
+#include "layout/image.h"
 
 struct RgbColor {
     float red, green, blue;  // 0..1
@@ -46,9 +47,10 @@ void draw_text_centered(const HPDF_Page* pages, int32_t logical_page, int32_t pa
 float draw_section_heading(const HPDF_Page* pages, int32_t logical_page, int32_t page_count, LayoutMode mode,
                            HPDF_Font font, float page_width, float x, float y, const char* text);
 
-// Fills the page inside its margins with the PNG at `image_path`, keeping its aspect ratio,
-// centred across and hung from the top margin. A file that does not open gives a grey
-// frame with `placeholder_text` in its middle instead.
+// Fills the page inside its margins with `image`, keeping its aspect ratio, centred across
+// and hung from the top margin, embedded as `options` say. A null image (its file is
+// missing) gives a grey frame with `placeholder_text` in its middle instead.
 void draw_image_panel(HPDF_Doc document, const HPDF_Page* pages, int32_t logical_page, int32_t page_count,
-                      LayoutMode mode, HPDF_Font font, const char* image_path, const char* placeholder_text,
-                      float page_width, float page_height, float margin_x, float margin_y);
+                      LayoutMode mode, HPDF_Font font, const SourceImage* image, const ImageOptions& options,
+                      const char* placeholder_text, float page_width, float page_height, float margin_x,
+                      float margin_y);

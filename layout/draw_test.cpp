@@ -4,6 +4,7 @@
 
 #include "tests/support/png_writer.h"
 #include "tests/support/test_document.h"
+#include "tests/support/test_image.h"
 
 namespace {
 
@@ -87,8 +88,9 @@ TEST(DrawImagePanel, FitsImagesToTheBox) {
         TestDocument doc(booklet_sides(BOOKLET_PAGES), true);
         const std::string path = doc.dir.file("panel.png");
         write_rgb_png(path, c.width, c.height);
+        TestImage panel(path);
         draw_image_panel(doc.document, doc.pages.data(), 3, BOOKLET_PAGES, LAYOUT_BOOKLET, doc.regular_font,
-                         path.c_str(), "[committee.png not found]", 396, 612, 22, 28);
+                         &panel.image, FULL_IMAGES, "[committee.png not found]", 396, 612, 22, 28);
         std::vector<PdfPage> pages = doc.finish();
         const std::string what = std::to_string(c.width) + "x" + std::to_string(c.height);
         ASSERT_EQ(pages[2].images.size(), 1u) << what;  // page 3 is the right half of sheet 1's front
@@ -101,10 +103,11 @@ TEST(DrawImagePanel, FitsImagesToTheBox) {
 }
 
 TEST(DrawImagePanel, MissingFileDrawsPlaceholder) {
-    for (const char* path : {"/nonexistent/board.png", ""}) {
+    {
+        const char* path = "missing";
         TestDocument doc(booklet_sides(BOOKLET_PAGES), true);
         draw_image_panel(doc.document, doc.pages.data(), 1, BOOKLET_PAGES, LAYOUT_BOOKLET, doc.regular_font,
-                         path, "[committee.png not found]", 396, 612, 22, 28);
+                         nullptr, FULL_IMAGES, "[committee.png not found]", 396, 612, 22, 28);
         std::vector<PdfPage> pages = doc.finish();
         ASSERT_EQ(pages[0].rects.size(), 1u) << path;
         const PdfRect& frame = pages[0].rects[0];

@@ -2,111 +2,125 @@
 
 #include <fcntl.h>
 #include <png.h>
+#include <stb_image_resize.h>
 #include <unistd.h>
 
-#include <csetjmp>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "layout/jpeg_codec.h"
+#include "layout/png_decode.h"
 #include "settings/text_util.h"
 
 namespace {
 
-// 8-bit samples of a whole image, row after row, 1 to 4 channels (grey, grey + alpha,
-// RGB, RGBA). `samples` is malloc'd and owned by the holder.
-struct DecodedImage {
-    png_byte* samples;
-    png_uint_32 width;
-    png_uint_32 height;
-    int channels;
-};
+constexpr unsigned char JPEG_SIGNATURE[3] = {0xFF, 0xD8, 0xFF};
+constexpr float POINTS_PER_INCH = 72.0f;
 
-// libpng reports a bad file through these; the message is kept for the one error line.
-char png_error_message[256];
-
-void on_png_error(png_structp png, png_const_charp message) {
-    snprintf(png_error_message, sizeof png_error_message, "%s", message);
-    png_longjmp(png, 1);
+[[noreturn]] void out_of_memory(const SourceImage& image) {
+    fprintf(stderr, "Error: cannot read image %s: not enough memory\n", image.path);
+    exit(1);
 }
 
-void on_png_warning(png_structp, png_const_charp) {}  // a readable image with odd chunks prints fine
-
-// Sets libpng up to deliver 8-bit grey or RGB samples, with alpha when the file has any
-// transparency, whatever the file's depth, palette or interlacing. Gamma is left alone:
-// the stored values are printed as they are, as image viewers show them.
-void request_8_bit_samples(png_structp png, png_infop info) {
-    png_set_expand(png);  // palette to RGB, low-bit grey to 8 bits, tRNS to an alpha channel
-    png_set_scale_16(png);
-    png_set_interlace_handling(png);
-    png_read_update_info(png, info);
-}
-
-constexpr int PNG_SIGNATURE_SIZE = 8;
-
-bool has_png_signature(FILE* file) {
-    png_byte signature[PNG_SIGNATURE_SIZE];
-    return fread(signature, 1, PNG_SIGNATURE_SIZE, file) == PNG_SIGNATURE_SIZE &&
-           png_sig_cmp(signature, 0, PNG_SIGNATURE_SIZE) == 0;
-}
-
-// Decodes `file`, read past its signature; returns false with png_error_message set when it is not a readable
-// PNG. Only trivially destructible locals live here, since libpng errors arrive by longjmp.
-bool decode_png(FILE* file, DecodedImage* image) {
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, on_png_error, on_png_warning);
-    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
-    png_bytep* volatile rows = nullptr;  // set after setjmp, freed after longjmp
-    image->samples = nullptr;
-    if (info == nullptr) {
-        snprintf(png_error_message, sizeof png_error_message, "not enough memory");
-        png_destroy_read_struct(&png, nullptr, nullptr);
+// Reads the whole file; false with a reason when it cannot.
+bool read_file(const char* path, unsigned char** bytes, size_t* size, char* reason, size_t reason_size) {
+    const char* why = nullptr;
+    FilePtr file = open_regular_file(path, &why);
+    if (!file) {
+        snprintf(reason, reason_size, "%s", why);
         return false;
     }
-    if (setjmp(png_jmpbuf(png))) {
-        free(rows);
-        free(image->samples);
-        image->samples = nullptr;
-        png_destroy_read_struct(&png, &info, nullptr);
+    fseek(file.get(), 0, SEEK_END);
+    const long long length = ftell(file.get());
+    rewind(file.get());
+    if (length < 0 || length > MAX_IMAGE_FILE_BYTES) {
+        snprintf(reason, reason_size, "image too large");
         return false;
     }
-    png_init_io(png, file);
-    png_set_sig_bytes(png, PNG_SIGNATURE_SIZE);
-    png_read_info(png, info);
-    image->width = png_get_image_width(png, info);
-    image->height = png_get_image_height(png, info);
-    if (static_cast<unsigned long long>(image->width) * image->height > MAX_IMAGE_PIXELS) {
-        png_error(png, "image too large");
+    *size = static_cast<size_t>(length);
+    *bytes = static_cast<unsigned char*>(malloc(*size > 0 ? *size : 1));
+    if (*bytes == nullptr) {
+        snprintf(reason, reason_size, "not enough memory");
+        return false;
     }
-    request_8_bit_samples(png, info);
-    image->channels = png_get_channels(png, info);
-    const size_t row_bytes = png_get_rowbytes(png, info);
-    image->samples = static_cast<png_byte*>(malloc(row_bytes * image->height));
-    rows = static_cast<png_bytep*>(malloc(sizeof(png_bytep) * image->height));
-    if (image->samples == nullptr || rows == nullptr) png_error(png, "not enough memory");
-    for (png_uint_32 y = 0; y < image->height; ++y) rows[y] = image->samples + y * row_bytes;
-    png_read_image(png, rows);
-    free(rows);
-    png_destroy_read_struct(&png, &info, nullptr);
+    if (fread(*bytes, 1, *size, file.get()) != *size) {
+        free(*bytes);
+        snprintf(reason, reason_size, "Read Error");
+        return false;
+    }
     return true;
 }
 
-// Moves the alpha samples out of the interleaved pixels into `alpha`, leaving the colour
-// samples packed at the front. Returns true when some pixel is not fully opaque.
-bool split_alpha(png_byte* pixels, png_byte* alpha, size_t pixel_count, int color_channels) {
-    bool translucent = false;
-    const int stride = color_channels + 1;
-    for (size_t i = 0; i < pixel_count; ++i) {
-        const png_byte* source = pixels + i * stride;
-        memmove(pixels + i * color_channels, source, color_channels);
-        alpha[i] = source[color_channels];
-        translucent = translucent || alpha[i] != 255;
+// Drops an alpha channel that holds nothing but opaque pixels, so no soft mask is made.
+void drop_opaque_alpha(SourceImage* image) {
+    if (image->channels != 2 && image->channels != 4) return;
+    const size_t pixels = static_cast<size_t>(image->width) * image->height;
+    const int colors = image->channels - 1;
+    for (size_t i = 0; i < pixels; ++i) {
+        if (image->samples[i * image->channels + colors] != 255) return;
     }
-    return translucent;
+    for (size_t i = 0; i < pixels; ++i) {
+        memmove(image->samples + i * colors, image->samples + i * image->channels, colors);
+    }
+    image->channels = colors;
 }
 
-[[noreturn]] void fail(const char* path, const char* reason) {
-    fprintf(stderr, "Error: cannot read image %s: %s\n", path, reason);
-    exit(1);
+// Samples `image` at `size` pixels with stb_image_resize: sRGB values filtered in linear
+// light, colours weighted by their alpha. Returns malloc'd samples, or null.
+unsigned char* resample(const SourceImage& image, PixelSize size) {
+    unsigned char* out =
+        static_cast<unsigned char*>(malloc(static_cast<size_t>(size.width) * size.height * image.channels));
+    if (out == nullptr) return nullptr;
+    const int alpha =
+        image.channels == 2 || image.channels == 4 ? image.channels - 1 : STBIR_ALPHA_CHANNEL_NONE;
+    if (!stbir_resize_uint8_generic(image.samples, static_cast<int>(image.width),
+                                    static_cast<int>(image.height), 0, out, static_cast<int>(size.width),
+                                    static_cast<int>(size.height), 0, image.channels, alpha, 0,
+                                    STBIR_EDGE_CLAMP, STBIR_FILTER_DEFAULT, STBIR_COLORSPACE_SRGB, nullptr)) {
+        free(out);
+        return nullptr;
+    }
+    return out;
+}
+
+// Writes `samples` as JPEG and loads that into the document.
+HPDF_Image load_as_jpeg(HPDF_Doc document, const SourceImage& image, const unsigned char* samples,
+                        PixelSize size) {
+    unsigned char* jpeg = nullptr;
+    unsigned long jpeg_size = 0;
+    if (!encode_jpeg(samples, size.width, size.height, image.channels, JPEG_QUALITY, &jpeg, &jpeg_size)) {
+        out_of_memory(image);
+    }
+    HPDF_Image result = HPDF_LoadJpegImageFromMem(document, jpeg, static_cast<HPDF_UINT>(jpeg_size));
+    free(jpeg);
+    return result;
+}
+
+// Loads `samples` as raw 8-bit data (compressed by libharu on saving), the alpha channel
+// as a soft mask.
+HPDF_Image load_raw(HPDF_Doc document, const SourceImage& image, const unsigned char* samples,
+                    PixelSize size) {
+    const bool has_alpha = image.channels == 2 || image.channels == 4;
+    const int colors = has_alpha ? image.channels - 1 : image.channels;
+    const size_t pixels = static_cast<size_t>(size.width) * size.height;
+    unsigned char* color = static_cast<unsigned char*>(malloc(pixels * colors));
+    unsigned char* alpha = has_alpha ? static_cast<unsigned char*>(malloc(pixels)) : nullptr;
+    if (color == nullptr || (has_alpha && alpha == nullptr)) out_of_memory(image);
+    for (size_t i = 0; i < pixels; ++i) {
+        memcpy(color + i * colors, samples + i * image.channels, colors);
+        if (has_alpha) alpha[i] = samples[i * image.channels + colors];
+    }
+    HPDF_Image result = HPDF_LoadRawImageFromMem(document, color, size.width, size.height,
+                                                 colors == 3 ? HPDF_CS_DEVICE_RGB : HPDF_CS_DEVICE_GRAY, 8);
+    if (has_alpha) {
+        HPDF_Image_AddSMask(result, HPDF_LoadRawImageFromMem(document, alpha, size.width, size.height,
+                                                             HPDF_CS_DEVICE_GRAY, 8));
+    }
+    free(color);
+    free(alpha);
+    return result;
 }
 
 }  // namespace
@@ -119,30 +133,68 @@ bool image_file_opens(const char* path) {
     return true;
 }
 
-HPDF_Image load_png_image(HPDF_Doc document, const char* path) {
-    const char* reason = nullptr;
-    FilePtr file = open_regular_file(path, &reason);
-    if (!file) fail(path, reason);
-    if (!has_png_signature(file.get())) fail(path, "not a PNG file");
-    DecodedImage image;
-    if (!decode_png(file.get(), &image)) fail(path, png_error_message);
-
-    const bool has_alpha = image.channels == 2 || image.channels == 4;
-    const int color_channels = has_alpha ? image.channels - 1 : image.channels;
-    const size_t pixel_count = static_cast<size_t>(image.width) * image.height;
-    png_byte* alpha = has_alpha ? static_cast<png_byte*>(malloc(pixel_count)) : nullptr;
-    if (has_alpha && alpha == nullptr) fail(path, "not enough memory");
-    const bool translucent = has_alpha && split_alpha(image.samples, alpha, pixel_count, color_channels);
-
-    HPDF_Image result =
-        HPDF_LoadRawImageFromMem(document, image.samples, image.width, image.height,
-                                 color_channels == 3 ? HPDF_CS_DEVICE_RGB : HPDF_CS_DEVICE_GRAY, 8);
-    if (translucent) {
-        HPDF_Image mask =
-            HPDF_LoadRawImageFromMem(document, alpha, image.width, image.height, HPDF_CS_DEVICE_GRAY, 8);
-        HPDF_Image_AddSMask(result, mask);
+bool load_source_image(const char* path, SourceImage* image, char* reason, size_t reason_size) {
+    memset(image, 0, sizeof *image);
+    image->path = path;
+    unsigned char* bytes = nullptr;
+    size_t size = 0;
+    if (!read_file(path, &bytes, &size, reason, reason_size)) return false;
+    bool decoded = false, passthrough = false;
+    if (size >= 8 && png_sig_cmp(bytes, 0, 8) == 0) {
+        image->kind = IMAGE_PNG;
+        decoded = decode_png(bytes, size, image, &passthrough, reason, reason_size);
+    } else if (size >= 3 && memcmp(bytes, JPEG_SIGNATURE, 3) == 0) {
+        image->kind = IMAGE_JPEG;
+        decoded = decode_jpeg(bytes, size, image, &passthrough, reason, reason_size);
+    } else {
+        snprintf(reason, reason_size, "not a PNG or JPEG file");
     }
-    free(alpha);
-    free(image.samples);
+    if (decoded && passthrough) {
+        image->file_bytes = bytes;
+        image->file_size = size;
+    } else {
+        free(bytes);
+    }
+    if (decoded) drop_opaque_alpha(image);
+    return decoded;
+}
+
+void free_source_image(SourceImage* image) {
+    free(image->samples);
+    free(image->file_bytes);
+    memset(image, 0, sizeof *image);
+}
+
+PixelSize embedded_size(uint32_t width, uint32_t height, float drawn_width, float drawn_height,
+                        int32_t resolution) {
+    const float drawn_inches = drawn_width / POINTS_PER_INCH;
+    if (resolution <= 0 || static_cast<float>(width) / drawn_inches <= RESAMPLE_THRESHOLD * resolution) {
+        return {width, height};
+    }
+    auto pixels = [&](float points) {
+        const long rounded = lroundf(points / POINTS_PER_INCH * static_cast<float>(resolution));
+        return static_cast<uint32_t>(rounded < 1 ? 1 : rounded);
+    };
+    return {pixels(drawn_width), pixels(drawn_height)};
+}
+
+HPDF_Image embed_image(HPDF_Doc document, const SourceImage& image, float drawn_width, float drawn_height,
+                       const ImageOptions& options) {
+    const PixelSize size =
+        embedded_size(image.width, image.height, drawn_width, drawn_height, options.resolution);
+    const bool resampled = size.width != image.width || size.height != image.height;
+    if (!resampled && image.file_bytes != nullptr) {
+        const HPDF_UINT length = static_cast<HPDF_UINT>(image.file_size);
+        return image.kind == IMAGE_JPEG ? HPDF_LoadJpegImageFromMem(document, image.file_bytes, length)
+                                        : HPDF_LoadPngImageFromMem(document, image.file_bytes, length);
+    }
+    unsigned char* reduced = resampled ? resample(image, size) : nullptr;
+    if (resampled && reduced == nullptr) out_of_memory(image);
+    const unsigned char* samples = resampled ? reduced : image.samples;
+    const bool translucent = image.channels == 2 || image.channels == 4;
+    HPDF_Image result = image.kind == IMAGE_JPEG || (options.jpeg_compression && !translucent)
+                            ? load_as_jpeg(document, image, samples, size)
+                            : load_raw(document, image, samples, size);
+    free(reduced);
     return result;
 }

@@ -29,12 +29,16 @@ enum SettingKey {
     KEY_MEMBER_CSV,
     KEY_BOOKLET_PDF,
     KEY_STANDARD_PDF,
+    KEY_IMAGE_RESOLUTION,
+    KEY_IMAGE_COMPRESSION,
+    KEY_FONTS,
     KEY_COUNT
 };
 constexpr const char* SETTING_KEYS[KEY_COUNT] = {
-    "Title",          "Subtitle",       "Title Font Size", "Title Color",     "Subtitle Font Size",
-    "Subtitle Color", "Label Sequence", "Cover Image",     "Committee Image", "Schedule Image",
-    "Member CSV",     "Booklet PDF",    "Standard PDF"};
+    "Title",          "Subtitle",       "Title Font Size", "Title Color",      "Subtitle Font Size",
+    "Subtitle Color", "Label Sequence", "Cover Image",     "Committee Image",  "Schedule Image",
+    "Member CSV",     "Booklet PDF",    "Standard PDF",    "Image Resolution", "Image Compression",
+    "Fonts"};
 
 // The SettingKey that `key` names, or -1.
 int find_key(const char* key) {
@@ -77,6 +81,7 @@ void set_defaults(Settings* settings) {
     copy_text(settings->member_csv_path, PATH_SIZE, "members.csv");
     copy_text(settings->booklet_pdf_path, PATH_SIZE, "booklet.pdf");
     copy_text(settings->standard_pdf_path, PATH_SIZE, "standard.pdf");
+    settings->image_resolution = DEFAULT_IMAGE_RESOLUTION;
 }
 
 int copy_block_lines(char (*target)[SETTINGS_LINE_SIZE], int capacity,
@@ -112,6 +117,33 @@ void apply_color(float color[3], const char* value) {
             static_cast<unsigned>(lroundf(color[0] * 255.0f)),
             static_cast<unsigned>(lroundf(color[1] * 255.0f)),
             static_cast<unsigned>(lroundf(color[2] * 255.0f)));
+}
+
+// "Full" or 0 embeds images as they come; anything else must be a whole number of pixels
+// per inch from 72 on.
+void apply_image_resolution(Settings* settings, const char* value) {
+    char* end = nullptr;
+    const long parsed = strtol(value, &end, 10);
+    if (keys_equal(value, "Full") || (end != value && *end == '\0' && parsed == 0)) {
+        settings->image_resolution = FULL_IMAGE_RESOLUTION;
+    } else if (end != value && *end == '\0' && parsed >= MIN_IMAGE_RESOLUTION &&
+               parsed <= MAX_IMAGE_RESOLUTION) {
+        settings->image_resolution = static_cast<int32_t>(parsed);
+    } else {
+        fprintf(stderr, "roster.conf: bad image resolution '%s', keeping %d\n", value,
+                settings->image_resolution);
+    }
+}
+
+// A key with two named values: `second` sets 1, `first` sets 0, anything else keeps the
+// value it has and says so.
+void apply_choice(int32_t* field, const char* value, const char* what, const char* first,
+                  const char* second) {
+    if (keys_equal(value, first) || keys_equal(value, second)) {
+        *field = keys_equal(value, second) ? 1 : 0;
+        return;
+    }
+    fprintf(stderr, "roster.conf: unknown %s '%s', keeping %s\n", what, value, *field ? second : first);
 }
 
 void apply_label_sequence(Settings* settings, const char* value) {
@@ -270,6 +302,15 @@ void apply_setting(Settings* settings, const char* key, const char* value,
             break;
         case KEY_STANDARD_PDF:
             apply_path(settings->standard_pdf_path, value);
+            break;
+        case KEY_IMAGE_RESOLUTION:
+            apply_image_resolution(settings, value);
+            break;
+        case KEY_IMAGE_COMPRESSION:
+            apply_choice(&settings->jpeg_compression, value, "image compression", "Lossless", "JPEG");
+            break;
+        case KEY_FONTS:
+            apply_choice(&settings->embedded_fonts, value, "fonts", "Standard", "Embedded");
             break;
         default:
             fprintf(stderr, "roster.conf: unknown key '%s'\n", key);

@@ -14,6 +14,10 @@ constexpr float MAX_FONT_SIZE = 600.0f;  // the largest size libharu accepts
 constexpr const char* DEFAULT_COVER_IMAGE = "cover.png";
 constexpr const char* DEFAULT_COMMITTEE_IMAGE = "committee.png";
 constexpr const char* DEFAULT_SCHEDULE_IMAGE = "schedule.png";
+constexpr int32_t DEFAULT_IMAGE_RESOLUTION = 300;  // pixels per inch; print needs no more
+constexpr int32_t MIN_IMAGE_RESOLUTION = 72;
+constexpr int32_t MAX_IMAGE_RESOLUTION = 100000;
+constexpr int32_t FULL_IMAGE_RESOLUTION = 0;  // every image embedded as it comes
 
 struct Settings {
     char title_lines[MAX_TITLE_LINES][SETTINGS_LINE_SIZE];
@@ -31,6 +35,9 @@ struct Settings {
     char member_csv_path[PATH_SIZE];
     char booklet_pdf_path[PATH_SIZE];
     char standard_pdf_path[PATH_SIZE];
+    int32_t image_resolution;  // pixels per inch images are reduced to; FULL_IMAGE_RESOLUTION: never
+    int32_t jpeg_compression;  // 1: PNG images without transparency are stored as JPEG
+    int32_t embedded_fonts;    // 1: Liberation Sans, embedded; 0: the standard Helvetica
 };
 
 // Resets every byte of `settings` to the defaults, then applies "roster.sdd" from the

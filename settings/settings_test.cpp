@@ -38,6 +38,9 @@ std::string field_value(const Settings& s, const std::string& field) {
     if (field == "csv") return s.member_csv_path;
     if (field == "booklet") return s.booklet_pdf_path;
     if (field == "standard") return s.standard_pdf_path;
+    if (field == "resolution") return std::to_string(s.image_resolution);
+    if (field == "jpeg") return std::to_string(s.jpeg_compression);
+    if (field == "fonts") return std::to_string(s.embedded_fonts);
     ADD_FAILURE() << "unknown field " << field;
     return "";
 }
@@ -88,6 +91,9 @@ TEST(LoadSettings, MissingFileKeepsDefaults) {
         {"csv", "members.csv"},
         {"booklet", "booklet.pdf"},
         {"standard", "standard.pdf"},
+        {"resolution", "300"},
+        {"jpeg", "0"},
+        {"fonts", "0"},
     };
     for (const auto& d : defaults) EXPECT_EQ(field_value(s, d.field), d.expected) << d.field;
 }
@@ -109,6 +115,13 @@ TEST(LoadSettings, FileContents) {
         {"Title:\rMac\r\rTitle Font Size: 30\r", "title_font_size", "30.000000"},
         {"Label Sequence: Column Order\nLabel Sequence:  row order \n", "label_sequence", "0"},
         {"Title Color: #aBcDeF\n", "title_color", "0.6706 0.8039 0.9373"},
+        {"Image Resolution: 150\n", "resolution", "150"},
+        {"Image Resolution: 72\n", "resolution", "72"},
+        {"image resolution: FULL\n", "resolution", "0"},
+        {"Image Resolution: 0\n", "resolution", "0"},
+        {"Image Compression: jpeg\n", "jpeg", "1"},
+        {"Image Compression: JPEG\nImage Compression: Lossless\n", "jpeg", "0"},
+        {"Fonts: Embedded\n", "fonts", "1"},
         {"\xEF\xBB\xBFTitle Font Size: 30\n", "title_font_size", "30.000000"},
         {"  title color : #FFFFFF\n", "title_color", "1.0000 1.0000 1.0000"},
         {"Title Color: #12345\n", "title_color", "0.0706 0.2039 0.0196"},
@@ -185,6 +198,15 @@ TEST(LoadSettings, Messages) {
          "roster.conf: bad colour 'red', keeping #ff0000\n"},
         {"Title Color:\n#FFFFFF\n\n", "title_color", "0.1000 0.2300 0.3600",
          "roster.conf: bad colour '', keeping #1a3b5c\n"},
+        {"Image Resolution: 71\n", "resolution", "300",
+         "roster.conf: bad image resolution '71', keeping 300\n"},
+        {"Image Resolution: Full\nImage Resolution: 300 dpi\n", "resolution", "0",
+         "roster.conf: bad image resolution '300 dpi', keeping 0\n"},
+        {"Image Resolution: -300\n", "resolution", "300",
+         "roster.conf: bad image resolution '-300', keeping 300\n"},
+        {"Image Compression: JPEG\nImage Compression: zip\n", "jpeg", "1",
+         "roster.conf: unknown image compression 'zip', keeping JPEG\n"},
+        {"Fonts: Arial\n", "fonts", "0", "roster.conf: unknown fonts 'Arial', keeping Standard\n"},
         {"Label Sequence: Columns\n", "label_sequence", "0",
          "roster.conf: unknown label sequence 'Columns', using Row Order\n"},
         {"Label Sequence: Column Order\nLabel Sequence:\nx\n\n", "label_sequence", "0",

@@ -35,8 +35,26 @@ std::string name_or_empty(QPDFObjectHandle object) {
 }
 
 std::string decoded(QPDFObjectHandle stream) {
-    std::shared_ptr<Buffer> data = stream.getStreamData(qpdf_dl_generalized);
+    std::shared_ptr<Buffer> data = stream.getStreamData(qpdf_dl_all);  // JPEG data decoded too
     return std::string(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
+}
+
+// An Indexed image's samples as the RGB colours its palette gives them, so that tests
+// compare what is printed whatever the storage.
+std::string expand_indexed(QPDFObjectHandle color_space, const std::string& indices, int width, int bits) {
+    QPDFObjectHandle lookup = color_space.getArrayItem(3);
+    const std::string palette = lookup.isStream() ? decoded(lookup) : lookup.getStringValue();
+    const size_t row_bytes = (static_cast<size_t>(width) * bits + 7) / 8;
+    std::string rgb;
+    for (size_t row = 0; row * row_bytes < indices.size(); ++row) {
+        for (int x = 0; x < width; ++x) {
+            const size_t bit = static_cast<size_t>(x) * bits;
+            const unsigned byte = static_cast<unsigned char>(indices[row * row_bytes + bit / 8]);
+            const unsigned index = (byte >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
+            rgb += palette.substr(index * 3, 3);
+        }
+    }
+    return rgb;
 }
 
 class ContentCollector : public QPDFObjectHandle::ParserCallbacks {
@@ -142,6 +160,10 @@ private:
         QPDFObjectHandle mask = dict.getKey("/SMask");
         image.has_soft_mask = mask.isStream();
         image.pixels = decoded(xobject);
+        if (image.color_space == "Indexed") {
+            image.pixels = expand_indexed(dict.getKey("/ColorSpace"), image.pixels, image.width,
+                                          image.bits_per_component);
+        }
         if (image.has_soft_mask) {
             image.soft_mask_filter = name_or_empty(mask.getDict().getKey("/Filter"));
             image.mask_pixels = decoded(mask);

@@ -39,7 +39,7 @@ struct PdfImage {
     bool has_soft_mask = false;
     std::string soft_mask_filter;                           // filter of the soft mask stream
     float x = 0, y = 0, drawn_width = 0, drawn_height = 0;  // placement from the cm before Do
-    std::string pixels;                                     // decoded samples
+    std::string pixels;                                     // decoded samples (Indexed ones as RGB)
     std::string mask_pixels;                                // decoded soft mask samples
 };
 
