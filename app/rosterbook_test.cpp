@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/jpeg_writer.h"
 #include "tests/support/pdf_reader.h"
 #include "tests/support/png_writer.h"
 #include "tests/support/run_tool.h"
@@ -339,6 +340,12 @@ TEST(Rosterbook, DamagedImagesEndTheRunCleanly) {
         {"cover.png", [](const std::string& path) { mkfifo(path.c_str(), 0600); }, "not a regular file"},
         {"committee.png", [](const std::string& path) { std::filesystem::create_directory(path); },
          "not a regular file"},
+        {"cover.png",  // a JPEG, whatever its name, cut short
+         [](const std::string& path) {
+             write_jpeg(path, {64, 64});
+             truncate_file(path, 300);
+         },
+         "Premature end of JPEG file"},
     };
     for (const auto& e : errors) {
         TempDir dir;
@@ -536,6 +543,85 @@ TEST(Rosterbook, SampleClubAndAFullRosterStayInsideTheirBoxes) {
     run = run_in(full);
     ASSERT_EQ(run.status, 0) << run.err.substr(0, 500);
     expect_all_texts_inside(full, "512 members");
+}
+
+// Everything a page draws except the pixels of its images: texts, rectangles, lines and
+// where each image goes.
+std::string drawing(const PdfPage& page) {
+    std::string result = describe_texts(page);
+    char item[160];
+    for (const PdfRect& r : page.rects) {
+        snprintf(item, sizeof item, "rect %g %g %g %g %d\n", r.x, r.y, r.width, r.height, r.filled);
+        result += item;
+    }
+    for (const PdfLine& l : page.lines) {
+        snprintf(item, sizeof item, "line %g %g %g %g\n", l.x1, l.y1, l.x2, l.y2);
+        result += item;
+    }
+    for (const PdfImage& i : page.images) {
+        snprintf(item, sizeof item, "image %g %g %g %g\n", i.x, i.y, i.drawn_width, i.drawn_height);
+        result += item;
+    }
+    return result;
+}
+
+// A 3000 x 2000 cover is 545 ppi on the booklet's cover (reduced to 300 ppi) and 353 ppi on
+// the standard one (left as it is); "Full" keeps both. Embedded fonts move no text.
+TEST(Rosterbook, PrintReadyImagesAndFonts) {
+    const struct {
+        const char* settings;
+        int booklet_cover_width;
+    } runs[] = {
+        {"", 1650},
+        {"Image Resolution: Full\n", 3000},
+        {"Fonts: Embedded\n", 1650},
+    };
+    std::vector<PdfPage> first[2];
+    for (const auto& r : runs) {
+        TempDir dir;
+        dir.write("roster.sdd", std::string("Title:\nRiverside\nSquares\n\n") + r.settings);
+        dir.write("members.csv",
+                  HEADER + "Caller,Cal,Lee,1 Main St,Town,97401,555-1\nMember,Ann,Ray,a,b,c,d\n");
+        write_rgb_png(dir.file("cover.png"), 3000, 2000);
+        RunResult run = run_in(dir);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err, "") << r.settings;
+        for (int document = 0; document < 2; ++document) {
+            const std::string path = dir.file(document == 0 ? "booklet.pdf" : "standard.pdf");
+            EXPECT_EQ(pdf_info(path, "/Title"), "Riverside Squares") << path;
+            EXPECT_EQ(pdf_info(path, "/Creator"), "rosterbook " ROSTERBOOK_VERSION) << path;
+            EXPECT_EQ(pdf_info(path, "/CreationDate").substr(0, 4), "D:20") << path;
+            std::vector<PdfPage> pages = read_pdf(path);
+            const PdfImage& cover = pages[0].images.at(0);
+            EXPECT_EQ(cover.width, document == 0 ? r.booklet_cover_width : 3000) << r.settings << path;
+            const bool embedded = std::string(r.settings).find("Embedded") != std::string::npos;
+            if (first[document].empty()) {
+                first[document] = pages;
+                continue;
+            }
+            // The standard cover is below 450 ppi: its stream is the same whatever the resolution.
+            if (document == 1) {
+                EXPECT_EQ(cover.raw_data, first[1][0].images.at(0).raw_data) << r.settings;
+            }
+            ASSERT_EQ(pages.size(), first[document].size());
+            for (size_t i = 0; i < pages.size(); ++i) {
+                if (!embedded) {
+                    EXPECT_EQ(drawing(pages[i]), drawing(first[document][i])) << r.settings << " page " << i;
+                    continue;
+                }
+                ASSERT_EQ(pages[i].texts.size(), first[document][i].texts.size());
+                for (size_t t = 0; t < pages[i].texts.size(); ++t) {
+                    const PdfText &text = pages[i].texts[t], &standard = first[document][i].texts[t];
+                    EXPECT_TRUE(text.embedded) << text.text;
+                    EXPECT_FALSE(standard.embedded) << standard.text;
+                    EXPECT_NE(text.font.find("LiberationSans"), std::string::npos) << text.font;
+                    EXPECT_EQ(text.text, standard.text);
+                    EXPECT_NEAR(text.x, standard.x, 0.5) << text.text;
+                    EXPECT_EQ(text.y, standard.y) << text.text;
+                }
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -140,6 +140,10 @@ private:
         QPDFObjectHandle font = resources_.getKey("/Font").getKey(font_);
         text.font = name_or_empty(font.getKey("/BaseFont"));
         text.encoding = name_or_empty(font.getKey("/Encoding"));
+        QPDFObjectHandle descriptor = font.getKey("/FontDescriptor");
+        text.embedded =
+            descriptor.isDictionary() && (descriptor.hasKey("/FontFile") || descriptor.hasKey("/FontFile2") ||
+                                          descriptor.hasKey("/FontFile3"));
         text.size = font_size_;
         text.x = text_x_;
         text.y = text_y_;
@@ -160,6 +164,8 @@ private:
         QPDFObjectHandle mask = dict.getKey("/SMask");
         image.has_soft_mask = mask.isStream();
         image.pixels = decoded(xobject);
+        std::shared_ptr<Buffer> raw = xobject.getRawStreamData();
+        image.raw_data.assign(reinterpret_cast<const char*>(raw->getBuffer()), raw->getSize());
         if (image.color_space == "Indexed") {
             image.pixels = expand_indexed(dict.getKey("/ColorSpace"), image.pixels, image.width,
                                           image.bits_per_component);
@@ -189,6 +195,14 @@ private:
 };
 
 }  // namespace
+
+std::string pdf_info(const std::string& path, const std::string& key) {
+    QPDF pdf;
+    pdf.setSuppressWarnings(true);
+    pdf.processFile(path.c_str());
+    QPDFObjectHandle value = pdf.getTrailer().getKey("/Info").getKey(key);
+    return value.isString() ? value.getStringValue() : "";
+}
 
 std::vector<PdfPage> read_pdf(const std::string& path) {
     QPDF pdf;

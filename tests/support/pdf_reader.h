@@ -10,8 +10,9 @@ struct Rgb {
 };
 
 struct PdfText {
-    std::string font;      // /BaseFont, e.g. "Helvetica-Bold"
-    std::string encoding;  // the font's /Encoding name, e.g. "WinAnsiEncoding"
+    std::string font;       // /BaseFont, e.g. "Helvetica-Bold"
+    std::string encoding;   // the font's /Encoding name, e.g. "WinAnsiEncoding"
+    bool embedded = false;  // the font's program is in the file
     float size = 0;
     float x = 0, y = 0;  // baseline start
     Rgb fill;
@@ -40,6 +41,7 @@ struct PdfImage {
     std::string soft_mask_filter;                           // filter of the soft mask stream
     float x = 0, y = 0, drawn_width = 0, drawn_height = 0;  // placement from the cm before Do
     std::string pixels;                                     // decoded samples (Indexed ones as RGB)
+    std::string raw_data;                                   // the stream's bytes as stored
     std::string mask_pixels;                                // decoded soft mask samples
 };
 
@@ -51,6 +53,9 @@ struct PdfPage {
     std::vector<PdfLine> lines;
     std::vector<PdfImage> images;
 };
+
+// One entry of the document information dictionary ("/Title", "/Creator", ...), "" when absent.
+std::string pdf_info(const std::string& path, const std::string& key);
 
 // All pages of the PDF at `path`, in file order. Throws on a missing or broken file.
 std::vector<PdfPage> read_pdf(const std::string& path);

@@ -43,6 +43,11 @@ bool translucent_pixel(const PngShape& shape, int x) { return shape.half_transpa
 // The stored sample of channel c at (x, y), scaled to the bit depth.
 unsigned stored_sample(const PngShape& shape, int x, int y, int c) {
     const unsigned max = max_sample(shape);
+    if (shape.flat_halves) {
+        const bool left = x < shape.width / 2;
+        if (c == 3) return left ? 0 : 255;
+        return static_cast<unsigned>((left ? FLAT_LEFT : FLAT_RIGHT)[c]);
+    }
     if (has_alpha_channel(shape.color_type) && c == channels_of(shape.color_type) - 1) {
         return translucent_pixel(shape, x) ? 127 * (max / 255) : max;
     }

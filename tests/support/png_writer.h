@@ -12,7 +12,11 @@ struct PngShape {
     bool transparency = false;      // a tRNS chunk (palette, grey and RGB images)
     bool half_transparent = false;  // alpha images: some pixels not fully opaque
     bool text_chunk = false;        // adds a tEXt chunk, for corrupting an ancillary chunk
+    bool flat_halves = false;       // 8-bit RGB(A): FLAT_LEFT and FLAT_RIGHT halves, the left one transparent
 };
+
+constexpr int FLAT_LEFT[3] = {40, 80, 160};
+constexpr int FLAT_RIGHT[3] = {200, 120, 30};
 
 // Writes a PNG of `shape` with a simple pattern to `path`. Throws on failure.
 void write_png(const std::string& path, const PngShape& shape);

@@ -1,0 +1,18 @@
+// Writes JPEG files for tests with libjpeg: colour, grey or Adobe CMYK, baseline or
+// progressive, with an EXIF orientation written by libexif.
+#pragma once
+
+#include <string>
+
+struct JpegShape {
+    int width = 32;  // as stored in the file
+    int height = 16;
+    int components = 3;  // 1 grey, 3 RGB, 4 CMYK (Adobe: stored inverted, 255 = no ink)
+    bool progressive = false;
+    int orientation = 0;    // EXIF orientation 1..8; 0 writes no EXIF data
+    int marker_corner = 0;  // 0 top-left, 1 top-right, 2 bottom-left, 3 bottom-right
+};
+
+// Writes a white picture of `shape` with a 8 x 8 marker in `marker_corner`: black in
+// grey and RGB images, pure red ink-wise (no cyan, no black) in CMYK. Throws on failure.
+void write_jpeg(const std::string& path, const JpegShape& shape);
