@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "layout/draw.h"
@@ -12,13 +10,6 @@
 #include "tests/support/test_image.h"
 
 namespace {
-
-std::string file_bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
 
 // The embedded image of a JPEG drawn on a standard page, read back from the PDF.
 PdfImage embedded(const std::string& path) {
@@ -68,14 +59,14 @@ TEST(DecodeJpeg, HonoursExifOrientationAndColours) {
     };
     TempDir dir;
     for (const auto& c : cases) {
-        const std::string path = dir.file(std::string(c.name) + ".jpg");
+        const std::string name = std::string(c.name) + ".jpg", path = dir.file(name);
         write_jpeg(path, c.shape);
         PdfImage image = embedded(path);
         EXPECT_EQ(image.width, 32) << c.name;
         EXPECT_EQ(image.height, 16) << c.name;
         EXPECT_EQ(image.filter, "DCTDecode") << c.name;
         EXPECT_EQ(image.color_space, c.color_space) << c.name;
-        EXPECT_EQ(image.raw_data == file_bytes(path), c.copied) << c.name;
+        EXPECT_EQ(image.raw_data == dir.read(name), c.copied) << c.name;
         if (c.shape.components == 4) {
             // Magenta and yellow ink make red: the mark is red, the paper white.
             const std::string& p = image.pixels;
@@ -93,7 +84,7 @@ TEST(DecodeJpeg, DamagedFilesAreRefused) {
     TempDir dir;
     const std::string path = dir.file("photo.jpg");
     write_jpeg(path, {64, 64});
-    const std::string whole = file_bytes(path);
+    const std::string whole = dir.read("photo.jpg");
     const struct {
         std::string bytes;
         const char* reason;
