@@ -76,6 +76,52 @@ std::vector<std::string> standard_pages(const std::vector<PdfPage>& pages) {
 
 using Pages = std::vector<std::string>;
 
+// Everything in the folder, so that no stray temporary file goes unseen.
+std::string folder_listing(const TempDir& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path))
+        names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    std::string listing;
+    for (const std::string& name : names) listing += name + " ";
+    return listing;
+}
+
+// --help and --version answer and touch no file; anything else is a usage error.
+TEST(Rosterbook, CommandLine) {
+    const struct {
+        std::vector<std::string> arguments;
+        int status;
+        bool usage_on_stdout, usage_on_stderr;
+        std::string out;
+    } cases[] = {
+        {{"--help"}, 0, true, false, ""},
+        {{"--version"}, 0, false, false, "rosterbook " ROSTERBOOK_VERSION "\n"},
+        {{"-h"}, 2, false, true, ""},
+        {{"--help", "extra"}, 2, false, true, ""},
+        {{"members.csv"}, 2, false, true, ""},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        dir.write("members.csv", HEADER + "Member,Ann,Lee,a,b,c,d\n");
+        RunOptions options;
+        options.arguments = c.arguments;
+        RunResult run = run_tool(ROSTERBOOK_BINARY, dir.path, options);
+        const std::string what = c.arguments[0];
+        EXPECT_EQ(run.status, c.status) << what;
+        const std::string usage_start = "Usage: rosterbook [--help | --version]\n";
+        EXPECT_EQ(run.out.rfind(usage_start, 0) == 0, c.usage_on_stdout) << what;
+        EXPECT_EQ(run.err.rfind(usage_start, 0) == 0, c.usage_on_stderr) << what;
+        if (!c.usage_on_stdout) {
+            EXPECT_EQ(run.out, c.out) << what;
+        }
+        if (!c.usage_on_stderr) {
+            EXPECT_EQ(run.err, "") << what;
+        }
+        EXPECT_EQ(folder_listing(dir), "members.csv ") << what;
+    }
+}
+
 TEST(Rosterbook, HeaderOnlyListPlansEmptySections) {
     TempDir dir;
     dir.write("members.csv", HEADER);
@@ -289,17 +335,6 @@ TEST(Rosterbook, AccentedNamesPrintAsWritten) {
     EXPECT_EQ(printed[0],
               "Members|?ukasz \xC9luard|a|b  c|d|Zo\xEB Fran\xE7ois|a|b  c|d|Jos\xE9 M\xFCller|a|b  c|d|");
     EXPECT_EQ(printed[1], printed[0]);
-}
-
-// Everything in the folder, so that no stray temporary file goes unseen.
-std::string folder_listing(const TempDir& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path))
-        names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    std::string listing;
-    for (const std::string& name : names) listing += name + " ";
-    return listing;
 }
 
 TEST(Rosterbook, DamagedImagesEndTheRunCleanly) {

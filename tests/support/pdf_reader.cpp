@@ -196,6 +196,16 @@ private:
 
 }  // namespace
 
+void expect_valid_pdf(const std::string& path) {
+    const std::string command = "qpdf --check '" + path + "' 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr) << command;
+    std::string report;
+    char chunk[512];
+    while (fgets(chunk, sizeof chunk, pipe) != nullptr) report += chunk;
+    EXPECT_EQ(pclose(pipe), 0) << path << ":\n" << report;
+}
+
 std::string pdf_info(const std::string& path, const std::string& key) {
     QPDF pdf;
     pdf.setSuppressWarnings(true);

@@ -7,10 +7,14 @@
 
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
+#include <vector>
+
+#include "tests/support/pdf_reader.h"
 
 namespace {
 
@@ -35,14 +39,30 @@ std::string slurp(const std::string& path) {
     signal(SIGXFSZ, options.ignore_sigxfsz ? SIG_IGN : SIG_DFL);
     dup2(out, STDOUT_FILENO);
     dup2(err, STDERR_FILENO);
-    execl(binary.c_str(), binary.c_str(), static_cast<char*>(nullptr));
+    std::vector<char*> argv = {const_cast<char*>(binary.c_str())};
+    for (const std::string& argument : options.arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    execv(binary.c_str(), argv.data());
     _exit(127);
+}
+
+// A PDF the tool wrote starts with "%PDF-"; other files that merely carry the name (a test's
+// stand-in for last season's booklet) are not the tool's.
+void check_written_pdfs(const std::string& folder) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string path = entry.path().string();
+        if (entry.is_regular_file() && entry.path().extension() == ".pdf" &&
+            slurp(path).rfind("%PDF-", 0) == 0) {
+            expect_valid_pdf(path);
+        }
+    }
 }
 
 }  // namespace
 
 StartedTool start_tool(const std::string& binary, const std::string& folder, const RunOptions& options) {
-    StartedTool run{-1, std::make_unique<TempDir>()};
+    StartedTool run{-1, std::make_unique<TempDir>(), folder};
     run.pid = fork();
     if (run.pid < 0) throw std::runtime_error("fork failed");
     if (run.pid == 0) exec_in(binary, folder, options, *run.capture);
@@ -68,6 +88,7 @@ RunResult finish_tool(StartedTool* run, int timeout_seconds) {
                                              : 128 + WTERMSIG(wait_status);
     result.out = slurp(run->capture->file("stdout"));
     result.err = slurp(run->capture->file("stderr"));
+    check_written_pdfs(run->folder);
     return result;
 }
 

@@ -14,22 +14,27 @@ struct RunResult {
     std::string err;
 };
 
+#include <vector>
+
 struct RunOptions {
     long file_size_limit = 0;    // above 0: every file the program writes stops at this many bytes
     bool ignore_sigxfsz = true;  // with a limit: a write past it fails (EFBIG) instead of a signal
     int timeout_seconds = 30;    // a run still going then is killed and reported as status -1
+    std::vector<std::string> arguments = {};
 };
 
 // A run going on in the background; its output is collected by finish_tool.
 struct StartedTool {
     pid_t pid;
     std::unique_ptr<TempDir> capture;  // holds its stdout and stderr
+    std::string folder;
 };
 
-// Starts `binary` with no arguments and `folder` as its working directory.
+// Starts `binary` with `options.arguments` and `folder` as its working directory.
 StartedTool start_tool(const std::string& binary, const std::string& folder, const RunOptions& options = {});
 
 // Waits for a started run (killing it after `timeout_seconds`) and collects its result.
+// Every PDF file the run left in its folder must pass `qpdf --check`, else the test fails.
 RunResult finish_tool(StartedTool* run, int timeout_seconds = 30);
 
 // start_tool, then finish_tool.

@@ -27,5 +27,6 @@ TestDocument::~TestDocument() { HPDF_Free(document); }
 std::vector<PdfPage> TestDocument::finish() {
     const std::string path = dir.file("out.pdf");
     HPDF_SaveToFile(document, path.c_str());
+    expect_valid_pdf(path);
     return read_pdf(path);
 }
