@@ -123,6 +123,17 @@ HPDF_Image load_raw(HPDF_Doc document, const SourceImage& image, const unsigned 
     return result;
 }
 
+// libharu parses a copied JPEG's markers itself, more strictly than libjpeg; it is asked
+// first, in a scratch document without an error handler, so that a file libjpeg reads is
+// written anew rather than ending the run with a library error.
+bool libharu_reads_jpeg(const unsigned char* bytes, size_t size) {
+    HPDF_Doc scratch = HPDF_New(nullptr, nullptr);
+    if (scratch == nullptr) return false;
+    const bool read = HPDF_LoadJpegImageFromMem(scratch, bytes, static_cast<HPDF_UINT>(size)) != nullptr;
+    HPDF_Free(scratch);
+    return read;
+}
+
 }  // namespace
 
 bool image_file_opens(const char* path) {
@@ -146,6 +157,7 @@ bool load_source_image(const char* path, SourceImage* image, char* reason, size_
     } else if (size >= 3 && memcmp(bytes, JPEG_SIGNATURE, 3) == 0) {
         image->kind = IMAGE_JPEG;
         decoded = decode_jpeg(bytes, size, image, &passthrough, reason, reason_size);
+        passthrough = passthrough && libharu_reads_jpeg(bytes, size);
     } else {
         snprintf(reason, reason_size, "not a PNG or JPEG file");
     }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "layout/draw.h"
@@ -101,6 +102,29 @@ TEST(DecodeJpeg, DamagedFilesAreRefused) {
         EXPECT_STREQ(reason, e.reason);
         EXPECT_EQ(image.samples, nullptr);
     }
+}
+
+// Every input the fuzzers found a fault with is kept in fuzz/regressions: each must be
+// refused with a reason or print, never reach a libharu error.
+TEST(FuzzFindings, StayFixed) {
+    int inputs = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(FUZZ_REGRESSIONS_DIR)) {
+        const std::string path = entry.path().string();
+        if (path.ends_with(".csv") || path.ends_with(".sdd")) continue;  // run end to end
+        ++inputs;
+        SourceImage image;
+        char reason[256] = "";
+        if (!load_source_image(path.c_str(), &image, reason, sizeof reason)) {
+            EXPECT_NE(reason[0], '\0') << path;
+            continue;
+        }
+        TestDocument doc(1, false);
+        draw_image_panel(doc.document, doc.pages.data(), 1, 1, LAYOUT_STANDARD, doc.regular_font, &image, {300, false},
+                         "[schedule.png not found]", 612, 792, 28, 36);
+        EXPECT_EQ(doc.finish()[0].images.size(), 1u) << path;
+        free_source_image(&image);
+    }
+    EXPECT_GT(inputs, 0);
 }
 
 }  // namespace

@@ -1,0 +1,2 @@
+#define FUZZ_SUFFIX ".jpg"
+#include "fuzz_image.inc"

@@ -1,0 +1,2 @@
+#define FUZZ_SUFFIX ".png"
+#include "fuzz_image.inc"
