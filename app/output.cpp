@@ -56,6 +56,8 @@ const char* error_advice(HPDF_STATUS error_no) {
             return "an image file could not be read as a PNG image\n";
         case HPDF_PAGE_INVALID_FONT_SIZE:
             return "a font size is out of range\n";
+        case HPDF_FAILD_TO_ALLOC_MEM:
+            return "not enough memory to make the PDFs: lower Image Resolution or use smaller images\n";
         default:
             return nullptr;
     }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <csignal>
@@ -656,6 +657,139 @@ TEST(Rosterbook, PrintReadyImagesAndFonts) {
                 }
             }
         }
+    }
+}
+
+// Random bytes that are the same on every run.
+std::string noise(size_t size, unsigned seed) {
+    std::string bytes(size, '\0');
+    for (char& b : bytes) b = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);
+    return bytes;
+}
+
+// A PNG chunk of `type` with `data`, and its CRC.
+std::string png_chunk(const std::string& type, const std::string& data) {
+    std::string chunk;
+    for (int shift = 24; shift >= 0; shift -= 8) chunk += static_cast<char>(data.size() >> shift);
+    const std::string body = type + data;
+    const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
+    chunk += body;
+    for (int shift = 24; shift >= 0; shift -= 8) chunk += static_cast<char>(crc >> shift);
+    return chunk;
+}
+
+// 200 MB of zeros, deflated into a zTXt chunk right after IHDR.
+void add_decompression_bomb(const std::string& path) {
+    std::string zeros(200 << 20, '\0');
+    uLongf size = compressBound(zeros.size());
+    std::string deflated(size, '\0');
+    compress(reinterpret_cast<Bytef*>(deflated.data()), &size, reinterpret_cast<const Bytef*>(zeros.data()),
+             zeros.size());
+    deflated.resize(size);
+    std::string png = TempDir::read_path(path);
+    png.insert(33, png_chunk("zTXt", std::string("Comment\0\0", 9) + deflated));
+    write_file(path, png);
+}
+
+// Sets the size in a JPEG's frame header.
+void set_jpeg_size(const std::string& path, unsigned width, unsigned height) {
+    std::string jpeg = TempDir::read_path(path);
+    const size_t frame = jpeg.find("\xFF\xC0");
+    jpeg[frame + 5] = static_cast<char>(height >> 8), jpeg[frame + 6] = static_cast<char>(height);
+    jpeg[frame + 7] = static_cast<char>(width >> 8), jpeg[frame + 8] = static_cast<char>(width);
+    write_file(path, jpeg);
+}
+
+// Whatever it is given, a run ends with status 0 or 1 and a readable message, never a
+// signal or a hang (every run has a timeout), and every PDF it leaves passes qpdf --check.
+TEST(Rosterbook, HostileInputsEndCleanly) {
+    const std::string member = "Member,Ann,Lee,a,b,c,d\n";
+    std::string over_long_columns = HEADER;
+    for (size_t size : {31, 32, 63, 64, 127, 128, 255, 256, 300}) {
+        const std::string field(size, 'x'), quoted = "\"" + std::string(size / 2, 'q') + "\"\"\"";
+        over_long_columns += "Member," + field + "," + quoted + "," + field + "," + quoted + "," + field +
+                             "," + field + "," + quoted + "," + field + "," + field + "," + field + "\n";
+    }
+    const struct {
+        const char* name;
+        std::function<void(const TempDir&)> make;
+        int status;
+    } cases[] = {
+        {"10,000 member lines",
+         [&](const TempDir& d) {
+             std::string csv = HEADER;
+             for (int i = 0; i < 10000; ++i) csv += member;
+             d.write("members.csv", csv);
+         },
+         0},
+        {"every column at and over its size",
+         [&](const TempDir& d) { d.write("members.csv", over_long_columns); }, 0},
+        {"NUL bytes",
+         [&](const TempDir& d) {
+             d.write("members.csv", HEADER + std::string("Mem\0ber,A\0nn,Lee,a,b,c,d\n", 25) + member);
+         },
+         0},
+        {"binary member list", [&](const TempDir& d) { d.write("members.csv", noise(100000, 1)); }, 1},
+        {"binary settings", [&](const TempDir& d) { d.write("roster.sdd", noise(100000, 2)); }, 0},
+        {"5 MB settings file",
+         [&](const TempDir& d) {
+             std::string sdd;
+             while (sdd.size() < 5 << 20) sdd += "Title Color: #123456\nTitle:\nline\n\n# comment\n";
+             d.write("roster.sdd", sdd);
+         },
+         0},
+        {"100,000-character settings line",
+         [&](const TempDir& d) { d.write("roster.sdd", "Cover Image: " + std::string(100000, 'c') + "\n"); },
+         0},
+        {"settings file is a folder",
+         [&](const TempDir& d) { std::filesystem::create_directory(d.file("roster.sdd")); }, 0},
+        {"settings file is a FIFO", [&](const TempDir& d) { mkfifo(d.file("roster.sdd").c_str(), 0600); }, 0},
+        {"schedule is a FIFO", [&](const TempDir& d) { mkfifo(d.file("schedule.png").c_str(), 0600); }, 1},
+        {"read-only folder for the output",  // root writes there all the same
+         [&](const TempDir& d) {
+             std::filesystem::create_directory(d.file("locked"));
+             std::filesystem::permissions(
+                 d.file("locked"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+             d.write("roster.sdd", "Booklet PDF: locked/booklet.pdf\n");
+         },
+         -1},
+        {"zero-sized PNG", [&](const TempDir& d) { d.write("cover.png", ""); }, 1},
+        {"1 x 100000 PNG", [&](const TempDir& d) { write_rgb_png(d.file("cover.png"), 1, 100000); }, 0},
+        {"PNG claiming 20000 x 20000",
+         [&](const TempDir& d) {
+             write_rgb_png(d.file("cover.png"), 16, 16);
+             set_png_size(d.file("cover.png"), 20000, 20000);
+         },
+         1},
+        {"decompression bomb in a text chunk",
+         [&](const TempDir& d) {
+             write_rgb_png(d.file("cover.png"), 16, 16);
+             add_decompression_bomb(d.file("cover.png"));
+         },
+         0},
+        {"JPEG claiming 65500 x 65500",
+         [&](const TempDir& d) {
+             write_jpeg(d.file("cover.png"), {16, 16});
+             set_jpeg_size(d.file("cover.png"), 65500, 65500);
+         },
+         1},
+        {"garbage after the SOI marker",
+         [&](const TempDir& d) { d.write("committee.png", std::string("\xFF\xD8\xFF", 3) + noise(5000, 3)); },
+         1},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        dir.write("members.csv", HEADER + member);
+        c.make(dir);
+        RunResult run = run_in(dir);
+        EXPECT_TRUE(run.status == 0 || run.status == 1) << c.name << ": status " << run.status;
+        if (c.status >= 0) {
+            EXPECT_EQ(run.status, c.status) << c.name << ": " << run.err.substr(0, 300);
+        }
+        if (run.status == 1) {
+            EXPECT_FALSE(run.err.empty()) << c.name;
+        }
+        EXPECT_LT(run.err.size(), 100000u) << c.name;  // a line per problem, never a flood
     }
 }
 

@@ -24,8 +24,10 @@ void TempDir::write(const std::string& name, const std::string& contents) const 
     out << contents;
 }
 
-std::string TempDir::read(const std::string& name) const {
-    std::ifstream in(file(name), std::ios::binary);
+std::string TempDir::read(const std::string& name) const { return read_path(file(name)); }
+
+std::string TempDir::read_path(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
     std::ostringstream contents;
     contents << in.rdbuf();
     return contents.str();

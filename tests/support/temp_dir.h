@@ -18,4 +18,6 @@ struct TempDir {
     // Whole contents of `name`; "" when it does not exist.
     std::string read(const std::string& name) const;
     bool exists(const std::string& name) const;
+    // Whole contents of the file at `path`; "" when it does not exist.
+    static std::string read_path(const std::string& path);
 };
