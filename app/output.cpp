@@ -50,7 +50,8 @@ const char* error_advice(HPDF_STATUS error_no) {
     switch (error_no) {
         case HPDF_FILE_OPEN_ERROR:
         case HPDF_FILE_IO_ERROR:
-            return "cannot write an output file: check that its folder exists and can be written\n";
+            // A save names its own file; the one file libharu itself reads is an embedded font.
+            return "a font file could not be read: reinstall fonts-liberation2 or set Fonts: Standard\n";
         case HPDF_INVALID_PNG_IMAGE:
         case HPDF_LIBPNG_ERROR:
             return "an image file could not be read as a PNG image\n";

@@ -53,12 +53,18 @@ Composed compose(LayoutMode mode, int callers, int cuers, int label_sequence = 0
     return result;
 }
 
-// Headings ("Caller@584") and card tops ("22,560") of the Callers and Cuers page.
-std::string callers_page(const PdfPage& page) {
+// The headings of a page with their baselines, "Caller@584 Cuer@386 ".
+std::string headings(const PdfPage& page) {
     std::string result;
     for (const PdfText& t : page.texts) {
         if (t.size == 13) result += t.text + "@" + std::to_string(static_cast<int>(t.y)) + " ";
     }
+    return result;
+}
+
+// Headings ("Caller@584") and card tops ("22,560") of the Callers and Cuers page.
+std::string callers_page(const PdfPage& page) {
+    std::string result = headings(page);
     for (const PdfRect& r : page.rects) {
         char text[32];
         snprintf(text, sizeof text, "%g,%g ", std::round(r.x), r.y + r.height);
@@ -127,11 +133,7 @@ TEST(ComposeDocument, NamesCardsThatDoNotFitTheCallersPage) {
         EXPECT_EQ(composed.err, expected_err) << what;
         const PdfPage& page = composed.pages[2];
         EXPECT_EQ(page.rects.size(), static_cast<size_t>(drawn)) << what;
-        std::string headings;
-        for (const PdfText& t : page.texts) {
-            if (t.size == 13) headings += t.text + "@" + std::to_string(static_cast<int>(t.y)) + " ";
-        }
-        EXPECT_EQ(headings, c.headings) << what;
+        EXPECT_EQ(headings(page), c.headings) << what;
         for (const PdfRect& r : page.rects) EXPECT_GE(r.y, c.mode == LAYOUT_STANDARD ? 36 : 28) << what;
     }
 }
