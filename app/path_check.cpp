@@ -2,12 +2,12 @@
 
 #include <sys/stat.h>
 
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 
-#include "layout/image.h"
+#include "base/file.h"
+#include "base/message.h"
 
 namespace {
 
@@ -29,8 +29,7 @@ bool check_output(const char* setting, const char* output, const NamedPath* othe
     bool spared = true;
     for (int i = 0; i < count; ++i) {
         if (!same_file(output, others[i].path)) continue;
-        fprintf(stderr, "Error: %s '%s' is also %s: choose another file name\n", setting, output,
-                others[i].what);
+        say("Error: %s '%s' is also %s: choose another file name\n", setting, output, others[i].what);
         spared = false;
     }
     return spared;
@@ -47,8 +46,8 @@ void warn_missing_images(const Settings& settings) {
                    {settings.schedule_image_path, DEFAULT_SCHEDULE_IMAGE}};
     for (const auto& image : images) {
         if (image.path[0] == '\0' || strcmp(image.path, image.default_path) == 0) continue;
-        if (!image_file_opens(image.path)) {
-            fprintf(stderr, "Warning: %s not found, its page shows a placeholder\n", image.path);
+        if (!file_opens(image.path)) {
+            say("Warning: %s not found, its page shows a placeholder\n", image.path);
         }
     }
 }
@@ -62,9 +61,9 @@ bool same_file(const char* a, const char* b) {
     return resolved(a) == resolved(b);
 }
 
-bool outputs_spare_inputs(const Settings& settings) {
+bool outputs_spare_inputs(const Settings& settings, const char* settings_path) {
     const NamedPath inputs[6] = {{settings.member_csv_path, "the member list"},
-                                 {SETTINGS_FILE_NAME, "the settings file"},
+                                 {settings_path, "the settings file"},
                                  {settings.cover_image_path, "the cover image"},
                                  {settings.committee_image_path, "the committee image"},
                                  {settings.schedule_image_path, "the schedule image"},

@@ -17,4 +17,5 @@ bool same_file(const char* a, const char* b);
 // Returns false after one line on stderr for each output path that names the member
 // list, roster.sdd, one of the images or the other output, e.g. "Error: Standard PDF
 // 'members.csv' is also the member list: choose another file name".
-bool outputs_spare_inputs(const Settings& settings);
+// `settings_path` is the settings file the run read.
+bool outputs_spare_inputs(const Settings& settings, const char* settings_path);

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <memory>
 
+#include "base/file.h"
 #include "fuzz_support.h"
 #include "roster/csv.h"
-#include "settings/text_util.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FILE* file = fmemopen(const_cast<uint8_t*>(data), size, "r");

@@ -14,8 +14,8 @@ void check_group(std::span<const Member> group, const char* role) {
     promise(group.size() <= MAX_MEMBERS, "group within 512");
     for (size_t i = 0; i < group.size(); ++i) {
         const Member& m = group[i];
-        for (const char* field : {m.role, m.first_name, m.last_name, m.detail1, m.detail2a, m.detail2b, m.detail3a,
-                                  m.detail3b, m.detail4, m.detail5})
+        for (const char* field : {m.role, m.first_name, m.last_name, m.detail1, m.detail2a, m.detail2b,
+                                  m.detail3a, m.detail3b, m.detail4, m.detail5})
             promise(terminated(field, 128), "field terminated");
         promise(strcasecmp(m.role, role) == 0, "member in its own group");
         promise(m.line_number >= 2, "line number after the header");
@@ -35,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check_group({groups.cuers, static_cast<size_t>(groups.cuer_count)}, "Cuer");
     check_group({groups.members, static_cast<size_t>(groups.member_count)}, "Member");
     check_group({groups.new_dancers, static_cast<size_t>(groups.new_dancer_count)}, "New Dancer");
-    promise(groups.caller_count + groups.cuer_count + groups.member_count + groups.new_dancer_count <= MAX_MEMBERS,
+    promise(groups.caller_count + groups.cuer_count + groups.member_count + groups.new_dancer_count <=
+                MAX_MEMBERS,
             "at most 512 in all");
     return 0;
 }

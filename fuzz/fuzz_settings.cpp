@@ -13,19 +13,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     promise(s.title_line_count >= 0 && s.title_line_count <= MAX_TITLE_LINES, "title count");
     promise(s.subtitle_line_count >= 0 && s.subtitle_line_count <= MAX_SUBTITLE_LINES, "subtitle count");
     for (const auto& line : s.title_lines) promise(terminated(line, sizeof line), "title line terminated");
-    for (const auto& line : s.subtitle_lines) promise(terminated(line, sizeof line), "subtitle line terminated");
+    for (const auto& line : s.subtitle_lines)
+        promise(terminated(line, sizeof line), "subtitle line terminated");
     for (float font_size : {s.title_font_size, s.subtitle_font_size})
         promise(font_size > 0 && font_size <= MAX_FONT_SIZE, "font size in (0, 600]");
-    for (float c : {s.title_color[0], s.title_color[1], s.title_color[2], s.subtitle_color[0], s.subtitle_color[1],
-                    s.subtitle_color[2]})
+    for (float c : {s.title_color[0], s.title_color[1], s.title_color[2], s.subtitle_color[0],
+                    s.subtitle_color[1], s.subtitle_color[2]})
         promise(c >= 0 && c <= 1, "colour in 0..1");
     promise(s.label_sequence == 0 || s.label_sequence == 1, "label sequence 0 or 1");
-    promise(s.image_resolution == 0 || (s.image_resolution >= MIN_IMAGE_RESOLUTION &&
-                                        s.image_resolution <= MAX_IMAGE_RESOLUTION),
+    promise(s.image_resolution == 0 ||
+                (s.image_resolution >= MIN_IMAGE_RESOLUTION && s.image_resolution <= MAX_IMAGE_RESOLUTION),
             "image resolution");
-    promise((s.jpeg_compression | s.embedded_fonts) <= 1, "choices 0 or 1");
-    for (const char* p : {s.cover_image_path, s.committee_image_path, s.schedule_image_path, s.member_csv_path,
-                          s.booklet_pdf_path, s.standard_pdf_path})
+    promise((s.image_compression | s.fonts) <= 1, "choices 0 or 1");
+    for (const char* p : {s.cover_image_path, s.committee_image_path, s.schedule_image_path,
+                          s.member_csv_path, s.booklet_pdf_path, s.standard_pdf_path})
         promise(terminated(p, PATH_SIZE), "path terminated");
     return 0;
 }

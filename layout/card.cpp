@@ -2,8 +2,9 @@
 
 #include <cstdio>
 
+#include "base/message.h"
+#include "base/text_util.h"
 #include "layout/draw.h"
-#include "settings/text_util.h"
 
 namespace {
 
@@ -45,53 +46,51 @@ void compose_card_lines(const Member& member, CardLine lines[CARD_LINES]) {
 
 }  // namespace
 
-void fit_card_lines(const Member& member, HPDF_Font regular_font, HPDF_Font bold_font, float card_width,
+void fit_card_lines(const Member& member, const PdfFonts& fonts, float card_width,
                     CardLine lines[CARD_LINES]) {
     compose_card_lines(member, lines);
     const float inner_width = card_width - 2.0f * CARD_TEXT_INSET;
     for (int i = 0; i < CARD_LINES; ++i) {
         char composed[sizeof lines[i].text];
         copy_text(composed, sizeof composed, lines[i].text);
-        lines[i].fit = i == 0 ? fit_text(bold_font, composed, CARD_NAME_SIZE, CARD_NAME_MIN_SIZE, inner_width,
-                                         lines[i].text, sizeof lines[i].text)
-                              : fit_text(regular_font, composed, CARD_DETAIL_SIZE, CARD_DETAIL_MIN_SIZE,
+        lines[i].fit = i == 0 ? fit_text(fonts.bold, composed, CARD_NAME_SIZE, CARD_NAME_MIN_SIZE,
+                                         inner_width, lines[i].text, sizeof lines[i].text)
+                              : fit_text(fonts.regular, composed, CARD_DETAIL_SIZE, CARD_DETAIL_MIN_SIZE,
                                          inner_width, lines[i].text, sizeof lines[i].text);
     }
 }
 
-void draw_member_card(const HPDF_Page* pages, int32_t logical_page, int32_t page_count, LayoutMode mode,
-                      HPDF_Font regular_font, HPDF_Font bold_font, float x, float card_width, float y,
+void draw_member_card(const PageTarget& target, const PdfFonts& fonts, float x, float card_width, float y,
                       const Member& member) {
-    PlacedPage placed = find_page(pages, logical_page, page_count, mode);
+    PlacedPage placed = find_page(target);
     set_stroke(placed.page, FRAME_GREY);
     HPDF_Page_SetLineWidth(placed.page, CARD_OUTLINE_WIDTH);
     HPDF_Page_Rectangle(placed.page, x + placed.x_offset, y - CARD_HEIGHT, card_width, CARD_HEIGHT);
     HPDF_Page_Stroke(placed.page);
 
     CardLine lines[CARD_LINES];
-    fit_card_lines(member, regular_font, bold_font, card_width, lines);
+    fit_card_lines(member, fonts, card_width, lines);
     set_fill(placed.page, BLACK);
     // Every line keeps its slot: an empty line draws nothing but the next one still moves down.
     float baseline = y - CARD_TOP_SPACE - CARD_NAME_SIZE;
     for (int i = 0; i < CARD_LINES; ++i, baseline -= CARD_LINE_PITCH) {
-        draw_text(pages, logical_page, page_count, mode, i == 0 ? bold_font : regular_font, lines[i].fit.size,
-                  x + CARD_TEXT_INSET, baseline, lines[i].text);
+        draw_text(target, i == 0 ? fonts.bold : fonts.regular, lines[i].fit.size, x + CARD_TEXT_INSET,
+                  baseline, lines[i].text);
     }
 }
 
-void report_card_fit(const char* path, const Member& member, HPDF_Font regular_font, HPDF_Font bold_font,
-                     float card_width) {
+void report_card_fit(const char* path, const Member& member, const PdfFonts& fonts, float card_width) {
     CardLine lines[CARD_LINES];
-    fit_card_lines(member, regular_font, bold_font, card_width, lines);
+    fit_card_lines(member, fonts, card_width, lines);
     char name[sizeof lines[0].text];
     snprintf(name, sizeof name, "%s %s", member.first_name, member.last_name);
     for (int i = 0; i < CARD_LINES; ++i) {
         if (lines[i].fit.cut) {
-            fprintf(stderr, "Warning: %s line %d: card line %d of %s is too long, cut to fit\n", path,
-                    member.line_number, i + 1, name);
+            say("Warning: %s line %d: card line %d of %s is too long, cut to fit\n", path, member.line_number,
+                i + 1, name);
         } else if (lines[i].fit.shrunk) {
-            fprintf(stderr, "Warning: %s line %d: card line %d of %s is too long, printed at %g pt\n", path,
-                    member.line_number, i + 1, name, lines[i].fit.size);
+            say("Warning: %s line %d: card line %d of %s is too long, printed at %g pt\n", path,
+                member.line_number, i + 1, name, lines[i].fit.size);
         }
     }
 }

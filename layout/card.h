@@ -9,6 +9,7 @@
 
 #include "layout/fit.h"
 #include "layout/geometry.h"
+#include "pdf/document.h"
 #include "roster/roster.h"
 
 constexpr float CARD_HEIGHT = 74.0f;
@@ -28,16 +29,14 @@ struct CardLine {
 
 // Composes the six lines of `member`'s card (the name line first, empty lines where the
 // card leaves a slot blank) and fits each into a card `card_width` points wide.
-void fit_card_lines(const Member& member, HPDF_Font regular_font, HPDF_Font bold_font, float card_width,
+void fit_card_lines(const Member& member, const PdfFonts& fonts, float card_width,
                     CardLine lines[CARD_LINES]);
 
 // Draws `member`'s card with its top-left corner at (x, y) on the logical page,
 // `card_width` wide. Leaves stroke colour FRAME_GREY, line width 0.6 and fill black.
-void draw_member_card(const HPDF_Page* pages, int32_t logical_page, int32_t page_count, LayoutMode mode,
-                      HPDF_Font regular_font, HPDF_Font bold_font, float x, float card_width, float y,
+void draw_member_card(const PageTarget& target, const PdfFonts& fonts, float x, float card_width, float y,
                       const Member& member);
 
 // Writes one warning to stderr for each line of `member`'s card, `card_width` wide, that
 // had to be shrunk or cut, naming `path` (the member list) and the member's line there.
-void report_card_fit(const char* path, const Member& member, HPDF_Font regular_font, HPDF_Font bold_font,
-                     float card_width);
+void report_card_fit(const char* path, const Member& member, const PdfFonts& fonts, float card_width);

@@ -56,8 +56,7 @@ TEST(DrawMemberCard, LineSlots) {
     };
     for (const auto& c : cases) {
         TestDocument doc(2, true);
-        draw_member_card(doc.pages.data(), 1, 4, LAYOUT_BOOKLET, doc.regular_font, doc.bold_font, 22, 171,
-                         560, c.member);
+        draw_member_card(doc.target(1, 4, LAYOUT_BOOKLET), doc.pdf.fonts, 22, 171, 560, c.member);
         std::vector<PdfPage> pages = doc.finish();
         const std::string what =
             std::string(c.member.first_name) + "/" + c.member.detail1 + "/" + c.member.detail3b;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -38,15 +39,18 @@ Composed compose(LayoutMode mode, int callers, int cuers, int label_sequence = 0
     *settings = Settings{};
     settings->title_font_size = 20;
     settings->subtitle_font_size = 10;
-    settings->label_sequence = label_sequence;
+    settings->label_sequence = static_cast<LabelSequence>(label_sequence);
     snprintf(settings->member_csv_path, PATH_SIZE, "members.csv");
+    auto groups = std::make_unique<RosterGroups>();
     std::vector<Member> caller_group = people("Caller", callers), cuer_group = people("Cuer", cuers);
+    std::copy(caller_group.begin(), caller_group.end(), groups->callers);
+    std::copy(cuer_group.begin(), cuer_group.end(), groups->cuers);
+    groups->caller_count = callers;
+    groups->cuer_count = cuers;
+    const DocumentPages pages = {mode, page_count, 0, 5, page_count};
     testing::internal::CaptureStderr();
-    compose_document(doc.document, doc.pages.data(), page_count, mode,
-                     booklet ? BOOKLET_GEOMETRY : STANDARD_GEOMETRY, doc.regular_font, doc.bold_font,
-                     *settings, 1, 2, 3, 4, 0, 5, 0, page_count, caller_group.data(), callers,
-                     cuer_group.data(), cuers, nullptr, nullptr,
-                     RosterImages{nullptr, nullptr, nullptr, {300, false}});
+    EXPECT_TRUE(compose_document(&doc.pdf, pages, booklet ? BOOKLET_GEOMETRY : STANDARD_GEOMETRY, *settings,
+                                 *groups, RosterImages{nullptr, nullptr, nullptr, {300, false}}));
     Composed result;
     result.err = testing::internal::GetCapturedStderr();
     result.pages = doc.finish();

@@ -1,9 +1,9 @@
 #include "layout/cover.h"
 
-#include <cstdio>
-
+#include "base/message.h"
 #include "layout/draw.h"
 #include "layout/fit.h"
+#include "pdf/embed.h"
 
 namespace {
 
@@ -16,12 +16,13 @@ constexpr float TITLE_SUBTITLE_GAP = 17.25f;
 RgbColor color_of(const float color[3]) { return {color[0], color[1], color[2]}; }
 
 // Fits the picture to the full width and half the height, hung 10 pt below the top edge.
-void draw_cover_image(HPDF_Doc document, PlacedPage placed, const SourceImage& cover,
+void draw_cover_image(PdfDocument* pdf, PlacedPage placed, const SourceImage& cover,
                       const ImageOptions& options, float page_width, float page_height) {
     const float band_height = page_height * 0.5f;
     FittedSize drawn =
         fit_image(page_width, band_height, static_cast<float>(cover.width), static_cast<float>(cover.height));
-    HPDF_Image image = embed_image(document, cover, drawn.width, drawn.height, options);
+    HPDF_Image image = embed_image(pdf, cover, drawn.width, drawn.height, options);
+    if (image == nullptr) return;
     HPDF_Page_DrawImage(placed.page, image, placed.x_offset + (page_width - drawn.width) * 0.5f,
                         page_height - drawn.height - IMAGE_TOP_SPACE, drawn.width, drawn.height);
 }
@@ -50,50 +51,47 @@ TextFit fit_cover_line(HPDF_Font font, const char* line, float size, float text_
 
 }  // namespace
 
-void draw_cover_page(HPDF_Doc document, const HPDF_Page* pages, int32_t logical_page, int32_t page_count,
-                     LayoutMode mode, HPDF_Font regular_font, HPDF_Font bold_font, float page_width,
-                     float page_height, float margin_x, const SourceImage* cover, const ImageOptions& options,
+void draw_cover_page(PdfDocument* pdf, const PageTarget& target, const PdfFonts& fonts,
+                     const PageGeometry& geometry, const SourceImage* cover, const ImageOptions& options,
                      const Settings& settings) {
-    PlacedPage placed = find_page(pages, logical_page, page_count, mode);
+    const float page_width = geometry.page_width, page_height = geometry.page_height;
+    PlacedPage placed = find_page(target);
     const float band_height = page_height * 0.5f;
     if (cover != nullptr) {
-        draw_cover_image(document, placed, *cover, options, page_width, page_height);
+        draw_cover_image(pdf, placed, *cover, options, page_width, page_height);
     } else {
         fill_band(placed.page, PLACEHOLDER_BAND_COLOR, placed.x_offset, band_height, page_width, band_height);
         set_fill(placed.page, ACCENT_COLOR);
-        draw_text_centered(pages, logical_page, page_count, mode, regular_font, PLACEHOLDER_FONT_SIZE,
-                           page_width * 0.5f, page_height * 0.75f, "[cover.png not found]");
+        draw_text_centered(target, fonts.regular, PLACEHOLDER_FONT_SIZE, page_width * 0.5f,
+                           page_height * 0.75f, "[cover.png not found]");
     }
     // Painted after the picture, so the white band also trims a picture that hangs lower.
     fill_band(placed.page, WHITE, placed.x_offset, 0.0f, page_width, band_height);
 
     const bool both_groups = settings.title_line_count > 0 && settings.subtitle_line_count > 0;
     const float gap = both_groups ? TITLE_SUBTITLE_GAP : 0.0f;
-    const float text_width = page_width - 2.0f * margin_x;
+    const float text_width = page_width - 2.0f * geometry.margin_x;
     char fitted[SETTINGS_LINE_SIZE];
     // A shrunk line keeps its slot: the block is placed and advanced with the set sizes.
     float y = first_baseline(settings, page_height, gap);
     set_fill(placed.page, color_of(settings.title_color));
     for (int i = 0; i < settings.title_line_count; ++i) {
         TextFit fit =
-            fit_cover_line(bold_font, settings.title_lines[i], settings.title_font_size, text_width, fitted);
-        draw_text_centered(pages, logical_page, page_count, mode, bold_font, fit.size, page_width * 0.5f, y,
-                           fitted);
+            fit_cover_line(fonts.bold, settings.title_lines[i], settings.title_font_size, text_width, fitted);
+        draw_text_centered(target, fonts.bold, fit.size, page_width * 0.5f, y, fitted);
         y -= settings.title_font_size;
     }
     y -= gap;
     set_fill(placed.page, color_of(settings.subtitle_color));
     for (int j = 0; j < settings.subtitle_line_count; ++j) {
-        TextFit fit = fit_cover_line(regular_font, settings.subtitle_lines[j], settings.subtitle_font_size,
+        TextFit fit = fit_cover_line(fonts.regular, settings.subtitle_lines[j], settings.subtitle_font_size,
                                      text_width, fitted);
-        draw_text_centered(pages, logical_page, page_count, mode, regular_font, fit.size, page_width * 0.5f,
-                           y, fitted);
+        draw_text_centered(target, fonts.regular, fit.size, page_width * 0.5f, y, fitted);
         y -= settings.subtitle_font_size;
     }
 }
 
-void report_cover_fit(const Settings& settings, HPDF_Font regular_font, HPDF_Font bold_font,
-                      float text_width) {
+void report_cover_fit(const Settings& settings, const PdfFonts& fonts, float text_width) {
     const struct {
         const char* name;
         const char (*lines)[SETTINGS_LINE_SIZE];
@@ -101,20 +99,19 @@ void report_cover_fit(const Settings& settings, HPDF_Font regular_font, HPDF_Fon
         float size;
         HPDF_Font font;
     } groups[2] = {
-        {"title", settings.title_lines, settings.title_line_count, settings.title_font_size, bold_font},
+        {"title", settings.title_lines, settings.title_line_count, settings.title_font_size, fonts.bold},
         {"subtitle", settings.subtitle_lines, settings.subtitle_line_count, settings.subtitle_font_size,
-         regular_font},
+         fonts.regular},
     };
     char fitted[SETTINGS_LINE_SIZE];
     for (const auto& group : groups) {
         for (int i = 0; i < group.count; ++i) {
             TextFit fit = fit_cover_line(group.font, group.lines[i], group.size, text_width, fitted);
             if (fit.cut) {
-                fprintf(stderr, "roster.conf: %s line %d is too wide for the cover, cut to fit\n", group.name,
-                        i + 1);
+                say("roster.conf: %s line %d is too wide for the cover, cut to fit\n", group.name, i + 1);
             } else if (fit.shrunk) {
-                fprintf(stderr, "roster.conf: %s line %d is too wide for the cover, printed at %g pt\n",
-                        group.name, i + 1, fit.size);
+                say("roster.conf: %s line %d is too wide for the cover, printed at %g pt\n", group.name,
+                    i + 1, fit.size);
             }
         }
     }

@@ -54,8 +54,8 @@ TEST(DrawCoverPage, TextBlockIsCentredOnItsEstimate) {
     for (const auto& c : cases) {
         TestDocument doc(2, true);
         auto settings = cover_settings("/nonexistent/cover.png", c.titles, c.subtitles);
-        draw_cover_page(doc.document, doc.pages.data(), 2, 4, LAYOUT_BOOKLET, doc.regular_font, doc.bold_font,
-                        396, 612, 22, nullptr, FULL_IMAGES, *settings);
+        draw_cover_page(&doc.pdf, doc.target(2, 4, LAYOUT_BOOKLET), doc.pdf.fonts, BOOKLET_GEOMETRY, nullptr,
+                        FULL_IMAGES, *settings);
         std::vector<PdfPage> pages = doc.finish();
         std::string got = baselines(pages[1]);
         EXPECT_EQ(got, std::string("[cover.png not found]@459.000 ") + c.expected) << c.expected;
@@ -72,8 +72,8 @@ TEST(DrawCoverPage, TextBlockIsCentredOnItsEstimate) {
 TEST(DrawCoverPage, PlaceholderBandAndWhiteBand) {
     TestDocument doc(2, true);
     auto settings = cover_settings("", {}, {});
-    draw_cover_page(doc.document, doc.pages.data(), 1, 4, LAYOUT_BOOKLET, doc.regular_font, doc.bold_font,
-                    396, 612, 22, nullptr, FULL_IMAGES, *settings);
+    draw_cover_page(&doc.pdf, doc.target(1, 4, LAYOUT_BOOKLET), doc.pdf.fonts, BOOKLET_GEOMETRY, nullptr,
+                    FULL_IMAGES, *settings);
     std::vector<PdfPage> pages = doc.finish();
     const PdfPage& page = pages[0];
     ASSERT_EQ(page.rects.size(), 2u);
@@ -109,8 +109,8 @@ TEST(DrawCoverPage, FitsPictureToTheUpperHalf) {
         write_rgb_png(path, c.width, c.height);
         auto settings = cover_settings(path, {"Title"}, {});
         TestImage cover(path);
-        draw_cover_page(doc.document, doc.pages.data(), 1, 4, LAYOUT_BOOKLET, doc.regular_font, doc.bold_font,
-                        396, 612, 22, &cover.image, FULL_IMAGES, *settings);
+        draw_cover_page(&doc.pdf, doc.target(1, 4, LAYOUT_BOOKLET), doc.pdf.fonts, BOOKLET_GEOMETRY,
+                        &cover.image, FULL_IMAGES, *settings);
         std::vector<PdfPage> pages = doc.finish();
         const std::string what = std::to_string(c.width) + "x" + std::to_string(c.height);
         ASSERT_EQ(pages[0].images.size(), 1u) << what;

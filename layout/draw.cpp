@@ -29,17 +29,16 @@ void show_text_at(HPDF_Page page, HPDF_Font font, float size, float x, float y, 
 
 }  // namespace
 
-void draw_text(const HPDF_Page* pages, int32_t logical_page, int32_t page_count, LayoutMode mode,
-               HPDF_Font font, float size, float x, float y, const char* text) {
+void draw_text(const PageTarget& target, HPDF_Font font, float size, float x, float y, const char* text) {
     if (text == nullptr || text[0] == '\0') return;
-    PlacedPage placed = find_page(pages, logical_page, page_count, mode);
+    PlacedPage placed = find_page(target);
     show_text_at(placed.page, font, size, x + placed.x_offset, y, text);
 }
 
-void draw_text_centered(const HPDF_Page* pages, int32_t logical_page, int32_t page_count, LayoutMode mode,
-                        HPDF_Font font, float size, float x, float y, const char* text) {
+void draw_text_centered(const PageTarget& target, HPDF_Font font, float size, float x, float y,
+                        const char* text) {
     if (text == nullptr || text[0] == '\0') return;
-    PlacedPage placed = find_page(pages, logical_page, page_count, mode);
+    PlacedPage placed = find_page(target);
     HPDF_TextWidth measured = HPDF_Font_TextWidth(font, reinterpret_cast<const HPDF_BYTE*>(text),
                                                   static_cast<HPDF_UINT>(strlen(text)));
     float width = static_cast<float>(measured.width);
@@ -47,41 +46,15 @@ void draw_text_centered(const HPDF_Page* pages, int32_t logical_page, int32_t pa
     show_text_at(placed.page, font, size, start_x, y, text);
 }
 
-float draw_section_heading(const HPDF_Page* pages, int32_t logical_page, int32_t page_count, LayoutMode mode,
-                           HPDF_Font font, float page_width, float x, float y, const char* text) {
-    PlacedPage placed = find_page(pages, logical_page, page_count, mode);
+float draw_section_heading(const PageTarget& target, HPDF_Font font, float page_width, float x, float y,
+                           const char* text) {
+    PlacedPage placed = find_page(target);
     set_fill(placed.page, ACCENT_COLOR);
-    draw_text(pages, logical_page, page_count, mode, font, HEADING_FONT_SIZE, x, y, text);
+    draw_text(target, font, HEADING_FONT_SIZE, x, y, text);
     set_stroke(placed.page, ACCENT_COLOR);
     HPDF_Page_SetLineWidth(placed.page, 1.0f);
     HPDF_Page_MoveTo(placed.page, x + placed.x_offset, y - 10.0f);
     HPDF_Page_LineTo(placed.page, page_width - x + placed.x_offset, y - 10.0f);
     HPDF_Page_Stroke(placed.page);
     return y - HEADING_CONTENT_DROP;
-}
-
-void draw_image_panel(HPDF_Doc document, const HPDF_Page* pages, int32_t logical_page, int32_t page_count,
-                      LayoutMode mode, HPDF_Font font, const SourceImage* image, const ImageOptions& options,
-                      const char* placeholder_text, float page_width, float page_height, float margin_x,
-                      float margin_y) {
-    const float box_width = page_width - 2.0f * margin_x;
-    const float box_height = page_height - 2.0f * margin_y;
-    PlacedPage placed = find_page(pages, logical_page, page_count, mode);
-    if (image != nullptr) {
-        // Fitted with the source's own pixel size, so a reduced copy is drawn just as large.
-        FittedSize drawn = fit_image(box_width, box_height, static_cast<float>(image->width),
-                                     static_cast<float>(image->height));
-        HPDF_Image embedded = embed_image(document, *image, drawn.width, drawn.height, options);
-        HPDF_Page_DrawImage(placed.page, embedded,
-                            placed.x_offset + margin_x + (box_width - drawn.width) * 0.5f,
-                            page_height - margin_y - drawn.height, drawn.width, drawn.height);
-        return;
-    }
-    set_stroke(placed.page, FRAME_GREY);
-    HPDF_Page_SetLineWidth(placed.page, 1.0f);
-    HPDF_Page_Rectangle(placed.page, placed.x_offset + margin_x, margin_y, box_width, box_height);
-    HPDF_Page_Stroke(placed.page);
-    set_fill(placed.page, ACCENT_COLOR);
-    draw_text_centered(pages, logical_page, page_count, mode, font, PLACEHOLDER_FONT_SIZE, page_width * 0.5f,
-                       page_height * 0.5f, placeholder_text);
 }

@@ -1,7 +1,6 @@
-// Drawing primitives on logical pages: left-aligned and centred text, section headings
-// with their rule, and full-page image panels with a placeholder for a missing image.
-// Every operation takes the page target (pages, logical_page, page_count, mode), works
-// in logical-page points and adds the imposition's x offset itself.
+// Drawing primitives on logical pages: left-aligned and centred text and section headings
+// with their rule. Every operation takes the page target, works in logical-page points and
+// adds the imposition's x offset itself.
 #pragma once
 
 #include <hpdf.h>
@@ -9,7 +8,6 @@
 #include <cstdint>
 
 #include "layout/geometry.h"
-#include "layout/image.h"
 
 struct RgbColor {
     float red, green, blue;  // 0..1
@@ -34,23 +32,14 @@ void set_stroke(HPDF_Page page, RgbColor color);
 
 // Draws `text` with its baseline starting at (x, y) in the page's current fill colour.
 // A null or empty text draws nothing and looks no page up.
-void draw_text(const HPDF_Page* pages, int32_t logical_page, int32_t page_count, LayoutMode mode,
-               HPDF_Font font, float size, float x, float y, const char* text);
+void draw_text(const PageTarget& target, HPDF_Font font, float size, float x, float y, const char* text);
 
 // As draw_text, with the text centred on x (its width measured with `font` at `size`).
-void draw_text_centered(const HPDF_Page* pages, int32_t logical_page, int32_t page_count, LayoutMode mode,
-                        HPDF_Font font, float size, float x, float y, const char* text);
+void draw_text_centered(const PageTarget& target, HPDF_Font font, float size, float x, float y,
+                        const char* text);
 
 // Draws `text` at 13 pt in ACCENT_COLOR with its baseline at (x, y) and a 1 pt rule
 // 10 pt below it from x to page_width - x. Returns y - 24, where the content below starts.
 // Leaves fill and stroke colour ACCENT_COLOR and line width 1.
-float draw_section_heading(const HPDF_Page* pages, int32_t logical_page, int32_t page_count, LayoutMode mode,
-                           HPDF_Font font, float page_width, float x, float y, const char* text);
-
-// Fills the page inside its margins with `image`, keeping its aspect ratio, centred across
-// and hung from the top margin, embedded as `options` say. A null image (its file is
-// missing) gives a grey frame with `placeholder_text` in its middle instead.
-void draw_image_panel(HPDF_Doc document, const HPDF_Page* pages, int32_t logical_page, int32_t page_count,
-                      LayoutMode mode, HPDF_Font font, const SourceImage* image, const ImageOptions& options,
-                      const char* placeholder_text, float page_width, float page_height, float margin_x,
-                      float margin_y);
+float draw_section_heading(const PageTarget& target, HPDF_Font font, float page_width, float x, float y,
+                           const char* text);

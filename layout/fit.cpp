@@ -3,7 +3,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "settings/text_util.h"
+#include "base/text_util.h"
+#include "text/encoding.h"
 
 namespace {
 

@@ -6,8 +6,6 @@
 
 #include <cstddef>
 
-constexpr char ELLIPSIS = '\x85';  // "…" in Windows-1252, the encoding the fonts print
-
 struct TextFit {
     float size;   // points to draw at
     bool shrunk;  // size is below the wanted size

@@ -30,17 +30,18 @@ TEST(FitText, FitsShrinksOrCuts) {
     TestDocument doc(0, false);
     for (const auto& c : cases) {
         char fitted[64];
-        TextFit fit = fit_text(doc.regular_font, c.text, c.wanted, c.min, c.width, fitted, sizeof fitted);
+        TextFit fit =
+            fit_text(doc.pdf.fonts.regular, c.text, c.wanted, c.min, c.width, fitted, sizeof fitted);
         const std::string what = std::string(c.text) + " in " + std::to_string(c.width);
         EXPECT_FLOAT_EQ(fit.size, c.size) << what;
         EXPECT_EQ(fit.shrunk, c.shrunk) << what;
         EXPECT_EQ(fit.cut, c.cut) << what;
         EXPECT_EQ(fitted, c.fitted) << what;
-        EXPECT_LE(text_width(doc.regular_font, fitted, strlen(fitted), fit.size), c.width) << what;
+        EXPECT_LE(text_width(doc.pdf.fonts.regular, fitted, strlen(fitted), fit.size), c.width) << what;
     }
     // A text longer than the buffer is cut to it first, leaving room for the ellipsis.
     char small[8];
-    TextFit fit = fit_text(doc.regular_font, "iiiiiiiiiiii", 10, 5, 1000, small, sizeof small);
+    TextFit fit = fit_text(doc.pdf.fonts.regular, "iiiiiiiiiiii", 10, 5, 1000, small, sizeof small);
     EXPECT_EQ(std::string(small), "iiiiii");
     EXPECT_FALSE(fit.cut);
 }

@@ -1,7 +1,8 @@
 #include "layout/geometry.h"
 
 #include <cmath>
-#include <cstdio>
+
+#include "base/message.h"
 
 PagePlacement place_page(int32_t logical_page, int32_t page_count, LayoutMode mode) {
     if (mode == LAYOUT_STANDARD) return {logical_page - 1, 0, 0.0f};
@@ -15,14 +16,18 @@ PagePlacement place_page(int32_t logical_page, int32_t page_count, LayoutMode mo
         if (lp == 2 * k + 2) return {k, 1, 0.0f};
         if (lp == n - 2 * k - 1) return {k, 1, BOOKLET_HALF_WIDTH};
     }
-    fprintf(stderr, "imposition error: lp=%d N=%d\n", lp, n);
+    say("imposition error: lp=%d N=%d\n", lp, n);
     return {0, 0, 0.0f};
 }
 
-PlacedPage find_page(const HPDF_Page* pages, int32_t logical_page, int32_t page_count, LayoutMode mode) {
-    PagePlacement placement = place_page(logical_page, page_count, mode);
-    int index = (mode == LAYOUT_STANDARD) ? placement.sheet : placement.sheet * 2 + placement.side;
-    return {pages[index], placement.x_offset};
+PageGeometry page_geometry(PaperSize /*paper*/, LayoutMode mode) {
+    return mode == LAYOUT_STANDARD ? STANDARD_GEOMETRY : BOOKLET_GEOMETRY;
+}
+
+PlacedPage find_page(const PageTarget& target) {
+    PagePlacement placement = place_page(target.logical_page, target.page_count, target.mode);
+    int index = (target.mode == LAYOUT_STANDARD) ? placement.sheet : placement.sheet * 2 + placement.side;
+    return {target.pages[index], placement.x_offset};
 }
 
 int32_t section_page_count(int32_t count, int32_t cards_per_page) {

@@ -12,27 +12,26 @@ constexpr float CONTINUATION_TOP_SPACE = 4.0f;
 
 }  // namespace
 
-void draw_member_section(const HPDF_Page* pages, int32_t first_page, int32_t page_count, LayoutMode mode,
-                         const PageGeometry& geometry, HPDF_Font regular_font, HPDF_Font bold_font,
-                         int32_t label_sequence, const char* heading, const Member* members, int32_t count) {
-    const int32_t cards_per_page = geometry.columns * geometry.rows;
-    const int32_t section_pages = section_page_count(count, cards_per_page);
+void draw_member_section(const PageTarget& first_page, const PageGeometry& geometry, const PdfFonts& fonts,
+                         LabelSequence sequence, const char* heading, std::span<const Member> members) {
+    const int32_t count = static_cast<int32_t>(members.size());
+    const int32_t per_page = cards_per_page(geometry);
+    const int32_t section_pages = section_page_count(count, per_page);
     const float top = geometry.page_height - geometry.margin_y;
     float x[MAX_COLUMNS];
     for (int c = 0; c < geometry.columns; ++c) x[c] = column_x(geometry, c);
 
     for (int32_t p = 0; p < section_pages; ++p) {
-        const int32_t lp = first_page + p;
-        const float y0 = (p == 0) ? draw_section_heading(pages, lp, page_count, mode, bold_font,
-                                                         geometry.page_width, geometry.margin_x, top, heading)
+        const PageTarget page = on_page(first_page, first_page.logical_page + p);
+        const float y0 = (p == 0) ? draw_section_heading(page, fonts.bold, geometry.page_width,
+                                                         geometry.margin_x, top, heading)
                                   : top - CONTINUATION_TOP_SPACE;
-        int32_t i = p * cards_per_page;
-        const int32_t end = std::min((p + 1) * cards_per_page, count);
+        int32_t i = p * per_page;
+        const int32_t end = std::min((p + 1) * per_page, count);
         auto draw_card = [&](int c, float y) {
-            draw_member_card(pages, lp, page_count, mode, regular_font, bold_font, x[c],
-                             geometry.column_width, y, members[i]);
+            draw_member_card(page, fonts, x[c], geometry.column_width, y, members[i]);
         };
-        if (label_sequence == 1) {
+        if (sequence == COLUMN_ORDER) {
             for (int c = 0; c < geometry.columns && i < end; ++c) {
                 float y = y0;
                 for (int row = 0; row < geometry.rows && i < end; ++row, ++i, y -= CARD_PITCH)

@@ -90,8 +90,9 @@ TEST(DrawMemberSection, Grids) {
                          c.mode != LAYOUT_STANDARD);
         std::vector<Member> members = numbered_members(c.count);
         const PageGeometry& geometry = c.mode == LAYOUT_STANDARD ? STANDARD_GEOMETRY : BOOKLET_GEOMETRY;
-        draw_member_section(doc.pages.data(), 4, page_count, c.mode, geometry, doc.regular_font,
-                            doc.bold_font, c.label_sequence, "Members", members.data(), c.count);
+        draw_member_section(doc.target(4, page_count, c.mode), geometry, doc.pdf.fonts,
+                            static_cast<LabelSequence>(c.label_sequence), "Members",
+                            {members.data(), static_cast<size_t>(c.count)});
         std::vector<PdfPage> pages = doc.finish();
         for (size_t p = 0; p < c.pages.size(); ++p) {
             // Logical page 4 + p: in the booklet of 12, pages 4 and 5 are the left halves of sides 3 and 4.
@@ -107,8 +108,8 @@ TEST(DrawMemberSection, Grids) {
 TEST(DrawMemberSection, StandardOverflowInRowOrder) {
     TestDocument doc(8, false);
     std::vector<Member> members = numbered_members(25);
-    draw_member_section(doc.pages.data(), 4, 8, LAYOUT_STANDARD, STANDARD_GEOMETRY, doc.regular_font,
-                        doc.bold_font, 0, "New Dancers", members.data(), 25);
+    draw_member_section(doc.target(4, 8, LAYOUT_STANDARD), STANDARD_GEOMETRY, doc.pdf.fonts, ROW_ORDER,
+                        "New Dancers", {members.data(), 25});
     std::vector<PdfPage> pages = doc.finish();
     EXPECT_EQ(pages[3].rects.size(), 24u);
     const PdfRect& last = pages[3].rects[23];

@@ -3,7 +3,8 @@
 #include <cctype>
 #include <cstring>
 
-#include "settings/text_util.h"
+#include "base/file.h"
+#include "base/message.h"
 
 namespace {
 
@@ -114,8 +115,7 @@ int read_csv_record(CsvReader* reader, char* record) {
     for (int lines = 1; ends_inside_quotes(record, reader->separator); ++lines) {
         if (lines == CSV_MAX_RECORD_LINES || length + 2 >= CSV_RECORD_SIZE ||
             !read_line(reader->file, record + length + 1, CSV_RECORD_SIZE - length - 1)) {
-            fprintf(stderr, "Warning: %s line %d: quote not closed, line read on its own\n", reader->path,
-                    first_line);
+            say("Warning: %s line %d: quote not closed, line read on its own\n", reader->path, first_line);
             record[first_length] = '\0';
             fseek(reader->file, after_first_line, SEEK_SET);
             reader->line_number = first_line;

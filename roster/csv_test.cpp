@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/text_util.h"
+#include "base/file.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

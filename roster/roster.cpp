@@ -10,9 +10,12 @@
 #include <memory>
 #include <span>
 
+#include "base/file.h"
+#include "base/message.h"
+#include "base/text_util.h"
 #include "roster/csv.h"
-#include "settings/encoding.h"
-#include "settings/text_util.h"
+#include "text/collate.h"
+#include "text/encoding.h"
 
 namespace {
 
@@ -72,7 +75,8 @@ int split_record(char* record, char separator, char (*fields)[CSV_FIELD_SIZE], i
 // Reads the records after the header into `table` until it is full or the file ends,
 // then counts what is left. Every dropped record is named on stderr.
 ReadCounts read_records(CsvReader* reader, LoadedTable* table) {
-    static char record[CSV_RECORD_SIZE];
+    auto record_storage = std::make_unique<char[]>(CSV_RECORD_SIZE);
+    char* record = record_storage.get();
     char fields[CSV_MAX_FIELDS + 1][CSV_FIELD_SIZE];
     ReadCounts counts = {0, 0, 1};
     int line_number, replaced;
@@ -83,20 +87,19 @@ ReadCounts read_records(CsvReader* reader, LoadedTable* table) {
         if (table->count == MAX_MEMBERS) {
             ++counts.past_limit;
         } else if (field_count < CSV_MIN_FIELDS) {
-            fprintf(stderr, "Warning: %s line %d: %d field(s), at least %d needed, line skipped\n",
-                    reader->path, line_number, field_count, CSV_MIN_FIELDS);
+            say("Warning: %s line %d: %d field(s), at least %d needed, line skipped\n", reader->path,
+                line_number, field_count, CSV_MIN_FIELDS);
         } else {
             Member* member = &table->records[table->count++];
             fill_member(member, fields, field_count);
             member->line_number = line_number;
             counts.last_line = line_number;
             if (role_group(member->role) < 0) {
-                fprintf(stderr, "Warning: %s line %d: unknown role '%s', line skipped\n", reader->path,
-                        line_number, member->role);
+                say("Warning: %s line %d: unknown role '%s', line skipped\n", reader->path, line_number,
+                    member->role);
             } else if (replaced > 0) {
-                fprintf(stderr,
-                        "Warning: %s line %d: characters the PDF fonts cannot show are printed as '?'\n",
-                        reader->path, line_number);
+                say("Warning: %s line %d: characters the PDF fonts cannot show are printed as '?'\n",
+                    reader->path, line_number);
             }
         }
     }
@@ -140,7 +143,7 @@ char detect_file_separator(FILE* file, char* buffer) {
 // Names the path and the reason when reading stopped on an error rather than at the end.
 bool read_failed(FILE* file, const char* path) {
     if (!ferror(file)) return false;
-    fprintf(stderr, "%s: %s\n", path, strerror(errno));
+    say("%s: %s\n", path, strerror(errno));
     return true;
 }
 
@@ -151,50 +154,14 @@ int group_total(const RosterGroups& groups) {
 // Sums up the skipped records; a list in which nobody was read fails the run.
 bool report_totals(const char* path, int records, int members) {
     if (records > members) {
-        fprintf(stderr, "Warning: %s: %d line(s) skipped, %d member(s) read\n", path, records - members,
-                members);
+        say("Warning: %s: %d line(s) skipped, %d member(s) read\n", path, records - members, members);
     }
     if (records > 0 && members == 0) {
-        fprintf(stderr,
-                "Error: %s: none of its %d line(s) after the header holds a member, nothing written\n", path,
-                records);
+        say("Error: %s: none of its %d line(s) after the header holds a member, nothing written\n", path,
+            records);
         return false;
     }
     return true;
-}
-
-// Letters of Windows-1252 from 0x80 on, as the lower-case base letter they sort with
-// (0: the byte sorts as itself).
-constexpr char FOLDED_HIGH_BYTES[129] =
-    "\0\0\0\0\0\0\0\0\0\0s\0o\0z\0"     // 0x80: Š Œ Ž
-    "\0\0\0\0\0\0\0\0\0\0s\0o\0zy"      // 0x90: š œ ž Ÿ
-    "\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0"  // 0xA0
-    "\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0"  // 0xB0
-    "aaaaaaaceeeeiiii"                  // 0xC0: À..Ï
-    "dnooooo\0ouuuuy\0s"                // 0xD0: Ð..ß
-    "aaaaaaaceeeeiiii"                  // 0xE0: à..ï
-    "dnooooo\0ouuuuy\0y";               // 0xF0: ð..ÿ
-
-int sort_letter(unsigned char c) {
-    if (c >= 0x80 && FOLDED_HIGH_BYTES[c - 0x80] != '\0') return FOLDED_HIGH_BYTES[c - 0x80];
-    return tolower(c);
-}
-
-// Compares letters as their lower-case forms and other bytes by value; a prefix sorts
-// first. With `fold_accents`, accented letters compare as their base letter.
-int compare_text(const char* a, const char* b, bool fold_accents) {
-    for (;; ++a, ++b) {
-        unsigned char x = static_cast<unsigned char>(*a), y = static_cast<unsigned char>(*b);
-        int left = fold_accents ? sort_letter(x) : tolower(x);
-        int right = fold_accents ? sort_letter(y) : tolower(y);
-        if (left != right || left == 0) return left - right;
-    }
-}
-
-// "Éluard" sorts among the E names; names equal that way fall back to plain byte order.
-int compare_names(const char* a, const char* b) {
-    int order = compare_text(a, b, true);
-    return order != 0 ? order : compare_text(a, b, false);
 }
 
 }  // namespace
@@ -205,29 +172,31 @@ bool load_roster(const Settings& settings, RosterGroups* groups) {
     const char* reason = nullptr;
     FilePtr file = open_regular_file(path, &reason);
     if (!file) {
-        fprintf(stderr, "%s: %s\n", path, reason);
+        say("%s: %s\n", path, reason);
         return false;
     }
     if (is_spreadsheet_file(file.get())) {
-        fprintf(stderr,
-                "Error: %s is a spreadsheet file, not CSV: save it as CSV (comma-separated) and run again\n",
-                path);
+        say("Error: %s is a spreadsheet file, not CSV: save it as CSV (comma-separated) and run again\n",
+            path);
         return false;
     }
-    static char header[CSV_RECORD_SIZE];
+    // The record buffers and the table live on the heap: 64 KiB and 360 KiB are more than
+    // a small (web) stack holds.
+    auto header_storage = std::make_unique<char[]>(CSV_RECORD_SIZE);
+    char* header = header_storage.get();
     CsvReader reader = {file.get(), path, detect_file_separator(file.get(), header), 0};
     if (read_csv_record(&reader, header) == 0) {
         read_failed(file.get(), path);  // an empty file fails without a message
         return false;
     }
 
-    static LoadedTable table;
-    table.count = 0;
+    auto table_storage = std::make_unique<LoadedTable>();
+    LoadedTable& table = *table_storage;
     ReadCounts counts = read_records(&reader, &table);
     if (read_failed(file.get(), path)) return false;
     if (counts.past_limit > 0) {
-        fprintf(stderr, "Warning: %s: more than %d members, %d line(s) after line %d skipped\n", path,
-                MAX_MEMBERS, counts.past_limit, counts.last_line);
+        say("Warning: %s: more than %d members, %d line(s) after line %d skipped\n", path, MAX_MEMBERS,
+            counts.past_limit, counts.last_line);
     }
     group_records(table, groups);
     return report_totals(path, counts.records, group_total(*groups));

@@ -8,45 +8,32 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
-#include "settings/encoding.h"
-#include "settings/text_util.h"
+#include "base/file.h"
+#include "base/message.h"
+#include "base/text_util.h"
+#include "text/encoding.h"
 
 namespace {
 
-// The keys of the settings file, in the order they are matched.
-enum SettingKey {
-    KEY_TITLE,
-    KEY_SUBTITLE,
-    KEY_TITLE_FONT_SIZE,
-    KEY_TITLE_COLOR,
-    KEY_SUBTITLE_FONT_SIZE,
-    KEY_SUBTITLE_COLOR,
-    KEY_LABEL_SEQUENCE,
-    KEY_COVER_IMAGE,
-    KEY_COMMITTEE_IMAGE,
-    KEY_SCHEDULE_IMAGE,
-    KEY_MEMBER_CSV,
-    KEY_BOOKLET_PDF,
-    KEY_STANDARD_PDF,
-    KEY_IMAGE_RESOLUTION,
-    KEY_IMAGE_COMPRESSION,
-    KEY_FONTS,
-    KEY_COUNT
+// The value a key is given: its text after the colon, or the lines of its block.
+struct SettingValue {
+    const char* text;
+    const char (*lines)[SETTINGS_LINE_SIZE];
+    int line_count;
 };
-constexpr const char* SETTING_KEYS[KEY_COUNT] = {
-    "Title",          "Subtitle",       "Title Font Size", "Title Color",      "Subtitle Font Size",
-    "Subtitle Color", "Label Sequence", "Cover Image",     "Committee Image",  "Schedule Image",
-    "Member CSV",     "Booklet PDF",    "Standard PDF",    "Image Resolution", "Image Compression",
-    "Fonts"};
 
-// The SettingKey that `key` names, or -1.
-int find_key(const char* key) {
-    for (int i = 0; i < KEY_COUNT; ++i) {
-        if (keys_equal(key, SETTING_KEYS[i])) return i;
-    }
-    return -1;
-}
+// One key of the settings file: its name, how a value is applied to the record, and
+// whether its block lines are printed (and so converted to the fonts' encoding).
+struct SettingKey {
+    const char* name;
+    void (*apply)(Settings* settings, const SettingValue& value);
+    bool printed_lines = false;
+};
+
+// The SettingKey that `key` names, or null.
+const SettingKey* find_key(const char* key);
 
 // True when `line` starts with a known key and a colon, as a setting line does.
 bool starts_with_key(const char* line) {
@@ -54,7 +41,7 @@ bool starts_with_key(const char* line) {
     if (colon == nullptr) return false;
     char key[SETTINGS_KEY_SIZE];
     copy_text(key, std::min(sizeof key, static_cast<size_t>(colon - line) + 1), line);
-    return find_key(key) >= 0;
+    return find_key(key) != nullptr;
 }
 
 constexpr float DEFAULT_TITLE_COLOR[3] = {0.10f, 0.23f, 0.36f};
@@ -99,7 +86,7 @@ void apply_font_size(float* size, const char* value) {
     char* end = nullptr;
     float parsed = static_cast<float>(strtod(value, &end));
     if (end == value || !(parsed > 0.0f && parsed <= MAX_FONT_SIZE)) {
-        fprintf(stderr, "roster.conf: bad font size '%s', keeping %g\n", value, *size);
+        say("roster.conf: bad font size '%s', keeping %g\n", value, *size);
         return;
     }
     *size = parsed;
@@ -113,10 +100,9 @@ void apply_path(char* field, const char* value) {
 // A colour the reader refuses keeps its value, so every stored colour stays in 0..1.
 void apply_color(float color[3], const char* value) {
     if (parse_hex_color(value, color)) return;
-    fprintf(stderr, "roster.conf: bad colour '%s', keeping #%02x%02x%02x\n", value,
-            static_cast<unsigned>(lroundf(color[0] * 255.0f)),
-            static_cast<unsigned>(lroundf(color[1] * 255.0f)),
-            static_cast<unsigned>(lroundf(color[2] * 255.0f)));
+    say("roster.conf: bad colour '%s', keeping #%02x%02x%02x\n", value,
+        static_cast<unsigned>(lroundf(color[0] * 255.0f)), static_cast<unsigned>(lroundf(color[1] * 255.0f)),
+        static_cast<unsigned>(lroundf(color[2] * 255.0f)));
 }
 
 // "Full" or 0 embeds images as they come; anything else must be a whole number of pixels
@@ -130,39 +116,44 @@ void apply_image_resolution(Settings* settings, const char* value) {
                parsed <= MAX_IMAGE_RESOLUTION) {
         settings->image_resolution = static_cast<int32_t>(parsed);
     } else {
-        fprintf(stderr, "roster.conf: bad image resolution '%s', keeping %d\n", value,
-                settings->image_resolution);
+        say("roster.conf: bad image resolution '%s', keeping %d\n", value, settings->image_resolution);
     }
 }
 
-// A key with two named values: `second` sets 1, `first` sets 0, anything else keeps the
-// value it has and says so.
-void apply_choice(int32_t* field, const char* value, const char* what, const char* first,
-                  const char* second) {
-    if (keys_equal(value, first) || keys_equal(value, second)) {
-        *field = keys_equal(value, second) ? 1 : 0;
-        return;
+constexpr const char* LABEL_SEQUENCE_NAMES[2] = {"Row Order", "Column Order"};
+constexpr const char* IMAGE_COMPRESSION_NAMES[2] = {"Lossless", "JPEG"};
+constexpr const char* FONT_CHOICE_NAMES[2] = {"Standard", "Embedded"};
+
+// A key with two named values, `names[0]` and `names[1]` for the choices 0 and 1;
+// anything else keeps the value it has and says so.
+template <typename Choice>
+void apply_choice(Choice* field, const char* value, const char* what, const char* const (&names)[2]) {
+    for (int i = 0; i < 2; ++i) {
+        if (keys_equal(value, names[i])) {
+            *field = static_cast<Choice>(i);
+            return;
+        }
     }
-    fprintf(stderr, "roster.conf: unknown %s '%s', keeping %s\n", what, value, *field ? second : first);
+    say("roster.conf: unknown %s '%s', keeping %s\n", what, value, names[*field]);
 }
 
+// Unlike the other choices, a label sequence nobody knows falls back to Row Order.
 void apply_label_sequence(Settings* settings, const char* value) {
-    settings->label_sequence = keys_equal(value, "Column Order") ? 1 : 0;
-    if (settings->label_sequence == 0 && !keys_equal(value, "Row Order")) {
-        fprintf(stderr, "roster.conf: unknown label sequence '%s', using Row Order\n", value);
+    settings->label_sequence = keys_equal(value, "Column Order") ? COLUMN_ORDER : ROW_ORDER;
+    if (settings->label_sequence == ROW_ORDER && !keys_equal(value, "Row Order")) {
+        say("roster.conf: unknown label sequence '%s', using Row Order\n", value);
     }
 }
 
 // The title lines come only from a block; text after the key's colon is a mistake.
 void apply_lines(char (*target)[SETTINGS_LINE_SIZE], int32_t* target_count, int capacity, const char* name,
-                 const char* value, const char (*lines)[SETTINGS_LINE_SIZE], int line_count) {
-    if (value != nullptr && value[0] != '\0') {
-        fprintf(stderr,
-                "roster.conf: %s takes its lines as a block: write '%s:' alone, the lines below it, then an "
-                "empty line\n",
-                name, name);
+                 const SettingValue& value) {
+    if (value.text != nullptr && value.text[0] != '\0') {
+        say("roster.conf: %s takes its lines as a block: write '%s:' alone, the lines below it, then an "
+            "empty line\n",
+            name, name);
     }
-    *target_count = copy_block_lines(target, capacity, lines, line_count);
+    *target_count = copy_block_lines(target, capacity, value.lines, value.line_count);
 }
 
 void apply_block(Settings* settings, BlockState* block) {
@@ -175,7 +166,7 @@ void apply_block(Settings* settings, BlockState* block) {
 void handle_key_line(Settings* settings, BlockState* block, char* line) {
     char* colon = strchr(line, ':');
     if (colon == nullptr) {
-        fprintf(stderr, "roster.conf: no colon: %s\n", line);
+        say("roster.conf: no colon: %s\n", line);
         return;
     }
     *colon = '\0';
@@ -196,14 +187,15 @@ void handle_key_line(Settings* settings, BlockState* block, char* line) {
 // the lines of other blocks are never used and stay as read.
 void collect_block_line(BlockState* block, char* line, int line_number) {
     if (starts_with_key(line)) {
-        fprintf(stderr, "roster.conf: line %d: '%s' is inside the %s block; end a block with an empty line\n",
-                line_number, line, block->key);
+        say("roster.conf: line %d: '%s' is inside the %s block; end a block with an empty line\n",
+            line_number, line, block->key);
     }
     if (block->count >= MAX_TITLE_LINES) return;
-    if (keys_equal(block->key, "Title") || keys_equal(block->key, "Subtitle")) {
+    const SettingKey* key = find_key(block->key);
+    if (key != nullptr && key->printed_lines) {
         if (convert_to_windows_1252(line) > 0) {
-            fprintf(stderr, "Warning: %s line %d: characters the PDF fonts cannot show are printed as '?'\n",
-                    SETTINGS_FILE_NAME, line_number);
+            say("Warning: %s line %d: characters the PDF fonts cannot show are printed as '?'\n",
+                SETTINGS_FILE_NAME, line_number);
         }
     }
     copy_text(block->lines[block->count++], SETTINGS_LINE_SIZE, line);
@@ -225,6 +217,49 @@ void skip_byte_order_mark(char* line) {
     if (strncmp(line, "\xEF\xBB\xBF", 3) == 0) memmove(line, line + 3, strlen(line + 3) + 1);
 }
 
+// Every key of the settings file, in the order they are matched.
+constexpr SettingKey SETTING_KEYS[] = {
+    {"Title",
+     [](Settings* s, const SettingValue& v) {
+         apply_lines(s->title_lines, &s->title_line_count, MAX_TITLE_LINES, "Title", v);
+     },
+     true},
+    {"Subtitle",
+     [](Settings* s, const SettingValue& v) {
+         apply_lines(s->subtitle_lines, &s->subtitle_line_count, MAX_SUBTITLE_LINES, "Subtitle", v);
+     },
+     true},
+    {"Title Font Size",
+     [](Settings* s, const SettingValue& v) { apply_font_size(&s->title_font_size, v.text); }},
+    {"Title Color", [](Settings* s, const SettingValue& v) { apply_color(s->title_color, v.text); }},
+    {"Subtitle Font Size",
+     [](Settings* s, const SettingValue& v) { apply_font_size(&s->subtitle_font_size, v.text); }},
+    {"Subtitle Color", [](Settings* s, const SettingValue& v) { apply_color(s->subtitle_color, v.text); }},
+    {"Label Sequence", [](Settings* s, const SettingValue& v) { apply_label_sequence(s, v.text); }},
+    {"Cover Image", [](Settings* s, const SettingValue& v) { apply_path(s->cover_image_path, v.text); }},
+    {"Committee Image",
+     [](Settings* s, const SettingValue& v) { apply_path(s->committee_image_path, v.text); }},
+    {"Schedule Image",
+     [](Settings* s, const SettingValue& v) { apply_path(s->schedule_image_path, v.text); }},
+    {"Member CSV", [](Settings* s, const SettingValue& v) { apply_path(s->member_csv_path, v.text); }},
+    {"Booklet PDF", [](Settings* s, const SettingValue& v) { apply_path(s->booklet_pdf_path, v.text); }},
+    {"Standard PDF", [](Settings* s, const SettingValue& v) { apply_path(s->standard_pdf_path, v.text); }},
+    {"Image Resolution", [](Settings* s, const SettingValue& v) { apply_image_resolution(s, v.text); }},
+    {"Image Compression",
+     [](Settings* s, const SettingValue& v) {
+         apply_choice(&s->image_compression, v.text, "image compression", IMAGE_COMPRESSION_NAMES);
+     }},
+    {"Fonts",
+     [](Settings* s, const SettingValue& v) { apply_choice(&s->fonts, v.text, "fonts", FONT_CHOICE_NAMES); }},
+};
+
+const SettingKey* find_key(const char* key) {
+    for (const SettingKey& known : SETTING_KEYS) {
+        if (keys_equal(key, known.name)) return &known;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 void load_settings(Settings* settings) { load_settings_from(settings, SETTINGS_FILE_NAME); }
@@ -234,11 +269,12 @@ void load_settings_from(Settings* settings, const char* path) {
     const char* reason = nullptr;
     FilePtr file = open_regular_file(path, &reason);
     if (!file) {
-        fprintf(stderr, "Warning: cannot open %s, proceeding with defaults \n", SETTINGS_FILE_NAME);
+        say("Warning: cannot open %s, proceeding with defaults \n", SETTINGS_FILE_NAME);
         return;
     }
-    static BlockState block;
-    memset(&block, 0, sizeof block);
+    // Heap, not stack: the block's lines take 16 KiB, too much for a small (web) stack.
+    auto block_storage = std::make_unique<BlockState>();
+    BlockState& block = *block_storage;
     char line[SETTINGS_LINE_SIZE];
     int line_number = 0;
     while (read_line(file.get(), line, sizeof line)) {
@@ -261,61 +297,15 @@ void load_settings_from(Settings* settings, const char* path) {
 
 void apply_setting(Settings* settings, const char* key, const char* value,
                    const char (*lines)[SETTINGS_LINE_SIZE], int line_count) {
-    switch (find_key(key)) {
-        case KEY_TITLE:
-            apply_lines(settings->title_lines, &settings->title_line_count, MAX_TITLE_LINES, "Title", value,
-                        lines, line_count);
-            break;
-        case KEY_SUBTITLE:
-            apply_lines(settings->subtitle_lines, &settings->subtitle_line_count, MAX_SUBTITLE_LINES,
-                        "Subtitle", value, lines, line_count);
-            break;
-        case KEY_TITLE_FONT_SIZE:
-            apply_font_size(&settings->title_font_size, value);
-            break;
-        case KEY_TITLE_COLOR:
-            apply_color(settings->title_color, value);
-            break;
-        case KEY_SUBTITLE_FONT_SIZE:
-            apply_font_size(&settings->subtitle_font_size, value);
-            break;
-        case KEY_SUBTITLE_COLOR:
-            apply_color(settings->subtitle_color, value);
-            break;
-        case KEY_LABEL_SEQUENCE:
-            apply_label_sequence(settings, value);
-            break;
-        case KEY_COVER_IMAGE:
-            apply_path(settings->cover_image_path, value);
-            break;
-        case KEY_COMMITTEE_IMAGE:
-            apply_path(settings->committee_image_path, value);
-            break;
-        case KEY_SCHEDULE_IMAGE:
-            apply_path(settings->schedule_image_path, value);
-            break;
-        case KEY_MEMBER_CSV:
-            apply_path(settings->member_csv_path, value);
-            break;
-        case KEY_BOOKLET_PDF:
-            apply_path(settings->booklet_pdf_path, value);
-            break;
-        case KEY_STANDARD_PDF:
-            apply_path(settings->standard_pdf_path, value);
-            break;
-        case KEY_IMAGE_RESOLUTION:
-            apply_image_resolution(settings, value);
-            break;
-        case KEY_IMAGE_COMPRESSION:
-            apply_choice(&settings->jpeg_compression, value, "image compression", "Lossless", "JPEG");
-            break;
-        case KEY_FONTS:
-            apply_choice(&settings->embedded_fonts, value, "fonts", "Standard", "Embedded");
-            break;
-        default:
-            fprintf(stderr, "roster.conf: unknown key '%s'\n", key);
+    const SettingKey* known = find_key(key);
+    if (known == nullptr) {
+        say("roster.conf: unknown key '%s'\n", key);
+        return;
     }
+    known->apply(settings, {value, lines, line_count});
 }
+
+const char* label_sequence_name(LabelSequence sequence) { return LABEL_SEQUENCE_NAMES[sequence]; }
 
 bool keys_equal(const char* a, const char* b) {
     char left[SETTINGS_KEY_SIZE];
@@ -336,21 +326,4 @@ bool parse_hex_color(const char* text, float color[3]) {
     }
     for (int i = 0; i < 3; ++i) color[i] = static_cast<float>(groups[i] / 255.0);
     return true;
-}
-
-void strip_quotes(char* text) {
-    size_t length = strlen(text);
-    if (length >= 2 && text[0] == '"' && text[length - 1] == '"') {
-        memmove(text, text + 1, length - 2);
-        text[length - 2] = '\0';
-    }
-}
-
-void trim_in_place(char* text) {
-    size_t start = 0;
-    while (isspace(static_cast<unsigned char>(text[start]))) ++start;
-    size_t length = strlen(text + start);
-    while (length > 0 && isspace(static_cast<unsigned char>(text[start + length - 1]))) --length;
-    memmove(text, text + start, length);
-    text[length] = '\0';
 }

@@ -19,6 +19,13 @@ constexpr int32_t MIN_IMAGE_RESOLUTION = 72;
 constexpr int32_t MAX_IMAGE_RESOLUTION = 100000;
 constexpr int32_t FULL_IMAGE_RESOLUTION = 0;  // every image embedded as it comes
 
+// The order cards fill a page in.
+enum LabelSequence : int32_t { ROW_ORDER = 0, COLUMN_ORDER = 1 };
+// How PNG images without transparency are stored: as they are, or as JPEG (smaller files).
+enum ImageCompression : int32_t { COMPRESSION_LOSSLESS = 0, COMPRESSION_JPEG = 1 };
+// The fonts text is drawn with: the standard Helvetica, or Liberation Sans embedded.
+enum FontChoice : int32_t { FONTS_STANDARD = 0, FONTS_EMBEDDED = 1 };
+
 struct Settings {
     char title_lines[MAX_TITLE_LINES][SETTINGS_LINE_SIZE];
     int32_t title_line_count;
@@ -28,7 +35,7 @@ struct Settings {
     float title_color[3];      // red, green, blue in 0..1
     float subtitle_font_size;  // points
     float subtitle_color[3];
-    int32_t label_sequence;  // 1 = cards fill column by column, 0 = row by row
+    LabelSequence label_sequence;
     char cover_image_path[PATH_SIZE];
     char committee_image_path[PATH_SIZE];
     char schedule_image_path[PATH_SIZE];
@@ -36,8 +43,8 @@ struct Settings {
     char booklet_pdf_path[PATH_SIZE];
     char standard_pdf_path[PATH_SIZE];
     int32_t image_resolution;  // pixels per inch images are reduced to; FULL_IMAGE_RESOLUTION: never
-    int32_t jpeg_compression;  // 1: PNG images without transparency are stored as JPEG
-    int32_t embedded_fonts;    // 1: Liberation Sans, embedded; 0: the standard Helvetica
+    ImageCompression image_compression;
+    FontChoice fonts;
 };
 
 // Resets every byte of `settings` to the defaults, then applies "roster.sdd" from the
@@ -55,6 +62,9 @@ void load_settings_from(Settings* settings, const char* path);
 void apply_setting(Settings* settings, const char* key, const char* value,
                    const char (*lines)[SETTINGS_LINE_SIZE], int line_count);
 
+// "Row Order" or "Column Order", as the report and roster.sdd name them.
+const char* label_sequence_name(LabelSequence sequence);
+
 // True when `a` and `b` match after each is cut to 255 characters and trimmed,
 // ignoring ASCII letter case.
 bool keys_equal(const char* a, const char* b);
@@ -63,9 +73,3 @@ bool keys_equal(const char* a, const char* b);
 // 12, 34, 5; anything after the third group is ignored) into `color` as fractions of 255.
 // Returns false and leaves `color` unchanged unless all three groups were read.
 bool parse_hex_color(const char* text, float color[3]);
-
-// Removes one pair of enclosing double quotes in place (text of at least 2 characters).
-void strip_quotes(char* text);
-
-// Removes leading and trailing white space (isspace) in place.
-void trim_in_place(char* text);

@@ -39,8 +39,8 @@ std::string field_value(const Settings& s, const std::string& field) {
     if (field == "booklet") return s.booklet_pdf_path;
     if (field == "standard") return s.standard_pdf_path;
     if (field == "resolution") return std::to_string(s.image_resolution);
-    if (field == "jpeg") return std::to_string(s.jpeg_compression);
-    if (field == "fonts") return std::to_string(s.embedded_fonts);
+    if (field == "jpeg") return std::to_string(s.image_compression);
+    if (field == "fonts") return std::to_string(s.fonts);
     ADD_FAILURE() << "unknown field " << field;
     return "";
 }
@@ -237,32 +237,6 @@ TEST(LoadSettings, Messages) {
         Loaded loaded = load_text(e.file);
         EXPECT_EQ(field_value(*loaded.settings, e.field), e.expected) << e.file;
         EXPECT_EQ(loaded.err, expected_err) << e.file;
-    }
-}
-
-TEST(SettingsText, Helpers) {
-    const struct {
-        const char* input;
-        const char* trimmed;
-        const char* unquoted;
-    } cases[] = {
-        {"", "", ""},
-        {" \t\v\f\r\n", "", " \t\v\f\r\n"},
-        {"  a b  ", "a b", "  a b  "},
-        {"\"a\"", "\"a\"", "a"},
-        {"\"\"", "\"\"", ""},
-        {"\"", "\"", "\""},
-        {"\"a", "\"a", "\"a"},
-        {" \"a\"", "\"a\"", " \"a\""},
-    };
-    for (const auto& c : cases) {
-        char text[64];
-        snprintf(text, sizeof text, "%s", c.input);
-        trim_in_place(text);
-        EXPECT_STREQ(text, c.trimmed) << "trim '" << c.input << "'";
-        snprintf(text, sizeof text, "%s", c.input);
-        strip_quotes(text);
-        EXPECT_STREQ(text, c.unquoted) << "strip_quotes '" << c.input << "'";
     }
 }
 

@@ -2,31 +2,36 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+#include <cstdio>
+#include <cstdlib>
 
-void fail_on_error(HPDF_STATUS error_no, HPDF_STATUS detail_no, void*) {
-    ADD_FAILURE() << "libharu error " << std::hex << error_no << " detail " << std::dec << detail_no;
-}
-
-}  // namespace
+#include "base/message.h"
+#include "pdf/save.h"
 
 TestDocument::TestDocument(int physical_pages, bool landscape) {
-    document = HPDF_New(fail_on_error, nullptr);
-    HPDF_SetCompressionMode(document, HPDF_COMP_ALL);
-    regular_font = HPDF_GetFont(document, "Helvetica", "WinAnsiEncoding");
-    bold_font = HPDF_GetFont(document, "Helvetica-Bold", "WinAnsiEncoding");
-    for (int i = 0; i < physical_pages; ++i) {
-        HPDF_Page page = HPDF_AddPage(document);
-        HPDF_Page_SetSize(page, HPDF_PAGE_SIZE_LETTER, landscape ? HPDF_PAGE_LANDSCAPE : HPDF_PAGE_PORTRAIT);
-        pages.push_back(page);
-    }
+    EXPECT_TRUE(open_pdf_document(&pdf, {false, "Test"}));
+    EXPECT_TRUE(add_pdf_pages(&pdf, physical_pages, landscape ? 792 : 612, landscape ? 612 : 792));
 }
-
-TestDocument::~TestDocument() { HPDF_Free(document); }
 
 std::vector<PdfPage> TestDocument::finish() {
     const std::string path = dir.file("out.pdf");
-    HPDF_SaveToFile(document, path.c_str());
+    EXPECT_FALSE(pdf.failed) << "a libharu error while drawing (see stderr)";
+    char* said = nullptr;
+    size_t said_size = 0;
+    FILE* sink = open_memstream(&said, &said_size);
+    const MessageStreams previous = use_message_streams({nullptr, sink});
+    const bool saved = save_pdf_document(&pdf, path.c_str());
+    use_message_streams(previous);
+    fclose(sink);
+    EXPECT_TRUE(saved) << said;
+    EXPECT_STREQ(said, "");
+    free(said);
     expect_valid_pdf(path);
     return read_pdf(path);
+}
+
+void expect_color(const Rgb& got, RgbColor expected, const std::string& what) {
+    EXPECT_NEAR(got.red, expected.red, 1e-3f) << what;
+    EXPECT_NEAR(got.green, expected.green, 1e-3f) << what;
+    EXPECT_NEAR(got.blue, expected.blue, 1e-3f) << what;
 }

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "layout/image.h"
+#include "image/image.h"
 
 // Every image embedded as it comes, losslessly.
 constexpr ImageOptions FULL_IMAGES = {0, false};

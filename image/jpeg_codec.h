@@ -4,7 +4,10 @@
 
 #include <cstddef>
 
-#include "layout/image.h"
+#include "image/image.h"
+
+// The JPEG decoder, for load_source_image: recognises the bytes FF D8 FF.
+extern const ImageDecoder JPEG_DECODER;
 
 // Decodes the JPEG `bytes` into `image`'s samples, width, height and channels (1 grey or
 // 3 RGB), turned upright as its EXIF orientation says. Sets `*passthrough` when the bytes

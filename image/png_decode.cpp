@@ -1,4 +1,4 @@
-#include "layout/png_decode.h"
+#include "image/png_decode.h"
 
 #include <png.h>
 
@@ -105,3 +105,8 @@ bool decode_png(const unsigned char* bytes, size_t size, SourceImage* image, boo
     *passthrough = indexed && !reader.warned;
     return true;
 }
+
+const ImageDecoder PNG_DECODER = {
+    IMAGE_PNG,
+    [](const unsigned char* bytes, size_t size) { return size >= 8 && png_sig_cmp(bytes, 0, 8) == 0; },
+    decode_png};

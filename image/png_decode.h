@@ -3,7 +3,10 @@
 
 #include <cstddef>
 
-#include "layout/image.h"
+#include "image/image.h"
+
+// The PNG decoder, for load_source_image: recognises the 8-byte PNG signature.
+extern const ImageDecoder PNG_DECODER;
 
 // Decodes the PNG `bytes` (`size` of them, signature included) into `image`'s samples,
 // width, height and channels (palette to RGB, tRNS to alpha, 16 bits to 8, interlacing

@@ -1,4 +1,4 @@
-#include "settings/encoding.h"
+#include "text/encoding.h"
 
 #include <cstddef>
 #include <cstdint>

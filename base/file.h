@@ -1,6 +1,5 @@
-// Small text helpers shared by the settings reader and the member-list reader:
-// opening an input file safely, reading one physical line of a text file and copying
-// text into fixed-size buffers.
+// Opening the files a run reads: never waiting on a FIFO or reading a folder or a
+// device, reading a text file line by line and a small binary file whole.
 #pragma once
 
 #include <cstddef>
@@ -13,10 +12,19 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<FILE, FileCloser>;
 
+// Owns a malloc'd block and frees it when it goes out of scope.
+struct FreeDeleter {
+    void operator()(void* block) const { free(block); }
+};
+
 // Opens `path` for reading when it names a regular file. A folder, a FIFO or a device is
 // never read and never waited for. On failure returns null and points `*reason` at a
 // static text: "not a regular file", or the system's error text when it does not open.
 FilePtr open_regular_file(const char* path, const char** reason);
+
+// True when `path` opens for reading, without waiting on a FIFO; an empty path does not.
+// A folder, FIFO or device opens here (open_regular_file then refuses it by name).
+bool file_opens(const char* path);
 
 // Reads the next physical line of `file` into `buffer` (capacity `size`, at least 1).
 // A line ends at LF, CRLF or a lone CR (Mac spreadsheets); the line end is consumed and
@@ -25,6 +33,9 @@ FilePtr open_regular_file(const char* path, const char** reason);
 // Returns false at end of file (or on a read error) when nothing was read.
 bool read_line(FILE* file, char* buffer, size_t size);
 
-// Copies `source` into `destination` (capacity `size`, at least 1), cut to size - 1
-// bytes and always NUL-terminated. A null source copies as the empty text.
-void copy_text(char* destination, size_t size, const char* source);
+// Reads the whole regular file at `path` into a malloc'd block at `*bytes` (owned by the
+// caller, at least 1 byte allocated) of `*size` bytes. Returns false with a short reason
+// in `reason` (capacity `reason_size`): open_regular_file's words, `too_large` when the
+// file holds more than `max_size` bytes, "not enough memory" or "Read Error".
+bool read_whole_file(const char* path, long long max_size, const char* too_large, unsigned char** bytes,
+                     size_t* size, char* reason, size_t reason_size);

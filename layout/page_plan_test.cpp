@@ -1,4 +1,4 @@
-#include "app/page_plan.h"
+#include "layout/page_plan.h"
 
 #include <gtest/gtest.h>
 

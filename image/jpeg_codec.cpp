@@ -1,4 +1,4 @@
-#include "layout/jpeg_codec.h"
+#include "image/jpeg_codec.h"
 
 // jpeglib.h needs <cstdio> before it.
 // clang-format off
@@ -15,6 +15,7 @@
 namespace {
 
 constexpr int EXIF_MARKER = JPEG_APP0 + 1;
+constexpr unsigned char JPEG_SIGNATURE[3] = {0xFF, 0xD8, 0xFF};
 
 // libjpeg reports through these: errors jump back to the decoder, and a warning about
 // damaged data (a file cut short, a corrupt segment) fails the image too, since libjpeg
@@ -213,3 +214,9 @@ bool encode_jpeg(const unsigned char* samples, unsigned width, unsigned height, 
     jpeg_destroy_compress(&cinfo);
     return true;
 }
+
+const ImageDecoder JPEG_DECODER = {IMAGE_JPEG,
+                                   [](const unsigned char* bytes, size_t size) {
+                                       return size >= 3 && memcmp(bytes, JPEG_SIGNATURE, 3) == 0;
+                                   },
+                                   decode_jpeg};

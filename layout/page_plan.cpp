@@ -1,6 +1,4 @@
-#include "app/page_plan.h"
-
-#include "layout/geometry.h"
+#include "layout/page_plan.h"
 
 PagePlan plan_pages(int32_t member_count, int32_t new_dancer_count) {
     const int32_t booklet_cards = BOOKLET_GEOMETRY.columns * BOOKLET_GEOMETRY.rows;
@@ -17,4 +15,13 @@ PagePlan plan_pages(int32_t member_count, int32_t new_dancer_count) {
     plan.standard_new_dancer_page = plan.standard_member_pages + FIXED_PAGES;
     plan.standard_pages = plan.standard_member_pages + plan.standard_new_dancer_pages + FIXED_PAGES;
     return plan;
+}
+
+DocumentPages document_pages(const PagePlan& plan, LayoutMode mode) {
+    if (mode == LAYOUT_STANDARD) {
+        return {mode, plan.standard_pages, plan.standard_pages, plan.standard_new_dancer_page,
+                plan.standard_pages};
+    }
+    return {mode, plan.booklet_pages, 2 * plan.booklet_sheets, plan.booklet_new_dancer_page,
+            plan.booklet_pages};
 }

@@ -1,0 +1,164 @@
+#include "app/run.h"
+
+#include <algorithm>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "app/path_check.h"
+#include "base/file.h"
+#include "image/image.h"
+#include "layout/card.h"
+#include "layout/compose.h"
+#include "layout/cover.h"
+#include "layout/geometry.h"
+#include "layout/page_plan.h"
+#include "pdf/document.h"
+#include "pdf/save.h"
+#include "roster/roster.h"
+#include "settings/settings.h"
+
+namespace {
+
+// The paper both documents are made for.
+constexpr PaperSize PAPER = PAPER_LETTER;
+
+// The run's three pictures, each decoded once for both documents and freed with the record.
+struct LoadedImages {
+    SourceImage images[3] = {};
+    ~LoadedImages() { free_images(); }
+    void free_images() {
+        for (SourceImage& image : images) free_source_image(&image);
+    }
+};
+
+// Puts the caller's message streams in place for one run and the previous ones back after.
+struct StreamsInUse {
+    MessageStreams previous;
+    explicit StreamsInUse(MessageStreams streams) : previous(use_message_streams(streams)) {}
+    ~StreamsInUse() { use_message_streams(previous); }
+};
+
+void report_plan(const PagePlan& plan) {
+    report("Booklet : %d content pages => padded to %d (%d sheets)\n", plan.booklet_content_pages,
+           plan.booklet_pages, plan.booklet_sheets);
+    report("Portrait: %d pages\n", plan.standard_pages);
+}
+
+// Decodes the images whose files are there; false after "Error: cannot read image ..."
+// when one cannot be read.
+bool load_roster_images(const Settings& settings, LoadedImages* loaded, RosterImages* images) {
+    const char* paths[3] = {settings.cover_image_path, settings.committee_image_path,
+                            settings.schedule_image_path};
+    const SourceImage** slots[3] = {&images->cover, &images->committee, &images->schedule};
+    char reason[256];
+    for (int i = 0; i < 3; ++i) {
+        *slots[i] = nullptr;
+        if (!file_opens(paths[i])) continue;
+        if (!load_source_image(paths[i], &loaded->images[i], reason, sizeof reason)) {
+            say("Error: cannot read image %s: %s\n", paths[i], reason);
+            return false;
+        }
+        *slots[i] = &loaded->images[i];
+    }
+    images->options = {settings.image_resolution, settings.image_compression == COMPRESSION_JPEG};
+    return true;
+}
+
+// The title lines joined by a blank, for the documents' information.
+std::string document_title(const Settings& settings) {
+    std::string title;
+    for (int i = 0; i < settings.title_line_count; ++i) {
+        if (i > 0) title += ' ';
+        title += settings.title_lines[i];
+    }
+    return title;
+}
+
+// Opens one document with its pages, sized as `mode` is on the run's paper.
+bool open_document(PdfDocument* pdf, const PdfSetup& setup, const PagePlan& plan, LayoutMode mode) {
+    const PageGeometry geometry = page_geometry(PAPER, mode);
+    return open_pdf_document(pdf, setup) && add_pdf_pages(pdf, document_pages(plan, mode).physical_pages,
+                                                          geometry.sheet_width, geometry.sheet_height);
+}
+
+// Names every card line and cover line that had to shrink or be cut, once per run: the
+// booklet's card and cover are the narrower, so its sizes are the ones given. Cards are
+// reported in the order of the member list.
+void report_text_fitting(const Settings& settings, const RosterGroups& groups,
+                         const PdfFonts& booklet_fonts) {
+    const PageGeometry booklet = page_geometry(PAPER, LAYOUT_BOOKLET);
+    report_cover_fit(settings, booklet_fonts, booklet.page_width - 2.0f * booklet.margin_x);
+    std::vector<const Member*> people;
+    for (std::span<const Member> group :
+         {std::span(groups.callers, groups.caller_count), std::span(groups.cuers, groups.cuer_count),
+          std::span(groups.members, groups.member_count),
+          std::span(groups.new_dancers, groups.new_dancer_count)}) {
+        for (const Member& person : group) people.push_back(&person);
+    }
+    std::sort(people.begin(), people.end(),
+              [](const Member* a, const Member* b) { return a->line_number < b->line_number; });
+    for (const Member* person : people) {
+        report_card_fit(settings.member_csv_path, *person, booklet_fonts, booklet.column_width);
+    }
+}
+
+bool compose(PdfDocument* pdf, const PagePlan& plan, LayoutMode mode, const Settings& settings,
+             const RosterGroups& groups, const RosterImages& images) {
+    return compose_document(pdf, document_pages(plan, mode), page_geometry(PAPER, mode), settings, groups,
+                            images);
+}
+
+// Creates, composes and saves both documents as `plan` lays them out, then writes the
+// two closing report lines. Both are drawn before either is saved, so a failure while
+// drawing writes no file. Returns false after a message.
+bool produce_documents(const Settings& settings, const RosterGroups& groups, const PagePlan& plan) {
+    LoadedImages loaded;
+    RosterImages images;
+    if (!font_files_present(settings.fonts == FONTS_EMBEDDED) ||
+        !load_roster_images(settings, &loaded, &images)) {
+        return false;
+    }
+    const std::string title = document_title(settings);
+    const PdfSetup setup = {settings.fonts == FONTS_EMBEDDED, title.c_str()};
+    PdfDocument booklet, standard;
+    if (!open_document(&booklet, setup, plan, LAYOUT_BOOKLET) ||
+        !open_document(&standard, setup, plan, LAYOUT_STANDARD)) {
+        return false;
+    }
+    report_text_fitting(settings, groups, booklet.fonts);
+    if (!compose(&booklet, plan, LAYOUT_BOOKLET, settings, groups, images) ||
+        !compose(&standard, plan, LAYOUT_STANDARD, settings, groups, images)) {
+        return false;
+    }
+    loaded.free_images();  // the pictures are in the documents now; saving needs the memory
+
+    remove_temp_file_on_signals();
+    if (!save_pdf_document(&booklet, settings.booklet_pdf_path)) return false;
+    if (!save_pdf_document(&standard, settings.standard_pdf_path)) return false;
+    report("Booklet : %s  (landscape, SHORT-edge duplex, collate-fold-staple)\n", settings.booklet_pdf_path);
+    report("Standard: %s  (portrait,  LONG-edge  duplex)\n", settings.standard_pdf_path);
+    return true;
+}
+
+}  // namespace
+
+int run_rosterbook(const RunRequest& request) {
+    StreamsInUse streams(request.streams);
+    // Too large for a stack: the groups alone take 1.4 MB.
+    auto settings = std::make_unique<Settings>();
+    auto groups = std::make_unique<RosterGroups>();
+    load_settings_from(settings.get(), request.settings_path);
+    report("Config  : title=%d line(s), subtitle=%d line(s), %s\n", settings->title_line_count,
+           settings->subtitle_line_count, label_sequence_name(settings->label_sequence));
+    warn_missing_images(*settings);
+    if (!outputs_spare_inputs(*settings, request.settings_path)) return 1;
+    if (!load_roster(*settings, groups.get())) return 1;
+    report("Members : %d Caller(s), %d Cuer(s), %d Member(s), %d New Dancer(s)\n", groups->caller_count,
+           groups->cuer_count, groups->member_count, groups->new_dancer_count);
+    const PagePlan plan = plan_pages(groups->member_count, groups->new_dancer_count);
+    report_plan(plan);
+    flush_report();
+    return produce_documents(*settings, *groups, plan) ? 0 : 1;
+}

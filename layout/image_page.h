@@ -1,0 +1,17 @@
+// The committee and schedule pages: a picture filling the page inside its margins, or a
+// framed placeholder naming the missing file.
+#pragma once
+
+#include <hpdf.h>
+
+#include "image/image.h"
+#include "layout/geometry.h"
+#include "pdf/document.h"
+
+// Fills the page inside its margins with `image`, keeping its aspect ratio, centred across
+// and hung from the top margin, embedded into `pdf` as `options` say. A null image (its
+// file is missing) gives a grey frame with `placeholder_text` in its middle instead. An
+// image that cannot be embedded leaves the page empty and `pdf` failed.
+void draw_image_panel(PdfDocument* pdf, const PageTarget& target, HPDF_Font font, const SourceImage* image,
+                      const ImageOptions& options, const char* placeholder_text,
+                      const PageGeometry& geometry);

@@ -1,0 +1,66 @@
+// One PDF document under construction with libharu: its fonts, its physical pages, and the
+// first error libharu reported, which stops the run instead of ending the process.
+#pragma once
+
+#include <hpdf.h>
+
+#include <cstdint>
+#include <memory>
+
+// The two fonts every text is drawn with.
+struct PdfFonts {
+    HPDF_Font regular;
+    HPDF_Font bold;
+};
+
+// What a document is made with: the fonts to draw with (Liberation Sans embedded, or the
+// standard Helvetica) and the title its information names.
+struct PdfSetup {
+    bool embedded_fonts;
+    const char* title;  // "" gives "Member Roster"
+};
+
+// Owned by whoever opened it, from open_pdf_document to close_pdf_document or its end of
+// scope; it never moves, as libharu's error handler holds its address.
+struct PdfDocument {
+    PdfDocument() = default;
+    PdfDocument(const PdfDocument&) = delete;
+    PdfDocument& operator=(const PdfDocument&) = delete;
+    ~PdfDocument();
+
+    HPDF_Doc document = nullptr;
+    PdfFonts fonts = {nullptr, nullptr};
+    std::unique_ptr<HPDF_Page[]> pages;  // physical pages, in file order
+    int32_t page_count = 0;
+    bool failed = false;                // an error was reported: nothing more is drawn or saved
+    const char* saving_path = nullptr;  // the file being saved, named in write errors
+};
+
+// libharu's error handler, with the PdfDocument as `user_data`: the first error writes
+// "libharu error: %04X  detail: %u" (and, for the codes a user can cause, what to do about
+// it) to stderr and marks the document failed; later errors of a failed document, which
+// libharu raises for every call after the first, say nothing.
+void on_pdf_error(HPDF_STATUS error_no, HPDF_STATUS detail_no, void* user_data);
+
+// Reports an error of `pdf` as on_pdf_error does (also for the errors of its own save).
+void fail_pdf(PdfDocument* pdf, HPDF_STATUS error_no, HPDF_STATUS detail_no);
+
+// Creates the document with full compression, its fonts and its information (title,
+// creator, creation date). Returns false after "HPDF_New failed" when libharu cannot
+// create it, or when setting it up reported an error.
+bool open_pdf_document(PdfDocument* pdf, const PdfSetup& setup);
+
+// Adds `count` pages of width x height points. Returns false after a message when the
+// page array cannot be allocated or libharu reported an error.
+bool add_pdf_pages(PdfDocument* pdf, int32_t count, float width, float height);
+
+// Frees the document and its pages (a closed or never opened one is left alone).
+void close_pdf_document(PdfDocument* pdf);
+
+// Gives each page on which nothing was drawn a content stream readers accept: libharu
+// writes an empty compressed stream, which Ghostscript and mutool refuse.
+void fill_blank_pages(PdfDocument* pdf);
+
+// True when the font files `embedded_fonts` needs can be opened; false after "Error:
+// cannot open font file <path>: <reason>".
+bool font_files_present(bool embedded_fonts);

@@ -1,0 +1,94 @@
+#include "pdf/embed.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "base/message.h"
+#include "image/jpeg_codec.h"
+#include "image/resample.h"
+
+namespace {
+
+// Memory ran out for a picture: said with its name, and the document stops.
+HPDF_Image out_of_memory(PdfDocument* pdf, const SourceImage& image) {
+    if (!pdf->failed) say("Error: cannot read image %s: not enough memory\n", image.path);
+    pdf->failed = true;
+    return nullptr;
+}
+
+// Writes `samples` as JPEG and loads that into the document.
+HPDF_Image load_as_jpeg(PdfDocument* pdf, const SourceImage& image, const unsigned char* samples,
+                        PixelSize size) {
+    unsigned char* jpeg = nullptr;
+    unsigned long jpeg_size = 0;
+    if (!encode_jpeg(samples, size.width, size.height, image.channels, JPEG_QUALITY, &jpeg, &jpeg_size)) {
+        return out_of_memory(pdf, image);
+    }
+    HPDF_Image result = HPDF_LoadJpegImageFromMem(pdf->document, jpeg, static_cast<HPDF_UINT>(jpeg_size));
+    free(jpeg);
+    return result;
+}
+
+// Loads `samples` as raw 8-bit data (compressed by libharu on saving), the alpha channel
+// as a soft mask.
+HPDF_Image load_raw(PdfDocument* pdf, const SourceImage& image, const unsigned char* samples,
+                    PixelSize size) {
+    const bool has_alpha = image.channels == 2 || image.channels == 4;
+    const int colors = has_alpha ? image.channels - 1 : image.channels;
+    const size_t pixels = static_cast<size_t>(size.width) * size.height;
+    std::unique_ptr<unsigned char[]> color(new (std::nothrow) unsigned char[pixels * colors]);
+    std::unique_ptr<unsigned char[]> alpha(has_alpha ? new (std::nothrow) unsigned char[pixels] : nullptr);
+    if (!color || (has_alpha && !alpha)) return out_of_memory(pdf, image);
+    for (size_t i = 0; i < pixels; ++i) {
+        memcpy(color.get() + i * colors, samples + i * image.channels, colors);
+        if (has_alpha) alpha[i] = samples[i * image.channels + colors];
+    }
+    HPDF_Image result = HPDF_LoadRawImageFromMem(pdf->document, color.get(), size.width, size.height,
+                                                 colors == 3 ? HPDF_CS_DEVICE_RGB : HPDF_CS_DEVICE_GRAY, 8);
+    if (has_alpha) {
+        HPDF_Image_AddSMask(result, HPDF_LoadRawImageFromMem(pdf->document, alpha.get(), size.width,
+                                                             size.height, HPDF_CS_DEVICE_GRAY, 8));
+    }
+    return result;
+}
+
+// libharu parses a copied JPEG's markers itself, more strictly than libjpeg; it is asked
+// first, in a scratch document without an error handler, so that a file libjpeg reads is
+// written anew rather than failing the document with a library error.
+bool libharu_reads_jpeg(const unsigned char* bytes, size_t size) {
+    HPDF_Doc scratch = HPDF_New(nullptr, nullptr);
+    if (scratch == nullptr) return false;
+    const bool read = HPDF_LoadJpegImageFromMem(scratch, bytes, static_cast<HPDF_UINT>(size)) != nullptr;
+    HPDF_Free(scratch);
+    return read;
+}
+
+// The file's own bytes go in unchanged: a palette PNG libharu reads right, or a JPEG.
+HPDF_Image copy_file_bytes(PdfDocument* pdf, const SourceImage& image) {
+    const HPDF_UINT length = static_cast<HPDF_UINT>(image.file_size);
+    return image.kind == IMAGE_JPEG ? HPDF_LoadJpegImageFromMem(pdf->document, image.file_bytes, length)
+                                    : HPDF_LoadPngImageFromMem(pdf->document, image.file_bytes, length);
+}
+
+}  // namespace
+
+HPDF_Image embed_image(PdfDocument* pdf, const SourceImage& image, float drawn_width, float drawn_height,
+                       const ImageOptions& options) {
+    const PixelSize size =
+        embedded_size(image.width, image.height, drawn_width, drawn_height, options.resolution);
+    const bool resampled = size.width != image.width || size.height != image.height;
+    if (!resampled && image.file_bytes != nullptr &&
+        (image.kind != IMAGE_JPEG || libharu_reads_jpeg(image.file_bytes, image.file_size))) {
+        return copy_file_bytes(pdf, image);
+    }
+    std::unique_ptr<unsigned char, void (*)(void*)> reduced(resampled ? resample(image, size) : nullptr,
+                                                            free);
+    if (resampled && !reduced) return out_of_memory(pdf, image);
+    const unsigned char* samples = resampled ? reduced.get() : image.samples;
+    const bool translucent = image.channels == 2 || image.channels == 4;
+    HPDF_Image result = image.kind == IMAGE_JPEG || (options.jpeg_compression && !translucent)
+                            ? load_as_jpeg(pdf, image, samples, size)
+                            : load_raw(pdf, image, samples, size);
+    return pdf->failed ? nullptr : result;
+}

@@ -1,0 +1,20 @@
+// Embedding a decoded picture into a PDF document: reduced to print resolution, grey kept
+// grey, transparency as a soft mask, JPEG data copied as it is where it can be.
+#pragma once
+
+#include <hpdf.h>
+
+#include "image/image.h"
+#include "pdf/document.h"
+
+// JPEG quality of a picture written anew as JPEG.
+constexpr int JPEG_QUALITY = 90;
+
+// Loads `image` into `pdf` for drawing at drawn_width x drawn_height points, reduced as
+// embedded_size says. Grey stays DeviceGray, colour DeviceRGB, with a soft mask only for
+// translucent images; JPEG data is copied as it is where libharu reads it, else written
+// anew at quality 90; PNG images without transparency are written as JPEG when
+// `options.jpeg_compression`. Returns null, with `pdf` marked failed, after "Error: cannot
+// read image <path>: not enough memory" or a libharu error.
+HPDF_Image embed_image(PdfDocument* pdf, const SourceImage& image, float drawn_width, float drawn_height,
+                       const ImageOptions& options);

@@ -1,0 +1,17 @@
+// Saving a finished PDF document: written to a temporary file next to its place and
+// renamed over it once complete, so a failed or interrupted save leaves the previous file.
+#pragma once
+
+#include "pdf/document.h"
+
+// Saves `pdf` to `path` and closes it. Pages on which nothing was drawn get a content
+// stream first (fill_blank_pages). Every write is checked; a failure writes "libharu
+// error: ..." and "cannot write <path>: <reason>" (or, when the finished file cannot
+// replace `path`, "Error: cannot write <path>: <reason>"), removes the temporary file and
+// returns false. A document that failed before is not saved and returns false silently.
+bool save_pdf_document(PdfDocument* pdf, const char* path);
+
+// From now on a run killed by SIGINT, SIGTERM, SIGHUP or SIGXFSZ while a save is writing
+// removes its temporary file before it dies. Signals ignored when the process started stay
+// ignored. Calling it again changes nothing.
+void remove_temp_file_on_signals();
