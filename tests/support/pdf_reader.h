@@ -57,8 +57,9 @@ struct PdfPage {
 // One entry of the document information dictionary ("/Title", "/Creator", ...), "" when absent.
 std::string pdf_info(const std::string& path, const std::string& key);
 
-// Fails the test (naming `path` and qpdf's report) unless `qpdf --check` finds the whole
-// file sound, without errors or warnings.
+// Fails the test (naming `path` and the checker's report) unless `qpdf --check` finds the
+// whole file sound, without errors or warnings, and Ghostscript reads every page of it
+// without an error or a warning.
 void expect_valid_pdf(const std::string& path);
 
 // All pages of the PDF at `path`, in file order. Throws on a missing or broken file.

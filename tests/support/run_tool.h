@@ -34,7 +34,7 @@ struct StartedTool {
 StartedTool start_tool(const std::string& binary, const std::string& folder, const RunOptions& options = {});
 
 // Waits for a started run (killing it after `timeout_seconds`) and collects its result.
-// Every PDF file the run left in its folder must pass `qpdf --check`, else the test fails.
+// Every PDF file the run left in its folder must pass expect_valid_pdf, else the test fails.
 RunResult finish_tool(StartedTool* run, int timeout_seconds = 30);
 
 // start_tool, then finish_tool.
