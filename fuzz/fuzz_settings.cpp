@@ -20,11 +20,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (float c : {s.title_color[0], s.title_color[1], s.title_color[2], s.subtitle_color[0],
                     s.subtitle_color[1], s.subtitle_color[2]})
         promise(c >= 0 && c <= 1, "colour in 0..1");
-    promise(s.label_sequence == 0 || s.label_sequence == 1, "label sequence 0 or 1");
+    promise(s.label_sequence == ROW_ORDER || s.label_sequence == COLUMN_ORDER, "label sequence");
     promise(s.image_resolution == 0 ||
                 (s.image_resolution >= MIN_IMAGE_RESOLUTION && s.image_resolution <= MAX_IMAGE_RESOLUTION),
             "image resolution");
-    promise((s.image_compression | s.fonts) <= 1, "choices 0 or 1");
+    promise(s.image_compression <= COMPRESSION_JPEG && s.fonts <= FONTS_EMBEDDED, "choices 0 or 1");
     for (const char* p : {s.cover_image_path, s.committee_image_path, s.schedule_image_path,
                           s.member_csv_path, s.booklet_pdf_path, s.standard_pdf_path})
         promise(terminated(p, PATH_SIZE), "path terminated");
