@@ -10,7 +10,8 @@
 
 TestDocument::TestDocument(int physical_pages, bool landscape) {
     EXPECT_TRUE(open_pdf_document(&pdf, {false, "Test"}));
-    EXPECT_TRUE(add_pdf_pages(&pdf, physical_pages, landscape ? 792 : 612, landscape ? 612 : 792));
+    const PageGeometry sheet = page_geometry(PAPER_LETTER, landscape ? LAYOUT_BOOKLET : LAYOUT_STANDARD);
+    EXPECT_TRUE(add_pdf_pages(&pdf, physical_pages, sheet.sheet_width, sheet.sheet_height));
 }
 
 std::vector<PdfPage> TestDocument::finish() {

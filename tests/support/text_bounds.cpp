@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <hpdf.h>
 
+#include "text/encoding.h"
+
 namespace {
 
 constexpr float TOLERANCE = 1e-3f;
@@ -10,7 +12,7 @@ constexpr float TOLERANCE = 1e-3f;
 // Width in points of `text` in the base-14 font `font_name` at `size`.
 float measured_width(const PdfText& text) {
     static HPDF_Doc document = HPDF_New(nullptr, nullptr);
-    HPDF_Font font = HPDF_GetFont(document, text.font.c_str(), "WinAnsiEncoding");
+    HPDF_Font font = HPDF_GetFont(document, text.font.c_str(), PDF_FONT_ENCODING);
     HPDF_TextWidth width = HPDF_Font_TextWidth(font, reinterpret_cast<const HPDF_BYTE*>(text.text.data()),
                                                static_cast<HPDF_UINT>(text.text.size()));
     return static_cast<float>(width.width) * text.size / 1000.0f;
