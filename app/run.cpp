@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/path_check.h"
+#include "app/printable.h"
 #include "base/file.h"
 #include "image/image.h"
 #include "layout/card.h"
@@ -111,22 +112,23 @@ bool compose(PdfDocument* pdf, const PagePlan& plan, LayoutMode mode, const Sett
 }
 
 // Creates, composes and saves both documents as `plan` lays them out, then writes the
-// two closing report lines. Both are drawn before either is saved, so a failure while
+// two closing report lines. Texts with characters no font here prints are changed as
+// replace_unprintable says. Both are drawn before either is saved, so a failure while
 // drawing writes no file. Returns false after a message.
-bool produce_documents(const Settings& settings, const RosterGroups& groups, const PagePlan& plan) {
+bool produce_documents(Settings& settings, RosterGroups& groups, const PagePlan& plan) {
+    // The standard fonts print Western European text only; anything more takes Unicode fonts.
+    const bool unicode = settings.fonts == FONTS_EMBEDDED || !texts_fit_windows_1252(settings, groups);
     LoadedImages loaded;
     RosterImages images;
-    if (!font_files_present(settings.fonts == FONTS_EMBEDDED) ||
-        !load_roster_images(settings, &loaded, &images)) {
-        return false;
-    }
+    if (!font_files_present(unicode) || !load_roster_images(settings, &loaded, &images)) return false;
     const std::string title = document_title(settings);
-    const PdfSetup setup = {settings.fonts == FONTS_EMBEDDED, title.c_str()};
+    const PdfSetup setup = {unicode, title.c_str()};
     PdfDocument booklet, standard;
     if (!open_document(&booklet, setup, plan, LAYOUT_BOOKLET) ||
         !open_document(&standard, setup, plan, LAYOUT_STANDARD)) {
         return false;
     }
+    if (unicode) replace_unprintable(booklet, &settings, &groups);
     report_text_fitting(settings, groups, booklet.fonts);
     if (!compose(&booklet, plan, LAYOUT_BOOKLET, settings, groups, images) ||
         !compose(&standard, plan, LAYOUT_STANDARD, settings, groups, images)) {

@@ -3,9 +3,16 @@
 #include <cctype>
 #include <cstring>
 
+size_t utf8_prefix_length(const char* text, size_t length, size_t limit) {
+    if (length <= limit) return length;
+    // A cut before a continuation byte (10xxxxxx) would leave half a character.
+    while (limit > 0 && (static_cast<unsigned char>(text[limit]) & 0xC0) == 0x80) --limit;
+    return limit;
+}
+
 void copy_text(char* destination, size_t size, const char* source) {
     if (source == nullptr) source = "";
-    size_t length = strnlen(source, size - 1);
+    size_t length = utf8_prefix_length(source, strnlen(source, size), size - 1);
     memcpy(destination, source, length);
     destination[length] = '\0';
 }

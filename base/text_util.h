@@ -3,9 +3,14 @@
 
 #include <cstddef>
 
-// Copies `source` into `destination` (capacity `size`, at least 1), cut to size - 1
-// bytes and always NUL-terminated. A null source copies as the empty text.
+// Copies `source` into `destination` (capacity `size`, at least 1), cut to at most
+// size - 1 bytes without splitting a UTF-8 character, and always NUL-terminated. A null
+// source copies as the empty text.
 void copy_text(char* destination, size_t size, const char* source);
+
+// The length of the longest prefix of `text` (of `length` bytes) no longer than `limit`
+// bytes that does not split a UTF-8 character.
+size_t utf8_prefix_length(const char* text, size_t length, size_t limit);
 
 // Removes one pair of enclosing double quotes in place (text of at least 2 characters).
 void strip_quotes(char* text);

@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+#include "layout/fit.h"
+#include "pdf/document.h"
+
 FittedSize fit_image(float box_width, float box_height, float image_width, float image_height) {
     // A box relatively wider than the image fits its height, any other its width.
     float scale = (box_width / box_height > image_width / image_height) ? box_height / image_height
@@ -23,7 +26,7 @@ void show_text_at(HPDF_Page page, HPDF_Font font, float size, float x, float y, 
     HPDF_Page_BeginText(page);
     HPDF_Page_SetFontAndSize(page, font, size);
     HPDF_Page_MoveTextPos(page, x, y);
-    HPDF_Page_ShowText(page, text);
+    HPDF_Page_ShowText(page, font_bytes(font, text).c_str());
     HPDF_Page_EndText(page);
 }
 
@@ -39,10 +42,8 @@ void draw_text_centered(const PageTarget& target, HPDF_Font font, float size, fl
                         const char* text) {
     if (text == nullptr || text[0] == '\0') return;
     PlacedPage placed = find_page(target);
-    HPDF_TextWidth measured = HPDF_Font_TextWidth(font, reinterpret_cast<const HPDF_BYTE*>(text),
-                                                  static_cast<HPDF_UINT>(strlen(text)));
-    float width = static_cast<float>(measured.width);
-    float start_x = (x + placed.x_offset) - (width * size / 1000.0f) * 0.5f;
+    const float width = text_width(font, text, strlen(text), size);
+    float start_x = (x + placed.x_offset) - width * 0.5f;
     show_text_at(placed.page, font, size, start_x, y, text);
 }
 

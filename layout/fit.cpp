@@ -2,8 +2,11 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "base/text_util.h"
+#include "pdf/document.h"
 #include "text/encoding.h"
 
 namespace {
@@ -17,49 +20,52 @@ float largest_fitting_tenth(float units, float width) {
 }
 
 // Width of the first `length` bytes of `text` followed by the ellipsis.
-float width_with_ellipsis(HPDF_Font font, char* text, size_t length, float size) {
-    const char kept = text[length];
-    text[length] = ELLIPSIS;
-    const float width = text_width(font, text, length + 1, size);
-    text[length] = kept;
-    return width;
+float width_with_ellipsis(HPDF_Font font, const char* text, size_t length, float size) {
+    const std::string candidate = std::string(text, length) + ELLIPSIS;
+    return text_width(font, candidate.c_str(), candidate.size(), size);
 }
 
-// Cuts `text` (in place, with room for one more byte) to the longest prefix that fits
-// `width` with the ellipsis after it. Widths only grow with the prefix, so a binary
-// search finds it.
+// Cuts `text` (in place, with room for the ellipsis's bytes) to the longest run of whole
+// characters that fits `width` with the ellipsis after it. Widths only grow with the
+// run, so a binary search over the characters' ends finds it.
 void cut_with_ellipsis(HPDF_Font font, char* text, float size, float width) {
-    size_t fits = 0, too_long = strlen(text) + 1;
+    std::vector<size_t> ends = {0};
+    for_each_code_point(text, [&](int32_t, size_t offset, size_t length) {
+        ends.push_back(offset + length);
+        return true;
+    });
     if (width_with_ellipsis(font, text, 0, size) > width) {
         text[0] = '\0';
         return;
     }
+    size_t fits = 0, too_long = ends.size();
     while (too_long - fits > 1) {
         const size_t middle = (fits + too_long) / 2;
-        if (width_with_ellipsis(font, text, middle, size) <= width) {
+        if (width_with_ellipsis(font, text, ends[middle], size) <= width) {
             fits = middle;
         } else {
             too_long = middle;
         }
     }
-    while (fits > 0 && text[fits - 1] == ' ') --fits;
-    text[fits] = ELLIPSIS;
-    text[fits + 1] = '\0';
+    size_t length = ends[fits];
+    while (length > 0 && text[length - 1] == ' ') --length;
+    memcpy(text + length, ELLIPSIS, strlen(ELLIPSIS) + 1);
 }
 
 }  // namespace
 
 float text_width(HPDF_Font font, const char* text, size_t length, float size) {
     if (length == 0) return 0.0f;
-    HPDF_TextWidth measured =
-        HPDF_Font_TextWidth(font, reinterpret_cast<const HPDF_BYTE*>(text), static_cast<HPDF_UINT>(length));
+    const std::string bytes = font_bytes(font, std::string_view(text, length));
+    HPDF_TextWidth measured = HPDF_Font_TextWidth(font, reinterpret_cast<const HPDF_BYTE*>(bytes.data()),
+                                                  static_cast<HPDF_UINT>(bytes.size()));
     return static_cast<float>(measured.width) * size / 1000.0f;
 }
 
 TextFit fit_text(HPDF_Font font, const char* text, float wanted_size, float min_size, float width,
                  char* fitted, size_t fitted_size) {
-    // One byte stays free for the ellipsis of a cut.
-    copy_text(fitted, fitted_size - 1, text);
+    // Room stays free for the ellipsis of a cut.
+    copy_text(fitted, fitted_size - strlen(ELLIPSIS), text);
     const float units = text_width(font, fitted, strlen(fitted), 1000.0f);
     if (units * wanted_size / 1000.0f <= width) return {wanted_size, false, false};
     const float size = largest_fitting_tenth(units, width);

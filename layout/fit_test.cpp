@@ -23,9 +23,9 @@ TEST(FitText, FitsShrinksOrCuts) {
         {"Hello World", 10, 6, 40, 7.7f, true, false, "Hello World"},    // 7.7 pt is 39.79 wide
         {"Hello World", 10, 8, 41.336f, 8, true, false, "Hello World"},  // the minimum exactly fits
         {"Hello World", 22.25f, 11.125f, 57.49f, 11.125f, true, false, "Hello World"},  // between tenths
-        {"Hello World", 10, 8, 36.888f, 8, true, true, "Hello W\x85"},  // one character too wide
-        {"Hello World", 10, 8, 30, 8, true, true, "Hello\x85"},         // the blank before "…" goes
-        {"W", 10, 5, 4, 5, true, true, ""},                             // not even "…" fits
+        {"Hello World", 10, 8, 36.888f, 8, true, true, "Hello W…"},  // one character too wide
+        {"Hello World", 10, 8, 30, 8, true, true, "Hello…"},         // the blank before "…" goes
+        {"W", 10, 5, 4, 5, true, true, ""},                          // not even "…" fits
     };
     TestDocument doc(0, false);
     for (const auto& c : cases) {
@@ -39,10 +39,13 @@ TEST(FitText, FitsShrinksOrCuts) {
         EXPECT_EQ(fitted, c.fitted) << what;
         EXPECT_LE(text_width(doc.pdf.fonts.regular, fitted, strlen(fitted), fit.size), c.width) << what;
     }
-    // A text longer than the buffer is cut to it first, leaving room for the ellipsis.
+    // A text longer than the buffer is cut to it first, between characters, leaving room
+    // for the ellipsis's three bytes.
     char small[8];
     TextFit fit = fit_text(doc.pdf.fonts.regular, "iiiiiiiiiiii", 10, 5, 1000, small, sizeof small);
-    EXPECT_EQ(std::string(small), "iiiiii");
+    EXPECT_EQ(std::string(small), "iiii");
+    fit = fit_text(doc.pdf.fonts.regular, "iiiééé", 10, 5, 1000, small, sizeof small);
+    EXPECT_EQ(std::string(small), "iii");
     EXPECT_FALSE(fit.cut);
 }
 

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <string_view>
 
 // The two fonts every text is drawn with.
 struct PdfFonts {
@@ -13,11 +15,13 @@ struct PdfFonts {
     HPDF_Font bold;
 };
 
-// What a document is made with: the fonts to draw with (Liberation Sans embedded, or the
-// standard Helvetica) and the title its information names.
+// What a document is made with: the fonts to draw with and the title its information names.
+// Unicode fonts are Liberation Sans and Liberation Sans Bold, embedded and subset, drawing
+// UTF-8 text in any script they have; the standard fonts are Helvetica and Helvetica-Bold,
+// drawing WinAnsi (Windows-1252) text.
 struct PdfSetup {
-    bool embedded_fonts;
-    const char* title;  // "" gives "Member Roster"
+    bool unicode_fonts;
+    const char* title;  // UTF-8; "" gives "Member Roster"
 };
 
 // Owned by whoever opened it, from open_pdf_document to close_pdf_document or its end of
@@ -32,6 +36,8 @@ struct PdfDocument {
     PdfFonts fonts = {nullptr, nullptr};
     std::unique_ptr<HPDF_Page[]> pages;  // physical pages, in file order
     int32_t page_count = 0;
+    bool unicode = false;                                 // the fonts are Unicode (CID) fonts drawing UTF-8
+    HPDF_FontDef unicode_glyphs[2] = {nullptr, nullptr};  // their TrueType data, regular and bold
     bool failed = false;                // an error was reported: nothing more is drawn or saved
     const char* saving_path = nullptr;  // the file being saved, named in write errors
 };
@@ -61,6 +67,14 @@ void close_pdf_document(PdfDocument* pdf);
 // writes an empty compressed stream, which Ghostscript and mutool refuse.
 void fill_blank_pages(PdfDocument* pdf);
 
-// True when the font files `embedded_fonts` needs can be opened; false after "Error:
+// True when the font files `unicode_fonts` needs can be opened; false after "Error:
 // cannot open font file <path>: <reason>".
-bool font_files_present(bool embedded_fonts);
+bool font_files_present(bool unicode_fonts);
+
+// True when both fonts of `pdf` have a glyph for `code_point`, as text they draw from left to
+// right (a right-to-left script would print backwards, so it counts as unprintable).
+bool fonts_print(const PdfDocument& pdf, int32_t code_point);
+
+// The bytes `font` draws the UTF-8 `text` with: the text itself for a Unicode font, its
+// Windows-1252 bytes for a standard one. Measure and draw these, never the UTF-8 itself.
+std::string font_bytes(HPDF_Font font, std::string_view text);

@@ -9,17 +9,22 @@
 #include <cstring>
 #include <memory>
 #include <span>
+#include <string>
+#include <vector>
 
 #include "base/file.h"
 #include "base/message.h"
 #include "base/text_util.h"
 #include "roster/csv.h"
 #include "text/collate.h"
-#include "text/encoding.h"
+#include "text/decode.h"
 
 namespace {
 
 constexpr const char* ROLE_NAMES[4] = {"Caller", "Cuer", "Member", "New Dancer"};
+
+// A member list is a few hundred lines; anything this large is the wrong file.
+constexpr long long MAX_MEMBER_FILE_BYTES = 256LL << 20;
 
 // The records in file order, before grouping.
 struct LoadedTable {
@@ -65,9 +70,7 @@ struct ReadCounts {
 };
 
 // Splits one record; returns its field count, 0 for a blank record.
-int split_record(char* record, char separator, char (*fields)[CSV_FIELD_SIZE], int* replaced) {
-    // Converted before the fields are cut to their buffers, so no character is split.
-    *replaced = convert_to_windows_1252(record);
+int split_record(const char* record, char separator, char (*fields)[CSV_FIELD_SIZE]) {
     int field_count = split_csv_line(record, fields, CSV_MAX_FIELDS, separator);
     return is_blank(fields, field_count) ? 0 : field_count;
 }
@@ -79,9 +82,9 @@ ReadCounts read_records(CsvReader* reader, LoadedTable* table) {
     char* record = record_storage.get();
     char fields[CSV_MAX_FIELDS + 1][CSV_FIELD_SIZE];
     ReadCounts counts = {0, 0, 1};
-    int line_number, replaced;
+    int line_number;
     while ((line_number = read_csv_record(reader, record)) > 0) {
-        int field_count = split_record(record, reader->separator, fields, &replaced);
+        int field_count = split_record(record, reader->separator, fields);
         if (field_count == 0) continue;
         ++counts.records;
         if (table->count == MAX_MEMBERS) {
@@ -97,21 +100,32 @@ ReadCounts read_records(CsvReader* reader, LoadedTable* table) {
             if (role_group(member->role) < 0) {
                 say("Warning: %s line %d: unknown role '%s', line skipped\n", reader->path, line_number,
                     member->role);
-            } else if (replaced > 0) {
-                say("Warning: %s line %d: characters the PDF fonts cannot show are printed as '?'\n",
-                    reader->path, line_number);
             }
         }
     }
     return counts;
 }
 
-void sort_group(std::span<Member> group) {
-    std::sort(group.begin(), group.end(),
-              [](const Member& a, const Member& b) { return compare_members(a, b) < 0; });
+// Sorts by last name, then first name, in `collation`'s order; people equal in it keep
+// the order of the list. Each name's key is made once.
+void sort_group(std::span<Member> group, const Collation& collation) {
+    struct Keyed {
+        std::string last, first;
+        size_t index;
+    };
+    std::vector<Keyed> keys(group.size());
+    for (size_t i = 0; i < group.size(); ++i) {
+        keys[i] = {sort_key(collation, group[i].last_name), sort_key(collation, group[i].first_name), i};
+    }
+    std::stable_sort(keys.begin(), keys.end(), [](const Keyed& a, const Keyed& b) {
+        return a.last != b.last ? a.last < b.last : a.first < b.first;
+    });
+    std::vector<Member> sorted(group.size());
+    for (size_t i = 0; i < keys.size(); ++i) sorted[i] = group[keys[i].index];
+    std::copy(sorted.begin(), sorted.end(), group.begin());
 }
 
-void group_records(const LoadedTable& table, RosterGroups* groups) {
+void group_records(const LoadedTable& table, const Collation& collation, RosterGroups* groups) {
     Member* arrays[4] = {groups->callers, groups->cuers, groups->members, groups->new_dancers};
     int32_t* counts[4] = {&groups->caller_count, &groups->cuer_count, &groups->member_count,
                           &groups->new_dancer_count};
@@ -119,7 +133,7 @@ void group_records(const LoadedTable& table, RosterGroups* groups) {
         int group = role_group(table.records[i].role);
         if (group >= 0) arrays[group][(*counts[group])++] = table.records[i];
     }
-    for (int g = 0; g < 4; ++g) sort_group(std::span<Member>(arrays[g], *counts[g]));
+    for (int g = 0; g < 4; ++g) sort_group(std::span<Member>(arrays[g], *counts[g]), collation);
 }
 
 // Spreadsheet programs' own formats: .xlsx and .ods are ZIP archives, .xls an OLE file.
@@ -164,10 +178,11 @@ bool report_totals(const char* path, int records, int members) {
     return true;
 }
 
-}  // namespace
-
-bool load_roster(const Settings& settings, RosterGroups* groups) {
-    memset(groups, 0, sizeof *groups);
+// Reads the whole member list as UTF-8, decoded as settings.text_encoding says (or
+// detected, saying so when a legacy code page was guessed). False after a message when it
+// is not a regular file, cannot be read, is a spreadsheet program's own file, is larger
+// than MAX_MEMBER_FILE_BYTES or does not decode.
+bool read_member_text(const Settings& settings, std::string* text) {
     const char* path = settings.member_csv_path;
     const char* reason = nullptr;
     FilePtr file = open_regular_file(path, &reason);
@@ -180,25 +195,58 @@ bool load_roster(const Settings& settings, RosterGroups* groups) {
             path);
         return false;
     }
+    std::string bytes;
+    char chunk[1 << 16];
+    for (size_t got; (got = fread(chunk, 1, sizeof chunk, file.get())) > 0;) {
+        bytes.append(chunk, got);
+        if (bytes.size() > MAX_MEMBER_FILE_BYTES) {
+            say("Error: %s is larger than %lld MiB: is it really the member list?\n", path,
+                MAX_MEMBER_FILE_BYTES >> 20);
+            return false;
+        }
+    }
+    if (read_failed(file.get(), path)) return false;
+    DecodedText decoded;
+    std::string why;
+    if (!decode_text(bytes, settings.text_encoding, &decoded, &why)) {
+        say("Error: %s: %s; set 'Text Encoding' in roster.sdd to the encoding it was saved in\n", path,
+            why.c_str());
+        return false;
+    }
+    if (decoded.detected_legacy) {
+        say("Warning: %s read as %s; set 'Text Encoding' in roster.sdd if names look wrong\n", path,
+            decoded.encoding.c_str());
+    }
+    *text = std::move(decoded.utf8);
+    return true;
+}
+
+}  // namespace
+
+bool load_roster(const Settings& settings, RosterGroups* groups) {
+    memset(groups, 0, sizeof *groups);
+    const char* path = settings.member_csv_path;
+    std::string text;
+    if (!read_member_text(settings, &text)) return false;
+    FilePtr file(fmemopen(text.data(), text.size(), "r"));
+    if (!file) return false;  // an empty file (no header) fails without a message
     // The record buffers and the table live on the heap: 64 KiB and 360 KiB are more than
     // a small (web) stack holds.
     auto header_storage = std::make_unique<char[]>(CSV_RECORD_SIZE);
     char* header = header_storage.get();
     CsvReader reader = {file.get(), path, detect_file_separator(file.get(), header), 0};
-    if (read_csv_record(&reader, header) == 0) {
-        read_failed(file.get(), path);  // an empty file fails without a message
-        return false;
-    }
+    if (read_csv_record(&reader, header) == 0) return false;
 
     auto table_storage = std::make_unique<LoadedTable>();
     LoadedTable& table = *table_storage;
     ReadCounts counts = read_records(&reader, &table);
-    if (read_failed(file.get(), path)) return false;
     if (counts.past_limit > 0) {
         say("Warning: %s: more than %d members, %d line(s) after line %d skipped\n", path, MAX_MEMBERS,
             counts.past_limit, counts.last_line);
     }
-    group_records(table, groups);
+    Collation collation;
+    open_collation(&collation, settings.sort_language);
+    group_records(table, collation, groups);
     return report_totals(path, counts.records, group_total(*groups));
 }
 

@@ -43,6 +43,6 @@ struct RosterGroups {
 // in any group; an empty file (no header) fails with no message.
 bool load_roster(const Settings& settings, RosterGroups* groups);
 
-// Orders members by last name, then first name, ignoring ASCII letter case.
+// Orders members by last name, then first name, in ICU's root order, letter case ignored.
 // Returns negative, zero or positive.
 int compare_members(const Member& a, const Member& b);

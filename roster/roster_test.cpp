@@ -91,27 +91,21 @@ TEST(LoadRoster, FillsFieldsAndCutsThem) {
     EXPECT_EQ(loaded.err, "");
 }
 
-TEST(LoadRoster, ConvertsNamesToTheFontEncoding) {
+// Names stay as written, in UTF-8 whatever the file's encoding; messages echo them so.
+TEST(LoadRoster, KeepsNamesAsWritten) {
     TempDir dir;
     Loaded loaded = load_csv(dir, std::string(HEADER) +
-                                      "Member,Zo\xC3\xAB,Zimmer,a,b,c,d\n"
-                                      "Member,Jos\xC3\xA9,\xC3\x89luard,a,b,c,d\n"
-                                      "Member,\xC5\x81ukasz,Eaton,Stra\xC3\x9F"
-                                      "e 1,b,c,d\n"
-                                      "Member,Fran\xE7ois,edwards,a,b,c,d\n"
-                                      "Memb\xC5\x82r,\xC5\x81,Unknown,a,b,c,d\n");
+                                      "Member,Zoë,Zimmer,a,b,c,d\n"
+                                      "Member,José,Éluard,a,b,c,d\n"
+                                      "Member,Łukasz,Eaton,Straße 1,b,c,d\n"
+                                      "Member,François,edwards,a,b,c,d\n"
+                                      "Membłr,Ł,Unknown,a,b,c,d\n");
     ASSERT_TRUE(loaded.ok);
     const RosterGroups& g = *loaded.groups;
     EXPECT_EQ(names({g.members, (size_t)g.member_count}),
-              (std::vector<std::string>{"?ukasz Eaton", "Fran\xE7ois edwards", "Jos\xE9 \xC9luard",
-                                        "Zo\xEB Zimmer"}));
-    EXPECT_STREQ(g.members[0].detail1,
-                 "Stra\xDF"
-                 "e 1");
-    EXPECT_EQ(loaded.err, "Warning: " + loaded.path +
-                              " line 4: characters the PDF fonts cannot show are printed as '?'\n"
-                              "Warning: " +
-                              loaded.path + " line 6: unknown role 'Memb?r', line skipped\n" +
+              (std::vector<std::string>{"Łukasz Eaton", "François edwards", "José Éluard", "Zoë Zimmer"}));
+    EXPECT_STREQ(g.members[0].detail1, "Straße 1");
+    EXPECT_EQ(loaded.err, "Warning: " + loaded.path + " line 6: unknown role 'Membłr', line skipped\n" +
                               "Warning: " + loaded.path + ": 1 line(s) skipped, 4 member(s) read\n");
 }
 
@@ -209,20 +203,20 @@ TEST(CompareMembers, OrdersByLastThenFirstName) {
         {"", "Lee", "A", "Lee", -1},
         {"A", "Le", "A", "Lee", -1},
         {"A", "O'Neil", "A", "Oakes", -1},
-        // Accented letters sort with their base letter (Windows-1252 bytes), then by byte.
-        {"A", "\xC9luard", "A", "Zimmer", -1},
-        {"A", "\xC9luard", "A", "edwards", 1},
-        {"A", "\xC9luard", "A", "Eluard", 1},
-        {"A", "\xD8st", "A", "Ostby", -1},
-        {"A", "\xD8st", "A", "Ot", -1},
-        {"A", "Stra\xDF", "A", "Strat", -1},
-        {"\xC9mile", "Dupont", "Emma", "dupont", -1},
-        {"A",
-         "\xD1u\xF1"
-         "ez",
-         "A", "Nunez", 1},
-        {"A", "\x8Aimek", "A", "Sims", -1},
-        {"A", "\x8Aimek", "A", "Sin", -1},
+        // Accented letters sort with their base letter, then after it; Ł as a letter of its
+        // own after L, Greek after Latin, as in ICU's root order.
+        {"A", "Éluard", "A", "Zimmer", -1},
+        {"A", "Éluard", "A", "edwards", 1},
+        {"A", "Éluard", "A", "Eluard", 1},
+        {"A", "Øst", "A", "Ostby", -1},
+        {"A", "Øst", "A", "Ot", -1},
+        {"A", "Straß", "A", "Strat", -1},
+        {"Émile", "Dupont", "Emma", "dupont", -1},
+        {"A", "Ñuñez", "A", "Nunez", 1},
+        {"A", "Šimek", "A", "Sims", -1},
+        {"A", "Šimek", "A", "Sin", -1},
+        {"A", "Łyżwa", "A", "Lyko", 1},
+        {"A", "Ωmega", "A", "Zorn", 1},
     };
     for (const auto& c : cases) {
         Member a{}, b{};

@@ -9,11 +9,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include "base/file.h"
 #include "base/message.h"
 #include "base/text_util.h"
-#include "text/encoding.h"
+#include "text/collate.h"
+#include "text/decode.h"
 
 namespace {
 
@@ -24,12 +27,10 @@ struct SettingValue {
     int line_count;
 };
 
-// One key of the settings file: its name, how a value is applied to the record, and
-// whether its block lines are printed (and so converted to the fonts' encoding).
+// One key of the settings file: its name and how a value is applied to the record.
 struct SettingKey {
     const char* name;
     void (*apply)(Settings* settings, const SettingValue& value);
-    bool printed_lines = false;
 };
 
 // The SettingKey that `key` names, or null.
@@ -44,6 +45,7 @@ bool starts_with_key(const char* line) {
     return find_key(key) != nullptr;
 }
 
+constexpr long long MAX_SETTINGS_FILE_BYTES = 1 << 24;
 constexpr float DEFAULT_TITLE_COLOR[3] = {0.10f, 0.23f, 0.36f};
 constexpr float DEFAULT_SUBTITLE_COLOR[3] = {0.33f, 0.33f, 0.33f};
 
@@ -69,6 +71,7 @@ void set_defaults(Settings* settings) {
     copy_text(settings->booklet_pdf_path, PATH_SIZE, "booklet.pdf");
     copy_text(settings->standard_pdf_path, PATH_SIZE, "standard.pdf");
     settings->image_resolution = DEFAULT_IMAGE_RESOLUTION;
+    copy_text(settings->text_encoding, sizeof settings->text_encoding, AUTO_ENCODING);
 }
 
 int copy_block_lines(char (*target)[SETTINGS_LINE_SIZE], int capacity,
@@ -183,21 +186,12 @@ void handle_key_line(Settings* settings, BlockState* block, char* line) {
     block->count = 0;
 }
 
-// Title and subtitle lines are printed, so they are converted to the fonts' encoding;
-// the lines of other blocks are never used and stay as read.
 void collect_block_line(BlockState* block, char* line, int line_number) {
     if (starts_with_key(line)) {
         say("roster.conf: line %d: '%s' is inside the %s block; end a block with an empty line\n",
             line_number, line, block->key);
     }
     if (block->count >= MAX_TITLE_LINES) return;
-    const SettingKey* key = find_key(block->key);
-    if (key != nullptr && key->printed_lines) {
-        if (convert_to_windows_1252(line) > 0) {
-            say("Warning: %s line %d: characters the PDF fonts cannot show are printed as '?'\n",
-                SETTINGS_FILE_NAME, line_number);
-        }
-    }
     copy_text(block->lines[block->count++], SETTINGS_LINE_SIZE, line);
 }
 
@@ -213,8 +207,70 @@ bool read_hex_group(const char** p, unsigned int* value) {
     return digits > 0;
 }
 
-void skip_byte_order_mark(char* line) {
-    if (strncmp(line, "\xEF\xBB\xBF", 3) == 0) memmove(line, line + 3, strlen(line + 3) + 1);
+// The value of the first "Text Encoding" line of `text`, or "" (the keys are ASCII, so
+// they read the same in any encoding the file may be in).
+std::string text_encoding_line(const std::string& text) {
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        const std::string line = text.substr(start, end - start);
+        const size_t colon = line.find(':');
+        if (colon != std::string::npos && keys_equal(line.substr(0, colon).c_str(), "Text Encoding")) {
+            char value[SETTINGS_KEY_SIZE];
+            copy_text(value, sizeof value, line.c_str() + colon + 1);
+            trim_in_place(value);
+            return value;
+        }
+        start = end + 1;
+    }
+    return "";
+}
+
+// Reads the settings file as UTF-8: as its own Text Encoding line says, else detected,
+// saying so when a legacy code page was guessed. False when the file cannot be read.
+bool read_settings_text(const char* path, std::string* text) {
+    unsigned char* bytes = nullptr;
+    size_t size = 0;
+    char reason[256];
+    if (!read_whole_file(path, MAX_SETTINGS_FILE_BYTES, "too large", &bytes, &size, reason, sizeof reason)) {
+        return false;
+    }
+    const std::string_view raw(reinterpret_cast<const char*>(bytes), size);
+    DecodedText decoded;
+    std::string why;
+    bool read = decode_text(raw, AUTO_ENCODING, &decoded, &why);
+    const std::string named = read ? text_encoding_line(decoded.utf8) : "";
+    if (!named.empty() && text_encoding_known(named.c_str()) && named != AUTO_ENCODING) {
+        DecodedText forced;
+        if (decode_text(raw, named.c_str(), &forced, &why)) decoded = forced, read = true;
+    } else if (read && decoded.detected_legacy) {
+        say("Warning: %s read as %s; set 'Text Encoding' in %s if names look wrong\n", SETTINGS_FILE_NAME,
+            decoded.encoding.c_str(), SETTINGS_FILE_NAME);
+    }
+    free(bytes);
+    if (read) *text = std::move(decoded.utf8);
+    return read;
+}
+
+// An encoding iconv does not know would fail every file; detecting is the better guess.
+void apply_text_encoding(Settings* settings, const char* value) {
+    if (text_encoding_known(value)) {
+        copy_text(settings->text_encoding, sizeof settings->text_encoding, value);
+        return;
+    }
+    say("roster.conf: unknown text encoding '%s', detecting it\n", value);
+    copy_text(settings->text_encoding, sizeof settings->text_encoding, AUTO_ENCODING);
+}
+
+void apply_sort_language(Settings* settings, const char* value) {
+    Collation collation;
+    if (open_collation(&collation, value)) {
+        copy_text(settings->sort_language, sizeof settings->sort_language, value);
+        return;
+    }
+    say("roster.conf: unknown sort language '%s', using the default order\n", value);
+    settings->sort_language[0] = '\0';
 }
 
 // Every key of the settings file, in the order they are matched.
@@ -222,13 +278,11 @@ constexpr SettingKey SETTING_KEYS[] = {
     {"Title",
      [](Settings* s, const SettingValue& v) {
          apply_lines(s->title_lines, &s->title_line_count, MAX_TITLE_LINES, "Title", v);
-     },
-     true},
+     }},
     {"Subtitle",
      [](Settings* s, const SettingValue& v) {
          apply_lines(s->subtitle_lines, &s->subtitle_line_count, MAX_SUBTITLE_LINES, "Subtitle", v);
-     },
-     true},
+     }},
     {"Title Font Size",
      [](Settings* s, const SettingValue& v) { apply_font_size(&s->title_font_size, v.text); }},
     {"Title Color", [](Settings* s, const SettingValue& v) { apply_color(s->title_color, v.text); }},
@@ -251,6 +305,8 @@ constexpr SettingKey SETTING_KEYS[] = {
      }},
     {"Fonts",
      [](Settings* s, const SettingValue& v) { apply_choice(&s->fonts, v.text, "fonts", FONT_CHOICE_NAMES); }},
+    {"Text Encoding", [](Settings* s, const SettingValue& v) { apply_text_encoding(s, v.text); }},
+    {"Sort Language", [](Settings* s, const SettingValue& v) { apply_sort_language(s, v.text); }},
 };
 
 const SettingKey* find_key(const char* key) {
@@ -266,12 +322,14 @@ void load_settings(Settings* settings) { load_settings_from(settings, SETTINGS_F
 
 void load_settings_from(Settings* settings, const char* path) {
     set_defaults(settings);
-    const char* reason = nullptr;
-    FilePtr file = open_regular_file(path, &reason);
-    if (!file) {
+    std::string text;
+    if (!read_settings_text(path, &text)) {
         say("Warning: cannot open %s, proceeding with defaults \n", SETTINGS_FILE_NAME);
         return;
     }
+    FILE* memory = fmemopen(text.data(), text.size(), "r");
+    if (memory == nullptr) return;  // an empty file holds no settings
+    FilePtr file(memory);
     // Heap, not stack: the block's lines take 16 KiB, too much for a small (web) stack.
     auto block_storage = std::make_unique<BlockState>();
     BlockState& block = *block_storage;
@@ -279,8 +337,6 @@ void load_settings_from(Settings* settings, const char* path) {
     int line_number = 0;
     while (read_line(file.get(), line, sizeof line)) {
         ++line_number;
-        // Windows editors often start the file with a UTF-8 byte order mark.
-        if (line_number == 1) skip_byte_order_mark(line);
         trim_in_place(line);
         if (line[0] == '\0') {
             if (block.open) apply_block(settings, &block);

@@ -45,6 +45,8 @@ struct Settings {
     int32_t image_resolution;  // pixels per inch images are reduced to; FULL_IMAGE_RESOLUTION: never
     ImageCompression image_compression;
     FontChoice fonts;
+    char text_encoding[64];  // the member list's and roster.sdd's encoding; "auto" detects it
+    char sort_language[64];  // a language tag for sorting names; "" is ICU's root order
 };
 
 // Resets every byte of `settings` to the defaults, then applies "roster.sdd" from the

@@ -41,6 +41,8 @@ std::string field_value(const Settings& s, const std::string& field) {
     if (field == "resolution") return std::to_string(s.image_resolution);
     if (field == "jpeg") return std::to_string(s.image_compression);
     if (field == "fonts") return std::to_string(s.fonts);
+    if (field == "encoding") return s.text_encoding;
+    if (field == "sort") return s.sort_language;
     ADD_FAILURE() << "unknown field " << field;
     return "";
 }
@@ -94,6 +96,8 @@ TEST(LoadSettings, MissingFileKeepsDefaults) {
         {"resolution", "300"},
         {"jpeg", "0"},
         {"fonts", "0"},
+        {"encoding", "auto"},
+        {"sort", ""},
     };
     for (const auto& d : defaults) EXPECT_EQ(field_value(s, d.field), d.expected) << d.field;
 }
@@ -122,6 +126,8 @@ TEST(LoadSettings, FileContents) {
         {"Image Compression: jpeg\n", "jpeg", "1"},
         {"Image Compression: JPEG\nImage Compression: Lossless\n", "jpeg", "0"},
         {"Fonts: Embedded\n", "fonts", "1"},
+        {"Text Encoding: Macintosh\n", "encoding", "Macintosh"},
+        {"Sort Language: cs\n", "sort", "cs"},
         {"\xEF\xBB\xBFTitle Font Size: 30\n", "title_font_size", "30.000000"},
         {"  title color : #FFFFFF\n", "title_color", "1.0000 1.0000 1.0000"},
         {"Title Color: #12345\n", "title_color", "0.0706 0.2039 0.0196"},
@@ -212,15 +218,17 @@ TEST(LoadSettings, Messages) {
         {"Label Sequence: Column Order\nLabel Sequence:\nx\n\n", "label_sequence", "0",
          "roster.conf: unknown label sequence '', using Row Order\n"},
         {std::string(3000, 'y') + "\n", "title", "0:", ""},
-        // Printed lines are converted to the fonts' encoding; others stay as read.
+        // Texts are held as UTF-8 whatever the file's encoding.
         {"Title:\nCaf\xC3\xA9 \xC5\x81\xC3\xB3"
          "d\xC5\xBA\n\n",
-         "title",
-         "1:Caf\xE9 ?\xF3"
-         "d?",
-         "Warning: roster.sdd line 2: characters the PDF fonts cannot show are printed as '?'\n"},
-        {"# c\nSubtitle:\nJos\xE9\nZo\xC3\xAB \xF0\x9F\x98\x80\n\n", "subtitle", "2:Jos\xE9|Zo\xEB ?",
-         "Warning: roster.sdd line 4: characters the PDF fonts cannot show are printed as '?'\n"},
+         "title", "1:Café Łódź", ""},
+        {"# c\nSubtitle:\nJos\xE9\nZo\xEB M\xFCller\n\n", "subtitle", "2:José|Zoë Müller",
+         "Warning: roster.sdd read as windows-1252; set 'Text Encoding' in roster.sdd if names look wrong\n"},
+        {"Title:\n\xA3\xF3\x64\x9F\n\nText Encoding: windows-1250\n", "title", "1:Łódź", ""},
+        {"Text Encoding: klingon-8\n", "encoding", "auto",
+         "roster.conf: unknown text encoding 'klingon-8', detecting it\n"},
+        {"Sort Language: pl\nSort Language: xx\n", "sort", "",
+         "roster.conf: unknown sort language 'xx', using the default order\n"},
         {"Cover Image: \xC5\x81\xC3\xB3"
          "d\xC5\xBA.png\n",
          "cover",

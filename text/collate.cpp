@@ -1,40 +1,52 @@
 #include "text/collate.h"
 
-#include <cctype>
+#include <unicode/uloc.h>
+#include <unicode/ustring.h>
 
-namespace {
+#include <cstring>
 
-// Letters of Windows-1252 from 0x80 on, as the lower-case base letter they sort with
-// (0: the byte sorts as itself).
-constexpr char FOLDED_HIGH_BYTES[129] =
-    "\0\0\0\0\0\0\0\0\0\0s\0o\0z\0"     // 0x80: Š Œ Ž
-    "\0\0\0\0\0\0\0\0\0\0s\0o\0zy"      // 0x90: š œ ž Ÿ
-    "\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0"  // 0xA0
-    "\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0"  // 0xB0
-    "aaaaaaaceeeeiiii"                  // 0xC0: À..Ï
-    "dnooooo\0ouuuuy\0s"                // 0xD0: Ð..ß
-    "aaaaaaaceeeeiiii"                  // 0xE0: à..ï
-    "dnooooo\0ouuuuy\0y";               // 0xF0: ð..ÿ
-
-int sort_letter(unsigned char c) {
-    if (c >= 0x80 && FOLDED_HIGH_BYTES[c - 0x80] != '\0') return FOLDED_HIGH_BYTES[c - 0x80];
-    return tolower(c);
+Collation::~Collation() {
+    if (collator != nullptr) ucol_close(collator);
 }
 
-// Compares letters as their lower-case forms and other bytes by value; a prefix sorts
-// first. With `fold_accents`, accented letters compare as their base letter.
-int compare_text(const char* a, const char* b, bool fold_accents) {
-    for (;; ++a, ++b) {
-        unsigned char x = static_cast<unsigned char>(*a), y = static_cast<unsigned char>(*b);
-        int left = fold_accents ? sort_letter(x) : tolower(x);
-        int right = fold_accents ? sort_letter(y) : tolower(y);
-        if (left != right || left == 0) return left - right;
+bool open_collation(Collation* collation, const char* language) {
+    UErrorCode status = U_ZERO_ERROR;
+    collation->collator = ucol_open(language, &status);
+    if (U_FAILURE(status)) {
+        status = U_ZERO_ERROR;
+        collation->collator = ucol_open("", &status);
     }
+    // Secondary strength: accents count after the letters, letter case not at all.
+    ucol_setStrength(collation->collator, UCOL_SECONDARY);
+    // ICU falls back to the root order for a tag it has no data for, and says so only
+    // through the locale it settled on.
+    UErrorCode locale_status = U_ZERO_ERROR;
+    const char* valid = ucol_getLocaleByType(collation->collator, ULOC_VALID_LOCALE, &locale_status);
+    const bool root_asked = language[0] == '\0' || strcmp(language, "root") == 0;
+    return root_asked || (valid != nullptr && strcmp(valid, "root") != 0);
 }
 
-}  // namespace
+std::string sort_key(const Collation& collation, std::string_view utf8) {
+    UErrorCode status = U_ZERO_ERROR;
+    UCharIterator iterator;
+    uiter_setUTF8(&iterator, utf8.data(), static_cast<int32_t>(utf8.size()));
+    // ucol_getSortKey wants UTF-16; a key of the UTF-8 text through ucol_nextSortKeyPart avoids the copy.
+    std::string key;
+    uint32_t state[2] = {0, 0};
+    char chunk[256];
+    for (;;) {
+        const int32_t written = ucol_nextSortKeyPart(
+            collation.collator, &iterator, state, reinterpret_cast<uint8_t*>(chunk), sizeof chunk, &status);
+        if (U_FAILURE(status) || written <= 0) break;
+        key.append(chunk, static_cast<size_t>(written));
+        if (written < static_cast<int32_t>(sizeof chunk)) break;
+    }
+    return key;
+}
 
 int compare_names(const char* a, const char* b) {
-    int order = compare_text(a, b, true);
-    return order != 0 ? order : compare_text(a, b, false);
+    static Collation root;
+    if (root.collator == nullptr) open_collation(&root, "");
+    UErrorCode status = U_ZERO_ERROR;
+    return ucol_strcollUTF8(root.collator, a, -1, b, -1, &status);
 }

@@ -1,7 +1,29 @@
-// The order names sort in: letter case ignored, accented Windows-1252 letters with their
-// base letter.
+// The order names sort in: a language's own alphabet (ICU's collation), letter case
+// ignored; without a language, ICU's root order, which sorts accented letters with their
+// base letter, Ł after L and Greek and Cyrillic after Latin.
 #pragma once
 
-// Compares two names: "Éluard" sorts among the E names, and names equal that way fall
-// back to plain byte order, letter case still ignored. Returns negative, zero or positive.
+#include <unicode/ucol.h>
+
+#include <string>
+#include <string_view>
+
+// A collator for one language, owned by the record and closed with it.
+struct Collation {
+    UCollator* collator = nullptr;
+    Collation() = default;
+    Collation(const Collation&) = delete;
+    Collation& operator=(const Collation&) = delete;
+    ~Collation();
+};
+
+// Opens the collation of the language tag `language` ("pl", "cs", "sv", "de-AT"; "" for the
+// root order). Returns false when ICU has no order of its own for that language (an
+// unknown tag); `collation` then holds the root order.
+bool open_collation(Collation* collation, const char* language);
+
+// A byte string that compares (as std::string does) in the collation's order.
+std::string sort_key(const Collation& collation, std::string_view utf8);
+
+// Compares two UTF-8 names in the root order. Returns negative, zero or positive.
 int compare_names(const char* a, const char* b);

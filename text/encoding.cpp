@@ -1,83 +1,75 @@
 #include "text/encoding.h"
 
-#include <cstddef>
-#include <cstdint>
+#include <unicode/uchar.h>
+#include <unicode/ucnv.h>
+#include <unicode/utf8.h>
 
 namespace {
 
-// The characters Windows-1252 puts in 0x80..0x9F, indexed by byte - 0x80 (0: unused byte).
-constexpr uint16_t CP1252_HIGH_CONTROLS[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
-};
-
-// Decodes one UTF-8 sequence at `p`; returns its length, or 0 when it is not valid
-// (overlong, surrogate, above U+10FFFF, truncated or a stray continuation byte).
-int decode_utf8(const unsigned char* p, uint32_t* code_point) {
-    if (p[0] < 0x80) {
-        *code_point = p[0];
-        return 1;
-    }
-    int length;
-    uint32_t minimum;
-    if ((p[0] & 0xE0) == 0xC0) {
-        length = 2, minimum = 0x80, *code_point = p[0] & 0x1F;
-    } else if ((p[0] & 0xF0) == 0xE0) {
-        length = 3, minimum = 0x800, *code_point = p[0] & 0x0F;
-    } else if ((p[0] & 0xF8) == 0xF0) {
-        length = 4, minimum = 0x10000, *code_point = p[0] & 0x07;
-    } else {
-        return 0;
-    }
-    for (int i = 1; i < length; ++i) {
-        if ((p[i] & 0xC0) != 0x80) return 0;  // also stops at the terminating NUL
-        *code_point = (*code_point << 6) | (p[i] & 0x3F);
-    }
-    bool surrogate = *code_point >= 0xD800 && *code_point <= 0xDFFF;
-    if (*code_point < minimum || *code_point > 0x10FFFF || surrogate) return 0;
-    return length;
+// One converter for the process: opening ICU's table on every text would cost more than
+// converting it. Single-threaded, like the rest of the run.
+UConverter* windows_1252() {
+    static UConverter* converter = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        UConverter* opened = ucnv_open("windows-1252", &status);
+        ucnv_setSubstChars(opened, "?", 1, &status);
+        return opened;
+    }();
+    return converter;
 }
 
-bool is_valid_utf8(const unsigned char* p) {
-    uint32_t ignored;
-    while (*p != '\0') {
-        int length = decode_utf8(p, &ignored);
-        if (length == 0) return false;
-        p += length;
-    }
-    return true;
-}
-
-// The Windows-1252 byte for `code_point`, or 0 when it has none.
-unsigned char to_cp1252(uint32_t code_point) {
-    if (code_point < 0x80 || (code_point >= 0xA0 && code_point <= 0xFF))
-        return static_cast<unsigned char>(code_point);
-    for (int i = 0; i < 32; ++i) {
-        if (CP1252_HIGH_CONTROLS[i] != 0 && CP1252_HIGH_CONTROLS[i] == code_point) {
-            return static_cast<unsigned char>(0x80 + i);
-        }
-    }
-    return 0;
+UConverter* utf8_converter() {
+    static UConverter* converter = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        return ucnv_open("UTF-8", &status);
+    }();
+    return converter;
 }
 
 }  // namespace
 
-int convert_to_windows_1252(char* text) {
-    unsigned char* read = reinterpret_cast<unsigned char*>(text);
-    if (!is_valid_utf8(read)) return 0;
-    unsigned char* write = read;
-    int replaced = 0;
-    while (*read != '\0') {
-        uint32_t code_point = 0;
-        read += decode_utf8(read, &code_point);
-        unsigned char byte = to_cp1252(code_point);
-        if (byte == 0) {
-            byte = '?';
-            ++replaced;
-        }
-        *write++ = byte;
-    }
-    *write = '\0';
-    return replaced;
+int32_t next_code_point(std::string_view text, size_t* offset) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    int32_t i = static_cast<int32_t>(*offset);
+    UChar32 c;
+    U8_NEXT(bytes, i, static_cast<int32_t>(text.size()), c);
+    *offset = static_cast<size_t>(i);
+    return c < 0 ? 0xFFFD : c;
+}
+
+bool code_point_fits_windows_1252(int32_t code_point) {
+    if (code_point < 0x80) return true;
+    if (code_point > 0xFFFF || (code_point >= 0xD800 && code_point <= 0xDFFF)) return false;
+    char byte;
+    const UChar unit = static_cast<UChar>(code_point);
+    UErrorCode status = U_ZERO_ERROR;
+    ucnv_setFromUCallBack(windows_1252(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+    const bool fits = ucnv_fromUChars(windows_1252(), &byte, 1, &unit, 1, &status) == 1 && U_SUCCESS(status);
+    ucnv_reset(windows_1252());
+    return fits;
+}
+
+bool fits_windows_1252(std::string_view text) {
+    bool fits = true;
+    for_each_code_point(text,
+                        [&](int32_t c, size_t, size_t) { return fits = code_point_fits_windows_1252(c); });
+    return fits;
+}
+
+bool is_right_to_left(int32_t code_point) {
+    const UCharDirection direction = u_charDirection(code_point);
+    return direction == U_RIGHT_TO_LEFT || direction == U_RIGHT_TO_LEFT_ARABIC;
+}
+
+std::string to_windows_1252(std::string_view text) {
+    std::string bytes(text.size() + 1, '\0');
+    UErrorCode status = U_ZERO_ERROR;
+    ucnv_setFromUCallBack(windows_1252(), UCNV_FROM_U_CALLBACK_SUBSTITUTE, nullptr, nullptr, nullptr,
+                          &status);
+    char* target = bytes.data();
+    const char* source = text.data();
+    ucnv_convertEx(windows_1252(), utf8_converter(), &target, target + bytes.size(), &source,
+                   source + text.size(), nullptr, nullptr, nullptr, nullptr, true, true, &status);
+    bytes.resize(static_cast<size_t>(target - bytes.data()));
+    return bytes;
 }

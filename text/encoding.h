@@ -1,16 +1,41 @@
-// The encoding text is printed in: everything read from the settings file and the member
-// list is converted to Windows-1252 as it is read, the encoding the PDF fonts print with,
-// so accented names print as written. Everything that depends on that choice lives here.
+// The encodings text is printed in. Text is held as UTF-8 everywhere; the PDF standard
+// fonts print WinAnsi (Windows-1252) bytes, so text for them is converted as it is drawn.
 #pragma once
 
-// The font encoding the PDFs draw with; the bytes handed to the fonts are Windows-1252.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// The font encoding the standard fonts draw with, and the one Unicode fonts draw with.
 constexpr const char* PDF_FONT_ENCODING = "WinAnsiEncoding";
+constexpr const char* PDF_UNICODE_ENCODING = "UTF-8";
 
-// "…" in Windows-1252, ending a text cut to fit.
-constexpr char ELLIPSIS = '\x85';
+// "…", ending a text cut to fit.
+constexpr const char* ELLIPSIS = "\u2026";
 
-// Converts `text` in place. Text that is valid UTF-8 becomes Windows-1252, each character
-// Windows-1252 cannot show becoming '?'; any other text is taken to be Windows-1252
-// already and left byte for byte. ASCII never changes. Returns how many characters
-// became '?'.
-int convert_to_windows_1252(char* text);
+// True when every character of the UTF-8 `text` has a Windows-1252 byte.
+bool fits_windows_1252(std::string_view text);
+bool code_point_fits_windows_1252(int32_t code_point);
+
+// True for the letters of scripts written from right to left (Hebrew, Arabic, ...).
+bool is_right_to_left(int32_t code_point);
+
+// The UTF-8 `text` as Windows-1252 bytes; a character without one becomes '?'.
+std::string to_windows_1252(std::string_view text);
+
+// Calls `visit(code_point, offset, length)` for each character of the UTF-8 `text` (an
+// invalid byte is U+FFFD, one byte long). Stops early when `visit` returns false.
+template <typename Visit>
+void for_each_code_point(std::string_view text, Visit visit);
+
+// Implementation detail of for_each_code_point: the character at `*offset`, which it advances.
+int32_t next_code_point(std::string_view text, size_t* offset);
+
+template <typename Visit>
+void for_each_code_point(std::string_view text, Visit visit) {
+    for (size_t offset = 0; offset < text.size();) {
+        const size_t start = offset;
+        const int32_t code_point = next_code_point(text, &offset);
+        if (!visit(code_point, start, offset - start)) return;
+    }
+}

@@ -4,48 +4,118 @@
 
 #include <string>
 
+#include "text/collate.h"
+#include "text/decode.h"
+
 namespace {
 
-TEST(ConvertToWindows1252, Cases) {
+TEST(ToWindows1252, Cases) {
     const struct {
         std::string input;
         std::string expected;
-        int replaced;
+        bool fits;
     } cases[] = {
-        {"", "", 0},
-        {"Plain ASCII, 100% unchanged ~\x7F", "Plain ASCII, 100% unchanged ~\x7F", 0},
+        {"", "", true},
+        {"Plain ASCII, 100% unchanged ~\x7F", "Plain ASCII, 100% unchanged ~\x7F", true},
         // The 27 characters Windows-1252 keeps in 0x80..0x9F.
         {"€‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ",
          "\x80\x82\x83\x84\x85\x86\x87\x88\x89\x8A\x8B\x8C\x8E\x91\x92\x93\x94\x95\x96\x97\x98\x99\x9A\x9B"
          "\x9C\x9E\x9F",
-         0},
+         true},
         {"José Müller, Zoë, François, Ñandú, Øystein, Straße",
          "Jos\xE9 M\xFCller, Zo\xEB, Fran\xE7ois, \xD1"
          "and\xFA, \xD8ystein, Stra\xDF"
          "e",
-         0},
-        {"\xC2\xA0\xC2\xA9\xC3\xBF", "\xA0\xA9\xFF", 0},  // no-break space, ©, ÿ
-        {"Łukasz", "?ukasz", 1},
-        {"Smile 😀 and Ωmega", "Smile ? and ?mega", 2},
-        {"\xC2\x80", "?", 1},        // a C1 control has no glyph
-        {"\xEF\xBB\xBFx", "?x", 1},  // a byte order mark inside a line
-        // Not UTF-8: taken as Windows-1252 and kept byte for byte.
-        {"Jos\xE9 M\xFCller", "Jos\xE9 M\xFCller", 0},
-        {"\xC0\xAF overlong", "\xC0\xAF overlong", 0},
-        {"\xE0\x80\xAF overlong", "\xE0\x80\xAF overlong", 0},
-        {"truncated \xC3", "truncated \xC3", 0},
-        {"truncated \xE2\x82", "truncated \xE2\x82", 0},
-        {"lone \xA9 continuation", "lone \xA9 continuation", 0},
-        {"surrogate \xED\xA0\x80", "surrogate \xED\xA0\x80", 0},
-        {"too high \xF4\x90\x80\x80", "too high \xF4\x90\x80\x80", 0},
-        {"\x80 euro byte", "\x80 euro byte", 0},
+         true},
+        {"\xC2\xA0\xC2\xA9\xC3\xBF", "\xA0\xA9\xFF", true},  // no-break space, ©, ÿ
+        {"Łukasz", "?ukasz", false},
+        {"Smile 😀 and Ωmega", "Smile ? and ?mega", false},
     };
     for (const auto& c : cases) {
-        std::string text = c.input;
-        int replaced = convert_to_windows_1252(text.data());
-        EXPECT_EQ(std::string(text.c_str()), c.expected) << "input: " << c.input;
-        EXPECT_EQ(replaced, c.replaced) << "input: " << c.input;
+        EXPECT_EQ(to_windows_1252(c.input), c.expected) << "input: " << c.input;
+        EXPECT_EQ(fits_windows_1252(c.input), c.fits) << "input: " << c.input;
     }
+}
+
+// One sheet saved the ways spreadsheets save it reads back as the same UTF-8.
+TEST(DecodeText, EncodingsSpreadsheetsWrite) {
+    const std::string utf8 = "Member,Łukasz,Wałęsa,Łódź\nMember,Jiří,Čermák,Brno\n";
+    const std::string west = "Member,José,Müller,Málaga\n";
+    const std::string western = "Member,François,Lefèvre,Besançon\nMember,Iñaki,Muñoz,Logroño\n";
+    const struct {
+        std::string bytes;
+        const char* setting;
+        std::string expected;
+        const char* encoding;
+        bool legacy;
+    } cases[] = {
+        {utf8, "auto", utf8, "utf-8", false},
+        {"\xEF\xBB\xBF" + utf8, "auto", utf8, "utf-8", false},
+        {"\xEF\xBB\xBF" + utf8, "windows-1250", utf8, "utf-8", false},  // the mark wins
+        {std::string("\xFF\xFEM\0e\0,\0\x41\x01", 10), "auto", "Me,Ł", "utf-16le", false},
+        {std::string("\xFE\xFF\0M\x01\x41", 6), "auto", "MŁ", "utf-16be", false},
+        {"Member,\xA3ukasz,Wa\xB3\xEAsa,\xA3\xF3\x64\x9F\nMember,Ji\xF8\xED,\xC8\x65rm\xE1k,Brno\n",
+         "windows-1250", utf8, "windows-1250", false},
+        {"Member,Fran\xE7ois,Lef\xE8vre,Besan\xE7on\nMember,I\xF1"
+         "aki,Mu\xF1oz,Logro\xF1o\n",
+         "auto", western, "windows-1252", true},
+        {"Member,\xA3ukasz,Wa\xB3\xEAsa,\xA3\xF3\x64\x9F\nMember,Ji\xF8\xED,\xC8\x65rm\xE1k,Brno\n", "auto",
+         utf8, "windows-1250", true},
+        {"Member,Jos\x8E,M\x9Fller,M\x87laga\r", "auto", "Member,José,Müller,Málaga\r", "macintosh", true},
+        {"Member,Jose\xCC\x81,Mu\xCC\x88ller,Ma\xCC\x81laga\n", "auto", west, "utf-8",
+         false},  // NFD in, NFC out
+    };
+    for (const auto& c : cases) {
+        DecodedText decoded;
+        std::string reason;
+        EXPECT_TRUE(decode_text(c.bytes, c.setting, &decoded, &reason)) << c.encoding << ": " << reason;
+        EXPECT_EQ(decoded.utf8, c.expected) << c.encoding;
+        EXPECT_EQ(decoded.encoding, c.encoding) << c.encoding;
+        EXPECT_EQ(decoded.detected_legacy, c.legacy) << c.encoding;
+    }
+    const struct {
+        std::string bytes;
+        const char* setting;
+        const char* reason;
+    } errors[] = {
+        {"Jos\xE9", "utf-8", "not valid utf-8 text"},
+        {"\x81", "shift_jis", "not valid shift_jis text"},
+    };
+    for (const auto& e : errors) {
+        DecodedText decoded;
+        std::string reason;
+        EXPECT_FALSE(decode_text(e.bytes, e.setting, &decoded, &reason)) << e.setting;
+        EXPECT_EQ(reason, e.reason) << e.setting;
+    }
+    EXPECT_TRUE(text_encoding_known("MACINTOSH") && text_encoding_known("auto"));
+    EXPECT_FALSE(text_encoding_known("klingon-8"));
+}
+
+// Names in the order each language's readers expect, letter case ignored.
+TEST(Collation, OrdersByLanguage) {
+    const struct {
+        const char* language;
+        std::vector<std::string> sorted;
+        bool known;
+    } cases[] = {
+        {"",
+         {"Abel", "ábel", "Ćwik", "Eluard", "Éluard", "Lach", "Lyko", "Łyżwa", "Nguyễn", "Zorn", "Ωmega",
+          "Шевченко"},
+         true},
+        {"pl", {"Ćwik", "Lach", "Lyko", "Łyżwa", "Zorn"}, true},
+        {"cs", {"Cibulka", "Čermák", "Černá", "Hrubý", "Chalupa", "Zeman"}, true},
+        {"sv", {"Andersson", "Zorn", "Åberg", "Ängel", "Öberg"}, true},
+        {"xx-klingon", {"Abel", "Zorn"}, false},
+    };
+    for (const auto& c : cases) {
+        Collation collation;
+        EXPECT_EQ(open_collation(&collation, c.language), c.known) << c.language;
+        for (size_t i = 1; i < c.sorted.size(); ++i) {
+            EXPECT_LT(sort_key(collation, c.sorted[i - 1]), sort_key(collation, c.sorted[i]))
+                << c.language << ": " << c.sorted[i - 1] << " before " << c.sorted[i];
+        }
+    }
+    EXPECT_EQ(compare_names("smith", "SMITH"), 0);
 }
 
 }  // namespace

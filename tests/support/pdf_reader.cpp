@@ -10,6 +10,7 @@
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
+#include <qpdf/QUtil.hh>
 
 namespace {
 
@@ -140,6 +141,10 @@ private:
         QPDFObjectHandle font = resources_.getKey("/Font").getKey(font_);
         text.font = name_or_empty(font.getKey("/BaseFont"));
         text.encoding = name_or_empty(font.getKey("/Encoding"));
+        // A Unicode (Type0) font keeps its descriptor in its descendant font, and its codes
+        // are the characters' UTF-16 units.
+        const bool unicode = text.encoding == "Identity-H";
+        if (unicode) font = font.getKey("/DescendantFonts").getArrayItem(0);
         QPDFObjectHandle descriptor = font.getKey("/FontDescriptor");
         text.embedded =
             descriptor.isDictionary() && (descriptor.hasKey("/FontFile") || descriptor.hasKey("/FontFile2") ||
@@ -148,7 +153,7 @@ private:
         text.x = text_x_;
         text.y = text_y_;
         text.fill = state_.fill;
-        text.text = bytes;
+        text.text = unicode ? utf16_units_as_utf8(bytes) : bytes;
         page_->texts.push_back(text);
     }
 
@@ -224,7 +229,7 @@ std::string pdf_info(const std::string& path, const std::string& key) {
     pdf.setSuppressWarnings(true);
     pdf.processFile(path.c_str());
     QPDFObjectHandle value = pdf.getTrailer().getKey("/Info").getKey(key);
-    return value.isString() ? value.getStringValue() : "";
+    return value.isString() ? value.getUTF8Value() : "";
 }
 
 std::vector<PdfPage> read_pdf(const std::string& path) {
@@ -271,4 +276,13 @@ std::string describe_texts(const PdfPage& page) {
         result += line;
     }
     return result;
+}
+
+std::string utf16_units_as_utf8(const std::string& bytes) {
+    std::string utf8;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        utf8 += QUtil::toUTF8((static_cast<unsigned char>(bytes[i]) << 8) |
+                              static_cast<unsigned char>(bytes[i + 1]));
+    }
+    return utf8;
 }

@@ -16,7 +16,7 @@ struct PdfText {
     float size = 0;
     float x = 0, y = 0;  // baseline start
     Rgb fill;
-    std::string text;  // raw bytes of the string
+    std::string text;  // raw bytes of the string; UTF-8 for a Unicode (Identity-H) font
 };
 
 struct PdfRect {
@@ -54,7 +54,11 @@ struct PdfPage {
     std::vector<PdfImage> images;
 };
 
-// One entry of the document information dictionary ("/Title", "/Creator", ...), "" when absent.
+// The UTF-8 text of 16-bit big-endian character codes (a Unicode font's string).
+std::string utf16_units_as_utf8(const std::string& bytes);
+
+// One entry of the document information dictionary ("/Title", "/Creator", ...) as UTF-8,
+// "" when absent.
 std::string pdf_info(const std::string& path, const std::string& key);
 
 // Fails the test (naming `path` and the checker's report) unless `qpdf --check` finds the

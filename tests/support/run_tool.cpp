@@ -1,6 +1,7 @@
 #include "tests/support/run_tool.h"
 
 #include <fcntl.h>
+#include <iconv.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -95,4 +96,30 @@ RunResult finish_tool(StartedTool* run, int timeout_seconds) {
 RunResult run_tool(const std::string& binary, const std::string& folder, const RunOptions& options) {
     StartedTool run = start_tool(binary, folder, options);
     return finish_tool(&run, options.timeout_seconds);
+}
+
+std::string command_output(const std::string& command) {
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) throw std::runtime_error("cannot run " + command);
+    std::string output;
+    char chunk[4096];
+    for (size_t got; (got = fread(chunk, 1, sizeof chunk, pipe)) > 0;) output.append(chunk, got);
+    pclose(pipe);
+    return output;
+}
+
+std::string to_code_page(const std::string& utf8, const char* encoding) {
+    iconv_t handle = iconv_open(encoding, "UTF-8");
+    if (handle == reinterpret_cast<iconv_t>(-1))
+        throw std::runtime_error(std::string("no iconv for ") + encoding);
+    std::string out(utf8.size() * 4, '\0');
+    char* in = const_cast<char*>(utf8.data());
+    char* target = out.data();
+    size_t in_left = utf8.size(), out_left = out.size();
+    const size_t result = iconv(handle, &in, &in_left, &target, &out_left);
+    iconv_close(handle);
+    if (result == static_cast<size_t>(-1))
+        throw std::runtime_error(std::string("cannot write as ") + encoding);
+    out.resize(out.size() - out_left);
+    return out;
 }

@@ -39,3 +39,9 @@ RunResult finish_tool(StartedTool* run, int timeout_seconds = 30);
 
 // start_tool, then finish_tool.
 RunResult run_tool(const std::string& binary, const std::string& folder, const RunOptions& options = {});
+
+// What `command` (run by the shell) writes to standard output.
+std::string command_output(const std::string& command);
+
+// `utf8` converted with iconv to `encoding` ("WINDOWS-1250", "UTF-16LE", ...); throws when it cannot.
+std::string to_code_page(const std::string& utf8, const char* encoding);

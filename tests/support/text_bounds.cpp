@@ -3,14 +3,24 @@
 #include <gtest/gtest.h>
 #include <hpdf.h>
 
+#include "layout/fit.h"
+#include "pdf/document.h"
 #include "text/encoding.h"
 
 namespace {
 
 constexpr float TOLERANCE = 1e-3f;
 
-// Width in points of `text` in the base-14 font `font_name` at `size`.
+// Width in points of `text` at its size: in the product's own Unicode fonts when it was
+// drawn with one, else in the base-14 font it names.
 float measured_width(const PdfText& text) {
+    if (text.encoding == "Identity-H") {
+        static PdfDocument unicode;
+        if (unicode.document == nullptr) open_pdf_document(&unicode, {true, ""});
+        const bool bold = text.font.find("Bold") != std::string::npos;
+        return text_width(bold ? unicode.fonts.bold : unicode.fonts.regular, text.text.c_str(),
+                          text.text.size(), text.size);
+    }
     static HPDF_Doc document = HPDF_New(nullptr, nullptr);
     HPDF_Font font = HPDF_GetFont(document, text.font.c_str(), PDF_FONT_ENCODING);
     HPDF_TextWidth width = HPDF_Font_TextWidth(font, reinterpret_cast<const HPDF_BYTE*>(text.text.data()),

@@ -1,0 +1,158 @@
+#include "text/decode.h"
+
+#include <iconv.h>
+#include <strings.h>
+#include <uchardet/uchardet.h>
+#include <unicode/normalizer2.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+#include <unicode/utf8.h>
+
+#include <cctype>
+
+#include "text/encoding.h"
+
+namespace {
+
+// uchardet names the ISO Latin sets; spreadsheets on Windows write their supersets, which
+// differ in the letters that matter (Š, Ś, Ž, Ź in windows-1250, curly quotes in 1252).
+constexpr struct {
+    const char* guess;
+    const char* windows;
+} WINDOWS_SUPERSETS[] = {
+    {"ISO-8859-1", "windows-1252"},  {"ISO-8859-3", "windows-1252"}, {"ISO-8859-15", "windows-1252"},
+    {"ISO-8859-2", "windows-1250"},  {"ISO-8859-7", "windows-1253"}, {"ISO-8859-9", "windows-1254"},
+    {"ISO-8859-13", "windows-1257"},
+};
+
+bool is_valid_utf8(std::string_view text) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    const int32_t length = static_cast<int32_t>(text.size());
+    for (int32_t i = 0; i < length;) {
+        UChar32 c;
+        U8_NEXT(bytes, i, length, c);
+        if (c < 0) return false;
+    }
+    return true;
+}
+
+std::string lower(std::string name) {
+    for (char& c : name) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return name;
+}
+
+// Converts `bytes` from `encoding` to UTF-8 with iconv; false when it cannot.
+bool convert(std::string_view bytes, const char* encoding, std::string* utf8) {
+    iconv_t handle = iconv_open("UTF-8", encoding);
+    if (handle == reinterpret_cast<iconv_t>(-1)) return false;
+    utf8->assign(bytes.size() * 4 + 16, '\0');  // no 8- or 16-bit unit grows past 4 bytes
+    char* in = const_cast<char*>(bytes.data());
+    size_t in_left = bytes.size();
+    char* out = utf8->data();
+    size_t out_left = utf8->size();
+    const bool converted = iconv(handle, &in, &in_left, &out, &out_left) != static_cast<size_t>(-1);
+    iconv_close(handle);
+    utf8->resize(utf8->size() - out_left);
+    return converted;
+}
+
+// Decomposed accents (e + combining acute, as some Mac and web sources paste) become the
+// single characters the fonts have.
+std::string to_nfc(std::string utf8) {
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+    if (U_FAILURE(status)) return utf8;
+    const icu::UnicodeString text = icu::UnicodeString::fromUTF8(utf8);
+    if (nfc->isNormalized(text, status)) return utf8;
+    std::string normalized;
+    nfc->normalize(text, status).toUTF8String(normalized);
+    return U_SUCCESS(status) ? normalized : utf8;
+}
+
+// Excel for the Mac's "CSV (Macintosh)" ends lines with a lone CR, as nothing else does now.
+bool has_only_mac_line_ends(std::string_view bytes) {
+    return bytes.find('\r') != std::string_view::npos && bytes.find('\n') == std::string_view::npos;
+}
+
+// How many non-letters stand next to letters: what a wrong Latin code page makes of the
+// letters another one puts at the same bytes ("Wa³êsa" for "Wałęsa" read as windows-1252).
+int misread_score(const std::string& utf8) {
+    int score = 0;
+    bool previous_letter = false, pending_symbol = false;
+    for_each_code_point(utf8, [&](int32_t c, size_t, size_t) {
+        const bool letter = u_isalpha(c);
+        const bool control = c < 0x20 && c != '\t' && c != '\r' && c != '\n';
+        const bool symbol = control || (c >= 0x80 && !letter && !u_isspace(c));
+        if (symbol && previous_letter) ++score;
+        if (letter && pending_symbol && !previous_letter) ++score;
+        pending_symbol = symbol;
+        previous_letter = letter;
+        return true;
+    });
+    return score;
+}
+
+// uchardet's guess is weak on a short list (a few Spanish names may come out as a DOS
+// code page); where reading the file as windows-1252 leaves fewer symbols inside words,
+// that is the better reading.
+std::string arbitrate_latin(std::string_view bytes, const std::string& guess) {
+    if (guess == "windows-1252") return guess;
+    std::string as_guess, as_western;
+    if (!convert(bytes, guess.c_str(), &as_guess)) return "windows-1252";
+    if (!convert(bytes, "windows-1252", &as_western)) return guess;
+    return misread_score(as_western) < misread_score(as_guess) ? "windows-1252" : guess;
+}
+
+std::string guess_legacy_encoding(std::string_view bytes) {
+    if (has_only_mac_line_ends(bytes)) return "macintosh";
+    uchardet_t detector = uchardet_new();
+    uchardet_handle_data(detector, bytes.data(), bytes.size());
+    uchardet_data_end(detector);
+    std::string guess = uchardet_get_charset(detector);
+    uchardet_delete(detector);
+    for (const auto& superset : WINDOWS_SUPERSETS) {
+        if (strcasecmp(guess.c_str(), superset.guess) == 0) return arbitrate_latin(bytes, superset.windows);
+    }
+    // Valid UTF-8 was taken already, so a UTF-8 or ASCII guess is no answer here.
+    if (guess.empty() || strcasecmp(guess.c_str(), "UTF-8") == 0 || strcasecmp(guess.c_str(), "ASCII") == 0) {
+        return "windows-1252";
+    }
+    return arbitrate_latin(bytes, lower(guess));
+}
+
+}  // namespace
+
+bool decode_text(std::string_view bytes, const char* encoding, DecodedText* decoded, std::string* reason) {
+    decoded->detected_legacy = false;
+    const bool automatic =
+        encoding == nullptr || encoding[0] == '\0' || strcasecmp(encoding, AUTO_ENCODING) == 0;
+    std::string chosen = automatic ? "" : lower(encoding);
+    if (bytes.starts_with("\xEF\xBB\xBF")) {
+        bytes.remove_prefix(3);
+        chosen = "utf-8";
+    } else if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+        chosen = bytes[0] == '\xFF' ? "utf-16le" : "utf-16be";
+        bytes.remove_prefix(2);
+    } else if (automatic && is_valid_utf8(bytes)) {
+        chosen = "utf-8";
+    } else if (automatic) {
+        chosen = guess_legacy_encoding(bytes);
+        decoded->detected_legacy = true;
+    }
+    decoded->encoding = chosen;
+    std::string utf8;
+    if (chosen == "utf-8" ? !is_valid_utf8(bytes) : !convert(bytes, chosen.c_str(), &utf8)) {
+        *reason = "not valid " + chosen + " text";
+        return false;
+    }
+    decoded->utf8 = to_nfc(chosen == "utf-8" ? std::string(bytes) : std::move(utf8));
+    return true;
+}
+
+bool text_encoding_known(const char* name) {
+    if (strcasecmp(name, AUTO_ENCODING) == 0) return true;
+    iconv_t handle = iconv_open("UTF-8", name);
+    if (handle == reinterpret_cast<iconv_t>(-1)) return false;
+    iconv_close(handle);
+    return true;
+}
