@@ -1,0 +1,35 @@
+// Decoding a text file in any encoding: valid UTF-8 comes out, already in NFC, and a
+// failure says why.
+#include <unicode/normalizer2.h>
+#include <unicode/unistr.h>
+
+#include <string>
+#include <string_view>
+
+#include "fuzz_support.h"
+#include "text/decode.h"
+#include "text/encoding.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    // The first byte picks the setting, so forced encodings are fuzzed too.
+    static const char* const SETTINGS[] = {"auto", "auto", "windows-1250", "macintosh", "utf-8", "utf-16le"};
+    const char* setting = SETTINGS[size > 0 ? data[0] % 6 : 0];
+    DecodedText decoded;
+    std::string reason;
+    if (!decode_text(bytes, setting, &decoded, &reason)) {
+        promise(!reason.empty(), "a failure says why");
+        return 0;
+    }
+    bool valid = true;
+    for_each_code_point(decoded.utf8, [&](int32_t c, size_t offset, size_t length) {
+        valid = c != 0xFFFD || decoded.utf8.compare(offset, length, "\xEF\xBF\xBD") == 0;
+        return valid;
+    });
+    promise(valid, "valid UTF-8 out");
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+    promise(nfc->isNormalized(icu::UnicodeString::fromUTF8(decoded.utf8), status), "NFC out");
+    promise(!decoded.encoding.empty(), "names what it read");
+    return 0;
+}
