@@ -148,9 +148,10 @@ bool produce_documents(Settings& settings, RosterGroups& groups, const PagePlan&
 
 int run_rosterbook(const RunRequest& request) {
     StreamsInUse streams(request.streams);
-    // Too large for a stack: the groups alone take 1.4 MB.
-    auto settings = std::make_unique<Settings>();
-    auto groups = std::make_unique<RosterGroups>();
+    // Too large for a stack: the groups alone take 1.4 MB. Left unset here: the loaders
+    // clear them first.
+    auto settings = std::make_unique_for_overwrite<Settings>();
+    auto groups = std::make_unique_for_overwrite<RosterGroups>();
     load_settings_from(settings.get(), request.settings_path);
     report("Config  : title=%d line(s), subtitle=%d line(s), %s\n", settings->title_line_count,
            settings->subtitle_line_count, label_sequence_name(settings->label_sequence));

@@ -35,11 +35,12 @@ bool read_line(FILE* file, char* buffer, size_t size) {
     size_t length = 0;
     bool read_any = false;
     int c;
-    while ((c = getc(file)) != EOF) {
+    // One reader per file, so the locking getc would do for every character is not needed.
+    while ((c = getc_unlocked(file)) != EOF) {
         read_any = true;
         if (c == '\n') break;
         if (c == '\r') {
-            int next = getc(file);
+            int next = getc_unlocked(file);
             if (next != '\n' && next != EOF) ungetc(next, file);
             break;
         }

@@ -1,6 +1,7 @@
 #include "layout/draw.h"
 
 #include <cstring>
+#include <string>
 
 #include "layout/fit.h"
 #include "pdf/document.h"
@@ -26,7 +27,8 @@ void show_text_at(HPDF_Page page, HPDF_Font font, float size, float x, float y, 
     HPDF_Page_BeginText(page);
     HPDF_Page_SetFontAndSize(page, font, size);
     HPDF_Page_MoveTextPos(page, x, y);
-    HPDF_Page_ShowText(page, font_bytes(font, text).c_str());
+    std::string storage;
+    HPDF_Page_ShowText(page, font_bytes(font, text, &storage).data());
     HPDF_Page_EndText(page);
 }
 

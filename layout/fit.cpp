@@ -56,7 +56,8 @@ void cut_with_ellipsis(HPDF_Font font, char* text, float size, float width) {
 
 float text_width(HPDF_Font font, const char* text, size_t length, float size) {
     if (length == 0) return 0.0f;
-    const std::string bytes = font_bytes(font, std::string_view(text, length));
+    std::string storage;
+    const std::string_view bytes = font_bytes(font, std::string_view(text, length), &storage);
     HPDF_TextWidth measured = HPDF_Font_TextWidth(font, reinterpret_cast<const HPDF_BYTE*>(bytes.data()),
                                                   static_cast<HPDF_UINT>(bytes.size()));
     return static_cast<float>(measured.width) * size / 1000.0f;

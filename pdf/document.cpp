@@ -201,8 +201,11 @@ bool fonts_print(const PdfDocument& pdf, int32_t code_point) {
     return true;
 }
 
-std::string font_bytes(HPDF_Font font, std::string_view text) {
+std::string_view font_bytes(HPDF_Font font, std::string_view text, std::string* storage) {
+    // Most texts are ASCII, which both encodings write as it is: no copy for them.
+    if (is_ascii(text)) return text;
     const char* encoding = HPDF_Font_GetEncodingName(font);
-    if (encoding != nullptr && strcmp(encoding, PDF_UNICODE_ENCODING) == 0) return std::string(text);
-    return to_windows_1252(text);
+    if (encoding != nullptr && strcmp(encoding, PDF_UNICODE_ENCODING) == 0) return text;
+    *storage = to_windows_1252(text);
+    return *storage;
 }

@@ -75,6 +75,8 @@ bool font_files_present(bool unicode_fonts);
 // right (a right-to-left script would print backwards, so it counts as unprintable).
 bool fonts_print(const PdfDocument& pdf, int32_t code_point);
 
-// The bytes `font` draws the UTF-8 `text` with: the text itself for a Unicode font, its
-// Windows-1252 bytes for a standard one. Measure and draw these, never the UTF-8 itself.
-std::string font_bytes(HPDF_Font font, std::string_view text);
+// The bytes `font` draws the UTF-8 `text` with: the text itself for a Unicode font or a
+// plain ASCII text, else its Windows-1252 bytes, written into `*storage`, which the
+// result then points into. Measure and draw these, never the UTF-8 itself. The result is
+// NUL-terminated when `text` is.
+std::string_view font_bytes(HPDF_Font font, std::string_view text, std::string* storage);

@@ -78,7 +78,7 @@ int split_record(const char* record, char separator, char (*fields)[CSV_FIELD_SI
 // Reads the records after the header into `table` until it is full or the file ends,
 // then counts what is left. Every dropped record is named on stderr.
 ReadCounts read_records(CsvReader* reader, LoadedTable* table) {
-    auto record_storage = std::make_unique<char[]>(CSV_RECORD_SIZE);
+    auto record_storage = std::make_unique_for_overwrite<char[]>(CSV_RECORD_SIZE);
     char* record = record_storage.get();
     char fields[CSV_MAX_FIELDS + 1][CSV_FIELD_SIZE];
     ReadCounts counts = {0, 0, 1};
@@ -120,8 +120,9 @@ void sort_group(std::span<Member> group, const Collation& collation) {
     std::stable_sort(keys.begin(), keys.end(), [](const Keyed& a, const Keyed& b) {
         return a.last != b.last ? a.last < b.last : a.first < b.first;
     });
-    std::vector<Member> sorted(group.size());
-    for (size_t i = 0; i < keys.size(); ++i) sorted[i] = group[keys[i].index];
+    std::vector<Member> sorted;
+    sorted.reserve(group.size());
+    for (const Keyed& keyed : keys) sorted.push_back(group[keyed.index]);
     std::copy(sorted.begin(), sorted.end(), group.begin());
 }
 
@@ -232,13 +233,14 @@ bool load_roster(const Settings& settings, RosterGroups* groups) {
     if (!file) return false;  // an empty file (no header) fails without a message
     // The record buffers and the table live on the heap: 64 KiB and 360 KiB are more than
     // a small (web) stack holds.
-    auto header_storage = std::make_unique<char[]>(CSV_RECORD_SIZE);
+    auto header_storage = std::make_unique_for_overwrite<char[]>(CSV_RECORD_SIZE);
     char* header = header_storage.get();
     CsvReader reader = {file.get(), path, detect_file_separator(file.get(), header), 0};
     if (read_csv_record(&reader, header) == 0) return false;
 
-    auto table_storage = std::make_unique<LoadedTable>();
+    auto table_storage = std::make_unique_for_overwrite<LoadedTable>();
     LoadedTable& table = *table_storage;
+    table.count = 0;
     ReadCounts counts = read_records(&reader, &table);
     if (counts.past_limit > 0) {
         say("Warning: %s: more than %d members, %d line(s) after line %d skipped\n", path, MAX_MEMBERS,

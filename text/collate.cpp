@@ -3,6 +3,7 @@
 #include <unicode/uloc.h>
 #include <unicode/ustring.h>
 
+#include <algorithm>
 #include <cstring>
 
 Collation::~Collation() {
@@ -27,21 +28,16 @@ bool open_collation(Collation* collation, const char* language) {
 }
 
 std::string sort_key(const Collation& collation, std::string_view utf8) {
+    // ucol_getSortKey on UTF-16 is several times faster than iterating over the UTF-8.
+    UChar units[512];
+    int32_t length = 0;
     UErrorCode status = U_ZERO_ERROR;
-    UCharIterator iterator;
-    uiter_setUTF8(&iterator, utf8.data(), static_cast<int32_t>(utf8.size()));
-    // ucol_getSortKey wants UTF-16; a key of the UTF-8 text through ucol_nextSortKeyPart avoids the copy.
-    std::string key;
-    uint32_t state[2] = {0, 0};
-    char chunk[256];
-    for (;;) {
-        const int32_t written = ucol_nextSortKeyPart(
-            collation.collator, &iterator, state, reinterpret_cast<uint8_t*>(chunk), sizeof chunk, &status);
-        if (U_FAILURE(status) || written <= 0) break;
-        key.append(chunk, static_cast<size_t>(written));
-        if (written < static_cast<int32_t>(sizeof chunk)) break;
-    }
-    return key;
+    u_strFromUTF8Lenient(units, 512, &length, utf8.data(), static_cast<int32_t>(utf8.size()), &status);
+    if (U_FAILURE(status)) length = 0;  // a name longer than any field holds
+    uint8_t key[1024];
+    const int32_t size = ucol_getSortKey(collation.collator, units, std::min(length, 512), key, sizeof key);
+    return std::string(reinterpret_cast<const char*>(key),
+                       static_cast<size_t>(std::min<int32_t>(size, sizeof key)));
 }
 
 int compare_names(const char* a, const char* b) {

@@ -26,6 +26,7 @@ constexpr struct {
 };
 
 bool is_valid_utf8(std::string_view text) {
+    if (is_ascii(text)) return true;
     const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
     const int32_t length = static_cast<int32_t>(text.size());
     for (int32_t i = 0; i < length;) {
@@ -59,6 +60,7 @@ bool convert(std::string_view bytes, const char* encoding, std::string* utf8) {
 // Decomposed accents (e + combining acute, as some Mac and web sources paste) become the
 // single characters the fonts have.
 std::string to_nfc(std::string utf8) {
+    if (is_ascii(utf8)) return utf8;  // the common case, and always NFC
     UErrorCode status = U_ZERO_ERROR;
     const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
     if (U_FAILURE(status)) return utf8;

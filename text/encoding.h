@@ -13,6 +13,9 @@ constexpr const char* PDF_UNICODE_ENCODING = "UTF-8";
 // "…", ending a text cut to fit.
 constexpr const char* ELLIPSIS = "\u2026";
 
+// True when `text` is plain ASCII, which every encoding here writes the same.
+bool is_ascii(std::string_view text);
+
 // True when every character of the UTF-8 `text` has a Windows-1252 byte.
 bool fits_windows_1252(std::string_view text);
 bool code_point_fits_windows_1252(int32_t code_point);
