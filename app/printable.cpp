@@ -41,7 +41,7 @@ bool replace_in(const PdfDocument& pdf, char* text, size_t size) {
     std::string kept;
     bool replaced = false;
     for_each_code_point(text, [&](int32_t c, size_t offset, size_t length) {
-        const bool prints = fonts_print(pdf, c);
+        const bool prints = font_prints(pdf.fonts.regular, c) && font_prints(pdf.fonts.bold, c);
         kept.append(prints ? std::string(text + offset, length) : std::string("?"));
         replaced = replaced || !prints;
         return true;
@@ -50,20 +50,32 @@ bool replace_in(const PdfDocument& pdf, char* text, size_t size) {
     return replaced;
 }
 
+// True when `check` holds for every printed text of the run.
+template <typename Check>
+bool all_texts(const Settings& settings, const RosterGroups& groups, Check check) {
+    bool holds = true;
+    for (int i = 0; i < settings.title_line_count; ++i) holds = holds && check(settings.title_lines[i]);
+    for (int i = 0; i < settings.subtitle_line_count; ++i) holds = holds && check(settings.subtitle_lines[i]);
+    for_each_member(&groups, [&](const Member* member) {
+        for_each_member_text(member, [&](const char* text, size_t) { holds = holds && check(text); });
+    });
+    return holds;
+}
+
 }  // namespace
 
 bool texts_fit_windows_1252(const Settings& settings, const RosterGroups& groups) {
-    bool fits = true;
-    for (int i = 0; i < settings.title_line_count; ++i)
-        fits = fits && fits_windows_1252(settings.title_lines[i]);
-    for (int i = 0; i < settings.subtitle_line_count; ++i) {
-        fits = fits && fits_windows_1252(settings.subtitle_lines[i]);
-    }
-    for_each_member(&groups, [&](const Member* member) {
-        for_each_member_text(member,
-                             [&](const char* text, size_t) { fits = fits && fits_windows_1252(text); });
+    return all_texts(settings, groups, [](const char* text) { return fits_windows_1252(text); });
+}
+
+bool texts_need_fallback(const PdfDocument& pdf, const Settings& settings, const RosterGroups& groups) {
+    return !all_texts(settings, groups, [&](const char* text) {
+        bool own = true;
+        for_each_code_point(text, [&](int32_t c, size_t, size_t) {
+            return own = font_prints(pdf.fonts.regular, c) && font_prints(pdf.fonts.bold, c);
+        });
+        return own;
     });
-    return fits;
 }
 
 void replace_unprintable(const PdfDocument& pdf, Settings* settings, RosterGroups* groups) {

@@ -346,9 +346,10 @@ TEST(Rosterbook, AccentedNamesPrintAsWritten) {
     }
 }
 
-// Names in any script print as written in embedded Unicode fonts, searchable, in the sort
-// language's order; the same sheet in each encoding spreadsheets write prints the same; a
-// character no font here has prints as "?" and is named.
+// Names in any script print as written in embedded Unicode fonts (Chinese from the fallback
+// font), searchable, in the sort language's order; the same sheet in each encoding
+// spreadsheets write prints the same; a character no font here has (Hebrew, Hangul) prints
+// as "?" and is named.
 TEST(Rosterbook, EveryNameAsWritten) {
     const std::string sheet =
         "role,first,last,a,b,c,d\nMember,Łukasz,Łyżwa,ul. Długa 5,Łódź,90-001,555\n"
@@ -391,17 +392,17 @@ TEST(Rosterbook, EveryNameAsWritten) {
               HEADER +
                   "Member,Νίκος,Παπαδόπουλος,a,b,c,d\nMember,Олена,Шевченко,a,b,c,d\n"
                   "Member,Văn An,Nguyễn,a,b,c,d\nMember,小华,王,a,b,c,d\nMember,David,כהן,a,b,c,d\n"
-                  "Member,Jose\xCC\x81,Nu\xCC\x81n\xCC\x83"
+                  "Member,민준,김,a,b,c,d\nMember,Jose\xCC\x81,Nu\xCC\x81n\xCC\x83"
                   "ez,a,b,c,d\n");
     RunResult run = run_in(dir);
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, NO_SETTINGS +
-                           "Warning: members.csv line 5: '小华' has characters no font here can print\n"
-                           "Warning: members.csv line 5: '王' has characters no font here can print\n"
-                           "Warning: members.csv line 6: 'כהן' has characters no font here can print\n");
+                           "Warning: members.csv line 6: 'כהן' has characters no font here can print\n"
+                           "Warning: members.csv line 7: '민준' has characters no font here can print\n"
+                           "Warning: members.csv line 7: '김' has characters no font here can print\n");
     EXPECT_EQ(page_text(read_pdf(dir.file("standard.pdf"))[3]),
               "Members|Văn An Nguyễn|a|b  c|d|José Núñez|a|b  c|d|Νίκος Παπαδόπουλος|a|b  c|d|"
-              "Олена Шевченко|a|b  c|d|David ???|a|b  c|d|?? ?|a|b  c|d|");
+              "Олена Шевченко|a|b  c|d|David ???|a|b  c|d|?? ?|a|b  c|d|小华 王|a|b  c|d|");
 }
 
 TEST(Rosterbook, DamagedImagesEndTheRunCleanly) {

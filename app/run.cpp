@@ -128,6 +128,10 @@ bool produce_documents(Settings& settings, RosterGroups& groups, const PagePlan&
         !open_document(&standard, setup, plan, LAYOUT_STANDARD)) {
         return false;
     }
+    if (unicode && texts_need_fallback(booklet, settings, groups)) {
+        add_fallback_font(booklet.document, &booklet.fonts);
+        add_fallback_font(standard.document, &standard.fonts);
+    }
     if (unicode) replace_unprintable(booklet, &settings, &groups);
     report_text_fitting(settings, groups, booklet.fonts);
     if (!compose(&booklet, plan, LAYOUT_BOOKLET, settings, groups, images) ||

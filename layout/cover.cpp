@@ -44,7 +44,7 @@ float first_baseline(const Settings& settings, float page_height, float gap) {
 }
 
 // A cover line may shrink to half its set size before it is cut.
-TextFit fit_cover_line(HPDF_Font font, const char* line, float size, float text_width,
+TextFit fit_cover_line(const TextFont& font, const char* line, float size, float text_width,
                        char (&fitted)[SETTINGS_LINE_SIZE]) {
     return fit_text(font, line, size, size * 0.5f, text_width, fitted, sizeof fitted);
 }
@@ -97,7 +97,7 @@ void report_cover_fit(const Settings& settings, const PdfFonts& fonts, float tex
         const char (*lines)[SETTINGS_LINE_SIZE];
         int count;
         float size;
-        HPDF_Font font;
+        const TextFont& font;
     } groups[2] = {
         {"title", settings.title_lines, settings.title_line_count, settings.title_font_size, fonts.bold},
         {"subtitle", settings.subtitle_lines, settings.subtitle_line_count, settings.subtitle_font_size,

@@ -23,24 +23,35 @@ void set_stroke(HPDF_Page page, RgbColor color) {
 
 namespace {
 
-void show_text_at(HPDF_Page page, HPDF_Font font, float size, float x, float y, const char* text) {
+// One text object; a text that needs the fallback font changes font inside it, each run
+// starting where the one before it ended.
+void show_text_at(HPDF_Page page, const TextFont& font, float size, float x, float y, const char* text) {
     HPDF_Page_BeginText(page);
-    HPDF_Page_SetFontAndSize(page, font, size);
-    HPDF_Page_MoveTextPos(page, x, y);
     std::string storage;
-    HPDF_Page_ShowText(page, font_bytes(font, text, &storage).data());
+    if (font.fallback == nullptr) {
+        HPDF_Page_SetFontAndSize(page, font.font, size);
+        HPDF_Page_MoveTextPos(page, x, y);
+        HPDF_Page_ShowText(page, font_bytes(font.font, text, &storage).data());
+    } else {
+        HPDF_Page_MoveTextPos(page, x, y);
+        for (const FontRun& run : font_runs(font, text, &storage)) {
+            HPDF_Page_SetFontAndSize(page, run.font, size);
+            HPDF_Page_ShowText(page, std::string(run.bytes).c_str());
+        }
+    }
     HPDF_Page_EndText(page);
 }
 
 }  // namespace
 
-void draw_text(const PageTarget& target, HPDF_Font font, float size, float x, float y, const char* text) {
+void draw_text(const PageTarget& target, const TextFont& font, float size, float x, float y,
+               const char* text) {
     if (text == nullptr || text[0] == '\0') return;
     PlacedPage placed = find_page(target);
     show_text_at(placed.page, font, size, x + placed.x_offset, y, text);
 }
 
-void draw_text_centered(const PageTarget& target, HPDF_Font font, float size, float x, float y,
+void draw_text_centered(const PageTarget& target, const TextFont& font, float size, float x, float y,
                         const char* text) {
     if (text == nullptr || text[0] == '\0') return;
     PlacedPage placed = find_page(target);
@@ -49,7 +60,7 @@ void draw_text_centered(const PageTarget& target, HPDF_Font font, float size, fl
     show_text_at(placed.page, font, size, start_x, y, text);
 }
 
-float draw_section_heading(const PageTarget& target, HPDF_Font font, float page_width, float x, float y,
+float draw_section_heading(const PageTarget& target, const TextFont& font, float page_width, float x, float y,
                            const char* text) {
     PlacedPage placed = find_page(target);
     set_fill(placed.page, ACCENT_COLOR);

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "layout/geometry.h"
+#include "pdf/fonts.h"
 
 struct RgbColor {
     float red, green, blue;  // 0..1
@@ -32,14 +33,15 @@ void set_stroke(HPDF_Page page, RgbColor color);
 
 // Draws `text` with its baseline starting at (x, y) in the page's current fill colour.
 // A null or empty text draws nothing and looks no page up.
-void draw_text(const PageTarget& target, HPDF_Font font, float size, float x, float y, const char* text);
+void draw_text(const PageTarget& target, const TextFont& font, float size, float x, float y,
+               const char* text);
 
 // As draw_text, with the text centred on x (its width measured with `font` at `size`).
-void draw_text_centered(const PageTarget& target, HPDF_Font font, float size, float x, float y,
+void draw_text_centered(const PageTarget& target, const TextFont& font, float size, float x, float y,
                         const char* text);
 
 // Draws `text` at 13 pt in ACCENT_COLOR with its baseline at (x, y) and a 1 pt rule
 // 10 pt below it from x to page_width - x. Returns y - 24, where the content below starts.
 // Leaves fill and stroke colour ACCENT_COLOR and line width 1.
-float draw_section_heading(const PageTarget& target, HPDF_Font font, float page_width, float x, float y,
+float draw_section_heading(const PageTarget& target, const TextFont& font, float page_width, float x, float y,
                            const char* text);

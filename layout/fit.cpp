@@ -20,7 +20,7 @@ float largest_fitting_tenth(float units, float width) {
 }
 
 // Width of the first `length` bytes of `text` followed by the ellipsis.
-float width_with_ellipsis(HPDF_Font font, const char* text, size_t length, float size) {
+float width_with_ellipsis(const TextFont& font, const char* text, size_t length, float size) {
     const std::string candidate = std::string(text, length) + ELLIPSIS;
     return text_width(font, candidate.c_str(), candidate.size(), size);
 }
@@ -28,7 +28,7 @@ float width_with_ellipsis(HPDF_Font font, const char* text, size_t length, float
 // Cuts `text` (in place, with room for the ellipsis's bytes) to the longest run of whole
 // characters that fits `width` with the ellipsis after it. Widths only grow with the
 // run, so a binary search over the characters' ends finds it.
-void cut_with_ellipsis(HPDF_Font font, char* text, float size, float width) {
+void cut_with_ellipsis(const TextFont& font, char* text, float size, float width) {
     std::vector<size_t> ends = {0};
     for_each_code_point(text, [&](int32_t, size_t offset, size_t length) {
         ends.push_back(offset + length);
@@ -54,16 +54,25 @@ void cut_with_ellipsis(HPDF_Font font, char* text, float size, float width) {
 
 }  // namespace
 
-float text_width(HPDF_Font font, const char* text, size_t length, float size) {
+float text_width(const TextFont& font, const char* text, size_t length, float size) {
     if (length == 0) return 0.0f;
+    auto units = [](HPDF_Font run_font, std::string_view bytes) {
+        return HPDF_Font_TextWidth(run_font, reinterpret_cast<const HPDF_BYTE*>(bytes.data()),
+                                   static_cast<HPDF_UINT>(bytes.size()))
+            .width;
+    };
     std::string storage;
-    const std::string_view bytes = font_bytes(font, std::string_view(text, length), &storage);
-    HPDF_TextWidth measured = HPDF_Font_TextWidth(font, reinterpret_cast<const HPDF_BYTE*>(bytes.data()),
-                                                  static_cast<HPDF_UINT>(bytes.size()));
-    return static_cast<float>(measured.width) * size / 1000.0f;
+    const std::string_view whole(text, length);
+    HPDF_UINT total = 0;
+    if (font.fallback == nullptr) {
+        total = units(font.font, font_bytes(font.font, whole, &storage));  // the common case: no runs
+    } else {
+        for (const FontRun& run : font_runs(font, whole, &storage)) total += units(run.font, run.bytes);
+    }
+    return static_cast<float>(total) * size / 1000.0f;
 }
 
-TextFit fit_text(HPDF_Font font, const char* text, float wanted_size, float min_size, float width,
+TextFit fit_text(const TextFont& font, const char* text, float wanted_size, float min_size, float width,
                  char* fitted, size_t fitted_size) {
     // Room stays free for the ellipsis of a cut.
     copy_text(fitted, fitted_size - strlen(ELLIPSIS), text);

@@ -6,6 +6,8 @@
 
 #include <cstddef>
 
+#include "pdf/fonts.h"
+
 struct TextFit {
     float size;   // points to draw at
     bool shrunk;  // size is below the wanted size
@@ -13,8 +15,8 @@ struct TextFit {
 };
 
 // Width in points of the first `length` bytes of the UTF-8 `text` in `font` at `size`,
-// from libharu's widths of the same bytes that are drawn (font_bytes).
-float text_width(HPDF_Font font, const char* text, size_t length, float size);
+// from libharu's widths of the same bytes that are drawn, run by run (font_runs).
+float text_width(const TextFont& font, const char* text, size_t length, float size);
 
 // Fits the UTF-8 `text` into `width` points: returns the size to draw at and writes the
 // text to draw into `fitted` (capacity `fitted_size`, at least 4; a longer text is cut to
@@ -22,5 +24,5 @@ float text_width(HPDF_Font font, const char* text, size_t length, float size);
 // drawn at the largest tenth of a point down to `min_size` at which it fits; failing that, at `min_size`, cut
 // after the longest run of characters that fits together with the ellipsis (blanks before the ellipsis
 // dropped). When not even the ellipsis fits, `fitted` is empty.
-TextFit fit_text(HPDF_Font font, const char* text, float wanted_size, float min_size, float width,
+TextFit fit_text(const TextFont& font, const char* text, float wanted_size, float min_size, float width,
                  char* fitted, size_t fitted_size);

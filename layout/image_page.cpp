@@ -3,8 +3,8 @@
 #include "layout/draw.h"
 #include "pdf/embed.h"
 
-void draw_image_panel(PdfDocument* pdf, const PageTarget& target, HPDF_Font font, const SourceImage* image,
-                      const ImageOptions& options, const char* placeholder_text,
+void draw_image_panel(PdfDocument* pdf, const PageTarget& target, const TextFont& font,
+                      const SourceImage* image, const ImageOptions& options, const char* placeholder_text,
                       const PageGeometry& geometry) {
     const float margin_x = geometry.margin_x, margin_y = geometry.margin_y;
     const float box_width = geometry.page_width - 2.0f * margin_x;

@@ -12,6 +12,6 @@
 // and hung from the top margin, embedded into `pdf` as `options` say. A null image (its
 // file is missing) gives a grey frame with `placeholder_text` in its middle instead. An
 // image that cannot be embedded leaves the page empty and `pdf` failed.
-void draw_image_panel(PdfDocument* pdf, const PageTarget& target, HPDF_Font font, const SourceImage* image,
-                      const ImageOptions& options, const char* placeholder_text,
+void draw_image_panel(PdfDocument* pdf, const PageTarget& target, const TextFont& font,
+                      const SourceImage* image, const ImageOptions& options, const char* placeholder_text,
                       const PageGeometry& geometry);

@@ -18,9 +18,6 @@
 
 namespace {
 
-// Liberation Sans has Helvetica's widths, so embedding it moves no text.
-constexpr const char* EMBEDDED_REGULAR_FONT = ROSTERBOOK_FONT_DIR "/LiberationSans-Regular.ttf";
-constexpr const char* EMBEDDED_BOLD_FONT = ROSTERBOOK_FONT_DIR "/LiberationSans-Bold.ttf";
 constexpr const char* CREATOR = "rosterbook " ROSTERBOOK_VERSION;
 
 // The plain words for the codes a club secretary can act on.
@@ -42,58 +39,13 @@ const char* error_advice(HPDF_STATUS error_no) {
     }
 }
 
-// A ToUnicode map for fonts whose codes are the characters' own UTF-16 units, as
-// libharu's UTF-8 fonts draw them: identity over the whole plane but the surrogates, in
-// ranges that each stay within one high byte, as the format asks.
-std::string identity_to_unicode_cmap() {
-    std::string ranges;
-    int count = 0;
-    for (int high = 0; high < 256; ++high) {
-        if (high >= 0xD8 && high <= 0xDF) continue;
-        char range[32];
-        snprintf(range, sizeof range, "<%02X00> <%02XFF> <%02X00>\n", high, high, high);
-        if (count % 100 == 0) ranges += (count > 0 ? "endbfrange\n" : "") + std::string("100 beginbfrange\n");
-        ranges += range;
-        ++count;
-    }
-    // 248 ranges: two sections of 100 and one of 48.
-    const size_t last = ranges.rfind("100 beginbfrange");
-    ranges.replace(last, 3, std::to_string(count % 100));
-    return "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
-           "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
-           "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
-           "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n" +
-           ranges + "endbfrange\nendcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
-}
-
-// libharu 2.3.0 writes its encoding CMap as the ToUnicode map of a UTF-8 font, which
-// poppler refuses ("Invalid 'begincidrange' operator"), so text would not search or copy
-// right. The stream is in memory until the save, so its contents are replaced here.
-void correct_to_unicode(HPDF_Font font) {
-    auto* to_unicode = static_cast<HPDF_Dict>(HPDF_Dict_GetItem(font, "ToUnicode", HPDF_OCLASS_DICT));
-    if (to_unicode == nullptr || to_unicode->stream == nullptr) return;
-    HPDF_MemStream_FreeData(to_unicode->stream);
-    HPDF_Stream_WriteStr(to_unicode->stream, identity_to_unicode_cmap().c_str());
-}
-
 void get_fonts(PdfDocument* pdf, bool unicode) {
     pdf->unicode = unicode;
-    if (!unicode) {
-        pdf->fonts.regular = HPDF_GetFont(pdf->document, "Helvetica", PDF_FONT_ENCODING);
-        pdf->fonts.bold = HPDF_GetFont(pdf->document, "Helvetica-Bold", PDF_FONT_ENCODING);
-        return;
+    if (unicode) {
+        HPDF_UseUTFEncodings(pdf->document);
+        HPDF_SetCurrentEncoder(pdf->document, PDF_UNICODE_ENCODING);
     }
-    HPDF_UseUTFEncodings(pdf->document);
-    HPDF_SetCurrentEncoder(pdf->document, PDF_UNICODE_ENCODING);
-    const char* regular = HPDF_LoadTTFontFromFile(pdf->document, EMBEDDED_REGULAR_FONT, HPDF_TRUE);
-    const char* bold = HPDF_LoadTTFontFromFile(pdf->document, EMBEDDED_BOLD_FONT, HPDF_TRUE);
-    pdf->fonts.regular = HPDF_GetFont(pdf->document, regular, PDF_UNICODE_ENCODING);
-    pdf->fonts.bold = HPDF_GetFont(pdf->document, bold, PDF_UNICODE_ENCODING);
-    if (pdf->failed) return;
-    pdf->unicode_glyphs[0] = HPDF_GetFontDef(pdf->document, regular);
-    pdf->unicode_glyphs[1] = HPDF_GetFontDef(pdf->document, bold);
-    correct_to_unicode(pdf->fonts.regular);
-    correct_to_unicode(pdf->fonts.bold);
+    pdf->fonts = load_fonts(pdf->document, unicode);
 }
 
 // Title, creator and creation date.
@@ -175,37 +127,4 @@ void fill_blank_pages(PdfDocument* pdf) {
         HPDF_Page_GSave(pdf->pages[i]);
         HPDF_Page_GRestore(pdf->pages[i]);
     }
-}
-
-bool font_files_present(bool unicode_fonts) {
-    if (!unicode_fonts) return true;
-    for (const char* path : {EMBEDDED_REGULAR_FONT, EMBEDDED_BOLD_FONT}) {
-        const char* reason = nullptr;
-        if (!open_regular_file(path, &reason)) {
-            say("Error: cannot open font file %s: %s\n", path, reason);
-            return false;
-        }
-    }
-    return true;
-}
-
-bool fonts_print(const PdfDocument& pdf, int32_t code_point) {
-    if (!pdf.unicode) return code_point_fits_windows_1252(code_point);
-    if (code_point > 0xFFFF || is_right_to_left(code_point)) return false;  // libharu's codes are 16-bit
-    for (HPDF_FontDef glyphs : pdf.unicode_glyphs) {
-        if (glyphs == nullptr ||
-            HPDF_TTFontDef_GetGlyphid(glyphs, static_cast<HPDF_UINT16>(code_point)) == 0) {
-            return false;
-        }
-    }
-    return true;
-}
-
-std::string_view font_bytes(HPDF_Font font, std::string_view text, std::string* storage) {
-    // Most texts are ASCII, which both encodings write as it is: no copy for them.
-    if (is_ascii(text)) return text;
-    const char* encoding = HPDF_Font_GetEncodingName(font);
-    if (encoding != nullptr && strcmp(encoding, PDF_UNICODE_ENCODING) == 0) return text;
-    *storage = to_windows_1252(text);
-    return *storage;
 }

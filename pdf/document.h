@@ -6,14 +6,8 @@
 
 #include <cstdint>
 #include <memory>
-#include <string>
-#include <string_view>
 
-// The two fonts every text is drawn with.
-struct PdfFonts {
-    HPDF_Font regular;
-    HPDF_Font bold;
-};
+#include "pdf/fonts.h"
 
 // What a document is made with: the fonts to draw with and the title its information names.
 // Unicode fonts are Liberation Sans and Liberation Sans Bold, embedded and subset, drawing
@@ -33,11 +27,10 @@ struct PdfDocument {
     ~PdfDocument();
 
     HPDF_Doc document = nullptr;
-    PdfFonts fonts = {nullptr, nullptr};
+    PdfFonts fonts;
     std::unique_ptr<HPDF_Page[]> pages;  // physical pages, in file order
     int32_t page_count = 0;
-    bool unicode = false;                                 // the fonts are Unicode (CID) fonts drawing UTF-8
-    HPDF_FontDef unicode_glyphs[2] = {nullptr, nullptr};  // their TrueType data, regular and bold
+    bool unicode = false;               // the fonts are Unicode (CID) fonts drawing UTF-8
     bool failed = false;                // an error was reported: nothing more is drawn or saved
     const char* saving_path = nullptr;  // the file being saved, named in write errors
 };
@@ -66,17 +59,3 @@ void close_pdf_document(PdfDocument* pdf);
 // Gives each page on which nothing was drawn a content stream readers accept: libharu
 // writes an empty compressed stream, which Ghostscript and mutool refuse.
 void fill_blank_pages(PdfDocument* pdf);
-
-// True when the font files `unicode_fonts` needs can be opened; false after "Error:
-// cannot open font file <path>: <reason>".
-bool font_files_present(bool unicode_fonts);
-
-// True when both fonts of `pdf` have a glyph for `code_point`, as text they draw from left to
-// right (a right-to-left script would print backwards, so it counts as unprintable).
-bool fonts_print(const PdfDocument& pdf, int32_t code_point);
-
-// The bytes `font` draws the UTF-8 `text` with: the text itself for a Unicode font or a
-// plain ASCII text, else its Windows-1252 bytes, written into `*storage`, which the
-// result then points into. Measure and draw these, never the UTF-8 itself. The result is
-// NUL-terminated when `text` is.
-std::string_view font_bytes(HPDF_Font font, std::string_view text, std::string* storage);

@@ -26,8 +26,8 @@ TEST(PdfDocument, AnErrorFailsTheDocumentOnce) {
         PdfDocument pdf;
         EXPECT_TRUE(open_pdf_document(&pdf, {false, ""}));
         EXPECT_TRUE(add_pdf_pages(&pdf, 2, 612, 792));
-        HPDF_Page_SetFontAndSize(pdf.pages[0], pdf.fonts.regular, 0);  // out of range
-        HPDF_Page_SetFontAndSize(pdf.pages[1], pdf.fonts.regular, 700);
+        HPDF_Page_SetFontAndSize(pdf.pages[0], pdf.fonts.regular.font, 0);  // out of range
+        HPDF_Page_SetFontAndSize(pdf.pages[1], pdf.fonts.regular.font, 700);
         EXPECT_TRUE(pdf.failed);
         saved = save_pdf_document(&pdf, dir.file("out.pdf").c_str());
     }

@@ -68,6 +68,7 @@ void end_pending_save(PdfDocument* pdf) {
 bool save_pdf_document(PdfDocument* pdf, const char* path) {
     if (pdf->failed) return false;
     fill_blank_pages(pdf);
+    complete_composite_glyphs(pdf->fonts);
     snprintf(pending_temp_path, sizeof pending_temp_path, "%s.%ld.tmp", path, static_cast<long>(getpid()));
     pdf->saving_path = path;
     temp_file_pending = 1;
