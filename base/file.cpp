@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/text_util.h"
+
 FilePtr open_regular_file(const char* path, const char** reason) {
     // O_NONBLOCK: opening a FIFO must not wait for a writer; fstat then turns it away.
     int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -33,7 +35,7 @@ FilePtr open_regular_file(const char* path, const char** reason) {
 
 bool read_line(FILE* file, char* buffer, size_t size) {
     size_t length = 0;
-    bool read_any = false;
+    bool read_any = false, cut = false;
     int c;
     // One reader per file, so the locking getc would do for every character is not needed.
     while ((c = getc_unlocked(file)) != EOF) {
@@ -44,7 +46,15 @@ bool read_line(FILE* file, char* buffer, size_t size) {
             if (next != '\n' && next != EOF) ungetc(next, file);
             break;
         }
-        if (length + 1 < size) buffer[length++] = static_cast<char>(c);
+        if (length + 1 < size) {
+            buffer[length++] = static_cast<char>(c);
+        } else if (!cut) {
+            cut = true;
+            // A character the cut would split is left out whole: the first byte past the
+            // cut (kept in the terminator's place) tells.
+            buffer[length] = static_cast<char>(c);
+            length = utf8_prefix_length(buffer, length + 1, length);
+        }
     }
     buffer[length] = '\0';
     return read_any;

@@ -28,8 +28,9 @@ bool file_opens(const char* path);
 
 // Reads the next physical line of `file` into `buffer` (capacity `size`, at least 1).
 // A line ends at LF, CRLF or a lone CR (Mac spreadsheets); the line end is consumed and
-// not stored. A line longer than size - 1 bytes keeps its first size - 1 bytes and the
-// rest of that line is read and dropped, so a long line never turns into two lines.
+// not stored. A line longer than size - 1 bytes keeps as many of its first size - 1 bytes
+// as make whole UTF-8 characters, and the rest of that line is read and dropped, so a long
+// line never turns into two lines.
 // Returns false at end of file (or on a read error) when nothing was read.
 bool read_line(FILE* file, char* buffer, size_t size);
 

@@ -147,6 +147,7 @@ TEST(LoadSettings, FileContents) {
         {"Subtitle:\nlast block at end of file", "subtitle", "1:last block at end of file"},
         {"Title:\n" + std::string(3000, 'x') + "\nSecond\n\n", "title",
          "2:" + std::string(2047, 'x') + "|Second"},
+        {"Title:\n" + std::string(2046, 'x') + "é and more\n\n", "title", "1:" + std::string(2046, 'x')},
     };
     for (const auto& c : cases) {
         Loaded loaded = load_text(c.file);
