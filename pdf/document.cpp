@@ -48,9 +48,11 @@ void get_fonts(PdfDocument* pdf, bool unicode) {
     pdf->fonts = load_fonts(pdf->document, unicode);
 }
 
-// Title, creator and creation date.
-void set_document_info(HPDF_Doc document, const char* title) {
-    HPDF_SetInfoAttr(document, HPDF_INFO_TITLE, title[0] != '\0' ? title : "Member Roster");
+// Title, creator and creation date. A Unicode document writes its texts as UTF-16 (libharu
+// does, with the UTF-8 encoder current); a standard one as the fonts' Windows-1252 bytes.
+void set_document_info(HPDF_Doc document, const char* title, bool unicode) {
+    const std::string written = unicode ? std::string(title) : to_windows_1252(title);
+    HPDF_SetInfoAttr(document, HPDF_INFO_TITLE, title[0] != '\0' ? written.c_str() : "Member Roster");
     HPDF_SetInfoAttr(document, HPDF_INFO_CREATOR, CREATOR);
     const time_t now = time(nullptr);
     struct tm utc;
@@ -92,7 +94,7 @@ bool open_pdf_document(PdfDocument* pdf, const PdfSetup& setup) {
     // Compression must be on before pages and images are added, or they stay uncompressed.
     HPDF_SetCompressionMode(pdf->document, HPDF_COMP_ALL);
     get_fonts(pdf, setup.unicode_fonts);
-    set_document_info(pdf->document, setup.title);
+    set_document_info(pdf->document, setup.title, setup.unicode_fonts);
     return !pdf->failed;
 }
 

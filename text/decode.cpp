@@ -141,9 +141,13 @@ bool decode_text(std::string_view bytes, const char* encoding, DecodedText* deco
         chosen = guess_legacy_encoding(bytes);
         decoded->detected_legacy = true;
     }
-    decoded->encoding = chosen;
     std::string utf8;
-    if (chosen == "utf-8" ? !is_valid_utf8(bytes) : !convert(bytes, chosen.c_str(), &utf8)) {
+    bool read = chosen == "utf-8" ? is_valid_utf8(bytes) : convert(bytes, chosen.c_str(), &utf8);
+    // A guess that leaves bytes unread is no answer; Latin-1 reads every byte as a letter
+    // or sign, so nothing is lost and the warning says what was used.
+    if (!read && decoded->detected_legacy) read = convert(bytes, (chosen = "iso-8859-1").c_str(), &utf8);
+    decoded->encoding = chosen;
+    if (!read) {
         *reason = "not valid " + chosen + " text";
         return false;
     }
