@@ -1,10 +1,6 @@
 #include "app/printable.h"
 
-#include <algorithm>
-#include <cstring>
-#include <span>
 #include <string>
-#include <vector>
 
 #include "base/message.h"
 #include "base/text_util.h"
@@ -12,9 +8,9 @@
 
 namespace {
 
-// Calls `visit(text, capacity)` for every printed text of one member (a Member or a const one).
-template <typename MemberRecord, typename Visit>
-void for_each_member_text(MemberRecord* member, Visit visit) {
+// Calls `visit(text, capacity)` for every printed text of one member.
+template <typename Visit>
+void for_each_member_text(Member* member, Visit visit) {
     for (auto* field : {&member->first_name, &member->last_name}) visit(*field, sizeof *field);
     visit(member->detail1, sizeof member->detail1);
     visit(member->detail2a, sizeof member->detail2a);
@@ -25,23 +21,24 @@ void for_each_member_text(MemberRecord* member, Visit visit) {
     visit(member->detail5, sizeof member->detail5);
 }
 
-// Calls `visit(member)` for everyone in the groups (RosterGroups or const ones).
-template <typename Groups, typename Visit>
-void for_each_member(Groups* groups, Visit visit) {
-    for (auto group :
-         {std::span(groups->callers, groups->caller_count), std::span(groups->cuers, groups->cuer_count),
-          std::span(groups->members, groups->member_count),
-          std::span(groups->new_dancers, groups->new_dancer_count)}) {
-        for (auto& member : group) visit(&member);
+// True when `check` holds for every printed text of the run.
+template <typename Check>
+bool all_texts(const Settings& settings, std::span<Member* const> people, Check check) {
+    bool holds = true;
+    for (int i = 0; i < settings.title_line_count; ++i) holds = holds && check(settings.title_lines[i]);
+    for (int i = 0; i < settings.subtitle_line_count; ++i) holds = holds && check(settings.subtitle_lines[i]);
+    for (Member* member : people) {
+        for_each_member_text(member, [&](const char* text, size_t) { holds = holds && check(text); });
     }
+    return holds;
 }
 
 // Replaces the unprintable characters of `text` (capacity `size`) with "?"; true when any was.
-bool replace_in(const PdfDocument& pdf, char* text, size_t size) {
+bool replace_in(const PdfFonts& fonts, char* text, size_t size) {
     std::string kept;
     bool replaced = false;
     for_each_code_point(text, [&](int32_t c, size_t offset, size_t length) {
-        const bool prints = font_prints(pdf.fonts.regular, c) && font_prints(pdf.fonts.bold, c);
+        const bool prints = fonts_print(fonts, c);
         kept.append(prints ? std::string(text + offset, length) : std::string("?"));
         replaced = replaced || !prints;
         return true;
@@ -50,39 +47,25 @@ bool replace_in(const PdfDocument& pdf, char* text, size_t size) {
     return replaced;
 }
 
-// True when `check` holds for every printed text of the run.
-template <typename Check>
-bool all_texts(const Settings& settings, const RosterGroups& groups, Check check) {
-    bool holds = true;
-    for (int i = 0; i < settings.title_line_count; ++i) holds = holds && check(settings.title_lines[i]);
-    for (int i = 0; i < settings.subtitle_line_count; ++i) holds = holds && check(settings.subtitle_lines[i]);
-    for_each_member(&groups, [&](const Member* member) {
-        for_each_member_text(member, [&](const char* text, size_t) { holds = holds && check(text); });
-    });
-    return holds;
-}
-
 }  // namespace
 
-bool texts_fit_windows_1252(const Settings& settings, const RosterGroups& groups) {
-    return all_texts(settings, groups, [](const char* text) { return fits_windows_1252(text); });
+bool texts_fit_windows_1252(const Settings& settings, std::span<Member* const> people) {
+    return all_texts(settings, people, [](const char* text) { return fits_windows_1252(text); });
 }
 
-bool texts_need_fallback(const PdfDocument& pdf, const Settings& settings, const RosterGroups& groups) {
-    return !all_texts(settings, groups, [&](const char* text) {
+bool texts_need_fallback(const PdfFonts& fonts, const Settings& settings, std::span<Member* const> people) {
+    return !all_texts(settings, people, [&](const char* text) {
         bool own = true;
-        for_each_code_point(text, [&](int32_t c, size_t, size_t) {
-            return own = font_prints(pdf.fonts.regular, c) && font_prints(pdf.fonts.bold, c);
-        });
+        for_each_code_point(text, [&](int32_t c, size_t, size_t) { return own = fonts_print(fonts, c); });
         return own;
     });
 }
 
-void replace_unprintable(const PdfDocument& pdf, Settings* settings, RosterGroups* groups) {
+void replace_unprintable(const PdfFonts& fonts, Settings* settings, std::span<Member* const> people) {
     auto title_lines = [&](char(*lines)[SETTINGS_LINE_SIZE], int count) {
         for (int i = 0; i < count; ++i) {
             const std::string original = lines[i];
-            if (replace_in(pdf, lines[i], SETTINGS_LINE_SIZE)) {
+            if (replace_in(fonts, lines[i], SETTINGS_LINE_SIZE)) {
                 say("Warning: %s: '%s' has characters no font here can print\n", SETTINGS_FILE_NAME,
                     original.c_str());
             }
@@ -90,15 +73,10 @@ void replace_unprintable(const PdfDocument& pdf, Settings* settings, RosterGroup
     };
     title_lines(settings->title_lines, settings->title_line_count);
     title_lines(settings->subtitle_lines, settings->subtitle_line_count);
-    // Named in the order of the member list, as the other warnings about it are.
-    std::vector<Member*> people;
-    for_each_member(groups, [&](Member* member) { people.push_back(member); });
-    std::sort(people.begin(), people.end(),
-              [](const Member* a, const Member* b) { return a->line_number < b->line_number; });
     for (Member* member : people) {
         for_each_member_text(member, [&](char* text, size_t size) {
             const std::string original = text;
-            if (replace_in(pdf, text, size)) {
+            if (replace_in(fonts, text, size)) {
                 say("Warning: %s line %d: '%s' has characters no font here can print\n",
                     settings->member_csv_path, member->line_number, original.c_str());
             }

@@ -1,6 +1,5 @@
 #include "app/run.h"
 
-#include <algorithm>
 #include <memory>
 #include <span>
 #include <string>
@@ -86,20 +85,11 @@ bool open_document(PdfDocument* pdf, const PdfSetup& setup, const PagePlan& plan
 
 // Names every card line and cover line that had to shrink or be cut, once per run: the
 // booklet's card and cover are the narrower, so its sizes are the ones given. Cards are
-// reported in the order of the member list.
-void report_text_fitting(const Settings& settings, const RosterGroups& groups,
+// reported in the order of `people`.
+void report_text_fitting(const Settings& settings, std::span<Member* const> people,
                          const PdfFonts& booklet_fonts) {
     const PageGeometry booklet = page_geometry(PAPER, LAYOUT_BOOKLET);
     report_cover_fit(settings, booklet_fonts, booklet.page_width - 2.0f * booklet.margin_x);
-    std::vector<const Member*> people;
-    for (std::span<const Member> group :
-         {std::span(groups.callers, groups.caller_count), std::span(groups.cuers, groups.cuer_count),
-          std::span(groups.members, groups.member_count),
-          std::span(groups.new_dancers, groups.new_dancer_count)}) {
-        for (const Member& person : group) people.push_back(&person);
-    }
-    std::sort(people.begin(), people.end(),
-              [](const Member* a, const Member* b) { return a->line_number < b->line_number; });
     for (const Member* person : people) {
         report_card_fit(settings.member_csv_path, *person, booklet_fonts, booklet.column_width);
     }
@@ -116,8 +106,9 @@ bool compose(PdfDocument* pdf, const PagePlan& plan, LayoutMode mode, const Sett
 // replace_unprintable says. Both are drawn before either is saved, so a failure while
 // drawing writes no file. Returns false after a message.
 bool produce_documents(Settings& settings, RosterGroups& groups, const PagePlan& plan) {
+    const std::vector<Member*> people = members_in_list_order(&groups);
     // The standard fonts print Western European text only; anything more takes Unicode fonts.
-    const bool unicode = settings.fonts == FONTS_EMBEDDED || !texts_fit_windows_1252(settings, groups);
+    const bool unicode = settings.fonts == FONTS_EMBEDDED || !texts_fit_windows_1252(settings, people);
     LoadedImages loaded;
     RosterImages images;
     if (!font_files_present(unicode) || !load_roster_images(settings, &loaded, &images)) return false;
@@ -128,12 +119,12 @@ bool produce_documents(Settings& settings, RosterGroups& groups, const PagePlan&
         !open_document(&standard, setup, plan, LAYOUT_STANDARD)) {
         return false;
     }
-    if (unicode && texts_need_fallback(booklet, settings, groups)) {
+    if (unicode && texts_need_fallback(booklet.fonts, settings, people)) {
         add_fallback_font(booklet.document, &booklet.fonts);
         add_fallback_font(standard.document, &standard.fonts);
     }
-    if (unicode) replace_unprintable(booklet, &settings, &groups);
-    report_text_fitting(settings, groups, booklet.fonts);
+    if (unicode) replace_unprintable(booklet.fonts, &settings, people);
+    report_text_fitting(settings, people, booklet.fonts);
     if (!compose(&booklet, plan, LAYOUT_BOOKLET, settings, groups, images) ||
         !compose(&standard, plan, LAYOUT_STANDARD, settings, groups, images)) {
         return false;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -76,24 +77,38 @@ bool read_whole_file(const char* path, long long max_size, const char* too_large
         snprintf(reason, reason_size, "%s", why);
         return false;
     }
+    // The size the file says it has is only where reading starts: some files (in /proc)
+    // say 0 and still hold bytes, or fail every read.
     fseek(file.get(), 0, SEEK_END);
-    const long long length = ftell(file.get());
+    const long long stated = ftell(file.get());
     rewind(file.get());
-    if (length < 0 || length > max_size) {
+    const size_t limit = static_cast<size_t>(max_size);
+    if (stated > max_size) {
         snprintf(reason, reason_size, "%s", too_large);
         return false;
     }
-    *size = static_cast<size_t>(length);
-    *bytes = static_cast<unsigned char*>(malloc(*size > 0 ? *size : 1));
-    if (*bytes == nullptr) {
-        snprintf(reason, reason_size, "not enough memory");
+    std::unique_ptr<unsigned char, FreeDeleter> buffer;
+    size_t capacity = stated > 0 ? static_cast<size_t>(stated) + 1 : 1 << 16, used = 0;
+    for (size_t got = 1; got > 0 && used <= limit; used += got) {
+        if (!buffer || used == capacity) {
+            capacity = buffer ? std::min(capacity * 2, limit + 1) : capacity;
+            buffer.reset(static_cast<unsigned char*>(realloc(buffer.release(), capacity)));
+            if (!buffer) {
+                snprintf(reason, reason_size, "not enough memory");
+                return false;
+            }
+        }
+        got = fread(buffer.get() + used, 1, capacity - used, file.get());
+    }
+    if (used > limit) {
+        snprintf(reason, reason_size, "%s", too_large);
         return false;
     }
-    if (fread(*bytes, 1, *size, file.get()) != *size) {
-        free(*bytes);
-        *bytes = nullptr;
-        snprintf(reason, reason_size, "Read Error");
+    if (ferror(file.get())) {
+        snprintf(reason, reason_size, "%s", strerror(errno));
         return false;
     }
+    *bytes = buffer.release();
+    *size = used;
     return true;
 }

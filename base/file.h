@@ -34,9 +34,10 @@ bool file_opens(const char* path);
 // Returns false at end of file (or on a read error) when nothing was read.
 bool read_line(FILE* file, char* buffer, size_t size);
 
-// Reads the whole regular file at `path` into a malloc'd block at `*bytes` (owned by the
-// caller, at least 1 byte allocated) of `*size` bytes. Returns false with a short reason
-// in `reason` (capacity `reason_size`): open_regular_file's words, `too_large` when the
-// file holds more than `max_size` bytes, "not enough memory" or "Read Error".
+// Reads the whole regular file at `path`, to its end, into a malloc'd block at `*bytes`
+// (owned by the caller, at least 1 byte allocated) of `*size` bytes. Returns false with a
+// short reason in `reason` (capacity `reason_size`): open_regular_file's words, `too_large`
+// when the file holds more than `max_size` bytes, "not enough memory", or the system's
+// words for a failed read.
 bool read_whole_file(const char* path, long long max_size, const char* too_large, unsigned char** bytes,
                      size_t* size, char* reason, size_t reason_size);

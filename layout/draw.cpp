@@ -28,16 +28,14 @@ namespace {
 void show_text_at(HPDF_Page page, const TextFont& font, float size, float x, float y, const char* text) {
     HPDF_Page_BeginText(page);
     std::string storage;
-    if (font.fallback == nullptr) {
-        HPDF_Page_SetFontAndSize(page, font.font, size);
-        HPDF_Page_MoveTextPos(page, x, y);
-        HPDF_Page_ShowText(page, font_bytes(font.font, text, &storage).data());
-    } else {
-        HPDF_Page_MoveTextPos(page, x, y);
-        for (const FontRun& run : font_runs(font, text, &storage)) {
-            HPDF_Page_SetFontAndSize(page, run.font, size);
-            HPDF_Page_ShowText(page, std::string(run.bytes).c_str());
-        }
+    bool first = true;
+    for (const FontRun& run : font_runs(font, text, &storage)) {
+        HPDF_Page_SetFontAndSize(page, run.font, size);
+        if (first) HPDF_Page_MoveTextPos(page, x, y);
+        first = false;
+        // libharu wants a terminated string: a run that ends its text already is one.
+        const bool terminated = run.bytes.data()[run.bytes.size()] == '\0';
+        HPDF_Page_ShowText(page, terminated ? run.bytes.data() : std::string(run.bytes).c_str());
     }
     HPDF_Page_EndText(page);
 }

@@ -56,20 +56,14 @@ void cut_with_ellipsis(const TextFont& font, char* text, float size, float width
 
 float text_width(const TextFont& font, const char* text, size_t length, float size) {
     if (length == 0) return 0.0f;
-    auto units = [](HPDF_Font run_font, std::string_view bytes) {
-        return HPDF_Font_TextWidth(run_font, reinterpret_cast<const HPDF_BYTE*>(bytes.data()),
-                                   static_cast<HPDF_UINT>(bytes.size()))
-            .width;
-    };
     std::string storage;
-    const std::string_view whole(text, length);
-    HPDF_UINT total = 0;
-    if (font.fallback == nullptr) {
-        total = units(font.font, font_bytes(font.font, whole, &storage));  // the common case: no runs
-    } else {
-        for (const FontRun& run : font_runs(font, whole, &storage)) total += units(run.font, run.bytes);
+    HPDF_UINT units = 0;
+    for (const FontRun& run : font_runs(font, std::string_view(text, length), &storage)) {
+        units += HPDF_Font_TextWidth(run.font, reinterpret_cast<const HPDF_BYTE*>(run.bytes.data()),
+                                     static_cast<HPDF_UINT>(run.bytes.size()))
+                     .width;
     }
-    return static_cast<float>(total) * size / 1000.0f;
+    return static_cast<float>(units) * size / 1000.0f;
 }
 
 TextFit fit_text(const TextFont& font, const char* text, float wanted_size, float min_size, float width,

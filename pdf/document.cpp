@@ -1,18 +1,13 @@
 #include "pdf/document.h"
 
-#include <hpdf_doc.h>
-#include <hpdf_fontdef.h>
-#include <hpdf_objects.h>
 #include <hpdf_pages.h>
 #include <hpdf_streams.h>
 
-#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <new>
 #include <string>
 
-#include "base/file.h"
 #include "base/message.h"
 #include "text/encoding.h"
 
@@ -37,15 +32,6 @@ const char* error_advice(HPDF_STATUS error_no) {
         default:
             return nullptr;
     }
-}
-
-void get_fonts(PdfDocument* pdf, bool unicode) {
-    pdf->unicode = unicode;
-    if (unicode) {
-        HPDF_UseUTFEncodings(pdf->document);
-        HPDF_SetCurrentEncoder(pdf->document, PDF_UNICODE_ENCODING);
-    }
-    pdf->fonts = load_fonts(pdf->document, unicode);
 }
 
 // Title, creator and creation date. A Unicode document writes its texts as UTF-16 (libharu
@@ -93,7 +79,7 @@ bool open_pdf_document(PdfDocument* pdf, const PdfSetup& setup) {
     }
     // Compression must be on before pages and images are added, or they stay uncompressed.
     HPDF_SetCompressionMode(pdf->document, HPDF_COMP_ALL);
-    get_fonts(pdf, setup.unicode_fonts);
+    pdf->fonts = load_fonts(pdf->document, setup.unicode_fonts);
     set_document_info(pdf->document, setup.title, setup.unicode_fonts);
     return !pdf->failed;
 }

@@ -30,7 +30,6 @@ struct PdfDocument {
     PdfFonts fonts;
     std::unique_ptr<HPDF_Page[]> pages;  // physical pages, in file order
     int32_t page_count = 0;
-    bool unicode = false;               // the fonts are Unicode (CID) fonts drawing UTF-8
     bool failed = false;                // an error was reported: nothing more is drawn or saved
     const char* saving_path = nullptr;  // the file being saved, named in write errors
 };

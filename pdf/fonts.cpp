@@ -5,8 +5,8 @@
 #include <hpdf_objects.h>
 #include <hpdf_streams.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
 
 #include "base/file.h"
 #include "base/message.h"
@@ -24,24 +24,26 @@ constexpr const char* FALLBACK_FONT = ROSTERBOOK_FALLBACK_FONT;
 // libharu's UTF-8 fonts draw them: identity over the whole plane but the surrogates, in
 // ranges that each stay within one high byte, as the format asks.
 std::string identity_to_unicode_cmap() {
-    std::string ranges;
-    int count = 0;
+    std::vector<std::string> ranges;
     for (int high = 0; high < 256; ++high) {
         if (high >= 0xD8 && high <= 0xDF) continue;
         char range[32];
         snprintf(range, sizeof range, "<%02X00> <%02XFF> <%02X00>\n", high, high, high);
-        if (count % 100 == 0) ranges += (count > 0 ? "endbfrange\n" : "") + std::string("100 beginbfrange\n");
-        ranges += range;
-        ++count;
+        ranges.push_back(range);
     }
-    // 248 ranges: two sections of 100 and one of 48.
-    const size_t last = ranges.rfind("100 beginbfrange");
-    ranges.replace(last, 3, std::to_string(count % 100));
-    return "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
-           "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
-           "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
-           "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n" +
-           ranges + "endbfrange\nendcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
+    std::string cmap =
+        "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
+        "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
+        "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
+        "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
+    // A section holds at most 100 ranges.
+    for (size_t first = 0; first < ranges.size(); first += 100) {
+        const size_t count = std::min<size_t>(100, ranges.size() - first);
+        cmap += std::to_string(count) + " beginbfrange\n";
+        for (size_t i = first; i < first + count; ++i) cmap += ranges[i];
+        cmap += "endbfrange\n";
+    }
+    return cmap + "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
 }
 
 // libharu 2.3.0 writes its encoding CMap as the ToUnicode map of a UTF-8 font, which
@@ -121,6 +123,8 @@ PdfFonts load_fonts(HPDF_Doc document, bool unicode) {
         return {{HPDF_GetFont(document, "Helvetica", PDF_FONT_ENCODING)},
                 {HPDF_GetFont(document, "Helvetica-Bold", PDF_FONT_ENCODING)}};
     }
+    HPDF_UseUTFEncodings(document);
+    HPDF_SetCurrentEncoder(document, PDF_UNICODE_ENCODING);
     return {load_unicode_font(document, EMBEDDED_REGULAR_FONT),
             load_unicode_font(document, EMBEDDED_BOLD_FONT)};
 }
@@ -154,17 +158,17 @@ bool font_prints(const TextFont& font, int32_t code_point) {
     return has_glyph(font.glyphs, code_point) || has_glyph(font.fallback_glyphs, code_point);
 }
 
-std::string_view font_bytes(HPDF_Font font, std::string_view text, std::string* storage) {
-    // Most texts are ASCII, which both encodings write as it is: no copy for them.
-    if (is_ascii(text)) return text;
-    const char* encoding = HPDF_Font_GetEncodingName(font);
-    if (encoding != nullptr && strcmp(encoding, PDF_UNICODE_ENCODING) == 0) return text;
-    *storage = to_windows_1252(text);
-    return *storage;
+bool fonts_print(const PdfFonts& fonts, int32_t code_point) {
+    return font_prints(fonts.regular, code_point) && font_prints(fonts.bold, code_point);
 }
 
 std::vector<FontRun> font_runs(const TextFont& font, std::string_view text, std::string* storage) {
-    if (font.fallback == nullptr) return {{font.font, font_bytes(font.font, text, storage)}};
+    if (font.fallback == nullptr) {
+        // Most texts are ASCII, which both encodings write as it is: no copy for them.
+        if (font.glyphs != nullptr || is_ascii(text)) return {{font.font, text}};
+        *storage = to_windows_1252(text);
+        return {{font.font, *storage}};
+    }
     std::vector<FontRun> runs;
     size_t start = 0;
     HPDF_Font current = nullptr;

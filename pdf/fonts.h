@@ -31,8 +31,9 @@ struct FontRun {
     std::string_view bytes;
 };
 
-// Loads the fonts into `document`: Unicode ones when `unicode`, else the standard ones.
-// libharu errors reach the document's error handler.
+// Loads the fonts into `document`: Unicode ones when `unicode` (making UTF-8 the
+// document's encoder, so its information is written as UTF-16 too), else the standard
+// ones. libharu errors reach the document's error handler.
 PdfFonts load_fonts(HPDF_Doc document, bool unicode);
 
 // Adds the fallback font (Droid Sans Fallback, from Debian's fonts-droid-fallback) to both
@@ -48,15 +49,14 @@ bool font_files_present(bool unicode_fonts);
 // script would print backwards, so it counts as unprintable).
 bool font_prints(const TextFont& font, int32_t code_point);
 
-// The bytes `font` draws the UTF-8 `text` with: the text itself for a Unicode font or a
-// plain ASCII text, else its Windows-1252 bytes, written into `*storage`, which the result
-// then points into. Measure and draw these, never the UTF-8 itself. The result is
-// NUL-terminated when `text` is.
-std::string_view font_bytes(HPDF_Font font, std::string_view text, std::string* storage);
+// True when both fonts print `code_point`, as font_prints says.
+bool fonts_print(const PdfFonts& fonts, int32_t code_point);
 
-// The runs of the UTF-8 `text` in `font`: one run for a font without a fallback; else each
-// character goes to the font that has it, staying with the current run's font when both do.
-// The runs point into `text` or `*storage`.
+// The runs of the UTF-8 `text` in `font`, as the bytes each draws them with: measure and
+// draw these, never the UTF-8 itself. A font without a fallback gives one run: the text
+// itself for a Unicode font or plain ASCII, else its Windows-1252 bytes, written into
+// `*storage`. With a fallback each character goes to the font that has it, staying with
+// the current run's font when both do. The runs point into `text` or `*storage`.
 std::vector<FontRun> font_runs(const TextFont& font, std::string_view text, std::string* storage);
 
 // Marks, for embedding, every part of every composite glyph the fonts' text uses. libharu

@@ -4,12 +4,12 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/file.h"
@@ -138,13 +138,8 @@ void group_records(const LoadedTable& table, const Collation& collation, RosterG
 }
 
 // Spreadsheet programs' own formats: .xlsx and .ods are ZIP archives, .xls an OLE file.
-bool is_spreadsheet_file(FILE* file) {
-    static const unsigned char ZIP[4] = {'P', 'K', 0x03, 0x04};
-    static const unsigned char OLE[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-    unsigned char start[8];
-    size_t size = fread(start, 1, sizeof start, file);
-    rewind(file);
-    return (size >= 4 && memcmp(start, ZIP, 4) == 0) || (size == 8 && memcmp(start, OLE, 8) == 0);
+bool is_spreadsheet_file(std::string_view bytes) {
+    return bytes.starts_with("PK\x03\x04") || bytes.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
 }
 
 // The header's first line decides the separator of the whole file; `buffer` holds
@@ -153,13 +148,6 @@ char detect_file_separator(FILE* file, char* buffer) {
     read_line(file, buffer, CSV_RECORD_SIZE);
     rewind(file);
     return detect_separator(buffer);
-}
-
-// Names the path and the reason when reading stopped on an error rather than at the end.
-bool read_failed(FILE* file, const char* path) {
-    if (!ferror(file)) return false;
-    say("%s: %s\n", path, strerror(errno));
-    return true;
 }
 
 int group_total(const RosterGroups& groups) {
@@ -181,43 +169,33 @@ bool report_totals(const char* path, int records, int members) {
 
 // Reads the whole member list as UTF-8, decoded as settings.text_encoding says (or
 // detected, saying so when a legacy code page was guessed). False after a message when it
-// is not a regular file, cannot be read, is a spreadsheet program's own file, is larger
-// than MAX_MEMBER_FILE_BYTES or does not decode.
+// is not a regular file, cannot be read, is larger than MAX_MEMBER_FILE_BYTES, is a
+// spreadsheet program's own file or does not decode.
 bool read_member_text(const Settings& settings, std::string* text) {
     const char* path = settings.member_csv_path;
-    const char* reason = nullptr;
-    FilePtr file = open_regular_file(path, &reason);
-    if (!file) {
+    unsigned char* bytes = nullptr;
+    size_t size = 0;
+    char reason[256];
+    if (!read_whole_file(path, MAX_MEMBER_FILE_BYTES, "larger than 256 MiB, too large for a member list",
+                         &bytes, &size, reason, sizeof reason)) {
         say("%s: %s\n", path, reason);
         return false;
     }
-    if (is_spreadsheet_file(file.get())) {
+    const std::unique_ptr<unsigned char, FreeDeleter> owner(bytes);
+    const std::string_view raw(reinterpret_cast<const char*>(bytes), size);
+    if (is_spreadsheet_file(raw)) {
         say("Error: %s is a spreadsheet file, not CSV: save it as CSV (comma-separated) and run again\n",
             path);
         return false;
     }
-    std::string bytes;
-    char chunk[1 << 16];
-    for (size_t got; (got = fread(chunk, 1, sizeof chunk, file.get())) > 0;) {
-        bytes.append(chunk, got);
-        if (bytes.size() > MAX_MEMBER_FILE_BYTES) {
-            say("Error: %s is larger than %lld MiB: is it really the member list?\n", path,
-                MAX_MEMBER_FILE_BYTES >> 20);
-            return false;
-        }
-    }
-    if (read_failed(file.get(), path)) return false;
     DecodedText decoded;
     std::string why;
-    if (!decode_text(bytes, settings.text_encoding, &decoded, &why)) {
+    if (!decode_text(raw, settings.text_encoding, &decoded, &why)) {
         say("Error: %s: %s; set 'Text Encoding' in roster.sdd to the encoding it was saved in\n", path,
             why.c_str());
         return false;
     }
-    if (decoded.detected_legacy) {
-        say("Warning: %s read as %s; set 'Text Encoding' in roster.sdd if names look wrong\n", path,
-            decoded.encoding.c_str());
-    }
+    report_guessed_encoding(path, decoded);
     *text = std::move(decoded.utf8);
     return true;
 }
@@ -256,4 +234,17 @@ int compare_members(const Member& a, const Member& b) {
     int order = compare_names(a.last_name, b.last_name);
     if (order != 0) return order;
     return compare_names(a.first_name, b.first_name);
+}
+
+std::vector<Member*> members_in_list_order(RosterGroups* groups) {
+    std::vector<Member*> people;
+    for (std::span<Member> group :
+         {std::span(groups->callers, groups->caller_count), std::span(groups->cuers, groups->cuer_count),
+          std::span(groups->members, groups->member_count),
+          std::span(groups->new_dancers, groups->new_dancer_count)}) {
+        for (Member& person : group) people.push_back(&person);
+    }
+    std::sort(people.begin(), people.end(),
+              [](const Member* a, const Member* b) { return a->line_number < b->line_number; });
+    return people;
 }

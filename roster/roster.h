@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "settings/settings.h"
 
@@ -46,3 +47,7 @@ bool load_roster(const Settings& settings, RosterGroups* groups);
 // Orders members by last name, then first name, in ICU's root order, letter case ignored.
 // Returns negative, zero or positive.
 int compare_members(const Member& a, const Member& b);
+
+// Everyone in the groups, in the order of the member list (by line number): the order
+// messages about them are given in.
+std::vector<Member*> members_in_list_order(RosterGroups* groups);

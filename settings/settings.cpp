@@ -142,8 +142,9 @@ void apply_choice(Choice* field, const char* value, const char* what, const char
 
 // Unlike the other choices, a label sequence nobody knows falls back to Row Order.
 void apply_label_sequence(Settings* settings, const char* value) {
-    settings->label_sequence = keys_equal(value, "Column Order") ? COLUMN_ORDER : ROW_ORDER;
-    if (settings->label_sequence == ROW_ORDER && !keys_equal(value, "Row Order")) {
+    settings->label_sequence =
+        keys_equal(value, LABEL_SEQUENCE_NAMES[COLUMN_ORDER]) ? COLUMN_ORDER : ROW_ORDER;
+    if (settings->label_sequence == ROW_ORDER && !keys_equal(value, LABEL_SEQUENCE_NAMES[ROW_ORDER])) {
         say("roster.conf: unknown label sequence '%s', using Row Order\n", value);
     }
 }
@@ -236,21 +237,20 @@ bool read_settings_text(const char* path, std::string* text) {
     if (!read_whole_file(path, MAX_SETTINGS_FILE_BYTES, "too large", &bytes, &size, reason, sizeof reason)) {
         return false;
     }
+    const std::unique_ptr<unsigned char, FreeDeleter> owner(bytes);
     const std::string_view raw(reinterpret_cast<const char*>(bytes), size);
     DecodedText decoded;
     std::string why;
-    bool read = decode_text(raw, AUTO_ENCODING, &decoded, &why);
-    const std::string named = read ? text_encoding_line(decoded.utf8) : "";
+    if (!decode_text(raw, AUTO_ENCODING, &decoded, &why)) return false;
+    const std::string named = text_encoding_line(decoded.utf8);
     if (!named.empty() && text_encoding_known(named.c_str()) && named != AUTO_ENCODING) {
         DecodedText forced;
-        if (decode_text(raw, named.c_str(), &forced, &why)) decoded = forced, read = true;
-    } else if (read && decoded.detected_legacy) {
-        say("Warning: %s read as %s; set 'Text Encoding' in %s if names look wrong\n", SETTINGS_FILE_NAME,
-            decoded.encoding.c_str(), SETTINGS_FILE_NAME);
+        if (decode_text(raw, named.c_str(), &forced, &why)) decoded = forced;
+    } else {
+        report_guessed_encoding(SETTINGS_FILE_NAME, decoded);
     }
-    free(bytes);
-    if (read) *text = std::move(decoded.utf8);
-    return read;
+    *text = std::move(decoded.utf8);
+    return true;
 }
 
 // An encoding iconv does not know would fail every file; detecting is the better guess.

@@ -10,6 +10,7 @@
 
 #include <cctype>
 
+#include "base/message.h"
 #include "text/encoding.h"
 
 namespace {
@@ -135,14 +136,16 @@ bool decode_text(std::string_view bytes, const char* encoding, DecodedText* deco
     } else if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
         chosen = bytes[0] == '\xFF' ? "utf-16le" : "utf-16be";
         bytes.remove_prefix(2);
-    } else if (automatic && is_valid_utf8(bytes)) {
-        chosen = "utf-8";
-    } else if (automatic) {
-        chosen = guess_legacy_encoding(bytes);
-        decoded->detected_legacy = true;
+    }
+    bool valid_utf8 = false;  // checked already, so not checked twice
+    if (chosen.empty()) {
+        valid_utf8 = is_valid_utf8(bytes);
+        chosen = valid_utf8 ? "utf-8" : guess_legacy_encoding(bytes);
+        decoded->detected_legacy = !valid_utf8;
     }
     std::string utf8;
-    bool read = chosen == "utf-8" ? is_valid_utf8(bytes) : convert(bytes, chosen.c_str(), &utf8);
+    bool read =
+        chosen == "utf-8" ? valid_utf8 || is_valid_utf8(bytes) : convert(bytes, chosen.c_str(), &utf8);
     // A guess that leaves bytes unread is no answer; Latin-1 reads every byte as a letter
     // or sign, so nothing is lost and the warning says what was used.
     if (!read && decoded->detected_legacy) read = convert(bytes, (chosen = "iso-8859-1").c_str(), &utf8);
@@ -153,6 +156,12 @@ bool decode_text(std::string_view bytes, const char* encoding, DecodedText* deco
     }
     decoded->utf8 = to_nfc(chosen == "utf-8" ? std::string(bytes) : std::move(utf8));
     return true;
+}
+
+void report_guessed_encoding(const char* name, const DecodedText& decoded) {
+    if (!decoded.detected_legacy) return;
+    say("Warning: %s read as %s; set 'Text Encoding' in roster.sdd if names look wrong\n", name,
+        decoded.encoding.c_str());
 }
 
 bool text_encoding_known(const char* name) {

@@ -22,5 +22,9 @@ struct DecodedText {
 // windows-1250 text") when the bytes do not convert.
 bool decode_text(std::string_view bytes, const char* encoding, DecodedText* decoded, std::string* reason);
 
+// Says which code page was guessed for the file `name`, when one was: "Warning: <name>
+// read as <encoding>; set 'Text Encoding' in roster.sdd if names look wrong".
+void report_guessed_encoding(const char* name, const DecodedText& decoded);
+
 // True when `name` is AUTO_ENCODING or an encoding iconv converts from.
 bool text_encoding_known(const char* name);
