@@ -21,7 +21,7 @@
 
 namespace {
 
-const std::string HEADER = "role,first,last,address,city,zip,phone,email,note1,note2\n";
+const std::string HEADER = "role,first,last,address,city,zip,phone,cell,email,note\n";
 const std::string NO_SETTINGS = "Warning: cannot open roster.sdd, proceeding with defaults \n";
 
 const std::string CLOSING_LINES =
@@ -284,7 +284,7 @@ TEST(Rosterbook, SettingsAndSkippedLinesAreReported) {
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out,
               "Config  : title=2 line(s), subtitle=1 line(s), Column Order\n"
-              "Members : 1 Caller(s), 0 Cuer(s), 30 Member(s), 3 New Dancer(s)\n"
+              "Members : 1 Caller(s), 1 Cuer(s), 30 Member(s), 3 New Dancer(s)\n"
               "Booklet : 8 content pages => padded to 8 (2 sheets)\n"
               "Portrait: 7 pages\n"
               "Booklet : booklet.pdf  (landscape, SHORT-edge duplex, collate-fold-staple)\n"
@@ -293,9 +293,8 @@ TEST(Rosterbook, SettingsAndSkippedLinesAreReported) {
               "roster.conf: bad font size 'huge', keeping 20\n"
               "roster.conf: unknown key 'Colour'\n"
               "Warning: covr.png not found, its page shows a placeholder\n"
-              "Warning: club list.csv line 3: unknown role 'Cuers', line skipped\n"
               "Warning: club list.csv line 5: 3 field(s), at least 7 needed, line skipped\n"
-              "Warning: club list.csv: 2 line(s) skipped, 34 member(s) read\n");
+              "Warning: club list.csv: 1 line(s) skipped, 35 member(s) read\n");
 }
 
 // The texts of one page joined by "|".

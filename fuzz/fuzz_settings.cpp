@@ -25,6 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 (s.image_resolution >= MIN_IMAGE_RESOLUTION && s.image_resolution <= MAX_IMAGE_RESOLUTION),
             "image resolution");
     promise(s.image_compression <= COMPRESSION_JPEG && s.fonts <= FONTS_EMBEDDED, "choices 0 or 1");
+    for (const auto& line : s.role_words) promise(terminated(line, sizeof line), "role words terminated");
+    for (const auto& line : s.card_lines) promise(terminated(line, sizeof line), "card line terminated");
+    promise(terminated(s.private_shows, sizeof s.private_shows), "private shows terminated");
     for (const char* p : {s.cover_image_path, s.committee_image_path, s.schedule_image_path,
                           s.member_csv_path, s.booklet_pdf_path, s.standard_pdf_path})
         promise(terminated(p, PATH_SIZE), "path terminated");

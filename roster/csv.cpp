@@ -8,14 +8,14 @@
 
 namespace {
 
-bool ends_line(char c) { return c == '\0' || c == '\n' || c == '\r'; }
-
-// Trims the field and drops an opening quote together with the last quote after it:
-// a blank before a quoted field leaves its quotes to this step.
-void clean_field(char* field) {
+// Trims a field read in plain mode and drops an opening quote together with the last
+// quote after it: a blank before a quoted cell leaves its quotes to this step. A cell that
+// opened with a quote was read in quoted mode, which already took its quotes away: the
+// quotes it kept stand for themselves and only blanks around it are trimmed.
+void clean_field(char* field, bool read_quoted) {
     char* start = field;
     while (isspace(static_cast<unsigned char>(*start))) ++start;
-    if (*start == '"') {
+    if (*start == '"' && !read_quoted) {
         ++start;
         char* last_quote = strrchr(start, '"');
         if (last_quote != nullptr) *last_quote = '\0';
@@ -25,8 +25,9 @@ void clean_field(char* field) {
     while (length > 0 && isspace(static_cast<unsigned char>(field[length - 1]))) field[--length] = '\0';
 }
 
-// Scans one field starting at `p` into `field`; returns where the scan stopped.
-// `open_quote` tells whether the text ended inside the field's quotes.
+// Scans one field starting at `p` into `field`; returns where the scan stopped: at the
+// separator after the field, a line end or the end of the text. `open_quote` tells
+// whether the text ended inside the field's quotes.
 const char* scan_field(const char* p, char separator, char* field, bool* open_quote) {
     size_t length = 0;
     auto store = [&](char c) {
@@ -46,7 +47,6 @@ const char* scan_field(const char* p, char separator, char* field, bool* open_qu
                 store(*p++);
             }
         } else if (*p == separator) {
-            ++p;
             break;
         } else if (*p == '\n' || *p == '\r') {
             break;
@@ -64,10 +64,11 @@ bool ends_inside_quotes(const char* text, char separator) {
     char scratch[CSV_FIELD_SIZE];
     bool open_quote = false;
     const char* p = text;
-    do {
+    for (;;) {
         p = scan_field(p, separator, scratch, &open_quote);
-    } while (!open_quote && !ends_line(*p));
-    return open_quote;
+        if (open_quote || *p != separator) return open_quote;
+        ++p;
+    }
 }
 
 }  // namespace
@@ -78,10 +79,12 @@ int split_csv_line(const char* line, char (*fields)[CSV_FIELD_SIZE], int max_fie
     int count = 0;
     bool open_quote;
     for (;;) {
+        const bool read_quoted = *p == '"';
         p = scan_field(p, separator, fields[count], &open_quote);
-        clean_field(fields[count]);
+        clean_field(fields[count], read_quoted);
         ++count;
-        if (ends_line(*p) || count >= max_fields) return count;
+        if (*p != separator || count >= max_fields) return count;
+        ++p;  // a separator begins one more field, an empty one at the end of the line
     }
 }
 

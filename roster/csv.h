@@ -20,8 +20,9 @@ struct CsvReader {
 // Splits `line` into at most `max_fields` fields of at most 255 characters each,
 // stored in `fields` (room for `max_fields` buffers of CSV_FIELD_SIZE bytes), cut at
 // `separator`. A field that opens with a double quote may hold the separator, and two
-// quotes in a row stand for one; each field is trimmed and loses one pair of enclosing
-// quotes. A trailing separator adds no field, an empty line gives one empty field.
+// quotes in a row stand for one; it keeps every quote that reading stored. Other fields
+// lose one pair of enclosing quotes. Every field is trimmed. A trailing separator ends one
+// more, empty field; an empty line gives one empty field.
 // Returns the number of fields (0 when max_fields <= 0); only that many entries are
 // valid afterwards.
 int split_csv_line(const char* line, char (*fields)[CSV_FIELD_SIZE], int max_fields, char separator = ',');

@@ -28,9 +28,9 @@ TEST(SplitCsvLine, Fields) {
         {"", {""}},
         {"a", {"a"}},
         {"a,b,c", {"a", "b", "c"}},
-        {"a,b,", {"a", "b"}},
+        {"a,b,", {"a", "b", ""}},  // a spreadsheet's empty last cell
         {"a,,b", {"a", "", "b"}},
-        {",", {""}},
+        {",", {"", ""}},
         {" a , b ", {"a", "b"}},
         {"a,b\r", {"a", "b"}},
         {"a,b\nc", {"a", "b"}},
@@ -42,11 +42,15 @@ TEST(SplitCsvLine, Fields) {
         {"\"a\"b,c", {"ab", "c"}},
         {"plain\"quote,c", {"plain\"quote", "c"}},
         {"\"\",b", {"", "b"}},
+        // A quoted cell keeps the quotes it holds, wherever they are.
+        {"\"\"\"Rose Cottage\"\", Mill Lane\",x", {"\"Rose Cottage\", Mill Lane", "x"}},
+        {"\"\"\"Sparky\"\" Bob\"", {"\"Sparky\" Bob"}},
+        {"\" \"\"a\"\" \" ", {"\"a\""}},
         {"1,2,3,4,5,6,7,8,9,10,11,12,13", {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11"}},
         {std::string(300, 'z') + ",b", {std::string(255, 'z'), "b"}},
         {"\"" + std::string(300, 'q') + "\",b", {std::string(255, 'q'), "b"}},
         // Other separators: the comma becomes an ordinary character.
-        {"a;\"b;c\";d,e;", {"a", "b;c", "d,e"}, ';'},
+        {"a;\"b;c\";d,e;", {"a", "b;c", "d,e", ""}, ';'},
         {"a\t\tb, c\t\"x\ty\"", {"a", "", "b, c", "x\ty"}, '\t'},
     };
     for (const auto& c : cases) EXPECT_EQ(split(c.line, 11, c.separator), c.expected) << "line: " << c.line;

@@ -15,95 +15,86 @@
 #include "base/file.h"
 #include "base/message.h"
 #include "base/text_util.h"
+#include "roster/columns.h"
 #include "roster/csv.h"
 #include "text/collate.h"
 #include "text/decode.h"
 
 namespace {
 
-constexpr const char* ROLE_NAMES[4] = {"Caller", "Cuer", "Member", "New Dancer"};
-
 // A member list is a few hundred lines; anything this large is the wrong file.
 constexpr long long MAX_MEMBER_FILE_BYTES = 256LL << 20;
 
-// The records in file order, before grouping.
+using Cells = char[CSV_FIELD_SIZE];
+
+// The records in file order, before grouping, with the group each one's role names.
 struct LoadedTable {
     Member records[MAX_MEMBERS];
+    int groups[MAX_MEMBERS];  // -1: an unknown role
     int count;
 };
 
-// Returns 0..3 for Caller, Cuer, Member, New Dancer (whole field, any letter case), else -1.
-int role_group(const char* role) {
-    for (int i = 0; i < 4; ++i) {
-        if (strcasecmp(role, ROLE_NAMES[i]) == 0) return i;
-    }
-    return -1;
-}
+// What became of the records.
+struct ReadCounts {
+    int records;          // records that are not blank
+    int past_limit;       // of those, the ones after the table filled up
+    int last_line;        // first line of the last record taken into the table
+    int private_members;  // members of a group marked private
+};
+
+// The reading of one member list: how its cells are read and what was read.
+struct TableReader {
+    const char* path;
+    ColumnMap map;
+    RoleWords words;
+    LoadedTable* table;
+    ReadCounts counts;
+};
 
 // A spreadsheet row whose cells are all empty counts as a blank line.
-bool is_blank(const char (*fields)[CSV_FIELD_SIZE], int count) {
+bool is_blank(const Cells* cells, int count) {
     for (int i = 0; i < count; ++i) {
-        if (fields[i][0] != '\0') return false;
+        if (cells[i][0] != '\0') return false;
     }
     return true;
 }
 
-void fill_member(Member* member, const char (*fields)[CSV_FIELD_SIZE], int count) {
-    memset(member, 0, sizeof *member);
-    copy_text(member->role, sizeof member->role, fields[0]);
-    copy_text(member->first_name, sizeof member->first_name, fields[1]);
-    copy_text(member->last_name, sizeof member->last_name, fields[2]);
-    copy_text(member->detail1, sizeof member->detail1, fields[3]);
-    copy_text(member->detail2a, sizeof member->detail2a, fields[4]);
-    copy_text(member->detail2b, sizeof member->detail2b, fields[5]);
-    copy_text(member->detail3a, sizeof member->detail3a, fields[6]);
-    if (count > 7) copy_text(member->detail3b, sizeof member->detail3b, fields[7]);
-    if (count > 8) copy_text(member->detail4, sizeof member->detail4, fields[8]);
-    if (count > 9) copy_text(member->detail5, sizeof member->detail5, fields[9]);
+// Takes one non-blank record of `count` cells into the table, or says why it is dropped.
+void take_record(TableReader* reader, const Cells* cells, int count, int line_number) {
+    LoadedTable* table = reader->table;
+    ++reader->counts.records;
+    if (table->count == MAX_MEMBERS) {
+        ++reader->counts.past_limit;
+        return;
+    }
+    if (count < reader->map.min_fields) {
+        say("Warning: %s line %d: %d field(s), at least %d needed, line skipped\n", reader->path, line_number,
+            count, reader->map.min_fields);
+        return;
+    }
+    Member* member = &table->records[table->count];
+    const bool hidden = fill_member(member, cells, count, reader->map);
+    member->line_number = line_number;
+    const int group = role_group(reader->words, member->role);
+    table->groups[table->count++] = group;
+    reader->counts.last_line = line_number;
+    if (group < 0) {
+        say("Warning: %s line %d: unknown role '%s', line skipped\n", reader->path, line_number,
+            member->role);
+    } else if (hidden) {
+        ++reader->counts.private_members;
+    }
 }
 
-// What became of the records after the header.
-struct ReadCounts {
-    int records;     // records that are not blank
-    int past_limit;  // of those, the ones after the table filled up
-    int last_line;   // first line of the last record taken into the table
-};
-
-// Splits one record; returns its field count, 0 for a blank record.
-int split_record(const char* record, char separator, char (*fields)[CSV_FIELD_SIZE]) {
-    int field_count = split_csv_line(record, fields, CSV_MAX_FIELDS, separator);
-    return is_blank(fields, field_count) ? 0 : field_count;
-}
-
-// Reads the records after the header into `table` until it is full or the file ends,
-// then counts what is left. Every dropped record is named on stderr.
-ReadCounts read_records(CsvReader* reader, LoadedTable* table) {
+// Reads the records after the header until the file ends; `cells` has room for MAX_COLUMNS.
+void read_records(CsvReader* csv, TableReader* reader, Cells* cells) {
     auto record_storage = std::make_unique_for_overwrite<char[]>(CSV_RECORD_SIZE);
     char* record = record_storage.get();
-    char fields[CSV_MAX_FIELDS + 1][CSV_FIELD_SIZE];
-    ReadCounts counts = {0, 0, 1};
     int line_number;
-    while ((line_number = read_csv_record(reader, record)) > 0) {
-        int field_count = split_record(record, reader->separator, fields);
-        if (field_count == 0) continue;
-        ++counts.records;
-        if (table->count == MAX_MEMBERS) {
-            ++counts.past_limit;
-        } else if (field_count < CSV_MIN_FIELDS) {
-            say("Warning: %s line %d: %d field(s), at least %d needed, line skipped\n", reader->path,
-                line_number, field_count, CSV_MIN_FIELDS);
-        } else {
-            Member* member = &table->records[table->count++];
-            fill_member(member, fields, field_count);
-            member->line_number = line_number;
-            counts.last_line = line_number;
-            if (role_group(member->role) < 0) {
-                say("Warning: %s line %d: unknown role '%s', line skipped\n", reader->path, line_number,
-                    member->role);
-            }
-        }
+    while ((line_number = read_csv_record(csv, record)) > 0) {
+        const int count = split_csv_line(record, cells, MAX_COLUMNS, csv->separator);
+        if (!is_blank(cells, count)) take_record(reader, cells, count, line_number);
     }
-    return counts;
 }
 
 // Sorts by last name, then first name, in `collation`'s order; people equal in it keep
@@ -127,11 +118,11 @@ void sort_group(std::span<Member> group, const Collation& collation) {
 }
 
 void group_records(const LoadedTable& table, const Collation& collation, RosterGroups* groups) {
-    Member* arrays[4] = {groups->callers, groups->cuers, groups->members, groups->new_dancers};
-    int32_t* counts[4] = {&groups->caller_count, &groups->cuer_count, &groups->member_count,
-                          &groups->new_dancer_count};
+    Member* arrays[GROUP_COUNT] = {groups->callers, groups->cuers, groups->members, groups->new_dancers};
+    int32_t* counts[GROUP_COUNT] = {&groups->caller_count, &groups->cuer_count, &groups->member_count,
+                                    &groups->new_dancer_count};
     for (int i = 0; i < table.count; ++i) {
-        int group = role_group(table.records[i].role);
+        const int group = table.groups[i];
         if (group >= 0) arrays[group][(*counts[group])++] = table.records[i];
     }
     for (int g = 0; g < 4; ++g) sort_group(std::span<Member>(arrays[g], *counts[g]), collation);
@@ -165,6 +156,17 @@ bool report_totals(const char* path, int records, int members) {
         return false;
     }
     return true;
+}
+
+// Says once how many members print their name only (and the columns Private Shows keeps).
+void report_private_members(int count, const Settings& settings) {
+    if (count == 0) return;
+    if (settings.private_shows[0] == '\0') {
+        say("Note: %d member(s) marked private: only their names are printed\n", count);
+    } else {
+        say("Note: %d member(s) marked private: only their names and %s are printed\n", count,
+            settings.private_shows);
+    }
 }
 
 // Reads the whole member list as UTF-8, decoded as settings.text_encoding says (or
@@ -209,25 +211,37 @@ bool load_roster(const Settings& settings, RosterGroups* groups) {
     if (!read_member_text(settings, &text)) return false;
     FilePtr file(fmemopen(text.data(), text.size(), "r"));
     if (!file) return false;  // an empty file (no header) fails without a message
-    // The record buffers and the table live on the heap: 64 KiB and 360 KiB are more than
-    // a small (web) stack holds.
+    // The record buffers, the cells and the table live on the heap: 64 KiB, 16 KiB and
+    // 360 KiB are more than a small (web) stack holds.
     auto header_storage = std::make_unique_for_overwrite<char[]>(CSV_RECORD_SIZE);
     char* header = header_storage.get();
-    CsvReader reader = {file.get(), path, detect_file_separator(file.get(), header), 0};
-    if (read_csv_record(&reader, header) == 0) return false;
+    CsvReader csv = {file.get(), path, detect_file_separator(file.get(), header), 0};
+    if (read_csv_record(&csv, header) == 0) return false;
 
-    auto table_storage = std::make_unique_for_overwrite<LoadedTable>();
-    LoadedTable& table = *table_storage;
-    table.count = 0;
-    ReadCounts counts = read_records(&reader, &table);
+    auto cells = std::make_unique<Cells[]>(MAX_COLUMNS);
+    auto table = std::make_unique_for_overwrite<LoadedTable>();
+    table->count = 0;
+    TableReader reader = {path, {}, role_words(settings), table.get(), {0, 0, 1, 0}};
+    const int header_count = split_csv_line(header, cells.get(), MAX_COLUMNS, csv.separator);
+    if (looks_like_member(reader.words, cells.get(), header_count)) {
+        say("Warning: %s line 1 looks like a member, not a header: read as a member\n", path);
+        reader.map = positional_columns();
+        take_record(&reader, cells.get(), header_count, 1);
+    } else {
+        reader.map = map_columns(cells.get(), header_count, settings, path);
+    }
+    read_records(&csv, &reader, cells.get());
+    const ReadCounts& counts = reader.counts;
     if (counts.past_limit > 0) {
         say("Warning: %s: more than %d members, %d line(s) after line %d skipped\n", path, MAX_MEMBERS,
             counts.past_limit, counts.last_line);
     }
     Collation collation;
     open_collation(&collation, settings.sort_language);
-    group_records(table, collation, groups);
-    return report_totals(path, counts.records, group_total(*groups));
+    group_records(*table, collation, groups);
+    if (!report_totals(path, counts.records, group_total(*groups))) return false;
+    report_private_members(counts.private_members, settings);
+    return true;
 }
 
 int compare_members(const Member& a, const Member& b) {

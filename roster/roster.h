@@ -8,8 +8,7 @@
 #include "settings/settings.h"
 
 constexpr int MAX_MEMBERS = 512;
-constexpr int CSV_MIN_FIELDS = 7;
-constexpr int CSV_MAX_FIELDS = 11;  // a tenth column is the last one used; an 11th is split off and ignored
+constexpr int CSV_MIN_FIELDS = 7;  // cells a record read by position needs
 
 struct Member {
     char role[32];
@@ -37,7 +36,9 @@ struct RosterGroups {
 };
 
 // Reads settings.member_csv_path into `groups`, which it clears first. The first record
-// is a header; the header's first line decides the separator (comma, semicolon or tab).
+// is a header, unless it looks like a member (then it is read as one, with a warning); its
+// headings decide how the columns are read; the header's first line decides the
+// separator (comma, semicolon or tab). Private members are counted in a note on stderr.
 // Skipped lines are reported on stderr, with a total. Returns false after a one-line
 // message when the path is not a regular file or does not open ("<path>: <reason>"), a
 // read fails, the file is an .xlsx/.ods/.xls spreadsheet, or it holds lines but nobody

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/settings.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -19,13 +20,18 @@ struct Loaded {
     std::string path;
 };
 
-Loaded load_csv(const TempDir& dir, const std::string& contents) {
+// Loads `contents` as the member list, with the settings of `sdd` when it is not empty.
+Loaded load_csv(const TempDir& dir, const std::string& contents, const std::string& sdd = "") {
     dir.write("members.csv", contents);
     auto settings = std::make_unique<Settings>();
     Loaded loaded;
     loaded.path = dir.file("members.csv");
-    snprintf(settings->member_csv_path, PATH_SIZE, "%s", loaded.path.c_str());
     testing::internal::CaptureStderr();
+    if (!sdd.empty()) {
+        dir.write("roster.sdd", sdd);
+        load_settings_from(settings.get(), dir.file("roster.sdd").c_str());
+    }
+    snprintf(settings->member_csv_path, PATH_SIZE, "%s", loaded.path.c_str());
     loaded.ok = load_roster(*settings, loaded.groups.get());
     loaded.err = testing::internal::GetCapturedStderr();
     return loaded;
@@ -38,7 +44,7 @@ std::vector<std::string> names(std::span<const Member> group) {
     return result;
 }
 
-const char* HEADER = "role,first,last,address,city,zip,phone,email,note1,note2\n";
+const char* HEADER = "role,first,last,address,city,zip,phone,cell,email,note\n";
 
 TEST(LoadRoster, GroupsSortsAndReportsSkippedLines) {
     TempDir dir;
@@ -47,7 +53,7 @@ TEST(LoadRoster, GroupsSortsAndReportsSkippedLines) {
                                       "Caller,Cal,Lee,a,b,c,d\n"
                                       "MEMBER,Ann,Smith,a,b,c,d\n"
                                       "\n"
-                                      "Callers,Pat,Plural,a,b,c,d\n"
+                                      "Calers,Pat,Typo,a,b,c,d\n"
                                       "Member,Zed,adams,a,b,c,d\n"
                                       "   \n"
                                       "Cuer,Too,Short\n"
@@ -61,10 +67,96 @@ TEST(LoadRoster, GroupsSortsAndReportsSkippedLines) {
     EXPECT_EQ(names({g.members, (size_t)g.member_count}),
               (std::vector<std::string>{"Zed adams", "Ann Smith", "Bob smith"}));
     EXPECT_EQ(names({g.new_dancers, (size_t)g.new_dancer_count}), std::vector<std::string>{"Nina New"});
-    EXPECT_EQ(loaded.err, "Warning: " + loaded.path + " line 6: unknown role 'Callers', line skipped\n" +
+    EXPECT_EQ(loaded.err, "Warning: " + loaded.path + " line 6: unknown role 'Calers', line skipped\n" +
                               "Warning: " + loaded.path +
                               " line 9: 3 field(s), at least 7 needed, line skipped\n" +
                               "Warning: " + loaded.path + ": 2 line(s) skipped, 6 member(s) read\n");
+}
+
+// Each member as "Group: First Last | detail1 | 2a | 2b | 3a | 3b | 4 | 5", groups in order.
+std::vector<std::string> cards(const RosterGroups& g) {
+    std::vector<std::string> result;
+    const std::span<const Member> groups[4] = {{g.callers, (size_t)g.caller_count},
+                                               {g.cuers, (size_t)g.cuer_count},
+                                               {g.members, (size_t)g.member_count},
+                                               {g.new_dancers, (size_t)g.new_dancer_count}};
+    for (int i = 0; i < 4; ++i) {
+        for (const Member& m : groups[i]) {
+            std::string card = std::string(GROUP_NAMES[i]) + ": " + m.first_name + " " + m.last_name;
+            for (const char* detail :
+                 {m.detail1, m.detail2a, m.detail2b, m.detail3a, m.detail3b, m.detail4, m.detail5}) {
+                card += std::string(" | ") + detail;
+            }
+            result.push_back(card);
+        }
+    }
+    return result;
+}
+
+// Sheets kept the way clubs keep them: nobody lost, columns read by their headings.
+TEST(LoadRoster, ReadsTheClubsOwnSheet) {
+    const std::string TRIAL = "Last Name,First Name,Street,City,State,Zip,Member Since,Email,Phone,Status";
+    const std::string CLUB_SDD =
+        "Roles:\nMember: Life Member, Angel\nNew Dancers: Student\nCoach: Pat\n\n"
+        "Card:\nLine 3: City, State, Zip\nLine 5: E-mail\nLine 6: Member Since, Dues\nLine 7: Fax\nLine 4: "
+        "Fax\n\n"
+        "Private Shows: email, Pager\n";
+    const struct {
+        std::string sdd, csv;
+        std::vector<std::string> cards;
+        std::string err;  // "@" stands for the list's path
+    } cases[] = {
+        // An empty last cell, role spellings and a cell opening with a quote.
+        {"",
+         "Role,First,Last,Address,City,Zip,Phone\nMember,Ann,Able,1 Main St,Town,123,\n"
+         " Members ,Bo,Bell,,,,\nCallers,Cy,Cole,,,,\nCUERS,Di,Dunn,,,,\nNew Dancers,Ed,Eck,,,,\n"
+         "NewDancer,Fay,Fox,,,,\nnew -  dancer,Gus,Gray,,,,\n"
+         "Member,Hal,Hill,\"\"\"Rose Cottage\"\", Mill Lane\",Town,1,2\nMember,Ida,Ives,a,b\n",
+         {"Caller: Cy Cole |  |  |  |  |  |  | ", "Cuer: Di Dunn |  |  |  |  |  |  | ",
+          "Member: Ann Able | 1 Main St | Town | 123 |  |  |  | ", "Member: Bo Bell |  |  |  |  |  |  | ",
+          "Member: Hal Hill | \"Rose Cottage\", Mill Lane | Town | 1 | 2 |  |  | ",
+          "New Dancer: Ed Eck |  |  |  |  |  |  | ", "New Dancer: Fay Fox |  |  |  |  |  |  | ",
+          "New Dancer: Gus Gray |  |  |  |  |  |  | "},
+         "Warning: @ line 10: 5 field(s), at least 7 needed, line skipped\n"
+         "Warning: @: 1 line(s) skipped, 8 member(s) read\n"},
+        // No header row: the first line is a member.
+        {"",
+         "caller ,Cal,Lee,a,b,c,d\nMember,Ann,Able,a,b,c,d\n",
+         {"Caller: Cal Lee | a | b | c | d |  |  | ", "Member: Ann Able | a | b | c | d |  |  | "},
+         "Warning: @ line 1 looks like a member, not a header: read as a member\n"},
+        // The trial's sheet: read by its headings, the unknown column named.
+        {"",
+         TRIAL + "\nAbbott,Gwen,1 Elm St,Salem,OR,97301,2011,gwen@x.org,555-1,Member\n",
+         {"Member: Gwen Abbott | 1 Elm St | Salem, OR | 97301 | 555-1 |  | gwen@x.org | "},
+         "Warning: @: column(s) 'Member Since' not printed; name them in the Card block of roster.sdd to "
+         "print them\n"},
+        // The club's own role words, a Card block and a private member.
+        {CLUB_SDD,
+         TRIAL + ",Dues,Unlisted\nAbbott,Gwen,1 Elm St,Salem,,97301,2011,g@x.org,555,Angel,20,\n"
+                 "Baker,Hugh,2 Oak,Salem,OR,97301,2015,h@x.org,556,student,0, X \n",
+         {"Member: Gwen Abbott |  | Salem | 97301 |  |  | g@x.org | 2011, 20",
+          "New Dancer: Hugh Baker |  |  |  |  |  | h@x.org | "},
+         "roster.conf: unknown group 'Coach' in Roles\n"
+         "roster.conf: unknown card line 'Line 7' in Card; use Line 2 to Line 6\n"
+         "roster.conf: Card line 4: no column 'Fax' in @\n"
+         "roster.conf: Private Shows: no column 'Pager' in @\n"
+         "Note: 1 member(s) marked private: only their names and email, Pager are printed\n"},
+        // A list read by position keeps doing so, a private column after its ten columns.
+        {"",
+         "Role,First Name,Last Name,Address,City,Zip,Phone,Cell,Email,Notes,Private\n"
+         "Member,Ann,Able,a,b,c,d,e,f,g,no\nMember,Bo,Bell,a,b,c,d,e,f,g,yes\n",
+         {"Member: Ann Able | a | b | c | d | e | f | g", "Member: Bo Bell |  |  |  |  |  |  | "},
+         "Note: 1 member(s) marked private: only their names are printed\n"},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        Loaded loaded = load_csv(dir, c.csv, c.sdd);
+        std::string err = c.err;
+        for (size_t at; (at = err.find('@')) != std::string::npos;) err.replace(at, 1, loaded.path);
+        EXPECT_TRUE(loaded.ok) << c.csv;
+        EXPECT_EQ(cards(*loaded.groups), c.cards) << c.csv;
+        EXPECT_EQ(loaded.err, err) << c.csv;
+    }
 }
 
 TEST(LoadRoster, FillsFieldsAndCutsThem) {

@@ -273,6 +273,60 @@ void apply_sort_language(Settings* settings, const char* value) {
     settings->sort_language[0] = '\0';
 }
 
+// Calls `apply(left, right)` for each "left: right" line of a block (and for a value
+// written after the key's own colon), both trimmed; a line without a colon is reported.
+template <typename Apply>
+void for_each_pair(const SettingValue& value, Apply apply) {
+    auto split = [&](const char* line) {
+        char text[SETTINGS_LINE_SIZE];
+        copy_text(text, sizeof text, line);
+        char* colon = strchr(text, ':');
+        if (colon == nullptr) {
+            say("roster.conf: no colon: %s\n", text);
+            return;
+        }
+        *colon = '\0';
+        trim_in_place(text);
+        trim_in_place(colon + 1);
+        apply(text, colon + 1);
+    };
+    if (value.text != nullptr && value.text[0] != '\0') split(value.text);
+    for (int i = 0; value.lines != nullptr && i < value.line_count; ++i) split(value.lines[i]);
+}
+
+// "Member: Life Member, Angel" adds the club's words for a group; the block replaces any before it.
+void apply_roles(Settings* settings, const SettingValue& value) {
+    memset(settings->role_words, 0, sizeof settings->role_words);
+    for_each_pair(value, [&](const char* group, const char* words) {
+        for (int g = 0; g < GROUP_COUNT; ++g) {
+            if (match_key(group) != match_key(GROUP_NAMES[g])) continue;
+            char* list = settings->role_words[g];
+            const size_t used = strlen(list);
+            snprintf(list + used, SETTINGS_LINE_SIZE - used, "%s%s", used > 0 ? ", " : "", words);
+            return;
+        }
+        say("roster.conf: unknown group '%s' in Roles\n", group);
+    });
+}
+
+// "Line 3: City, State, Zip" names the columns a detail line shows; lines the block leaves
+// out stay empty.
+void apply_card(Settings* settings, const SettingValue& value) {
+    memset(settings->card_lines, 0, sizeof settings->card_lines);
+    settings->card_block = 1;
+    for_each_pair(value, [&](const char* label, const char* headings) {
+        const std::string key = match_key(label);
+        char* end = nullptr;
+        const long line = key.starts_with("line") ? strtol(key.c_str() + 4, &end, 10) : 0;
+        if (end == nullptr || *end != '\0' || line < FIRST_DETAIL_LINE ||
+            line >= FIRST_DETAIL_LINE + DETAIL_LINE_COUNT) {
+            say("roster.conf: unknown card line '%s' in Card; use Line 2 to Line 6\n", label);
+            return;
+        }
+        copy_text(settings->card_lines[line - FIRST_DETAIL_LINE], SETTINGS_LINE_SIZE, headings);
+    });
+}
+
 // Every key of the settings file, in the order they are matched.
 constexpr SettingKey SETTING_KEYS[] = {
     {"Title",
@@ -307,6 +361,10 @@ constexpr SettingKey SETTING_KEYS[] = {
      [](Settings* s, const SettingValue& v) { apply_choice(&s->fonts, v.text, "fonts", FONT_CHOICE_NAMES); }},
     {"Text Encoding", [](Settings* s, const SettingValue& v) { apply_text_encoding(s, v.text); }},
     {"Sort Language", [](Settings* s, const SettingValue& v) { apply_sort_language(s, v.text); }},
+    {"Roles", apply_roles},
+    {"Card", apply_card},
+    {"Private Shows",
+     [](Settings* s, const SettingValue& v) { copy_text(s->private_shows, SETTINGS_LINE_SIZE, v.text); }},
 };
 
 const SettingKey* find_key(const char* key) {

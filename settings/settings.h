@@ -18,6 +18,12 @@ constexpr int32_t DEFAULT_IMAGE_RESOLUTION = 300;  // pixels per inch; print nee
 constexpr int32_t MIN_IMAGE_RESOLUTION = 72;
 constexpr int32_t MAX_IMAGE_RESOLUTION = 100000;
 constexpr int32_t FULL_IMAGE_RESOLUTION = 0;  // every image embedded as it comes
+// The roster's groups, in the order their sections print; each name is also its role word.
+constexpr int GROUP_COUNT = 4;
+constexpr const char* GROUP_NAMES[GROUP_COUNT] = {"Caller", "Cuer", "Member", "New Dancer"};
+// A card's detail lines, under the name on line 1, are numbered 2 to 6.
+constexpr int FIRST_DETAIL_LINE = 2;
+constexpr int DETAIL_LINE_COUNT = 5;
 
 // The order cards fill a page in.
 enum LabelSequence : int32_t { ROW_ORDER = 0, COLUMN_ORDER = 1 };
@@ -47,6 +53,12 @@ struct Settings {
     FontChoice fonts;
     char text_encoding[64];  // the member list's and roster.sdd's encoding; "auto" detects it
     char sort_language[64];  // a language tag for sorting names; "" is ICU's root order
+    // The club's own role words for each group (GROUP_NAMES order), comma-separated.
+    char role_words[GROUP_COUNT][SETTINGS_LINE_SIZE];
+    // The Card block: the column headings each detail line shows, comma-separated.
+    char card_lines[DETAIL_LINE_COUNT][SETTINGS_LINE_SIZE];
+    int32_t card_block;  // 1 when roster.sdd has a Card block: columns are then read by heading
+    char private_shows[SETTINGS_LINE_SIZE];  // headings still printed for private members
 };
 
 // Resets every byte of `settings` to the defaults, then applies "roster.sdd" from the

@@ -1,10 +1,12 @@
 #include "text/collate.h"
 
+#include <unicode/uchar.h>
 #include <unicode/uloc.h>
 #include <unicode/ustring.h>
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 Collation::~Collation() {
     if (collator != nullptr) ucol_close(collator);
@@ -45,4 +47,28 @@ int compare_names(const char* a, const char* b) {
     if (root.collator == nullptr) open_collation(&root, "");
     UErrorCode status = U_ZERO_ERROR;
     return ucol_strcollUTF8(root.collator, a, -1, b, -1, &status);
+}
+
+std::string match_key(std::string_view utf8) {
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t capacity = static_cast<int32_t>(utf8.size()) + 1;
+    std::vector<UChar> units(static_cast<size_t>(capacity)), folded(static_cast<size_t>(capacity) * 3);
+    int32_t length = 0;
+    u_strFromUTF8Lenient(units.data(), capacity, &length, utf8.data(), static_cast<int32_t>(utf8.size()),
+                         &status);
+    length = u_strFoldCase(folded.data(), capacity * 3, units.data(), length, U_FOLD_CASE_DEFAULT, &status);
+    if (U_FAILURE(status)) return std::string();
+    // Blanks and joiners are written every way; dropping them makes the spellings meet.
+    int32_t kept = 0;
+    for (int32_t i = 0; i < length; ++i) {
+        const UChar c = folded[static_cast<size_t>(i)];
+        const bool joiner = c == '-' || c == '_' || c == '.' || (c >= 0x2010 && c <= 0x2015);
+        if (!joiner && !u_isUWhiteSpace(c)) folded[static_cast<size_t>(kept++)] = c;
+    }
+    if (kept > 1 && folded[static_cast<size_t>(kept - 1)] == 's') --kept;  // plurals
+    std::string key(static_cast<size_t>(kept) * 3, '\0');
+    int32_t bytes = 0;
+    u_strToUTF8(key.data(), static_cast<int32_t>(key.size()), &bytes, folded.data(), kept, &status);
+    key.resize(U_SUCCESS(status) ? static_cast<size_t>(bytes) : 0);
+    return key;
 }

@@ -27,3 +27,9 @@ std::string sort_key(const Collation& collation, std::string_view utf8);
 
 // Compares two UTF-8 names in the root order. Returns negative, zero or positive.
 int compare_names(const char* a, const char* b);
+
+// `utf8` folded for matching words people type, such as role words and column headings:
+// letter case folded, blanks, hyphens, underscores and dots dropped, then one final "s",
+// so " New-Dancers ", "new  dancer" and "NewDancer" all give "newdancer". Two words match
+// when their keys are equal.
+std::string match_key(std::string_view utf8);
