@@ -345,6 +345,35 @@ TEST(Rosterbook, AccentedNamesPrintAsWritten) {
     }
 }
 
+// The trial's sheet, its columns in the club's own order, prints each detail on its own
+// card line; a private member shows the name only.
+TEST(Rosterbook, ClubsOwnColumnsPrintOnTheirCardLines) {
+    TempDir dir;
+    dir.write("members.csv",
+              "Last Name,First Name,Street,City,State,Zip,Member Since,Email,Phone,Status,Private\r\n"
+              "Zimmerman,Gwen,12 Elm St,Salem,OR,97301,2011,gwen@example.org,503-555-0101,Member,\r\n"
+              "Abbott,Al,3 Oak Ave,Bend,OR,97701,2019,al@example.org,541-555-0102,Members,Yes\r\n");
+    RunResult run = run_in(dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err,
+              NO_SETTINGS +
+                  "Warning: members.csv: column(s) 'Member Since' not printed; name them in the Card "
+                  "block of roster.sdd to print them\n"
+                  "Note: 1 member(s) marked private: only their names are printed\n");
+    const std::vector<PdfPage> pages = read_pdf(dir.file("standard.pdf"));
+    ASSERT_GE(pages.size(), 4u);
+    EXPECT_EQ(page_text(pages[3]),
+              "Members|Al Abbott|Gwen Zimmerman|12 Elm St|Salem, OR  97301|503-555-0101|gwen@example.org|");
+    const std::vector<PdfText>& texts = pages[3].texts;
+    ASSERT_EQ(texts.size(), 7u);
+    const float name_y = texts[2].y;  // Gwen's name; her details at lines 2 to 5 of her card
+    for (int line = 2; line <= 5; ++line) {
+        EXPECT_NEAR(texts[static_cast<size_t>(line + 1)].y, name_y - 11.5f * static_cast<float>(line - 1),
+                    1e-3)
+            << texts[static_cast<size_t>(line + 1)].text;
+    }
+}
+
 // Names in any script print as written in embedded Unicode fonts (Chinese from the fallback
 // font), searchable, in the sort language's order; the same sheet in each encoding
 // spreadsheets write prints the same; a character no font here has (Hebrew, Hangul) prints

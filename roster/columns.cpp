@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string_view>
+#include <tuple>
 
 #include "base/message.h"
 #include "base/text_util.h"
@@ -131,6 +132,18 @@ bool misplaced(const std::vector<HeadingKind>& kinds) {
     return false;
 }
 
+// The column of the role or a name (`which` indexes card_names): the one the Card block
+// names, else `found`, the column its heading or position gives.
+int card_name_column(const std::vector<std::string>& keys, const Settings& settings, int which, int found,
+                     const char* path) {
+    const char* heading = settings.card_names[which];
+    if (heading[0] == '\0') return found;
+    const int column = find_heading(keys, heading);
+    if (column >= 0) return column;
+    say("roster.conf: Card %s: no column '%s' in %s\n", CARD_NAME_LABELS[which], heading, path);
+    return found;
+}
+
 // Fills the detail fields from the Card block's lines.
 void map_card_block(const std::vector<std::string>& keys, const Settings& settings, const char* path,
                     ColumnMap* map) {
@@ -241,12 +254,13 @@ ColumnMap map_columns(const char (*headings)[CSV_FIELD_SIZE], int count, const S
     map.by_name = settings.card_block != 0 || (role >= 0 && first >= 0 && last >= 0 && misplaced(kinds));
     map.private_column = find_kind(kinds, PRIVATE);
     if (map.by_name) {
-        map.role = role >= 0 ? role : 0;
-        map.first_name = first >= 0 ? first : 1;
-        map.last_name = last >= 0 ? last : 2;
+        map.role = card_name_column(keys, settings, 0, role >= 0 ? role : 0, path);
+        map.first_name = card_name_column(keys, settings, 1, first >= 0 ? first : 1, path);
+        map.last_name = card_name_column(keys, settings, 2, last >= 0 ? last : 2, path);
         map.min_fields = std::max({map.role, map.first_name, map.last_name}) + 1;
         for (std::vector<int>& part : map.parts) part.clear();
         if (settings.card_block != 0) {
+            map.card_block = true;
             map_card_block(keys, settings, path, &map);
         } else {
             map_known_kinds(headings, kinds, path, &map);
@@ -274,15 +288,25 @@ bool fill_member(Member* member, const char (*cells)[CSV_FIELD_SIZE], int count,
         {member->detail3b, sizeof member->detail3b}, {member->detail4, sizeof member->detail4},
         {member->detail5, sizeof member->detail5},
     };
+    std::string texts[DETAIL_PARTS];
     for (int part = 0; part < DETAIL_PARTS; ++part) {
-        std::string joined;
         for (int column : map.parts[part]) {
             const bool shown = !hidden || (static_cast<size_t>(column) < map.shown_when_private.size() &&
                                            map.shown_when_private[static_cast<size_t>(column)]);
             if (!shown || cell(column)[0] == '\0') continue;
-            joined += (joined.empty() ? "" : ", ") + std::string(cell(column));
+            texts[part] += (texts[part].empty() ? "" : ", ") + std::string(cell(column));
         }
-        copy_text(fields[part].text, fields[part].size, joined.c_str());
     }
+    if (map.card_block) {
+        // The second part of lines 3 and 4 is short (a zip fits, a city may not); a text
+        // too long for it joins the first part after the gap the card prints between them.
+        for (const auto& [first, second, gap] : {std::tuple{1, 2, "  "}, std::tuple{3, 4, "    "}}) {
+            if (texts[second].size() < fields[second].size) continue;
+            texts[first] += (texts[first].empty() ? "" : gap) + texts[second];
+            texts[second].clear();
+        }
+    }
+    for (int part = 0; part < DETAIL_PARTS; ++part)
+        copy_text(fields[part].text, fields[part].size, texts[part].c_str());
     return hidden;
 }

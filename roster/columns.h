@@ -23,6 +23,7 @@ struct ColumnMap {
     std::vector<bool> shown_when_private;  // per column: printed for a private member too
     int min_fields = CSV_MIN_FIELDS;       // the cells a record needs to be a member
     bool by_name = false;
+    bool card_block = false;  // the Card block says what each line shows
 };
 
 // The words that put a member in each group, as match keys: the group's own name in any

@@ -137,10 +137,19 @@ TEST(LoadRoster, ReadsTheClubsOwnSheet) {
          {"Member: Gwen Abbott |  | Salem | 97301 |  |  | g@x.org | 2011, 20",
           "New Dancer: Hugh Baker |  |  |  |  |  | h@x.org | "},
          "roster.conf: unknown group 'Coach' in Roles\n"
-         "roster.conf: unknown card line 'Line 7' in Card; use Line 2 to Line 6\n"
+         "roster.conf: unknown card line 'Line 7' in Card; use Line 2 to Line 6, Role, First Name or Last "
+         "Name\n"
          "roster.conf: Card line 4: no column 'Fax' in @\n"
          "roster.conf: Private Shows: no column 'Pager' in @\n"
          "Note: 1 member(s) marked private: only their names and email, Pager are printed\n"},
+        // Headings in the club's own language, named in the Card block; a long second part.
+        {"Card:\nRole: Rolle\nfirst name: Vorname\nLast Name: Name\nLine 2: Straße\nLine 3: PLZ, Ort\n\n"
+         "Roles:\nMember: Mitglied\n",
+         "Name;Vorname;Straße;PLZ;Ort;Rolle\nMüller;Jürgen;Hauptstr. 1;60311;Frankfurt am Main;Mitglied\n"
+         "Weiß;Eva;Am Markt 2;01067;Dresden;mitglied\n",
+         {"Member: Jürgen Müller | Hauptstr. 1 | 60311  Frankfurt am Main |  |  |  |  | ",
+          "Member: Eva Weiß | Am Markt 2 | 01067 | Dresden |  |  |  | "},
+         ""},
         // A list read by position keeps doing so, a private column after its ten columns.
         {"",
          "Role,First Name,Last Name,Address,City,Zip,Phone,Cell,Email,Notes,Private\n"

@@ -309,18 +309,34 @@ void apply_roles(Settings* settings, const SettingValue& value) {
     });
 }
 
-// "Line 3: City, State, Zip" names the columns a detail line shows; lines the block leaves
-// out stay empty.
+// The card_names entry `label` names ("Role", "First Name", "Last Name"), or -1.
+int card_name_index(const char* label) {
+    for (int i = 0; i < 3; ++i) {
+        if (match_key(label) == match_key(CARD_NAME_LABELS[i])) return i;
+    }
+    return -1;
+}
+
+// "Line 3: City, State, Zip" names the columns a detail line shows, "Last Name: Surname"
+// the column of a name or the role; lines the block leaves out stay empty.
 void apply_card(Settings* settings, const SettingValue& value) {
     memset(settings->card_lines, 0, sizeof settings->card_lines);
+    memset(settings->card_names, 0, sizeof settings->card_names);
     settings->card_block = 1;
     for_each_pair(value, [&](const char* label, const char* headings) {
+        const int name = card_name_index(label);
+        if (name >= 0) {
+            copy_text(settings->card_names[name], SETTINGS_KEY_SIZE, headings);
+            return;
+        }
         const std::string key = match_key(label);
         char* end = nullptr;
         const long line = key.starts_with("line") ? strtol(key.c_str() + 4, &end, 10) : 0;
         if (end == nullptr || *end != '\0' || line < FIRST_DETAIL_LINE ||
             line >= FIRST_DETAIL_LINE + DETAIL_LINE_COUNT) {
-            say("roster.conf: unknown card line '%s' in Card; use Line 2 to Line 6\n", label);
+            say("roster.conf: unknown card line '%s' in Card; use Line 2 to Line 6, Role, First Name or Last "
+                "Name\n",
+                label);
             return;
         }
         copy_text(settings->card_lines[line - FIRST_DETAIL_LINE], SETTINGS_LINE_SIZE, headings);

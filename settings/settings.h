@@ -24,6 +24,8 @@ constexpr const char* GROUP_NAMES[GROUP_COUNT] = {"Caller", "Cuer", "Member", "N
 // A card's detail lines, under the name on line 1, are numbered 2 to 6.
 constexpr int FIRST_DETAIL_LINE = 2;
 constexpr int DETAIL_LINE_COUNT = 5;
+// What the Card block may name besides the detail lines, in the order of `card_names`.
+constexpr const char* CARD_NAME_LABELS[3] = {"Role", "First Name", "Last Name"};
 
 // The order cards fill a page in.
 enum LabelSequence : int32_t { ROW_ORDER = 0, COLUMN_ORDER = 1 };
@@ -55,8 +57,10 @@ struct Settings {
     char sort_language[64];  // a language tag for sorting names; "" is ICU's root order
     // The club's own role words for each group (GROUP_NAMES order), comma-separated.
     char role_words[GROUP_COUNT][SETTINGS_LINE_SIZE];
-    // The Card block: the column headings each detail line shows, comma-separated.
+    // The Card block: the column headings each detail line shows, comma-separated, and
+    // the headings of the role, first-name and last-name columns ("" when not named).
     char card_lines[DETAIL_LINE_COUNT][SETTINGS_LINE_SIZE];
+    char card_names[3][SETTINGS_KEY_SIZE];
     int32_t card_block;  // 1 when roster.sdd has a Card block: columns are then read by heading
     char private_shows[SETTINGS_LINE_SIZE];  // headings still printed for private members
 };
