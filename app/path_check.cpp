@@ -41,11 +41,12 @@ void warn_missing_images(const Settings& settings) {
     const struct {
         const char* path;
         const char* default_path;
-    } images[3] = {{settings.cover_image_path, DEFAULT_COVER_IMAGE},
-                   {settings.committee_image_path, DEFAULT_COMMITTEE_IMAGE},
-                   {settings.schedule_image_path, DEFAULT_SCHEDULE_IMAGE}};
+        bool typed;  // the page is typed instead
+    } images[3] = {{settings.cover_image_path, DEFAULT_COVER_IMAGE, false},
+                   {settings.committee_image_path, DEFAULT_COMMITTEE_IMAGE, settings.committee.given != 0},
+                   {settings.schedule_image_path, DEFAULT_SCHEDULE_IMAGE, settings.schedule.given != 0}};
     for (const auto& image : images) {
-        if (image.path[0] == '\0' || strcmp(image.path, image.default_path) == 0) continue;
+        if (image.typed || image.path[0] == '\0' || strcmp(image.path, image.default_path) == 0) continue;
         if (!file_opens(image.path)) {
             say("Warning: %s not found, its page shows a placeholder\n", image.path);
         }

@@ -6,7 +6,8 @@
 
 // Writes "Warning: <path> not found, its page shows a placeholder" once for each image
 // path that roster.sdd set to something other than its default and that does not open.
-// Default paths and empty paths stay silent.
+// Default paths and empty paths stay silent, and so do the committee and schedule
+// pictures when their page is typed in roster.sdd.
 void warn_missing_images(const Settings& settings);
 
 // True when `a` and `b` name the same file: the same device and inode when both exist,

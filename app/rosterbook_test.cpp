@@ -43,7 +43,7 @@ std::string page_content(const PdfPage& page, int half) {
     std::string first_text;
     auto inside = [&](float x) { return half < 0 || (x >= 396) == (half == 1); };
     for (const PdfText& t : page.texts) {
-        if (!inside(t.x)) continue;
+        if (!inside(t.x) || t.size == 7.5f) continue;  // page numbers and running heads: tested on their own
         empty = false;
         if (first_text.empty()) first_text = t.text;
     }
@@ -341,7 +341,7 @@ TEST(Rosterbook, AccentedNamesPrintAsWritten) {
         for (const PdfText& t : pages[3].texts) EXPECT_EQ(t.encoding, "WinAnsiEncoding") << t.text;
         EXPECT_EQ(
             page_text(pages[3]),
-            "Members|\xC8ve \xC9luard|a|b  c|d|Zo\xEB Fran\xE7ois|a|b  c|d|Jos\xE9 M\xFCller|a|b  c|d|");
+            "4|Members|\xC8ve \xC9luard|a|b  c|d|Zo\xEB Fran\xE7ois|a|b  c|d|Jos\xE9 M\xFCller|a|b  c|d|");
     }
 }
 
@@ -363,14 +363,14 @@ TEST(Rosterbook, ClubsOwnColumnsPrintOnTheirCardLines) {
     const std::vector<PdfPage> pages = read_pdf(dir.file("standard.pdf"));
     ASSERT_GE(pages.size(), 4u);
     EXPECT_EQ(page_text(pages[3]),
-              "Members|Al Abbott|Gwen Zimmerman|12 Elm St|Salem, OR  97301|503-555-0101|gwen@example.org|");
+              "4|Members|Al Abbott|Gwen Zimmerman|12 Elm St|Salem, OR  97301|503-555-0101|gwen@example.org|");
     const std::vector<PdfText>& texts = pages[3].texts;
-    ASSERT_EQ(texts.size(), 7u);
-    const float name_y = texts[2].y;  // Gwen's name; her details at lines 2 to 5 of her card
+    ASSERT_EQ(texts.size(), 8u);
+    const float name_y = texts[3].y;  // Gwen's name; her details at lines 2 to 5 of her card
     for (int line = 2; line <= 5; ++line) {
-        EXPECT_NEAR(texts[static_cast<size_t>(line + 1)].y, name_y - 11.5f * static_cast<float>(line - 1),
+        EXPECT_NEAR(texts[static_cast<size_t>(line + 2)].y, name_y - 11.5f * static_cast<float>(line - 1),
                     1e-3)
-            << texts[static_cast<size_t>(line + 1)].text;
+            << texts[static_cast<size_t>(line + 2)].text;
     }
 }
 
@@ -405,7 +405,7 @@ TEST(Rosterbook, EveryNameAsWritten) {
         EXPECT_EQ(pages[0].texts.at(1).text, "Klub Tańca Łódź") << e.encoding;
         EXPECT_EQ(
             page_text(pages[3]),
-            "Members|Jiří Čermák|a|b  c|d|Anna Lach|a|b  c|d|Jan Lyko|a|b  c|d|Łukasz Łyżwa|ul. Długa 5|"
+            "4|Members|Jiří Čermák|a|b  c|d|Anna Lach|a|b  c|d|Jan Lyko|a|b  c|d|Łukasz Łyżwa|ul. Długa 5|"
             "Łódź  90-001|555|")
             << e.encoding;
         for (const PdfText& t : pages[3].texts) {
@@ -429,7 +429,7 @@ TEST(Rosterbook, EveryNameAsWritten) {
                            "Warning: members.csv line 7: '민준' has characters no font here can print\n"
                            "Warning: members.csv line 7: '김' has characters no font here can print\n");
     EXPECT_EQ(page_text(read_pdf(dir.file("standard.pdf"))[3]),
-              "Members|Văn An Nguyễn|a|b  c|d|José Núñez|a|b  c|d|Νίκος Παπαδόπουλος|a|b  c|d|"
+              "4|Members|Văn An Nguyễn|a|b  c|d|José Núñez|a|b  c|d|Νίκος Παπαδόπουλος|a|b  c|d|"
               "Олена Шевченко|a|b  c|d|David ???|a|b  c|d|?? ?|a|b  c|d|小华 王|a|b  c|d|");
 }
 
@@ -611,7 +611,7 @@ const std::string LONG_NOTE =
     "Joined 1987; past president; runs the Tuesday lessons and the summer picnic every year";
 
 // A club name across the fold, over-long names, notes and e-mail addresses, and more
-// callers and cuers than one page holds.
+// callers and cuers than one page holds (they go on to the next page).
 TEST(Rosterbook, OverLongTextStaysInsideItsBox) {
     TempDir dir;
     dir.write("roster.sdd", "Title:\nThe Riverside Squares Dance Club of Oregon\nRoster\n\nSubtitle:\n" +
@@ -625,16 +625,6 @@ TEST(Rosterbook, OverLongTextStaysInsideItsBox) {
     dir.write("members.csv", csv);
     RunResult run = run_in(dir);
     ASSERT_EQ(run.status, 0) << run.err;
-    std::string off_page;
-    for (int i = 12; i < 14; ++i)
-        off_page += "Warning: members.csv line " + std::to_string(3 + i) + ": C" + std::to_string(10 + i) +
-                    " Caller is not on the Callers and Cuers page of the booklet: it does not fit\n";
-    for (int i = 0; i < 10; ++i)
-        off_page += "Warning: members.csv line " + std::to_string(17 + i) + ": Q" + std::to_string(10 + i) +
-                    " Cuer is not on the Callers and Cuers page of the booklet: it does not fit\n";
-    off_page +=
-        "Warning: members.csv line 26: Q19 Cuer is not on the Callers and Cuers page of the standard "
-        "document: it does not fit\n";
     EXPECT_EQ(
         run.err,
         "roster.conf: title line 1 is too wide for the cover, printed at 16.2 pt\n"
@@ -646,8 +636,7 @@ TEST(Rosterbook, OverLongTextStaysInsideItsBox) {
         "Warning: members.csv line 2: card line 5 of Christopher Alexander Vanderwoodsen-Montgomery III "
         "is too long, cut to fit\n"
         "Warning: members.csv line 2: card line 6 of Christopher Alexander Vanderwoodsen-Montgomery III "
-        "is too long, cut to fit\n" +
-            off_page);
+        "is too long, cut to fit\n");
     expect_all_texts_inside(dir, "over-long roster");
 }
 

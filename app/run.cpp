@@ -14,15 +14,13 @@
 #include "layout/cover.h"
 #include "layout/geometry.h"
 #include "layout/page_plan.h"
+#include "layout/typed_page.h"
 #include "pdf/document.h"
 #include "pdf/save.h"
 #include "roster/roster.h"
 #include "settings/settings.h"
 
 namespace {
-
-// The paper both documents are made for.
-constexpr PaperSize PAPER = PAPER_LETTER;
 
 // The run's three pictures, each decoded once for both documents and freed with the record.
 struct LoadedImages {
@@ -56,6 +54,11 @@ bool load_roster_images(const Settings& settings, LoadedImages* loaded, RosterIm
     for (int i = 0; i < 3; ++i) {
         *slots[i] = nullptr;
         if (!file_opens(paths[i])) continue;
+        const TypedPage* typed[3] = {nullptr, &settings.committee, &settings.schedule};
+        if (typed[i] != nullptr && typed[i]->given) {
+            say("Warning: %s exists, the %s block is not printed\n", paths[i],
+                i == 1 ? "Committee" : "Schedule");
+        }
         if (!load_source_image(paths[i], &loaded->images[i], reason, sizeof reason)) {
             say("Error: cannot read image %s: %s\n", paths[i], reason);
             return false;
@@ -77,19 +80,26 @@ std::string document_title(const Settings& settings) {
 }
 
 // Opens one document with its pages, sized as `mode` is on the run's paper.
-bool open_document(PdfDocument* pdf, const PdfSetup& setup, const PagePlan& plan, LayoutMode mode) {
-    const PageGeometry geometry = page_geometry(PAPER, mode);
+bool open_document(PdfDocument* pdf, const PdfSetup& setup, const PagePlan& plan, LayoutMode mode,
+                   PaperSize paper) {
+    const PageGeometry geometry = page_geometry(paper, mode);
     return open_pdf_document(pdf, setup) && add_pdf_pages(pdf, document_pages(plan, mode).physical_pages,
                                                           geometry.sheet_width, geometry.sheet_height);
 }
 
-// Names every card line and cover line that had to shrink or be cut, once per run: the
-// booklet's card and cover are the narrower, so its sizes are the ones given. Cards are
+// Names every card line, cover line and typed line that had to shrink or be cut, once per
+// run: the booklet's pages are the narrower, so its sizes are the ones given. Cards are
 // reported in the order of `people`.
 void report_text_fitting(const Settings& settings, std::span<Member* const> people,
-                         const PdfFonts& booklet_fonts) {
-    const PageGeometry booklet = page_geometry(PAPER, LAYOUT_BOOKLET);
+                         const PdfFonts& booklet_fonts, const RosterImages& images) {
+    const PageGeometry booklet = page_geometry(settings.paper_size, LAYOUT_BOOKLET);
     report_cover_fit(settings, booklet_fonts, booklet.page_width - 2.0f * booklet.margin_x);
+    if (settings.committee.given && images.committee == nullptr) {
+        report_typed_page_fit("Committee", settings.committee, booklet_fonts, booklet);
+    }
+    if (settings.schedule.given && images.schedule == nullptr) {
+        report_typed_page_fit("Schedule", settings.schedule, booklet_fonts, booklet);
+    }
     for (const Member* person : people) {
         report_card_fit(settings.member_csv_path, *person, booklet_fonts, booklet.column_width);
     }
@@ -97,8 +107,8 @@ void report_text_fitting(const Settings& settings, std::span<Member* const> peop
 
 bool compose(PdfDocument* pdf, const PagePlan& plan, LayoutMode mode, const Settings& settings,
              const RosterGroups& groups, const RosterImages& images) {
-    return compose_document(pdf, document_pages(plan, mode), page_geometry(PAPER, mode), settings, groups,
-                            images);
+    return compose_document(pdf, document_pages(plan, mode), page_geometry(settings.paper_size, mode),
+                            settings, groups, images);
 }
 
 // Creates, composes and saves both documents as `plan` lays them out, then writes the
@@ -115,8 +125,8 @@ bool produce_documents(Settings& settings, RosterGroups& groups, const PagePlan&
     const std::string title = document_title(settings);
     const PdfSetup setup = {unicode, title.c_str()};
     PdfDocument booklet, standard;
-    if (!open_document(&booklet, setup, plan, LAYOUT_BOOKLET) ||
-        !open_document(&standard, setup, plan, LAYOUT_STANDARD)) {
+    if (!open_document(&booklet, setup, plan, LAYOUT_BOOKLET, settings.paper_size) ||
+        !open_document(&standard, setup, plan, LAYOUT_STANDARD, settings.paper_size)) {
         return false;
     }
     if (unicode && texts_need_fallback(booklet.fonts, settings, people)) {
@@ -124,7 +134,7 @@ bool produce_documents(Settings& settings, RosterGroups& groups, const PagePlan&
         add_fallback_font(standard.document, &standard.fonts);
     }
     if (unicode) replace_unprintable(booklet.fonts, &settings, people);
-    report_text_fitting(settings, people, booklet.fonts);
+    report_text_fitting(settings, people, booklet.fonts, images);
     if (!compose(&booklet, plan, LAYOUT_BOOKLET, settings, groups, images) ||
         !compose(&standard, plan, LAYOUT_STANDARD, settings, groups, images)) {
         return false;
@@ -134,8 +144,12 @@ bool produce_documents(Settings& settings, RosterGroups& groups, const PagePlan&
     remove_temp_file_on_signals();
     if (!save_pdf_document(&booklet, settings.booklet_pdf_path)) return false;
     if (!save_pdf_document(&standard, settings.standard_pdf_path)) return false;
-    report("Booklet : %s  (landscape, SHORT-edge duplex, collate-fold-staple)\n", settings.booklet_pdf_path);
-    report("Standard: %s  (portrait,  LONG-edge  duplex)\n", settings.standard_pdf_path);
+    // Letter is named by omission, as the report has always read.
+    const std::string paper =
+        settings.paper_size == PAPER_LETTER ? "" : std::string(" ") + paper_size_name(settings.paper_size);
+    report("Booklet : %s  (landscape%s, SHORT-edge duplex, collate-fold-staple)\n", settings.booklet_pdf_path,
+           paper.c_str());
+    report("Standard: %s  (portrait%s,  LONG-edge  duplex)\n", settings.standard_pdf_path, paper.c_str());
     return true;
 }
 
@@ -155,7 +169,8 @@ int run_rosterbook(const RunRequest& request) {
     if (!load_roster(*settings, groups.get())) return 1;
     report("Members : %d Caller(s), %d Cuer(s), %d Member(s), %d New Dancer(s)\n", groups->caller_count,
            groups->cuer_count, groups->member_count, groups->new_dancer_count);
-    const PagePlan plan = plan_pages(groups->member_count, groups->new_dancer_count);
+    const PagePlan plan = plan_pages(settings->paper_size, {groups->caller_count, groups->cuer_count,
+                                                            groups->member_count, groups->new_dancer_count});
     report_plan(plan);
     flush_report();
     return produce_documents(*settings, *groups, plan) ? 0 : 1;

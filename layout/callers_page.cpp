@@ -2,66 +2,87 @@
 
 #include <algorithm>
 
-#include "base/message.h"
 #include "layout/card.h"
 #include "layout/draw.h"
+#include "layout/folio.h"
 
 namespace {
 
 constexpr float HEADING_SPACE_BELOW_CARDS = 18.0f;
+constexpr const char* GROUP_HEADINGS[2] = {"Caller", "Cuer"};
 
-// Everything the Callers and Cuers page needs to place one group under its heading.
-struct CallersPage {
-    PageTarget target;
-    const PageGeometry& geometry;
-    const PdfFonts& fonts;
-    HPDF_Page page;
-    const char* member_list_path;  // named in the warning for a card left off
-};
-
-// The page has no continuation, so a card it cannot hold is named instead of drawn.
-void report_left_off(const CallersPage& page, const Member& person) {
-    say("Warning: %s line %d: %s %s is not on the Callers and Cuers page of the %s: it does not fit\n",
-        page.member_list_path, person.line_number, person.first_name, person.last_name,
-        page.target.mode == LAYOUT_STANDARD ? "standard document" : "booklet");
-}
-
-// Draws one group in row order under `heading` at baseline y; returns the baseline for
-// the next heading, 18 pt below the top of the first free card row. A card whose box
-// would reach into the bottom margin is left off, and so is the heading when not even
-// the group's first row fits under it (its rule lies higher, so it fits whenever they do).
-float draw_role_group(const CallersPage& page, float y, const char* heading, std::span<const Member> group) {
-    const PageGeometry& g = page.geometry;
-    auto fits = [&](float card_top) { return card_top - CARD_HEIGHT >= g.margin_y; };
-    float heading_y = y - HEADING_CONTENT_DROP;
-    if (fits(heading_y)) {
-        draw_section_heading(page.target, page.fonts.bold, g.page_width, g.margin_x, y, heading);
-    }
-    float column_y[MAX_COLUMNS];
-    std::fill(column_y, column_y + g.columns, heading_y);
-    int c = 0;
-    for (const Member& person : group) {
-        if (fits(column_y[c])) {
-            set_fill(page.page, BLACK);
-            draw_member_card(page.target, page.fonts, column_x(g, c), g.column_width, column_y[c], person);
-        } else {
-            report_left_off(page, person);
-        }
-        column_y[c] -= CARD_PITCH;
-        c = (c + 1) % g.columns;
-    }
-    float drop = 0.0f;
-    for (int column = 0; column < g.columns; ++column) drop = std::max(drop, heading_y - column_y[column]);
-    return heading_y - (drop + HEADING_SPACE_BELOW_CARDS);
+// The lowest a card's bottom edge may come: where the last row of a member section's
+// first page ends.
+float lowest_card_bottom(const PageGeometry& g) {
+    const float first_row = g.page_height - g.margin_y - HEADING_CONTENT_DROP;
+    return first_row - CARD_PITCH * static_cast<float>(g.rows - 1) - CARD_HEIGHT;
 }
 
 }  // namespace
 
-void draw_callers_page(const PageTarget& target, const PageGeometry& geometry, const PdfFonts& fonts,
-                       std::span<const Member> callers, std::span<const Member> cuers,
-                       const char* member_list_path) {
-    const CallersPage page = {target, geometry, fonts, find_page(target).page, member_list_path};
-    float y = geometry.page_height - geometry.margin_y;
-    if (!callers.empty()) y = draw_role_group(page, y, "Caller", callers);
-    if (!cuers.empty()) draw_role_group(page, y, "Cuer", cuers);
+std::vector<SectionItem> lay_out_callers(const PageGeometry& g, int32_t caller_count, int32_t cuer_count) {
+    std::vector<SectionItem> items;
+    const float top = g.page_height - g.margin_y;
+    const float lowest = lowest_card_bottom(g);
+    int32_t page = 0;
+    float heading_y = top;
+    const int32_t counts[2] = {caller_count, cuer_count};
+    for (int group = 0; group < 2; ++group) {
+        if (counts[group] == 0) continue;
+        if (heading_y - HEADING_CONTENT_DROP - CARD_HEIGHT < lowest) {
+            ++page;
+            heading_y = top;
+        }
+        items.push_back({page, g.margin_x, heading_y, group, -1});
+        float row_top = heading_y - HEADING_CONTENT_DROP;
+        for (int i = 0; i < counts[group]; ++i) {
+            const int column = i % g.columns;
+            if (column == 0 && i > 0) row_top -= CARD_PITCH;
+            if (column == 0 && row_top - CARD_HEIGHT < lowest) {
+                ++page;
+                row_top = top - CONTINUATION_TOP_SPACE;
+            }
+            items.push_back({page, column_x(g, column), row_top, group, i});
+        }
+        heading_y = row_top - CARD_PITCH - HEADING_SPACE_BELOW_CARDS;
+    }
+    return items;
+}
+
+int32_t callers_page_count(const PageGeometry& geometry, int32_t caller_count, int32_t cuer_count) {
+    const std::vector<SectionItem> items = lay_out_callers(geometry, caller_count, cuer_count);
+    return items.empty() ? 1 : items.back().page + 1;
+}
+
+void draw_callers_section(const PageTarget& first_page, const PageGeometry& g, const PdfFonts& fonts,
+                          std::span<const Member> callers, std::span<const Member> cuers, bool numbered) {
+    const std::span<const Member> groups[2] = {callers, cuers};
+    const std::vector<SectionItem> items =
+        lay_out_callers(g, static_cast<int32_t>(callers.size()), static_cast<int32_t>(cuers.size()));
+    const int32_t pages = items.empty() ? 1 : items.back().page + 1;
+    for (int32_t p = 0; p < pages; ++p) {
+        const PageTarget page = on_page(first_page, first_page.logical_page + p);
+        auto first =
+            std::find_if(items.begin(), items.end(), [&](const SectionItem& it) { return it.page == p; });
+        auto last = std::find_if(first, items.end(), [&](const SectionItem& it) { return it.page != p; });
+        float text_x = g.margin_x;
+        if (numbered && first != last && first->index >= 0) {
+            const SectionItem& final_card = *(last - 1);
+            draw_running_head(page, g, fonts.regular, GROUP_HEADINGS[first->group],
+                              groups[first->group][first->index].last_name,
+                              groups[final_card.group][final_card.index].last_name);
+        } else if (numbered) {
+            text_x = draw_page_number(page, g, fonts.regular);
+        }
+        for (auto it = first; it != last; ++it) {
+            if (it->index < 0) {
+                draw_section_heading(page, fonts.bold, g.page_width, g.margin_x, it->y,
+                                     GROUP_HEADINGS[it->group],
+                                     it->y == g.page_height - g.margin_y ? text_x : g.margin_x);
+            } else {
+                set_fill(find_page(page).page, BLACK);
+                draw_member_card(page, fonts, it->x, g.column_width, it->y, groups[it->group][it->index]);
+            }
+        }
+    }
 }

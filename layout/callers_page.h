@@ -1,17 +1,35 @@
-// The Callers and Cuers page: each group under its own heading, cards in row order, on a
-// single page that has no continuation.
+// The Callers and Cuers section: each group under its own heading, cards in row order,
+// continued on as many pages as the cards need, like the member sections.
 #pragma once
 
+#include <cstdint>
 #include <span>
+#include <vector>
 
 #include "layout/geometry.h"
 #include "pdf/document.h"
 #include "roster/roster.h"
 
-// Draws the callers, then the cuers, each group only when it has someone. A card whose
-// box would reach into the bottom margin is left off and its person named on stderr:
-// "Warning: <member_list_path> line N: <name> is not on the Callers and Cuers page of the
-// booklet: it does not fit" (or "of the standard document").
-void draw_callers_page(const PageTarget& target, const PageGeometry& geometry, const PdfFonts& fonts,
-                       std::span<const Member> callers, std::span<const Member> cuers,
-                       const char* member_list_path);
+// Where one heading or card of the section goes.
+struct SectionItem {
+    int32_t page;  // from 0, the section's first page
+    float x;       // left edge on the logical page
+    float y;       // a heading's baseline, a card's top
+    int group;     // 0 callers, 1 cuers
+    int index;     // the card's member within its group; -1 for the group's heading
+};
+
+// Lays out `caller_count` callers and `cuer_count` cuers. A group's heading starts a new
+// page when not even one row of cards fits under it; a card row that would come nearer
+// the page's bottom edge than the lowest row of a member section continues on the next
+// page, 4 pt below the top margin.
+std::vector<SectionItem> lay_out_callers(const PageGeometry& geometry, int32_t caller_count,
+                                         int32_t cuer_count);
+
+// The pages the section takes: at least one, an empty page when nobody is in it.
+int32_t callers_page_count(const PageGeometry& geometry, int32_t caller_count, int32_t cuer_count);
+
+// Draws the section from the target page on; with `numbered`, every page carries its
+// number and each page that goes on with a group carries a running head.
+void draw_callers_section(const PageTarget& first_page, const PageGeometry& geometry, const PdfFonts& fonts,
+                          std::span<const Member> callers, std::span<const Member> cuers, bool numbered);

@@ -6,25 +6,52 @@
 #include "layout/cover.h"
 #include "layout/image_page.h"
 #include "layout/section.h"
+#include "layout/typed_page.h"
+
+namespace {
+
+// The committee or schedule page: typed when roster.sdd gives its block and no picture
+// is there, else the picture or its placeholder (never numbered: it fills the page).
+void draw_text_or_image_page(PdfDocument* pdf, const PageTarget& target, const PageGeometry& geometry,
+                             const TypedPage& typed, const SourceImage* image, const ImageOptions& options,
+                             const char* placeholder, bool numbered) {
+    if (typed.given && image == nullptr) {
+        draw_typed_page(target, geometry, pdf->fonts, typed, numbered);
+    } else {
+        draw_image_panel(pdf, target, pdf->fonts.regular, image, options, placeholder, geometry);
+    }
+}
+
+}  // namespace
 
 bool compose_document(PdfDocument* pdf, const DocumentPages& pages, const PageGeometry& geometry,
                       const Settings& settings, const RosterGroups& groups, const RosterImages& images) {
-    const PageTarget document = {pdf->pages.get(), COVER_PAGE, pages.page_count, pages.mode};
+    const PageTarget document = {pdf->pages.get(), COVER_PAGE, pages.page_count, pages.mode,
+                                 geometry.sheet_width / 2.0f};
     const PdfFonts& fonts = pdf->fonts;
+    const bool numbered = settings.page_numbers != 0;
     draw_cover_page(pdf, document, fonts, geometry, images.cover, images.options, settings);
     if (pdf->failed) return false;
-    draw_image_panel(pdf, on_page(document, COMMITTEE_PAGE), fonts.regular, images.committee, images.options,
-                     "[committee.png not found]", geometry);
+    draw_text_or_image_page(pdf, on_page(document, COMMITTEE_PAGE), geometry, settings.committee,
+                            images.committee, images.options, "[committee.png not found]", numbered);
     if (pdf->failed) return false;
-    draw_callers_page(on_page(document, CALLERS_PAGE), geometry, fonts,
-                      std::span(groups.callers, groups.caller_count),
-                      std::span(groups.cuers, groups.cuer_count), settings.member_csv_path);
-    draw_member_section(on_page(document, MEMBERS_PAGE), geometry, fonts, settings.label_sequence, "Members",
-                        std::span(groups.members, groups.member_count));
+    draw_callers_section(on_page(document, CALLERS_PAGE), geometry, fonts,
+                         std::span(groups.callers, groups.caller_count),
+                         std::span(groups.cuers, groups.cuer_count), numbered);
+    draw_member_section(on_page(document, pages.members_page), geometry, fonts, settings.label_sequence,
+                        "Members", std::span(groups.members, groups.member_count), numbered);
+    const std::span new_dancers(groups.new_dancers, groups.new_dancer_count);
     draw_member_section(on_page(document, pages.new_dancers_page), geometry, fonts, settings.label_sequence,
-                        "New Dancers", std::span(groups.new_dancers, groups.new_dancer_count));
+                        "New Dancers", new_dancers, numbered);
+    // The booklet's padding pages before the back cover.
+    const int32_t spare =
+        pages.new_dancers_page + section_page_count(groups.new_dancer_count, cards_per_page(geometry));
+    for (int32_t page = spare; settings.spare_pages == SPARE_NOTES && page < pages.schedule_page; ++page) {
+        draw_notes_page(on_page(document, page), geometry, fonts, numbered);
+    }
     if (pdf->failed) return false;
-    draw_image_panel(pdf, on_page(document, pages.schedule_page), fonts.regular, images.schedule,
-                     images.options, "[schedule.png not found]", geometry);
+    // The schedule is the back cover: it carries no number.
+    draw_text_or_image_page(pdf, on_page(document, pages.schedule_page), geometry, settings.schedule,
+                            images.schedule, images.options, "[schedule.png not found]", false);
     return !pdf->failed;
 }

@@ -1,5 +1,5 @@
-// Draws every logical page of one output document: cover, committee page, Callers and
-// Cuers, the Members and New Dancers sections, and the schedule page.
+// Draws every logical page of one output document: cover, committee page, the Callers and
+// Cuers, Members and New Dancers sections, spare pages and the schedule page.
 #pragma once
 
 #include "image/image.h"
@@ -19,9 +19,11 @@ struct RosterImages {
 };
 
 // Composes one document on the physical pages of `pdf`, each part on the page `pages`
-// gives it, with `geometry`'s page size and grid. The settings, groups and images are only
-// read. Each caller or cuer whose card the Callers and Cuers page cannot hold is named in a
-// warning. Stops after the part in which `pdf` failed (a picture that could not be
-// embedded, a libharu error) and returns false; true when every page was drawn.
+// gives it, with `geometry`'s page size and grid: page numbers and running heads unless
+// settings.page_numbers is 0, typed committee and schedule pages where roster.sdd gives
+// them and no picture is there, notes on the booklet's spare pages when asked. The
+// settings, groups and images are only read. Stops after the part in which `pdf` failed (a
+// picture that could not be embedded, a libharu error) and returns false; true when every
+// page was drawn.
 bool compose_document(PdfDocument* pdf, const DocumentPages& pages, const PageGeometry& geometry,
                       const Settings& settings, const RosterGroups& groups, const RosterImages& images);

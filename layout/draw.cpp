@@ -59,10 +59,10 @@ void draw_text_centered(const PageTarget& target, const TextFont& font, float si
 }
 
 float draw_section_heading(const PageTarget& target, const TextFont& font, float page_width, float x, float y,
-                           const char* text) {
+                           const char* text, float text_x) {
     PlacedPage placed = find_page(target);
     set_fill(placed.page, ACCENT_COLOR);
-    draw_text(target, font, HEADING_FONT_SIZE, x, y, text);
+    draw_text(target, font, HEADING_FONT_SIZE, text_x, y, text);
     set_stroke(placed.page, ACCENT_COLOR);
     HPDF_Page_SetLineWidth(placed.page, 1.0f);
     HPDF_Page_MoveTo(placed.page, x + placed.x_offset, y - 10.0f);

@@ -20,6 +20,8 @@ constexpr RgbColor BLACK = {0.0f, 0.0f, 0.0f};
 constexpr float HEADING_FONT_SIZE = 13.0f;
 constexpr float PLACEHOLDER_FONT_SIZE = 9.0f;
 constexpr float HEADING_CONTENT_DROP = 24.0f;  // from a heading's baseline to the content below it
+// A page that goes on with a section has no heading: its cards start 4 pt below the top margin.
+constexpr float CONTINUATION_TOP_SPACE = 4.0f;
 
 // The size an image of image_width x image_height pixels is drawn at to fit a box,
 // keeping its proportions and scaled up or down without limit.
@@ -40,8 +42,9 @@ void draw_text(const PageTarget& target, const TextFont& font, float size, float
 void draw_text_centered(const PageTarget& target, const TextFont& font, float size, float x, float y,
                         const char* text);
 
-// Draws `text` at 13 pt in ACCENT_COLOR with its baseline at (x, y) and a 1 pt rule
-// 10 pt below it from x to page_width - x. Returns y - 24, where the content below starts.
-// Leaves fill and stroke colour ACCENT_COLOR and line width 1.
+// Draws `text` at 13 pt in ACCENT_COLOR with its baseline at (text_x, y) and a 1 pt rule
+// 10 pt below it from x to page_width - x (text_x is x but where a page number stands
+// before the text). Returns y - 24, where the content below starts. Leaves fill and
+// stroke colour ACCENT_COLOR and line width 1.
 float draw_section_heading(const PageTarget& target, const TextFont& font, float page_width, float x, float y,
-                           const char* text);
+                           const char* text, float text_x);

@@ -4,28 +4,30 @@
 
 #include "base/message.h"
 
-PagePlacement place_page(int32_t logical_page, int32_t page_count, LayoutMode mode) {
+PagePlacement place_page(int32_t logical_page, int32_t page_count, LayoutMode mode, float half_width) {
     if (mode == LAYOUT_STANDARD) return {logical_page - 1, 0, 0.0f};
     const int32_t lp = logical_page;
     const int32_t n = page_count;
     // Sheet k carries pages 2k + 1 and 2k + 2 back to back on its right and left halves,
     // and their mirror pages n - 2k and n - 2k - 1 on the other halves.
     for (int32_t k = 0; k < n / 4; ++k) {
-        if (lp == 2 * k + 1) return {k, 0, BOOKLET_HALF_WIDTH};
+        if (lp == 2 * k + 1) return {k, 0, half_width};
         if (lp == n - 2 * k) return {k, 0, 0.0f};
         if (lp == 2 * k + 2) return {k, 1, 0.0f};
-        if (lp == n - 2 * k - 1) return {k, 1, BOOKLET_HALF_WIDTH};
+        if (lp == n - 2 * k - 1) return {k, 1, half_width};
     }
     say("imposition error: lp=%d N=%d\n", lp, n);
     return {0, 0, 0.0f};
 }
 
-PageGeometry page_geometry(PaperSize /*paper*/, LayoutMode mode) {
+PageGeometry page_geometry(PaperSize paper, LayoutMode mode) {
+    if (paper == PAPER_A4) return mode == LAYOUT_STANDARD ? A4_STANDARD_GEOMETRY : A4_BOOKLET_GEOMETRY;
     return mode == LAYOUT_STANDARD ? STANDARD_GEOMETRY : BOOKLET_GEOMETRY;
 }
 
 PlacedPage find_page(const PageTarget& target) {
-    PagePlacement placement = place_page(target.logical_page, target.page_count, target.mode);
+    PagePlacement placement =
+        place_page(target.logical_page, target.page_count, target.mode, target.half_width);
     int index = (target.mode == LAYOUT_STANDARD) ? placement.sheet : placement.sheet * 2 + placement.side;
     return {target.pages[index], placement.x_offset};
 }

@@ -6,13 +6,12 @@
 
 #include <cstdint>
 
+#include "settings/settings.h"
+
 // Only LAYOUT_STANDARD selects the portrait document; every other value is the booklet.
 using LayoutMode = int32_t;
 constexpr LayoutMode LAYOUT_BOOKLET = 0;
 constexpr LayoutMode LAYOUT_STANDARD = 1;
-
-// The paper a roster is printed on.
-enum PaperSize { PAPER_LETTER };
 
 // One logical page of a document, in points, and the physical page (sheet side) that
 // carries it. Invariant: 1 <= columns <= 3, rows >= 1.
@@ -33,7 +32,48 @@ constexpr int MAX_COLUMNS = 3;
 constexpr PageGeometry BOOKLET_GEOMETRY = {396.0f, 612.0f, 22.0f, 28.0f, 171.0f, 2, 7, 792.0f, 612.0f};
 constexpr PageGeometry STANDARD_GEOMETRY = {612.0f, 792.0f, 28.0f,  36.0f, 536.0f / 3.0f,
                                             3,      8,      612.0f, 792.0f};
-constexpr float BOOKLET_HALF_WIDTH = 396.0f;  // half of the 792 pt landscape sheet
+constexpr float BOOKLET_HALF_WIDTH = 396.0f;  // half of the 792 pt landscape Letter sheet
+
+// A4 is 595.28 x 841.89 pt; its booklet pages are A5, half the landscape sheet.
+constexpr float A4_SHORT_SIDE = 595.28f;
+constexpr float A4_LONG_SIDE = 841.89f;
+// The least space below the lowest card of a section's first page: 0.25 in, what most
+// printers leave unprinted.
+constexpr float PRINTABLE_EDGE = 18.0f;
+
+// The card rows that fit under a section heading at the top margin with the lowest card
+// at least PRINTABLE_EDGE above the page's bottom edge (cards 74 pt high, 78 pt apart,
+// the first 24 pt below the heading's baseline).
+constexpr int32_t rows_that_fit(float page_height, float margin_y) {
+    return static_cast<int32_t>((page_height - margin_y - 24.0f - 74.0f - PRINTABLE_EDGE) / 78.0f) + 1;
+}
+
+// A page of `columns` card columns `page_width` wide with `margin_x`: the column width
+// that leaves 10 pt between columns.
+constexpr float column_width_for(float page_width, float margin_x, int32_t columns) {
+    return (page_width - 2.0f * margin_x - static_cast<float>(columns - 1) * COLUMN_GUTTER) /
+           static_cast<float>(columns);
+}
+
+// The same margins and columns as Letter; the rows by the rule above (6 on A5, 9 on A4).
+constexpr PageGeometry A4_BOOKLET_GEOMETRY = {A4_LONG_SIDE / 2.0f,
+                                              A4_SHORT_SIDE,
+                                              22.0f,
+                                              28.0f,
+                                              column_width_for(A4_LONG_SIDE / 2.0f, 22.0f, 2),
+                                              2,
+                                              rows_that_fit(A4_SHORT_SIDE, 28.0f),
+                                              A4_LONG_SIDE,
+                                              A4_SHORT_SIDE};
+constexpr PageGeometry A4_STANDARD_GEOMETRY = {A4_SHORT_SIDE,
+                                               A4_LONG_SIDE,
+                                               28.0f,
+                                               36.0f,
+                                               column_width_for(A4_SHORT_SIDE, 28.0f, 3),
+                                               3,
+                                               rows_that_fit(A4_LONG_SIDE, 36.0f),
+                                               A4_SHORT_SIDE,
+                                               A4_LONG_SIDE};
 
 // The geometry of the booklet (`mode` LAYOUT_BOOKLET) or the standard document on `paper`.
 PageGeometry page_geometry(PaperSize paper, LayoutMode mode);
@@ -42,29 +82,33 @@ PageGeometry page_geometry(PaperSize paper, LayoutMode mode);
 inline int32_t cards_per_page(const PageGeometry& geometry) { return geometry.columns * geometry.rows; }
 
 // The logical page a drawing operation draws on: the document's physical pages, the
-// page's number (from 1), the document's logical page count and its kind.
+// page's number (from 1), the document's logical page count and its kind, and the x
+// offset of a booklet sheet's right half (half the sheet's width).
 struct PageTarget {
     const HPDF_Page* pages;
     int32_t logical_page;
     int32_t page_count;
     LayoutMode mode;
+    float half_width;
 };
 
 // The same document's page `logical_page`.
 inline PageTarget on_page(const PageTarget& target, int32_t logical_page) {
-    return {target.pages, logical_page, target.page_count, target.mode};
+    return {target.pages, logical_page, target.page_count, target.mode, target.half_width};
 }
 
 struct PagePlacement {
     int32_t sheet;   // booklet: sheet from 0, outermost first; standard: page index from 0
     int32_t side;    // 0 = front, 1 = back (always 0 in the standard document)
-    float x_offset;  // 0 = left half, 396 = right half (always 0 in the standard document)
+    float x_offset;  // 0 = left half, half_width = right half (always 0 in the standard document)
 };
 
-// Places logical page `logical_page` (from 1) of a document of `page_count` logical pages.
-// Booklet pages outside every sheet write "imposition error: lp=%d N=%d" to stderr and
-// return {0, 0, 0}; standard pages are never checked.
-PagePlacement place_page(int32_t logical_page, int32_t page_count, LayoutMode mode);
+// Places logical page `logical_page` (from 1) of a document of `page_count` logical pages;
+// a booklet's right halves start at `half_width` (396 on Letter). Booklet pages outside
+// every sheet write "imposition error: lp=%d N=%d" to stderr and return {0, 0, 0};
+// standard pages are never checked.
+PagePlacement place_page(int32_t logical_page, int32_t page_count, LayoutMode mode,
+                         float half_width = BOOKLET_HALF_WIDTH);
 
 // A physical page handle and the x offset of the logical page on it.
 struct PlacedPage {

@@ -1,27 +1,39 @@
 #include "layout/page_plan.h"
 
-PagePlan plan_pages(int32_t member_count, int32_t new_dancer_count) {
-    const int32_t booklet_cards = BOOKLET_GEOMETRY.columns * BOOKLET_GEOMETRY.rows;
-    const int32_t standard_cards = STANDARD_GEOMETRY.columns * STANDARD_GEOMETRY.rows;
+#include "layout/callers_page.h"
+
+PagePlan plan_pages(PaperSize paper, const GroupSizes& sizes) {
+    const PageGeometry booklet = page_geometry(paper, LAYOUT_BOOKLET);
+    const PageGeometry standard = page_geometry(paper, LAYOUT_STANDARD);
     PagePlan plan{};
-    plan.booklet_member_pages = section_page_count(member_count, booklet_cards);
-    plan.booklet_new_dancer_pages = section_page_count(new_dancer_count, booklet_cards);
-    plan.booklet_new_dancer_page = plan.booklet_member_pages + FIXED_PAGES;
-    plan.booklet_content_pages = plan.booklet_member_pages + plan.booklet_new_dancer_pages + FIXED_PAGES;
+    plan.booklet_callers_pages = callers_page_count(booklet, sizes.callers, sizes.cuers);
+    plan.booklet_member_pages = section_page_count(sizes.members, cards_per_page(booklet));
+    plan.booklet_new_dancer_pages = section_page_count(sizes.new_dancers, cards_per_page(booklet));
+    plan.booklet_new_dancer_page = CALLERS_PAGE + plan.booklet_callers_pages + plan.booklet_member_pages;
+    plan.booklet_content_pages = plan.booklet_new_dancer_page + plan.booklet_new_dancer_pages;
     plan.booklet_pages = (plan.booklet_content_pages + 3) / 4 * 4;
     plan.booklet_sheets = plan.booklet_pages / 4;
-    plan.standard_member_pages = section_page_count(member_count, standard_cards);
-    plan.standard_new_dancer_pages = section_page_count(new_dancer_count, standard_cards);
-    plan.standard_new_dancer_page = plan.standard_member_pages + FIXED_PAGES;
-    plan.standard_pages = plan.standard_member_pages + plan.standard_new_dancer_pages + FIXED_PAGES;
+    plan.standard_callers_pages = callers_page_count(standard, sizes.callers, sizes.cuers);
+    plan.standard_member_pages = section_page_count(sizes.members, cards_per_page(standard));
+    plan.standard_new_dancer_pages = section_page_count(sizes.new_dancers, cards_per_page(standard));
+    plan.standard_new_dancer_page = CALLERS_PAGE + plan.standard_callers_pages + plan.standard_member_pages;
+    plan.standard_pages = plan.standard_new_dancer_page + plan.standard_new_dancer_pages;
     return plan;
 }
 
 DocumentPages document_pages(const PagePlan& plan, LayoutMode mode) {
     if (mode == LAYOUT_STANDARD) {
-        return {mode, plan.standard_pages, plan.standard_pages, plan.standard_new_dancer_page,
-                plan.standard_pages};
+        return {mode,
+                plan.standard_pages,
+                plan.standard_pages,
+                plan.standard_new_dancer_page,
+                plan.standard_pages,
+                CALLERS_PAGE + plan.standard_callers_pages};
     }
-    return {mode, plan.booklet_pages, 2 * plan.booklet_sheets, plan.booklet_new_dancer_page,
-            plan.booklet_pages};
+    return {mode,
+            plan.booklet_pages,
+            2 * plan.booklet_sheets,
+            plan.booklet_new_dancer_page,
+            plan.booklet_pages,
+            CALLERS_PAGE + plan.booklet_callers_pages};
 }

@@ -1,5 +1,5 @@
 // The page plan of a run: how many logical pages each section of the booklet and of
-// the standard document takes, and where the New Dancers section starts.
+// the standard document takes on the run's paper, and where the sections start.
 #pragma once
 
 #include <cstdint>
@@ -18,19 +18,24 @@ struct PagePlan {
     int32_t standard_new_dancer_pages;
     int32_t standard_new_dancer_page;
     int32_t standard_pages;
+    int32_t booklet_callers_pages;  // the Callers and Cuers section
+    int32_t standard_callers_pages;
 };
 
-// Cover, committee page, callers and cuers, and the schedule page around the two sections.
-constexpr int32_t FIXED_PAGES = 4;
+// Cover, committee page and schedule page around the three sections.
+constexpr int32_t FIXED_PAGES = 3;
 // The logical pages that are the same in both documents.
 constexpr int32_t COVER_PAGE = 1;
 constexpr int32_t COMMITTEE_PAGE = 2;
-constexpr int32_t CALLERS_PAGE = 3;
-constexpr int32_t MEMBERS_PAGE = 4;  // the first page of the Members section
+constexpr int32_t CALLERS_PAGE = 3;  // the first page of the Callers and Cuers section
 
-// Plans both documents for groups of `member_count` members and `new_dancer_count`
-// new dancers; every section gets at least one page.
-PagePlan plan_pages(int32_t member_count, int32_t new_dancer_count);
+// How many people each group holds.
+struct GroupSizes {
+    int32_t callers, cuers, members, new_dancers;
+};
+
+// Plans both documents on `paper` for groups of `sizes`; every section gets at least one page.
+PagePlan plan_pages(PaperSize paper, const GroupSizes& sizes);
 
 // Where the parts of one document go, read off the plan.
 struct DocumentPages {
@@ -39,6 +44,7 @@ struct DocumentPages {
     int32_t physical_pages;    // booklet: two sides per sheet; standard: one per logical page
     int32_t new_dancers_page;  // the first page of the New Dancers section
     int32_t schedule_page;     // always the last page
+    int32_t members_page;      // the first page of the Members section
 };
 
 // The pages of the booklet (`mode` LAYOUT_BOOKLET) or of the standard document in `plan`.

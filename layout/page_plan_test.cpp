@@ -2,34 +2,48 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 TEST(PlanPages, Table) {
     const struct {
-        int members, new_dancers;
-        PagePlan expected;
+        PaperSize paper;
+        GroupSizes sizes;
+        // booklet: callers pages, member pages, new dancer pages, new dancer page, content,
+        // padded, sheets; standard: callers pages, member pages, new dancer pages, new dancer
+        // page, pages
+        std::vector<int> expected;
     } cases[] = {
-        // booklet: member pages, new dancer pages, new dancer page, content, padded, sheets;
-        // standard: member pages, new dancer pages, new dancer page, pages
-        {0, 0, {1, 1, 5, 6, 8, 2, 1, 1, 5, 6}},   {14, 14, {1, 1, 5, 6, 8, 2, 1, 1, 5, 6}},
-        {15, 0, {2, 1, 6, 7, 8, 2, 1, 1, 5, 6}},  {30, 0, {3, 1, 7, 8, 8, 2, 2, 1, 6, 7}},
-        {24, 1, {2, 1, 6, 7, 8, 2, 1, 1, 5, 6}},  {25, 25, {2, 2, 6, 8, 8, 2, 2, 2, 6, 8}},
-        {43, 0, {4, 1, 8, 9, 12, 3, 2, 1, 6, 7}}, {512, 0, {37, 1, 41, 42, 44, 11, 22, 1, 26, 27}},
+        {PAPER_LETTER, {0, 0, 0, 0}, {1, 1, 1, 5, 6, 8, 2, 1, 1, 1, 5, 6}},
+        {PAPER_LETTER, {0, 0, 14, 14}, {1, 1, 1, 5, 6, 8, 2, 1, 1, 1, 5, 6}},
+        {PAPER_LETTER, {0, 0, 15, 0}, {1, 2, 1, 6, 7, 8, 2, 1, 1, 1, 5, 6}},
+        {PAPER_LETTER, {0, 0, 30, 0}, {1, 3, 1, 7, 8, 8, 2, 1, 2, 1, 6, 7}},
+        {PAPER_LETTER, {0, 0, 24, 1}, {1, 2, 1, 6, 7, 8, 2, 1, 1, 1, 5, 6}},
+        {PAPER_LETTER, {0, 0, 25, 25}, {1, 2, 2, 6, 8, 8, 2, 1, 2, 2, 6, 8}},
+        {PAPER_LETTER, {0, 0, 43, 0}, {1, 4, 1, 8, 9, 12, 3, 1, 2, 1, 6, 7}},
+        {PAPER_LETTER, {0, 0, 512, 0}, {1, 37, 1, 41, 42, 44, 11, 1, 22, 1, 26, 27}},
+        // Callers and cuers go on: 14 callers fill the booklet's page as 14 members do; 10
+        // callers and 6 cuers take two booklet pages, the Cuer heading on the first.
+        {PAPER_LETTER, {14, 0, 0, 0}, {1, 1, 1, 5, 6, 8, 2, 1, 1, 1, 5, 6}},
+        {PAPER_LETTER, {15, 0, 0, 0}, {2, 1, 1, 6, 7, 8, 2, 1, 1, 1, 5, 6}},
+        {PAPER_LETTER, {10, 6, 0, 0}, {2, 1, 1, 6, 7, 8, 2, 1, 1, 1, 5, 6}},
+        {PAPER_LETTER, {40, 40, 3, 3}, {6, 1, 1, 10, 11, 12, 3, 4, 1, 1, 8, 9}},
+        // A4: 12 cards on an A5 booklet page, 27 on an A4 page.
+        {PAPER_A4, {0, 0, 27, 12}, {1, 3, 1, 7, 8, 8, 2, 1, 1, 1, 5, 6}},
+        {PAPER_A4, {13, 0, 28, 13}, {2, 3, 2, 8, 10, 12, 3, 1, 2, 1, 6, 7}},
     };
     for (const auto& c : cases) {
-        PagePlan got = plan_pages(c.members, c.new_dancers);
-        const PagePlan& e = c.expected;
-        SCOPED_TRACE(testing::Message() << c.members << " members, " << c.new_dancers << " new dancers");
-        EXPECT_EQ(got.booklet_member_pages, e.booklet_member_pages);
-        EXPECT_EQ(got.booklet_new_dancer_pages, e.booklet_new_dancer_pages);
-        EXPECT_EQ(got.booklet_new_dancer_page, e.booklet_new_dancer_page);
-        EXPECT_EQ(got.booklet_content_pages, e.booklet_content_pages);
-        EXPECT_EQ(got.booklet_pages, e.booklet_pages);
-        EXPECT_EQ(got.booklet_sheets, e.booklet_sheets);
-        EXPECT_EQ(got.standard_member_pages, e.standard_member_pages);
-        EXPECT_EQ(got.standard_new_dancer_pages, e.standard_new_dancer_pages);
-        EXPECT_EQ(got.standard_new_dancer_page, e.standard_new_dancer_page);
-        EXPECT_EQ(got.standard_pages, e.standard_pages);
+        const PagePlan p = plan_pages(c.paper, c.sizes);
+        const std::vector<int> got = {p.booklet_callers_pages,    p.booklet_member_pages,
+                                      p.booklet_new_dancer_pages, p.booklet_new_dancer_page,
+                                      p.booklet_content_pages,    p.booklet_pages,
+                                      p.booklet_sheets,           p.standard_callers_pages,
+                                      p.standard_member_pages,    p.standard_new_dancer_pages,
+                                      p.standard_new_dancer_page, p.standard_pages};
+        EXPECT_EQ(got, c.expected) << paper_size_name(c.paper) << " " << c.sizes.callers << " callers, "
+                                   << c.sizes.cuers << " cuers, " << c.sizes.members << " members, "
+                                   << c.sizes.new_dancers << " new dancers";
     }
 }
 

@@ -4,16 +4,11 @@
 
 #include "layout/card.h"
 #include "layout/draw.h"
-
-namespace {
-
-// Continuation pages have no heading, so their grid starts 20 pt higher than the first page's.
-constexpr float CONTINUATION_TOP_SPACE = 4.0f;
-
-}  // namespace
+#include "layout/folio.h"
 
 void draw_member_section(const PageTarget& first_page, const PageGeometry& geometry, const PdfFonts& fonts,
-                         LabelSequence sequence, const char* heading, std::span<const Member> members) {
+                         LabelSequence sequence, const char* heading, std::span<const Member> members,
+                         bool numbered) {
     const int32_t count = static_cast<int32_t>(members.size());
     const int32_t per_page = cards_per_page(geometry);
     const int32_t section_pages = section_page_count(count, per_page);
@@ -23,11 +18,18 @@ void draw_member_section(const PageTarget& first_page, const PageGeometry& geome
 
     for (int32_t p = 0; p < section_pages; ++p) {
         const PageTarget page = on_page(first_page, first_page.logical_page + p);
-        const float y0 = (p == 0) ? draw_section_heading(page, fonts.bold, geometry.page_width,
-                                                         geometry.margin_x, top, heading)
-                                  : top - CONTINUATION_TOP_SPACE;
         int32_t i = p * per_page;
         const int32_t end = std::min((p + 1) * per_page, count);
+        float y0 = top - CONTINUATION_TOP_SPACE;
+        if (p == 0) {
+            const float text_x =
+                numbered ? draw_page_number(page, geometry, fonts.regular) : geometry.margin_x;
+            y0 = draw_section_heading(page, fonts.bold, geometry.page_width, geometry.margin_x, top, heading,
+                                      text_x);
+        } else if (numbered) {
+            draw_running_head(page, geometry, fonts.regular, heading, members[i].last_name,
+                              members[end - 1].last_name);
+        }
         auto draw_card = [&](int c, float y) {
             draw_member_card(page, fonts, x[c], geometry.column_width, y, members[i]);
         };

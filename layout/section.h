@@ -1,5 +1,6 @@
 // The Members and New Dancers sections: grids of member cards over as many logical
-// pages as the group needs, with the section heading on the first page only.
+// pages as the group needs, with the section heading on the first page only and a running
+// head on the others.
 #pragma once
 
 #include <span>
@@ -10,6 +11,8 @@
 #include "settings/settings.h"
 
 // Draws the cards of `members` (already sorted) from the target page on, columns x rows
-// cards a page, filling each page column by column or row by row as `sequence` says.
+// cards a page, filling each page column by column or row by row as `sequence` says. With
+// `numbered`, every page carries its number, and each page after the first a running head.
 void draw_member_section(const PageTarget& first_page, const PageGeometry& geometry, const PdfFonts& fonts,
-                         LabelSequence sequence, const char* heading, std::span<const Member> members);
+                         LabelSequence sequence, const char* heading, std::span<const Member> members,
+                         bool numbered);

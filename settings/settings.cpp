@@ -54,7 +54,7 @@ constexpr float DEFAULT_SUBTITLE_COLOR[3] = {0.33f, 0.33f, 0.33f};
 struct BlockState {
     bool open;
     char key[SETTINGS_KEY_SIZE];
-    char lines[MAX_TITLE_LINES][SETTINGS_LINE_SIZE];
+    char lines[MAX_BLOCK_LINES][SETTINGS_LINE_SIZE];
     int count;
 };
 
@@ -72,6 +72,9 @@ void set_defaults(Settings* settings) {
     copy_text(settings->standard_pdf_path, PATH_SIZE, "standard.pdf");
     settings->image_resolution = DEFAULT_IMAGE_RESOLUTION;
     copy_text(settings->text_encoding, sizeof settings->text_encoding, AUTO_ENCODING);
+    settings->page_numbers = 1;
+    copy_text(settings->committee.title, SETTINGS_KEY_SIZE, "Club Committee");
+    copy_text(settings->schedule.title, SETTINGS_KEY_SIZE, "Dance Schedule");
 }
 
 int copy_block_lines(char (*target)[SETTINGS_LINE_SIZE], int capacity,
@@ -126,6 +129,9 @@ void apply_image_resolution(Settings* settings, const char* value) {
 constexpr const char* LABEL_SEQUENCE_NAMES[2] = {"Row Order", "Column Order"};
 constexpr const char* IMAGE_COMPRESSION_NAMES[2] = {"Lossless", "JPEG"};
 constexpr const char* FONT_CHOICE_NAMES[2] = {"Standard", "Embedded"};
+constexpr const char* PAPER_SIZE_NAMES[2] = {"Letter", "A4"};
+constexpr const char* PAGE_NUMBER_NAMES[2] = {"Off", "On"};
+constexpr const char* SPARE_PAGE_NAMES[2] = {"Blank", "Notes"};
 
 // A key with two named values, `names[0]` and `names[1]` for the choices 0 and 1;
 // anything else keeps the value it has and says so.
@@ -192,7 +198,7 @@ void collect_block_line(BlockState* block, char* line, int line_number) {
         say("roster.conf: line %d: '%s' is inside the %s block; end a block with an empty line\n",
             line_number, line, block->key);
     }
-    if (block->count >= MAX_TITLE_LINES) return;
+    if (block->count >= MAX_BLOCK_LINES) return;
     copy_text(block->lines[block->count++], SETTINGS_LINE_SIZE, line);
 }
 
@@ -261,6 +267,9 @@ void apply_text_encoding(Settings* settings, const char* value) {
     }
     say("roster.conf: unknown text encoding '%s', detecting it\n", value);
     copy_text(settings->text_encoding, sizeof settings->text_encoding, AUTO_ENCODING);
+    settings->page_numbers = 1;
+    copy_text(settings->committee.title, SETTINGS_KEY_SIZE, "Club Committee");
+    copy_text(settings->schedule.title, SETTINGS_KEY_SIZE, "Dance Schedule");
 }
 
 void apply_sort_language(Settings* settings, const char* value) {
@@ -343,6 +352,20 @@ void apply_card(Settings* settings, const SettingValue& value) {
     });
 }
 
+// The lines of a typed page come from a block, up to MAX_TYPED_LINES of them.
+void apply_typed_lines(TypedPage* page, const char* name, const SettingValue& value) {
+    if (value.text != nullptr && value.text[0] != '\0') {
+        say("roster.conf: %s takes its lines as a block: write '%s:' alone, the lines below it, then an "
+            "empty line\n",
+            name, name);
+    }
+    page->given = 1;
+    page->line_count = 0;
+    for (int i = 0; value.lines != nullptr && i < value.line_count && i < MAX_TYPED_LINES; ++i) {
+        copy_text(page->lines[page->line_count++], TYPED_LINE_SIZE, value.lines[i]);
+    }
+}
+
 // Every key of the settings file, in the order they are matched.
 constexpr SettingKey SETTING_KEYS[] = {
     {"Title",
@@ -377,6 +400,29 @@ constexpr SettingKey SETTING_KEYS[] = {
      [](Settings* s, const SettingValue& v) { apply_choice(&s->fonts, v.text, "fonts", FONT_CHOICE_NAMES); }},
     {"Text Encoding", [](Settings* s, const SettingValue& v) { apply_text_encoding(s, v.text); }},
     {"Sort Language", [](Settings* s, const SettingValue& v) { apply_sort_language(s, v.text); }},
+    {"Paper Size",
+     [](Settings* s, const SettingValue& v) {
+         apply_choice(&s->paper_size, v.text, "paper size", PAPER_SIZE_NAMES);
+     }},
+    {"Page Numbers",
+     [](Settings* s, const SettingValue& v) {
+         apply_choice(&s->page_numbers, v.text, "page numbers", PAGE_NUMBER_NAMES);
+     }},
+    {"Committee",
+     [](Settings* s, const SettingValue& v) { apply_typed_lines(&s->committee, "Committee", v); }},
+    {"Committee Title",
+     [](Settings* s, const SettingValue& v) { copy_text(s->committee.title, SETTINGS_KEY_SIZE, v.text); }},
+    {"Committee Subtitle",
+     [](Settings* s, const SettingValue& v) { copy_text(s->committee.subtitle, SETTINGS_KEY_SIZE, v.text); }},
+    {"Schedule", [](Settings* s, const SettingValue& v) { apply_typed_lines(&s->schedule, "Schedule", v); }},
+    {"Schedule Title",
+     [](Settings* s, const SettingValue& v) { copy_text(s->schedule.title, SETTINGS_KEY_SIZE, v.text); }},
+    {"Schedule Subtitle",
+     [](Settings* s, const SettingValue& v) { copy_text(s->schedule.subtitle, SETTINGS_KEY_SIZE, v.text); }},
+    {"Spare Pages",
+     [](Settings* s, const SettingValue& v) {
+         apply_choice(&s->spare_pages, v.text, "spare pages", SPARE_PAGE_NAMES);
+     }},
     {"Roles", apply_roles},
     {"Card", apply_card},
     {"Private Shows",
@@ -436,6 +482,8 @@ void apply_setting(Settings* settings, const char* key, const char* value,
 }
 
 const char* label_sequence_name(LabelSequence sequence) { return LABEL_SEQUENCE_NAMES[sequence]; }
+
+const char* paper_size_name(PaperSize paper) { return PAPER_SIZE_NAMES[paper]; }
 
 bool keys_equal(const char* a, const char* b) {
     char left[SETTINGS_KEY_SIZE];

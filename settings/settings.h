@@ -8,6 +8,7 @@ constexpr int MAX_TITLE_LINES = 8;
 constexpr int MAX_SUBTITLE_LINES = 4;
 constexpr int SETTINGS_LINE_SIZE = 2048;  // one title line, and the read buffer of a settings line
 constexpr int SETTINGS_KEY_SIZE = 256;
+constexpr int MAX_BLOCK_LINES = 40;  // lines a block collects; each key keeps as many as it uses
 constexpr int PATH_SIZE = 4096;
 constexpr const char* SETTINGS_FILE_NAME = "roster.sdd";
 constexpr float MAX_FONT_SIZE = 600.0f;  // the largest size libharu accepts
@@ -26,6 +27,22 @@ constexpr int FIRST_DETAIL_LINE = 2;
 constexpr int DETAIL_LINE_COUNT = 5;
 // What the Card block may name besides the detail lines, in the order of `card_names`.
 constexpr const char* CARD_NAME_LABELS[3] = {"Role", "First Name", "Last Name"};
+
+// The paper both documents are made for: the booklet folds its landscape sheets to half size.
+enum PaperSize : int32_t { PAPER_LETTER = 0, PAPER_A4 = 1 };
+// What the booklet's padding pages before the back cover hold.
+enum SparePages : int32_t { SPARE_BLANK = 0, SPARE_NOTES = 1 };
+
+// A committee or schedule page typed in roster.sdd instead of drawn as a picture.
+constexpr int MAX_TYPED_LINES = 40;
+constexpr int TYPED_LINE_SIZE = 512;
+struct TypedPage {
+    int32_t given;  // 1 when roster.sdd has the block, even an empty one
+    char title[SETTINGS_KEY_SIZE];
+    char subtitle[SETTINGS_KEY_SIZE];
+    char lines[MAX_TYPED_LINES][TYPED_LINE_SIZE];  // "Label: text", plain text, or "-" for a gap
+    int32_t line_count;
+};
 
 // The order cards fill a page in.
 enum LabelSequence : int32_t { ROW_ORDER = 0, COLUMN_ORDER = 1 };
@@ -63,7 +80,15 @@ struct Settings {
     char card_names[3][SETTINGS_KEY_SIZE];
     int32_t card_block;  // 1 when roster.sdd has a Card block: columns are then read by heading
     char private_shows[SETTINGS_LINE_SIZE];  // headings still printed for private members
+    PaperSize paper_size;
+    int32_t page_numbers;  // 1: page numbers and running heads (the default); 0: none
+    TypedPage committee;   // title "Club Committee" by default
+    TypedPage schedule;    // title "Dance Schedule" by default
+    SparePages spare_pages;
 };
+
+// "Letter" or "A4", as roster.sdd and the closing report lines name the paper.
+const char* paper_size_name(PaperSize paper);
 
 // Resets every byte of `settings` to the defaults, then applies "roster.sdd" from the
 // working directory (lines end at LF, CRLF or CR; a folder or FIFO there is not read).

@@ -23,7 +23,7 @@ struct TestDocument {
 
     // Logical page `logical_page` of a document of `page_count` logical pages on these pages.
     PageTarget target(int logical_page, int page_count, LayoutMode mode) const {
-        return {pdf.pages.get(), logical_page, page_count, mode};
+        return {pdf.pages.get(), logical_page, page_count, mode, BOOKLET_HALF_WIDTH};
     }
 
     // Saves the document as the run does and reads it back. A libharu error or a file

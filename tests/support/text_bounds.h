@@ -1,6 +1,7 @@
 // Checks that every text on a page read back from a PDF ends inside its box: the outline
 // it starts in (a card, an image frame), or else its half of the booklet sheet or its
-// standard page, inside the side margins.
+// standard page, inside the side margins; and that none comes within 0.25 in of the
+// sheet's top or bottom edge.
 #pragma once
 
 #include <string>

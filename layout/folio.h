@@ -1,0 +1,22 @@
+// Page numbers and running heads: the top line of every numbered page, on the baseline of
+// a section heading. The number sits at the outer corner (right on odd pages, left on even,
+// as in a book); a page that goes on with a section names it, with the first and last
+// surname on the page, like a phone book.
+#pragma once
+
+#include "layout/geometry.h"
+#include "pdf/fonts.h"
+
+constexpr float FOLIO_SIZE = 7.5f;
+constexpr float RUNNING_HEAD_MIN_SIZE = 6.0f;
+constexpr float FOLIO_GAP = 8.0f;  // between the page number and the text beside it
+
+// Draws the target page's number in ACCENT_COLOR at the outer corner of the top line.
+// Returns where the line's other text starts: margin_x, or just after the number on an
+// even page.
+float draw_page_number(const PageTarget& target, const PageGeometry& geometry, const TextFont& font);
+
+// Draws the page number and beside it "<section> (continued) · <first> – <last>" (one
+// surname when both are the same), fitted into the rest of the line.
+void draw_running_head(const PageTarget& target, const PageGeometry& geometry, const TextFont& font,
+                       const char* section, const char* first_surname, const char* last_surname);

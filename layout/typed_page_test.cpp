@@ -1,0 +1,1 @@
+#include "layout/typed_page.h"
