@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "layout/geometry.h"
 #include "tests/support/jpeg_writer.h"
 #include "tests/support/pdf_reader.h"
 #include "tests/support/png_writer.h"
@@ -345,6 +346,62 @@ TEST(Rosterbook, AccentedNamesPrintAsWritten) {
     }
 }
 
+// Page numbers and running heads of an A4 roster of three sections, read back from the
+// booklet folded page by page: the number at the outer corner (right on odd pages, left on
+// even), a running head with the first and last surname on each page that goes on with a
+// section, nothing on the cover, the spare pages' ruled notes or the back cover.
+TEST(Rosterbook, PageNumbersAndRunningHeadsOnA4) {
+    TempDir dir;
+    dir.write("roster.sdd", "Paper Size: A4\nSpare Pages: Notes\nCommittee:\nPresident: Ann Able\n\n");
+    std::string csv = HEADER;
+    for (int i = 10; i < 35; ++i) csv += "Caller,Cal,Caller" + std::to_string(i) + ",a,b,c,d\n";
+    for (int i = 10; i < 24; ++i) csv += "Member,Mem,Member" + std::to_string(i) + ",a,b,c,d\n";
+    dir.write("members.csv", csv + "New Dancer,Ned,Newman,a,b,c,d\n");
+    RunResult run = run_in(dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_TRUE(
+        run.out.ends_with("Booklet : 9 content pages => padded to 12 (3 sheets)\nPortrait: 6 pages\n"
+                          "Booklet : booklet.pdf  (landscape A4, SHORT-edge duplex, collate-fold-staple)\n"
+                          "Standard: standard.pdf  (portrait A4,  LONG-edge  duplex)\n"))
+        << run.out;
+    const std::vector<PdfPage> sides = read_pdf(dir.file("booklet.pdf"));
+    ASSERT_EQ(sides.size(), 6u);
+    EXPECT_NEAR(sides[0].width, 841.89, 1e-2);
+    EXPECT_NEAR(sides[0].height, 595.28, 1e-2);
+    std::vector<std::string> top_lines;
+    for (int lp = 1; lp <= 12; ++lp) {
+        const float half = 841.89f / 2;
+        const PagePlacement at = place_page(lp, 12, LAYOUT_BOOKLET, half);
+        std::string line;
+        for (const PdfText& t : sides[at.sheet * 2 + at.side].texts) {
+            const bool on_half = at.x_offset > 0 ? t.x >= at.x_offset : t.x < half;
+            if (!on_half || (t.size != 7.5f && t.size != 13)) continue;
+            char at_x[32];
+            snprintf(at_x, sizeof at_x, "@%.1f,%.2f ", t.x - at.x_offset, t.y);
+            line += t.text + at_x;
+        }
+        top_lines.push_back(line);
+    }
+    EXPECT_EQ(top_lines, (std::vector<std::string>{
+                             "",
+                             "2@22.0,567.28 Club Committee@34.2,567.28 ",
+                             "3@394.8,567.28 Caller@22.0,567.28 ",
+                             "4@22.0,567.28 Caller (continued) \xB7 Caller22 \x96 Caller33@34.2,567.28 ",
+                             "5@394.8,567.28 Caller (continued) \xB7 Caller34@22.0,567.28 ",
+                             "6@22.0,567.28 Members@34.2,567.28 ",
+                             "7@394.8,567.28 Members (continued) \xB7 Member22 \x96 Member23@22.0,567.28 ",
+                             "8@22.0,567.28 New Dancers@34.2,567.28 ",
+                             "9@394.8,567.28 Notes@22.0,567.28 ",
+                             "10@22.0,567.28 Notes@38.3,567.28 ",
+                             "11@390.6,567.28 Notes@22.0,567.28 ",
+                             "",
+                         }));
+    for (const PdfPage& side : sides) expect_texts_inside(side, true, "A4 booklet");
+    for (const PdfPage& page : read_pdf(dir.file("standard.pdf")))
+        expect_texts_inside(page, false, "A4 standard");
+}
+
 // The trial's sheet, its columns in the club's own order, prints each detail on its own
 // card line; a private member shows the name only.
 TEST(Rosterbook, ClubsOwnColumnsPrintOnTheirCardLines) {
@@ -640,14 +697,29 @@ TEST(Rosterbook, OverLongTextStaysInsideItsBox) {
     expect_all_texts_inside(dir, "over-long roster");
 }
 
+// The sample club with its typed pages, then with pictures in their place.
 TEST(Rosterbook, SampleClubAndAFullRosterStayInsideTheirBoxes) {
     TempDir sample;
-    for (const char* name : {"roster.sdd", "members.csv", "cover.png", "committee.png", "schedule.png"})
+    for (const char* name : {"roster.sdd", "members.csv", "cover.png"})
         std::filesystem::copy_file(std::string(EXAMPLES_DIR) + "/" + name, sample.file(name));
     RunResult run = run_in(sample);
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
     expect_all_texts_inside(sample, "sample club");
+    std::vector<PdfPage> standard = read_pdf(sample.file("standard.pdf"));
+    EXPECT_EQ(standard[1].texts.at(0).text, "2");
+    EXPECT_EQ(standard[1].texts.at(1).text, "Club Committee");
+    EXPECT_TRUE(standard[1].images.empty());
+    for (const char* name : {"committee.png", "schedule.png"})
+        std::filesystem::copy_file(std::string(EXAMPLES_DIR) + "/../pictures/" + name, sample.file(name));
+    run = run_in(sample);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err,
+              "Warning: committee.png exists, the Committee block is not printed\n"
+              "Warning: schedule.png exists, the Schedule block is not printed\n");
+    standard = read_pdf(sample.file("standard.pdf"));
+    EXPECT_EQ(standard[1].images.size(), 1u);
+    EXPECT_TRUE(standard[1].texts.empty());
 
     // 512 people with every field at its longest, in the widest letters.
     TempDir full;
