@@ -10,7 +10,8 @@
 namespace {
 
 constexpr RgbColor SUBTITLE_GREY = {0.33f, 0.33f, 0.33f};
-constexpr float LABEL_ADVANCE = 11.5f;  // from a label's baseline to its text's
+constexpr float LABEL_ADVANCE = 12.5f;  // from a label's baseline to its text's
+constexpr float TEXT_INDENT = 8.0f;     // of a label's text
 constexpr float TEXT_ADVANCE = 14.0f;   // from a text's baseline to the next line's
 constexpr float ENTRY_SPACE = 4.0f;     // after a labelled entry
 constexpr float GAP_ADVANCE = 8.0f;     // a "-" line
@@ -38,22 +39,22 @@ float entry_height(const Entry& entry) {
     return LABEL_ADVANCE + (entry.text.empty() ? 0.0f : TEXT_ADVANCE) + ENTRY_SPACE;
 }
 
-void add_line(TypedLayout* layout, const TextFont& font, const std::string& text, float size, float y,
-              float width, bool label, int source_line) {
+void add_line(TypedLayout* layout, const TextFont& font, const std::string& text, float size, float x,
+              float y, float right, bool label, int source_line) {
     char fitted[TYPED_LINE_SIZE];
-    const TextFit fit = fit_text(font, text.c_str(), size, size * 0.75f, width, fitted, sizeof fitted);
-    layout->lines.push_back({fitted, label, source_line == 0, y, fit, source_line});
+    const TextFit fit = fit_text(font, text.c_str(), size, size * 0.75f, right - x, fitted, sizeof fitted);
+    layout->lines.push_back({fitted, label, source_line == 0, x, y, fit, source_line});
 }
 
 }  // namespace
 
 TypedLayout lay_out_typed_page(const TypedPage& page, const PdfFonts& fonts, const PageGeometry& g) {
     TypedLayout layout = {{}, 0};
-    const float width = g.page_width - 2.0f * g.margin_x;
+    const float left = g.margin_x, right = g.page_width - g.margin_x;
     float top = g.page_height - g.margin_y - HEADING_CONTENT_DROP;
     if (page.subtitle[0] != '\0') {
-        add_line(&layout, fonts.regular, page.subtitle, TYPED_TEXT_SIZE, top - TYPED_TEXT_SIZE, width, false,
-                 0);
+        add_line(&layout, fonts.regular, page.subtitle, TYPED_TEXT_SIZE, left, top - TYPED_TEXT_SIZE, right,
+                 false, 0);
         top -= TYPED_TEXT_SIZE + TEXT_ADVANCE;
     }
     std::vector<Entry> entries;
@@ -63,7 +64,7 @@ TypedLayout lay_out_typed_page(const TypedPage& page, const PdfFonts& fonts, con
         natural += entry_height(entries.back());
     }
     const float room = top - g.margin_y;
-    const float scale = natural > room ? std::max(room / natural, TYPED_MIN_SCALE) : 1.0f;
+    const float scale = natural > 0.0f ? std::clamp(room / natural, TYPED_MIN_SCALE, TYPED_MAX_SCALE) : 1.0f;
     float y = top - TYPED_LABEL_SIZE * scale;  // the first baseline
     for (size_t i = 0; i < entries.size(); ++i) {
         const Entry& e = entries[i];
@@ -76,13 +77,13 @@ TypedLayout lay_out_typed_page(const TypedPage& page, const PdfFonts& fonts, con
             break;
         }
         if (!e.label.empty()) {
-            add_line(&layout, fonts.bold, e.label, TYPED_LABEL_SIZE * scale, y, width, true, source);
+            add_line(&layout, fonts.bold, e.label, TYPED_LABEL_SIZE * scale, left, y, right, true, source);
             if (!e.text.empty()) {
-                add_line(&layout, fonts.regular, e.text, TYPED_TEXT_SIZE * scale, y - LABEL_ADVANCE * scale,
-                         width, false, source);
+                add_line(&layout, fonts.regular, e.text, TYPED_TEXT_SIZE * scale, left + TEXT_INDENT * scale,
+                         y - LABEL_ADVANCE * scale, right, false, source);
             }
         } else if (!e.gap) {
-            add_line(&layout, fonts.regular, e.text, TYPED_TEXT_SIZE * scale, y, width, false, source);
+            add_line(&layout, fonts.regular, e.text, TYPED_TEXT_SIZE * scale, left, y, right, false, source);
         }
         y -= entry_height(e) * scale;
     }
@@ -97,7 +98,7 @@ void draw_typed_page(const PageTarget& target, const PageGeometry& g, const PdfF
     const HPDF_Page physical = find_page(target).page;
     for (const TypedLine& line : lay_out_typed_page(page, fonts, g).lines) {
         set_fill(physical, line.label ? ACCENT_COLOR : line.subtitle ? SUBTITLE_GREY : BLACK);
-        draw_text(target, line.label ? fonts.bold : fonts.regular, line.fit.size, g.margin_x, line.y,
+        draw_text(target, line.label ? fonts.bold : fonts.regular, line.fit.size, line.x, line.y,
                   line.text.c_str());
     }
 }

@@ -11,16 +11,17 @@
 #include "pdf/document.h"
 #include "settings/settings.h"
 
-constexpr float TYPED_LABEL_SIZE = 9.0f;
+constexpr float TYPED_LABEL_SIZE = 10.0f;
 constexpr float TYPED_TEXT_SIZE = 10.0f;
 constexpr float TYPED_MIN_SCALE = 0.7f;  // a long page shrinks to this, then leaves lines out
+constexpr float TYPED_MAX_SCALE = 1.5f;  // a short page grows to this, to fill the page as a picture would
 
 // One line of a typed page as it is drawn.
 struct TypedLine {
     std::string text;  // after fitting
     bool label;        // bold in ACCENT_COLOR; else regular black (or grey, the subtitle)
     bool subtitle;
-    float y;  // baseline on the logical page
+    float x, y;  // start of the baseline on the logical page
     TextFit fit;
     int source_line;  // the block line it comes from, from 1; 0 for the subtitle
 };
@@ -31,9 +32,10 @@ struct TypedLayout {
     int first_left_out;
 };
 
-// Lays out `page` under its heading on a page of `geometry`: every size scaled down
-// together (to TYPED_MIN_SCALE at most) until the lines fit above the bottom margin, each
-// line then fitted to the page's width.
+// Lays out `page` under its heading on a page of `geometry`: every size scaled together
+// so that the lines fill the page down to its bottom margin (from TYPED_MIN_SCALE to
+// TYPED_MAX_SCALE of their size), each line then fitted to the page's width. A label's
+// text stands under it, indented.
 TypedLayout lay_out_typed_page(const TypedPage& page, const PdfFonts& fonts, const PageGeometry& geometry);
 
 // Draws `page` on the target page; with `numbered`, the page number on the heading's line.

@@ -24,7 +24,7 @@ std::unique_ptr<TypedPage> typed_page(const char* subtitle, const std::vector<st
 
 // Page 2 of a booklet of 8, the left half of the first sheet's back: the number stands at
 // the outer (left) corner and the heading after it; labels bold in the accent colour over
-// their text, a gap, a plain line.
+// their indented text, a gap, a plain line, all grown to fill more of the page.
 TEST(TypedPage, LabelsTextsAndGaps) {
     const auto page =
         typed_page("Season 2026", {"President: Margaret Olsen · 555-0142", "-", "Meets monthly"});
@@ -35,9 +35,9 @@ TEST(TypedPage, LabelsTextsAndGaps) {
               "Helvetica 7.5 22.000 584.000 2\n"
               "Helvetica-Bold 13 34.170 584.000 Club Committee\n"
               "Helvetica 10 22.000 550.000 Season 2026\n"
-              "Helvetica-Bold 9 22.000 527.000 President\n"
-              "Helvetica 10 22.000 515.500 Margaret Olsen \xB7 555-0142\n"
-              "Helvetica 10 22.000 489.500 Meets monthly\n");
+              "Helvetica-Bold 15 22.000 521.000 President\n"
+              "Helvetica 15 34.000 502.250 Margaret Olsen \xB7 555-0142\n"
+              "Helvetica 15 22.000 463.250 Meets monthly\n");
     const RgbColor colors[] = {ACCENT_COLOR, ACCENT_COLOR, {0.33f, 0.33f, 0.33f}, ACCENT_COLOR, BLACK, BLACK};
     for (size_t i = 0; i < pages[1].texts.size(); ++i)
         expect_color(pages[1].texts[i].fill, colors[i], pages[1].texts[i].text);
@@ -54,9 +54,9 @@ TEST(TypedPage, ReportsWhatDoesNotFit) {
     testing::internal::CaptureStderr();
     report_typed_page_fit("Committee", *page, doc.pdf.fonts, BOOKLET_GEOMETRY);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "roster.conf: Committee line 1 is too wide for the page, printed at 5.8 pt\n"
+              "roster.conf: Committee line 1 is too wide for the page, printed at 5.7 pt\n"
               "roster.conf: Committee line 2 is too wide for the page, cut to fit\n"
-              "roster.conf: Committee lines 27 to 40 do not fit on the page, left out\n");
+              "roster.conf: Committee lines 26 to 40 do not fit on the page, left out\n");
     const TypedLayout layout = lay_out_typed_page(*page, doc.pdf.fonts, BOOKLET_GEOMETRY);
     EXPECT_NEAR(layout.lines.back().y, 28, 20);  // the last line drawn sits just above the bottom margin
     EXPECT_GE(layout.lines.back().y, 28);
