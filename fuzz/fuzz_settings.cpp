@@ -28,6 +28,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const auto& line : s.role_words) promise(terminated(line, sizeof line), "role words terminated");
     for (const auto& line : s.card_lines) promise(terminated(line, sizeof line), "card line terminated");
     promise(terminated(s.private_shows, sizeof s.private_shows), "private shows terminated");
+    promise(s.paper_size <= PAPER_A4 && s.spare_pages <= SPARE_NOTES && s.page_numbers <= 1, "page choices");
+    for (const TypedPage* page : {&s.committee, &s.schedule}) {
+        promise(page->line_count >= 0 && page->line_count <= MAX_TYPED_LINES, "typed line count");
+        promise(terminated(page->title, sizeof page->title) && terminated(page->subtitle, sizeof page->subtitle),
+                "typed title terminated");
+        for (const auto& line : page->lines) promise(terminated(line, sizeof line), "typed line terminated");
+    }
     for (const char* p : {s.cover_image_path, s.committee_image_path, s.schedule_image_path,
                           s.member_csv_path, s.booklet_pdf_path, s.standard_pdf_path})
         promise(terminated(p, PATH_SIZE), "path terminated");
