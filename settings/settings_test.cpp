@@ -17,7 +17,8 @@ std::string color_text(const float color[3]) {
     return text;
 }
 
-std::string lines_text(const char (*lines)[SETTINGS_LINE_SIZE], int count) {
+template <size_t SIZE>
+std::string lines_text(const char (*lines)[SIZE], int count) {
     std::string text = std::to_string(count) + ":";
     for (int i = 0; i < count; ++i) text += std::string(i ? "|" : "") + lines[i];
     return text;
@@ -43,6 +44,11 @@ std::string field_value(const Settings& s, const std::string& field) {
     if (field == "fonts") return std::to_string(s.fonts);
     if (field == "encoding") return s.text_encoding;
     if (field == "sort") return s.sort_language;
+    if (field == "paper") return std::to_string(s.paper_size) + " " + std::to_string(s.page_numbers);
+    if (field == "typed committee") {
+        return std::to_string(s.committee.given) + " " + s.committee.title + "|" +
+               lines_text(s.committee.lines, s.committee.line_count);
+    }
     ADD_FAILURE() << "unknown field " << field;
     return "";
 }
@@ -218,7 +224,13 @@ TEST(LoadSettings, Messages) {
          "roster.conf: unknown label sequence 'Columns', using Row Order\n"},
         {"Label Sequence: Column Order\nLabel Sequence:\nx\n\n", "label_sequence", "0",
          "roster.conf: unknown label sequence '', using Row Order\n"},
-        {std::string(3000, 'y') + "\n", "title", "0:", ""},
+        {"Paper Size: A4\nPaper Size: B5\nPage Numbers: off\n", "paper", "1 0",
+         "roster.conf: unknown paper size 'B5', keeping A4\n"},
+        {"Committee Title: Board\nCommittee: President: Ann\n", "typed committee", "1 Board|0:",
+         "roster.conf: Committee takes its lines as a block: write 'Committee:' alone, the lines below it, "
+         "then an empty line\n"},
+        {"Committee:\nPresident: Ann\n-\nMeets monthly\n\n", "typed committee",
+         "1 Club Committee|3:President: Ann|-|Meets monthly", ""},
         // Texts are held as UTF-8 whatever the file's encoding.
         {"Title:\nCaf\xC3\xA9 \xC5\x81\xC3\xB3"
          "d\xC5\xBA\n\n",
