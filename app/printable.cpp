@@ -21,12 +21,26 @@ void for_each_member_text(Member* member, Visit visit) {
     visit(member->detail5, sizeof member->detail5);
 }
 
+// Calls `visit(text, capacity)` for every text of roster.sdd that is printed: the cover's
+// lines and the typed pages. `S` is Settings or const Settings.
+template <typename S, typename Visit>
+void for_each_settings_text(S& settings, Visit visit) {
+    for (int i = 0; i < settings.title_line_count; ++i) visit(settings.title_lines[i], SETTINGS_LINE_SIZE);
+    for (int i = 0; i < settings.subtitle_line_count; ++i)
+        visit(settings.subtitle_lines[i], SETTINGS_LINE_SIZE);
+    for (auto* page : {&settings.committee, &settings.schedule}) {
+        if (!page->given) continue;
+        visit(page->title, SETTINGS_KEY_SIZE);
+        visit(page->subtitle, SETTINGS_KEY_SIZE);
+        for (int i = 0; i < page->line_count; ++i) visit(page->lines[i], TYPED_LINE_SIZE);
+    }
+}
+
 // True when `check` holds for every printed text of the run.
 template <typename Check>
 bool all_texts(const Settings& settings, std::span<Member* const> people, Check check) {
     bool holds = true;
-    for (int i = 0; i < settings.title_line_count; ++i) holds = holds && check(settings.title_lines[i]);
-    for (int i = 0; i < settings.subtitle_line_count; ++i) holds = holds && check(settings.subtitle_lines[i]);
+    for_each_settings_text(settings, [&](const char* text, size_t) { holds = holds && check(text); });
     for (Member* member : people) {
         for_each_member_text(member, [&](const char* text, size_t) { holds = holds && check(text); });
     }
@@ -62,17 +76,13 @@ bool texts_need_fallback(const PdfFonts& fonts, const Settings& settings, std::s
 }
 
 void replace_unprintable(const PdfFonts& fonts, Settings* settings, std::span<Member* const> people) {
-    auto title_lines = [&](char(*lines)[SETTINGS_LINE_SIZE], int count) {
-        for (int i = 0; i < count; ++i) {
-            const std::string original = lines[i];
-            if (replace_in(fonts, lines[i], SETTINGS_LINE_SIZE)) {
-                say("Warning: %s: '%s' has characters no font here can print\n", SETTINGS_FILE_NAME,
-                    original.c_str());
-            }
+    for_each_settings_text(*settings, [&](char* text, size_t size) {
+        const std::string original = text;
+        if (replace_in(fonts, text, size)) {
+            say("Warning: %s: '%s' has characters no font here can print\n", SETTINGS_FILE_NAME,
+                original.c_str());
         }
-    };
-    title_lines(settings->title_lines, settings->title_line_count);
-    title_lines(settings->subtitle_lines, settings->subtitle_line_count);
+    });
     for (Member* member : people) {
         for_each_member_text(member, [&](char* text, size_t size) {
             const std::string original = text;

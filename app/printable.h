@@ -7,7 +7,7 @@
 #include "roster/roster.h"
 #include "settings/settings.h"
 
-// True when every printed text of the run (title and subtitle lines, every name and detail
+// True when every printed text of the run (title and subtitle lines, typed pages, every name and detail
 // of `people`) can be drawn with the standard fonts' Windows-1252 bytes.
 bool texts_fit_windows_1252(const Settings& settings, std::span<Member* const> people);
 

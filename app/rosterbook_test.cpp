@@ -453,13 +453,15 @@ TEST(Rosterbook, EveryNameAsWritten) {
     };
     for (const auto& e : encodings) {
         TempDir dir;
-        dir.write("roster.sdd", "Sort Language: pl\nTitle:\nKlub Tańca Łódź\n\n");
+        dir.write("roster.sdd",
+                  "Sort Language: pl\nTitle:\nKlub Tańca Łódź\n\nCommittee:\nPrezes: Jiří Čermák\n\n");
         dir.write("members.csv", e.bytes);
         RunResult run = run_in(dir);
         ASSERT_EQ(run.status, 0) << e.encoding << ": " << run.err;
         EXPECT_EQ(run.err, e.err) << e.encoding;
         const std::vector<PdfPage> pages = read_pdf(dir.file("standard.pdf"));
         EXPECT_EQ(pages[0].texts.at(1).text, "Klub Tańca Łódź") << e.encoding;
+        EXPECT_EQ(pages[1].texts.back().text, "Jiří Čermák") << e.encoding;  // the typed committee
         EXPECT_EQ(
             page_text(pages[3]),
             "4|Members|Jiří Čermák|a|b  c|d|Anna Lach|a|b  c|d|Jan Lyko|a|b  c|d|Łukasz Łyżwa|ul. Długa 5|"
