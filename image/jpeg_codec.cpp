@@ -12,9 +12,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "image/colour.h"
+
 namespace {
 
 constexpr int EXIF_MARKER = JPEG_APP0 + 1;
+constexpr int ICC_MARKER = JPEG_APP0 + 2;
 constexpr unsigned char JPEG_SIGNATURE[3] = {0xFF, 0xD8, 0xFF};
 
 // libjpeg reports through these: errors jump back to the decoder, and a warning about
@@ -103,16 +106,38 @@ bool turn_upright(SourceImage* image, int orientation) {
     return true;
 }
 
-// Reads the scanlines of a started decompression into `image->samples` (CMYK as RGB).
-// `cmyk_rows` is a scratch row for CMYK data; errors leave by longjmp.
-void read_scanlines(jpeg_decompress_struct* cinfo, SourceImage* image, JSAMPLE* cmyk_row) {
+// Reads the scanlines of a started decompression into `image->samples` (CMYK as RGB),
+// converted to sRGB by `colour` when it holds a conversion. `cmyk_rows` is a scratch row
+// for CMYK data; errors leave by longjmp.
+void read_scanlines(jpeg_decompress_struct* cinfo, SourceImage* image, JSAMPLE* cmyk_row,
+                    const ColourTransform& colour) {
     const size_t row_bytes = static_cast<size_t>(image->width) * image->channels;
     while (cinfo->output_scanline < cinfo->output_height) {
         unsigned char* row = image->samples + cinfo->output_scanline * row_bytes;
         JSAMPROW target = cmyk_row != nullptr ? cmyk_row : row;
         jpeg_read_scanlines(cinfo, &target, 1);
-        if (cmyk_row != nullptr) cmyk_to_rgb(cmyk_row, row, image->width, cinfo->saw_Adobe_marker);
+        if (colour.handle != nullptr) {
+            apply_transform(colour, target, row, image->width);
+        } else if (cmyk_row != nullptr) {
+            cmyk_to_rgb(cmyk_row, row, image->width, cinfo->saw_Adobe_marker);
+        }
     }
+}
+
+// The conversion the picture's colours need: from its own ICC profile (APP2), and for
+// CMYK without one from the default press profile. Grey pictures stay as they are.
+ColourTransform colour_transform(jpeg_decompress_struct* cinfo, bool cmyk) {
+    JOCTET* profile = nullptr;
+    unsigned int size = 0;
+    if (!jpeg_read_icc_profile(cinfo, &profile, &size)) profile = nullptr;
+    ColourTransform transform = {nullptr};
+    if (cmyk) {
+        transform = cmyk_transform(profile, size, cinfo->saw_Adobe_marker);
+    } else if (cinfo->out_color_space == JCS_RGB) {
+        transform = rgb_transform(profile, size, 3);
+    }
+    free(profile);
+    return transform;
 }
 
 }  // namespace
@@ -135,11 +160,14 @@ bool decode_jpeg(const unsigned char* bytes, size_t size, SourceImage* image, bo
     jpeg_decompress_struct cinfo;
     JpegErrors errors;
     JSAMPLE* volatile cmyk_row = nullptr;
+    void* volatile colour_handle = nullptr;  // the colour transform, closed on every way out
     image->samples = nullptr;
     cinfo.err = jpeg_std_error(&errors.base);
     errors.base.error_exit = on_jpeg_error;
     errors.base.emit_message = on_jpeg_message;
     if (setjmp(errors.jump)) {
+        ColourTransform open_transform = {colour_handle};
+        close_transform(&open_transform);
         free(cmyk_row);
         free(image->samples);
         image->samples = nullptr;
@@ -150,6 +178,7 @@ bool decode_jpeg(const unsigned char* bytes, size_t size, SourceImage* image, bo
     jpeg_create_decompress(&cinfo);
     jpeg_mem_src(&cinfo, bytes, static_cast<unsigned long>(size));
     jpeg_save_markers(&cinfo, EXIF_MARKER, 0xFFFF);
+    jpeg_save_markers(&cinfo, ICC_MARKER, 0xFFFF);
     jpeg_read_header(&cinfo, TRUE);
     if (static_cast<unsigned long long>(cinfo.image_width) * cinfo.image_height > MAX_IMAGE_PIXELS) {
         snprintf(errors.message, sizeof errors.message, "image too large");
@@ -158,6 +187,8 @@ bool decode_jpeg(const unsigned char* bytes, size_t size, SourceImage* image, bo
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = cmyk ? JCS_CMYK : cinfo.num_components == 1 ? JCS_GRAYSCALE : JCS_RGB;
     const int orientation = marker_orientation(cinfo);
+    ColourTransform colour = colour_transform(&cinfo, cmyk);
+    colour_handle = colour.handle;
     jpeg_start_decompress(&cinfo);
     image->width = cinfo.output_width;
     image->height = cinfo.output_height;
@@ -169,17 +200,20 @@ bool decode_jpeg(const unsigned char* bytes, size_t size, SourceImage* image, bo
         snprintf(errors.message, sizeof errors.message, "not enough memory");
         longjmp(errors.jump, 1);
     }
-    read_scanlines(&cinfo, image, cmyk_row);
+    read_scanlines(&cinfo, image, cmyk_row, colour);
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
     free(cmyk_row);
+    const bool converted = colour.handle != nullptr;
+    close_transform(&colour);
     if (!turn_upright(image, orientation)) {
         free(image->samples);
         image->samples = nullptr;
         snprintf(reason, reason_size, "not enough memory");
         return false;
     }
-    *passthrough = !cmyk && orientation == 1;
+    // A file whose colours were converted cannot go in as it is.
+    *passthrough = !cmyk && orientation == 1 && !converted;
     return true;
 }
 

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "image/colour.h"
+
 namespace {
 
 // What libpng's callbacks need: the bytes still to read, the error text and whether
@@ -49,6 +51,20 @@ void request_8_bit_samples(png_structp png, png_infop info) {
     png_read_update_info(png, info);
 }
 
+// The conversion of the image's RGB samples from the profile in its iCCP chunk to sRGB,
+// when it has one that is not sRGB.
+ColourTransform png_colour_transform(png_structp png, png_infop info, int channels) {
+    png_charp name = nullptr;
+    int compression = 0;
+    png_bytep profile = nullptr;
+    png_uint_32 length = 0;
+    if (channels < 3 || !png_get_valid(png, info, PNG_INFO_iCCP) ||
+        !png_get_iCCP(png, info, &name, &compression, &profile, &length)) {
+        return {nullptr};
+    }
+    return rgb_transform(profile, length, channels);
+}
+
 }  // namespace
 
 // Only trivially destructible locals live here, since libpng errors arrive by longjmp.
@@ -57,8 +73,9 @@ bool decode_png(const unsigned char* bytes, size_t size, SourceImage* image, boo
     PngReader reader = {bytes, size, 0, "", false};
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &reader, on_png_error, on_png_warning);
     png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
-    png_bytep* volatile rows = nullptr;  // set after setjmp, freed after longjmp
-    volatile bool image_read = false;    // the samples are complete; only the chunks after them are left
+    png_bytep* volatile rows = nullptr;      // set after setjmp, freed after longjmp
+    void* volatile colour_handle = nullptr;  // the colour transform, closed on every way out
+    volatile bool image_read = false;        // the samples are complete; only the chunks after them are left
     image->samples = nullptr;
     if (info == nullptr) {
         snprintf(reason, reason_size, "not enough memory");
@@ -66,6 +83,8 @@ bool decode_png(const unsigned char* bytes, size_t size, SourceImage* image, boo
         return false;
     }
     if (setjmp(png_jmpbuf(png))) {
+        ColourTransform open_transform = {colour_handle};
+        close_transform(&open_transform);
         free(rows);
         png_destroy_read_struct(&png, &info, nullptr);
         // A fault after the image data spoils nothing we print, but libharu must not see it.
@@ -95,14 +114,21 @@ bool decode_png(const unsigned char* bytes, size_t size, SourceImage* image, boo
     rows = static_cast<png_bytep*>(malloc(sizeof(png_bytep) * image->height));
     if (image->samples == nullptr || rows == nullptr) png_error(png, "not enough memory");
     for (png_uint_32 y = 0; y < image->height; ++y) rows[y] = image->samples + y * row_bytes;
+    ColourTransform colour = png_colour_transform(png, info, image->channels);
+    colour_handle = colour.handle;
     png_read_image(png, rows);
     image_read = true;
+    const bool converted = colour.handle != nullptr;
+    if (converted)
+        apply_transform(colour, image->samples, image->samples, size_t{image->width} * image->height);
+    colour_handle = nullptr;
+    close_transform(&colour);
     // libharu reads the whole file, so a palette image it is to read is checked to its end.
     if (indexed) png_read_end(png, nullptr);
     free(rows);
     rows = nullptr;
     png_destroy_read_struct(&png, &info, nullptr);
-    *passthrough = indexed && !reader.warned;
+    *passthrough = indexed && !reader.warned && !converted;
     return true;
 }
 

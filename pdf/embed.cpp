@@ -30,27 +30,26 @@ HPDF_Image load_as_jpeg(PdfDocument* pdf, const SourceImage& image, const unsign
     return result;
 }
 
-// Loads `samples` as raw 8-bit data (compressed by libharu on saving), the alpha channel
-// as a soft mask.
+// Loads `samples` as raw 8-bit data (compressed by libharu on saving). Translucent pixels
+// are laid onto white paper first: a soft mask would need PDF 1.4 transparency, which
+// some printers ignore and print the hidden colour (often black) instead.
 HPDF_Image load_raw(PdfDocument* pdf, const SourceImage& image, const unsigned char* samples,
                     PixelSize size) {
     const bool has_alpha = image.channels == 2 || image.channels == 4;
     const int colors = has_alpha ? image.channels - 1 : image.channels;
     const size_t pixels = static_cast<size_t>(size.width) * size.height;
     std::unique_ptr<unsigned char[]> color(new (std::nothrow) unsigned char[pixels * colors]);
-    std::unique_ptr<unsigned char[]> alpha(has_alpha ? new (std::nothrow) unsigned char[pixels] : nullptr);
-    if (!color || (has_alpha && !alpha)) return out_of_memory(pdf, image);
+    if (!color) return out_of_memory(pdf, image);
     for (size_t i = 0; i < pixels; ++i) {
-        memcpy(color.get() + i * colors, samples + i * image.channels, colors);
-        if (has_alpha) alpha[i] = samples[i * image.channels + colors];
+        const unsigned char* pixel = samples + i * image.channels;
+        const unsigned alpha = has_alpha ? pixel[colors] : 255u;
+        for (int c = 0; c < colors; ++c) {
+            color[i * colors + c] =
+                static_cast<unsigned char>((pixel[c] * alpha + 255u * (255u - alpha) + 127u) / 255u);
+        }
     }
-    HPDF_Image result = HPDF_LoadRawImageFromMem(pdf->document, color.get(), size.width, size.height,
-                                                 colors == 3 ? HPDF_CS_DEVICE_RGB : HPDF_CS_DEVICE_GRAY, 8);
-    if (has_alpha) {
-        HPDF_Image_AddSMask(result, HPDF_LoadRawImageFromMem(pdf->document, alpha.get(), size.width,
-                                                             size.height, HPDF_CS_DEVICE_GRAY, 8));
-    }
-    return result;
+    return HPDF_LoadRawImageFromMem(pdf->document, color.get(), size.width, size.height,
+                                    colors == 3 ? HPDF_CS_DEVICE_RGB : HPDF_CS_DEVICE_GRAY, 8);
 }
 
 // libharu parses a copied JPEG's markers itself, more strictly than libjpeg; it is asked

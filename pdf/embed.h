@@ -1,5 +1,5 @@
 // Embedding a decoded picture into a PDF document: reduced to print resolution, grey kept
-// grey, transparency as a soft mask, JPEG data copied as it is where it can be.
+// grey, transparency laid onto white, JPEG data copied as it is where it can be.
 #pragma once
 
 #include <hpdf.h>
@@ -11,9 +11,9 @@
 constexpr int JPEG_QUALITY = 90;
 
 // Loads `image` into `pdf` for drawing at drawn_width x drawn_height points, reduced as
-// embedded_size says. Grey stays DeviceGray, colour DeviceRGB, with a soft mask only for
-// translucent images; JPEG data is copied as it is where libharu reads it, else written
-// anew at quality 90; PNG images without transparency are written as JPEG when
+// embedded_size says. Grey stays DeviceGray, colour DeviceRGB; translucent pixels are
+// composited onto white (no soft mask is written); JPEG data is copied as it is where libharu reads it, else
+// written anew at quality 90; PNG images without transparency are written as JPEG when
 // `options.jpeg_compression`. Returns null, with `pdf` marked failed, after "Error: cannot
 // read image <path>: not enough memory" or a libharu error.
 HPDF_Image embed_image(PdfDocument* pdf, const SourceImage& image, float drawn_width, float drawn_height,

@@ -35,11 +35,13 @@ bool in_marker(const JpegShape& shape, int x, int y) {
     return (right ? x >= shape.width - 8 : x < 8) && (bottom ? y >= shape.height - 8 : y < 8);
 }
 
-std::vector<unsigned char> row_of(const JpegShape& shape, int y) {
+std::vector<unsigned char> row_of(const JpegShape& shape, int y, const std::vector<unsigned char>& fill) {
     std::vector<unsigned char> row;
     for (int x = 0; x < shape.width; ++x) {
         const bool marked = in_marker(shape, x, y);
-        if (shape.components == 4) {
+        if (!marked && !fill.empty()) {
+            row.insert(row.end(), fill.begin(), fill.end());
+        } else if (shape.components == 4) {
             // Inverted Adobe CMYK: 255 is no ink. The marker has magenta and yellow ink only.
             row.insert(row.end(), {255, static_cast<unsigned char>(marked ? 0 : 255),
                                    static_cast<unsigned char>(marked ? 0 : 255), 255});
@@ -52,7 +54,10 @@ std::vector<unsigned char> row_of(const JpegShape& shape, int y) {
 
 }  // namespace
 
-void write_jpeg(const std::string& path, const JpegShape& shape) {
+void write_jpeg(const std::string& path, const JpegShape& shape) { write_profiled_jpeg(path, shape, {}, ""); }
+
+void write_profiled_jpeg(const std::string& path, const JpegShape& shape,
+                         const std::vector<unsigned char>& fill, const std::string& icc_profile) {
     FILE* file = fopen(path.c_str(), "wb");
     if (file == nullptr) throw std::runtime_error("cannot write " + path);
     jpeg_compress_struct cinfo;
@@ -68,12 +73,16 @@ void write_jpeg(const std::string& path, const JpegShape& shape) {
     jpeg_set_quality(&cinfo, 95, TRUE);
     if (shape.progressive) jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
+    if (!icc_profile.empty()) {
+        jpeg_write_icc_profile(&cinfo, reinterpret_cast<const JOCTET*>(icc_profile.data()),
+                               static_cast<unsigned>(icc_profile.size()));
+    }
     if (shape.orientation > 0) {
         std::vector<unsigned char> exif = exif_with_orientation(shape.orientation);
         jpeg_write_marker(&cinfo, JPEG_APP0 + 1, exif.data(), static_cast<unsigned>(exif.size()));
     }
     for (int y = 0; y < shape.height; ++y) {
-        std::vector<unsigned char> row = row_of(shape, y);
+        std::vector<unsigned char> row = row_of(shape, y, fill);
         JSAMPROW pointer = row.data();
         jpeg_write_scanlines(&cinfo, &pointer, 1);
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct JpegShape {
     int width = 32;  // as stored in the file
@@ -16,3 +17,8 @@ struct JpegShape {
 // Writes a white picture of `shape` with a 8 x 8 marker in `marker_corner`: black in
 // grey and RGB images, pure red ink-wise (no cyan, no black) in CMYK. Throws on failure.
 void write_jpeg(const std::string& path, const JpegShape& shape);
+
+// As write_jpeg, with `fill` (the samples of one pixel) for every pixel outside the marker
+// and `icc_profile` written as APP2 segments.
+void write_profiled_jpeg(const std::string& path, const JpegShape& shape,
+                         const std::vector<unsigned char>& fill, const std::string& icc_profile);

@@ -149,6 +149,11 @@ void write_png(const std::string& path, const PngShape& shape) {
                  shape.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
     set_extra_chunks(png, info, shape);
+    if (!shape.icc_profile.empty()) {
+        png_set_iCCP(png, info, "profile", PNG_COMPRESSION_TYPE_BASE,
+                     reinterpret_cast<png_const_bytep>(shape.icc_profile.data()),
+                     static_cast<png_uint_32>(shape.icc_profile.size()));
+    }
     png_write_info(png, info);
     const size_t row_bytes = (size_t(shape.width) * channels_of(shape.color_type) * shape.bit_depth + 7) / 8;
     std::vector<std::vector<png_byte>> rows(shape.height, std::vector<png_byte>(row_bytes, 0));

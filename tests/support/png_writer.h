@@ -13,6 +13,7 @@ struct PngShape {
     bool half_transparent = false;  // alpha images: some pixels not fully opaque
     bool text_chunk = false;        // adds a tEXt chunk, for corrupting an ancillary chunk
     bool flat_halves = false;       // 8-bit RGB(A): FLAT_LEFT and FLAT_RIGHT halves, the left one transparent
+    std::string icc_profile;        // an ICC profile for an iCCP chunk; "" writes none
 };
 
 constexpr int FLAT_LEFT[3] = {40, 80, 160};

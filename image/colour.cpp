@@ -1,0 +1,68 @@
+#include "image/colour.h"
+
+#include <lcms2.h>
+
+#include <cstring>
+
+namespace {
+
+// lcms2 says what it cannot read through this handler; a picture whose profile it cannot
+// read is printed as it is stored, so its messages are not wanted.
+void ignore_lcms_error(cmsContext, cmsUInt32Number, const char*) {}
+
+// A profile named as sRGB in its description needs no conversion.
+bool is_srgb(cmsHPROFILE profile) {
+    char description[64] = "";
+    cmsGetProfileInfoASCII(profile, cmsInfoDescription, cmsNoLanguage, cmsNoCountry, description,
+                           sizeof description);
+    return strncmp(description, "sRGB", 4) == 0;
+}
+
+ColourTransform to_srgb(cmsHPROFILE input, cmsUInt32Number input_format, cmsUInt32Number output_format,
+                        cmsUInt32Number flags) {
+    cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+    cmsHTRANSFORM transform =
+        cmsCreateTransform(input, input_format, srgb, output_format, INTENT_PERCEPTUAL, flags);
+    cmsCloseProfile(srgb);
+    cmsCloseProfile(input);
+    return {transform};
+}
+
+}  // namespace
+
+ColourTransform rgb_transform(const unsigned char* profile, size_t size, int channels) {
+    if (profile == nullptr || size == 0) return {nullptr};
+    cmsSetLogErrorHandler(ignore_lcms_error);
+    cmsHPROFILE input = cmsOpenProfileFromMem(profile, static_cast<cmsUInt32Number>(size));
+    if (input == nullptr) return {nullptr};
+    if (cmsGetColorSpace(input) != cmsSigRgbData || is_srgb(input)) {
+        cmsCloseProfile(input);
+        return {nullptr};
+    }
+    const bool alpha = channels == 4;
+    return to_srgb(input, alpha ? TYPE_RGBA_8 : TYPE_RGB_8, alpha ? TYPE_RGBA_8 : TYPE_RGB_8,
+                   alpha ? cmsFLAGS_COPY_ALPHA : 0);
+}
+
+ColourTransform cmyk_transform(const unsigned char* profile, size_t size, bool inverted) {
+    cmsSetLogErrorHandler(ignore_lcms_error);
+    cmsHPROFILE input = profile != nullptr
+                            ? cmsOpenProfileFromMem(profile, static_cast<cmsUInt32Number>(size))
+                            : cmsOpenProfileFromFile(DEFAULT_CMYK_PROFILE, "r");
+    if (input == nullptr) return {nullptr};
+    if (cmsGetColorSpace(input) != cmsSigCmykData) {
+        cmsCloseProfile(input);
+        return {nullptr};
+    }
+    return to_srgb(input, inverted ? TYPE_CMYK_8_REV : TYPE_CMYK_8, TYPE_RGB_8, 0);
+}
+
+void apply_transform(const ColourTransform& transform, const void* input, void* output, size_t pixels) {
+    cmsDoTransform(static_cast<cmsHTRANSFORM>(transform.handle), input, output,
+                   static_cast<cmsUInt32Number>(pixels));
+}
+
+void close_transform(ColourTransform* transform) {
+    if (transform->handle != nullptr) cmsDeleteTransform(static_cast<cmsHTRANSFORM>(transform->handle));
+    transform->handle = nullptr;
+}

@@ -1,0 +1,31 @@
+// Colour management of decoded pictures with Little CMS: samples in the colours of the ICC
+// profile a file carries (or, for CMYK without one, of a standard press profile) are
+// converted to sRGB, perceptual intent, so they print as the photographer saw them.
+#pragma once
+
+#include <cstddef>
+
+// Ghostscript's default CMYK profile (Debian libgs-common): CMYK pictures that carry no
+// profile of their own are read through it.
+constexpr const char* DEFAULT_CMYK_PROFILE = "/usr/share/color/icc/ghostscript/default_cmyk.icc";
+
+// A conversion to 8-bit sRGB; a null `handle` means there is nothing to convert.
+struct ColourTransform {
+    void* handle;  // lcms2's cmsHTRANSFORM, owned: close_transform releases it
+};
+
+// The conversion of RGB samples (`channels` 3, or 4 with the alpha carried along) in
+// `profile` (`size` bytes) to sRGB; none when there is no profile, it is not an RGB profile
+// lcms2 reads, or it is sRGB itself.
+ColourTransform rgb_transform(const unsigned char* profile, size_t size, int channels);
+
+// The conversion of CMYK samples (Adobe's inverted ones when `inverted`) in `profile`, or
+// in DEFAULT_CMYK_PROFILE when `profile` is null, to RGB; none when neither reads.
+ColourTransform cmyk_transform(const unsigned char* profile, size_t size, bool inverted);
+
+// Converts `pixels` samples from `input` into `output` (they may be the same buffer when
+// the sample sizes match).
+void apply_transform(const ColourTransform& transform, const void* input, void* output, size_t pixels);
+
+// Releases the transform; safe on one that holds nothing.
+void close_transform(ColourTransform* transform);
