@@ -81,8 +81,9 @@ std::string document_title(const Settings& settings) {
 
 // Opens one document with its pages, sized as `mode` is on the run's paper.
 bool open_document(PdfDocument* pdf, const PdfSetup& setup, const PagePlan& plan, LayoutMode mode,
-                   PaperSize paper) {
-    const PageGeometry geometry = page_geometry(paper, mode);
+                   const Settings& settings) {
+    const PageGeometry geometry = page_geometry(settings.paper_size, mode);
+    pdf->output_name = mode == LAYOUT_STANDARD ? settings.standard_pdf_path : settings.booklet_pdf_path;
     return open_pdf_document(pdf, setup) && add_pdf_pages(pdf, document_pages(plan, mode).physical_pages,
                                                           geometry.sheet_width, geometry.sheet_height);
 }
@@ -125,8 +126,8 @@ bool produce_documents(Settings& settings, RosterGroups& groups, const PagePlan&
     const std::string title = document_title(settings);
     const PdfSetup setup = {unicode, title.c_str()};
     PdfDocument booklet, standard;
-    if (!open_document(&booklet, setup, plan, LAYOUT_BOOKLET, settings.paper_size) ||
-        !open_document(&standard, setup, plan, LAYOUT_STANDARD, settings.paper_size)) {
+    if (!open_document(&booklet, setup, plan, LAYOUT_BOOKLET, settings) ||
+        !open_document(&standard, setup, plan, LAYOUT_STANDARD, settings)) {
         return false;
     }
     if (unicode && texts_need_fallback(booklet.fonts, settings, people)) {

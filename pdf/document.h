@@ -32,6 +32,7 @@ struct PdfDocument {
     int32_t page_count = 0;
     bool failed = false;                // an error was reported: nothing more is drawn or saved
     const char* saving_path = nullptr;  // the file being saved, named in write errors
+    const char* output_name = nullptr;  // the file the document becomes, named in warnings; not owned
 };
 
 // libharu's error handler, with the PdfDocument as `user_data`: the first error writes

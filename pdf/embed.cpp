@@ -1,5 +1,7 @@
 #include "pdf/embed.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -70,10 +72,23 @@ HPDF_Image copy_file_bytes(PdfDocument* pdf, const SourceImage& image) {
                                     : HPDF_LoadPngImageFromMem(pdf->document, image.file_bytes, length);
 }
 
+// A picture drawn with too few pixels prints soft: said once for this document.
+void warn_low_resolution(const PdfDocument& pdf, const SourceImage& image, float drawn_width,
+                         float drawn_height) {
+    if (pdf.output_name == nullptr || drawn_width <= 0.0f || drawn_height <= 0.0f) return;
+    const float ppi = std::min(static_cast<float>(image.width) / (drawn_width / 72.0f),
+                               static_cast<float>(image.height) / (drawn_height / 72.0f));
+    if (ppi >= LOW_RESOLUTION) return;
+    say("Warning: %s prints at %ld ppi in %s; 150 or more looks sharp (a larger picture, or type the page as "
+        "text)\n",
+        image.path, lroundf(ppi), pdf.output_name);
+}
+
 }  // namespace
 
 HPDF_Image embed_image(PdfDocument* pdf, const SourceImage& image, float drawn_width, float drawn_height,
                        const ImageOptions& options) {
+    warn_low_resolution(*pdf, image, drawn_width, drawn_height);
     const PixelSize size =
         embedded_size(image.width, image.height, drawn_width, drawn_height, options.resolution);
     const bool resampled = size.width != image.width || size.height != image.height;
