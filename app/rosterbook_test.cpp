@@ -789,6 +789,12 @@ TEST(Rosterbook, PrintReadyImagesAndFonts) {
             EXPECT_EQ(pdf_info(path, "/Title"), "Riverside Squares") << path;
             EXPECT_EQ(pdf_info(path, "/Creator"), "rosterbook " ROSTERBOOK_VERSION) << path;
             EXPECT_EQ(pdf_info(path, "/CreationDate").substr(0, 4), "D:20") << path;
+            EXPECT_EQ(pdf_info(path, "/ModDate"), pdf_info(path, "/CreationDate")) << path;
+            // The print dialog starts right: the booklet turns on its short edge.
+            EXPECT_EQ(pdf_file_facts(path),
+                      document == 0 ? "1.7 ID=2 << /Duplex /DuplexFlipShortEdge /PrintScaling /None >>"
+                                    : "1.7 ID=2 << /Duplex /DuplexFlipLongEdge /PrintScaling /None >>")
+                << path;
             std::vector<PdfPage> pages = read_pdf(path);
             const PdfImage& cover = pages[0].images.at(0);
             EXPECT_EQ(cover.width, document == 0 ? r.booklet_cover_width : 3000) << r.settings << path;

@@ -84,6 +84,8 @@ bool open_document(PdfDocument* pdf, const PdfSetup& setup, const PagePlan& plan
                    const Settings& settings) {
     const PageGeometry geometry = page_geometry(settings.paper_size, mode);
     pdf->output_name = mode == LAYOUT_STANDARD ? settings.standard_pdf_path : settings.booklet_pdf_path;
+    // The booklet's sheets turn on their short edge; both print at actual size.
+    pdf->viewer = {mode == LAYOUT_STANDARD ? "DuplexFlipLongEdge" : "DuplexFlipShortEdge", true};
     return open_pdf_document(pdf, setup) && add_pdf_pages(pdf, document_pages(plan, mode).physical_pages,
                                                           geometry.sheet_width, geometry.sheet_height);
 }

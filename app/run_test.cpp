@@ -21,9 +21,11 @@ struct Outcome {
     std::string out, err, booklet, standard;
 };
 
-// The PDFs with their creation date blanked, the one thing that differs between runs.
+// The PDFs with their dates blanked, the one thing that differs between runs, and the /ID
+// made from them.
 std::string without_date(const std::string& pdf) {
-    return std::regex_replace(pdf, std::regex("D:[0-9]{14}Z"), "D:00000000000000Z");
+    const std::string undated = std::regex_replace(pdf, std::regex("D:[0-9]{14}Z"), "D:00000000000000Z");
+    return std::regex_replace(undated, std::regex("/ID \\[<[0-9a-f]+><[0-9a-f]+>\\]"), "/ID []");
 }
 
 Outcome read_outcome(const TempDir& club, int status, std::string out, std::string err) {

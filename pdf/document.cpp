@@ -46,6 +46,7 @@ void set_document_info(HPDF_Doc document, const char* title, bool unicode) {
     HPDF_Date date = {
         utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, 'Z', 0, 0};
     HPDF_SetInfoDateAttr(document, HPDF_INFO_CREATION_DATE, date);
+    HPDF_SetInfoDateAttr(document, HPDF_INFO_MOD_DATE, date);  // a new file: modified as it was made
 }
 
 }  // namespace

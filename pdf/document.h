@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "pdf/finish.h"
 #include "pdf/fonts.h"
 
 // What a document is made with: the fonts to draw with and the title its information names.
@@ -30,9 +31,10 @@ struct PdfDocument {
     PdfFonts fonts;
     std::unique_ptr<HPDF_Page[]> pages;  // physical pages, in file order
     int32_t page_count = 0;
-    bool failed = false;                // an error was reported: nothing more is drawn or saved
-    const char* saving_path = nullptr;  // the file being saved, named in write errors
-    const char* output_name = nullptr;  // the file the document becomes, named in warnings; not owned
+    bool failed = false;                       // an error was reported: nothing more is drawn or saved
+    const char* saving_path = nullptr;         // the file being saved, named in write errors
+    const char* output_name = nullptr;         // the file the document becomes, named in warnings; not owned
+    ViewerSettings viewer = {nullptr, false};  // how a print dialog should start
 };
 
 // libharu's error handler, with the PdfDocument as `user_data`: the first error writes

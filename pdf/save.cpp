@@ -2,13 +2,16 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <vector>
+#include <new>
+#include <string>
 
 #include "base/message.h"
+#include "pdf/finish.h"
 
 namespace {
 
@@ -27,32 +30,47 @@ void on_fatal_signal(int signal_number) {
     raise(signal_number);
 }
 
-// Copies the serialised document into `file`; false when a write fails (errno set).
-bool write_stream(HPDF_Doc document, FILE* file) {
-    std::vector<HPDF_BYTE> chunk(1 << 16);
-    HPDF_UINT32 remaining = HPDF_GetStreamSize(document);
-    HPDF_ResetStream(document);
-    while (remaining > 0) {
-        HPDF_UINT32 size = remaining < chunk.size() ? remaining : static_cast<HPDF_UINT32>(chunk.size());
-        HPDF_ReadFromStream(document, chunk.data(), &size);
-        if (size == 0 || fwrite(chunk.data(), 1, size, file) != size) return false;
-        remaining -= size;
+// The serialised document; empty when memory runs out.
+std::string serialised(HPDF_Doc document) {
+    std::string bytes;
+    try {
+        bytes.resize(HPDF_GetStreamSize(document));
+    } catch (const std::bad_alloc&) {
+        return std::string();
     }
-    return fflush(file) == 0;
+    HPDF_ResetStream(document);
+    size_t done = 0;
+    while (done < bytes.size()) {
+        HPDF_UINT32 size = static_cast<HPDF_UINT32>(std::min<size_t>(bytes.size() - done, 1 << 16));
+        HPDF_ReadFromStream(document, reinterpret_cast<HPDF_BYTE*>(bytes.data() + done), &size);
+        if (size == 0) return std::string();
+        done += size;
+    }
+    return bytes;
 }
 
-// Serialises the document into the open temporary file. libharu's own file writer ignores
-// a failing close (a full disk), so the bytes are written here and every write checked.
+// Serialises the document, finishes it with qpdf and writes it into the open temporary
+// file. libharu's own file writer ignores a failing close (a full disk), so the bytes are
+// written here and every write checked.
 bool write_document(PdfDocument* pdf, FILE* file) {
     HPDF_SaveToStream(pdf->document);
     if (pdf->failed) {
         fclose(file);
         return false;
     }
-    bool written = write_stream(pdf->document, file);
+    const std::string bytes = serialised(pdf->document);
+    std::string reason;
+    errno = 0;
+    bool written =
+        !bytes.empty() && write_finished_pdf(bytes, file, pdf->viewer, &reason) && fflush(file) == 0;
     int write_errno = errno;
     if (fclose(file) != 0 && written) written = false, write_errno = errno;
-    if (!written) fail_pdf(pdf, HPDF_FILE_IO_ERROR, write_errno);
+    if (!written && write_errno == 0 && !reason.empty()) {
+        say("Error: cannot finish %s: %s\n", pdf->saving_path, reason.c_str());
+        pdf->failed = true;
+    } else if (!written) {
+        fail_pdf(pdf, HPDF_FILE_IO_ERROR, write_errno != 0 ? write_errno : ENOMEM);
+    }
     return written;
 }
 

@@ -232,6 +232,15 @@ std::string pdf_info(const std::string& path, const std::string& key) {
     return value.isString() ? value.getUTF8Value() : "";
 }
 
+std::string pdf_file_facts(const std::string& path) {
+    QPDF pdf;
+    pdf.setSuppressWarnings(true);
+    pdf.processFile(path.c_str());
+    QPDFObjectHandle id = pdf.getTrailer().getKey("/ID");
+    return pdf.getPDFVersion() + " ID=" + std::to_string(id.isArray() ? id.getArrayNItems() : 0) + " " +
+           pdf.getRoot().getKey("/ViewerPreferences").unparse();
+}
+
 std::vector<PdfPage> read_pdf(const std::string& path) {
     QPDF pdf;
     pdf.setSuppressWarnings(true);

@@ -61,6 +61,11 @@ std::string utf16_units_as_utf8(const std::string& bytes);
 // "" when absent.
 std::string pdf_info(const std::string& path, const std::string& key);
 
+// What a print dialog and a reader see of the file at `path` beyond its pages: its version,
+// how many strings its trailer /ID holds and its /ViewerPreferences, e.g.
+// "1.7 ID=2 << /Duplex /DuplexFlipShortEdge /PrintScaling /None >>".
+std::string pdf_file_facts(const std::string& path);
+
 // Fails the test (naming `path` and the checker's report) unless `qpdf --check` finds the
 // whole file sound, without errors or warnings, and Ghostscript reads every page of it
 // without an error or a warning.
