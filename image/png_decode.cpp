@@ -11,6 +11,20 @@
 
 namespace {
 
+// libpng allocates what a chunk before the image data says it holds and only then finds
+// the file too short: a fuzzed chunk claiming 1.2 GB cost 9 s and 1.2 GB of memory. Such a
+// file fails here at once, with the same words.
+bool header_chunks_fit(const unsigned char* bytes, size_t size) {
+    for (size_t offset = 8; offset + 8 <= size;) {
+        const size_t length = (size_t{bytes[offset]} << 24) | (size_t{bytes[offset + 1]} << 16) |
+                              (size_t{bytes[offset + 2]} << 8) | bytes[offset + 3];
+        if (memcmp(bytes + offset + 4, "IDAT", 4) == 0) return true;
+        if (length > size - offset - 8) return false;
+        offset += length + 12;
+    }
+    return true;
+}
+
 // What libpng's callbacks need: the bytes still to read, the error text and whether
 // anything made libpng warn.
 struct PngReader {
@@ -70,6 +84,10 @@ ColourTransform png_colour_transform(png_structp png, png_infop info, int channe
 // Only trivially destructible locals live here, since libpng errors arrive by longjmp.
 bool decode_png(const unsigned char* bytes, size_t size, SourceImage* image, bool* passthrough, char* reason,
                 size_t reason_size) {
+    if (!header_chunks_fit(bytes, size)) {
+        snprintf(reason, reason_size, "Read Error");
+        return false;
+    }
     PngReader reader = {bytes, size, 0, "", false};
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &reader, on_png_error, on_png_warning);
     png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
