@@ -1,6 +1,5 @@
 #include "layout/folio.h"
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -11,16 +10,21 @@ namespace {
 
 float top_line(const PageGeometry& g) { return g.page_height - g.margin_y; }
 
+std::string page_number(const PageTarget& target) { return std::to_string(target.logical_page); }
+
+float number_width(const PageTarget& target, const TextFont& font) {
+    const std::string number = page_number(target);
+    return text_width(font, number.c_str(), number.size(), FOLIO_SIZE);
+}
+
 }  // namespace
 
 float draw_page_number(const PageTarget& target, const PageGeometry& g, const TextFont& font) {
-    char number[16];
-    snprintf(number, sizeof number, "%d", target.logical_page);
-    const float width = text_width(font, number, strlen(number), FOLIO_SIZE);
+    const float width = number_width(target, font);
     const bool odd = target.logical_page % 2 == 1;
     set_fill(find_page(target).page, ACCENT_COLOR);
     draw_text(target, font, FOLIO_SIZE, odd ? g.page_width - g.margin_x - width : g.margin_x, top_line(g),
-              number);
+              page_number(target).c_str());
     return odd ? g.margin_x : g.margin_x + width + FOLIO_GAP;
 }
 
@@ -29,11 +33,8 @@ void draw_running_head(const PageTarget& target, const PageGeometry& g, const Te
     const float start = draw_page_number(target, g, font);
     std::string head = std::string(section) + " (continued) \xC2\xB7 " + first_surname;
     if (strcmp(first_surname, last_surname) != 0) head += std::string(" \xE2\x80\x93 ") + last_surname;
-    char number[16];
-    snprintf(number, sizeof number, "%d", target.logical_page);
     // The line holds the number and the gap beside it on either side.
-    const float room =
-        g.page_width - 2.0f * g.margin_x - text_width(font, number, strlen(number), FOLIO_SIZE) - FOLIO_GAP;
+    const float room = g.page_width - 2.0f * g.margin_x - number_width(target, font) - FOLIO_GAP;
     char fitted[512];
     const TextFit fit =
         fit_text(font, head.c_str(), FOLIO_SIZE, RUNNING_HEAD_MIN_SIZE, room, fitted, sizeof fitted);
