@@ -63,14 +63,17 @@ bool same_file(const char* a, const char* b) {
 }
 
 bool outputs_spare_inputs(const Settings& settings, const char* settings_path) {
-    const NamedPath inputs[6] = {{settings.member_csv_path, "the member list"},
+    const NamedPath inputs[7] = {{settings.member_csv_path, "the member list"},
                                  {settings_path, "the settings file"},
                                  {settings.cover_image_path, "the cover image"},
                                  {settings.committee_image_path, "the committee image"},
                                  {settings.schedule_image_path, "the schedule image"},
-                                 {settings.booklet_pdf_path, "the Booklet PDF"}};
-    // The booklet is checked against the inputs only; the standard document also against the booklet.
+                                 {settings.booklet_pdf_path, "the Booklet PDF"},
+                                 {settings.standard_pdf_path, "the Standard PDF"}};
+    // Each output is checked against the inputs and the outputs before it.
     bool booklet_spared = check_output("Booklet PDF", settings.booklet_pdf_path, inputs, 5);
     bool standard_spared = check_output("Standard PDF", settings.standard_pdf_path, inputs, 6);
-    return booklet_spared && standard_spared;
+    bool shop_spared = settings.print_shop_pdf_path[0] == '\0' ||
+                       check_output("Print Shop PDF", settings.print_shop_pdf_path, inputs, 7);
+    return booklet_spared && standard_spared && shop_spared;
 }

@@ -402,6 +402,42 @@ TEST(Rosterbook, PageNumbersAndRunningHeadsOnA4) {
         expect_texts_inside(page, false, "A4 standard");
 }
 
+// The print shop's file of the sample club and of 400 members passes the preflight: single
+// pages in reading order at trim size with bleed, as PDF/A-1b asks.
+TEST(Rosterbook, PrintShopFilePassesThePreflight) {
+    for (int members : {0, 400}) {
+        TempDir dir;
+        for (const char* name : {"roster.sdd", "members.csv", "cover.png"})
+            std::filesystem::copy_file(std::string(EXAMPLES_DIR) + "/" + name, dir.file(name));
+        dir.write("roster.sdd",
+                  dir.read("roster.sdd") + "\nPrint Shop PDF: shop.pdf\nClub: Riverside Squares\n");
+        if (members > 0) {
+            std::string csv = HEADER;
+            for (int i = 0; i < members; ++i)
+                csv += "Member,First,Last" + std::to_string(1000 + i) + ",a,b,c,d\n";
+            dir.write("members.csv", csv);
+        }
+        RunResult run = run_in(dir);
+        ASSERT_EQ(run.status, 0) << run.err;
+        const int pages = members > 0 ? 36 : 12;
+        EXPECT_TRUE(run.out.ends_with("Shop    : shop.pdf  (" + std::to_string(pages) +
+                                      " single pages, trim 5.5 x 8.5 in, 0.125 in bleed, saddle-stitch)\n"))
+            << run.out;
+        EXPECT_EQ(preflight_print_shop(dir.file("shop.pdf"), 9), std::vector<std::string>{}) << members;
+        const std::vector<PdfPage> shop = read_pdf(dir.file("shop.pdf"));
+        ASSERT_EQ(shop.size(), static_cast<size_t>(pages));
+        EXPECT_NEAR(shop[0].width, 396 + 18, 1e-3);
+        EXPECT_NEAR(shop[0].height, 612 + 18, 1e-3);
+        EXPECT_EQ(pdf_file_facts(dir.file("shop.pdf")), "1.4 ID=2 null");
+        EXPECT_EQ(pdf_info(dir.file("shop.pdf"), "/Author"), "Riverside Squares");
+        // The home PDFs are not made for a press: the same preflight fails them.
+        const std::vector<std::string> home = preflight_print_shop(dir.file("booklet.pdf"), 9);
+        EXPECT_EQ(std::vector<std::string>(home.end() - 3, home.end()),
+                  (std::vector<std::string>{"Info and XMP agree: /Author", "Trapped False",
+                                            "cover picture reaches the bleed"}));
+    }
+}
+
 // The trial's sheet, its columns in the club's own order, prints each detail on its own
 // card line; a private member shows the name only.
 TEST(Rosterbook, ClubsOwnColumnsPrintOnTheirCardLines) {

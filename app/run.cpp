@@ -8,6 +8,7 @@
 #include "app/path_check.h"
 #include "app/printable.h"
 #include "base/file.h"
+#include "image/colour.h"
 #include "image/image.h"
 #include "layout/card.h"
 #include "layout/compose.h"
@@ -90,6 +91,27 @@ bool open_document(PdfDocument* pdf, const PdfSetup& setup, const PagePlan& plan
                                                           geometry.sheet_width, geometry.sheet_height);
 }
 
+// Opens the print shop's file: the booklet's pages one by one at trim size plus the bleed,
+// the content moved inside the bleed, always in the embedded Unicode fonts.
+bool open_print_shop_document(PdfDocument* pdf, const std::string& title, const PagePlan& plan,
+                              const Settings& settings) {
+    const PageGeometry geometry = page_geometry(settings.paper_size, LAYOUT_PRINT_SHOP);
+    pdf->output_name = settings.print_shop_pdf_path;
+    pdf->shop.enabled = true;
+    pdf->shop.bleed = geometry.bleed;
+    pdf->shop.author = settings.club[0] != '\0'        ? settings.club
+                       : settings.title_line_count > 0 ? settings.title_lines[0]
+                                                       : "";
+    pdf->shop.srgb_profile = srgb_profile_bytes();
+    if (!open_pdf_document(pdf, {true, title.c_str()}) ||
+        !add_pdf_pages(pdf, document_pages(plan, LAYOUT_PRINT_SHOP).physical_pages, geometry.sheet_width,
+                       geometry.sheet_height)) {
+        return false;
+    }
+    offset_pdf_pages(pdf, geometry.bleed, geometry.bleed);
+    return true;
+}
+
 // Names every card line, cover line and typed line that had to shrink or be cut, once per
 // run: the booklet's pages are the narrower, so its sizes are the ones given. Cards are
 // reported in the order of `people`.
@@ -124,22 +146,29 @@ bool produce_documents(Settings& settings, RosterGroups& groups, const PagePlan&
     const bool unicode = settings.fonts == FONTS_EMBEDDED || !texts_fit_windows_1252(settings, people);
     LoadedImages loaded;
     RosterImages images;
-    if (!font_files_present(unicode) || !load_roster_images(settings, &loaded, &images)) return false;
+    const bool shop_wanted = settings.print_shop_pdf_path[0] != '\0';
+    if (!font_files_present(unicode || shop_wanted) || !load_roster_images(settings, &loaded, &images)) {
+        return false;
+    }
     const std::string title = document_title(settings);
     const PdfSetup setup = {unicode, title.c_str()};
-    PdfDocument booklet, standard;
+    PdfDocument booklet, standard, shop;
     if (!open_document(&booklet, setup, plan, LAYOUT_BOOKLET, settings) ||
-        !open_document(&standard, setup, plan, LAYOUT_STANDARD, settings)) {
+        !open_document(&standard, setup, plan, LAYOUT_STANDARD, settings) ||
+        (shop_wanted && !open_print_shop_document(&shop, title, plan, settings))) {
         return false;
     }
     if (unicode && texts_need_fallback(booklet.fonts, settings, people)) {
         add_fallback_font(booklet.document, &booklet.fonts);
         add_fallback_font(standard.document, &standard.fonts);
     }
+    if (shop_wanted && texts_need_fallback(shop.fonts, settings, people))
+        add_fallback_font(shop.document, &shop.fonts);
     if (unicode) replace_unprintable(booklet.fonts, &settings, people);
     report_text_fitting(settings, people, booklet.fonts, images);
     if (!compose(&booklet, plan, LAYOUT_BOOKLET, settings, groups, images) ||
-        !compose(&standard, plan, LAYOUT_STANDARD, settings, groups, images)) {
+        !compose(&standard, plan, LAYOUT_STANDARD, settings, groups, images) ||
+        (shop_wanted && !compose(&shop, plan, LAYOUT_PRINT_SHOP, settings, groups, images))) {
         return false;
     }
     loaded.free_images();  // the pictures are in the documents now; saving needs the memory
@@ -147,12 +176,18 @@ bool produce_documents(Settings& settings, RosterGroups& groups, const PagePlan&
     remove_temp_file_on_signals();
     if (!save_pdf_document(&booklet, settings.booklet_pdf_path)) return false;
     if (!save_pdf_document(&standard, settings.standard_pdf_path)) return false;
+    if (shop_wanted && !save_pdf_document(&shop, settings.print_shop_pdf_path)) return false;
     // Letter is named by omission, as the report has always read.
     const std::string paper =
         settings.paper_size == PAPER_LETTER ? "" : std::string(" ") + paper_size_name(settings.paper_size);
     report("Booklet : %s  (landscape%s, SHORT-edge duplex, collate-fold-staple)\n", settings.booklet_pdf_path,
            paper.c_str());
     report("Standard: %s  (portrait%s,  LONG-edge  duplex)\n", settings.standard_pdf_path, paper.c_str());
+    if (shop_wanted) {
+        report("Shop    : %s  (%d single pages, trim %s, 0.125 in bleed, saddle-stitch)\n",
+               settings.print_shop_pdf_path, plan.booklet_pages,
+               settings.paper_size == PAPER_A4 ? "A5" : "5.5 x 8.5 in");
+    }
     return true;
 }
 

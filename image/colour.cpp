@@ -66,3 +66,14 @@ void close_transform(ColourTransform* transform) {
     if (transform->handle != nullptr) cmsDeleteTransform(static_cast<cmsHTRANSFORM>(transform->handle));
     transform->handle = nullptr;
 }
+
+std::string srgb_profile_bytes() {
+    cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+    cmsSetProfileVersion(srgb, 2.1);  // PDF 1.4, and so PDF/A-1, reads ICC version 2 profiles
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(srgb, nullptr, &size);
+    std::string bytes(size, '\0');
+    if (!cmsSaveProfileToMem(srgb, bytes.data(), &size)) bytes.clear();
+    cmsCloseProfile(srgb);
+    return bytes;
+}

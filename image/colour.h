@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 // Ghostscript's default CMYK profile (Debian libgs-common): CMYK pictures that carry no
 // profile of their own are read through it.
@@ -26,6 +27,9 @@ ColourTransform cmyk_transform(const unsigned char* profile, size_t size, bool i
 // Converts `pixels` samples from `input` into `output` (they may be the same buffer when
 // the sample sizes match).
 void apply_transform(const ColourTransform& transform, const void* input, void* output, size_t pixels);
+
+// The bytes of an sRGB ICC profile, as a PDF's output intent names the colours it uses.
+std::string srgb_profile_bytes();
 
 // Releases the transform; safe on one that holds nothing.
 void close_transform(ColourTransform* transform);

@@ -5,7 +5,7 @@
 #include "base/message.h"
 
 PagePlacement place_page(int32_t logical_page, int32_t page_count, LayoutMode mode, float half_width) {
-    if (mode == LAYOUT_STANDARD) return {logical_page - 1, 0, 0.0f};
+    if (one_page_a_side(mode)) return {logical_page - 1, 0, 0.0f};
     const int32_t lp = logical_page;
     const int32_t n = page_count;
     // Sheet k carries pages 2k + 1 and 2k + 2 back to back on its right and left halves,
@@ -21,14 +21,20 @@ PagePlacement place_page(int32_t logical_page, int32_t page_count, LayoutMode mo
 }
 
 PageGeometry page_geometry(PaperSize paper, LayoutMode mode) {
-    if (paper == PAPER_A4) return mode == LAYOUT_STANDARD ? A4_STANDARD_GEOMETRY : A4_BOOKLET_GEOMETRY;
-    return mode == LAYOUT_STANDARD ? STANDARD_GEOMETRY : BOOKLET_GEOMETRY;
+    if (mode == LAYOUT_STANDARD) return paper == PAPER_A4 ? A4_STANDARD_GEOMETRY : STANDARD_GEOMETRY;
+    PageGeometry geometry = paper == PAPER_A4 ? A4_BOOKLET_GEOMETRY : BOOKLET_GEOMETRY;
+    if (mode == LAYOUT_PRINT_SHOP) {
+        geometry.bleed = PRINT_SHOP_BLEED;
+        geometry.sheet_width = geometry.page_width + 2.0f * PRINT_SHOP_BLEED;
+        geometry.sheet_height = geometry.page_height + 2.0f * PRINT_SHOP_BLEED;
+    }
+    return geometry;
 }
 
 PlacedPage find_page(const PageTarget& target) {
     PagePlacement placement =
         place_page(target.logical_page, target.page_count, target.mode, target.half_width);
-    int index = (target.mode == LAYOUT_STANDARD) ? placement.sheet : placement.sheet * 2 + placement.side;
+    int index = one_page_a_side(target.mode) ? placement.sheet : placement.sheet * 2 + placement.side;
     return {target.pages[index], placement.x_offset};
 }
 

@@ -12,6 +12,8 @@
 using LayoutMode = int32_t;
 constexpr LayoutMode LAYOUT_BOOKLET = 0;
 constexpr LayoutMode LAYOUT_STANDARD = 1;
+// The print shop's file: the booklet's pages one by one, in reading order, with bleed.
+constexpr LayoutMode LAYOUT_PRINT_SHOP = 2;
 
 // One logical page of a document, in points, and the physical page (sheet side) that
 // carries it. Invariant: 1 <= columns <= 3, rows >= 1.
@@ -25,13 +27,15 @@ struct PageGeometry {
     int32_t rows;
     float sheet_width;  // the physical page: two logical pages side by side in the booklet
     float sheet_height;
+    float bleed;  // print shop: the margin around the trimmed page that pictures reach into
 };
 
 constexpr float COLUMN_GUTTER = 10.0f;
 constexpr int MAX_COLUMNS = 3;
-constexpr PageGeometry BOOKLET_GEOMETRY = {396.0f, 612.0f, 22.0f, 28.0f, 171.0f, 2, 7, 792.0f, 612.0f};
-constexpr PageGeometry STANDARD_GEOMETRY = {612.0f, 792.0f, 28.0f,  36.0f, 536.0f / 3.0f,
-                                            3,      8,      612.0f, 792.0f};
+constexpr PageGeometry BOOKLET_GEOMETRY = {396.0f, 612.0f, 22.0f, 28.0f, 171.0f, 2, 7, 792.0f, 612.0f, 0.0f};
+constexpr PageGeometry STANDARD_GEOMETRY = {612.0f, 792.0f, 28.0f,  36.0f,  536.0f / 3.0f,
+                                            3,      8,      612.0f, 792.0f, 0.0f};
+constexpr float PRINT_SHOP_BLEED = 9.0f;      // 0.125 in
 constexpr float BOOKLET_HALF_WIDTH = 396.0f;  // half of the 792 pt landscape Letter sheet
 
 // A4 is 595.28 x 841.89 pt; its booklet pages are A5, half the landscape sheet.
@@ -64,7 +68,8 @@ constexpr PageGeometry A4_BOOKLET_GEOMETRY = {A4_LONG_SIDE / 2.0f,
                                               2,
                                               rows_that_fit(A4_SHORT_SIDE, 28.0f),
                                               A4_LONG_SIDE,
-                                              A4_SHORT_SIDE};
+                                              A4_SHORT_SIDE,
+                                              0.0f};
 constexpr PageGeometry A4_STANDARD_GEOMETRY = {A4_SHORT_SIDE,
                                                A4_LONG_SIDE,
                                                28.0f,
@@ -73,9 +78,11 @@ constexpr PageGeometry A4_STANDARD_GEOMETRY = {A4_SHORT_SIDE,
                                                3,
                                                rows_that_fit(A4_LONG_SIDE, 36.0f),
                                                A4_SHORT_SIDE,
-                                               A4_LONG_SIDE};
+                                               A4_LONG_SIDE,
+                                               0.0f};
 
-// The geometry of the booklet (`mode` LAYOUT_BOOKLET) or the standard document on `paper`.
+// The geometry of the booklet (`mode` LAYOUT_BOOKLET), the standard document or the print
+// shop's file (the booklet's pages, each on a sheet PRINT_SHOP_BLEED larger on every side) on `paper`.
 PageGeometry page_geometry(PaperSize paper, LayoutMode mode);
 
 // Member cards on one page of a card section.
@@ -102,6 +109,9 @@ struct PagePlacement {
     int32_t side;    // 0 = front, 1 = back (always 0 in the standard document)
     float x_offset;  // 0 = left half, half_width = right half (always 0 in the standard document)
 };
+
+// True for the documents that print one logical page per physical page.
+inline bool one_page_a_side(LayoutMode mode) { return mode == LAYOUT_STANDARD || mode == LAYOUT_PRINT_SHOP; }
 
 // Places logical page `logical_page` (from 1) of a document of `page_count` logical pages;
 // a booklet's right halves start at `half_width` (396 on Letter). Booklet pages outside

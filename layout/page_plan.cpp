@@ -32,7 +32,7 @@ DocumentPages document_pages(const PagePlan& plan, LayoutMode mode) {
     }
     return {mode,
             plan.booklet_pages,
-            2 * plan.booklet_sheets,
+            mode == LAYOUT_PRINT_SHOP ? plan.booklet_pages : 2 * plan.booklet_sheets,
             plan.booklet_new_dancer_page,
             plan.booklet_pages,
             CALLERS_PAGE + plan.booklet_callers_pages};

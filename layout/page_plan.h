@@ -47,5 +47,6 @@ struct DocumentPages {
     int32_t members_page;      // the first page of the Members section
 };
 
-// The pages of the booklet (`mode` LAYOUT_BOOKLET) or of the standard document in `plan`.
+// The pages of the booklet (`mode` LAYOUT_BOOKLET), of the standard document or of the print
+// shop's file (the booklet's pages, one a side) in `plan`.
 DocumentPages document_pages(const PagePlan& plan, LayoutMode mode);

@@ -117,3 +117,7 @@ void fill_blank_pages(PdfDocument* pdf) {
         HPDF_Page_GRestore(pdf->pages[i]);
     }
 }
+
+void offset_pdf_pages(PdfDocument* pdf, float dx, float dy) {
+    for (int32_t i = 0; i < pdf->page_count; ++i) HPDF_Page_Concat(pdf->pages[i], 1, 0, 0, 1, dx, dy);
+}

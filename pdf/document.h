@@ -35,7 +35,11 @@ struct PdfDocument {
     const char* saving_path = nullptr;         // the file being saved, named in write errors
     const char* output_name = nullptr;         // the file the document becomes, named in warnings; not owned
     ViewerSettings viewer = {nullptr, false};  // how a print dialog should start
+    PrintShopFinish shop;                      // what a print shop's file needs; off for others
 };
+
+// Moves the origin of every page by (dx, dy) points: a print shop's pages draw inside the bleed.
+void offset_pdf_pages(PdfDocument* pdf, float dx, float dy);
 
 // libharu's error handler, with the PdfDocument as `user_data`: the first error writes
 // "libharu error: %04X  detail: %u" (and, for the codes a user can cause, what to do about

@@ -8,15 +8,142 @@
 #include <memory>
 #include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
 #include <qpdf/QPDFWriter.hh>
+#include <vector>
+
+namespace {
+
+// Rewrites "0 0 0 rg" and "0 0 0 RG" as "0 g" and "0 G": black that separates to black ink
+// alone, where RGB black would become four-colour black on press.
+class GrayBlack : public QPDFObjectHandle::TokenFilter {
+public:
+    void handleToken(QPDFTokenizer::Token const& token) override {
+        const bool word = token.getType() == QPDFTokenizer::tt_word;
+        if (word && (token.getValue() == "rg" || token.getValue() == "RG") && pending_is_black()) {
+            write(token.getValue() == "rg" ? " 0 g" : " 0 G");
+            pending.clear();
+        } else if (word) {
+            flush();
+            writeToken(token);
+        } else {
+            pending.push_back(token);
+        }
+    }
+    void handleEOF() override { flush(); }
+
+private:
+    std::vector<QPDFTokenizer::Token> pending;  // the operands since the last operator
+
+    bool pending_is_black() const {
+        int zeros = 0;
+        for (const QPDFTokenizer::Token& token : pending) {
+            const auto type = token.getType();
+            if (type == QPDFTokenizer::tt_space || type == QPDFTokenizer::tt_comment) continue;
+            if ((type != QPDFTokenizer::tt_integer && type != QPDFTokenizer::tt_real) ||
+                std::stod(token.getValue()) != 0.0) {
+                return false;
+            }
+            ++zeros;
+        }
+        return zeros == 3;
+    }
+    void flush() {
+        for (const QPDFTokenizer::Token& token : pending) writeToken(token);
+        pending.clear();
+    }
+};
+
+QPDFObjectHandle box(float left, float bottom, float right, float top) {
+    return QPDFObjectHandle::newArray(std::vector<QPDFObjectHandle>{
+        QPDFObjectHandle::newReal(left, 3), QPDFObjectHandle::newReal(bottom, 3),
+        QPDFObjectHandle::newReal(right, 3), QPDFObjectHandle::newReal(top, 3)});
+}
+
+// "D:20261207231500Z" as XMP writes it, "2026-12-07T23:15:00Z".
+std::string xmp_date(const std::string& pdf_date) {
+    if (pdf_date.size() < 16) return "";
+    const std::string d = pdf_date.substr(2);
+    return d.substr(0, 4) + "-" + d.substr(4, 2) + "-" + d.substr(6, 2) + "T" + d.substr(8, 2) + ":" +
+           d.substr(10, 2) + ":" + d.substr(12, 2) + "Z";
+}
+
+std::string xml_escaped(const std::string& text) {
+    std::string escaped;
+    for (char c : text) {
+        escaped += c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '&' ? "&amp;" : std::string(1, c);
+    }
+    return escaped;
+}
+
+std::string info_text(QPDFObjectHandle info, const char* key) {
+    QPDFObjectHandle value = info.getKey(key);
+    return value.isString() ? value.getUTF8Value() : "";
+}
+
+// The XMP packet PDF/A-1b asks for, saying what the document information says.
+std::string xmp_packet(QPDFObjectHandle info) {
+    return "<?xpacket begin=\"\xEF\xBB\xBF\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n"
+           "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF "
+           "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">\n"
+           "<rdf:Description rdf:about=\"\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\" "
+           "xmlns:xmp=\"http://ns.adobe.com/xap/1.0/\" xmlns:pdf=\"http://ns.adobe.com/pdf/1.3/\" "
+           "xmlns:pdfaid=\"http://www.aiim.org/pdfa/ns/id/\">\n"
+           "<dc:format>application/pdf</dc:format>\n"
+           "<dc:title><rdf:Alt><rdf:li xml:lang=\"x-default\">" +
+           xml_escaped(info_text(info, "/Title")) +
+           "</rdf:li></rdf:Alt></dc:title>\n"
+           "<dc:creator><rdf:Seq><rdf:li>" +
+           xml_escaped(info_text(info, "/Author")) +
+           "</rdf:li></rdf:Seq></dc:creator>\n"
+           "<xmp:CreatorTool>" +
+           xml_escaped(info_text(info, "/Creator")) + "</xmp:CreatorTool>\n<xmp:CreateDate>" +
+           xmp_date(info_text(info, "/CreationDate")) + "</xmp:CreateDate>\n<xmp:ModifyDate>" +
+           xmp_date(info_text(info, "/ModDate")) + "</xmp:ModifyDate>\n<pdf:Producer>" +
+           xml_escaped(info_text(info, "/Producer")) +
+           "</pdf:Producer>\n<pdf:Trapped>False</pdf:Trapped>\n"
+           "<pdfaid:part>1</pdfaid:part><pdfaid:conformance>B</pdfaid:conformance>\n"
+           "</rdf:Description></rdf:RDF></x:xmpmeta>\n<?xpacket end=\"w\"?>";
+}
+
+void finish_for_print_shop(QPDF& pdf, const PrintShopFinish& shop) {
+    for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
+        const QPDFObjectHandle::Rectangle media = page.getMediaBox().getArrayAsRectangle();
+        const float width = static_cast<float>(media.urx - media.llx);
+        const float height = static_cast<float>(media.ury - media.lly);
+        page.getObjectHandle().replaceKey("/BleedBox", box(0, 0, width, height));
+        page.getObjectHandle().replaceKey(
+            "/TrimBox", box(shop.bleed, shop.bleed, width - shop.bleed, height - shop.bleed));
+        page.addContentTokenFilter(std::make_shared<GrayBlack>());
+    }
+    QPDFObjectHandle info = pdf.getTrailer().getKey("/Info");
+    info.replaceKey("/Author", QPDFObjectHandle::newUnicodeString(shop.author));
+    info.replaceKey("/Trapped", QPDFObjectHandle::newName("/False"));
+    QPDFObjectHandle profile = QPDFObjectHandle::newStream(&pdf, shop.srgb_profile);
+    profile.getDict().replaceKey("/N", QPDFObjectHandle::newInteger(3));
+    QPDFObjectHandle intent = QPDFObjectHandle::parse(
+        "<< /Type /OutputIntent /S /GTS_PDFA1 /OutputConditionIdentifier (sRGB IEC61966-2.1) "
+        "/Info (sRGB IEC61966-2.1) >>");
+    intent.replaceKey("/DestOutputProfile", profile);
+    pdf.getRoot().replaceKey("/OutputIntents",
+                             QPDFObjectHandle::newArray(std::vector<QPDFObjectHandle>{intent}));
+    QPDFObjectHandle metadata = QPDFObjectHandle::newStream(&pdf, xmp_packet(info));
+    metadata.getDict().replaceKey("/Type", QPDFObjectHandle::newName("/Metadata"));
+    metadata.getDict().replaceKey("/Subtype", QPDFObjectHandle::newName("/XML"));
+    pdf.getRoot().replaceKey("/Metadata", metadata);
+}
+
+}  // namespace
 
 bool write_finished_pdf(const std::string& bytes, FILE* file, const ViewerSettings& viewer,
-                        std::string* reason) {
+                        const PrintShopFinish& shop, std::string* reason) {
     std::shared_ptr<Buffer> finished;
     try {
         QPDF pdf;
         pdf.setSuppressWarnings(true);
         pdf.processMemoryFile("document", bytes.data(), bytes.size());
+        if (shop.enabled) finish_for_print_shop(pdf, shop);
         if (viewer.duplex != nullptr) {
             QPDFObjectHandle preferences = QPDFObjectHandle::newDictionary();
             preferences.replaceKey("/Duplex", QPDFObjectHandle::newName(std::string("/") + viewer.duplex));
@@ -29,10 +156,11 @@ bool write_finished_pdf(const std::string& bytes, FILE* file, const ViewerSettin
         // cut short by a full disk.
         writer.setOutputMemory();
         // Streams go through as libharu compressed them: recompressing photos costs seconds.
-        writer.setDecodeLevel(qpdf_dl_none);
-        writer.setCompressStreams(false);
+        // The print shop's content streams must be decoded for their black to be rewritten.
+        writer.setDecodeLevel(shop.enabled ? qpdf_dl_generalized : qpdf_dl_none);
         writer.setDeterministicID(true);
         if (viewer.duplex != nullptr) writer.setMinimumPDFVersion("1.7");  // /Duplex is a PDF 1.7 key
+        if (shop.enabled) writer.setMinimumPDFVersion("1.4");              // PDF/A-1 is PDF 1.4
         writer.write();
         finished = writer.getBufferSharedPointer();
     } catch (const std::exception& error) {

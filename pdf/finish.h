@@ -11,8 +11,19 @@ struct ViewerSettings {
     bool no_print_scaling;  // print at actual size
 };
 
+// What a print shop's file needs beyond the pages libharu writes (PDF/A-1b).
+struct PrintShopFinish {
+    bool enabled = false;
+    float bleed = 0;           // points between the trim and the sheet's edge, every side
+    std::string author;        // the club, for the document information and XMP
+    std::string srgb_profile;  // ICC bytes of the output intent
+};
+
 // Writes the PDF `bytes` to `file` (left open) with an /ID made from its content (the same
 // bytes give the same file), `viewer`'s /ViewerPreferences and at least PDF 1.7 when it
-// has them. Returns false with qpdf's words in `reason`; errno is then that of a failed write.
+// has them. A print shop's file instead gets a TrimBox and BleedBox on every page, black
+// fills and strokes as DeviceGray, an sRGB output intent, Author, Trapped and XMP metadata
+// that agree with its information, as PDF 1.4. Returns false with qpdf's words in
+// `reason`; errno is then that of a failed write.
 bool write_finished_pdf(const std::string& bytes, FILE* file, const ViewerSettings& viewer,
-                        std::string* reason);
+                        const PrintShopFinish& shop, std::string* reason);

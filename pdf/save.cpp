@@ -61,8 +61,8 @@ bool write_document(PdfDocument* pdf, FILE* file) {
     const std::string bytes = serialised(pdf->document);
     std::string reason;
     errno = 0;
-    bool written =
-        !bytes.empty() && write_finished_pdf(bytes, file, pdf->viewer, &reason) && fflush(file) == 0;
+    bool written = !bytes.empty() && write_finished_pdf(bytes, file, pdf->viewer, pdf->shop, &reason) &&
+                   fflush(file) == 0;
     int write_errno = errno;
     if (fclose(file) != 0 && written) written = false, write_errno = errno;
     if (!written && write_errno == 0 && !reason.empty()) {

@@ -423,6 +423,9 @@ constexpr SettingKey SETTING_KEYS[] = {
      [](Settings* s, const SettingValue& v) {
          apply_choice(&s->spare_pages, v.text, "spare pages", SPARE_PAGE_NAMES);
      }},
+    {"Print Shop PDF",
+     [](Settings* s, const SettingValue& v) { apply_path(s->print_shop_pdf_path, v.text); }},
+    {"Club", [](Settings* s, const SettingValue& v) { copy_text(s->club, SETTINGS_KEY_SIZE, v.text); }},
     {"Roles", apply_roles},
     {"Card", apply_card},
     {"Private Shows",

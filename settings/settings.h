@@ -85,6 +85,8 @@ struct Settings {
     TypedPage committee;   // title "Club Committee" by default
     TypedPage schedule;    // title "Dance Schedule" by default
     SparePages spare_pages;
+    char print_shop_pdf_path[PATH_SIZE];  // "" (the default): no print-shop file
+    char club[SETTINGS_KEY_SIZE];  // the club's name as the files' author; "" takes the first title line
 };
 
 // "Letter" or "A4", as roster.sdd and the closing report lines name the paper.

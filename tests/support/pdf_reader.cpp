@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <map>
 #include <qpdf/Buffer.hh>
@@ -11,6 +12,7 @@
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 #include <qpdf/QUtil.hh>
+#include <set>
 
 namespace {
 
@@ -239,6 +241,104 @@ std::string pdf_file_facts(const std::string& path) {
     QPDFObjectHandle id = pdf.getTrailer().getKey("/ID");
     return pdf.getPDFVersion() + " ID=" + std::to_string(id.isArray() ? id.getArrayNItems() : 0) + " " +
            pdf.getRoot().getKey("/ViewerPreferences").unparse();
+}
+
+namespace {
+
+bool near_box(QPDFObjectHandle box, double left, double bottom, double right, double top) {
+    if (!box.isRectangle()) return false;
+    const QPDFObjectHandle::Rectangle r = box.getArrayAsRectangle();
+    return std::abs(r.llx - left) < 1e-2 && std::abs(r.lly - bottom) < 1e-2 &&
+           std::abs(r.urx - right) < 1e-2 && std::abs(r.ury - top) < 1e-2;
+}
+
+bool font_embedded(QPDFObjectHandle font) {
+    if (font.getKey("/Subtype").isNameAndEquals("/Type0"))
+        font = font.getKey("/DescendantFonts").getArrayItem(0);
+    QPDFObjectHandle descriptor = font.getKey("/FontDescriptor");
+    return descriptor.isDictionary() && (descriptor.hasKey("/FontFile2") || descriptor.hasKey("/FontFile") ||
+                                         descriptor.hasKey("/FontFile3"));
+}
+
+// True when the content holds "0 0 0 rg" or "0 0 0 RG".
+bool has_rgb_black(const std::string& content) {
+    std::vector<std::string> words;
+    std::string word;
+    for (char c : content + " ") {
+        if (!isspace(static_cast<unsigned char>(c))) {
+            word += c;
+            continue;
+        }
+        if (word.empty()) continue;
+        if ((word == "rg" || word == "RG") && words.size() >= 3 && words[words.size() - 1] == "0" &&
+            words[words.size() - 2] == "0" && words[words.size() - 3] == "0") {
+            return true;
+        }
+        words.push_back(word);
+        word.clear();
+    }
+    return false;
+}
+
+}  // namespace
+
+std::vector<std::string> preflight_print_shop(const std::string& path, float bleed) {
+    QPDF pdf;
+    pdf.setSuppressWarnings(true);
+    pdf.processFile(path.c_str());
+    std::vector<std::string> broken;
+    int page_number = 0;
+    for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
+        const std::string where = "page " + std::to_string(++page_number);
+        const QPDFObjectHandle::Rectangle media = page.getMediaBox().getArrayAsRectangle();
+        QPDFObjectHandle dict = page.getObjectHandle();
+        if (!near_box(dict.getKey("/BleedBox"), media.llx, media.lly, media.urx, media.ury)) {
+            broken.push_back("BleedBox is the page: " + where);
+        }
+        if (!near_box(dict.getKey("/TrimBox"), media.llx + bleed, media.lly + bleed, media.urx - bleed,
+                      media.ury - bleed)) {
+            broken.push_back("TrimBox inside the bleed: " + where);
+        }
+        QPDFObjectHandle fonts = dict.getKey("/Resources").getKey("/Font");
+        for (const std::string& name : fonts.isDictionary() ? fonts.getKeys() : std::set<std::string>{}) {
+            if (!font_embedded(fonts.getKey(name))) broken.push_back("font embedded: " + where + " " + name);
+        }
+        for (auto& [name, image] : page.getImages()) {
+            if (image.getDict().hasKey("/SMask")) broken.push_back("no soft mask: " + where + " " + name);
+        }
+        std::string content;
+        for (QPDFObjectHandle stream : page.getPageContents()) {
+            std::shared_ptr<Buffer> data = stream.getStreamData();
+            content.append(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
+        }
+        if (has_rgb_black(content)) broken.push_back("black as DeviceGray: " + where);
+    }
+    QPDFObjectHandle id = pdf.getTrailer().getKey("/ID");
+    if (!id.isArray() || id.getArrayNItems() != 2) broken.push_back("trailer /ID");
+    QPDFObjectHandle intents = pdf.getRoot().getKey("/OutputIntents");
+    if (!intents.isArray() || intents.getArrayNItems() < 1 ||
+        !intents.getArrayItem(0).getKey("/DestOutputProfile").isStream()) {
+        broken.push_back("output intent with its profile");
+    }
+    QPDFObjectHandle metadata = pdf.getRoot().getKey("/Metadata");
+    std::string xmp;
+    if (metadata.isStream()) {
+        std::shared_ptr<Buffer> data = metadata.getStreamData();
+        xmp.assign(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
+    }
+    QPDFObjectHandle info = pdf.getTrailer().getKey("/Info");
+    for (const char* key : {"/Title", "/Creator", "/Author"}) {
+        const std::string value = info.getKey(key).isString() ? info.getKey(key).getUTF8Value() : "";
+        if (value.empty() || xmp.find(">" + value + "<") == std::string::npos) {
+            broken.push_back(std::string("Info and XMP agree: ") + key);
+        }
+    }
+    if (!info.getKey("/Trapped").isNameAndEquals("/False")) broken.push_back("Trapped False");
+    const std::vector<PdfPage> pages = read_pdf(path);
+    const bool reaches = !pages.empty() && !pages[0].images.empty() && pages[0].images[0].x <= 0.01f &&
+                         pages[0].images[0].x + pages[0].images[0].drawn_width >= pages[0].width - 0.01f;
+    if (!reaches) broken.push_back("cover picture reaches the bleed");
+    return broken;
 }
 
 std::vector<PdfPage> read_pdf(const std::string& path) {

@@ -66,6 +66,14 @@ std::string pdf_info(const std::string& path, const std::string& key);
 // "1.7 ID=2 << /Duplex /DuplexFlipShortEdge /PrintScaling /None >>".
 std::string pdf_file_facts(const std::string& path);
 
+// A print shop's preflight of the file at `path`, rule by rule: every font embedded, a
+// TrimBox `bleed` points inside a BleedBox that is the whole page on every page, a
+// trailer /ID, XMP metadata that says the Title and Creator of the document information,
+// an output intent with its profile, no soft mask, no black written as RGB, and the first
+// page's picture reaching the bleed's left and right edges. Returns the rules broken, as
+// "rule: where"; empty when all hold.
+std::vector<std::string> preflight_print_shop(const std::string& path, float bleed);
+
 // Fails the test (naming `path` and the checker's report) unless `qpdf --check` finds the
 // whole file sound, without errors or warnings, and Ghostscript reads every page of it
 // without an error or a warning.
