@@ -107,6 +107,64 @@ std::string xmp_packet(QPDFObjectHandle info) {
            "</rdf:Description></rdf:RDF></x:xmpmeta>\n<?xpacket end=\"w\"?>";
 }
 
+std::string stream_bytes(QPDFObjectHandle stream) {
+    std::shared_ptr<Buffer> data = stream.getStreamData(qpdf_dl_generalized);
+    return std::string(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
+}
+
+uint32_t big_endian(const std::string& bytes, size_t offset, int size) {
+    uint32_t value = 0;
+    for (int i = 0; i < size && offset + i < bytes.size(); ++i) {
+        value = (value << 8) | static_cast<unsigned char>(bytes[offset + i]);
+    }
+    return value;
+}
+
+// Which glyphs of a TrueType program hold an outline: glyph g when its 'loca' entries differ.
+std::vector<bool> glyphs_present(const std::string& font) {
+    size_t head = 0, loca = 0, maxp = 0;
+    const uint32_t tables = big_endian(font, 4, 2);
+    for (uint32_t i = 0; i < tables; ++i) {
+        const size_t entry = 12 + 16 * static_cast<size_t>(i);
+        const std::string tag = font.substr(std::min(entry, font.size()), 4);
+        const size_t offset = big_endian(font, entry + 8, 4);
+        if (tag == "head") head = offset;
+        if (tag == "loca") loca = offset;
+        if (tag == "maxp") maxp = offset;
+    }
+    if (head == 0 || loca == 0 || maxp == 0) return {};
+    const bool long_offsets = big_endian(font, head + 50, 2) == 1;
+    const uint32_t glyphs = big_endian(font, maxp + 4, 2);
+    std::vector<bool> present(glyphs, false);
+    auto offset_of = [&](uint32_t g) {
+        return long_offsets ? big_endian(font, loca + 4 * g, 4) : 2 * big_endian(font, loca + 2 * g, 2);
+    };
+    for (uint32_t g = 0; g < glyphs; ++g) present[g] = offset_of(g + 1) > offset_of(g);
+    return present;
+}
+
+// PDF/A-1 asks each subset CID font to list in a /CIDSet the CIDs its program has a glyph
+// for: CID 0, and each CID whose CIDToGIDMap entry names a glyph with an outline.
+void add_cid_set(QPDF& pdf, QPDFObjectHandle cid_font) {
+    QPDFObjectHandle descriptor = cid_font.getKey("/FontDescriptor");
+    QPDFObjectHandle program = descriptor.getKey("/FontFile2");
+    QPDFObjectHandle map = cid_font.getKey("/CIDToGIDMap");
+    if (!program.isStream() || !map.isStream() || descriptor.hasKey("/CIDSet")) return;
+    const std::string font = stream_bytes(program);
+    const std::vector<bool> present = glyphs_present(font);
+    const std::string gids = stream_bytes(map);
+    const size_t cids = gids.size() / 2;
+    std::string bits((cids + 7) / 8, '\0');
+    for (size_t cid = 0; cid < cids; ++cid) {
+        const uint32_t gid = big_endian(gids, 2 * cid, 2);
+        if (cid == 0 || (gid != 0 && gid < present.size() && present[gid])) {
+            bits[cid / 8] = static_cast<char>(bits[cid / 8] | (0x80 >> (cid % 8)));
+        }
+    }
+    if (bits.empty()) bits.assign(1, '\x80');
+    descriptor.replaceKey("/CIDSet", QPDFObjectHandle::newStream(&pdf, bits));
+}
+
 void finish_for_print_shop(QPDF& pdf, const PrintShopFinish& shop) {
     for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
         const QPDFObjectHandle::Rectangle media = page.getMediaBox().getArrayAsRectangle();
@@ -116,6 +174,13 @@ void finish_for_print_shop(QPDF& pdf, const PrintShopFinish& shop) {
         page.getObjectHandle().replaceKey(
             "/TrimBox", box(shop.bleed, shop.bleed, width - shop.bleed, height - shop.bleed));
         page.addContentTokenFilter(std::make_shared<GrayBlack>());
+        QPDFObjectHandle fonts = page.getObjectHandle().getKey("/Resources").getKey("/Font");
+        for (const std::string& name : fonts.isDictionary() ? fonts.getKeys() : std::set<std::string>{}) {
+            QPDFObjectHandle font = fonts.getKey(name);
+            if (font.getKey("/Subtype").isNameAndEquals("/Type0")) {
+                add_cid_set(pdf, font.getKey("/DescendantFonts").getArrayItem(0));
+            }
+        }
     }
     QPDFObjectHandle info = pdf.getTrailer().getKey("/Info");
     info.replaceKey("/Author", QPDFObjectHandle::newUnicodeString(shop.author));

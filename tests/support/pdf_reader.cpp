@@ -301,7 +301,15 @@ std::vector<std::string> preflight_print_shop(const std::string& path, float ble
         }
         QPDFObjectHandle fonts = dict.getKey("/Resources").getKey("/Font");
         for (const std::string& name : fonts.isDictionary() ? fonts.getKeys() : std::set<std::string>{}) {
-            if (!font_embedded(fonts.getKey(name))) broken.push_back("font embedded: " + where + " " + name);
+            QPDFObjectHandle font = fonts.getKey(name);
+            if (!font_embedded(font)) broken.push_back("font embedded: " + where + " " + name);
+            if (font.getKey("/Subtype").isNameAndEquals("/Type0") && !font.getKey("/DescendantFonts")
+                                                                          .getArrayItem(0)
+                                                                          .getKey("/FontDescriptor")
+                                                                          .getKey("/CIDSet")
+                                                                          .isStream()) {
+                broken.push_back("CIDSet of a subset CID font: " + where + " " + name);
+            }
         }
         for (auto& [name, image] : page.getImages()) {
             if (image.getDict().hasKey("/SMask")) broken.push_back("no soft mask: " + where + " " + name);

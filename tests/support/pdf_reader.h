@@ -66,7 +66,8 @@ std::string pdf_info(const std::string& path, const std::string& key);
 // "1.7 ID=2 << /Duplex /DuplexFlipShortEdge /PrintScaling /None >>".
 std::string pdf_file_facts(const std::string& path);
 
-// A print shop's preflight of the file at `path`, rule by rule: every font embedded, a
+// A print shop's preflight of the file at `path`, rule by rule: every font embedded (a
+// subset CID font with its /CIDSet), a
 // TrimBox `bleed` points inside a BleedBox that is the whole page on every page, a
 // trailer /ID, XMP metadata that says the Title and Creator of the document information,
 // an output intent with its profile, no soft mask, no black written as RGB, and the first
