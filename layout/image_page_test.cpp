@@ -9,6 +9,7 @@
 #include "layout/draw.h"
 #include "tests/support/jpeg_writer.h"
 #include "tests/support/png_writer.h"
+#include "tests/support/run_tool.h"
 #include "tests/support/test_document.h"
 #include "tests/support/test_image.h"
 
@@ -161,6 +162,27 @@ TEST(EmbedImage, ReducedPicturesKeepTheirLook) {
             }
         }
         EXPECT_FALSE(image.has_soft_mask) << c.name;
+        if (c.color_type != RGBA || c.jpeg) continue;
+        // A renderer without transparency sees the same: white where the picture was clear.
+        const std::string ppm = command_output(
+            "gs -q -dNOPAUSE -dBATCH -dNOTRANSPARENCY -sDEVICE=ppmraw -r20 "
+            "-sOutputFile=- '" +
+            doc.dir.file("out.pdf") + "'");
+        // "P6", Ghostscript's comment line, "220 170", "255", then the first side's pixels.
+        const size_t size_line = ppm.find("\n220 170\n255\n");
+        ASSERT_TRUE(ppm.starts_with("P6\n") && size_line != std::string::npos) << ppm.substr(0, 200);
+        const size_t pixels = size_line + 13;
+        auto rgb_at = [&](float x, float y) {  // points from the sheet's bottom-left corner
+            const size_t at =
+                pixels +
+                ((static_cast<size_t>((612 - y) / 72 * 20)) * 220 + static_cast<size_t>(x / 72 * 20)) * 3;
+            return std::string{ppm[at], ppm[at + 1], ppm[at + 2]};
+        };
+        EXPECT_EQ(rgb_at(450, 500), std::string(3, '\xFF')) << c.name << ": the clear half";
+        EXPECT_EQ(rgb_at(700, 500),
+                  (std::string{static_cast<char>(FLAT_RIGHT[0]), static_cast<char>(FLAT_RIGHT[1]),
+                               static_cast<char>(FLAT_RIGHT[2])}))
+            << c.name << ": the coloured half";
     }
 }
 
