@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <regex>
 #include <string>
 
 #include "tests/support/png_writer.h"
@@ -22,10 +21,17 @@ struct Outcome {
 };
 
 // The PDFs with their dates blanked, the one thing that differs between runs, and the /ID
-// made from them.
-std::string without_date(const std::string& pdf) {
-    const std::string undated = std::regex_replace(pdf, std::regex("D:[0-9]{14}Z"), "D:00000000000000Z");
-    return std::regex_replace(undated, std::regex("/ID \\[<[0-9a-f]+><[0-9a-f]+>\\]"), "/ID []");
+// made from them. (Plain scanning: <regex> draws false warnings from the sanitizer build.)
+std::string without_date(std::string pdf) {
+    for (size_t at = pdf.find("D:"); at != std::string::npos; at = pdf.find("D:", at + 2)) {
+        const size_t end = at + 2 + 14;
+        if (end < pdf.size() && pdf[end] == 'Z' && pdf.find_first_not_of("0123456789", at + 2) == end) {
+            pdf.replace(at + 2, 14, std::string(14, '0'));
+        }
+    }
+    const size_t id = pdf.find("/ID [<");
+    if (id != std::string::npos) pdf.erase(id + 4, pdf.find(']', id) - id - 4);
+    return pdf;
 }
 
 Outcome read_outcome(const TempDir& club, int status, std::string out, std::string err) {
