@@ -119,10 +119,10 @@ void report_text_fitting(const Settings& settings, std::span<Member* const> peop
                          const PdfFonts& booklet_fonts, const RosterImages& images) {
     const PageGeometry booklet = page_geometry(settings.paper_size, LAYOUT_BOOKLET);
     report_cover_fit(settings, booklet_fonts, booklet.page_width - 2.0f * booklet.margin_x);
-    if (settings.committee.given && images.committee == nullptr) {
+    if (page_is_typed(settings.committee, images.committee)) {
         report_typed_page_fit("Committee", settings.committee, booklet_fonts, booklet);
     }
-    if (settings.schedule.given && images.schedule == nullptr) {
+    if (page_is_typed(settings.schedule, images.schedule)) {
         report_typed_page_fit("Schedule", settings.schedule, booklet_fonts, booklet);
     }
     for (const Member* person : people) {

@@ -18,6 +18,9 @@ float lowest_card_bottom(const PageGeometry& g) {
     return first_row - CARD_PITCH * static_cast<float>(g.rows - 1) - CARD_HEIGHT;
 }
 
+// The pages `items` reach over: at least one.
+int32_t pages_of(const std::vector<SectionItem>& items) { return items.empty() ? 1 : items.back().page + 1; }
+
 }  // namespace
 
 std::vector<SectionItem> lay_out_callers(const PageGeometry& g, int32_t caller_count, int32_t cuer_count) {
@@ -50,8 +53,7 @@ std::vector<SectionItem> lay_out_callers(const PageGeometry& g, int32_t caller_c
 }
 
 int32_t callers_page_count(const PageGeometry& geometry, int32_t caller_count, int32_t cuer_count) {
-    const std::vector<SectionItem> items = lay_out_callers(geometry, caller_count, cuer_count);
-    return items.empty() ? 1 : items.back().page + 1;
+    return pages_of(lay_out_callers(geometry, caller_count, cuer_count));
 }
 
 void draw_callers_section(const PageTarget& first_page, const PageGeometry& g, const PdfFonts& fonts,
@@ -59,26 +61,28 @@ void draw_callers_section(const PageTarget& first_page, const PageGeometry& g, c
     const std::span<const Member> groups[2] = {callers, cuers};
     const std::vector<SectionItem> items =
         lay_out_callers(g, static_cast<int32_t>(callers.size()), static_cast<int32_t>(cuers.size()));
-    const int32_t pages = items.empty() ? 1 : items.back().page + 1;
-    for (int32_t p = 0; p < pages; ++p) {
+    for (int32_t p = 0; p < pages_of(items); ++p) {
         const PageTarget page = on_page(first_page, first_page.logical_page + p);
         auto first =
             std::find_if(items.begin(), items.end(), [&](const SectionItem& it) { return it.page == p; });
         auto last = std::find_if(first, items.end(), [&](const SectionItem& it) { return it.page != p; });
-        float text_x = g.margin_x;
-        if (numbered && first != last && first->index >= 0) {
+        // The top line: a group's heading with the page number, the running head of a page
+        // that goes on with a group, or the number alone on an empty page.
+        const bool opens_with_heading = first != last && first->index < 0;
+        if (opens_with_heading) {
+            draw_top_heading(page, g, fonts, GROUP_HEADINGS[first->group], numbered);
+        } else if (numbered && first != last) {
             const SectionItem& final_card = *(last - 1);
             draw_running_head(page, g, fonts.regular, GROUP_HEADINGS[first->group],
                               groups[first->group][first->index].last_name,
                               groups[final_card.group][final_card.index].last_name);
         } else if (numbered) {
-            text_x = draw_page_number(page, g, fonts.regular);
+            draw_page_number(page, g, fonts.regular);
         }
-        for (auto it = first; it != last; ++it) {
+        for (auto it = opens_with_heading ? first + 1 : first; it != last; ++it) {
             if (it->index < 0) {
                 draw_section_heading(page, fonts.bold, g.page_width, g.margin_x, it->y,
-                                     GROUP_HEADINGS[it->group],
-                                     it->y == g.page_height - g.margin_y ? text_x : g.margin_x);
+                                     GROUP_HEADINGS[it->group], g.margin_x);
             } else {
                 set_fill(find_page(page).page, BLACK);
                 draw_member_card(page, fonts, it->x, g.column_width, it->y, groups[it->group][it->index]);

@@ -15,7 +15,7 @@ namespace {
 void draw_text_or_image_page(PdfDocument* pdf, const PageTarget& target, const PageGeometry& geometry,
                              const TypedPage& typed, const SourceImage* image, const ImageOptions& options,
                              const char* placeholder, bool numbered) {
-    if (typed.given && image == nullptr) {
+    if (page_is_typed(typed, image)) {
         draw_typed_page(target, geometry, pdf->fonts, typed, numbered);
     } else {
         draw_image_panel(pdf, target, pdf->fonts.regular, image, options, placeholder, geometry);
@@ -43,10 +43,8 @@ bool compose_document(PdfDocument* pdf, const DocumentPages& pages, const PageGe
     const std::span new_dancers(groups.new_dancers, groups.new_dancer_count);
     draw_member_section(on_page(document, pages.new_dancers_page), geometry, fonts, settings.label_sequence,
                         "New Dancers", new_dancers, numbered);
-    // The booklet's padding pages before the back cover.
-    const int32_t spare =
-        pages.new_dancers_page + section_page_count(groups.new_dancer_count, cards_per_page(geometry));
-    for (int32_t page = spare; settings.spare_pages == SPARE_NOTES && page < pages.schedule_page; ++page) {
+    for (int32_t page = pages.first_spare_page;
+         settings.spare_pages == SPARE_NOTES && page < pages.schedule_page; ++page) {
         draw_notes_page(on_page(document, page), geometry, fonts, numbered);
     }
     if (pdf->failed) return false;

@@ -28,6 +28,12 @@ float draw_page_number(const PageTarget& target, const PageGeometry& g, const Te
     return odd ? g.margin_x : g.margin_x + width + FOLIO_GAP;
 }
 
+float draw_top_heading(const PageTarget& target, const PageGeometry& g, const PdfFonts& fonts,
+                       const char* heading, bool numbered) {
+    const float text_x = numbered ? draw_page_number(target, g, fonts.regular) : g.margin_x;
+    return draw_section_heading(target, fonts.bold, g.page_width, g.margin_x, top_line(g), heading, text_x);
+}
+
 void draw_running_head(const PageTarget& target, const PageGeometry& g, const TextFont& font,
                        const char* section, const char* first_surname, const char* last_surname) {
     const float start = draw_page_number(target, g, font);

@@ -16,6 +16,12 @@ constexpr float FOLIO_GAP = 8.0f;  // between the page number and the text besid
 // even page.
 float draw_page_number(const PageTarget& target, const PageGeometry& geometry, const TextFont& font);
 
+// Draws `heading` as the section heading of the top line, with the page number at the
+// outer corner when `numbered` (on an even page the heading then starts after it).
+// Returns where the content under the heading starts.
+float draw_top_heading(const PageTarget& target, const PageGeometry& geometry, const PdfFonts& fonts,
+                       const char* heading, bool numbered);
+
 // Draws the page number and beside it "<section> (continued) · <first> – <last>" (one
 // surname when both are the same), fitted into the rest of the line.
 void draw_running_head(const PageTarget& target, const PageGeometry& geometry, const TextFont& font,

@@ -28,12 +28,14 @@ DocumentPages document_pages(const PagePlan& plan, LayoutMode mode) {
                 plan.standard_pages,
                 plan.standard_new_dancer_page,
                 plan.standard_pages,
-                CALLERS_PAGE + plan.standard_callers_pages};
+                CALLERS_PAGE + plan.standard_callers_pages,
+                plan.standard_pages};
     }
     return {mode,
             plan.booklet_pages,
             mode == LAYOUT_PRINT_SHOP ? plan.booklet_pages : 2 * plan.booklet_sheets,
             plan.booklet_new_dancer_page,
             plan.booklet_pages,
-            CALLERS_PAGE + plan.booklet_callers_pages};
+            CALLERS_PAGE + plan.booklet_callers_pages,
+            plan.booklet_content_pages};
 }

@@ -45,6 +45,7 @@ struct DocumentPages {
     int32_t new_dancers_page;  // the first page of the New Dancers section
     int32_t schedule_page;     // always the last page
     int32_t members_page;      // the first page of the Members section
+    int32_t first_spare_page;  // the booklet's padding runs from here to the schedule page
 };
 
 // The pages of the booklet (`mode` LAYOUT_BOOKLET), of the standard document or of the print

@@ -22,10 +22,7 @@ void draw_member_section(const PageTarget& first_page, const PageGeometry& geome
         const int32_t end = std::min((p + 1) * per_page, count);
         float y0 = top - CONTINUATION_TOP_SPACE;
         if (p == 0) {
-            const float text_x =
-                numbered ? draw_page_number(page, geometry, fonts.regular) : geometry.margin_x;
-            y0 = draw_section_heading(page, fonts.bold, geometry.page_width, geometry.margin_x, top, heading,
-                                      text_x);
+            y0 = draw_top_heading(page, geometry, fonts, heading, numbered);
         } else if (numbered) {
             draw_running_head(page, geometry, fonts.regular, heading, members[i].last_name,
                               members[end - 1].last_name);

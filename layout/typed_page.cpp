@@ -92,9 +92,7 @@ TypedLayout lay_out_typed_page(const TypedPage& page, const PdfFonts& fonts, con
 
 void draw_typed_page(const PageTarget& target, const PageGeometry& g, const PdfFonts& fonts,
                      const TypedPage& page, bool numbered) {
-    const float text_x = numbered ? draw_page_number(target, g, fonts.regular) : g.margin_x;
-    draw_section_heading(target, fonts.bold, g.page_width, g.margin_x, g.page_height - g.margin_y, page.title,
-                         text_x);
+    draw_top_heading(target, g, fonts, page.title, numbered);
     const HPDF_Page physical = find_page(target).page;
     for (const TypedLine& line : lay_out_typed_page(page, fonts, g).lines) {
         set_fill(physical, line.label ? ACCENT_COLOR : line.subtitle ? SUBTITLE_GREY : BLACK);
@@ -122,9 +120,7 @@ void report_typed_page_fit(const char* name, const TypedPage& page, const PdfFon
 }
 
 void draw_notes_page(const PageTarget& target, const PageGeometry& g, const PdfFonts& fonts, bool numbered) {
-    const float text_x = numbered ? draw_page_number(target, g, fonts.regular) : g.margin_x;
-    float y = draw_section_heading(target, fonts.bold, g.page_width, g.margin_x, g.page_height - g.margin_y,
-                                   "Notes", text_x);
+    float y = draw_top_heading(target, g, fonts, "Notes", numbered);
     const PlacedPage placed = find_page(target);
     set_stroke(placed.page, FRAME_GREY);
     HPDF_Page_SetLineWidth(placed.page, 0.6f);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "image/image.h"
 #include "layout/fit.h"
 #include "layout/geometry.h"
 #include "pdf/document.h"
@@ -31,6 +32,12 @@ struct TypedLayout {
     std::vector<TypedLine> lines;
     int first_left_out;
 };
+
+// A committee or schedule page is typed when roster.sdd gives its block and no picture
+// (`image`, null when its file is missing) is there to print instead.
+inline bool page_is_typed(const TypedPage& page, const SourceImage* image) {
+    return page.given != 0 && image == nullptr;
+}
 
 // Lays out `page` under its heading on a page of `geometry`: every size scaled together
 // so that the lines fill the page down to its bottom margin (from TYPED_MIN_SCALE to

@@ -81,12 +81,20 @@ constexpr int RIGHT_POSITIONS[OTHER][2] = {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4
 // the last heading named going into the second, printed after the card's wider gap.
 constexpr int LINE_PARTS[DETAIL_LINE_COUNT][2] = {{0, 0}, {1, 2}, {3, 4}, {5, 5}, {6, 6}};
 
-HeadingKind heading_kind(const std::string& key) {
-    if (key.empty()) return OTHER;
-    for (const KnownHeading& known : KNOWN_HEADINGS) {
-        if (match_key(known.name) == key) return known.kind;
+// The kind of each heading, told by its match key (`keys`).
+std::vector<HeadingKind> heading_kinds(const std::vector<std::string>& keys) {
+    std::vector<std::string> known_keys;
+    for (const KnownHeading& known : KNOWN_HEADINGS) known_keys.push_back(match_key(known.name));
+    std::vector<HeadingKind> kinds(keys.size(), OTHER);
+    for (size_t c = 0; c < keys.size(); ++c) {
+        for (size_t k = 0; k < known_keys.size() && !keys[c].empty(); ++k) {
+            if (known_keys[k] == keys[c]) {
+                kinds[c] = KNOWN_HEADINGS[k].kind;
+                break;
+            }
+        }
     }
-    return OTHER;
+    return kinds;
 }
 
 // The first column of `kind`, or -1.
@@ -237,23 +245,21 @@ bool looks_like_member(const RoleWords& words, const char (*cells)[CSV_FIELD_SIZ
 
 ColumnMap positional_columns() {
     ColumnMap map;
-    for (int part = 0; part < DETAIL_PARTS; ++part) map.parts[part] = {3 + part};
+    for (int part = 0; part < DETAIL_PARTS; ++part) map.parts[part] = {FIRST_DETAIL_COLUMN + part};
     return map;
 }
 
 ColumnMap map_columns(const char (*headings)[CSV_FIELD_SIZE], int count, const Settings& settings,
                       const char* path) {
     std::vector<std::string> keys;
-    std::vector<HeadingKind> kinds;
-    for (int c = 0; c < count; ++c) {
-        keys.push_back(match_key(headings[c]));
-        kinds.push_back(heading_kind(keys.back()));
-    }
+    for (int c = 0; c < count; ++c) keys.push_back(match_key(headings[c]));
+    const std::vector<HeadingKind> kinds = heading_kinds(keys);
     const int role = find_kind(kinds, ROLE), first = find_kind(kinds, FIRST), last = find_kind(kinds, LAST);
     ColumnMap map = positional_columns();
-    map.by_name = settings.card_block != 0 || (role >= 0 && first >= 0 && last >= 0 && misplaced(kinds));
+    const bool by_name =
+        settings.card_block != 0 || (role >= 0 && first >= 0 && last >= 0 && misplaced(kinds));
     map.private_column = find_kind(kinds, PRIVATE);
-    if (map.by_name) {
+    if (by_name) {
         map.role = card_name_column(keys, settings, 0, role >= 0 ? role : 0, path);
         map.first_name = card_name_column(keys, settings, 1, first >= 0 ? first : 1, path);
         map.last_name = card_name_column(keys, settings, 2, last >= 0 ? last : 2, path);
@@ -265,8 +271,9 @@ ColumnMap map_columns(const char (*headings)[CSV_FIELD_SIZE], int count, const S
         } else {
             map_known_kinds(headings, kinds, path, &map);
         }
-    } else if (map.private_column >= 3 && map.private_column < 3 + DETAIL_PARTS) {
-        map.parts[map.private_column - 3].clear();  // the mark itself is never printed
+    } else if (map.private_column >= FIRST_DETAIL_COLUMN &&
+               map.private_column < FIRST_DETAIL_COLUMN + DETAIL_PARTS) {
+        map.parts[map.private_column - FIRST_DETAIL_COLUMN].clear();  // the mark itself is never printed
     }
     map_private_shows(keys, settings, path, &map);
     return map;

@@ -10,8 +10,9 @@
 #include "roster/roster.h"
 #include "settings/settings.h"
 
-constexpr int MAX_COLUMNS = 64;  // cells after the 64th are never read
-constexpr int DETAIL_PARTS = 7;  // detail1, detail2a, detail2b, detail3a, detail3b, detail4, detail5
+constexpr int MAX_COLUMNS = 64;         // cells after the 64th are never read
+constexpr int DETAIL_PARTS = 7;         // detail1, detail2a, detail2b, detail3a, detail3b, detail4, detail5
+constexpr int FIRST_DETAIL_COLUMN = 3;  // read by position, columns 4 to 10 fill the detail fields
 
 // Where a Member's fields come from: column numbers counted from 0.
 struct ColumnMap {
@@ -22,8 +23,7 @@ struct ColumnMap {
     int private_column = -1;               // -1 when no column marks members private
     std::vector<bool> shown_when_private;  // per column: printed for a private member too
     int min_fields = CSV_MIN_FIELDS;       // the cells a record needs to be a member
-    bool by_name = false;
-    bool card_block = false;  // the Card block says what each line shows
+    bool card_block = false;               // the Card block says what each line shows
 };
 
 // The words that put a member in each group, as match keys: the group's own name in any

@@ -77,11 +77,13 @@ void set_defaults(Settings* settings) {
     copy_text(settings->schedule.title, SETTINGS_KEY_SIZE, "Dance Schedule");
 }
 
-int copy_block_lines(char (*target)[SETTINGS_LINE_SIZE], int capacity,
-                     const char (*lines)[SETTINGS_LINE_SIZE], int line_count) {
+// Copies up to `capacity` block lines into lines of LINE_SIZE bytes; returns how many.
+template <size_t LINE_SIZE>
+int copy_block_lines(char (*target)[LINE_SIZE], int capacity, const char (*lines)[SETTINGS_LINE_SIZE],
+                     int line_count) {
     int count = 0;
     for (; lines != nullptr && count < line_count && count < capacity; ++count) {
-        copy_text(target[count], SETTINGS_LINE_SIZE, lines[count]);
+        copy_text(target[count], LINE_SIZE, lines[count]);
     }
     return count;
 }
@@ -156,7 +158,8 @@ void apply_label_sequence(Settings* settings, const char* value) {
 }
 
 // The title lines come only from a block; text after the key's colon is a mistake.
-void apply_lines(char (*target)[SETTINGS_LINE_SIZE], int32_t* target_count, int capacity, const char* name,
+template <size_t LINE_SIZE>
+void apply_lines(char (*target)[LINE_SIZE], int32_t* target_count, int capacity, const char* name,
                  const SettingValue& value) {
     if (value.text != nullptr && value.text[0] != '\0') {
         say("roster.conf: %s takes its lines as a block: write '%s:' alone, the lines below it, then an "
@@ -267,9 +270,6 @@ void apply_text_encoding(Settings* settings, const char* value) {
     }
     say("roster.conf: unknown text encoding '%s', detecting it\n", value);
     copy_text(settings->text_encoding, sizeof settings->text_encoding, AUTO_ENCODING);
-    settings->page_numbers = 1;
-    copy_text(settings->committee.title, SETTINGS_KEY_SIZE, "Club Committee");
-    copy_text(settings->schedule.title, SETTINGS_KEY_SIZE, "Dance Schedule");
 }
 
 void apply_sort_language(Settings* settings, const char* value) {
@@ -352,18 +352,11 @@ void apply_card(Settings* settings, const SettingValue& value) {
     });
 }
 
-// The lines of a typed page come from a block, up to MAX_TYPED_LINES of them.
+// The lines of a typed page come from a block, as the title's do; the page is typed even
+// when the block is empty.
 void apply_typed_lines(TypedPage* page, const char* name, const SettingValue& value) {
-    if (value.text != nullptr && value.text[0] != '\0') {
-        say("roster.conf: %s takes its lines as a block: write '%s:' alone, the lines below it, then an "
-            "empty line\n",
-            name, name);
-    }
     page->given = 1;
-    page->line_count = 0;
-    for (int i = 0; value.lines != nullptr && i < value.line_count && i < MAX_TYPED_LINES; ++i) {
-        copy_text(page->lines[page->line_count++], TYPED_LINE_SIZE, value.lines[i]);
-    }
+    apply_lines(page->lines, &page->line_count, MAX_TYPED_LINES, name, value);
 }
 
 // Every key of the settings file, in the order they are matched.
