@@ -75,5 +75,9 @@ std::string srgb_profile_bytes() {
     std::string bytes(size, '\0');
     if (!cmsSaveProfileToMem(srgb, bytes.data(), &size)) bytes.clear();
     cmsCloseProfile(srgb);
+    // lcms2 stamps the profile with the time it was made; a fixed date (2026-01-01, bytes
+    // 24 to 35 of the header) keeps the same roster's file the same from run to run.
+    constexpr char FIXED_DATE[12] = {0x07, static_cast<char>(0xEA), 0, 1, 0, 1, 0, 0, 0, 0, 0, 0};
+    if (bytes.size() >= 36) bytes.replace(24, sizeof FIXED_DATE, FIXED_DATE, sizeof FIXED_DATE);
     return bytes;
 }
