@@ -538,7 +538,21 @@ TEST(Rosterbook, DamagedImagesEndTheRunCleanly) {
         const char* reason;
     } errors[] = {
         {"cover.png", [](const std::string& path) { write_file(path, "this is not a picture\n"); },
-         "not a PNG or JPEG file"},
+         "not a picture file; save it as PNG or JPEG"},
+        {"cover.png", [](const std::string& path) { write_file(path, "GIF89a\x01\x00\x01\x00"); },
+         "a GIF image; save it as PNG or JPEG"},
+        {"committee.png",  // an iPhone photo renamed, cut short
+         [](const std::string& path) {
+             write_phone_picture(path, {64, 64}, PHONE_HEIC);
+             truncate_file(path, std::filesystem::file_size(path) - 40);
+         },
+         "damaged HEIC data"},
+        {"schedule.png",  // a picture saved from a web page, damaged
+         [](const std::string& path) {
+             write_phone_picture(path, {64, 64}, PHONE_WEBP);
+             truncate_file(path, 60);
+         },
+         "damaged WebP data"},
         {"committee.png",
          [&](const std::string& path) {
              write_png(path, shape);
@@ -560,9 +574,9 @@ TEST(Rosterbook, DamagedImagesEndTheRunCleanly) {
         {"schedule.png",
          [&](const std::string& path) {
              write_png(path, shape);
-             set_png_size(path, 100000, 100000);
+             set_png_size(path, 40000, 25001);
          },
-         "image too large"},
+         "image too large: 1000 megapixels, at most 1000"},
         {"cover.png", [](const std::string& path) { mkfifo(path.c_str(), 0600); }, "not a regular file"},
         {"committee.png", [](const std::string& path) { std::filesystem::create_directory(path); },
          "not a regular file"},

@@ -1,8 +1,11 @@
 #include "app/run.h"
 
+#include <algorithm>
+#include <atomic>
 #include <memory>
 #include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/path_check.h"
@@ -17,6 +20,7 @@
 #include "layout/page_plan.h"
 #include "layout/typed_page.h"
 #include "pdf/document.h"
+#include "pdf/embed.h"
 #include "pdf/save.h"
 #include "roster/roster.h"
 #include "settings/settings.h"
@@ -45,9 +49,9 @@ void report_plan(const PagePlan& plan) {
     report("Portrait: %d pages\n", plan.standard_pages);
 }
 
-// Decodes the images whose files are there; false after "Error: cannot read image ..."
+// Opens the images whose files are there; false after "Error: cannot read image ..."
 // when one cannot be read.
-bool load_roster_images(const Settings& settings, LoadedImages* loaded, RosterImages* images) {
+bool open_roster_images(const Settings& settings, LoadedImages* loaded, RosterImages* images) {
     const char* paths[3] = {settings.cover_image_path, settings.committee_image_path,
                             settings.schedule_image_path};
     const SourceImage** slots[3] = {&images->cover, &images->committee, &images->schedule};
@@ -60,13 +64,67 @@ bool load_roster_images(const Settings& settings, LoadedImages* loaded, RosterIm
             say("Warning: %s exists, the %s block is not printed\n", paths[i],
                 i == 1 ? "Committee" : "Schedule");
         }
-        if (!load_source_image(paths[i], &loaded->images[i], reason, sizeof reason)) {
+        if (!open_source_image(paths[i], &loaded->images[i], reason, sizeof reason)) {
             say("Error: cannot read image %s: %s\n", paths[i], reason);
             return false;
         }
         *slots[i] = &loaded->images[i];
     }
-    images->options = {settings.image_resolution, settings.image_compression == COMPRESSION_JPEG};
+    images->options = {settings.image_resolution, settings.image_compression == COMPRESSION_JPEG,
+                       libharu_reads_jpeg};
+    return true;
+}
+
+// One picture to prepare at the sizes the documents draw it at, and how that went.
+struct PictureJob {
+    SourceImage* image;
+    PixelSize sizes[MAX_PICTURE_SIZES];
+    int size_count;
+    bool prepared;
+    char reason[256];
+};
+
+// Prepares every job, `threads` at a time (each takes the next job not yet taken). The
+// jobs share nothing but the counter, so the pictures come out the same whatever the
+// number of threads.
+void run_picture_jobs(std::span<PictureJob> jobs, const ImageOptions& options, int threads) {
+    std::atomic<size_t> next = 0;
+    auto work = [&] {
+        for (size_t i = next++; i < jobs.size(); i = next++) {
+            PictureJob& job = jobs[i];
+            job.prepared = prepare_pictures(job.image, std::span(job.sizes, job.size_count), options,
+                                            job.reason, sizeof job.reason);
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (int t = 1; t < threads && static_cast<size_t>(t) < jobs.size(); ++t) helpers.emplace_back(work);
+    work();
+    for (std::thread& helper : helpers) helper.join();
+}
+
+// Decodes each opened picture once into every size the documents need, in parallel; false
+// after "Error: cannot read image ..." for the first that fails, in the order of the pages.
+bool prepare_roster_images(const Settings& settings, LoadedImages* loaded, const RosterImages& images,
+                           int threads) {
+    PictureJob jobs[3];
+    int count = 0;
+    const SourceImage* opened[3] = {images.cover, images.committee, images.schedule};
+    for (int i = 0; i < 3; ++i) {
+        if (opened[i] == nullptr) continue;
+        PictureJob& job = jobs[count++];
+        job = {&loaded->images[i], {}, 0, false, ""};
+        job.size_count = planned_picture_sizes(loaded->images[i], i == 0, settings.paper_size,
+                                               settings.print_shop_pdf_path[0] != '\0',
+                                               settings.image_resolution, job.sizes);
+    }
+    if (threads <= 0) threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    run_picture_jobs(std::span(jobs, count), images.options, threads);
+    for (const PictureJob& job : std::span(jobs, count)) {
+        if (!job.prepared) {
+            say("Error: cannot read image %s: %s\n", job.image->path, job.reason);
+            return false;
+        }
+    }
     return true;
 }
 
@@ -140,14 +198,15 @@ bool compose(PdfDocument* pdf, const PagePlan& plan, LayoutMode mode, const Sett
 // two closing report lines. Texts with characters no font here prints are changed as
 // replace_unprintable says. Both are drawn before either is saved, so a failure while
 // drawing writes no file. Returns false after a message.
-bool produce_documents(Settings& settings, RosterGroups& groups, const PagePlan& plan) {
+bool produce_documents(Settings& settings, RosterGroups& groups, const PagePlan& plan, int threads) {
     const std::vector<Member*> people = members_in_list_order(&groups);
     // The standard fonts print Western European text only; anything more takes Unicode fonts.
     const bool unicode = settings.fonts == FONTS_EMBEDDED || !texts_fit_windows_1252(settings, people);
     LoadedImages loaded;
     RosterImages images;
     const bool shop_wanted = settings.print_shop_pdf_path[0] != '\0';
-    if (!font_files_present(unicode || shop_wanted) || !load_roster_images(settings, &loaded, &images)) {
+    if (!font_files_present(unicode || shop_wanted) || !open_roster_images(settings, &loaded, &images) ||
+        !prepare_roster_images(settings, &loaded, images, threads)) {
         return false;
     }
     const std::string title = document_title(settings);
@@ -211,5 +270,5 @@ int run_rosterbook(const RunRequest& request) {
                                                             groups->member_count, groups->new_dancer_count});
     report_plan(plan);
     flush_report();
-    return produce_documents(*settings, *groups, plan) ? 0 : 1;
+    return produce_documents(*settings, *groups, plan, request.threads) ? 0 : 1;
 }

@@ -7,6 +7,7 @@
 struct RunRequest {
     const char* settings_path;  // the settings file ("roster.sdd"); the paths it holds are taken as they are
     MessageStreams streams;     // where the report lines and messages go; null ones: stdout and stderr
+    int threads = 0;            // how many pictures are prepared at once; 0: one per core
 };
 
 // Makes both documents as the settings say. Returns the exit status: 0 when both PDFs were

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 
+#include "tests/support/jpeg_writer.h"
 #include "tests/support/png_writer.h"
 #include "tests/support/run_tool.h"
 #include "tests/support/temp_dir.h"
@@ -39,15 +40,16 @@ Outcome read_outcome(const TempDir& club, int status, std::string out, std::stri
             without_date(club.read("standard.pdf"))};
 }
 
-// Runs in the club's folder in this process, collecting the report and messages.
-Outcome run_here(const TempDir& club) {
+// Runs in the club's folder in this process, preparing pictures on `threads` threads,
+// collecting the report and messages.
+Outcome run_here(const TempDir& club, int threads) {
     char *out = nullptr, *err = nullptr;
     size_t out_size = 0, err_size = 0;
     FILE* out_stream = open_memstream(&out, &out_size);
     FILE* err_stream = open_memstream(&err, &err_size);
     const std::filesystem::path previous = std::filesystem::current_path();
     std::filesystem::current_path(club.path);
-    const int status = run_rosterbook({"roster.sdd", {out_stream, err_stream}});
+    const int status = run_rosterbook({"roster.sdd", {out_stream, err_stream}, threads});
     std::filesystem::current_path(previous);
     fclose(out_stream);
     fclose(err_stream);
@@ -57,14 +59,18 @@ Outcome run_here(const TempDir& club) {
     return outcome;
 }
 
-// Two clubs unlike each other: one with pictures, settings and a warning, one bare.
+// Two clubs unlike each other: one with pictures in three formats (two reduced for print),
+// settings and warnings, one bare.
 void write_clubs(const TempDir& pictured, const TempDir& bare) {
     for (const TempDir* club : {&pictured, &bare}) {
         std::filesystem::copy_file(EXAMPLES_DIR "/members.csv", club->file("members.csv"));
     }
-    pictured.write("roster.sdd", "Title:\nHarbour Squares\n\nLabel Sequence: Column Order\nColour: red\n");
-    write_rgb_png(pictured.file("cover.png"), 40, 30);
-    write_rgb_png(pictured.file("schedule.png"), 30, 40);
+    pictured.write("roster.sdd",
+                   "Title:\nHarbour Squares\n\nLabel Sequence: Column Order\nColour: red\n"
+                   "Committee Image: committee.jpg\nSchedule Image: schedule.webp\n");
+    write_rgb_png(pictured.file("cover.png"), 3000, 2000);
+    write_jpeg(pictured.file("committee.jpg"), {1600, 3000, 3, false, 6, 2});
+    write_phone_picture(pictured.file("schedule.webp"), {30, 40}, PHONE_WEBP);
     bare.write("members.csv",
                "role,first,last,a,b,c,d\nCaller,Ann,Able,1 Main St,Town,,555\nMember,Bo,Bell,,,,555\n");
 }
@@ -73,8 +79,10 @@ TEST(RunRosterbook, TwiceInOneProcessAsInTwoProcesses) {
     TempDir pictured_here, bare_here, pictured_apart, bare_apart;
     write_clubs(pictured_here, bare_here);
     write_clubs(pictured_apart, bare_apart);
-    for (int round = 0; round < 2; ++round) {  // the second round runs after a whole run of the other club
-        const Outcome pictured = run_here(pictured_here), bare = run_here(bare_here);
+    // The second round runs after a whole run of the other club; the pictures are prepared
+    // on one thread, then on two, and the command line uses every core.
+    for (int round = 0; round < 2; ++round) {
+        const Outcome pictured = run_here(pictured_here, round + 1), bare = run_here(bare_here, round + 1);
         for (auto [here, club] : {std::pair{&pictured, &pictured_apart}, std::pair{&bare, &bare_apart}}) {
             const RunResult apart = run_tool(ROSTERBOOK_BINARY, club->path);
             const Outcome expected = read_outcome(*club, apart.status, apart.out, apart.err);
@@ -85,14 +93,12 @@ TEST(RunRosterbook, TwiceInOneProcessAsInTwoProcesses) {
             EXPECT_TRUE(here->booklet == expected.booklet && !expected.booklet.empty()) << what;
             EXPECT_TRUE(here->standard == expected.standard && !expected.standard.empty()) << what;
         }
-        // Tiny pictures print soft: each is named once per document.
+        // A tiny picture prints soft: it is named once per document.
         const std::string soft = "; 150 or more looks sharp (a larger picture, or type the page as text)\n";
         EXPECT_EQ(pictured.err,
                   "roster.conf: unknown key 'Colour'\n"
-                  "Warning: cover.png prints at 7 ppi in booklet.pdf" +
-                      soft + "Warning: schedule.png prints at 6 ppi in booklet.pdf" + soft +
-                      "Warning: cover.png prints at 5 ppi in standard.pdf" + soft +
-                      "Warning: schedule.png prints at 4 ppi in standard.pdf" + soft);
+                  "Warning: schedule.webp prints at 6 ppi in booklet.pdf" +
+                      soft + "Warning: schedule.webp prints at 4 ppi in standard.pdf" + soft);
     }
 }
 

@@ -77,11 +77,16 @@ bool read_whole_file(const char* path, long long max_size, const char* too_large
         snprintf(reason, reason_size, "%s", why);
         return false;
     }
+    return read_open_file(file.get(), max_size, too_large, bytes, size, reason, reason_size);
+}
+
+bool read_open_file(FILE* file, long long max_size, const char* too_large, unsigned char** bytes,
+                    size_t* size, char* reason, size_t reason_size) {
     // The size the file says it has is only where reading starts: some files (in /proc)
     // say 0 and still hold bytes, or fail every read.
-    fseek(file.get(), 0, SEEK_END);
-    const long long stated = ftell(file.get());
-    rewind(file.get());
+    fseek(file, 0, SEEK_END);
+    const long long stated = ftell(file);
+    rewind(file);
     const size_t limit = static_cast<size_t>(max_size);
     if (stated > max_size) {
         snprintf(reason, reason_size, "%s", too_large);
@@ -98,13 +103,13 @@ bool read_whole_file(const char* path, long long max_size, const char* too_large
                 return false;
             }
         }
-        got = fread(buffer.get() + used, 1, capacity - used, file.get());
+        got = fread(buffer.get() + used, 1, capacity - used, file);
     }
     if (used > limit) {
         snprintf(reason, reason_size, "%s", too_large);
         return false;
     }
-    if (ferror(file.get())) {
+    if (ferror(file)) {
         snprintf(reason, reason_size, "%s", strerror(errno));
         return false;
     }

@@ -41,3 +41,7 @@ bool read_line(FILE* file, char* buffer, size_t size);
 // words for a failed read.
 bool read_whole_file(const char* path, long long max_size, const char* too_large, unsigned char** bytes,
                      size_t* size, char* reason, size_t reason_size);
+
+// Reads `file` from its start to its end, as read_whole_file does; the file stays open.
+bool read_open_file(FILE* file, long long max_size, const char* too_large, unsigned char** bytes,
+                    size_t* size, char* reason, size_t reason_size);

@@ -12,6 +12,7 @@
 #include "tests/support/jpeg_writer.h"
 #include "tests/support/png_writer.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_image.h"
 
 namespace {
 
@@ -57,6 +58,9 @@ TEST(ColourManagement, ProfiledPicturesArriveInSrgb) {
     JpegShape shape;
     shape.width = shape.height = 64;
     write_profiled_jpeg(dir.file("adobe.jpg"), shape, {red, red + 3}, file_bytes(ADOBE_RGB));
+    write_phone_picture(dir.file("adobe.heic"), shape, PHONE_HEIC, file_bytes(ADOBE_RGB), {red, red + 3});
+    write_phone_picture(dir.file("adobe.webp"), shape, PHONE_WEBP_LOSSLESS, file_bytes(ADOBE_RGB),
+                        {red, red + 3});
     shape.components = 4;
     write_profiled_jpeg(dir.file("cmyk.jpg"), shape, {ink, ink + 4}, file_bytes(PRESS_CMYK));
     PngShape png;
@@ -71,18 +75,19 @@ TEST(ColourManagement, ProfiledPicturesArriveInSrgb) {
         int x;  // the pixel compared, on row 32
     } cases[] = {
         {"adobe.jpg", reference(ADOBE_RGB, TYPE_RGB_8, red), 32},
+        {"adobe.heic", reference(ADOBE_RGB, TYPE_RGB_8, red), 32},
+        {"adobe.webp", reference(ADOBE_RGB, TYPE_RGB_8, red), 32},
         {"cmyk.jpg", reference(PRESS_CMYK, TYPE_CMYK_8_REV, ink), 32},
         {"adobe.png", reference(ADOBE_RGB, TYPE_RGB_8, flat_right), 48},
     };
     for (const auto& c : cases) {
-        SourceImage image;
-        char reason[256];
-        ASSERT_TRUE(load_source_image(dir.file(c.file).c_str(), &image, reason, sizeof reason)) << reason;
-        ASSERT_EQ(image.channels, 3) << c.file;
-        const unsigned char* pixel = image.samples + (32 * image.width + c.x) * 3;
+        const PdfImage image = embedded_image(dir.file(c.file));
+        ASSERT_EQ(image.color_space, "DeviceRGB") << c.file;
+        const unsigned char* pixel =
+            reinterpret_cast<const unsigned char*>(image.pixels.data()) + (32 * image.width + c.x) * 3;
         EXPECT_LE(delta_e(pixel, c.expected.data()), 3.0) << c.file;
-        EXPECT_EQ(image.file_bytes, nullptr) << c.file << ": converted colours cannot go in as the file is";
-        free_source_image(&image);
+        EXPECT_NE(image.raw_data, file_bytes(dir.file(c.file).c_str()))
+            << c.file << ": converted colours cannot go in as the file is";
     }
 }
 

@@ -1,69 +1,275 @@
 #include "image/image.h"
 
-#include <cstdio>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
 #include "base/file.h"
+#include "image/heif_decode.h"
 #include "image/jpeg_codec.h"
 #include "image/png_decode.h"
+#include "image/resample.h"
+#include "image/webp_decode.h"
 
 namespace {
 
 // Every format a picture may come in, asked in turn whether the file is theirs.
-const ImageDecoder* const DECODERS[] = {&PNG_DECODER, &JPEG_DECODER};
+const ImageDecoder* const DECODERS[] = {&PNG_DECODER, &JPEG_DECODER, &HEIF_DECODER, &WEBP_DECODER};
 
-// Drops an alpha channel that holds nothing but opaque pixels, so no soft mask is made.
-void drop_opaque_alpha(SourceImage* image) {
-    if (image->channels != 2 && image->channels != 4) return;
-    const size_t pixels = static_cast<size_t>(image->width) * image->height;
-    const int colors = image->channels - 1;
-    for (size_t i = 0; i < pixels; ++i) {
-        if (image->samples[i * image->channels + colors] != 255) return;
-    }
-    for (size_t i = 0; i < pixels; ++i) {
-        memmove(image->samples + i * colors, image->samples + i * image->channels, colors);
-    }
-    image->channels = colors;
-}
+// Files people take for pictures, or save by mistake under a picture's name, told by their
+// first bytes, so the message can say what the file is.
+struct KnownFormat {
+    const char* signature;
+    size_t offset, length;
+    const char* name;
+};
+constexpr KnownFormat OTHER_FORMATS[] = {
+    {"GIF8", 0, 4, "a GIF image"},
+    {"%PDF", 0, 4, "a PDF file"},
+    {"II*\0", 0, 4, "a TIFF image"},
+    {"MM\0*", 0, 4, "a TIFF image"},
+    {"BM", 0, 2, "a BMP image"},
+    {"8BPS", 0, 4, "a Photoshop file"},
+    {"jP  ", 4, 4, "a JPEG 2000 image"},
+    {"ftyp", 4, 4, "a video or a picture format rosterbook cannot read"},
+    {"PK\3\4", 0, 4, "a ZIP file (a Word or office document?)"},
+    {"<svg", 0, 4, "an SVG drawing"},
+    {"<?xml", 0, 5, "an XML file (an SVG drawing?)"},
+    {"\0\0\1\0", 0, 4, "an icon file"},
+};
 
-const ImageDecoder* find_decoder(const unsigned char* bytes, size_t size) {
+const ImageDecoder* decoder_recognising(const unsigned char* head, size_t size) {
     for (const ImageDecoder* decoder : DECODERS) {
-        if (decoder->recognises(bytes, size)) return decoder;
+        if (decoder->recognises(head, size)) return decoder;
     }
     return nullptr;
 }
 
-}  // namespace
+const ImageDecoder* decoder_of(ImageKind kind) {
+    for (const ImageDecoder* decoder : DECODERS) {
+        if (decoder->kind == kind) return decoder;
+    }
+    return nullptr;
+}
 
-bool load_source_image(const char* path, SourceImage* image, char* reason, size_t reason_size) {
-    memset(image, 0, sizeof *image);
-    image->path = path;
-    unsigned char* bytes = nullptr;
-    size_t size = 0;
-    if (!read_whole_file(path, MAX_IMAGE_FILE_BYTES, "image too large", &bytes, &size, reason, reason_size)) {
+// Names what a file no decoder recognises looks like, and what to do with it.
+void name_unknown_format(const unsigned char* head, size_t size, char* reason, size_t reason_size) {
+    const char* name = "not a picture file";
+    for (const KnownFormat& format : OTHER_FORMATS) {
+        if (size >= format.offset + format.length &&
+            memcmp(head + format.offset, format.signature, format.length) == 0) {
+            name = format.name;
+            break;
+        }
+    }
+    snprintf(reason, reason_size, "%s; save it as PNG or JPEG", name);
+}
+
+// The fewest pixels, as stored, the decoded picture must keep so that every size can be
+// made from it well: all of them for a size that is the picture's own, else
+// FILTER_HEADROOM times the largest.
+PixelSize least_pixels(const SourceImage& image, std::span<const PixelSize> sizes) {
+    PixelSize least = {1, 1};
+    for (PixelSize size : sizes) {
+        const bool own = size == PixelSize{image.width, image.height};
+        least.width = std::max(
+            least.width, own ? size.width : static_cast<uint32_t>(std::ceil(size.width * FILTER_HEADROOM)));
+        least.height =
+            std::max(least.height,
+                     own ? size.height : static_cast<uint32_t>(std::ceil(size.height * FILTER_HEADROOM)));
+    }
+    least = {std::min(least.width, image.width), std::min(least.height, image.height)};
+    return image.orientation >= 5 ? PixelSize{least.height, least.width} : least;
+}
+
+// `samples` laid onto white paper: a soft mask would need PDF 1.4 transparency, which
+// some printers ignore and print the hidden colour (often black) instead. Empty when out
+// of memory.
+Samples laid_onto_white(const Samples& samples) {
+    const int colors = samples.channels - 1;
+    const size_t pixels = size_t{samples.width} * samples.height;
+    Samples flat;
+    flat.data.reset(new (std::nothrow) unsigned char[pixels * colors]);
+    if (flat.data == nullptr) return flat;
+    flat.width = samples.width;
+    flat.height = samples.height;
+    flat.channels = colors;
+    for (size_t i = 0; i < pixels; ++i) {
+        const unsigned char* pixel = samples.data.get() + i * samples.channels;
+        const unsigned alpha = pixel[colors];
+        for (int c = 0; c < colors; ++c) {
+            flat.data[i * colors + c] =
+                static_cast<unsigned char>((pixel[c] * alpha + 255u * (255u - alpha) + 127u) / 255u);
+        }
+    }
+    return flat;
+}
+
+bool compress_flate(const Samples& samples, PreparedPicture* picture) {
+    const uLong raw = static_cast<uLong>(samples.width) * samples.height * samples.channels;
+    uLongf size = compressBound(raw);
+    picture->data = static_cast<unsigned char*>(malloc(size));
+    if (picture->data == nullptr ||
+        compress2(picture->data, &size, samples.data.get(), raw, Z_DEFAULT_COMPRESSION) != Z_OK) {
         return false;
     }
-    const ImageDecoder* decoder = find_decoder(bytes, size);
-    bool decoded = false, passthrough = false;
-    if (decoder != nullptr) {
-        image->kind = decoder->kind;
-        decoded = decoder->decode(bytes, size, image, &passthrough, reason, reason_size);
-    } else {
-        snprintf(reason, reason_size, "not a PNG or JPEG file");
+    picture->data_size = size;
+    picture->kind = PICTURE_FLATE;
+    return true;
+}
+
+// Compresses `samples` (already at the picture's size) as the picture is to be stored.
+bool compress_picture(const SourceImage& image, const Samples& samples, const ImageOptions& options,
+                      PreparedPicture* picture) {
+    const bool translucent = samples.channels == 2 || samples.channels == 4;
+    Samples flat;
+    if (translucent) {
+        flat = laid_onto_white(samples);
+        if (flat.data == nullptr) return false;
     }
-    if (decoded && passthrough) {
-        image->file_bytes = bytes;
-        image->file_size = size;
-    } else {
+    const Samples& colours = translucent ? flat : samples;
+    picture->colors = colours.channels;
+    if (!(image.lossy || options.jpeg_compression) || translucent) return compress_flate(colours, picture);
+    unsigned long size = 0;
+    if (!encode_jpeg(colours.data.get(), colours.width, colours.height, colours.channels, JPEG_QUALITY,
+                     &picture->data, &size)) {
+        return false;
+    }
+    picture->data_size = size;
+    picture->kind = PICTURE_DCT;
+    return true;
+}
+
+// The file's own bytes as the picture at its own size, where they may go in as they are.
+bool copy_own_bytes(const SourceImage& image, FILE* file, const ImageOptions& options,
+                    PreparedPicture* picture) {
+    unsigned char* bytes = nullptr;
+    size_t size = 0;
+    char ignored[64];
+    if (!read_open_file(file, MAX_IMAGE_FILE_BYTES, "", &bytes, &size, ignored, sizeof ignored)) return false;
+    const bool jpeg = image.kind == IMAGE_JPEG;
+    if (jpeg && (options.copies_jpeg == nullptr || !options.copies_jpeg(bytes, size))) {
         free(bytes);
+        return false;
     }
-    if (decoded) drop_opaque_alpha(image);
-    return decoded;
+    *picture = {{image.width, image.height}, 0, jpeg ? PICTURE_DCT : PICTURE_PNG_FILE, bytes, size};
+    return true;
+}
+
+// Makes the picture at `size` from the decoded samples; false when out of memory.
+bool make_picture(SourceImage* image, const Samples& decoded, PixelSize size, const ImageOptions& options,
+                  bool passthrough, FILE* file) {
+    PreparedPicture* picture = &image->pictures[image->picture_count];
+    *picture = {size, 0, PICTURE_FLATE, nullptr, 0};
+    if (passthrough && size == PixelSize{image->width, image->height} &&
+        copy_own_bytes(*image, file, options, picture)) {
+        ++image->picture_count;
+        return true;
+    }
+    ++image->picture_count;  // what it holds is freed with the image, even after a failure
+    if (size == PixelSize{decoded.width, decoded.height})
+        return compress_picture(*image, decoded, options, picture);
+    const Samples sized = resample(decoded, size);
+    return sized.data != nullptr && compress_picture(*image, sized, options, picture);
+}
+
+}  // namespace
+
+bool open_source_image(const char* path, SourceImage* image, char* reason, size_t reason_size) {
+    memset(image, 0, sizeof *image);
+    image->path = path;
+    const char* why = nullptr;
+    FilePtr file = open_regular_file(path, &why);
+    if (!file) {
+        snprintf(reason, reason_size, "%s", why);
+        return false;
+    }
+    unsigned char head[32];
+    const size_t size = fread(head, 1, sizeof head, file.get());
+    rewind(file.get());
+    const ImageDecoder* decoder = decoder_recognising(head, size);
+    if (decoder == nullptr) {
+        name_unknown_format(head, size, reason, reason_size);
+        return false;
+    }
+    ImageHeader header;
+    if (!decoder->read_header(file.get(), &header, reason, reason_size)) return false;
+    const unsigned long long pixels = static_cast<unsigned long long>(header.width) * header.height;
+    if (pixels > MAX_IMAGE_PIXELS) {
+        snprintf(reason, reason_size, "image too large: %llu megapixels, at most %llu", pixels / 1000000,
+                 MAX_IMAGE_PIXELS / 1000000);
+        return false;
+    }
+    if (pixels == 0) {
+        snprintf(reason, reason_size, "the picture has no pixels");
+        return false;
+    }
+    const bool swapped = header.orientation >= 5;
+    image->kind = decoder->kind;
+    image->width = swapped ? header.height : header.width;
+    image->height = swapped ? header.width : header.height;
+    image->orientation = header.orientation;
+    image->lossy = header.lossy;
+    return true;
+}
+
+bool prepare_pictures(SourceImage* image, std::span<const PixelSize> sizes, const ImageOptions& options,
+                      char* reason, size_t reason_size) {
+    free_pictures(image);
+    const char* why = nullptr;
+    FilePtr file = open_regular_file(image->path, &why);
+    if (!file) {
+        snprintf(reason, reason_size, "%s", why);
+        return false;
+    }
+    BoxReducer reducer;
+    bool passthrough = false;
+    if (!decoder_of(image->kind)
+             ->decode(file.get(), least_pixels(*image, sizes), &reducer, &passthrough, reason, reason_size)) {
+        return false;
+    }
+    Samples decoded = std::move(reducer.out);
+    reducer.sums.reset();
+    bool made = turn_upright(&decoded, image->orientation);
+    drop_opaque_alpha(&decoded);
+    for (size_t i = 0; made && i < sizes.size() && image->picture_count < MAX_PICTURE_SIZES; ++i) {
+        if (find_picture(*image, sizes[i]) == nullptr) {
+            made = make_picture(image, decoded, sizes[i], options, passthrough, file.get());
+        }
+    }
+    if (!made) {
+        free_pictures(image);
+        snprintf(reason, reason_size, "not enough memory");
+    }
+    return made;
+}
+
+const PreparedPicture* find_picture(const SourceImage& image, PixelSize size) {
+    for (int i = 0; i < image.picture_count; ++i) {
+        if (image.pictures[i].size == size) return &image.pictures[i];
+    }
+    return nullptr;
+}
+
+bool load_source_image(const char* path, SourceImage* image, const ImageOptions& options, char* reason,
+                       size_t reason_size) {
+    if (!open_source_image(path, image, reason, reason_size)) return false;
+    const PixelSize own = {image->width, image->height};
+    if (prepare_pictures(image, {&own, 1}, options, reason, reason_size)) return true;
+    free_source_image(image);
+    return false;
+}
+
+void free_pictures(SourceImage* image) {
+    for (int i = 0; i < image->picture_count; ++i) free(image->pictures[i].data);
+    memset(image->pictures, 0, sizeof image->pictures);
+    image->picture_count = 0;
 }
 
 void free_source_image(SourceImage* image) {
-    free(image->samples);
-    free(image->file_bytes);
+    free_pictures(image);
     memset(image, 0, sizeof *image);
 }

@@ -1,57 +1,116 @@
-// The images of a run: each PNG or JPEG file is read and decoded once into 8-bit upright
-// samples, which each document then embeds at the pixel size it needs. One decoder per
-// format (libpng, libjpeg-turbo), told apart by the file's signature; each reads every
+// The pictures of a run: a PNG, JPEG, HEIC or WebP file is opened for its header, then
+// decoded once, row by row, into every pixel size the documents draw it at, each
+// compressed once for whichever documents share it. One decoder per format (libpng,
+// libjpeg-turbo, libheif, libwebp), told apart by the file's signature; each reads every
 // variant of its format and reports a bad file instead of aborting.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <span>
 
-// Largest image accepted, in pixels (10000 x 10000); larger ones are refused as unreadable
-// rather than exhausting memory.
-constexpr unsigned long long MAX_IMAGE_PIXELS = 100000000ULL;
+// Largest picture accepted, in pixels, as its header claims: a billion. Anything smaller is
+// decoded in a few tens of megabytes, since no full-size picture is ever held.
+constexpr unsigned long long MAX_IMAGE_PIXELS = 1000000000ULL;
 constexpr long long MAX_IMAGE_FILE_BYTES = 1LL << 30;
 
-enum ImageKind { IMAGE_PNG, IMAGE_JPEG };
+enum ImageKind { IMAGE_PNG, IMAGE_JPEG, IMAGE_HEIC, IMAGE_WEBP };
 
-// One image file, decoded once and shared by both documents; owned by whoever loaded it
+struct PixelSize {
+    uint32_t width, height;
+};
+
+inline bool operator==(PixelSize a, PixelSize b) { return a.width == b.width && a.height == b.height; }
+
+// How one prepared picture's data goes into a PDF.
+enum PictureData {
+    PICTURE_FLATE,     // zlib-compressed 8-bit samples (FlateDecode)
+    PICTURE_DCT,       // a JPEG file's bytes (DCTDecode), the source's own or written anew
+    PICTURE_PNG_FILE,  // the source's own palette PNG, which libharu reads as it is
+};
+
+// One pixel size of a picture, ready to embed: colours only, translucency already laid
+// onto white paper.
+struct PreparedPicture {
+    PixelSize size;
+    int colors;  // 1 grey, 3 RGB
+    PictureData kind;
+    unsigned char* data;  // malloc'd, owned by the SourceImage
+    size_t data_size;
+};
+
+// A run draws a picture at most once per document: booklet, standard and print shop.
+constexpr int MAX_PICTURE_SIZES = 3;
+
+// One picture file, opened once and shared by every document; owned by whoever opened it
 // (free_source_image).
 struct SourceImage {
     const char* path;  // named in messages; not owned
     ImageKind kind;
-    unsigned char* samples;  // malloc'd, width * height * channels bytes, rows top to bottom
-    uint32_t width;          // pixels, upright (after a JPEG's EXIF orientation)
+    uint32_t width;  // pixels, upright (after the file's orientation)
     uint32_t height;
-    int channels;  // 1 grey, 2 grey + alpha, 3 RGB, 4 RGBA; alpha only when some pixel is translucent
-    // The file's own bytes (malloc'd), kept only when they may be embedded as they are: a
-    // grey or RGB JPEG that needs no turning, or a palette PNG that libharu reads correctly
-    // (a JPEG's markers are still to be checked by the PDF writer).
-    unsigned char* file_bytes;
-    size_t file_size;
+    int orientation;  // EXIF orientation of the stored pixels, 1 to 8
+    bool lossy;       // a photograph's compression (JPEG, HEIC, lossy WebP): embedded as JPEG
+    PreparedPicture pictures[MAX_PICTURE_SIZES];  // filled by prepare_pictures
+    int picture_count;
 };
 
-// The decoder of one format: told by the file's first bytes, decoding them into a
-// SourceImage's samples, width, height and channels. `*passthrough` says whether the file's
-// own bytes may be embedded as they are; a failure leaves no samples and says why.
-struct ImageDecoder {
-    ImageKind kind;
-    bool (*recognises)(const unsigned char* bytes, size_t size);
-    bool (*decode)(const unsigned char* bytes, size_t size, SourceImage* image, bool* passthrough,
-                   char* reason, size_t reason_size);
-};
-
-// How images are embedded: reduced to `resolution` pixels per inch (0: never), and PNG
-// images without transparency stored as JPEG when `jpeg_compression`.
+// How pictures are embedded: reduced to `resolution` pixels per inch (0: never), and PNG
+// images without transparency stored as JPEG when `jpeg_compression`. A JPEG file goes in
+// as it is only where `copies_jpeg` accepts its bytes (null: never).
 struct ImageOptions {
     int32_t resolution;
     bool jpeg_compression;
+    bool (*copies_jpeg)(const unsigned char* bytes, size_t size) = nullptr;
 };
 
-// Reads and decodes the PNG or JPEG (told by its signature) at `path` into `image`.
-// Returns false with a short reason in `reason` (capacity `reason_size`), e.g. "not a
-// PNG or JPEG file", "image too large" or libpng's or libjpeg's own words; `image` then
-// owns nothing.
-bool load_source_image(const char* path, SourceImage* image, char* reason, size_t reason_size);
+struct BoxReducer;
+
+// What a file's header tells before any pixel is decoded.
+struct ImageHeader {
+    uint32_t width, height;  // as stored, before turning upright
+    int orientation;         // EXIF orientation, 1 to 8
+    bool lossy;              // a photograph's compression: written anew as JPEG, never as Flate
+};
+
+// The decoder of one format. `recognises` is shown the file's first bytes; `read_header`
+// and `decode` read the file from its start. `decode` hands the rows, at the smallest size
+// its format can decode cheaply that still has `least` pixels (as stored), to
+// `reducer`, and sets `*passthrough` when the file's own bytes may be embedded as they are.
+// Failures return false with a short reason.
+struct ImageDecoder {
+    ImageKind kind;
+    bool (*recognises)(const unsigned char* head, size_t size);
+    bool (*read_header)(FILE* file, ImageHeader* header, char* reason, size_t reason_size);
+    bool (*decode)(FILE* file, PixelSize least, BoxReducer* reducer, bool* passthrough, char* reason,
+                   size_t reason_size);
+};
+
+// Opens the picture at `path` and reads its header: kind, upright size. Returns false with
+// a short reason in `reason` (capacity `reason_size`): "a GIF image; save it as PNG or
+// JPEG" and the like for known formats that are not pictures rosterbook reads, "not a
+// picture file; save it as PNG or JPEG" for anything else, "image too large: N megapixels,
+// at most 1000", or the decoder's own words. `image` then owns nothing.
+bool open_source_image(const char* path, SourceImage* image, char* reason, size_t reason_size);
+
+// Decodes the opened picture once and prepares it at each of `sizes` (upright pixels; a
+// size twice is prepared once): reduced in linear light, translucency laid onto white,
+// compressed as JPEG (lossy sources, or `options.jpeg_compression` without translucency)
+// or Flate, or the file's own bytes where they can go in as they are. Returns false with
+// the decoder's reason, or "not enough memory"; `image` keeps its header either way.
+bool prepare_pictures(SourceImage* image, std::span<const PixelSize> sizes, const ImageOptions& options,
+                      char* reason, size_t reason_size);
+
+// The picture prepared at `size`, or null when none was.
+const PreparedPicture* find_picture(const SourceImage& image, PixelSize size);
+
+// Opens `path` and prepares it at its own size: what a test or a fuzzer decodes.
+bool load_source_image(const char* path, SourceImage* image, const ImageOptions& options, char* reason,
+                       size_t reason_size);
+
+// Releases the prepared pictures, keeping the header.
+void free_pictures(SourceImage* image);
 
 // Releases what `image` owns and clears it.
 void free_source_image(SourceImage* image);

@@ -1,20 +1,19 @@
-// Decodes JPEG bytes with libjpeg-turbo into upright 8-bit samples (EXIF orientation read
-// with libexif, CMYK turned into RGB), and writes samples as JPEG.
+// Reads JPEG files with libjpeg-turbo row by row (EXIF orientation read with libexif,
+// CMYK turned into RGB), and writes samples as JPEG.
 #pragma once
 
 #include <cstddef>
 
 #include "image/image.h"
 
-// The JPEG decoder, for load_source_image: recognises the bytes FF D8 FF.
+// The JPEG decoder: recognises the bytes FF D8 FF. It delivers grey or RGB rows (CMYK
+// turned into RGB), converted to sRGB from an APP2 profile, at the smallest DCT scaling
+// that keeps the pixels asked for; the header gives the EXIF orientation. The file's own
+// bytes may go in as they are when it is grey or RGB, upright already and unconverted.
 extern const ImageDecoder JPEG_DECODER;
 
-// Decodes the JPEG `bytes` into `image`'s samples, width, height and channels (1 grey or
-// 3 RGB), turned upright as its EXIF orientation says. Sets `*passthrough` when the bytes
-// may be embedded as they are: grey or RGB, and upright already. A damaged or truncated
-// file returns false with libjpeg's reason in `reason`.
-bool decode_jpeg(const unsigned char* bytes, size_t size, SourceImage* image, bool* passthrough, char* reason,
-                 size_t reason_size);
+// JPEG quality of a picture written anew as JPEG.
+constexpr int JPEG_QUALITY = 90;
 
 // Writes `samples` (width x height, 1 or 3 channels) as a baseline JPEG at `quality` into
 // a malloc'd buffer at `*jpeg`, `*jpeg_size` bytes. Returns false when out of memory.

@@ -25,11 +25,26 @@ TEST(DecodeJpeg, DamagedFilesAreRefused) {
         dir.write("damaged.jpg", e.bytes);
         SourceImage image;
         char reason[256];
-        EXPECT_FALSE(load_source_image(dir.file("damaged.jpg").c_str(), &image, reason, sizeof reason))
+        EXPECT_FALSE(load_source_image(dir.file("damaged.jpg").c_str(), &image, {}, reason, sizeof reason))
             << e.reason;
         EXPECT_STREQ(reason, e.reason);
-        EXPECT_EQ(image.samples, nullptr);
+        EXPECT_EQ(image.picture_count, 0);
     }
+}
+
+// A phone's 108-megapixel photo is decoded at a DCT scaling, never whole.
+TEST(DecodeJpeg, TakesA108MegapixelPhoto) {
+    TempDir dir;
+    const std::string path = dir.file("huge.jpg");
+    write_jpeg(path, {12000, 9000});
+    SourceImage image;
+    char reason[256] = "";
+    ASSERT_TRUE(open_source_image(path.c_str(), &image, reason, sizeof reason)) << reason;
+    const PixelSize size = {2200, 1650};
+    ASSERT_TRUE(prepare_pictures(&image, {&size, 1}, {300, false}, reason, sizeof reason)) << reason;
+    EXPECT_EQ(image.picture_count, 1);
+    EXPECT_TRUE(image.pictures[0].size == size && image.pictures[0].kind == PICTURE_DCT);
+    free_source_image(&image);
 }
 
 }  // namespace

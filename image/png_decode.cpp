@@ -8,51 +8,47 @@
 #include <cstring>
 
 #include "image/colour.h"
+#include "image/resample.h"
 
 namespace {
 
 // libpng allocates what a chunk before the image data says it holds and only then finds
 // the file too short: a fuzzed chunk claiming 1.2 GB cost 9 s and 1.2 GB of memory. Such a
-// file fails here at once, with the same words.
-bool header_chunks_fit(const unsigned char* bytes, size_t size) {
-    for (size_t offset = 8; offset + 8 <= size;) {
-        const size_t length = (size_t{bytes[offset]} << 24) | (size_t{bytes[offset + 1]} << 16) |
-                              (size_t{bytes[offset + 2]} << 8) | bytes[offset + 3];
-        if (memcmp(bytes + offset + 4, "IDAT", 4) == 0) return true;
-        if (length > size - offset - 8) return false;
+// file fails here at once, with the same words. The file is left at its start.
+bool header_chunks_fit(FILE* file) {
+    fseek(file, 0, SEEK_END);
+    const long size = ftell(file);
+    unsigned char head[8];
+    bool fit = true;
+    for (long offset = 8; offset + 8 <= size;) {
+        if (fseek(file, offset, SEEK_SET) != 0 || fread(head, 1, 8, file) != 8) break;
+        const long length = (long{head[0]} << 24) | (long{head[1]} << 16) | (long{head[2]} << 8) | head[3];
+        if (memcmp(head + 4, "IDAT", 4) == 0) break;
+        if (length > size - offset - 8) {
+            fit = false;
+            break;
+        }
         offset += length + 12;
     }
-    return true;
+    rewind(file);
+    return fit;
 }
 
-// What libpng's callbacks need: the bytes still to read, the error text and whether
-// anything made libpng warn.
-struct PngReader {
-    const unsigned char* bytes;
-    size_t size;
-    size_t offset;
+// What libpng's callbacks report back: the error text and whether anything made libpng warn.
+struct PngErrors {
     char message[256];
     bool warned;
 };
 
-PngReader* reader_of(png_structp png) { return static_cast<PngReader*>(png_get_io_ptr(png)); }
-
 void on_png_error(png_structp png, png_const_charp message) {
-    snprintf(static_cast<PngReader*>(png_get_error_ptr(png))->message, sizeof(PngReader::message), "%s",
+    snprintf(static_cast<PngErrors*>(png_get_error_ptr(png))->message, sizeof(PngErrors::message), "%s",
              message);
     png_longjmp(png, 1);
 }
 
 // A readable image with odd chunks prints fine; libharu's own reader would refuse it.
 void on_png_warning(png_structp png, png_const_charp) {
-    static_cast<PngReader*>(png_get_error_ptr(png))->warned = true;
-}
-
-void read_bytes(png_structp png, png_bytep data, png_size_t length) {
-    PngReader* reader = reader_of(png);
-    if (length > reader->size - reader->offset) png_error(png, "Read Error");  // cut short
-    memcpy(data, reader->bytes + reader->offset, length);
-    reader->offset += length;
+    static_cast<PngErrors*>(png_get_error_ptr(png))->warned = true;
 }
 
 // Sets libpng up to deliver 8-bit grey or RGB samples, with alpha when the file has any
@@ -79,78 +75,105 @@ ColourTransform png_colour_transform(png_structp png, png_infop info, int channe
     return rgb_transform(profile, length, channels);
 }
 
-}  // namespace
+// Everything a decode holds, released on every way out (libpng errors arrive by longjmp,
+// so the decoding function itself keeps only trivially destructible locals).
+struct PngDecode {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    unsigned char* rows = nullptr;  // one row, or the whole image when interlaced
+    ColourTransform colour = {nullptr};
+    PngErrors errors = {"", false};
+    ~PngDecode() {
+        close_transform(&colour);
+        free(rows);
+        png_destroy_read_struct(&png, &info, nullptr);
+    }
+};
 
-// Only trivially destructible locals live here, since libpng errors arrive by longjmp.
-bool decode_png(const unsigned char* bytes, size_t size, SourceImage* image, bool* passthrough, char* reason,
-                size_t reason_size) {
-    if (!header_chunks_fit(bytes, size)) {
+bool start_png(PngDecode* decode, FILE* file, char* reason, size_t reason_size) {
+    if (!header_chunks_fit(file)) {
         snprintf(reason, reason_size, "Read Error");
         return false;
     }
-    PngReader reader = {bytes, size, 0, "", false};
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &reader, on_png_error, on_png_warning);
-    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
-    png_bytep* volatile rows = nullptr;      // set after setjmp, freed after longjmp
-    void* volatile colour_handle = nullptr;  // the colour transform, closed on every way out
-    volatile bool image_read = false;        // the samples are complete; only the chunks after them are left
-    image->samples = nullptr;
-    if (info == nullptr) {
+    decode->png =
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, &decode->errors, on_png_error, on_png_warning);
+    decode->info = decode->png != nullptr ? png_create_info_struct(decode->png) : nullptr;
+    if (decode->info == nullptr) {
         snprintf(reason, reason_size, "not enough memory");
-        png_destroy_read_struct(&png, nullptr, nullptr);
         return false;
     }
-    if (setjmp(png_jmpbuf(png))) {
-        ColourTransform open_transform = {colour_handle};
-        close_transform(&open_transform);
-        free(rows);
-        png_destroy_read_struct(&png, &info, nullptr);
-        // A fault after the image data spoils nothing we print, but libharu must not see it.
-        if (image_read) {
-            *passthrough = false;
-            return true;
-        }
-        free(image->samples);
-        image->samples = nullptr;
-        snprintf(reason, reason_size, "%s", reader.message);
-        return false;
-    }
-    png_set_read_fn(png, &reader, read_bytes);
-    png_read_info(png, info);
-    image->width = png_get_image_width(png, info);
-    image->height = png_get_image_height(png, info);
-    if (static_cast<unsigned long long>(image->width) * image->height > MAX_IMAGE_PIXELS) {
-        png_error(png, "image too large");
-    }
-    const bool indexed = png_get_color_type(png, info) == PNG_COLOR_TYPE_PALETTE &&
-                         !png_get_valid(png, info, PNG_INFO_tRNS) &&
-                         png_get_interlace_type(png, info) == PNG_INTERLACE_NONE;
-    request_8_bit_samples(png, info);
-    image->channels = png_get_channels(png, info);
-    const size_t row_bytes = png_get_rowbytes(png, info);
-    image->samples = static_cast<unsigned char*>(malloc(row_bytes * image->height));
-    rows = static_cast<png_bytep*>(malloc(sizeof(png_bytep) * image->height));
-    if (image->samples == nullptr || rows == nullptr) png_error(png, "not enough memory");
-    for (png_uint_32 y = 0; y < image->height; ++y) rows[y] = image->samples + y * row_bytes;
-    ColourTransform colour = png_colour_transform(png, info, image->channels);
-    colour_handle = colour.handle;
-    png_read_image(png, rows);
-    image_read = true;
-    const bool converted = colour.handle != nullptr;
-    if (converted)
-        apply_transform(colour, image->samples, image->samples, size_t{image->width} * image->height);
-    colour_handle = nullptr;
-    close_transform(&colour);
-    // libharu reads the whole file, so a palette image it is to read is checked to its end.
-    if (indexed) png_read_end(png, nullptr);
-    free(rows);
-    rows = nullptr;
-    png_destroy_read_struct(&png, &info, nullptr);
-    *passthrough = indexed && !reader.warned && !converted;
+    png_init_io(decode->png, file);
     return true;
 }
 
+// Reads the rows into `reducer`, converting their colours; interlaced images only come
+// whole, so they are read whole first. Errors leave by longjmp.
+void read_rows(PngDecode* decode, PixelSize least, BoxReducer* reducer) {
+    png_structp png = decode->png;
+    const bool interlaced = png_get_interlace_type(png, decode->info) != PNG_INTERLACE_NONE;
+    request_8_bit_samples(png, decode->info);
+    const int channels = png_get_channels(png, decode->info);
+    const uint32_t width = png_get_image_width(png, decode->info),
+                   height = png_get_image_height(png, decode->info);
+    const size_t row_bytes = png_get_rowbytes(png, decode->info);
+    decode->rows = static_cast<unsigned char*>(malloc(row_bytes * (interlaced ? height : 1)));
+    if (decode->rows == nullptr || !start_reduction(reducer, width, height, channels, least)) {
+        png_error(png, "not enough memory");
+    }
+    decode->colour = png_colour_transform(png, decode->info, channels);
+    if (interlaced) {
+        for (int pass = png_set_interlace_handling(png); pass > 0; --pass) {
+            for (uint32_t y = 0; y < height; ++y) png_read_row(png, decode->rows + y * row_bytes, nullptr);
+        }
+    }
+    for (uint32_t y = 0; y < height; ++y) {
+        unsigned char* row = decode->rows + (interlaced ? y * row_bytes : 0);
+        if (!interlaced) png_read_row(png, row, nullptr);
+        if (decode->colour.handle != nullptr) apply_transform(decode->colour, row, row, width);
+        add_row(reducer, row);
+    }
+}
+
+bool read_png_header(FILE* file, ImageHeader* header, char* reason, size_t reason_size) {
+    PngDecode decode;
+    if (!start_png(&decode, file, reason, reason_size)) return false;
+    if (setjmp(png_jmpbuf(decode.png))) {
+        snprintf(reason, reason_size, "%s", decode.errors.message);
+        return false;
+    }
+    png_read_info(decode.png, decode.info);
+    *header = {png_get_image_width(decode.png, decode.info), png_get_image_height(decode.png, decode.info), 1,
+               false};
+    return true;
+}
+
+bool decode_png(FILE* file, PixelSize least, BoxReducer* reducer, bool* passthrough, char* reason,
+                size_t reason_size) {
+    PngDecode decode;
+    if (!start_png(&decode, file, reason, reason_size)) return false;
+    volatile bool image_read = false;  // the samples are complete; only the chunks after them are left
+    volatile bool indexed = false;
+    if (setjmp(png_jmpbuf(decode.png))) {
+        // A fault after the image data spoils nothing we print, but libharu must not see it.
+        *passthrough = false;
+        if (!image_read) snprintf(reason, reason_size, "%s", decode.errors.message);
+        return image_read;
+    }
+    png_read_info(decode.png, decode.info);
+    indexed = png_get_color_type(decode.png, decode.info) == PNG_COLOR_TYPE_PALETTE &&
+              !png_get_valid(decode.png, decode.info, PNG_INFO_tRNS) &&
+              png_get_interlace_type(decode.png, decode.info) == PNG_INTERLACE_NONE;
+    read_rows(&decode, least, reducer);
+    image_read = true;
+    // libharu reads the whole file, so a palette image it is to read is checked to its end.
+    if (indexed) png_read_end(decode.png, nullptr);
+    *passthrough = indexed && !decode.errors.warned && decode.colour.handle == nullptr;
+    return true;
+}
+
+}  // namespace
+
 const ImageDecoder PNG_DECODER = {
     IMAGE_PNG,
-    [](const unsigned char* bytes, size_t size) { return size >= 8 && png_sig_cmp(bytes, 0, 8) == 0; },
-    decode_png};
+    [](const unsigned char* head, size_t size) { return size >= 8 && png_sig_cmp(head, 0, 8) == 0; },
+    read_png_header, decode_png};

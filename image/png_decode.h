@@ -1,17 +1,11 @@
-// Decodes PNG bytes in memory with libpng into a SourceImage's 8-bit samples.
+// Reads PNG files with libpng, row by row, into a BoxReducer.
 #pragma once
-
-#include <cstddef>
 
 #include "image/image.h"
 
-// The PNG decoder, for load_source_image: recognises the 8-byte PNG signature.
+// The PNG decoder: recognises the 8-byte PNG signature. It delivers 8-bit grey or RGB,
+// with alpha when the file has any transparency (palette to RGB, tRNS to alpha, 16 bits
+// to 8, interlacing undone), converted to sRGB from an iCCP profile. The file's own bytes
+// may go in as they are when libharu reads them right: a palette image without tRNS, not
+// interlaced, without a single libpng warning and without a profile to apply.
 extern const ImageDecoder PNG_DECODER;
-
-// Decodes the PNG `bytes` (`size` of them, signature included) into `image`'s samples,
-// width, height and channels (palette to RGB, tRNS to alpha, 16 bits to 8, interlacing
-// undone; alpha kept as decoded). Sets `*passthrough` when libharu's own reader may embed
-// these bytes as an Indexed image: a palette image, no tRNS, not interlaced, and not a
-// single libpng warning. Returns false with libpng's reason in `reason`.
-bool decode_png(const unsigned char* bytes, size_t size, SourceImage* image, bool* passthrough, char* reason,
-                size_t reason_size);

@@ -2,6 +2,7 @@
 
 #include <span>
 
+#include "image/resample.h"
 #include "layout/callers_page.h"
 #include "layout/cover.h"
 #include "layout/image_page.h"
@@ -52,4 +53,17 @@ bool compose_document(PdfDocument* pdf, const DocumentPages& pages, const PageGe
     draw_text_or_image_page(pdf, on_page(document, pages.schedule_page), geometry, settings.schedule,
                             images.schedule, images.options, "[schedule.png not found]", false);
     return !pdf->failed;
+}
+
+int planned_picture_sizes(const SourceImage& image, bool cover, PaperSize paper, bool print_shop,
+                          int32_t resolution, PixelSize (&sizes)[MAX_PICTURE_SIZES]) {
+    int count = 0;
+    for (LayoutMode mode : {LAYOUT_BOOKLET, LAYOUT_STANDARD, LAYOUT_PRINT_SHOP}) {
+        if (mode == LAYOUT_PRINT_SHOP && !print_shop) break;
+        const PageGeometry geometry = page_geometry(paper, mode);
+        const FittedSize drawn = cover ? cover_image_size(geometry, image.width, image.height)
+                                       : panel_image_size(geometry, image.width, image.height);
+        sizes[count++] = embedded_size(image.width, image.height, drawn.width, drawn.height, resolution);
+    }
+    return count;
 }

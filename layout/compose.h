@@ -27,3 +27,9 @@ struct RosterImages {
 // page was drawn.
 bool compose_document(PdfDocument* pdf, const DocumentPages& pages, const PageGeometry& geometry,
                       const Settings& settings, const RosterGroups& groups, const RosterImages& images);
+
+// The pixel sizes `image` is embedded at in a run's documents on `paper` (the print
+// shop's too when `print_shop`): on the cover when `cover`, else on a full page. Writes
+// one size per document into `sizes` and returns how many.
+int planned_picture_sizes(const SourceImage& image, bool cover, PaperSize paper, bool print_shop,
+                          int32_t resolution, PixelSize (&sizes)[MAX_PICTURE_SIZES]);

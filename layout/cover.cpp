@@ -15,21 +15,13 @@ constexpr float TITLE_SUBTITLE_GAP = 17.25f;
 
 RgbColor color_of(const float color[3]) { return {color[0], color[1], color[2]}; }
 
-// Fits the picture to the full width and half the height, hung 10 pt below the top edge.
-// With a bleed, a picture that reaches the sides reaches on into the bleed, so a cut a
-// little off the trim leaves no white sliver.
 void draw_cover_image(PdfDocument* pdf, PlacedPage placed, const SourceImage& cover,
-                      const ImageOptions& options, float page_width, float page_height, float bleed) {
-    const float band_height = page_height * 0.5f;
-    FittedSize drawn =
-        fit_image(page_width, band_height, static_cast<float>(cover.width), static_cast<float>(cover.height));
-    if (bleed > 0.0f && drawn.width >= page_width - 0.01f) {
-        drawn = {drawn.width + 2.0f * bleed, drawn.height * (drawn.width + 2.0f * bleed) / drawn.width};
-    }
+                      const ImageOptions& options, const PageGeometry& geometry) {
+    const FittedSize drawn = cover_image_size(geometry, cover.width, cover.height);
     HPDF_Image image = embed_image(pdf, cover, drawn.width, drawn.height, options);
     if (image == nullptr) return;
-    HPDF_Page_DrawImage(placed.page, image, placed.x_offset + (page_width - drawn.width) * 0.5f,
-                        page_height - drawn.height - IMAGE_TOP_SPACE, drawn.width, drawn.height);
+    HPDF_Page_DrawImage(placed.page, image, placed.x_offset + (geometry.page_width - drawn.width) * 0.5f,
+                        geometry.page_height - drawn.height - IMAGE_TOP_SPACE, drawn.width, drawn.height);
 }
 
 void fill_band(HPDF_Page page, RgbColor color, float x, float y, float width, float height) {
@@ -56,6 +48,19 @@ TextFit fit_cover_line(const TextFont& font, const char* line, float size, float
 
 }  // namespace
 
+// Fits the picture to the full width and half the height, hung 10 pt below the top edge.
+// With a bleed, a picture that reaches the sides reaches on into the bleed, so a cut a
+// little off the trim leaves no white sliver.
+FittedSize cover_image_size(const PageGeometry& geometry, uint32_t width, uint32_t height) {
+    const float page_width = geometry.page_width, bleed = geometry.bleed;
+    FittedSize drawn = fit_image(page_width, geometry.page_height * 0.5f, static_cast<float>(width),
+                                 static_cast<float>(height));
+    if (bleed > 0.0f && drawn.width >= page_width - 0.01f) {
+        drawn = {drawn.width + 2.0f * bleed, drawn.height * (drawn.width + 2.0f * bleed) / drawn.width};
+    }
+    return drawn;
+}
+
 void draw_cover_page(PdfDocument* pdf, const PageTarget& target, const PdfFonts& fonts,
                      const PageGeometry& geometry, const SourceImage* cover, const ImageOptions& options,
                      const Settings& settings) {
@@ -63,7 +68,7 @@ void draw_cover_page(PdfDocument* pdf, const PageTarget& target, const PdfFonts&
     PlacedPage placed = find_page(target);
     const float band_height = page_height * 0.5f;
     if (cover != nullptr) {
-        draw_cover_image(pdf, placed, *cover, options, page_width, page_height, geometry.bleed);
+        draw_cover_image(pdf, placed, *cover, options, geometry);
     } else {
         fill_band(placed.page, PLACEHOLDER_BAND_COLOR, placed.x_offset, band_height, page_width, band_height);
         set_fill(placed.page, ACCENT_COLOR);

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "image/image.h"
+#include "layout/draw.h"
 #include "layout/geometry.h"
 #include "pdf/document.h"
 #include "settings/settings.h"
@@ -20,6 +21,10 @@
 void draw_cover_page(PdfDocument* pdf, const PageTarget& target, const PdfFonts& fonts,
                      const PageGeometry& geometry, const SourceImage* cover, const ImageOptions& options,
                      const Settings& settings);
+
+// The size, in points, a cover picture of width x height pixels is drawn at on a page
+// `geometry` gives.
+FittedSize cover_image_size(const PageGeometry& geometry, uint32_t width, uint32_t height);
 
 // Writes "roster.conf: title line N is too wide for the cover, ..." (and for subtitle
 // lines) to stderr for each line that does not fit `text_width` points at its set size.

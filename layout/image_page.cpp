@@ -3,6 +3,13 @@
 #include "layout/draw.h"
 #include "pdf/embed.h"
 
+// Fitted with the source's own pixel size, so a reduced copy is drawn just as large.
+FittedSize panel_image_size(const PageGeometry& geometry, uint32_t width, uint32_t height) {
+    return fit_image(geometry.page_width - 2.0f * geometry.margin_x,
+                     geometry.page_height - 2.0f * geometry.margin_y, static_cast<float>(width),
+                     static_cast<float>(height));
+}
+
 void draw_image_panel(PdfDocument* pdf, const PageTarget& target, const TextFont& font,
                       const SourceImage* image, const ImageOptions& options, const char* placeholder_text,
                       const PageGeometry& geometry) {
@@ -11,9 +18,7 @@ void draw_image_panel(PdfDocument* pdf, const PageTarget& target, const TextFont
     const float box_height = geometry.page_height - 2.0f * margin_y;
     PlacedPage placed = find_page(target);
     if (image != nullptr) {
-        // Fitted with the source's own pixel size, so a reduced copy is drawn just as large.
-        FittedSize drawn = fit_image(box_width, box_height, static_cast<float>(image->width),
-                                     static_cast<float>(image->height));
+        const FittedSize drawn = panel_image_size(geometry, image->width, image->height);
         HPDF_Image embedded = embed_image(pdf, *image, drawn.width, drawn.height, options);
         if (embedded == nullptr) return;
         HPDF_Page_DrawImage(placed.page, embedded,

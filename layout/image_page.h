@@ -5,6 +5,7 @@
 #include <hpdf.h>
 
 #include "image/image.h"
+#include "layout/draw.h"
 #include "layout/geometry.h"
 #include "pdf/document.h"
 
@@ -15,3 +16,7 @@
 void draw_image_panel(PdfDocument* pdf, const PageTarget& target, const TextFont& font,
                       const SourceImage* image, const ImageOptions& options, const char* placeholder_text,
                       const PageGeometry& geometry);
+
+// The size, in points, a picture of width x height pixels is drawn at on a committee or
+// schedule page `geometry` gives.
+FittedSize panel_image_size(const PageGeometry& geometry, uint32_t width, uint32_t height);

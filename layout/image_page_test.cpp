@@ -186,17 +186,6 @@ TEST(EmbedImage, ReducedPicturesKeepTheirLook) {
     }
 }
 
-// The embedded image of a JPEG drawn on a standard page, read back from the PDF.
-PdfImage embedded(const std::string& path) {
-    TestDocument doc(1, false);
-    TestImage source(path);
-    draw_image_panel(&doc.pdf, doc.target(1, 1, LAYOUT_STANDARD), doc.pdf.fonts.regular, &source.image,
-                     {300, false}, "[schedule.png not found]", STANDARD_GEOMETRY);
-    std::vector<PdfPage> pages = doc.finish();
-    EXPECT_EQ(pages[0].images.size(), 1u) << path;
-    return pages[0].images.empty() ? PdfImage{} : pages[0].images[0];
-}
-
 // "dark" or "light" for the four corners of an image, top-left first.
 std::string corners(const PdfImage& image) {
     const int channels = image.color_space == "DeviceGray" ? 1 : 3;
@@ -212,34 +201,45 @@ std::string corners(const PdfImage& image) {
 }
 
 // A 32 x 16 picture, marked at its top-left corner when upright, stored as each
-// orientation stores it: turned upright, the mark is at the top-left again.
-TEST(DecodeJpeg, HonoursExifOrientationAndColours) {
+// orientation stores it: turned upright, the mark is at the top-left again. HEIC and WebP
+// keep their orientation in their own ways; a lossless WebP is kept lossless.
+TEST(DecodePictures, HonourOrientationAndColours) {
     const struct {
         const char* name;
         JpegShape shape;
+        int format;   // -1 JPEG, else a PhoneFormat
         bool copied;  // embedded as the file's own bytes
         const char* color_space;
+        const char* filter;
     } cases[] = {
-        {"no EXIF", {32, 16, 3, false, 0, 0}, true, "DeviceRGB"},
-        {"orientation 1", {32, 16, 3, false, 1, 0}, true, "DeviceRGB"},
-        {"orientation 3", {32, 16, 3, false, 3, 3}, false, "DeviceRGB"},  // turned 180 degrees
-        {"orientation 6",
-         {16, 32, 3, false, 6, 2},
-         false,
-         "DeviceRGB"},  // turned 90 degrees clockwise to view
-        {"orientation 8", {16, 32, 3, false, 8, 1}, false, "DeviceRGB"},  // turned 90 degrees the other way
-        {"grey", {32, 16, 1, false, 0, 0}, true, "DeviceGray"},
-        {"progressive", {32, 16, 3, true, 0, 0}, true, "DeviceRGB"},
-        {"CMYK", {32, 16, 4, false, 0, 0}, false, "DeviceRGB"},
+        {"no EXIF", {32, 16, 3, false, 0, 0}, -1, true, "DeviceRGB", "DCTDecode"},
+        {"orientation 1", {32, 16, 3, false, 1, 0}, -1, true, "DeviceRGB", "DCTDecode"},
+        {"orientation 3", {32, 16, 3, false, 3, 3}, -1, false, "DeviceRGB", "DCTDecode"},  // turned 180
+                                                                                           // degrees
+        {"orientation 6", {16, 32, 3, false, 6, 2}, -1, false, "DeviceRGB", "DCTDecode"},  // 90 degrees
+                                                                                           // clockwise
+        {"orientation 8", {16, 32, 3, false, 8, 1}, -1, false, "DeviceRGB", "DCTDecode"},  // the other way
+        {"grey", {32, 16, 1, false, 0, 0}, -1, true, "DeviceGray", "DCTDecode"},
+        {"progressive", {32, 16, 3, true, 0, 0}, -1, true, "DeviceRGB", "DCTDecode"},
+        {"CMYK", {32, 16, 4, false, 0, 0}, -1, false, "DeviceRGB", "DCTDecode"},
+        {"HEIC", {32, 16, 3, false, 0, 0}, PHONE_HEIC, false, "DeviceRGB", "DCTDecode"},
+        {"HEIC turned", {16, 32, 3, false, 6, 2}, PHONE_HEIC, false, "DeviceRGB", "DCTDecode"},
+        {"WebP", {32, 16, 3, false, 0, 0}, PHONE_WEBP, false, "DeviceRGB", "DCTDecode"},
+        {"WebP turned", {16, 32, 3, false, 8, 1}, PHONE_WEBP, false, "DeviceRGB", "DCTDecode"},
+        {"WebP lossless", {32, 16, 3, false, 3, 3}, PHONE_WEBP_LOSSLESS, false, "DeviceRGB", "FlateDecode"},
     };
     TempDir dir;
     for (const auto& c : cases) {
-        const std::string name = std::string(c.name) + ".jpg", path = dir.file(name);
-        write_jpeg(path, c.shape);
-        PdfImage image = embedded(path);
+        const std::string name = std::string(c.name) + ".pic", path = dir.file(name);
+        if (c.format < 0) {
+            write_jpeg(path, c.shape);
+        } else {
+            write_phone_picture(path, c.shape, static_cast<PhoneFormat>(c.format));
+        }
+        PdfImage image = embedded_image(path);
         EXPECT_EQ(image.width, 32) << c.name;
         EXPECT_EQ(image.height, 16) << c.name;
-        EXPECT_EQ(image.filter, "DCTDecode") << c.name;
+        EXPECT_EQ(image.filter, c.filter) << c.name;
         EXPECT_EQ(image.color_space, c.color_space) << c.name;
         EXPECT_EQ(image.raw_data == dir.read(name), c.copied) << c.name;
         if (c.shape.components == 4) {
@@ -265,7 +265,7 @@ TEST(FuzzFindings, StayFixed) {
         ++inputs;
         SourceImage image;
         char reason[256] = "";
-        if (!load_source_image(path.c_str(), &image, reason, sizeof reason)) {
+        if (!load_source_image(path.c_str(), &image, FULL_IMAGES, reason, sizeof reason)) {
             EXPECT_NE(reason[0], '\0') << path;
             continue;
         }

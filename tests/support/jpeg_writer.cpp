@@ -6,7 +6,12 @@
 #include <jpeglib.h>
 // clang-format on
 #include <libexif/exif-data.h>
+#include <libheif/heif.h>
+#include <webp/encode.h>
+#include <webp/mux.h>
 
+#include <algorithm>
+#include <fstream>
 #include <stdexcept>
 #include <vector>
 
@@ -89,4 +94,78 @@ void write_profiled_jpeg(const std::string& path, const JpegShape& shape,
     jpeg_finish_compress(&cinfo);
     jpeg_destroy_compress(&cinfo);
     fclose(file);
+}
+
+namespace {
+
+void write_heic(const std::string& path, const JpegShape& shape, const std::vector<unsigned char>& rgb,
+                const std::string& icc_profile) {
+    heif_context* context = heif_context_alloc();
+    heif_image* image = nullptr;
+    heif_image_create(shape.width, shape.height, heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image);
+    heif_image_add_plane(image, heif_channel_interleaved, shape.width, shape.height, 8);
+    int stride = 0;
+    uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+    for (int y = 0; y < shape.height; ++y)
+        std::copy_n(&rgb[y * shape.width * 3], shape.width * 3, plane + y * stride);
+    if (!icc_profile.empty())
+        heif_image_set_raw_color_profile(image, "prof", icc_profile.data(), icc_profile.size());
+    heif_encoder* encoder = nullptr;
+    heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder);
+    heif_encoder_set_lossy_quality(encoder, 95);
+    heif_encoding_options* options = heif_encoding_options_alloc();
+    options->image_orientation =
+        static_cast<heif_orientation>(shape.orientation == 0 ? 1 : shape.orientation);
+    const heif_error encoded = heif_context_encode_image(context, image, encoder, options, nullptr);
+    const heif_error written = heif_context_write_to_file(context, path.c_str());
+    heif_encoding_options_free(options);
+    heif_encoder_release(encoder);
+    heif_image_release(image);
+    heif_context_free(context);
+    if (encoded.code != heif_error_Ok || written.code != heif_error_Ok)
+        throw std::runtime_error("cannot write " + path);
+}
+
+void write_webp(const std::string& path, const JpegShape& shape, const std::vector<unsigned char>& rgb,
+                bool lossless, const std::string& icc_profile) {
+    uint8_t* encoded = nullptr;
+    const size_t size =
+        lossless ? WebPEncodeLosslessRGB(rgb.data(), shape.width, shape.height, shape.width * 3, &encoded)
+                 : WebPEncodeRGB(rgb.data(), shape.width, shape.height, shape.width * 3, 95, &encoded);
+    WebPMux* mux = WebPMuxNew();
+    const WebPData bitstream = {encoded, size};
+    WebPMuxSetImage(mux, &bitstream, 1);
+    // WebP keeps the EXIF data without the "Exif\0\0" that opens a JPEG's APP1 segment.
+    const std::vector<unsigned char> exif = exif_with_orientation(shape.orientation);
+    const WebPData exif_chunk = {exif.data() + 6, exif.size() - 6};
+    if (shape.orientation != 0) WebPMuxSetChunk(mux, "EXIF", &exif_chunk, 1);
+    const WebPData icc = {reinterpret_cast<const uint8_t*>(icc_profile.data()), icc_profile.size()};
+    if (!icc_profile.empty()) WebPMuxSetChunk(mux, "ICCP", &icc, 1);
+    WebPData assembled;
+    const bool made = size > 0 && WebPMuxAssemble(mux, &assembled) == WEBP_MUX_OK;
+    if (made)
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(assembled.bytes), assembled.size);
+    if (made) WebPDataClear(&assembled);
+    WebPMuxDelete(mux);
+    WebPFree(encoded);
+    if (!made) throw std::runtime_error("cannot write " + path);
+}
+
+}  // namespace
+
+void write_phone_picture(const std::string& path, const JpegShape& shape, PhoneFormat format,
+                         const std::string& icc_profile, const std::vector<unsigned char>& fill) {
+    JpegShape rgb_shape = shape;
+    rgb_shape.components = 3;
+    std::vector<unsigned char> rgb;
+    for (int y = 0; y < shape.height; ++y) {
+        const std::vector<unsigned char> row = row_of(rgb_shape, y, fill);
+        rgb.insert(rgb.end(), row.begin(), row.end());
+    }
+    if (format == PHONE_HEIC) {
+        write_heic(path, shape, rgb, icc_profile);
+    } else {
+        write_webp(path, shape, rgb, format == PHONE_WEBP_LOSSLESS, icc_profile);
+    }
 }

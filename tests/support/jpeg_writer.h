@@ -1,5 +1,6 @@
 // Writes JPEG files for tests with libjpeg: colour, grey or Adobe CMYK, baseline or
-// progressive, with an EXIF orientation written by libexif.
+// progressive, with an EXIF orientation written by libexif; and the same pictures as a
+// phone or a web page saves them, HEIC (libheif) and WebP (libwebp).
 #pragma once
 
 #include <string>
@@ -22,3 +23,12 @@ void write_jpeg(const std::string& path, const JpegShape& shape);
 // and `icc_profile` written as APP2 segments.
 void write_profiled_jpeg(const std::string& path, const JpegShape& shape,
                          const std::vector<unsigned char>& fill, const std::string& icc_profile);
+
+enum PhoneFormat { PHONE_HEIC, PHONE_WEBP, PHONE_WEBP_LOSSLESS };
+
+// Writes the RGB picture write_jpeg makes of `shape` in `format`, its orientation as the
+// format keeps it (HEIC: turned by the file's irot/imir boxes; WebP: an EXIF chunk) and
+// `icc_profile`, if any, as its colour profile; `fill`, if given, as write_profiled_jpeg
+// takes it. Throws on failure.
+void write_phone_picture(const std::string& path, const JpegShape& shape, PhoneFormat format,
+                         const std::string& icc_profile = "", const std::vector<unsigned char>& fill = {});

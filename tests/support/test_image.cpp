@@ -2,9 +2,23 @@
 
 #include <gtest/gtest.h>
 
+#include "layout/image_page.h"
+#include "tests/support/test_document.h"
+
 TestImage::TestImage(const std::string& image_path) : path(image_path) {
     char reason[256];
-    EXPECT_TRUE(load_source_image(path.c_str(), &image, reason, sizeof reason)) << path << ": " << reason;
+    EXPECT_TRUE(load_source_image(path.c_str(), &image, FULL_IMAGES, reason, sizeof reason))
+        << path << ": " << reason;
 }
 
 TestImage::~TestImage() { free_source_image(&image); }
+
+PdfImage embedded_image(const std::string& path) {
+    TestDocument doc(1, false);
+    TestImage source(path);
+    draw_image_panel(&doc.pdf, doc.target(1, 1, LAYOUT_STANDARD), doc.pdf.fonts.regular, &source.image,
+                     {300, false, libharu_reads_jpeg}, "[schedule.png not found]", STANDARD_GEOMETRY);
+    std::vector<PdfPage> pages = doc.finish();
+    EXPECT_EQ(pages[0].images.size(), 1u) << path;
+    return pages[0].images.empty() ? PdfImage{} : pages[0].images[0];
+}

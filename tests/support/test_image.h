@@ -4,9 +4,11 @@
 #include <string>
 
 #include "image/image.h"
+#include "pdf/embed.h"
+#include "tests/support/pdf_reader.h"
 
-// Every image embedded as it comes, losslessly.
-constexpr ImageOptions FULL_IMAGES = {0, false};
+// Every image embedded as it comes, losslessly, a JPEG file copied where libharu reads it.
+constexpr ImageOptions FULL_IMAGES = {0, false, libharu_reads_jpeg};
 
 struct TestImage {
     std::string path;
@@ -18,3 +20,6 @@ struct TestImage {
     TestImage(const TestImage&) = delete;
     TestImage& operator=(const TestImage&) = delete;
 };
+
+// The picture at `path` drawn on a standard page at 300 ppi, read back from the PDF.
+PdfImage embedded_image(const std::string& path);

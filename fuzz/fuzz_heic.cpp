@@ -1,0 +1,2 @@
+#define FUZZ_SUFFIX ".heic"
+#include "fuzz_image.inc"

@@ -1,0 +1,2 @@
+#define FUZZ_SUFFIX ".webp"
+#include "fuzz_image.inc"

@@ -1,0 +1,174 @@
+#include "image/heif_decode.h"
+
+#include <dlfcn.h>
+#include <libheif/heif.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "base/file.h"
+#include "image/colour.h"
+#include "image/resample.h"
+
+namespace {
+
+constexpr const char* LIBHEIF = "libheif.so.1";
+
+// The libheif functions a decode needs, looked up once in the loaded library.
+struct Libheif {
+    bool loaded;
+    decltype(&heif_context_alloc) context_alloc;
+    decltype(&heif_context_free) context_free;
+    decltype(&heif_context_read_from_memory_without_copy) read_from_memory;
+    decltype(&heif_context_get_primary_image_handle) primary_image_handle;
+    decltype(&heif_image_handle_get_width) handle_width;
+    decltype(&heif_image_handle_get_height) handle_height;
+    decltype(&heif_image_handle_has_alpha_channel) handle_has_alpha;
+    decltype(&heif_image_handle_get_raw_color_profile_size) profile_size;
+    decltype(&heif_image_handle_get_raw_color_profile) raw_profile;
+    decltype(&heif_image_handle_release) handle_release;
+    decltype(&heif_decode_image) decode_image;
+    decltype(&heif_image_get_plane_readonly) plane;
+    decltype(&heif_image_release) image_release;
+};
+
+template <typename Function>
+bool look_up(void* library, const char* name, Function* function) {
+    *function = reinterpret_cast<Function>(dlsym(library, name));
+    return *function != nullptr;
+}
+
+Libheif open_libheif() {
+    Libheif lib{};
+    void* library = dlopen(LIBHEIF, RTLD_NOW | RTLD_LOCAL);  // kept open for the process
+    lib.loaded = library != nullptr && look_up(library, "heif_context_alloc", &lib.context_alloc) &&
+                 look_up(library, "heif_context_free", &lib.context_free) &&
+                 look_up(library, "heif_context_read_from_memory_without_copy", &lib.read_from_memory) &&
+                 look_up(library, "heif_context_get_primary_image_handle", &lib.primary_image_handle) &&
+                 look_up(library, "heif_image_handle_get_width", &lib.handle_width) &&
+                 look_up(library, "heif_image_handle_get_height", &lib.handle_height) &&
+                 look_up(library, "heif_image_handle_has_alpha_channel", &lib.handle_has_alpha) &&
+                 look_up(library, "heif_image_handle_get_raw_color_profile_size", &lib.profile_size) &&
+                 look_up(library, "heif_image_handle_get_raw_color_profile", &lib.raw_profile) &&
+                 look_up(library, "heif_image_handle_release", &lib.handle_release) &&
+                 look_up(library, "heif_decode_image", &lib.decode_image) &&
+                 look_up(library, "heif_image_get_plane_readonly", &lib.plane) &&
+                 look_up(library, "heif_image_release", &lib.image_release);
+    return lib;
+}
+
+// Loaded at the first HEIC file and kept: the table is only read after that.
+const Libheif& libheif() {
+    static const Libheif lib = open_libheif();
+    return lib;
+}
+
+// A HEIC file read whole, its primary picture's handle, and the decoded picture: all
+// released with the record.
+struct HeifFile {
+    const Libheif& lib = libheif();
+    std::unique_ptr<unsigned char, FreeDeleter> bytes;
+    heif_context* context = nullptr;
+    heif_image_handle* handle = nullptr;
+    heif_image* image = nullptr;
+    ~HeifFile() {
+        if (image != nullptr) lib.image_release(image);
+        if (handle != nullptr) lib.handle_release(handle);
+        if (context != nullptr) lib.context_free(context);
+    }
+};
+
+// libheif's own words name boxes and file offsets; a secretary needs to know the file is bad.
+bool failed(const heif_error& error, char* reason, size_t reason_size) {
+    if (error.code == heif_error_Ok) return false;
+    snprintf(reason, reason_size, "%s",
+             error.code == heif_error_Memory_allocation_error ? "not enough memory" : "damaged HEIC data");
+    return true;
+}
+
+// Reads the file and finds its primary picture.
+bool open_heif(FILE* file, HeifFile* heif, char* reason, size_t reason_size) {
+    if (!heif->lib.loaded) {
+        snprintf(reason, reason_size,
+                 "a HEIC picture needs libheif (Debian package libheif1); install it, or "
+                 "save the picture as JPEG");
+        return false;
+    }
+    unsigned char* bytes = nullptr;
+    size_t size = 0;
+    if (!read_open_file(file, MAX_IMAGE_FILE_BYTES, "image too large", &bytes, &size, reason, reason_size)) {
+        return false;
+    }
+    heif->bytes.reset(bytes);
+    heif->context = heif->lib.context_alloc();
+    if (heif->context == nullptr) {
+        snprintf(reason, reason_size, "not enough memory");
+        return false;
+    }
+    return !failed(heif->lib.read_from_memory(heif->context, bytes, size, nullptr), reason, reason_size) &&
+           !failed(heif->lib.primary_image_handle(heif->context, &heif->handle), reason, reason_size);
+}
+
+bool read_heif_header(FILE* file, ImageHeader* header, char* reason, size_t reason_size) {
+    HeifFile heif;
+    if (!open_heif(file, &heif, reason, reason_size)) return false;
+    *header = {static_cast<uint32_t>(heif.lib.handle_width(heif.handle)),
+               static_cast<uint32_t>(heif.lib.handle_height(heif.handle)), 1, true};
+    return true;
+}
+
+// The conversion from the picture's ICC profile to sRGB, when it carries one.
+ColourTransform heif_colour_transform(const HeifFile& heif, int channels) {
+    const size_t size = heif.lib.profile_size(heif.handle);
+    if (size == 0) return {nullptr};
+    std::unique_ptr<unsigned char[]> profile(new (std::nothrow) unsigned char[size]);
+    if (!profile || heif.lib.raw_profile(heif.handle, profile.get()).code != heif_error_Ok) return {nullptr};
+    return rgb_transform(profile.get(), size, channels);
+}
+
+// libheif decodes the whole picture (it is coded in tiles); its rows then go to the reducer.
+bool decode_heif(FILE* file, PixelSize least, BoxReducer* reducer, bool* passthrough, char* reason,
+                 size_t reason_size) {
+    *passthrough = false;
+    HeifFile heif;
+    if (!open_heif(file, &heif, reason, reason_size)) return false;
+    const bool alpha = heif.lib.handle_has_alpha(heif.handle) != 0;
+    if (failed(heif.lib.decode_image(heif.handle, &heif.image, heif_colorspace_RGB,
+                                     alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
+                                     nullptr),
+               reason, reason_size)) {
+        return false;
+    }
+    int stride = 0;
+    const uint8_t* pixels = heif.lib.plane(heif.image, heif_channel_interleaved, &stride);
+    const uint32_t width = heif.lib.handle_width(heif.handle), height = heif.lib.handle_height(heif.handle);
+    const int channels = alpha ? 4 : 3;
+    if (pixels == nullptr || !start_reduction(reducer, width, height, channels, least)) {
+        snprintf(reason, reason_size, "not enough memory");
+        return false;
+    }
+    ColourTransform colour = heif_colour_transform(heif, channels);
+    std::unique_ptr<unsigned char[]> row(new (std::nothrow) unsigned char[size_t{width} * channels]);
+    for (uint32_t y = 0; y < height && row; ++y) {
+        const uint8_t* stored = pixels + size_t{y} * stride;
+        if (colour.handle != nullptr) apply_transform(colour, stored, row.get(), width);
+        add_row(reducer, colour.handle != nullptr ? row.get() : stored);
+    }
+    close_transform(&colour);
+    if (!row) snprintf(reason, reason_size, "not enough memory");
+    return row != nullptr;
+}
+
+// An ISO base media file ("ftyp" box first) of one of the brands libheif reads.
+bool is_heif(const unsigned char* head, size_t size) {
+    if (size < 12 || memcmp(head + 4, "ftyp", 4) != 0) return false;
+    for (const char* brand : {"heic", "heix", "heim", "heis", "hevc", "hevx", "mif1", "msf1", "avif"}) {
+        if (memcmp(head + 8, brand, 4) == 0) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+const ImageDecoder HEIF_DECODER = {IMAGE_HEIC, is_heif, read_heif_header, decode_heif};
