@@ -117,7 +117,6 @@ bool prepare_roster_images(const Settings& settings, LoadedImages* loaded, const
                                                settings.print_shop_pdf_path[0] != '\0',
                                                settings.image_resolution, job.sizes);
     }
-    if (threads <= 0) threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     run_picture_jobs(std::span(jobs, count), images.options, threads);
     for (const PictureJob& job : std::span(jobs, count)) {
         if (!job.prepared) {
@@ -197,7 +196,8 @@ bool compose(PdfDocument* pdf, const PagePlan& plan, LayoutMode mode, const Sett
 // Creates, composes and saves both documents as `plan` lays them out, then writes the
 // two closing report lines. Texts with characters no font here prints are changed as
 // replace_unprintable says. Both are drawn before either is saved, so a failure while
-// drawing writes no file. Returns false after a message.
+// drawing writes no file. Pictures are prepared and documents saved on `threads` threads.
+// Returns false after a message.
 bool produce_documents(Settings& settings, RosterGroups& groups, const PagePlan& plan, int threads) {
     const std::vector<Member*> people = members_in_list_order(&groups);
     // The standard fonts print Western European text only; anything more takes Unicode fonts.
@@ -233,9 +233,11 @@ bool produce_documents(Settings& settings, RosterGroups& groups, const PagePlan&
     loaded.free_images();  // the pictures are in the documents now; saving needs the memory
 
     remove_temp_file_on_signals();
-    if (!save_pdf_document(&booklet, settings.booklet_pdf_path)) return false;
-    if (!save_pdf_document(&standard, settings.standard_pdf_path)) return false;
-    if (shop_wanted && !save_pdf_document(&shop, settings.print_shop_pdf_path)) return false;
+    PdfDocument* const documents[3] = {&booklet, &standard, &shop};
+    const char* const paths[3] = {settings.booklet_pdf_path, settings.standard_pdf_path,
+                                  settings.print_shop_pdf_path};
+    const size_t count = shop_wanted ? 3 : 2;
+    if (!save_pdf_documents(std::span(documents, count), std::span(paths, count), threads)) return false;
     // Letter is named by omission, as the report has always read.
     const std::string paper =
         settings.paper_size == PAPER_LETTER ? "" : std::string(" ") + paper_size_name(settings.paper_size);
@@ -270,5 +272,8 @@ int run_rosterbook(const RunRequest& request) {
                                                             groups->member_count, groups->new_dancer_count});
     report_plan(plan);
     flush_report();
-    return produce_documents(*settings, *groups, plan, request.threads) ? 0 : 1;
+    const int threads = request.threads > 0
+                            ? request.threads
+                            : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    return produce_documents(*settings, *groups, plan, threads) ? 0 : 1;
 }

@@ -4,8 +4,9 @@
 
 namespace {
 
-// Set for the length of one run by its caller; null means the standard streams.
-MessageStreams current = {nullptr, nullptr};
+// Set for the length of one run by its caller; null means the standard streams. Each
+// thread has its own, so a helper thread can collect its messages apart.
+thread_local MessageStreams current = {nullptr, nullptr};
 
 FILE* report_stream() { return current.report != nullptr ? current.report : stdout; }
 FILE* message_stream() { return current.messages != nullptr ? current.messages : stderr; }

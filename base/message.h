@@ -16,8 +16,9 @@ void report(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // Writes a printf-formatted message (the caller ends it with "\n").
 void say(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// Sends report lines and messages to `streams` from now on; returns the streams used
-// until now, for the caller to put back when its run ends.
+// Sends this thread's report lines and messages to `streams` from now on; returns the
+// streams used until now, for the caller to put back when its run ends. Other threads
+// keep their own (the standard streams until they choose).
 MessageStreams use_message_streams(MessageStreams streams);
 
 // Flushes the report stream, so report lines reach a terminal before a slow step.

@@ -201,9 +201,8 @@ void finish_for_print_shop(QPDF& pdf, const PrintShopFinish& shop) {
 
 }  // namespace
 
-bool write_finished_pdf(const std::string& bytes, FILE* file, const ViewerSettings& viewer,
-                        const PrintShopFinish& shop, std::string* reason) {
-    std::shared_ptr<Buffer> finished;
+bool finish_pdf(const std::string& bytes, const ViewerSettings& viewer, const PrintShopFinish& shop,
+                std::string* finished, std::string* reason) {
     try {
         QPDF pdf;
         pdf.setSuppressWarnings(true);
@@ -217,8 +216,8 @@ bool write_finished_pdf(const std::string& bytes, FILE* file, const ViewerSettin
             pdf.getRoot().replaceKey("/ViewerPreferences", preferences);
         }
         QPDFWriter writer(pdf);
-        // Into memory, then out with every write checked: qpdf's file writer misses a write
-        // cut short by a full disk.
+        // Into memory, for the caller to write with every write checked: qpdf's file writer
+        // misses a write cut short by a full disk.
         writer.setOutputMemory();
         // Streams go through as libharu compressed them: recompressing photos costs seconds.
         // The print shop's content streams must be decoded for their black to be rewritten.
@@ -227,11 +226,11 @@ bool write_finished_pdf(const std::string& bytes, FILE* file, const ViewerSettin
         if (viewer.duplex != nullptr) writer.setMinimumPDFVersion("1.7");  // /Duplex is a PDF 1.7 key
         if (shop.enabled) writer.setMinimumPDFVersion("1.4");              // PDF/A-1 is PDF 1.4
         writer.write();
-        finished = writer.getBufferSharedPointer();
+        std::shared_ptr<Buffer> buffer = writer.getBufferSharedPointer();
+        finished->assign(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
     } catch (const std::exception& error) {
         *reason = error.what();
         return false;
     }
-    errno = 0;
-    return fwrite(finished->getBuffer(), 1, finished->getSize(), file) == finished->getSize();
+    return true;
 }

@@ -2,7 +2,6 @@
 // /ID and /ViewerPreferences that preset the print dialog, with the version they need.
 #pragma once
 
-#include <cstdio>
 #include <string>
 
 // How the print dialog should start for a document.
@@ -19,11 +18,11 @@ struct PrintShopFinish {
     std::string srgb_profile;  // ICC bytes of the output intent
 };
 
-// Writes the PDF `bytes` to `file` (left open) with an /ID made from its content (the same
-// bytes give the same file), `viewer`'s /ViewerPreferences and at least PDF 1.7 when it
-// has them. A print shop's file instead gets a TrimBox and BleedBox on every page, black
-// fills and strokes as DeviceGray, an sRGB output intent, Author, Trapped and XMP metadata
-// that agree with its information, as PDF 1.4. Returns false with qpdf's words in
-// `reason`; errno is then that of a failed write.
-bool write_finished_pdf(const std::string& bytes, FILE* file, const ViewerSettings& viewer,
-                        const PrintShopFinish& shop, std::string* reason);
+// Makes `*finished` the PDF `bytes` with an /ID made from its content (the same bytes give
+// the same file), `viewer`'s /ViewerPreferences and at least PDF 1.7 when it has them. A
+// print shop's file instead gets a TrimBox and BleedBox on every page, black fills and
+// strokes as DeviceGray, an sRGB output intent, Author, Trapped and XMP metadata that
+// agree with its information, as PDF 1.4. Returns false with qpdf's words in `reason`.
+// Documents may be finished on several threads at once.
+bool finish_pdf(const std::string& bytes, const ViewerSettings& viewer, const PrintShopFinish& shop,
+                std::string* finished, std::string* reason);

@@ -3,12 +3,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "base/message.h"
 #include "pdf/finish.h"
@@ -49,29 +52,36 @@ std::string serialised(HPDF_Doc document) {
     return bytes;
 }
 
-// Serialises the document, finishes it with qpdf and writes it into the open temporary
-// file. libharu's own file writer ignores a failing close (a full disk), so the bytes are
-// written here and every write checked.
-bool write_document(PdfDocument* pdf, FILE* file) {
-    HPDF_SaveToStream(pdf->document);
-    if (pdf->failed) {
-        fclose(file);
-        return false;
+// One document's finished bytes and the messages said while they were made.
+struct Finished {
+    std::string bytes;  // empty when the document failed
+    char* messages = nullptr;
+    size_t messages_size = 0;
+    ~Finished() { free(messages); }
+};
+
+// Serialises the document and finishes it with qpdf, in memory. Its messages go into
+// `finished`, to be said in the documents' order whichever thread made them.
+void finish_document(PdfDocument* pdf, Finished* finished) {
+    FILE* captured = open_memstream(&finished->messages, &finished->messages_size);
+    const MessageStreams previous = use_message_streams({nullptr, captured});
+    if (!pdf->failed) {
+        fill_blank_pages(pdf);
+        complete_composite_glyphs(pdf->fonts);
+        HPDF_SaveToStream(pdf->document);
     }
-    const std::string bytes = serialised(pdf->document);
+    const std::string bytes = pdf->failed ? std::string() : serialised(pdf->document);
     std::string reason;
-    errno = 0;
-    bool written = !bytes.empty() && write_finished_pdf(bytes, file, pdf->viewer, pdf->shop, &reason) &&
-                   fflush(file) == 0;
-    int write_errno = errno;
-    if (fclose(file) != 0 && written) written = false, write_errno = errno;
-    if (!written && write_errno == 0 && !reason.empty()) {
-        say("Error: cannot finish %s: %s\n", pdf->saving_path, reason.c_str());
+    if (!pdf->failed && bytes.empty()) {
+        fail_pdf(pdf, HPDF_FILE_IO_ERROR, ENOMEM);
+    } else if (!pdf->failed && !finish_pdf(bytes, pdf->viewer, pdf->shop, &finished->bytes, &reason)) {
+        say("Error: cannot finish %s: %s\n", pdf->output_name != nullptr ? pdf->output_name : "the PDF",
+            reason.c_str());
         pdf->failed = true;
-    } else if (!written) {
-        fail_pdf(pdf, HPDF_FILE_IO_ERROR, write_errno != 0 ? write_errno : ENOMEM);
     }
-    return written;
+    use_message_streams(previous);
+    if (captured != nullptr) fclose(captured);
+    if (pdf->failed) finished->bytes.clear();
 }
 
 void end_pending_save(PdfDocument* pdf) {
@@ -79,32 +89,58 @@ void end_pending_save(PdfDocument* pdf) {
     pdf->saving_path = nullptr;
 }
 
-}  // namespace
-
-// The temporary file is opened before the document is serialised, which is the slow part,
-// so a folder that cannot be written fails at once.
-bool save_pdf_document(PdfDocument* pdf, const char* path) {
-    if (pdf->failed) return false;
-    fill_blank_pages(pdf);
-    complete_composite_glyphs(pdf->fonts);
+// Writes `bytes` into the temporary file and puts it at `path`. Every write is checked:
+// libharu's own file writer ignores a failing close (a full disk).
+bool write_document(PdfDocument* pdf, const std::string& bytes, const char* path) {
     snprintf(pending_temp_path, sizeof pending_temp_path, "%s.%ld.tmp", path, static_cast<long>(getpid()));
     pdf->saving_path = path;
     temp_file_pending = 1;
     FILE* file = fopen(pending_temp_path, "wb");
-    if (file == nullptr) fail_pdf(pdf, HPDF_FILE_OPEN_ERROR, errno);
-    if (file == nullptr || !write_document(pdf, file)) {
-        remove(pending_temp_path);
+    if (file == nullptr) {
+        fail_pdf(pdf, HPDF_FILE_OPEN_ERROR, errno);
         end_pending_save(pdf);
         return false;
     }
-    close_pdf_document(pdf);
-    const bool renamed = rename(pending_temp_path, path) == 0;
-    if (!renamed) {
-        say("Error: cannot write %s: %s\n", path, strerror(errno));
-        remove(pending_temp_path);
+    errno = 0;
+    bool written = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && fflush(file) == 0;
+    int write_errno = errno;
+    if (fclose(file) != 0 || !written) {
+        if (written) write_errno = errno;
+        written = false;
+        fail_pdf(pdf, HPDF_FILE_IO_ERROR, write_errno != 0 ? write_errno : EIO);
     }
+    const bool renamed = written && rename(pending_temp_path, path) == 0;
+    if (written && !renamed) say("Error: cannot write %s: %s\n", path, strerror(errno));
+    if (!renamed) remove(pending_temp_path);
     end_pending_save(pdf);
     return renamed;
+}
+
+}  // namespace
+
+bool save_pdf_documents(std::span<PdfDocument* const> documents, std::span<const char* const> paths,
+                        int threads) {
+    std::vector<Finished> finished(documents.size());
+    std::atomic<size_t> next = 0;
+    auto work = [&] {
+        for (size_t i = next++; i < documents.size(); i = next++) finish_document(documents[i], &finished[i]);
+    };
+    std::vector<std::thread> helpers;
+    for (int t = 1; t < threads && static_cast<size_t>(t) < documents.size(); ++t) helpers.emplace_back(work);
+    work();
+    for (std::thread& helper : helpers) helper.join();
+    for (size_t i = 0; i < documents.size(); ++i) {
+        if (finished[i].messages_size > 0) say("%s", finished[i].messages);
+        if (documents[i]->failed || !write_document(documents[i], finished[i].bytes, paths[i])) return false;
+        close_pdf_document(documents[i]);
+    }
+    return true;
+}
+
+bool save_pdf_document(PdfDocument* pdf, const char* path) {
+    PdfDocument* const documents[1] = {pdf};
+    const char* const paths[1] = {path};
+    return save_pdf_documents(documents, paths, 1);
 }
 
 void remove_temp_file_on_signals() {

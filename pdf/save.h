@@ -2,6 +2,8 @@
 // renamed over it once complete, so a failed or interrupted save leaves the previous file.
 #pragma once
 
+#include <span>
+
 #include "pdf/document.h"
 
 // Saves `pdf` to `path` and closes it. Pages on which nothing was drawn get a content
@@ -10,6 +12,13 @@
 // replace `path`, "Error: cannot write <path>: <reason>"), removes the temporary file and
 // returns false. A document that failed before is not saved and returns false silently.
 bool save_pdf_document(PdfDocument* pdf, const char* path);
+
+// Saves each document to the path of the same index as save_pdf_document would, one after
+// the other, but serialises and finishes them (the slow part) on up to `threads` threads
+// at once. Their messages are said in the documents' order, and the first failure ends
+// the saving as it would have: later documents are not written and say nothing.
+bool save_pdf_documents(std::span<PdfDocument* const> documents, std::span<const char* const> paths,
+                        int threads);
 
 // From now on a run killed by SIGINT, SIGTERM, SIGHUP or SIGXFSZ while a save is writing
 // removes its temporary file before it dies. Signals ignored when the process started stay
