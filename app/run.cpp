@@ -230,7 +230,7 @@ bool produce_documents(Settings& settings, RosterGroups& groups, const PagePlan&
         (shop_wanted && !compose(&shop, plan, LAYOUT_PRINT_SHOP, settings, groups, images))) {
         return false;
     }
-    loaded.free_images();  // the pictures are in the documents now; saving needs the memory
+    // The pictures' data goes into the files as they are finished: `loaded` holds it till then.
 
     remove_temp_file_on_signals();
     PdfDocument* const documents[3] = {&booklet, &standard, &shop};

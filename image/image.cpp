@@ -144,7 +144,7 @@ bool compress_picture(const SourceImage& image, const Samples& samples, const Im
 }
 
 // The file's own bytes as the picture at its own size, where they may go in as they are.
-bool copy_own_bytes(const SourceImage& image, FILE* file, const ImageOptions& options,
+bool copy_own_bytes(const SourceImage& image, FILE* file, int colors, const ImageOptions& options,
                     PreparedPicture* picture) {
     unsigned char* bytes = nullptr;
     size_t size = 0;
@@ -155,7 +155,7 @@ bool copy_own_bytes(const SourceImage& image, FILE* file, const ImageOptions& op
         free(bytes);
         return false;
     }
-    *picture = {{image.width, image.height}, 0, jpeg ? PICTURE_DCT : PICTURE_PNG_FILE, bytes, size};
+    *picture = {{image.width, image.height}, colors, jpeg ? PICTURE_DCT : PICTURE_PNG_FILE, bytes, size};
     return true;
 }
 
@@ -165,7 +165,7 @@ bool make_picture(SourceImage* image, const Samples& decoded, PixelSize size, co
     PreparedPicture* picture = &image->pictures[image->picture_count];
     *picture = {size, 0, PICTURE_FLATE, nullptr, 0};
     if (passthrough && size == PixelSize{image->width, image->height} &&
-        copy_own_bytes(*image, file, options, picture)) {
+        copy_own_bytes(*image, file, decoded.channels, options, picture)) {
         ++image->picture_count;
         return true;
     }

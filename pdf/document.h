@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "pdf/finish.h"
 #include "pdf/fonts.h"
@@ -36,6 +37,8 @@ struct PdfDocument {
     const char* output_name = nullptr;         // the file the document becomes, named in warnings; not owned
     ViewerSettings viewer = {nullptr, false};  // how a print dialog should start
     PrintShopFinish shop;                      // what a print shop's file needs; off for others
+    std::vector<PictureStream> pictures;       // the data of its pictures, put in when it is finished
+    std::vector<std::unique_ptr<unsigned char, void (*)(void*)>> own_pictures;  // data prepared for it alone
 };
 
 // Moves the origin of every page by (dx, dy) points: a print shop's pages draw inside the bleed.

@@ -14,20 +14,15 @@
 
 namespace {
 
-// The stream's data is written as it is (filter NONE); its dictionary still names the
-// compression it already has.
-HPDF_STATUS write_flate_filter(HPDF_Dict, HPDF_Stream stream) {
-    return HPDF_Stream_WriteStr(stream, "/Filter /FlateDecode\012");
-}
-
-// An image XObject holding `picture`'s Flate data.
-HPDF_Image load_flate(PdfDocument* pdf, const PreparedPicture& picture) {
+// An image XObject with an empty stream, marked with the index of `picture` among the
+// document's pictures: finishing the saved file puts the data in. So the data, compressed
+// once, is never copied into libharu and out again.
+HPDF_Image load_placeholder(PdfDocument* pdf, const PreparedPicture& picture) {
     HPDF_Doc document = pdf->document;
     HPDF_Dict image = HPDF_DictStream_New(document->mmgr, document->xref);
     if (image == nullptr) return nullptr;
     image->header.obj_class |= HPDF_OSUBCLASS_XOBJECT;
     image->filter = HPDF_STREAM_FILTER_NONE;
-    image->write_fn = write_flate_filter;
     const bool added =
         HPDF_Dict_AddName(image, "Type", "XObject") == HPDF_OK &&
         HPDF_Dict_AddName(image, "Subtype", "Image") == HPDF_OK &&
@@ -35,20 +30,17 @@ HPDF_Image load_flate(PdfDocument* pdf, const PreparedPicture& picture) {
         HPDF_Dict_AddNumber(image, "Width", static_cast<HPDF_INT32>(picture.size.width)) == HPDF_OK &&
         HPDF_Dict_AddNumber(image, "Height", static_cast<HPDF_INT32>(picture.size.height)) == HPDF_OK &&
         HPDF_Dict_AddNumber(image, "BitsPerComponent", 8) == HPDF_OK &&
-        HPDF_Stream_Write(image->stream, picture.data, static_cast<HPDF_UINT>(picture.data_size)) == HPDF_OK;
-    return added ? image : nullptr;
+        HPDF_Dict_AddNumber(image, PICTURE_KEY + 1, static_cast<HPDF_INT32>(pdf->pictures.size())) == HPDF_OK;
+    if (!added) return nullptr;
+    pdf->pictures.push_back(
+        {picture.data, picture.data_size, picture.kind == PICTURE_DCT ? "/DCTDecode" : "/FlateDecode"});
+    return image;
 }
 
 HPDF_Image load_picture(PdfDocument* pdf, const PreparedPicture& picture) {
     const HPDF_UINT size = static_cast<HPDF_UINT>(picture.data_size);
-    switch (picture.kind) {
-        case PICTURE_DCT:
-            return HPDF_LoadJpegImageFromMem(pdf->document, picture.data, size);
-        case PICTURE_PNG_FILE:
-            return HPDF_LoadPngImageFromMem(pdf->document, picture.data, size);
-        default:
-            return load_flate(pdf, picture);
-    }
+    return picture.kind == PICTURE_PNG_FILE ? HPDF_LoadPngImageFromMem(pdf->document, picture.data, size)
+                                            : load_placeholder(pdf, picture);
 }
 
 // A picture drawn with too few pixels prints soft: said once for this document.
@@ -91,6 +83,10 @@ HPDF_Image embed_image(PdfDocument* pdf, const SourceImage& image, float drawn_w
         picture = &prepared_here.pictures[0];
     }
     HPDF_Image result = load_picture(pdf, *picture);
+    if (prepared_here.picture_count > 0) {  // the document keeps what it refers to
+        pdf->own_pictures.emplace_back(prepared_here.pictures[0].data, free);
+        prepared_here.pictures[0].data = nullptr;
+    }
     free_pictures(&prepared_here);
     return pdf->failed ? nullptr : result;
 }

@@ -7,10 +7,12 @@
 #include <exception>
 #include <memory>
 #include <qpdf/Buffer.hh>
+#include <qpdf/Pl_String.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 #include <qpdf/QPDFWriter.hh>
+#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -199,14 +201,33 @@ void finish_for_print_shop(QPDF& pdf, const PrintShopFinish& shop) {
     pdf.getRoot().replaceKey("/Metadata", metadata);
 }
 
+// Puts each marked picture's data into its image XObject, as it is (qpdf writes it through).
+void put_pictures(QPDF& pdf, const std::vector<PictureStream>& pictures) {
+    for (QPDFObjectHandle object : pdf.getAllObjects()) {
+        if (!object.isStream() || !object.getDict().hasKey(PICTURE_KEY)) continue;
+        QPDFObjectHandle dict = object.getDict();
+        const long long index = dict.getKey(PICTURE_KEY).getIntValue();
+        dict.removeKey(PICTURE_KEY);
+        if (index < 0 || static_cast<size_t>(index) >= pictures.size())
+            throw std::runtime_error("picture missing");
+        const PictureStream& picture = pictures[static_cast<size_t>(index)];
+        // A Buffer made this way only lends the picture's memory.
+        auto data = std::make_shared<Buffer>(const_cast<unsigned char*>(picture.data), picture.size);
+        object.replaceStreamData(data, QPDFObjectHandle::newName(picture.filter),
+                                 QPDFObjectHandle::newNull());
+    }
+}
+
 }  // namespace
 
-bool finish_pdf(const std::string& bytes, const ViewerSettings& viewer, const PrintShopFinish& shop,
-                std::string* finished, std::string* reason) {
+bool finish_pdf(const std::string& bytes, const std::vector<PictureStream>& pictures,
+                const ViewerSettings& viewer, const PrintShopFinish& shop, std::string* finished,
+                std::string* reason) {
     try {
         QPDF pdf;
         pdf.setSuppressWarnings(true);
         pdf.processMemoryFile("document", bytes.data(), bytes.size());
+        put_pictures(pdf, pictures);
         if (shop.enabled) finish_for_print_shop(pdf, shop);
         if (viewer.duplex != nullptr) {
             QPDFObjectHandle preferences = QPDFObjectHandle::newDictionary();
@@ -218,7 +239,11 @@ bool finish_pdf(const std::string& bytes, const ViewerSettings& viewer, const Pr
         QPDFWriter writer(pdf);
         // Into memory, for the caller to write with every write checked: qpdf's file writer
         // misses a write cut short by a full disk.
-        writer.setOutputMemory();
+        finished->clear();
+        finished->reserve(bytes.size() + 4096);
+        for (const PictureStream& picture : pictures) finished->reserve(finished->capacity() + picture.size);
+        Pl_String into_string("finished", nullptr, *finished);
+        writer.setOutputPipeline(&into_string);
         // Streams go through as libharu compressed them: recompressing photos costs seconds.
         // The print shop's content streams must be decoded for their black to be rewritten.
         writer.setDecodeLevel(shop.enabled ? qpdf_dl_generalized : qpdf_dl_none);
@@ -226,8 +251,6 @@ bool finish_pdf(const std::string& bytes, const ViewerSettings& viewer, const Pr
         if (viewer.duplex != nullptr) writer.setMinimumPDFVersion("1.7");  // /Duplex is a PDF 1.7 key
         if (shop.enabled) writer.setMinimumPDFVersion("1.4");              // PDF/A-1 is PDF 1.4
         writer.write();
-        std::shared_ptr<Buffer> buffer = writer.getBufferSharedPointer();
-        finished->assign(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
     } catch (const std::exception& error) {
         *reason = error.what();
         return false;

@@ -2,7 +2,9 @@
 // /ID and /ViewerPreferences that preset the print dialog, with the version they need.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 // How the print dialog should start for a document.
 struct ViewerSettings {
@@ -18,11 +20,21 @@ struct PrintShopFinish {
     std::string srgb_profile;  // ICC bytes of the output intent
 };
 
-// Makes `*finished` the PDF `bytes` with an /ID made from its content (the same bytes give
-// the same file), `viewer`'s /ViewerPreferences and at least PDF 1.7 when it has them. A
-// print shop's file instead gets a TrimBox and BleedBox on every page, black fills and
-// strokes as DeviceGray, an sRGB output intent, Author, Trapped and XMP metadata that
-// agree with its information, as PDF 1.4. Returns false with qpdf's words in `reason`.
-// Documents may be finished on several threads at once.
-bool finish_pdf(const std::string& bytes, const ViewerSettings& viewer, const PrintShopFinish& shop,
-                std::string* finished, std::string* reason);
+// A picture's data, compressed already, that the finished file carries in place of the
+// empty stream libharu wrote for it: the image XObject marked PICTURE_KEY N, N being its
+// index among the document's pictures. So the data is never copied through libharu.
+struct PictureStream {
+    const unsigned char* data;  // not owned
+    size_t size;
+    const char* filter;  // "/FlateDecode" or "/DCTDecode"
+};
+constexpr const char* PICTURE_KEY = "/RosterbookPicture";
+
+// Makes `*finished` the PDF `bytes`, its pictures' data put in from `pictures`, with an /ID made from its
+// content (the same bytes give the same file), `viewer`'s /ViewerPreferences and at least PDF 1.7 when it has
+// them. A print shop's file instead gets a TrimBox and BleedBox on every page, black fills and strokes as
+// DeviceGray, an sRGB output intent, Author, Trapped and XMP metadata that agree with its information, as
+// PDF 1.4. Returns false with qpdf's words in `reason`. Documents may be finished on several threads at once.
+bool finish_pdf(const std::string& bytes, const std::vector<PictureStream>& pictures,
+                const ViewerSettings& viewer, const PrintShopFinish& shop, std::string* finished,
+                std::string* reason);
