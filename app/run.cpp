@@ -1,11 +1,14 @@
 #include "app/run.h"
 
 #include <algorithm>
-#include <atomic>
+#include <condition_variable>
+#include <cstdio>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/path_check.h"
@@ -77,28 +80,82 @@ bool open_roster_images(const Settings& settings, LoadedImages* loaded, RosterIm
 
 // One picture to prepare at the sizes the documents draw it at, and how that went.
 struct PictureJob {
-    SourceImage* image;
-    PixelSize sizes[MAX_PICTURE_SIZES];
-    int size_count;
-    bool prepared;
-    char reason[256];
+    SourceImage* image = nullptr;
+    PixelSize sizes[MAX_PICTURE_SIZES] = {};
+    int size_count = 0;
+    DecodedPicture decoded;
+    int pictures_left = 0;  // sizes not yet made; the decoded picture is freed after the last
+    bool failed = false;
+    char reason[256] = "";
 };
 
-// Prepares every job, `threads` at a time (each takes the next job not yet taken). The
-// jobs share nothing but the counter, so the pictures come out the same whatever the
-// number of threads.
-void run_picture_jobs(std::span<PictureJob> jobs, const ImageOptions& options, int threads) {
-    std::atomic<size_t> next = 0;
-    auto work = [&] {
-        for (size_t i = next++; i < jobs.size(); i = next++) {
-            PictureJob& job = jobs[i];
-            job.prepared = prepare_pictures(job.image, std::span(job.sizes, job.size_count), options,
-                                            job.reason, sizeof job.reason);
+// The preparing of a run's pictures, shared by the threads doing it: each picture is
+// decoded, then made at each of its sizes, a size ready to make taken before the next
+// decode so decoded pictures are freed soonest. Every picture's data is the same whatever
+// thread makes it and in whatever order.
+struct PictureWork {
+    std::span<PictureJob> jobs;
+    ImageOptions options;
+    std::mutex lock;  // guards everything below
+    std::condition_variable changed;
+    size_t next_decode = 0;
+    std::vector<std::pair<PictureJob*, int>> ready;  // sizes whose picture is decoded
+    int busy = 0;                                    // threads decoding or making now
+};
+
+// Decodes `job`'s picture (without the lock) and queues its sizes.
+void decode_job(PictureWork* work, PictureJob* job, std::unique_lock<std::mutex>& hold) {
+    hold.unlock();
+    const bool decoded = decode_picture(job->image, std::span(job->sizes, job->size_count), &job->decoded,
+                                        job->reason, sizeof job->reason);
+    hold.lock();
+    job->failed = !decoded;
+    job->pictures_left = decoded ? job->image->picture_count : 0;
+    for (int i = 0; i < job->pictures_left; ++i) work->ready.emplace_back(job, i);
+}
+
+// Makes one size of a decoded picture (without the lock).
+void make_job(PictureWork* work, PictureJob* job, int index, std::unique_lock<std::mutex>& hold) {
+    hold.unlock();
+    const bool made = make_picture(job->image, index, job->decoded, work->options);
+    hold.lock();
+    if (!made && !job->failed) {
+        job->failed = true;
+        snprintf(job->reason, sizeof job->reason, "not enough memory");
+    }
+    if (--job->pictures_left == 0) job->decoded = DecodedPicture();
+}
+
+void picture_worker(PictureWork* work) {
+    std::unique_lock<std::mutex> hold(work->lock);
+    for (;;) {
+        if (!work->ready.empty()) {
+            const auto [job, index] = work->ready.back();
+            work->ready.pop_back();
+            ++work->busy;
+            make_job(work, job, index, hold);
+        } else if (work->next_decode < work->jobs.size()) {
+            ++work->busy;
+            decode_job(work, &work->jobs[work->next_decode++], hold);
+        } else if (work->busy > 0) {
+            work->changed.wait(hold);  // a decode under way may yet bring sizes to make
+            continue;
+        } else {
+            return;
         }
-    };
+        --work->busy;
+        work->changed.notify_all();
+    }
+}
+
+// Prepares every job on `threads` threads, this one included.
+void run_picture_jobs(std::span<PictureJob> jobs, const ImageOptions& options, int threads) {
+    PictureWork work;
+    work.jobs = jobs;
+    work.options = options;
     std::vector<std::thread> helpers;
-    for (int t = 1; t < threads && static_cast<size_t>(t) < jobs.size(); ++t) helpers.emplace_back(work);
-    work();
+    for (int t = 1; t < threads; ++t) helpers.emplace_back(picture_worker, &work);
+    picture_worker(&work);
     for (std::thread& helper : helpers) helper.join();
 }
 
@@ -112,14 +169,14 @@ bool prepare_roster_images(const Settings& settings, LoadedImages* loaded, const
     for (int i = 0; i < 3; ++i) {
         if (opened[i] == nullptr) continue;
         PictureJob& job = jobs[count++];
-        job = {&loaded->images[i], {}, 0, false, ""};
+        job.image = &loaded->images[i];
         job.size_count = planned_picture_sizes(loaded->images[i], i == 0, settings.paper_size,
                                                settings.print_shop_pdf_path[0] != '\0',
                                                settings.image_resolution, job.sizes);
     }
     run_picture_jobs(std::span(jobs, count), images.options, threads);
     for (const PictureJob& job : std::span(jobs, count)) {
-        if (!job.prepared) {
+        if (job.failed) {
             say("Error: cannot read image %s: %s\n", job.image->path, job.reason);
             return false;
         }

@@ -144,12 +144,13 @@ bool compress_picture(const SourceImage& image, const Samples& samples, const Im
 }
 
 // The file's own bytes as the picture at its own size, where they may go in as they are.
-bool copy_own_bytes(const SourceImage& image, FILE* file, int colors, const ImageOptions& options,
+bool copy_own_bytes(const SourceImage& image, int colors, const ImageOptions& options,
                     PreparedPicture* picture) {
     unsigned char* bytes = nullptr;
     size_t size = 0;
     char ignored[64];
-    if (!read_open_file(file, MAX_IMAGE_FILE_BYTES, "", &bytes, &size, ignored, sizeof ignored)) return false;
+    if (!read_whole_file(image.path, MAX_IMAGE_FILE_BYTES, "", &bytes, &size, ignored, sizeof ignored))
+        return false;
     const bool jpeg = image.kind == IMAGE_JPEG;
     if (jpeg && (options.copies_jpeg == nullptr || !options.copies_jpeg(bytes, size))) {
         free(bytes);
@@ -157,23 +158,6 @@ bool copy_own_bytes(const SourceImage& image, FILE* file, int colors, const Imag
     }
     *picture = {{image.width, image.height}, colors, jpeg ? PICTURE_DCT : PICTURE_PNG_FILE, bytes, size};
     return true;
-}
-
-// Makes the picture at `size` from the decoded samples; false when out of memory.
-bool make_picture(SourceImage* image, const Samples& decoded, PixelSize size, const ImageOptions& options,
-                  bool passthrough, FILE* file) {
-    PreparedPicture* picture = &image->pictures[image->picture_count];
-    *picture = {size, 0, PICTURE_FLATE, nullptr, 0};
-    if (passthrough && size == PixelSize{image->width, image->height} &&
-        copy_own_bytes(*image, file, decoded.channels, options, picture)) {
-        ++image->picture_count;
-        return true;
-    }
-    ++image->picture_count;  // what it holds is freed with the image, even after a failure
-    if (size == PixelSize{decoded.width, decoded.height})
-        return compress_picture(*image, decoded, options, picture);
-    const Samples sized = resample(decoded, size);
-    return sized.data != nullptr && compress_picture(*image, sized, options, picture);
 }
 
 }  // namespace
@@ -216,8 +200,8 @@ bool open_source_image(const char* path, SourceImage* image, char* reason, size_
     return true;
 }
 
-bool prepare_pictures(SourceImage* image, std::span<const PixelSize> sizes, const ImageOptions& options,
-                      char* reason, size_t reason_size) {
+bool decode_picture(SourceImage* image, std::span<const PixelSize> sizes, DecodedPicture* decoded,
+                    char* reason, size_t reason_size) {
     free_pictures(image);
     const char* why = nullptr;
     FilePtr file = open_regular_file(image->path, &why);
@@ -226,25 +210,52 @@ bool prepare_pictures(SourceImage* image, std::span<const PixelSize> sizes, cons
         return false;
     }
     BoxReducer reducer;
-    bool passthrough = false;
     if (!decoder_of(image->kind)
-             ->decode(file.get(), least_pixels(*image, sizes), &reducer, &passthrough, reason, reason_size)) {
+             ->decode(file.get(), least_pixels(*image, sizes), &reducer, &decoded->passthrough, reason,
+                      reason_size)) {
         return false;
     }
-    Samples decoded = std::move(reducer.out);
+    decoded->samples = std::move(reducer.out);
     reducer.sums.reset();
-    bool made = turn_upright(&decoded, image->orientation);
-    drop_opaque_alpha(&decoded);
-    for (size_t i = 0; made && i < sizes.size() && image->picture_count < MAX_PICTURE_SIZES; ++i) {
-        if (find_picture(*image, sizes[i]) == nullptr) {
-            made = make_picture(image, decoded, sizes[i], options, passthrough, file.get());
+    if (!turn_upright(&decoded->samples, image->orientation)) {
+        snprintf(reason, reason_size, "not enough memory");
+        return false;
+    }
+    drop_opaque_alpha(&decoded->samples);
+    for (PixelSize size : sizes) {
+        if (find_picture(*image, size) == nullptr && image->picture_count < MAX_PICTURE_SIZES) {
+            image->pictures[image->picture_count++] = {size, 0, PICTURE_FLATE, nullptr, 0};
         }
     }
-    if (!made) {
-        free_pictures(image);
-        snprintf(reason, reason_size, "not enough memory");
+    return true;
+}
+
+bool make_picture(SourceImage* image, int index, const DecodedPicture& decoded, const ImageOptions& options) {
+    PreparedPicture* picture = &image->pictures[index];
+    const PixelSize size = picture->size;
+    const Samples& samples = decoded.samples;
+    if (decoded.passthrough && size == PixelSize{image->width, image->height} &&
+        copy_own_bytes(*image, samples.channels, options, picture)) {
+        return true;
     }
-    return made;
+    if (size == PixelSize{samples.width, samples.height})
+        return compress_picture(*image, samples, options, picture);
+    const Samples sized = resample(samples, size);
+    return sized.data != nullptr && compress_picture(*image, sized, options, picture);
+}
+
+bool prepare_pictures(SourceImage* image, std::span<const PixelSize> sizes, const ImageOptions& options,
+                      char* reason, size_t reason_size) {
+    DecodedPicture decoded;
+    if (!decode_picture(image, sizes, &decoded, reason, reason_size)) return false;
+    for (int i = 0; i < image->picture_count; ++i) {
+        if (!make_picture(image, i, decoded, options)) {
+            free_pictures(image);
+            snprintf(reason, reason_size, "not enough memory");
+            return false;
+        }
+    }
+    return true;
 }
 
 const PreparedPicture* find_picture(const SourceImage& image, PixelSize size) {

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <span>
 
 // Largest picture accepted, in pixels, as its header claims: a billion. Anything smaller is
@@ -67,6 +68,21 @@ struct ImageOptions {
 
 struct BoxReducer;
 
+// Samples held in memory: width x height pixels of `channels` 8-bit sRGB values (1 grey,
+// 2 grey + alpha, 3 RGB, 4 RGBA), rows top to bottom.
+struct Samples {
+    std::unique_ptr<unsigned char[]> data;
+    uint32_t width = 0, height = 0;
+    int channels = 0;
+};
+
+// A picture decoded once, upright, shrunk only as far as its largest size allows: what its
+// prepared pictures are made from.
+struct DecodedPicture {
+    Samples samples;
+    bool passthrough = false;  // the file's own bytes may go in as they are, at its own size
+};
+
 // What a file's header tells before any pixel is decoded.
 struct ImageHeader {
     uint32_t width, height;  // as stored, before turning upright
@@ -94,11 +110,22 @@ struct ImageDecoder {
 // at most 1000", or the decoder's own words. `image` then owns nothing.
 bool open_source_image(const char* path, SourceImage* image, char* reason, size_t reason_size);
 
-// Decodes the opened picture once and prepares it at each of `sizes` (upright pixels; a
-// size twice is prepared once): reduced in linear light, translucency laid onto white,
-// compressed as JPEG (lossy sources, or `options.jpeg_compression` without translucency)
-// or Flate, or the file's own bytes where they can go in as they are. Returns false with
-// the decoder's reason, or "not enough memory"; `image` keeps its header either way.
+// Decodes the opened picture once into `decoded`, keeping enough pixels for each of `sizes`
+// (upright pixels), and readies one empty picture per distinct size in `image->pictures`
+// (`picture_count` of them) for make_picture. Returns false with the decoder's reason, or
+// "not enough memory"; `image` keeps its header either way.
+bool decode_picture(SourceImage* image, std::span<const PixelSize> sizes, DecodedPicture* decoded,
+                    char* reason, size_t reason_size);
+
+// Makes `image->pictures[index]` from `decoded`: filtered to its size in linear light,
+// translucency laid onto white, compressed as JPEG (lossy sources, or
+// `options.jpeg_compression` without translucency) or Flate, or the file's own bytes where
+// they can go in as they are. Pictures of one image may be made on several threads at
+// once. Returns false when out of memory.
+bool make_picture(SourceImage* image, int index, const DecodedPicture& decoded, const ImageOptions& options);
+
+// decode_picture, then make_picture for each size, on this thread. Returns false with the
+// reason as they give it.
 bool prepare_pictures(SourceImage* image, std::span<const PixelSize> sizes, const ImageOptions& options,
                       char* reason, size_t reason_size);
 

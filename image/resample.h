@@ -25,14 +25,6 @@ constexpr unsigned long long MAX_HELD_PIXELS = 16000000ULL;
 PixelSize embedded_size(uint32_t width, uint32_t height, float drawn_width, float drawn_height,
                         int32_t resolution);
 
-// Samples held in memory: width x height pixels of `channels` 8-bit sRGB values (1 grey,
-// 2 grey + alpha, 3 RGB, 4 RGBA), rows top to bottom.
-struct Samples {
-    std::unique_ptr<unsigned char[]> data;
-    uint32_t width = 0, height = 0;
-    int channels = 0;
-};
-
 // Shrinks a picture arriving row by row by a whole `factor`: each factor x factor block
 // (smaller at the right and bottom edges) becomes the average of its pixels in linear
 // light, colours weighted by their alpha. A factor of 1 keeps the rows as they are.
