@@ -257,3 +257,12 @@ bool finish_pdf(const std::string& bytes, const std::vector<PictureStream>& pict
     }
     return true;
 }
+
+#ifdef ROSTERBOOK_FINISH_MODULE
+// What the tool looks up after loading the module.
+extern "C" __attribute__((visibility("default"))) bool rosterbook_finish_pdf(
+    const std::string& bytes, const std::vector<PictureStream>& pictures, const ViewerSettings& viewer,
+    const PrintShopFinish& shop, std::string* finished, std::string* reason) {
+    return finish_pdf(bytes, pictures, viewer, shop, finished, reason);
+}
+#endif

@@ -38,3 +38,8 @@ constexpr const char* PICTURE_KEY = "/RosterbookPicture";
 bool finish_pdf(const std::string& bytes, const std::vector<PictureStream>& pictures,
                 const ViewerSettings& viewer, const PrintShopFinish& shop, std::string* finished,
                 std::string* reason);
+
+// The module that holds the finishing and qpdf, when the tool loads it at the first save
+// (see finish_loader.cpp), and the name of its function with finish_pdf's contract.
+constexpr const char* FINISH_MODULE = "rosterbook-finish.so";
+constexpr const char* FINISH_SYMBOL = "rosterbook_finish_pdf";
