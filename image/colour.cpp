@@ -10,6 +10,12 @@ namespace {
 // read is printed as it is stored, so its messages are not wanted.
 void ignore_lcms_error(cmsContext, cmsUInt32Number, const char*) {}
 
+// Set once: pictures are read on several threads, and the handler is lcms2's global.
+void quiet_lcms() {
+    static const bool quiet = (cmsSetLogErrorHandler(ignore_lcms_error), true);
+    (void)quiet;
+}
+
 // A profile named as sRGB in its description needs no conversion.
 bool is_srgb(cmsHPROFILE profile) {
     char description[64] = "";
@@ -32,7 +38,7 @@ ColourTransform to_srgb(cmsHPROFILE input, cmsUInt32Number input_format, cmsUInt
 
 ColourTransform rgb_transform(const unsigned char* profile, size_t size, int channels) {
     if (profile == nullptr || size == 0) return {nullptr};
-    cmsSetLogErrorHandler(ignore_lcms_error);
+    quiet_lcms();
     cmsHPROFILE input = cmsOpenProfileFromMem(profile, static_cast<cmsUInt32Number>(size));
     if (input == nullptr) return {nullptr};
     if (cmsGetColorSpace(input) != cmsSigRgbData || is_srgb(input)) {
@@ -45,7 +51,7 @@ ColourTransform rgb_transform(const unsigned char* profile, size_t size, int cha
 }
 
 ColourTransform cmyk_transform(const unsigned char* profile, size_t size, bool inverted) {
-    cmsSetLogErrorHandler(ignore_lcms_error);
+    quiet_lcms();
     cmsHPROFILE input = profile != nullptr
                             ? cmsOpenProfileFromMem(profile, static_cast<cmsUInt32Number>(size))
                             : cmsOpenProfileFromFile(DEFAULT_CMYK_PROFILE, "r");

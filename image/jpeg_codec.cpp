@@ -8,6 +8,7 @@
 // clang-format on
 #include <libexif/exif-data.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdlib>
 #include <cstring>
@@ -82,18 +83,22 @@ void read_scanlines(jpeg_decompress_struct* cinfo, BoxReducer* reducer, JSAMPLE*
     }
 }
 
-// A picture too large to hold whole is decoded at the largest DCT scaling, M/8, that
-// still leaves `least` pixels: libjpeg-turbo then decodes from fewer coefficients, far
-// faster than a full decode. Smaller ones are decoded whole: the scaled decode averages
+// A picture too large to hold whole is decoded at a DCT scaling, M/8: libjpeg-turbo then
+// decodes from fewer coefficients, far faster than a full decode. The scaling is the
+// largest that still leaves `least` pixels, or, if that would still be too many to hold,
+// the smallest that fits. Smaller pictures are decoded whole: the scaled decode averages
 // in gamma rather than linear light, which greys thin black lines (text lost 8 dB).
 void choose_scale(jpeg_decompress_struct* cinfo, PixelSize least) {
     if (uint64_t{cinfo->image_width} * cinfo->image_height <= MAX_HELD_PIXELS) return;
     cinfo->scale_denom = 8;
+    unsigned fitting = 1;  // the largest M whose decode can be held
     for (unsigned m = 1; m <= 8; ++m) {
         cinfo->scale_num = m;
         jpeg_calc_output_dimensions(cinfo);
-        if (cinfo->output_width >= least.width && cinfo->output_height >= least.height) return;
+        if (uint64_t{cinfo->output_width} * cinfo->output_height <= MAX_HELD_PIXELS) fitting = m;
+        if (cinfo->output_width >= least.width && cinfo->output_height >= least.height) break;
     }
+    cinfo->scale_num = std::min(cinfo->scale_num, fitting);
 }
 
 // The conversion the picture's colours need: from its own ICC profile (APP2), and for

@@ -115,12 +115,14 @@ void add_row(BoxReducer* reducer, const unsigned char* row) {
     const std::array<float, 256>& linear = linear_of_srgb();
     const int colors = out.channels == 2 || out.channels == 4 ? out.channels - 1 : out.channels;
     const bool alpha = colors != out.channels;
-    float* sums = reducer->sums.get();
-    for (uint32_t x = 0; x < reducer->in_width; ++x, row += out.channels) {
-        float* sum = sums + size_t{x / factor} * (colors + 1);
-        const float weight = alpha ? static_cast<float>(row[colors]) * (1.0f / 255.0f) : 1.0f;
-        for (int c = 0; c < colors; ++c) sum[c] += linear[row[c]] * weight;
-        sum[colors] += weight;
+    float* sum = reducer->sums.get();
+    for (uint32_t x = 0; x < reducer->in_width; sum += colors + 1) {
+        const uint32_t block_end = std::min(x + factor, reducer->in_width);
+        for (; x < block_end; ++x, row += out.channels) {
+            const float weight = alpha ? static_cast<float>(row[colors]) * (1.0f / 255.0f) : 1.0f;
+            for (int c = 0; c < colors; ++c) sum[c] += linear[row[c]] * weight;
+            sum[colors] += weight;
+        }
     }
     const uint32_t block_rows = (reducer->rows_in - 1) % factor + 1;
     if (block_rows == factor || reducer->rows_in == reducer->in_height) emit_block_row(reducer, block_rows);
