@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <libheif/heif.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -14,12 +15,16 @@
 namespace {
 
 constexpr const char* LIBHEIF = "libheif.so.1";
+// libheif decodes a whole picture at once (its tiles cannot be had one by one), in about
+// five bytes a pixel: larger HEIC files than any phone makes are refused.
+constexpr unsigned long long MAX_HEIC_PIXELS = 128000000ULL;
 
 // The libheif functions a decode needs, looked up once in the loaded library.
 struct Libheif {
     bool loaded;
     decltype(&heif_context_alloc) context_alloc;
     decltype(&heif_context_free) context_free;
+    decltype(&heif_context_set_maximum_image_size_limit) set_size_limit;
     decltype(&heif_context_read_from_memory_without_copy) read_from_memory;
     decltype(&heif_context_get_primary_image_handle) primary_image_handle;
     decltype(&heif_image_handle_get_width) handle_width;
@@ -30,6 +35,8 @@ struct Libheif {
     decltype(&heif_image_handle_release) handle_release;
     decltype(&heif_decode_image) decode_image;
     decltype(&heif_image_get_plane_readonly) plane;
+    decltype(&heif_image_get_width) image_width;
+    decltype(&heif_image_get_height) image_height;
     decltype(&heif_image_release) image_release;
 };
 
@@ -44,6 +51,7 @@ Libheif open_libheif() {
     void* library = dlopen(LIBHEIF, RTLD_NOW | RTLD_LOCAL);  // kept open for the process
     lib.loaded = library != nullptr && look_up(library, "heif_context_alloc", &lib.context_alloc) &&
                  look_up(library, "heif_context_free", &lib.context_free) &&
+                 look_up(library, "heif_context_set_maximum_image_size_limit", &lib.set_size_limit) &&
                  look_up(library, "heif_context_read_from_memory_without_copy", &lib.read_from_memory) &&
                  look_up(library, "heif_context_get_primary_image_handle", &lib.primary_image_handle) &&
                  look_up(library, "heif_image_handle_get_width", &lib.handle_width) &&
@@ -54,6 +62,8 @@ Libheif open_libheif() {
                  look_up(library, "heif_image_handle_release", &lib.handle_release) &&
                  look_up(library, "heif_decode_image", &lib.decode_image) &&
                  look_up(library, "heif_image_get_plane_readonly", &lib.plane) &&
+                 look_up(library, "heif_image_get_width", &lib.image_width) &&
+                 look_up(library, "heif_image_get_height", &lib.image_height) &&
                  look_up(library, "heif_image_release", &lib.image_release);
     return lib;
 }
@@ -82,8 +92,9 @@ struct HeifFile {
 // libheif's own words name boxes and file offsets; a secretary needs to know the file is bad.
 bool failed(const heif_error& error, char* reason, size_t reason_size) {
     if (error.code == heif_error_Ok) return false;
-    snprintf(reason, reason_size, "%s",
-             error.code == heif_error_Memory_allocation_error ? "not enough memory" : "damaged HEIC data");
+    const bool memory = error.code == heif_error_Memory_allocation_error &&
+                        error.subcode != heif_suberror_Security_limit_exceeded;  // a tile claiming too much
+    snprintf(reason, reason_size, "%s", memory ? "not enough memory" : "damaged HEIC data");
     return true;
 }
 
@@ -106,6 +117,10 @@ bool open_heif(FILE* file, HeifFile* heif, char* reason, size_t reason_size) {
         snprintf(reason, reason_size, "not enough memory");
         return false;
     }
+    // Every image in the file, a tile of the picture included, is held to the same size:
+    // a damaged file claiming a huge tile took 2 GB and 7 s otherwise.
+    heif->lib.set_size_limit(heif->context,
+                             static_cast<int>(std::sqrt(static_cast<double>(MAX_HEIC_PIXELS))));
     return !failed(heif->lib.read_from_memory(heif->context, bytes, size, nullptr), reason, reason_size) &&
            !failed(heif->lib.primary_image_handle(heif->context, &heif->handle), reason, reason_size);
 }
@@ -113,6 +128,14 @@ bool open_heif(FILE* file, HeifFile* heif, char* reason, size_t reason_size) {
 bool read_heif_header(FILE* file, ImageHeader* header, char* reason, size_t reason_size) {
     HeifFile heif;
     if (!open_heif(file, &heif, reason, reason_size)) return false;
+    const unsigned long long pixels = static_cast<unsigned long long>(heif.lib.handle_width(heif.handle)) *
+                                      heif.lib.handle_height(heif.handle);
+    if (pixels > MAX_HEIC_PIXELS) {
+        snprintf(reason, reason_size,
+                 "image too large: %llu megapixels, at most %llu in a HEIC file; save it as JPEG",
+                 pixels / 1000000, MAX_HEIC_PIXELS / 1000000);
+        return false;
+    }
     *header = {static_cast<uint32_t>(heif.lib.handle_width(heif.handle)),
                static_cast<uint32_t>(heif.lib.handle_height(heif.handle)), 1, true};
     return true;
@@ -133,6 +156,12 @@ bool decode_heif(FILE* file, PixelSize least, BoxReducer* reducer, bool* passthr
     *passthrough = false;
     HeifFile heif;
     if (!open_heif(file, &heif, reason, reason_size)) return false;
+    if (static_cast<unsigned long long>(heif.lib.handle_width(heif.handle)) *
+            heif.lib.handle_height(heif.handle) >
+        MAX_HEIC_PIXELS) {
+        snprintf(reason, reason_size, "image too large");  // read_header said how large
+        return false;
+    }
     const bool alpha = heif.lib.handle_has_alpha(heif.handle) != 0;
     if (failed(heif.lib.decode_image(heif.handle, &heif.image, heif_colorspace_RGB,
                                      alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
@@ -143,6 +172,12 @@ bool decode_heif(FILE* file, PixelSize least, BoxReducer* reducer, bool* passthr
     int stride = 0;
     const uint8_t* pixels = heif.lib.plane(heif.image, heif_channel_interleaved, &stride);
     const uint32_t width = heif.lib.handle_width(heif.handle), height = heif.lib.handle_height(heif.handle);
+    // A damaged file can decode to another size than its header gives.
+    if (heif.lib.image_width(heif.image, heif_channel_interleaved) != static_cast<int>(width) ||
+        heif.lib.image_height(heif.image, heif_channel_interleaved) != static_cast<int>(height)) {
+        snprintf(reason, reason_size, "damaged HEIC data");
+        return false;
+    }
     const int channels = alpha ? 4 : 3;
     if (pixels == nullptr || !start_reduction(reducer, width, height, channels, least)) {
         snprintf(reason, reason_size, "not enough memory");
