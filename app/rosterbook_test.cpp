@@ -541,6 +541,8 @@ TEST(Rosterbook, DamagedImagesEndTheRunCleanly) {
          "not a picture file; save it as PNG or JPEG"},
         {"cover.png", [](const std::string& path) { write_file(path, "GIF89a\x01\x00\x01\x00"); },
          "a GIF image; save it as PNG or JPEG"},
+        {"schedule.png", [](const std::string& path) { write_file(path, "%PDF-1.7\n"); },
+         "a PDF file; save it as PNG or JPEG"},
         {"committee.png",  // an iPhone photo renamed, cut short
          [](const std::string& path) {
              write_phone_picture(path, {64, 64}, PHONE_HEIC);
