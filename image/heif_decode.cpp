@@ -101,9 +101,13 @@ bool failed(const heif_error& error, char* reason, size_t reason_size) {
 // Reads the file and finds its primary picture.
 bool open_heif(FILE* file, HeifFile* heif, char* reason, size_t reason_size) {
     if (!heif->lib.loaded) {
+#ifdef ROSTERBOOK_WEB
+        snprintf(reason, reason_size, "the web page cannot read HEIC pictures; save the picture as JPEG");
+#else
         snprintf(reason, reason_size,
-                 "a HEIC picture needs libheif (Debian package libheif1); install it, or "
-                 "save the picture as JPEG");
+                 "a HEIC picture needs libheif (Debian package libheif1); install it, or save the picture as "
+                 "JPEG");
+#endif
         return false;
     }
     unsigned char* bytes = nullptr;
