@@ -315,8 +315,8 @@ int run_rosterbook(const RunRequest& request) {
     StreamsInUse streams(request.streams);
     // Too large for a stack: the groups alone take 1.4 MB. Left unset here: the loaders
     // clear them first.
-    auto settings = std::make_unique_for_overwrite<Settings>();
-    auto groups = std::make_unique_for_overwrite<RosterGroups>();
+    auto settings = std::unique_ptr<Settings>(new Settings);
+    auto groups = std::unique_ptr<RosterGroups>(new RosterGroups);
     load_settings_from(settings.get(), request.settings_path);
     report("Config  : title=%d line(s), subtitle=%d line(s), %s\n", settings->title_line_count,
            settings->subtitle_line_count, label_sequence_name(settings->label_sequence));

@@ -88,7 +88,7 @@ void take_record(TableReader* reader, const Cells* cells, int count, int line_nu
 
 // Reads the records after the header until the file ends; `cells` has room for MAX_COLUMNS.
 void read_records(CsvReader* csv, TableReader* reader, Cells* cells) {
-    auto record_storage = std::make_unique_for_overwrite<char[]>(CSV_RECORD_SIZE);
+    auto record_storage = std::unique_ptr<char[]>(new char[CSV_RECORD_SIZE]);
     char* record = record_storage.get();
     int line_number;
     while ((line_number = read_csv_record(csv, record)) > 0) {
@@ -213,13 +213,13 @@ bool load_roster(const Settings& settings, RosterGroups* groups) {
     if (!file) return false;  // an empty file (no header) fails without a message
     // The record buffers, the cells and the table live on the heap: 64 KiB, 16 KiB and
     // 360 KiB are more than a small (web) stack holds.
-    auto header_storage = std::make_unique_for_overwrite<char[]>(CSV_RECORD_SIZE);
+    auto header_storage = std::unique_ptr<char[]>(new char[CSV_RECORD_SIZE]);
     char* header = header_storage.get();
     CsvReader csv = {file.get(), path, detect_file_separator(file.get(), header), 0};
     if (read_csv_record(&csv, header) == 0) return false;
 
     auto cells = std::make_unique<Cells[]>(MAX_COLUMNS);
-    auto table = std::make_unique_for_overwrite<LoadedTable>();
+    auto table = std::unique_ptr<LoadedTable>(new LoadedTable);
     table->count = 0;
     TableReader reader = {path, {}, role_words(settings), table.get(), {0, 0, 1, 0}};
     const int header_count = split_csv_line(header, cells.get(), MAX_COLUMNS, csv.separator);
