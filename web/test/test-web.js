@@ -17,6 +17,11 @@ const cases = [
                                    'cover.png': Buffer.from('\x89PNG\r\n\x1a\n cut short', 'latin1')}},
   {name: 'a settings typo', files: {'members.csv': fs.readFileSync(path.join(club, 'members.csv')),
                                     'roster.sdd': Buffer.from('Titel:\nHarbour Squares\n\nPaper Size: A5\n')}},
+  {name: 'files named by last season\'s roster.sdd',
+   files: {'list.csv': fs.readFileSync(path.join(club, 'members.csv')),
+           'club photo.png': fs.readFileSync(path.resolve(club, '../pictures/committee.png')),
+           'roster.sdd': Buffer.from('Member CSV: list.csv\nCover Image: "club photo.png"\n')},
+   uploads: {members: 'list.csv', cover: 'club photo.png'}},
 ];
 
 // The PDF as qpdf --qdf writes it, its dates and /ID blanked: what two runs share.
@@ -31,12 +36,13 @@ function runCommandLine(folder) {
   return {status: result.status, lines: (result.stdout + result.stderr).split('\n').filter((l) => l).sort()};
 }
 
-async function runPage(browser, folder, out) {
+async function runPage(browser, folder, out, uploads) {
   const page = await browser.newPage();
   const requests = [];
   page.on('request', (request) => { if (/^(https?|wss?|ftp):/.test(request.url())) requests.push(request.url()); });
   await page.goto('file://' + pagePath);
-  for (const [id, name] of [['members', 'members.csv'], ['cover', 'cover.png'], ['settings-file', 'roster.sdd']]) {
+  const chosen = {members: 'members.csv', cover: 'cover.png', 'settings-file': 'roster.sdd', ...uploads};
+  for (const [id, name] of Object.entries(chosen)) {
     if (fs.existsSync(path.join(folder, name))) await (await page.$('#' + id)).uploadFile(path.join(folder, name));
   }
   await page.waitForFunction((wanted) => document.getElementById('sdd').value !== '' && wanted, {}, true);
@@ -66,7 +72,7 @@ async function runPage(browser, folder, out) {
   for (const c of cases) {
     const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'rosterbook-web-'));
     for (const [name, bytes] of Object.entries(c.files)) fs.writeFileSync(path.join(folder, name), bytes);
-    const page = await runPage(browser, folder, path.join(folder, 'page'));
+    const page = await runPage(browser, folder, path.join(folder, 'page'), c.uploads);
     // Without a roster.sdd of its own the page runs on what its form writes: so does the tool.
     if (!c.files['roster.sdd']) fs.writeFileSync(path.join(folder, 'roster.sdd'), page.sdd);
     const expected = runCommandLine(folder);
