@@ -20,15 +20,18 @@ namespace {
 
 constexpr size_t TEMP_PATH_SIZE = 4096 + 32;
 
-// The file a save is writing into, for the signal handler, which can reach nothing else.
-// The path is complete before the flag is raised, as a signal may read it at any moment;
-// both are cleared when the save ends.
-char pending_temp_path[TEMP_PATH_SIZE];
-volatile sig_atomic_t temp_file_pending = 0;
+// The files the saves are writing into, one slot per document of a run, for the signal
+// handler, which can reach nothing else. A path is complete before its flag is raised, as
+// a signal may read it at any moment; both are cleared when that save ends.
+constexpr size_t MAX_SAVES = 3;
+char pending_temp_paths[MAX_SAVES][TEMP_PATH_SIZE];
+volatile sig_atomic_t temp_files_pending[MAX_SAVES] = {};
 
-// Only async-signal-safe calls: remove the half-written file, then die of the signal.
+// Only async-signal-safe calls: remove the half-written files, then die of the signal.
 void on_fatal_signal(int signal_number) {
-    if (temp_file_pending) unlink(pending_temp_path);
+    for (size_t slot = 0; slot < MAX_SAVES; ++slot) {
+        if (temp_files_pending[slot]) unlink(pending_temp_paths[slot]);
+    }
     signal(signal_number, SIG_DFL);
     raise(signal_number);
 }
@@ -87,23 +90,34 @@ void finish_document(PdfDocument* pdf, Finished* finished) {
     if (pdf->failed) finished->bytes.clear();
 }
 
-void end_pending_save(PdfDocument* pdf) {
-    temp_file_pending = 0;
+void end_pending_save(PdfDocument* pdf, size_t slot) {
+    temp_files_pending[slot] = 0;
     pdf->saving_path = nullptr;
 }
 
-// Writes `bytes` into the temporary file and puts it at `path`. Every write is checked:
-// libharu's own file writer ignores a failing close (a full disk).
-bool write_document(PdfDocument* pdf, const std::string& bytes, const char* path) {
-    snprintf(pending_temp_path, sizeof pending_temp_path, "%s.%ld.tmp", path, static_cast<long>(getpid()));
+// Opens the temporary file of the document in `slot`, next to `path`; null after its error.
+FILE* open_temp_file(PdfDocument* pdf, const char* path, size_t slot) {
+    snprintf(pending_temp_paths[slot], TEMP_PATH_SIZE, "%s.%ld.tmp", path, static_cast<long>(getpid()));
     pdf->saving_path = path;
-    temp_file_pending = 1;
-    FILE* file = fopen(pending_temp_path, "wb");
+    temp_files_pending[slot] = 1;
+    FILE* file = fopen(pending_temp_paths[slot], "wb");
     if (file == nullptr) {
         fail_pdf(pdf, HPDF_FILE_OPEN_ERROR, errno);
-        end_pending_save(pdf);
-        return false;
+        end_pending_save(pdf, slot);
     }
+    return file;
+}
+
+// Drops an opened temporary file that will not be written.
+void abandon_temp_file(PdfDocument* pdf, FILE* file, size_t slot) {
+    fclose(file);
+    remove(pending_temp_paths[slot]);
+    end_pending_save(pdf, slot);
+}
+
+// Writes `bytes` into the open temporary file and puts it at `path`. Every write is
+// checked: libharu's own file writer ignores a failing close (a full disk).
+bool write_document(PdfDocument* pdf, const std::string& bytes, const char* path, FILE* file, size_t slot) {
     errno = 0;
     bool written = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && fflush(file) == 0;
     int write_errno = errno;
@@ -112,10 +126,10 @@ bool write_document(PdfDocument* pdf, const std::string& bytes, const char* path
         written = false;
         fail_pdf(pdf, HPDF_FILE_IO_ERROR, write_errno != 0 ? write_errno : EIO);
     }
-    const bool renamed = written && rename(pending_temp_path, path) == 0;
+    const bool renamed = written && rename(pending_temp_paths[slot], path) == 0;
     if (written && !renamed) say("Error: cannot write %s: %s\n", path, strerror(errno));
-    if (!renamed) remove(pending_temp_path);
-    end_pending_save(pdf);
+    if (!renamed) remove(pending_temp_paths[slot]);
+    end_pending_save(pdf, slot);
     return renamed;
 }
 
@@ -123,21 +137,36 @@ bool write_document(PdfDocument* pdf, const std::string& bytes, const char* path
 
 bool save_pdf_documents(std::span<PdfDocument* const> documents, std::span<const char* const> paths,
                         int threads) {
-    std::vector<Finished> finished(documents.size());
+    // Every temporary file is opened before the slow part, so a folder that cannot be
+    // written fails at once; the documents before one that fails are still saved.
+    const size_t count = std::min(documents.size(), MAX_SAVES);
+    FILE* files[MAX_SAVES] = {};
+    size_t opened = 0;
+    while (opened < count && !documents[opened]->failed &&
+           (files[opened] = open_temp_file(documents[opened], paths[opened], opened)) != nullptr) {
+        ++opened;
+    }
+    std::vector<Finished> finished(opened);
     std::atomic<size_t> next = 0;
     auto work = [&] {
-        for (size_t i = next++; i < documents.size(); i = next++) finish_document(documents[i], &finished[i]);
+        for (size_t i = next++; i < opened; i = next++) finish_document(documents[i], &finished[i]);
     };
     std::vector<std::thread> helpers;
-    for (int t = 1; t < threads && static_cast<size_t>(t) < documents.size(); ++t) helpers.emplace_back(work);
+    for (int t = 1; t < threads && static_cast<size_t>(t) < opened; ++t) helpers.emplace_back(work);
     work();
     for (std::thread& helper : helpers) helper.join();
-    for (size_t i = 0; i < documents.size(); ++i) {
+    for (size_t i = 0; i < opened; ++i) {
         if (finished[i].messages_size > 0) say("%s", finished[i].messages);
-        if (documents[i]->failed || !write_document(documents[i], finished[i].bytes, paths[i])) return false;
+        const bool saved =
+            !documents[i]->failed && write_document(documents[i], finished[i].bytes, paths[i], files[i], i);
+        if (!saved) {
+            if (documents[i]->failed && temp_files_pending[i]) abandon_temp_file(documents[i], files[i], i);
+            for (size_t j = i + 1; j < opened; ++j) abandon_temp_file(documents[j], files[j], j);
+            return false;
+        }
         close_pdf_document(documents[i]);
     }
-    return true;
+    return opened == documents.size();
 }
 
 bool save_pdf_document(PdfDocument* pdf, const char* path) {
