@@ -159,13 +159,8 @@ bool decode_heif(FILE* file, PixelSize least, BoxReducer* reducer, bool* passthr
                  size_t reason_size) {
     *passthrough = false;
     HeifFile heif;
+    // open_heif holds every image to MAX_HEIC_PIXELS: libheif refuses a larger one itself.
     if (!open_heif(file, &heif, reason, reason_size)) return false;
-    if (static_cast<unsigned long long>(heif.lib.handle_width(heif.handle)) *
-            heif.lib.handle_height(heif.handle) >
-        MAX_HEIC_PIXELS) {
-        snprintf(reason, reason_size, "image too large");  // read_header said how large
-        return false;
-    }
     const bool alpha = heif.lib.handle_has_alpha(heif.handle) != 0;
     if (failed(heif.lib.decode_image(heif.handle, &heif.image, heif_colorspace_RGB,
                                      alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
