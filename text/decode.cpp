@@ -5,10 +5,12 @@
 #include <uchardet/uchardet.h>
 #include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
+#include <unicode/ucnv.h>
 #include <unicode/unistr.h>
 #include <unicode/utf8.h>
 
 #include <cctype>
+#include <memory>
 
 #include "base/message.h"
 #include "text/encoding.h"
@@ -43,10 +45,27 @@ std::string lower(std::string name) {
     return name;
 }
 
-// Converts `bytes` from `encoding` to UTF-8 with iconv; false when it cannot.
+// Converts `bytes` from `encoding` to UTF-8 with ICU's converter; false when ICU has none
+// of that name or a byte is not in the code page.
+bool convert_with_icu(std::string_view bytes, const char* encoding, std::string* utf8) {
+    UErrorCode status = U_ZERO_ERROR;
+    const std::unique_ptr<UConverter, decltype(&ucnv_close)> from(ucnv_open(encoding, &status), ucnv_close);
+    if (U_FAILURE(status)) return false;
+    ucnv_setToUCallBack(from.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+    std::u16string units(bytes.size() * 2 + 16, u'\0');  // a byte of these code pages is one or two units
+    const int32_t length = ucnv_toUChars(from.get(), units.data(), static_cast<int32_t>(units.size()),
+                                         bytes.data(), static_cast<int32_t>(bytes.size()), &status);
+    if (U_FAILURE(status)) return false;
+    utf8->clear();
+    icu::UnicodeString(false, units.data(), length).toUTF8String(*utf8);
+    return true;
+}
+
+// Converts `bytes` from `encoding` to UTF-8 with iconv, or with ICU where iconv lacks the
+// encoding (the web page's C library has no Mac or DOS code pages); false when it cannot.
 bool convert(std::string_view bytes, const char* encoding, std::string* utf8) {
     iconv_t handle = iconv_open("UTF-8", encoding);
-    if (handle == reinterpret_cast<iconv_t>(-1)) return false;
+    if (handle == reinterpret_cast<iconv_t>(-1)) return convert_with_icu(bytes, encoding, utf8);
     utf8->assign(bytes.size() * 4 + 16, '\0');  // no 8- or 16-bit unit grows past 4 bytes
     char* in = const_cast<char*>(bytes.data());
     size_t in_left = bytes.size();
@@ -167,7 +186,12 @@ void report_guessed_encoding(const char* name, const DecodedText& decoded) {
 bool text_encoding_known(const char* name) {
     if (strcasecmp(name, AUTO_ENCODING) == 0) return true;
     iconv_t handle = iconv_open("UTF-8", name);
-    if (handle == reinterpret_cast<iconv_t>(-1)) return false;
-    iconv_close(handle);
-    return true;
+    if (handle != reinterpret_cast<iconv_t>(-1)) {
+        iconv_close(handle);
+        return true;
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter* converter = ucnv_open(name, &status);
+    ucnv_close(converter);
+    return U_SUCCESS(status);
 }

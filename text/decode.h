@@ -26,5 +26,5 @@ bool decode_text(std::string_view bytes, const char* encoding, DecodedText* deco
 // read as <encoding>; set 'Text Encoding' in roster.sdd if names look wrong".
 void report_guessed_encoding(const char* name, const DecodedText& decoded);
 
-// True when `name` is AUTO_ENCODING or an encoding iconv converts from.
+// True when `name` is AUTO_ENCODING or an encoding iconv or ICU converts from.
 bool text_encoding_known(const char* name);

@@ -62,6 +62,7 @@ TEST(DecodeText, EncodingsSpreadsheetsWrite) {
         {"Member,\xA3ukasz,Wa\xB3\xEAsa,\xA3\xF3\x64\x9F\nMember,Ji\xF8\xED,\xC8\x65rm\xE1k,Brno\n", "auto",
          utf8, "windows-1250", true},
         {"Member,Jos\x8E,M\x9Fller,M\x87laga\r", "auto", "Member,José,Müller,Málaga\r", "macintosh", true},
+        {"Member,~{VPND~}\n", "HZ-GB-2312", "Member,中文\n", "hz-gb-2312", false},  // ICU's, not iconv's
         {"Member,Jose\xCC\x81,Mu\xCC\x88ller,Ma\xCC\x81laga\n", "auto", west, "utf-8",
          false},  // NFD in, NFC out
     };
