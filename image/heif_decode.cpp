@@ -48,6 +48,9 @@ bool look_up(void* library, const char* name, Function* function) {
 
 Libheif open_libheif() {
     Libheif lib{};
+#ifdef ROSTERBOOK_WEB
+    return lib;  // the page's module has no dynamic loading: dlopen would abort the run
+#endif
     void* library = dlopen(LIBHEIF, RTLD_NOW | RTLD_LOCAL);  // kept open for the process
     lib.loaded = library != nullptr && look_up(library, "heif_context_alloc", &lib.context_alloc) &&
                  look_up(library, "heif_context_free", &lib.context_free) &&

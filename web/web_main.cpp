@@ -17,6 +17,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE int rosterbook_run(const char* folder) {
         fprintf(stderr, "Error: cannot open the folder %s\n", folder);
     } else {
         status = run_rosterbook({SETTINGS_FILE_NAME, {nullptr, nullptr}, 1});  // one thread: no workers here
+        chdir("/");  // the page removes the folder before the next run
     }
     fflush(stdout);
     fflush(stderr);
