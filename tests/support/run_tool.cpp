@@ -1,6 +1,7 @@
 #include "tests/support/run_tool.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <iconv.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -60,9 +61,31 @@ void check_written_pdfs(const std::string& folder) {
     }
 }
 
+// With ROSTERBOOK_KEEP_INPUTS set, a plain run's folder (no arguments, no limits, files only)
+// is copied there before the run, one folder per run: scripts/test-web gives the same inputs
+// to the web page and compares what it makes with the command line's.
+void keep_inputs(const std::string& folder, const RunOptions& options) {
+    const char* keep = getenv("ROSTERBOOK_KEEP_INPUTS");
+    if (keep == nullptr || !options.arguments.empty() || options.file_size_limit > 0) return;
+    static int runs = 0;
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::filesystem::path copy =
+        std::filesystem::path(keep) / (std::string(test->test_suite_name()) + "." + test->name() + "." +
+                                       std::to_string(getpid()) + "." + std::to_string(++runs));
+    std::filesystem::create_directories(copy);
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (!entry.is_regular_file() || entry.is_symlink()) {  // nothing the page could be given
+            std::filesystem::remove_all(copy);
+            return;
+        }
+        std::filesystem::copy_file(entry.path(), copy / entry.path().filename());
+    }
+}
+
 }  // namespace
 
 StartedTool start_tool(const std::string& binary, const std::string& folder, const RunOptions& options) {
+    keep_inputs(folder, options);
     StartedTool run{-1, std::make_unique<TempDir>(), folder};
     run.pid = fork();
     if (run.pid < 0) throw std::runtime_error("fork failed");
