@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr const char* LIBHEIF = "libheif.so.1";
 // libheif decodes a whole picture at once (its tiles cannot be had one by one), in about
 // five bytes a pixel: larger HEIC files than any phone makes are refused.
 constexpr unsigned long long MAX_HEIC_PIXELS = 128000000ULL;
@@ -40,6 +39,31 @@ struct Libheif {
     decltype(&heif_image_release) image_release;
 };
 
+#ifdef ROSTERBOOK_WEB
+// The page's module links libheif and its HEVC decoder in (it has no dynamic loading: dlopen
+// would abort the run), so the table is its functions.
+Libheif open_libheif() {
+    return {true,
+            heif_context_alloc,
+            heif_context_free,
+            heif_context_set_maximum_image_size_limit,
+            heif_context_read_from_memory_without_copy,
+            heif_context_get_primary_image_handle,
+            heif_image_handle_get_width,
+            heif_image_handle_get_height,
+            heif_image_handle_has_alpha_channel,
+            heif_image_handle_get_raw_color_profile_size,
+            heif_image_handle_get_raw_color_profile,
+            heif_image_handle_release,
+            heif_decode_image,
+            heif_image_get_plane_readonly,
+            heif_image_get_width,
+            heif_image_get_height,
+            heif_image_release};
+}
+#else
+constexpr const char* LIBHEIF = "libheif.so.1";
+
 template <typename Function>
 bool look_up(void* library, const char* name, Function* function) {
     *function = reinterpret_cast<Function>(dlsym(library, name));
@@ -48,9 +72,6 @@ bool look_up(void* library, const char* name, Function* function) {
 
 Libheif open_libheif() {
     Libheif lib{};
-#ifdef ROSTERBOOK_WEB
-    return lib;  // the page's module has no dynamic loading: dlopen would abort the run
-#endif
     void* library = dlopen(LIBHEIF, RTLD_NOW | RTLD_LOCAL);  // kept open for the process
     lib.loaded = library != nullptr && look_up(library, "heif_context_alloc", &lib.context_alloc) &&
                  look_up(library, "heif_context_free", &lib.context_free) &&
@@ -70,6 +91,7 @@ Libheif open_libheif() {
                  look_up(library, "heif_image_release", &lib.image_release);
     return lib;
 }
+#endif
 
 // Loaded at the first HEIC file and kept: the table is only read after that.
 const Libheif& libheif() {
@@ -104,13 +126,9 @@ bool failed(const heif_error& error, char* reason, size_t reason_size) {
 // Reads the file and finds its primary picture.
 bool open_heif(FILE* file, HeifFile* heif, char* reason, size_t reason_size) {
     if (!heif->lib.loaded) {
-#ifdef ROSTERBOOK_WEB
-        snprintf(reason, reason_size, "the web page cannot read HEIC pictures; save the picture as JPEG");
-#else
         snprintf(reason, reason_size,
                  "a HEIC picture needs libheif (Debian package libheif1); install it, or save the picture as "
                  "JPEG");
-#endif
         return false;
     }
     unsigned char* bytes = nullptr;
