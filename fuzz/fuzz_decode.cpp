@@ -3,6 +3,7 @@
 #include <unicode/normalizer2.h>
 #include <unicode/unistr.h>
 
+#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -12,9 +13,11 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    // The first byte picks the setting, so forced encodings are fuzzed too.
-    static const char* const SETTINGS[] = {"auto", "auto", "windows-1250", "macintosh", "utf-8", "utf-16le"};
-    const char* setting = SETTINGS[size > 0 ? data[0] % 6 : 0];
+    // The first byte picks the setting, so forced encodings are fuzzed too; HZ is read by
+    // ICU's converter, which iconv lacks.
+    static const char* const SETTINGS[] = {"auto",  "auto",     "windows-1250", "macintosh",
+                                           "utf-8", "utf-16le", "hz-gb-2312"};
+    const char* setting = SETTINGS[size > 0 ? data[0] % std::size(SETTINGS) : 0];
     DecodedText decoded;
     std::string reason;
     if (!decode_text(bytes, setting, &decoded, &reason)) {
