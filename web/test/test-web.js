@@ -140,7 +140,9 @@ function keptFolders() {
   const seen = new Set();
   return fs.readdirSync(kept).sort().map((name) => path.join(kept, name)).filter((folder) => {
     const hash = crypto.createHash('sha256');
-    for (const file of fs.readdirSync(folder).sort()) hash.update(file + '\0').update(fs.readFileSync(path.join(folder, file)));
+    for (const file of fs.readdirSync(folder).sort().filter((f) => fs.statSync(path.join(folder, f)).isFile())) {
+      hash.update(file + '\0').update(fs.readFileSync(path.join(folder, file)));
+    }
     const digest = hash.digest('hex');
     return !seen.has(digest) && seen.add(digest);
   });
