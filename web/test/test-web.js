@@ -3,12 +3,12 @@
 // what it shows and the PDFs it gives with the command line's:
 //   node web/test/test-web.js build-web/rosterbook.html build/rosterbook [kept inputs folder]
 const puppeteer = require('puppeteer-core');
-const {execFileSync, spawnSync} = require('child_process');
+const {spawnSync} = require('child_process');
+const crypto = require('crypto');
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
 
-const crypto = require('crypto');
 const [pagePath, tool, kept] = process.argv.slice(2).map((p) => path.resolve(p));
 const club = path.resolve(__dirname, '../../examples/club');
 const webpSeed = fs.readdirSync(path.resolve(__dirname, '../../fuzz/corpus/webp')).sort()[0];
@@ -84,8 +84,7 @@ async function runPage(page, folder, out, uploads) {
       if (fs.existsSync(path.join(folder, name))) await (await page.$('#' + id)).uploadFile(path.join(folder, name));
     }
   }
-  await page.keyboard.press('Tab');  // the button is reached and pressed from the keyboard
-  await page.focus('#make');
+  await page.focus('#make');  // and pressed from the keyboard
   await page.keyboard.press('Enter');
   const refused = 'Choose your member list first.';
   await page.waitForFunction((refused) => document.body.dataset.done !== undefined ||
@@ -95,7 +94,7 @@ async function runPage(page, folder, out, uploads) {
   await page.cdp.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: out});
   const shown = await page.evaluate(() => ({status: Number(document.body.dataset.done), took: Number(document.body.dataset.took),
       sdd: document.getElementById('sdd').value,
-      lines: document.getElementById('messages').textContent.split('\n').filter((l) => l).sort(),
+      lines: document.getElementById('messages').textContent.split('\n').filter((l) => l),
       pdfs: Array.from(document.querySelectorAll('#downloads a')).map((a) => a.download)}));
   for (const link of await page.$$('#downloads a')) await link.click();
   for (let i = 0; i < 100 && !shown.pdfs.every((n) => fs.existsSync(path.join(out, n))); ++i) {
