@@ -11,7 +11,8 @@ const path = require('path');
 
 const [pagePath, tool, kept] = process.argv.slice(2).map((p) => path.resolve(p));
 const club = path.resolve(__dirname, '../../examples/club');
-const webpSeed = fs.readdirSync(path.resolve(__dirname, '../../fuzz/corpus/webp')).sort()[0];
+const webps = path.resolve(__dirname, '../../fuzz/corpus/webp');
+const webp = fs.readFileSync(path.join(webps, fs.readdirSync(webps).sort()[0]));
 const cases = [
   {name: 'the sample club', files: {'members.csv': fs.readFileSync(path.join(club, 'members.csv')),
                                     'roster.sdd': fs.readFileSync(path.join(club, 'roster.sdd'))}},
@@ -23,13 +24,15 @@ const cases = [
   {name: 'phone pictures chosen together: a HEIC cover and a WebP committee page',
    files: {'members.csv': fs.readFileSync(path.join(club, 'members.csv')),
            'IMG_0412.heic': fs.readFileSync(path.resolve(__dirname, '../../fuzz/corpus/heic/f7b99dbb66647d398b8579aa6f19ed2e8b934752')),
-           'board.webp': fs.readFileSync(path.resolve(__dirname, '../../fuzz/corpus/webp', webpSeed))},
+           'board.webp': webp},
    uploads: 'together', sampleTolerance: 2},
   {name: 'files named by last season\'s roster.sdd',
    files: {'list.csv': fs.readFileSync(path.join(club, 'members.csv')),
            'club photo.png': fs.readFileSync(path.resolve(club, '../pictures/committee.png')),
-           'roster.sdd': Buffer.from('Member CSV: list.csv\nCover Image: "club photo.png"\n')},
-   uploads: {members: 'list.csv', cover: 'club photo.png'}},
+           'roster.sdd': Buffer.from('Member CSV: list.csv\nCover Image: "club photo.png"\n'),
+           // It names no committee picture: the one chosen goes where the tool looks for it.
+           'board.webp': webp, 'committee.png': webp},
+   uploads: {members: 'list.csv', cover: 'club photo.png', committee: 'board.webp'}},
 ];
 
 // The PDF as qpdf --qdf writes it, its dates (the XMP's too) and /ID blanked: what two runs share.
