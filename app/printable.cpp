@@ -1,6 +1,7 @@
 #include "app/printable.h"
 
 #include <string>
+#include <utility>
 
 #include "base/message.h"
 #include "base/text_util.h"
@@ -8,17 +9,12 @@
 
 namespace {
 
-// Calls `visit(text, capacity)` for every printed text of one member.
+// Calls `visit(text)` for every printed text (a std::string) of one member.
 template <typename Visit>
 void for_each_member_text(Member* member, Visit visit) {
-    for (auto* field : {&member->first_name, &member->last_name}) visit(*field, sizeof *field);
-    visit(member->detail1, sizeof member->detail1);
-    visit(member->detail2a, sizeof member->detail2a);
-    visit(member->detail2b, sizeof member->detail2b);
-    visit(member->detail3a, sizeof member->detail3a);
-    visit(member->detail3b, sizeof member->detail3b);
-    visit(member->detail4, sizeof member->detail4);
-    visit(member->detail5, sizeof member->detail5);
+    visit(member->first_name);
+    visit(member->last_name);
+    for (std::string& detail : member->details) visit(detail);
 }
 
 // Calls `visit(text, capacity)` for every text of roster.sdd that is printed: the cover's
@@ -42,22 +38,22 @@ bool all_texts(const Settings& settings, std::span<Member* const> people, Check 
     bool holds = true;
     for_each_settings_text(settings, [&](const char* text, size_t) { holds = holds && check(text); });
     for (Member* member : people) {
-        for_each_member_text(member, [&](const char* text, size_t) { holds = holds && check(text); });
+        for_each_member_text(member, [&](const std::string& text) { holds = holds && check(text.c_str()); });
     }
     return holds;
 }
 
-// Replaces the unprintable characters of `text` (capacity `size`) with "?"; true when any was.
-bool replace_in(const PdfFonts& fonts, char* text, size_t size) {
+// Replaces the unprintable characters of `text` with "?"; true when any was.
+bool replace_in(const PdfFonts& fonts, std::string* text) {
     std::string kept;
     bool replaced = false;
-    for_each_code_point(text, [&](int32_t c, size_t offset, size_t length) {
+    for_each_code_point(*text, [&](int32_t c, size_t offset, size_t length) {
         const bool prints = fonts_print(fonts, c);
-        kept.append(prints ? std::string(text + offset, length) : std::string("?"));
+        kept.append(prints ? text->substr(offset, length) : std::string("?"));
         replaced = replaced || !prints;
         return true;
     });
-    if (replaced) copy_text(text, size, kept.c_str());
+    if (replaced) *text = std::move(kept);
     return replaced;
 }
 
@@ -78,15 +74,17 @@ bool texts_need_fallback(const PdfFonts& fonts, const Settings& settings, std::s
 void replace_unprintable(const PdfFonts& fonts, Settings* settings, std::span<Member* const> people) {
     for_each_settings_text(*settings, [&](char* text, size_t size) {
         const std::string original = text;
-        if (replace_in(fonts, text, size)) {
+        std::string replaced = text;
+        if (replace_in(fonts, &replaced)) {
+            copy_text(text, size, replaced.c_str());
             say("Warning: %s: '%s' has characters no font here can print\n", SETTINGS_FILE_NAME,
                 original.c_str());
         }
     });
     for (Member* member : people) {
-        for_each_member_text(member, [&](char* text, size_t size) {
+        for_each_member_text(member, [&](std::string& text) {
             const std::string original = text;
-            if (replace_in(fonts, text, size)) {
+            if (replace_in(fonts, &text)) {
                 say("Warning: %s line %d: '%s' has characters no font here can print\n",
                     settings->member_csv_path, member->line_number, original.c_str());
             }

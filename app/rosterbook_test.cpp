@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -205,15 +207,16 @@ TEST(Rosterbook, MemberListProblemsEndTheRun) {
         std::function<void(const TempDir&)> make;  // creates members.csv, or not
         std::string err;
     } errors[] = {
-        {"missing", [](const TempDir&) {}, "members.csv: No such file or directory\n"},
-        {"empty", [](const TempDir& dir) { dir.write("members.csv", ""); }, ""},
+        {"missing", [](const TempDir&) {}, "Error: members.csv: No such file or directory\n"},
+        {"empty", [](const TempDir& dir) { dir.write("members.csv", ""); },
+         "Error: members.csv: the file is empty: export the member list again, with its header row\n"},
         {"fifo", [](const TempDir& dir) { mkfifo(dir.file("members.csv").c_str(), 0600); },
-         "members.csv: not a regular file\n"},
+         "Error: members.csv: not a regular file\n"},
         {"folder", [](const TempDir& dir) { std::filesystem::create_directory(dir.file("members.csv")); },
-         "members.csv: not a regular file\n"},
+         "Error: members.csv: not a regular file\n"},
         {"xlsx",
          [](const TempDir& dir) { dir.write("members.csv", std::string("PK\x03\x04\x14\0\x08\0", 8)); },
-         "Error: members.csv is a spreadsheet file, not CSV: save it as CSV (comma-separated) and run "
+         "Error: members.csv: a spreadsheet file, not CSV: save it as CSV (comma-separated) and run "
          "again\n"},
         {"nobody",
          [](const TempDir& dir) { dir.write("members.csv", HEADER + "Mitglied,Ann,Lee,a,b,c,d\n,,,,\n"); },
@@ -740,15 +743,57 @@ TEST(Rosterbook, OverLongTextStaysInsideItsBox) {
         run.err,
         "roster.conf: title line 1 is too wide for the cover, printed at 16.2 pt\n"
         "roster.conf: subtitle line 1 is too wide for the cover, cut to fit\n"
-        "Warning: members.csv line 2: card line 1 of Christopher Alexander Vanderwoodsen-Montgomery III "
-        "is too long, cut to fit\n"
         "Warning: members.csv line 2: card line 2 of Christopher Alexander Vanderwoodsen-Montgomery III "
         "is too long, printed at 7.1 pt\n"
-        "Warning: members.csv line 2: card line 5 of Christopher Alexander Vanderwoodsen-Montgomery III "
-        "is too long, cut to fit\n"
-        "Warning: members.csv line 2: card line 6 of Christopher Alexander Vanderwoodsen-Montgomery III "
-        "is too long, cut to fit\n");
+        "Warning: members.csv line 2 (Christopher Alexander Vanderwoodsen-Montgomery III): Name is cut to "
+        "'Christopher Alexander Vanderwoodsen-Montgom…' on the card\n"
+        "Warning: members.csv line 2 (Christopher Alexander Vanderwoodsen-Montgomery III): email is cut to "
+        "'christopher.vanderwoodsen-montgomery@riverside-squar…' on the card\n"
+        "Warning: members.csv line 2 (Christopher Alexander Vanderwoodsen-Montgomery III): note is cut to "
+        "'Joined 1987; past president; runs the Tuesday lessons an…' on the card\n");
     expect_all_texts_inside(dir, "over-long roster");
+}
+
+// Nobody is left out and nothing is cut short: 5,000 members all print, a couple's two
+// phones and a Japanese address go on to the card's free lines, whole.
+TEST(Rosterbook, EveryoneWholeInALongList) {
+    TempDir dir;
+    std::string csv = HEADER +
+                      "Member,Bob & Carol,Smith,12 Oak St,\"Salem, OR\",97301,"
+                      "503-555-0199 (Bob) / 503-555-0198 (Carol),503-555-0101 (evenings; not Sunday),,\n"
+                      "Member,太郎,山田,東京都千代田区丸の内一丁目9番2号 グラントウキョウサウスタワー 15階,"
+                      "千代田区,100-6915,03-1234-5678,,,\n";
+    for (int i = 0; i < 5000; ++i)
+        csv += "Member,Given" + std::to_string(i) + ",Family" + std::to_string(i) + ",a,b,c,d\n";
+    dir.write("members.csv", csv);
+    RunResult run = run_in(dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err,
+              NO_SETTINGS +
+                  "Note: the booklet takes 91 sheets, more than a stapler goes through (20): print "
+                  "standard.pdf on both sides and bind it, or send the Print Shop PDF to a shop that "
+                  "binds it\n");
+    EXPECT_NE(run.out.find("Members : 0 Caller(s), 0 Cuer(s), 5002 Member(s), 0 New Dancer(s)\n"),
+              std::string::npos);
+    // Every name as two words in a row of the text pdftotext reads off the pages.
+    std::istringstream text(command_output("pdftotext " + dir.file("standard.pdf") + " - 2>/dev/null"));
+    std::set<std::string> pairs;
+    std::string all, joined, previous;
+    for (std::string word; text >> word; previous = word) {
+        pairs.insert(previous + " " + word);
+        all += word + " ";
+        joined += word;
+    }
+    for (int i = 0; i < 5000; ++i) {
+        const std::string name = "Given" + std::to_string(i) + " Family" + std::to_string(i);
+        ASSERT_EQ(pairs.count(name), 1u) << name;
+    }
+    for (const char* whole :
+         {"503-555-0199 (Bob) / 503-555-0198 (Carol)", "503-555-0101 (evenings; not Sunday)"})
+        EXPECT_NE(all.find(whole), std::string::npos) << whole;
+    // Japanese breaks between characters, without blanks.
+    EXPECT_NE(joined.find("東京都千代田区丸の内一丁目9番2号グラントウキョウサウスタワー15階"),
+              std::string::npos);
 }
 
 // The sample club with its typed pages, then with pictures in their place.

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 #include <thread>
@@ -13,6 +14,7 @@
 
 #include "app/path_check.h"
 #include "app/printable.h"
+#include "base/failure.h"
 #include "base/file.h"
 #include "image/colour.h"
 #include "image/image.h"
@@ -46,10 +48,29 @@ struct StreamsInUse {
     ~StreamsInUse() { use_message_streams(previous); }
 };
 
+// A long-reach stapler goes through about 20 sheets of ordinary paper folded (80 pages);
+// a thicker booklet will not close flat nor staple.
+constexpr int32_t MAX_STAPLED_SHEETS = 20;
+
 void report_plan(const PagePlan& plan) {
     report("Booklet : %d content pages => padded to %d (%d sheets)\n", plan.booklet_content_pages,
            plan.booklet_pages, plan.booklet_sheets);
     report("Portrait: %d pages\n", plan.standard_pages);
+    if (plan.booklet_sheets > MAX_STAPLED_SHEETS) {
+        say("Note: the booklet takes %d sheets, more than a stapler goes through (%d): print standard.pdf on "
+            "both sides and bind it, or send the Print Shop PDF to a shop that binds it\n",
+            plan.booklet_sheets, MAX_STAPLED_SHEETS);
+    }
+}
+
+// "3 Caller(s), 2 Cuer(s), ...": how many each group holds.
+std::string group_counts(const Roster& roster) {
+    std::string counts;
+    for (int g = 0; g < GROUP_COUNT; ++g) {
+        counts += (g > 0 ? ", " : "") + std::to_string(group_size(roster, static_cast<Group>(g))) + " " +
+                  GROUPS[g].role + "(s)";
+    }
+    return counts;
 }
 
 // Opens the images whose files are there; false after "Error: cannot read image ..."
@@ -229,7 +250,7 @@ bool open_print_shop_document(PdfDocument* pdf, const std::string& title, const 
 // Names every card line, cover line and typed line that had to shrink or be cut, once per
 // run: the booklet's pages are the narrower, so its sizes are the ones given. Cards are
 // reported in the order of `people`.
-void report_text_fitting(const Settings& settings, std::span<Member* const> people,
+void report_text_fitting(const Settings& settings, const Roster& roster, std::span<Member* const> people,
                          const PdfFonts& booklet_fonts, const RosterImages& images) {
     const PageGeometry booklet = page_geometry(settings.paper_size, LAYOUT_BOOKLET);
     report_cover_fit(settings, booklet_fonts, booklet.page_width - 2.0f * booklet.margin_x);
@@ -240,14 +261,15 @@ void report_text_fitting(const Settings& settings, std::span<Member* const> peop
         report_typed_page_fit("Schedule", settings.schedule, booklet_fonts, booklet);
     }
     for (const Member* person : people) {
-        report_card_fit(settings.member_csv_path, *person, booklet_fonts, booklet.column_width);
+        report_card_fit(settings.member_csv_path, *person, roster.detail_columns, booklet_fonts,
+                        booklet.column_width);
     }
 }
 
 bool compose(PdfDocument* pdf, const PagePlan& plan, LayoutMode mode, const Settings& settings,
-             const RosterGroups& groups, const RosterImages& images) {
+             const Roster& roster, const RosterImages& images) {
     return compose_document(pdf, document_pages(plan, mode), page_geometry(settings.paper_size, mode),
-                            settings, groups, images);
+                            settings, roster, images);
 }
 
 // Creates, composes and saves both documents as `plan` lays them out, then writes the
@@ -255,8 +277,8 @@ bool compose(PdfDocument* pdf, const PagePlan& plan, LayoutMode mode, const Sett
 // replace_unprintable says. Both are drawn before either is saved, so a failure while
 // drawing writes no file. Pictures are prepared and documents saved on `threads` threads.
 // Returns false after a message.
-bool produce_documents(Settings& settings, RosterGroups& groups, const PagePlan& plan, int threads) {
-    const std::vector<Member*> people = members_in_list_order(&groups);
+bool produce_documents(Settings& settings, Roster& roster, const PagePlan& plan, int threads) {
+    const std::vector<Member*> people = members_in_list_order(&roster);
     // The standard fonts print Western European text only; anything more takes Unicode fonts.
     const bool unicode = settings.fonts == FONTS_EMBEDDED || !texts_fit_windows_1252(settings, people);
     LoadedImages loaded;
@@ -281,10 +303,10 @@ bool produce_documents(Settings& settings, RosterGroups& groups, const PagePlan&
     if (shop_wanted && texts_need_fallback(shop.fonts, settings, people))
         add_fallback_font(shop.document, &shop.fonts);
     if (unicode) replace_unprintable(booklet.fonts, &settings, people);
-    report_text_fitting(settings, people, booklet.fonts, images);
-    if (!compose(&booklet, plan, LAYOUT_BOOKLET, settings, groups, images) ||
-        !compose(&standard, plan, LAYOUT_STANDARD, settings, groups, images) ||
-        (shop_wanted && !compose(&shop, plan, LAYOUT_PRINT_SHOP, settings, groups, images))) {
+    report_text_fitting(settings, roster, people, booklet.fonts, images);
+    if (!compose(&booklet, plan, LAYOUT_BOOKLET, settings, roster, images) ||
+        !compose(&standard, plan, LAYOUT_STANDARD, settings, roster, images) ||
+        (shop_wanted && !compose(&shop, plan, LAYOUT_PRINT_SHOP, settings, roster, images))) {
         return false;
     }
     // The pictures' data goes into the files as they are finished: `loaded` holds it till then.
@@ -313,24 +335,26 @@ bool produce_documents(Settings& settings, RosterGroups& groups, const PagePlan&
 
 int run_rosterbook(const RunRequest& request) {
     StreamsInUse streams(request.streams);
-    // Too large for a stack: the groups alone take 1.4 MB. Left unset here: the loaders
-    // clear them first.
+    // Too large for a stack. Left unset here: the loader clears it first.
     auto settings = std::unique_ptr<Settings>(new Settings);
-    auto groups = std::unique_ptr<RosterGroups>(new RosterGroups);
+    Roster roster;
     load_settings_from(settings.get(), request.settings_path);
     report("Config  : title=%d line(s), subtitle=%d line(s), %s\n", settings->title_line_count,
            settings->subtitle_line_count, label_sequence_name(settings->label_sequence));
     warn_missing_images(*settings);
     if (!outputs_spare_inputs(*settings, request.settings_path)) return 1;
-    if (!load_roster(*settings, groups.get())) return 1;
-    report("Members : %d Caller(s), %d Cuer(s), %d Member(s), %d New Dancer(s)\n", groups->caller_count,
-           groups->cuer_count, groups->member_count, groups->new_dancer_count);
-    const PagePlan plan = plan_pages(settings->paper_size, {groups->caller_count, groups->cuer_count,
-                                                            groups->member_count, groups->new_dancer_count});
+    if (const std::optional<Failure> failure = load_roster(*settings, &roster)) {
+        say_failure(*failure);
+        return 1;
+    }
+    report("Members : %s\n", group_counts(roster).c_str());
+    const PagePlan plan = plan_pages(
+        settings->paper_size, {group_size(roster, GROUP_CALLER), group_size(roster, GROUP_CUER),
+                               group_size(roster, GROUP_MEMBER), group_size(roster, GROUP_NEW_DANCER)});
     report_plan(plan);
     flush_report();
     const int threads = request.threads > 0
                             ? request.threads
                             : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    return produce_documents(*settings, *groups, plan, threads) ? 0 : 1;
+    return produce_documents(*settings, roster, plan, threads) ? 0 : 1;
 }

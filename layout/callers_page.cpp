@@ -9,7 +9,6 @@
 namespace {
 
 constexpr float HEADING_SPACE_BELOW_CARDS = 18.0f;
-constexpr const char* GROUP_HEADINGS[2] = {"Caller", "Cuer"};
 
 // The lowest a card's bottom edge may come: where the last row of a member section's
 // first page ends.
@@ -70,19 +69,19 @@ void draw_callers_section(const PageTarget& first_page, const PageGeometry& g, c
         // that goes on with a group, or the number alone on an empty page.
         const bool opens_with_heading = first != last && first->index < 0;
         if (opens_with_heading) {
-            draw_top_heading(page, g, fonts, GROUP_HEADINGS[first->group], numbered);
+            draw_top_heading(page, g, fonts, GROUPS[first->group].heading, numbered);
         } else if (numbered && first != last) {
             const SectionItem& final_card = *(last - 1);
-            draw_running_head(page, g, fonts.regular, GROUP_HEADINGS[first->group],
-                              groups[first->group][first->index].last_name,
-                              groups[final_card.group][final_card.index].last_name);
+            draw_running_head(page, g, fonts.regular, GROUPS[first->group].heading,
+                              groups[first->group][first->index].last_name.c_str(),
+                              groups[final_card.group][final_card.index].last_name.c_str());
         } else if (numbered) {
             draw_page_number(page, g, fonts.regular);
         }
         for (auto it = opens_with_heading ? first + 1 : first; it != last; ++it) {
             if (it->index < 0) {
                 draw_section_heading(page, fonts.bold, g.page_width, g.margin_x, it->y,
-                                     GROUP_HEADINGS[it->group], g.margin_x);
+                                     GROUPS[it->group].heading, g.margin_x);
             } else {
                 set_fill(find_page(page).page, BLACK);
                 draw_member_card(page, fonts, it->x, g.column_width, it->y, groups[it->group][it->index]);

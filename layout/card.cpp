@@ -3,8 +3,9 @@
 #include <cstdio>
 
 #include "base/message.h"
-#include "base/text_util.h"
 #include "layout/draw.h"
+#include "text/encoding.h"
+#include "text/line_break.h"
 
 namespace {
 
@@ -12,52 +13,158 @@ constexpr float CARD_TEXT_INSET = 4.0f;
 constexpr float CARD_TOP_SPACE = 5.0f;
 constexpr float CARD_OUTLINE_WIDTH = 0.6f;
 
-// Line 3: the second part shows only together with the first.
-void compose_line3(char* buffer, size_t size, const Member& member) {
-    if (member.detail2a[0] == '\0') {
-        buffer[0] = '\0';
-    } else if (member.detail2b[0] != '\0') {
-        snprintf(buffer, size, "%s  %s", member.detail2a, member.detail2b);
-    } else {
-        snprintf(buffer, size, "%s", member.detail2a);
+// One cell's text on its way onto the card; `before` is what earlier lines already show
+// of it, when it went on from one line to the next.
+struct Piece {
+    int detail;
+    std::string text;
+    std::string before;
+};
+
+// A card line before fitting: its pieces, printed `gap` apart, and how it is drawn.
+struct PendingLine {
+    std::vector<Piece> pieces;
+    const char* gap;
+    bool name;
+};
+
+// The fitting of one card: its width, the lines placed so far and the free lines left.
+struct CardFitting {
+    const PdfFonts& fonts;
+    float width;
+    int spare;
+    CardLayout* layout;
+};
+
+// The details each card line under the name shows, and the blanks between two of them.
+struct CardLineKind {
+    std::vector<Detail> details;
+    const char* gap;
+};
+const CardLineKind CARD_DETAIL_LINES[CARD_LINES - 1] = {{{DETAIL_ADDRESS}, ""},
+                                                        {{DETAIL_CITY, DETAIL_ZIP}, "  "},
+                                                        {{DETAIL_PHONE, DETAIL_CELL}, "    "},
+                                                        {{DETAIL_EMAIL}, ""},
+                                                        {{DETAIL_NOTES}, ""}};
+
+// The name line, then each detail line that has text, in the card's order.
+std::vector<PendingLine> compose_card(const Member& member) {
+    std::vector<PendingLine> lines;
+    lines.push_back({{{CARD_NAME, member.first_name + " " + member.last_name, ""}}, "", true});
+    for (const CardLineKind& kind : CARD_DETAIL_LINES) {
+        PendingLine line = {{}, kind.gap, false};
+        for (Detail detail : kind.details) {
+            if (!member.details[detail].empty()) line.pieces.push_back({detail, member.details[detail], ""});
+        }
+        if (!line.pieces.empty()) lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string joined(const PendingLine& line) {
+    std::string text;
+    for (const Piece& piece : line.pieces) text += (text.empty() ? "" : line.gap) + piece.text;
+    return text;
+}
+
+// Fits `text` into one slot and adds it to the card.
+TextFit add_fitted(CardFitting* card, const std::string& text, bool name) {
+    const TextFont& font = name ? card->fonts.bold : card->fonts.regular;
+    CardLine line = {"", {}, name};
+    line.fit = fit_text(font, text, name ? CARD_NAME_SIZE : CARD_DETAIL_SIZE,
+                        name ? CARD_NAME_MIN_SIZE : CARD_DETAIL_MIN_SIZE, card->width, &line.text);
+    card->layout->lines.push_back(line);
+    return line.fit;
+}
+
+// Notes which pieces of a line cut to `printed` (ending with the ellipsis, or empty)
+// the card shows only in part, or not at all.
+void note_cut(CardFitting* card, const PendingLine& line, const std::string& printed) {
+    const size_t ellipsis = printed.empty() ? 0 : printed.size() - std::string(ELLIPSIS).size();
+    const std::string kept = printed.substr(0, ellipsis);
+    size_t start = 0;
+    for (const Piece& piece : line.pieces) {
+        const size_t end = start + piece.text.size();
+        if (kept.size() < end) {
+            const std::string shown =
+                kept.size() > start ? piece.before + kept.substr(start) + ELLIPSIS : std::string();
+            card->layout->cuts.push_back({piece.detail, shown, piece.before + piece.text});
+        }
+        start = end + std::string(line.gap).size();
     }
 }
 
-// Line 4: either part may show alone.
-void compose_line4(char* buffer, size_t size, const Member& member) {
-    bool has_a = member.detail3a[0] != '\0';
-    bool has_b = member.detail3b[0] != '\0';
-    if (has_a && has_b) {
-        snprintf(buffer, size, "%s    %s", member.detail3a, member.detail3b);
-    } else {
-        snprintf(buffer, size, "%s", has_a ? member.detail3a : member.detail3b);
-    }
+// Puts `text`, the whole of `line`, on one line of the card, cut if it must be.
+void place_whole(CardFitting* card, const PendingLine& line, const std::string& text) {
+    if (add_fitted(card, text, line.name).cut) note_cut(card, line, card->layout->lines.back().text);
 }
 
-// The bytes of each line before fitting: name, detail1, composed lines 3 and 4, detail4, detail5.
-void compose_card_lines(const Member& member, CardLine lines[CARD_LINES]) {
-    snprintf(lines[0].text, sizeof lines[0].text, "%s %s", member.first_name, member.last_name);
-    copy_text(lines[1].text, sizeof lines[1].text, member.detail1);
-    compose_line3(lines[2].text, sizeof lines[2].text, member);
-    compose_line4(lines[3].text, sizeof lines[3].text, member);
-    copy_text(lines[4].text, sizeof lines[4].text, member.detail4);
-    copy_text(lines[5].text, sizeof lines[5].text, member.detail5);
+// Where a text that does not fit one line is broken: after the last break opportunity
+// whose part before it fits at `size`; 0 when there is none.
+size_t last_fitting_break(const TextFont& font, const std::vector<size_t>& breaks, const std::string& text,
+                          float size, float width) {
+    size_t best = 0;
+    for (size_t at : breaks) {
+        size_t end = at;
+        while (end > 0 && text[end - 1] == ' ') --end;
+        if (!text_fits(font, std::string_view(text).substr(0, end), size, width)) break;
+        best = at;
+    }
+    return best;
+}
+
+// Where a text is broken to go on to the next line: at a break opportunity, the first
+// line at the full size if it can be, else at the smallest; failing both, after the
+// most whole characters that fit at the smallest size (at least one).
+size_t break_point(const TextFont& font, const std::string& text, float wanted, float min, float width) {
+    const std::vector<size_t> breaks = line_breaks(text);
+    for (float size : {wanted, min}) {
+        if (size_t at = last_fitting_break(font, breaks, text, size, width)) return at;
+    }
+    size_t fits = 0;
+    for_each_code_point(text, [&](int32_t, size_t offset, size_t length) {
+        if (fits > 0 && !text_fits(font, std::string_view(text).substr(0, offset + length), min, width))
+            return false;
+        fits = offset + length;
+        return true;
+    });
+    return fits;
+}
+
+// Places one pending line on the card: whole when it fits at the smallest size; else, while
+// the card has a free line, its first piece on this line and the rest on the next, or a
+// single text broken over both; else cut.
+void place_line(CardFitting* card, const PendingLine& line) {
+    const std::string text = joined(line);
+    const TextFont& font = line.name ? card->fonts.bold : card->fonts.regular;
+    const float wanted = line.name ? CARD_NAME_SIZE : CARD_DETAIL_SIZE;
+    const float min = line.name ? CARD_NAME_MIN_SIZE : CARD_DETAIL_MIN_SIZE;
+    if (card->spare == 0 || text_fits(font, text, min, card->width)) return place_whole(card, line, text);
+    if (line.pieces.size() > 1) {
+        --card->spare;
+        place_line(card, {{line.pieces[0]}, line.gap, line.name});
+        place_line(card, {{line.pieces.begin() + 1, line.pieces.end()}, line.gap, line.name});
+        return;
+    }
+    const Piece& piece = line.pieces[0];
+    const size_t at = break_point(font, text, wanted, min, card->width);
+    if (at == 0 || at >= text.size()) return place_whole(card, line, text);  // one character too wide
+    --card->spare;
+    std::string first = text.substr(0, at);
+    while (!first.empty() && first.back() == ' ') first.pop_back();
+    add_fitted(card, first, line.name);
+    place_line(card, {{{piece.detail, text.substr(at), piece.before + text.substr(0, at)}}, "", line.name});
 }
 
 }  // namespace
 
-void fit_card_lines(const Member& member, const PdfFonts& fonts, float card_width,
-                    CardLine lines[CARD_LINES]) {
-    compose_card_lines(member, lines);
-    const float inner_width = card_width - 2.0f * CARD_TEXT_INSET;
-    for (int i = 0; i < CARD_LINES; ++i) {
-        char composed[sizeof lines[i].text];
-        copy_text(composed, sizeof composed, lines[i].text);
-        lines[i].fit = i == 0 ? fit_text(fonts.bold, composed, CARD_NAME_SIZE, CARD_NAME_MIN_SIZE,
-                                         inner_width, lines[i].text, sizeof lines[i].text)
-                              : fit_text(fonts.regular, composed, CARD_DETAIL_SIZE, CARD_DETAIL_MIN_SIZE,
-                                         inner_width, lines[i].text, sizeof lines[i].text);
-    }
+CardLayout lay_out_card(const Member& member, const PdfFonts& fonts, float card_width) {
+    CardLayout layout;
+    const std::vector<PendingLine> lines = compose_card(member);
+    CardFitting card = {fonts, card_width - 2.0f * CARD_TEXT_INSET,
+                        CARD_LINES - static_cast<int>(lines.size()), &layout};
+    for (const PendingLine& line : lines) place_line(&card, line);
+    return layout;
 }
 
 void draw_member_card(const PageTarget& target, const PdfFonts& fonts, float x, float card_width, float y,
@@ -68,29 +175,36 @@ void draw_member_card(const PageTarget& target, const PdfFonts& fonts, float x, 
     HPDF_Page_Rectangle(placed.page, x + placed.x_offset, y - CARD_HEIGHT, card_width, CARD_HEIGHT);
     HPDF_Page_Stroke(placed.page);
 
-    CardLine lines[CARD_LINES];
-    fit_card_lines(member, fonts, card_width, lines);
+    const CardLayout layout = lay_out_card(member, fonts, card_width);
     set_fill(placed.page, BLACK);
-    // Every line keeps its slot: an empty line draws nothing but the next one still moves down.
     float baseline = y - CARD_TOP_SPACE - CARD_NAME_SIZE;
-    for (int i = 0; i < CARD_LINES; ++i, baseline -= CARD_LINE_PITCH) {
-        draw_text(target, i == 0 ? fonts.bold : fonts.regular, lines[i].fit.size, x + CARD_TEXT_INSET,
-                  baseline, lines[i].text);
+    for (const CardLine& line : layout.lines) {
+        draw_text(target, line.name ? fonts.bold : fonts.regular, line.fit.size, x + CARD_TEXT_INSET,
+                  baseline, line.text.c_str());
+        baseline -= CARD_LINE_PITCH;
     }
 }
 
-void report_card_fit(const char* path, const Member& member, const PdfFonts& fonts, float card_width) {
-    CardLine lines[CARD_LINES];
-    fit_card_lines(member, fonts, card_width, lines);
-    char name[sizeof lines[0].text];
-    snprintf(name, sizeof name, "%s %s", member.first_name, member.last_name);
-    for (int i = 0; i < CARD_LINES; ++i) {
-        if (lines[i].fit.cut) {
-            say("Warning: %s line %d: card line %d of %s is too long, cut to fit\n", path, member.line_number,
-                i + 1, name);
-        } else if (lines[i].fit.shrunk) {
-            say("Warning: %s line %d: card line %d of %s is too long, printed at %g pt\n", path,
-                member.line_number, i + 1, name, lines[i].fit.size);
+void report_card_fit(const char* path, const Member& member,
+                     const std::array<std::string, DETAIL_COUNT>& columns, const PdfFonts& fonts,
+                     float card_width) {
+    const CardLayout layout = lay_out_card(member, fonts, card_width);
+    const std::string name = member.first_name + " " + member.last_name;
+    for (size_t i = 0; i < layout.lines.size(); ++i) {
+        const TextFit& fit = layout.lines[i].fit;
+        if (fit.shrunk && !fit.cut) {
+            say("Warning: %s line %d: card line %zu of %s is too long, printed at %g pt\n", path,
+                member.line_number, i + 1, name.c_str(), fit.size);
+        }
+    }
+    for (const CardCut& cut : layout.cuts) {
+        const char* column = cut.detail == CARD_NAME ? "Name" : columns[cut.detail].c_str();
+        if (cut.printed.empty()) {
+            say("Warning: %s line %d (%s): %s is left off the card: '%s'\n", path, member.line_number,
+                name.c_str(), column, cut.text.c_str());
+        } else {
+            say("Warning: %s line %d (%s): %s is cut to '%s' on the card\n", path, member.line_number,
+                name.c_str(), column, cut.printed.c_str());
         }
     }
 }

@@ -1,11 +1,15 @@
-// One member's card: a grey outline 74 pt high holding the bold name line and five
-// detail lines, each in a fixed slot so the lines of all cards on a page line up. A line
-// too long for the card is shrunk, then cut with "…", so it never leaves its card.
+// One member's card: a grey outline 74 pt high holding the bold name line and up to five
+// detail lines in fixed slots, so the lines of all cards on a page line up. Empty details
+// leave no gap: the lines below move up. A text too long for the card is shrunk; then,
+// when the card has a free line, it goes on there; only then is it cut with "…".
 #pragma once
 
 #include <hpdf.h>
 
+#include <array>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "layout/fit.h"
 #include "layout/geometry.h"
@@ -20,17 +24,31 @@ constexpr float CARD_DETAIL_SIZE = 8.0f;
 constexpr float CARD_DETAIL_MIN_SIZE = 6.0f;
 constexpr float CARD_LINE_PITCH = 11.5f;
 constexpr int CARD_LINES = 6;
+constexpr int CARD_NAME = -1;  // the name, where a CardCut names a Detail
 
-// One line of a card as it is drawn: the composed text after fitting, and its size.
+// One line of a card as it is drawn, from the top slot down.
 struct CardLine {
-    char text[256];
+    std::string text;  // after fitting
     TextFit fit;
+    bool name;  // drawn in bold
 };
 
-// Composes the six lines of `member`'s card (the name line first, empty lines where the
-// card leaves a slot blank) and fits each into a card `card_width` points wide.
-void fit_card_lines(const Member& member, const PdfFonts& fonts, float card_width,
-                    CardLine lines[CARD_LINES]);
+// A text the card could not hold whole: cut (`printed` is what the card shows of it,
+// ending with "…") or left out (`printed` is empty).
+struct CardCut {
+    int detail;  // a Detail, or CARD_NAME
+    std::string printed;
+    std::string text;  // the whole text
+};
+
+struct CardLayout {
+    std::vector<CardLine> lines;  // at most CARD_LINES, the name first
+    std::vector<CardCut> cuts;
+};
+
+// Lays out `member`'s card, `card_width` points wide: the name, then each card line that
+// has text (city and zip on one, two blanks apart; phone and cell on one, four apart).
+CardLayout lay_out_card(const Member& member, const PdfFonts& fonts, float card_width);
 
 // Draws `member`'s card with its top-left corner at (x, y) on the logical page,
 // `card_width` wide. Leaves stroke colour FRAME_GREY, line width 0.6 and fill black.
@@ -38,5 +56,8 @@ void draw_member_card(const PageTarget& target, const PdfFonts& fonts, float x, 
                       const Member& member);
 
 // Writes one warning to stderr for each line of `member`'s card, `card_width` wide, that
-// had to be shrunk or cut, naming `path` (the member list) and the member's line there.
-void report_card_fit(const char* path, const Member& member, const PdfFonts& fonts, float card_width);
+// had to be shrunk, and for each text cut or left out, naming `path` (the member list),
+// the member's line there and the column (`columns`, by Detail) with what the card shows.
+void report_card_fit(const char* path, const Member& member,
+                     const std::array<std::string, DETAIL_COUNT>& columns, const PdfFonts& fonts,
+                     float card_width);

@@ -1,6 +1,7 @@
 #include "layout/compose.h"
 
 #include <span>
+#include <utility>
 
 #include "image/resample.h"
 #include "layout/callers_page.h"
@@ -26,24 +27,23 @@ void draw_text_or_image_page(PdfDocument* pdf, const PageTarget& target, const P
 }  // namespace
 
 bool compose_document(PdfDocument* pdf, const DocumentPages& pages, const PageGeometry& geometry,
-                      const Settings& settings, const RosterGroups& groups, const RosterImages& images) {
+                      const Settings& settings, const Roster& roster, const RosterImages& images) {
     const PageTarget document = {pdf->pages.get(), COVER_PAGE, pages.page_count, pages.mode,
                                  geometry.sheet_width / 2.0f};
     const PdfFonts& fonts = pdf->fonts;
-    const bool numbered = settings.page_numbers != 0;
+    const bool numbered = settings.page_numbers;
     draw_cover_page(pdf, document, fonts, geometry, images.cover, images.options, settings);
     if (pdf->failed) return false;
     draw_text_or_image_page(pdf, on_page(document, COMMITTEE_PAGE), geometry, settings.committee,
                             images.committee, images.options, "[committee.png not found]", numbered);
     if (pdf->failed) return false;
     draw_callers_section(on_page(document, CALLERS_PAGE), geometry, fonts,
-                         std::span(groups.callers, groups.caller_count),
-                         std::span(groups.cuers, groups.cuer_count), numbered);
-    draw_member_section(on_page(document, pages.members_page), geometry, fonts, settings.label_sequence,
-                        "Members", std::span(groups.members, groups.member_count), numbered);
-    const std::span new_dancers(groups.new_dancers, groups.new_dancer_count);
-    draw_member_section(on_page(document, pages.new_dancers_page), geometry, fonts, settings.label_sequence,
-                        "New Dancers", new_dancers, numbered);
+                         group_members(roster, GROUP_CALLER), group_members(roster, GROUP_CUER), numbered);
+    for (const auto& [group, first_page] :
+         {std::pair{GROUP_MEMBER, pages.members_page}, std::pair{GROUP_NEW_DANCER, pages.new_dancers_page}}) {
+        draw_member_section(on_page(document, first_page), geometry, fonts, settings.label_sequence,
+                            GROUPS[group].heading, group_members(roster, group), numbered);
+    }
     for (int32_t page = pages.first_spare_page;
          settings.spare_pages == SPARE_NOTES && page < pages.schedule_page; ++page) {
         draw_notes_page(on_page(document, page), geometry, fonts, numbered);

@@ -26,7 +26,7 @@ struct RosterImages {
 // picture that could not be embedded, a libharu error) and returns false; true when every
 // page was drawn.
 bool compose_document(PdfDocument* pdf, const DocumentPages& pages, const PageGeometry& geometry,
-                      const Settings& settings, const RosterGroups& groups, const RosterImages& images);
+                      const Settings& settings, const Roster& roster, const RosterImages& images);
 
 // The pixel sizes `image` is embedded at in a run's documents on `paper` (the print
 // shop's too when `print_shop`): on the cover when `cover`, else on a full page. Writes

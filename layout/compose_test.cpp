@@ -19,8 +19,8 @@ namespace {
 std::vector<Member> people(const char* prefix, int count) {
     std::vector<Member> group(count);
     for (int i = 0; i < count; ++i) {
-        snprintf(group[i].first_name, sizeof group[i].first_name, "A");
-        snprintf(group[i].last_name, sizeof group[i].last_name, "%s%d", prefix, i);
+        group[i].first_name = "A";
+        group[i].last_name = prefix + std::to_string(i);
         group[i].line_number = 10 + i;
     }
     return group;
@@ -44,15 +44,15 @@ Composed compose(LayoutMode mode, int callers, int cuers, int label_sequence = 0
     settings->subtitle_font_size = 10;
     settings->label_sequence = static_cast<LabelSequence>(label_sequence);
     snprintf(settings->member_csv_path, PATH_SIZE, "members.csv");
-    auto groups = std::make_unique<RosterGroups>();
-    std::vector<Member> caller_group = people("Caller", callers), cuer_group = people("Cuer", cuers);
-    std::copy(caller_group.begin(), caller_group.end(), groups->callers);
-    std::copy(cuer_group.begin(), cuer_group.end(), groups->cuers);
-    groups->caller_count = callers;
-    groups->cuer_count = cuers;
+    Roster roster;
+    roster.people = people("Caller", callers);
+    const std::vector<Member> cuer_group = people("Cuer", cuers);
+    roster.people.insert(roster.people.end(), cuer_group.begin(), cuer_group.end());
+    roster.starts = {0, size_t(callers), size_t(callers + cuers), size_t(callers + cuers),
+                     size_t(callers + cuers)};
     testing::internal::CaptureStderr();
     EXPECT_TRUE(compose_document(&doc.pdf, pages, booklet ? BOOKLET_GEOMETRY : STANDARD_GEOMETRY, *settings,
-                                 *groups, RosterImages{nullptr, nullptr, nullptr, {300, false}}));
+                                 roster, RosterImages{nullptr, nullptr, nullptr, {300, false}}));
     Composed result;
     result.page_count = pages.page_count;
     result.err = testing::internal::GetCapturedStderr();

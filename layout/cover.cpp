@@ -42,8 +42,8 @@ float first_baseline(const Settings& settings, float page_height, float gap) {
 
 // A cover line may shrink to half its set size before it is cut.
 TextFit fit_cover_line(const TextFont& font, const char* line, float size, float text_width,
-                       char (&fitted)[SETTINGS_LINE_SIZE]) {
-    return fit_text(font, line, size, size * 0.5f, text_width, fitted, sizeof fitted);
+                       std::string* fitted) {
+    return fit_text(font, line, size, size * 0.5f, text_width, fitted);
 }
 
 }  // namespace
@@ -81,22 +81,22 @@ void draw_cover_page(PdfDocument* pdf, const PageTarget& target, const PdfFonts&
     const bool both_groups = settings.title_line_count > 0 && settings.subtitle_line_count > 0;
     const float gap = both_groups ? TITLE_SUBTITLE_GAP : 0.0f;
     const float text_width = page_width - 2.0f * geometry.margin_x;
-    char fitted[SETTINGS_LINE_SIZE];
+    std::string fitted;
     // A shrunk line keeps its slot: the block is placed and advanced with the set sizes.
     float y = first_baseline(settings, page_height, gap);
     set_fill(placed.page, color_of(settings.title_color));
     for (int i = 0; i < settings.title_line_count; ++i) {
-        TextFit fit =
-            fit_cover_line(fonts.bold, settings.title_lines[i], settings.title_font_size, text_width, fitted);
-        draw_text_centered(target, fonts.bold, fit.size, page_width * 0.5f, y, fitted);
+        TextFit fit = fit_cover_line(fonts.bold, settings.title_lines[i], settings.title_font_size,
+                                     text_width, &fitted);
+        draw_text_centered(target, fonts.bold, fit.size, page_width * 0.5f, y, fitted.c_str());
         y -= settings.title_font_size;
     }
     y -= gap;
     set_fill(placed.page, color_of(settings.subtitle_color));
     for (int j = 0; j < settings.subtitle_line_count; ++j) {
         TextFit fit = fit_cover_line(fonts.regular, settings.subtitle_lines[j], settings.subtitle_font_size,
-                                     text_width, fitted);
-        draw_text_centered(target, fonts.regular, fit.size, page_width * 0.5f, y, fitted);
+                                     text_width, &fitted);
+        draw_text_centered(target, fonts.regular, fit.size, page_width * 0.5f, y, fitted.c_str());
         y -= settings.subtitle_font_size;
     }
 }
@@ -113,10 +113,10 @@ void report_cover_fit(const Settings& settings, const PdfFonts& fonts, float tex
         {"subtitle", settings.subtitle_lines, settings.subtitle_line_count, settings.subtitle_font_size,
          fonts.regular},
     };
-    char fitted[SETTINGS_LINE_SIZE];
+    std::string fitted;
     for (const auto& group : groups) {
         for (int i = 0; i < group.count; ++i) {
-            TextFit fit = fit_cover_line(group.font, group.lines[i], group.size, text_width, fitted);
+            TextFit fit = fit_cover_line(group.font, group.lines[i], group.size, text_width, &fitted);
             if (fit.cut) {
                 say("roster.conf: %s line %d is too wide for the cover, cut to fit\n", group.name, i + 1);
             } else if (fit.shrunk) {

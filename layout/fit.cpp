@@ -20,36 +20,37 @@ float largest_fitting_tenth(float units, float width) {
 }
 
 // Width of the first `length` bytes of `text` followed by the ellipsis.
-float width_with_ellipsis(const TextFont& font, const char* text, size_t length, float size) {
-    const std::string candidate = std::string(text, length) + ELLIPSIS;
+float width_with_ellipsis(const TextFont& font, std::string_view text, size_t length, float size) {
+    const std::string candidate = std::string(text.substr(0, length)) + ELLIPSIS;
     return text_width(font, candidate.c_str(), candidate.size(), size);
 }
 
-// Cuts `text` (in place, with room for the ellipsis's bytes) to the longest run of whole
-// characters that fits `width` with the ellipsis after it. Widths only grow with the
-// run, so a binary search over the characters' ends finds it.
-void cut_with_ellipsis(const TextFont& font, char* text, float size, float width) {
+// Cuts `text` (in place) to the longest run of whole characters that fits `width` with
+// the ellipsis after it. Widths only grow with the run, so a binary search over the
+// characters' ends finds it.
+void cut_with_ellipsis(const TextFont& font, std::string* text, float size, float width) {
     std::vector<size_t> ends = {0};
-    for_each_code_point(text, [&](int32_t, size_t offset, size_t length) {
+    for_each_code_point(*text, [&](int32_t, size_t offset, size_t length) {
         ends.push_back(offset + length);
         return true;
     });
-    if (width_with_ellipsis(font, text, 0, size) > width) {
-        text[0] = '\0';
+    if (width_with_ellipsis(font, *text, 0, size) > width) {
+        text->clear();
         return;
     }
     size_t fits = 0, too_long = ends.size();
     while (too_long - fits > 1) {
         const size_t middle = (fits + too_long) / 2;
-        if (width_with_ellipsis(font, text, ends[middle], size) <= width) {
+        if (width_with_ellipsis(font, *text, ends[middle], size) <= width) {
             fits = middle;
         } else {
             too_long = middle;
         }
     }
     size_t length = ends[fits];
-    while (length > 0 && text[length - 1] == ' ') --length;
-    memcpy(text + length, ELLIPSIS, strlen(ELLIPSIS) + 1);
+    while (length > 0 && (*text)[length - 1] == ' ') --length;
+    text->resize(length);
+    text->append(ELLIPSIS);
 }
 
 }  // namespace
@@ -66,11 +67,14 @@ float text_width(const TextFont& font, const char* text, size_t length, float si
     return static_cast<float>(units) * size / 1000.0f;
 }
 
-TextFit fit_text(const TextFont& font, const char* text, float wanted_size, float min_size, float width,
-                 char* fitted, size_t fitted_size) {
-    // Room stays free for the ellipsis of a cut.
-    copy_text(fitted, fitted_size - strlen(ELLIPSIS), text);
-    const float units = text_width(font, fitted, strlen(fitted), 1000.0f);
+bool text_fits(const TextFont& font, std::string_view text, float size, float width) {
+    return text_width(font, text.data(), text.size(), size) <= width;
+}
+
+TextFit fit_text(const TextFont& font, std::string_view text, float wanted_size, float min_size, float width,
+                 std::string* fitted) {
+    fitted->assign(text);
+    const float units = text_width(font, fitted->data(), fitted->size(), 1000.0f);
     if (units * wanted_size / 1000.0f <= width) return {wanted_size, false, false};
     const float size = largest_fitting_tenth(units, width);
     if (size >= min_size && size < wanted_size) return {size, true, false};

@@ -5,6 +5,8 @@
 #include <hpdf.h>
 
 #include <cstddef>
+#include <string>
+#include <string_view>
 
 #include "pdf/fonts.h"
 
@@ -18,11 +20,14 @@ struct TextFit {
 // from libharu's widths of the same bytes that are drawn, run by run (font_runs).
 float text_width(const TextFont& font, const char* text, size_t length, float size);
 
+// True when the UTF-8 `text` fits `width` points in `font` at `size`.
+bool text_fits(const TextFont& font, std::string_view text, float size, float width);
+
 // Fits the UTF-8 `text` into `width` points: returns the size to draw at and writes the
-// text to draw into `fitted` (capacity `fitted_size`, at least 4; a longer text is cut to
-// it first, between characters, keeping room for the ellipsis). A text that does not fit at `wanted_size` is
-// drawn at the largest tenth of a point down to `min_size` at which it fits; failing that, at `min_size`, cut
-// after the longest run of characters that fits together with the ellipsis (blanks before the ellipsis
-// dropped). When not even the ellipsis fits, `fitted` is empty.
-TextFit fit_text(const TextFont& font, const char* text, float wanted_size, float min_size, float width,
-                 char* fitted, size_t fitted_size);
+// text to draw into `fitted`. A text that does not fit at `wanted_size` is drawn at the
+// largest tenth of a point down to `min_size` at which it fits; failing that, at
+// `min_size`, cut after the longest run of characters that fits together with the
+// ellipsis (blanks before the ellipsis dropped). When not even the ellipsis fits,
+// `fitted` is empty.
+TextFit fit_text(const TextFont& font, std::string_view text, float wanted_size, float min_size, float width,
+                 std::string* fitted);

@@ -41,8 +41,7 @@ void draw_running_head(const PageTarget& target, const PageGeometry& g, const Te
     if (strcmp(first_surname, last_surname) != 0) head += std::string(" \xE2\x80\x93 ") + last_surname;
     // The line holds the number and the gap beside it on either side.
     const float room = g.page_width - 2.0f * g.margin_x - number_width(target, font) - FOLIO_GAP;
-    char fitted[512];
-    const TextFit fit =
-        fit_text(font, head.c_str(), FOLIO_SIZE, RUNNING_HEAD_MIN_SIZE, room, fitted, sizeof fitted);
-    draw_text(target, font, fit.size, start, top_line(g), fitted);
+    std::string fitted;
+    const TextFit fit = fit_text(font, head, FOLIO_SIZE, RUNNING_HEAD_MIN_SIZE, room, &fitted);
+    draw_text(target, font, fit.size, start, top_line(g), fitted.c_str());
 }

@@ -8,12 +8,13 @@
 
 #include "settings/settings.h"
 
-// Only LAYOUT_STANDARD selects the portrait document; every other value is the booklet.
-using LayoutMode = int32_t;
-constexpr LayoutMode LAYOUT_BOOKLET = 0;
-constexpr LayoutMode LAYOUT_STANDARD = 1;
-// The print shop's file: the booklet's pages one by one, in reading order, with bleed.
-constexpr LayoutMode LAYOUT_PRINT_SHOP = 2;
+// The documents a run makes, each a kind of layout.
+enum LayoutMode : int32_t {
+    LAYOUT_BOOKLET = 0,     // landscape sheets, two pages a side, imposed for folding
+    LAYOUT_STANDARD = 1,    // portrait pages, one a side
+    LAYOUT_PRINT_SHOP = 2,  // the booklet's pages one by one, in reading order, with bleed
+};
+constexpr int LAYOUT_COUNT = 3;
 
 // One logical page of a document, in points, and the physical page (sheet side) that
 // carries it. Invariant: 1 <= columns <= 3, rows >= 1.

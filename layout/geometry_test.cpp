@@ -89,9 +89,9 @@ TEST(PlacePage, StandardIsOnePagePerPage) {
         EXPECT_EQ(got.side, 0) << n;
         EXPECT_EQ(got.x_offset, 0.0f) << n;
     }
-    // Any mode other than 1 is the booklet.
-    PagePlacement other = place_page(1, 8, 7);
-    EXPECT_EQ(other.x_offset, 396.0f);
+    // The print shop's file, like the booklet, is read off the booklet's pages.
+    PagePlacement other = place_page(1, 8, LAYOUT_PRINT_SHOP);
+    EXPECT_EQ(other.x_offset, 0.0f);
 }
 
 // Letter keeps its fixed pages; A4 follows the same margins and gutter, with as many rows

@@ -24,8 +24,8 @@ void draw_member_section(const PageTarget& first_page, const PageGeometry& geome
         if (p == 0) {
             y0 = draw_top_heading(page, geometry, fonts, heading, numbered);
         } else if (numbered) {
-            draw_running_head(page, geometry, fonts.regular, heading, members[i].last_name,
-                              members[end - 1].last_name);
+            draw_running_head(page, geometry, fonts.regular, heading, members[i].last_name.c_str(),
+                              members[end - 1].last_name.c_str());
         }
         auto draw_card = [&](int c, float y) {
             draw_member_card(page, fonts, x[c], geometry.column_width, y, members[i]);

@@ -13,7 +13,7 @@ namespace {
 
 std::vector<Member> numbered_members(int count) {
     std::vector<Member> members(count);
-    for (int i = 0; i < count; ++i) snprintf(members[i].last_name, sizeof members[i].last_name, "M%02d", i);
+    for (int i = 0; i < count; ++i) members[i].last_name = (i < 10 ? "M0" : "M") + std::to_string(i);
     return members;
 }
 

@@ -41,8 +41,8 @@ float entry_height(const Entry& entry) {
 
 void add_line(TypedLayout* layout, const TextFont& font, const std::string& text, float size, float x,
               float y, float right, bool label, int source_line) {
-    char fitted[TYPED_LINE_SIZE];
-    const TextFit fit = fit_text(font, text.c_str(), size, size * 0.75f, right - x, fitted, sizeof fitted);
+    std::string fitted;
+    const TextFit fit = fit_text(font, text, size, size * 0.75f, right - x, &fitted);
     layout->lines.push_back({fitted, label, source_line == 0, x, y, fit, source_line});
 }
 

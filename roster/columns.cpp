@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstring>
 #include <string_view>
-#include <tuple>
 
 #include "base/message.h"
 #include "base/text_util.h"
@@ -68,18 +67,24 @@ constexpr KnownHeading KNOWN_HEADINGS[] = {
     {"Privacy", PRIVATE},
 };
 
-// The detail field each kind of detail column fills when read by heading (ROLE..LAST and
+// The detail each kind of detail column fills when read by heading (ROLE..LAST and
 // PRIVATE fill none): city and state join on line 3 as "City, ST", the zip after them.
-constexpr int DEFAULT_PART[OTHER] = {-1, -1, -1, 0, 1, 1, 2, 3, 4, 5, 6, -1};
+constexpr int DEFAULT_PART[OTHER] = {-1,          -1,           -1,           DETAIL_ADDRESS,
+                                     DETAIL_CITY, DETAIL_CITY,  DETAIL_ZIP,   DETAIL_PHONE,
+                                     DETAIL_CELL, DETAIL_EMAIL, DETAIL_NOTES, -1};
 
 // The columns (first, last) where reading by position puts a kind on the card line it
 // belongs on: a state after the city and a phone and a cell in either order print as well.
 constexpr int RIGHT_POSITIONS[OTHER][2] = {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}, {4, 5},
                                            {5, 5}, {6, 7}, {6, 7}, {8, 8}, {9, 9}, {10, MAX_COLUMNS}};
 
-// The detail field under each card line's Card block entry: lines 3 and 4 fill two fields,
-// the last heading named going into the second, printed after the card's wider gap.
-constexpr int LINE_PARTS[DETAIL_LINE_COUNT][2] = {{0, 0}, {1, 2}, {3, 4}, {5, 5}, {6, 6}};
+// The details under each card line's Card block entry: lines 3 and 4 fill two, the last
+// heading named going into the second, printed after the card's wider gap.
+constexpr Detail LINE_PARTS[DETAIL_LINE_COUNT][2] = {{DETAIL_ADDRESS, DETAIL_ADDRESS},
+                                                     {DETAIL_CITY, DETAIL_ZIP},
+                                                     {DETAIL_PHONE, DETAIL_CELL},
+                                                     {DETAIL_EMAIL, DETAIL_EMAIL},
+                                                     {DETAIL_NOTES, DETAIL_NOTES}};
 
 // The kind of each heading, told by its match key (`keys`).
 std::vector<HeadingKind> heading_kinds(const std::vector<std::string>& keys) {
@@ -176,14 +181,14 @@ void map_card_block(const std::vector<std::string>& keys, const Settings& settin
 }
 
 // Fills the detail fields by the kinds of their headings and names the columns left out.
-void map_known_kinds(const char (*headings)[CSV_FIELD_SIZE], const std::vector<HeadingKind>& kinds,
-                     const char* path, ColumnMap* map) {
+void map_known_kinds(const Cells& headings, const std::vector<HeadingKind>& kinds, const char* path,
+                     ColumnMap* map) {
     std::string left_out;
     for (size_t c = 0; c < kinds.size(); ++c) {
         if (kinds[c] != OTHER) {
             if (DEFAULT_PART[kinds[c]] >= 0)
                 map->parts[DEFAULT_PART[kinds[c]]].push_back(static_cast<int>(c));
-        } else if (headings[c][0] != '\0') {
+        } else if (!headings[c].empty()) {
             left_out += std::string(left_out.empty() ? "" : ", ") + "'" + headings[c] + "'";
         }
     }
@@ -209,9 +214,9 @@ void map_private_shows(const std::vector<std::string>& keys, const Settings& set
 }
 
 // "yes", "y", "x", "true" or "1" in any letter case.
-bool is_yes(const char* cell) {
+bool is_yes(const std::string& cell) {
     for (const char* yes : {"yes", "y", "x", "true", "1"}) {
-        if (strcasecmp(cell, yes) == 0) return true;
+        if (strcasecmp(cell.c_str(), yes) == 0) return true;
     }
     return false;
 }
@@ -221,15 +226,15 @@ bool is_yes(const char* cell) {
 RoleWords role_words(const Settings& settings) {
     RoleWords words;
     for (int g = 0; g < GROUP_COUNT; ++g) {
-        words.keys[g].push_back(match_key(GROUP_NAMES[g]));
+        words.keys[g].push_back(match_key(GROUPS[g].role));
         for_each_heading(settings.role_words[g],
                          [&](const char* word) { words.keys[g].push_back(match_key(word)); });
     }
     return words;
 }
 
-int role_group(const RoleWords& words, const char* role) {
-    const std::string key = match_key(role);
+int role_group(const RoleWords& words, const std::string& role) {
+    const std::string key = match_key(role.c_str());
     if (key.empty()) return -1;
     for (int g = 0; g < GROUP_COUNT; ++g) {
         for (const std::string& word : words.keys[g]) {
@@ -239,25 +244,35 @@ int role_group(const RoleWords& words, const char* role) {
     return -1;
 }
 
-bool looks_like_member(const RoleWords& words, const char (*cells)[CSV_FIELD_SIZE], int count) {
-    return count >= CSV_MIN_FIELDS && role_group(words, cells[0]) >= 0;
+bool looks_like_member(const RoleWords& words, const Cells& cells) {
+    return cells.size() >= CSV_MIN_FIELDS && role_group(words, cells[0]) >= 0;
 }
 
 ColumnMap positional_columns() {
     ColumnMap map;
-    for (int part = 0; part < DETAIL_PARTS; ++part) map.parts[part] = {FIRST_DETAIL_COLUMN + part};
+    for (int part = 0; part < DETAIL_COUNT; ++part) map.parts[part] = {FIRST_DETAIL_COLUMN + part};
     return map;
 }
 
-ColumnMap map_columns(const char (*headings)[CSV_FIELD_SIZE], int count, const Settings& settings,
-                      const char* path) {
+std::array<std::string, DETAIL_COUNT> detail_columns(const ColumnMap& map, const Cells& headings) {
+    std::array<std::string, DETAIL_COUNT> names;
+    for (int part = 0; part < DETAIL_COUNT; ++part) {
+        for (const int column : map.parts[part]) {
+            if (static_cast<size_t>(column) >= headings.size() || headings[column].empty()) continue;
+            names[part] += (names[part].empty() ? "" : ", ") + headings[column];
+        }
+        if (names[part].empty()) names[part] = DETAIL_NAMES[part];
+    }
+    return names;
+}
+
+ColumnMap map_columns(const Cells& headings, const Settings& settings, const char* path) {
     std::vector<std::string> keys;
-    for (int c = 0; c < count; ++c) keys.push_back(match_key(headings[c]));
+    for (const std::string& heading : headings) keys.push_back(match_key(heading.c_str()));
     const std::vector<HeadingKind> kinds = heading_kinds(keys);
     const int role = find_kind(kinds, ROLE), first = find_kind(kinds, FIRST), last = find_kind(kinds, LAST);
     ColumnMap map = positional_columns();
-    const bool by_name =
-        settings.card_block != 0 || (role >= 0 && first >= 0 && last >= 0 && misplaced(kinds));
+    const bool by_name = settings.card_block || (role >= 0 && first >= 0 && last >= 0 && misplaced(kinds));
     map.private_column = find_kind(kinds, PRIVATE);
     if (by_name) {
         map.role = card_name_column(keys, settings, 0, role >= 0 ? role : 0, path);
@@ -265,55 +280,39 @@ ColumnMap map_columns(const char (*headings)[CSV_FIELD_SIZE], int count, const S
         map.last_name = card_name_column(keys, settings, 2, last >= 0 ? last : 2, path);
         map.min_fields = std::max({map.role, map.first_name, map.last_name}) + 1;
         for (std::vector<int>& part : map.parts) part.clear();
-        if (settings.card_block != 0) {
+        if (settings.card_block) {
             map.card_block = true;
             map_card_block(keys, settings, path, &map);
         } else {
             map_known_kinds(headings, kinds, path, &map);
         }
     } else if (map.private_column >= FIRST_DETAIL_COLUMN &&
-               map.private_column < FIRST_DETAIL_COLUMN + DETAIL_PARTS) {
+               map.private_column < FIRST_DETAIL_COLUMN + DETAIL_COUNT) {
         map.parts[map.private_column - FIRST_DETAIL_COLUMN].clear();  // the mark itself is never printed
     }
     map_private_shows(keys, settings, path, &map);
     return map;
 }
 
-bool fill_member(Member* member, const char (*cells)[CSV_FIELD_SIZE], int count, const ColumnMap& map) {
-    auto cell = [&](int column) { return column < count ? cells[column] : ""; };
-    memset(member, 0, sizeof *member);
-    copy_text(member->role, sizeof member->role, cell(map.role));
-    copy_text(member->first_name, sizeof member->first_name, cell(map.first_name));
-    copy_text(member->last_name, sizeof member->last_name, cell(map.last_name));
-    const bool hidden = map.private_column >= 0 && is_yes(cell(map.private_column));
-    const struct {
-        char* text;
-        size_t size;
-    } fields[DETAIL_PARTS] = {
-        {member->detail1, sizeof member->detail1},   {member->detail2a, sizeof member->detail2a},
-        {member->detail2b, sizeof member->detail2b}, {member->detail3a, sizeof member->detail3a},
-        {member->detail3b, sizeof member->detail3b}, {member->detail4, sizeof member->detail4},
-        {member->detail5, sizeof member->detail5},
+bool fill_member(Member* member, const Cells& cells, const ColumnMap& map) {
+    static const std::string NONE;
+    auto cell = [&](int column) -> const std::string& {
+        return static_cast<size_t>(column) < cells.size() ? cells[column] : NONE;
     };
-    std::string texts[DETAIL_PARTS];
-    for (int part = 0; part < DETAIL_PARTS; ++part) {
+    *member = Member();
+    member->role = cell(map.role);
+    member->first_name = cell(map.first_name);
+    member->last_name = cell(map.last_name);
+    const bool hidden = map.private_column >= 0 && is_yes(cell(map.private_column));
+    for (int part = 0; part < DETAIL_COUNT; ++part) {
+        std::string& text = member->details[part];
         for (int column : map.parts[part]) {
             const bool shown = !hidden || (static_cast<size_t>(column) < map.shown_when_private.size() &&
                                            map.shown_when_private[static_cast<size_t>(column)]);
-            if (!shown || cell(column)[0] == '\0') continue;
-            texts[part] += (texts[part].empty() ? "" : ", ") + std::string(cell(column));
+            if (!shown || cell(column).empty()) continue;
+            if (!text.empty()) text += ", ";
+            text += cell(column);
         }
     }
-    if (map.card_block) {
-        // The second part of lines 3 and 4 is short (a zip fits, a city may not); a text
-        // too long for it joins the first part after the gap the card prints between them.
-        for (const auto& [first, second, gap] : {std::tuple{1, 2, "  "}, std::tuple{3, 4, "    "}}) {
-            if (texts[second].size() < fields[second].size) continue;
-            texts[first] += (texts[first].empty() ? "" : gap) + texts[second];
-            texts[second].clear();
-        }
-    }
-    for (int part = 0; part < DETAIL_PARTS; ++part)
-        copy_text(fields[part].text, fields[part].size, texts[part].c_str());
     return hidden;
 }

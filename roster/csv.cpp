@@ -1,100 +1,112 @@
 #include "roster/csv.h"
 
 #include <cctype>
-#include <cstring>
 
-#include "base/file.h"
 #include "base/message.h"
 
 namespace {
 
-// Trims a field read in plain mode and drops an opening quote together with the last
+bool is_blank(char c) { return isspace(static_cast<unsigned char>(c)) != 0; }
+
+// Trims a cell read in plain mode and drops an opening quote together with the last
 // quote after it: a blank before a quoted cell leaves its quotes to this step. A cell that
 // opened with a quote was read in quoted mode, which already took its quotes away: the
 // quotes it kept stand for themselves and only blanks around it are trimmed.
-void clean_field(char* field, bool read_quoted) {
-    char* start = field;
-    while (isspace(static_cast<unsigned char>(*start))) ++start;
-    if (*start == '"' && !read_quoted) {
+void clean_cell(std::string* cell, bool read_quoted) {
+    size_t start = 0;
+    while (start < cell->size() && is_blank((*cell)[start])) ++start;
+    size_t end = cell->size();
+    if (start < end && (*cell)[start] == '"' && !read_quoted) {
         ++start;
-        char* last_quote = strrchr(start, '"');
-        if (last_quote != nullptr) *last_quote = '\0';
+        const size_t last_quote = cell->rfind('"');
+        if (last_quote >= start) end = last_quote;
     }
-    size_t length = strlen(start);
-    memmove(field, start, length + 1);
-    while (length > 0 && isspace(static_cast<unsigned char>(field[length - 1]))) field[--length] = '\0';
+    while (end > start && is_blank((*cell)[end - 1])) --end;
+    *cell = cell->substr(start, end - start);
 }
 
-// Scans one field starting at `p` into `field`; returns where the scan stopped: at the
-// separator after the field, a line end or the end of the text. `open_quote` tells
-// whether the text ended inside the field's quotes.
-const char* scan_field(const char* p, char separator, char* field, bool* open_quote) {
-    size_t length = 0;
+// Scans one cell starting at `p` into `cell` (when not null); returns where the scan
+// stopped: at the separator after the cell, a line end or the end of the text.
+// `open_quote` tells whether the text ended inside the cell's quotes.
+size_t scan_cell(std::string_view text, size_t p, char separator, std::string* cell, bool* open_quote) {
     auto store = [&](char c) {
-        if (length < CSV_FIELD_SIZE - 1) field[length++] = c;
+        if (cell != nullptr && c != '\0') cell->push_back(c);
     };
-    bool quoted = (*p == '"');
+    bool quoted = p < text.size() && text[p] == '"';
     if (quoted) ++p;
-    while (*p != '\0') {
+    while (p < text.size()) {
+        const char c = text[p];
         if (quoted) {
-            if (*p == '"' && p[1] == '"') {
+            if (c == '"' && p + 1 < text.size() && text[p + 1] == '"') {
                 store('"');
                 p += 2;
-            } else if (*p == '"') {
+            } else if (c == '"') {
                 quoted = false;
                 ++p;
             } else {
-                store(*p++);
+                store(c);
+                ++p;
             }
-        } else if (*p == separator) {
-            break;
-        } else if (*p == '\n' || *p == '\r') {
+        } else if (c == separator || c == '\n' || c == '\r') {
             break;
         } else {
-            store(*p++);
+            store(c);
+            ++p;
         }
     }
-    field[length] = '\0';
     *open_quote = quoted;
     return p;
 }
 
-// True when `text` ends inside a quoted field, in any column, the ignored ones included.
-bool ends_inside_quotes(const char* text, char separator) {
-    char scratch[CSV_FIELD_SIZE];
+// True when `text` ends inside a quoted cell, in any column.
+bool ends_inside_quotes(std::string_view text, char separator) {
     bool open_quote = false;
-    const char* p = text;
+    size_t p = 0;
     for (;;) {
-        p = scan_field(p, separator, scratch, &open_quote);
-        if (open_quote || *p != separator) return open_quote;
+        p = scan_cell(text, p, separator, nullptr, &open_quote);
+        if (open_quote || p >= text.size() || text[p] != separator) return open_quote;
         ++p;
     }
 }
 
+// The next physical line of the reader's text, without its line end; false at the end.
+bool next_line(CsvReader* reader, std::string_view* line) {
+    const std::string_view text = reader->text;
+    if (reader->offset >= text.size()) return false;
+    const size_t start = reader->offset;
+    size_t end = start;
+    while (end < text.size() && text[end] != '\n' && text[end] != '\r') ++end;
+    *line = text.substr(start, end - start);
+    reader->offset = end;
+    if (end < text.size()) reader->offset += text[end] == '\r' && text.substr(end, 2) == "\r\n" ? 2 : 1;
+    return true;
+}
+
 }  // namespace
 
-int split_csv_line(const char* line, char (*fields)[CSV_FIELD_SIZE], int max_fields, char separator) {
+int split_csv_line(std::string_view line, std::vector<std::string>* cells, int max_fields, char separator) {
+    cells->clear();
     if (max_fields <= 0) return 0;
-    const char* p = line;
-    int count = 0;
+    size_t p = 0;
     bool open_quote;
     for (;;) {
-        const bool read_quoted = *p == '"';
-        p = scan_field(p, separator, fields[count], &open_quote);
-        clean_field(fields[count], read_quoted);
-        ++count;
-        if (*p != separator || count >= max_fields) return count;
-        ++p;  // a separator begins one more field, an empty one at the end of the line
+        const bool read_quoted = p < line.size() && line[p] == '"';
+        std::string& cell = cells->emplace_back();
+        p = scan_cell(line, p, separator, &cell, &open_quote);
+        clean_cell(&cell, read_quoted);
+        const int count = static_cast<int>(cells->size());
+        if (p >= line.size() || line[p] != separator || count >= max_fields) return count;
+        ++p;  // a separator begins one more cell, an empty one at the end of the line
     }
 }
 
-char detect_separator(const char* header) {
+char detect_separator(std::string_view header) {
     constexpr char CANDIDATES[3] = {',', ';', '\t'};
     int counts[3] = {0, 0, 0};
     bool quoted = false;
-    for (const char* p = header; *p != '\0'; ++p) {
-        if (*p == '"') quoted = !quoted;
-        for (int i = 0; i < 3 && !quoted; ++i) counts[i] += (*p == CANDIDATES[i]);
+    for (const char c : header) {
+        if (c == '"') quoted = !quoted;
+        for (int i = 0; i < 3 && !quoted; ++i) counts[i] += (c == CANDIDATES[i]);
     }
     int best = 0;
     bool tie = false;
@@ -109,24 +121,27 @@ char detect_separator(const char* header) {
     return tie ? ',' : CANDIDATES[best];
 }
 
-int read_csv_record(CsvReader* reader, char* record) {
-    if (!read_line(reader->file, record, CSV_RECORD_SIZE)) return 0;
-    const int first_line = ++reader->line_number;
-    const long after_first_line = ftell(reader->file);
-    const size_t first_length = strlen(record);
-    size_t length = first_length;
-    for (int lines = 1; ends_inside_quotes(record, reader->separator); ++lines) {
-        if (lines == CSV_MAX_RECORD_LINES || length + 2 >= CSV_RECORD_SIZE ||
-            !read_line(reader->file, record + length + 1, CSV_RECORD_SIZE - length - 1)) {
-            say("Warning: %s line %d: quote not closed, line read on its own\n", reader->path, first_line);
-            record[first_length] = '\0';
-            fseek(reader->file, after_first_line, SEEK_SET);
-            reader->line_number = first_line;
-            return first_line;
+std::string_view first_line(std::string_view text) { return text.substr(0, text.find_first_of("\r\n")); }
+
+int read_csv_record(CsvReader* reader, std::string* record) {
+    std::string_view line;
+    if (!next_line(reader, &line)) return 0;
+    const int first_line_number = ++reader->line_number;
+    const size_t after_first_line = reader->offset;
+    const size_t first_length = line.size();
+    record->assign(line);
+    for (int lines = 1; ends_inside_quotes(*record, reader->separator); ++lines) {
+        if (lines == CSV_MAX_RECORD_LINES || !next_line(reader, &line)) {
+            say("Warning: %s line %d: quote not closed, line read on its own\n", reader->path,
+                first_line_number);
+            record->resize(first_length);
+            reader->offset = after_first_line;
+            reader->line_number = first_line_number;
+            return first_line_number;
         }
-        record[length] = ' ';  // the line break inside the cell
-        length += 1 + strlen(record + length + 1);
+        record->push_back(' ');  // the line break inside the cell
+        record->append(line);
         ++reader->line_number;
     }
-    return first_line;
+    return first_line_number;
 }

@@ -1,54 +1,79 @@
-// The member list: reads the member CSV into fixed-size records, groups them by role
-// (Caller, Cuer, Member, New Dancer) and sorts each group by last, then first name.
+// The member list: reads the member CSV into Member records of any length, groups them by
+// role (Caller, Cuer, Member, New Dancer, as GROUPS names them) and sorts each group by
+// last, then first name. The roster holds as many people as the list does.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
 #include <vector>
 
+#include "base/failure.h"
 #include "settings/settings.h"
 
-constexpr int MAX_MEMBERS = 512;
 constexpr int CSV_MIN_FIELDS = 7;  // cells a record read by position needs
 
+// What a card shows under the name, by what it is, in the order the card prints them:
+// the address on line 2, city and zip on line 3, phone and cell on line 4, the email on
+// line 5 and the notes on line 6. A Card block puts the club's own columns in their place.
+enum Detail : int32_t {
+    DETAIL_ADDRESS = 0,
+    DETAIL_CITY = 1,
+    DETAIL_ZIP = 2,
+    DETAIL_PHONE = 3,
+    DETAIL_CELL = 4,
+    DETAIL_EMAIL = 5,
+    DETAIL_NOTES = 6,
+};
+constexpr int DETAIL_COUNT = 7;
+// How messages name a detail when the list has no heading for it.
+constexpr const char* DETAIL_NAMES[DETAIL_COUNT] = {"Address", "City",  "Zip",  "Phone",
+                                                    "Cell",    "Email", "Notes"};
+
+// One person of the list, every text as the list holds it (trimmed UTF-8, never cut).
 struct Member {
-    char role[32];
-    char first_name[64];
-    char last_name[64];
-    char detail1[128];
-    char detail2a[64];
-    char detail2b[16];
-    char detail3a[32];
-    char detail3b[32];
-    char detail4[128];
-    char detail5[128];
-    int32_t line_number;  // first line of the member's record in the member list (header: 1)
+    std::string role;  // the role word, never printed
+    std::string first_name;
+    std::string last_name;
+    std::array<std::string, DETAIL_COUNT> details;  // by Detail; "" when the card leaves it out
+    int32_t line_number = 0;  // first line of the member's record in the member list (header: 1)
 };
 
-struct RosterGroups {
-    Member callers[MAX_MEMBERS];
-    int32_t caller_count;
-    Member cuers[MAX_MEMBERS];
-    int32_t cuer_count;
-    Member members[MAX_MEMBERS];
-    int32_t member_count;
-    Member new_dancers[MAX_MEMBERS];
-    int32_t new_dancer_count;
+// Everyone the list puts in a group: one list, group after group in GROUPS order, each
+// group sorted.
+struct Roster {
+    std::vector<Member> people;
+    std::array<size_t, GROUP_COUNT + 1> starts = {};  // group g is people[starts[g], starts[g + 1])
+    // The heading(s) of the column(s) each detail comes from ("City, State"), or its
+    // DETAIL_NAMES entry: how messages name a detail.
+    std::array<std::string, DETAIL_COUNT> detail_columns;
 };
 
-// Reads settings.member_csv_path into `groups`, which it clears first. The first record
-// is a header, unless it looks like a member (then it is read as one, with a warning); its
+// The members of `group`, sorted.
+std::span<const Member> group_members(const Roster& roster, Group group);
+std::span<Member> group_members(Roster& roster, Group group);
+
+// How many people `group` holds.
+inline int32_t group_size(const Roster& roster, Group group) {
+    return static_cast<int32_t>(roster.starts[group + 1] - roster.starts[group]);
+}
+
+// Reads settings.member_csv_path into `roster`, which it replaces. The first record is a
+// header, unless it looks like a member (then it is read as one, with a warning); its
 // headings decide how the columns are read; the header's first line decides the
-// separator (comma, semicolon or tab). Private members are counted in a note on stderr.
-// Skipped lines are reported on stderr, with a total. Returns false after a one-line
-// message when the path is not a regular file or does not open ("<path>: <reason>"), a
-// read fails, the file is an .xlsx/.ods/.xls spreadsheet, or it holds lines but nobody
-// in any group; an empty file (no header) fails with no message.
-bool load_roster(const Settings& settings, RosterGroups* groups);
+// separator (comma, semicolon or tab). Private members are counted in a note on stderr;
+// skipped lines are reported on stderr, with a total. Returns the failure when the path
+// is not a regular file or does not open, a read fails, the file is an .xlsx/.ods/.xls
+// spreadsheet or does not decode, or it holds lines but nobody in any group; an empty
+// file (no header) fails with the reason "empty".
+std::optional<Failure> load_roster(const Settings& settings, Roster* roster);
 
 // Orders members by last name, then first name, in ICU's root order, letter case ignored.
 // Returns negative, zero or positive.
 int compare_members(const Member& a, const Member& b);
 
-// Everyone in the groups, in the order of the member list (by line number): the order
+// Everyone in the roster, in the order of the member list (by line number): the order
 // messages about them are given in.
-std::vector<Member*> members_in_list_order(RosterGroups* groups);
+std::vector<Member*> members_in_list_order(Roster* roster);

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -14,7 +16,7 @@
 namespace {
 
 struct Loaded {
-    std::unique_ptr<RosterGroups> groups = std::make_unique<RosterGroups>();
+    Roster roster;
     bool ok = false;
     std::string err;
     std::string path;
@@ -32,7 +34,7 @@ Loaded load_csv(const TempDir& dir, const std::string& contents, const std::stri
         load_settings_from(settings.get(), dir.file("roster.sdd").c_str());
     }
     snprintf(settings->member_csv_path, PATH_SIZE, "%s", loaded.path.c_str());
-    loaded.ok = load_roster(*settings, loaded.groups.get());
+    loaded.ok = !load_roster(*settings, &loaded.roster);
     loaded.err = testing::internal::GetCapturedStderr();
     return loaded;
 }
@@ -40,7 +42,7 @@ Loaded load_csv(const TempDir& dir, const std::string& contents, const std::stri
 // "First Last" for each member of a group, in array order.
 std::vector<std::string> names(std::span<const Member> group) {
     std::vector<std::string> result;
-    for (const Member& m : group) result.push_back(std::string(m.first_name) + " " + m.last_name);
+    for (const Member& m : group) result.push_back(m.first_name + " " + m.last_name);
     return result;
 }
 
@@ -61,32 +63,26 @@ TEST(LoadRoster, GroupsSortsAndReportsSkippedLines) {
                                       "new dancer,Nina,New,a,b,c,d\n"
                                       "Cuer,Cue,One,a,b,c,d,e,f,g,h,i\n");
     ASSERT_TRUE(loaded.ok);
-    const RosterGroups& g = *loaded.groups;
-    EXPECT_EQ(names({g.callers, (size_t)g.caller_count}), std::vector<std::string>{"Cal Lee"});
-    EXPECT_EQ(names({g.cuers, (size_t)g.cuer_count}), std::vector<std::string>{"Cue One"});
-    EXPECT_EQ(names({g.members, (size_t)g.member_count}),
+    const Roster& g = loaded.roster;
+    EXPECT_EQ(names(group_members(g, GROUP_CALLER)), std::vector<std::string>{"Cal Lee"});
+    EXPECT_EQ(names(group_members(g, GROUP_CUER)), std::vector<std::string>{"Cue One"});
+    EXPECT_EQ(names(group_members(g, GROUP_MEMBER)),
               (std::vector<std::string>{"Zed adams", "Ann Smith", "Bob smith"}));
-    EXPECT_EQ(names({g.new_dancers, (size_t)g.new_dancer_count}), std::vector<std::string>{"Nina New"});
+    EXPECT_EQ(names(group_members(g, GROUP_NEW_DANCER)), std::vector<std::string>{"Nina New"});
     EXPECT_EQ(loaded.err, "Warning: " + loaded.path + " line 6: unknown role 'Calers', line skipped\n" +
                               "Warning: " + loaded.path +
                               " line 9: 3 field(s), at least 7 needed, line skipped\n" +
                               "Warning: " + loaded.path + ": 2 line(s) skipped, 6 member(s) read\n");
 }
 
-// Each member as "Group: First Last | detail1 | 2a | 2b | 3a | 3b | 4 | 5", groups in order.
-std::vector<std::string> cards(const RosterGroups& g) {
+// Each member as "Group: First Last | address | city | zip | phone | cell | email | notes",
+// groups in order.
+std::vector<std::string> cards(const Roster& roster) {
     std::vector<std::string> result;
-    const std::span<const Member> groups[4] = {{g.callers, (size_t)g.caller_count},
-                                               {g.cuers, (size_t)g.cuer_count},
-                                               {g.members, (size_t)g.member_count},
-                                               {g.new_dancers, (size_t)g.new_dancer_count}};
-    for (int i = 0; i < 4; ++i) {
-        for (const Member& m : groups[i]) {
-            std::string card = std::string(GROUP_NAMES[i]) + ": " + m.first_name + " " + m.last_name;
-            for (const char* detail :
-                 {m.detail1, m.detail2a, m.detail2b, m.detail3a, m.detail3b, m.detail4, m.detail5}) {
-                card += std::string(" | ") + detail;
-            }
+    for (int g = 0; g < GROUP_COUNT; ++g) {
+        for (const Member& m : group_members(roster, static_cast<Group>(g))) {
+            std::string card = std::string(GROUPS[g].role) + ": " + m.first_name + " " + m.last_name;
+            for (const std::string& detail : m.details) card += " | " + detail;
             result.push_back(card);
         }
     }
@@ -147,7 +143,7 @@ TEST(LoadRoster, ReadsTheClubsOwnSheet) {
          "Roles:\nMember: Mitglied\n",
          "Name;Vorname;Straße;PLZ;Ort;Rolle\nMüller;Jürgen;Hauptstr. 1;60311;Frankfurt am Main;Mitglied\n"
          "Weiß;Eva;Am Markt 2;01067;Dresden;mitglied\n",
-         {"Member: Jürgen Müller | Hauptstr. 1 | 60311  Frankfurt am Main |  |  |  |  | ",
+         {"Member: Jürgen Müller | Hauptstr. 1 | 60311 | Frankfurt am Main |  |  |  | ",
           "Member: Eva Weiß | Am Markt 2 | 01067 | Dresden |  |  |  | "},
          ""},
         // A list read by position keeps doing so, a private column after its ten columns.
@@ -163,32 +159,24 @@ TEST(LoadRoster, ReadsTheClubsOwnSheet) {
         std::string err = c.err;
         for (size_t at; (at = err.find('@')) != std::string::npos;) err.replace(at, 1, loaded.path);
         EXPECT_TRUE(loaded.ok) << c.csv;
-        EXPECT_EQ(cards(*loaded.groups), c.cards) << c.csv;
+        EXPECT_EQ(cards(loaded.roster), c.cards) << c.csv;
         EXPECT_EQ(loaded.err, err) << c.csv;
     }
 }
 
-TEST(LoadRoster, FillsFieldsAndCutsThem) {
+TEST(LoadRoster, FillsFieldsWhole) {
     TempDir dir;
-    const std::string long_last(70, 'L');
+    const std::string long_last(700, 'L');
     Loaded loaded =
         load_csv(dir, std::string(HEADER) + "Member,Seven,Fields,d1,d2a,d2b,d3a,\n" + "Member,Ten," +
                           long_last + ",d1,d2a,d2b,d3a,d3b,d4,d5,eleven,twelve\n");
     ASSERT_TRUE(loaded.ok);
-    ASSERT_EQ(loaded.groups->member_count, 2);
-    const Member& seven = loaded.groups->members[0];  // "Fields" sorts before "LLL..."
-    const Member& full = loaded.groups->members[1];
-    EXPECT_STREQ(seven.detail3a, "d3a");
-    EXPECT_STREQ(seven.detail3b, "");
-    EXPECT_STREQ(seven.detail4, "");
-    EXPECT_STREQ(seven.detail5, "");
-    EXPECT_EQ(std::string(full.last_name), std::string(63, 'L'));
-    EXPECT_STREQ(full.detail1, "d1");
-    EXPECT_STREQ(full.detail2a, "d2a");
-    EXPECT_STREQ(full.detail2b, "d2b");
-    EXPECT_STREQ(full.detail3b, "d3b");
-    EXPECT_STREQ(full.detail4, "d4");
-    EXPECT_STREQ(full.detail5, "d5");
+    EXPECT_EQ(
+        cards(loaded.roster),
+        (std::vector<std::string>{"Member: Seven Fields | d1 | d2a | d2b | d3a |  |  | ",
+                                  "Member: Ten " + long_last + " | d1 | d2a | d2b | d3a | d3b | d4 | d5"}));
+    EXPECT_EQ(loaded.roster.detail_columns, (std::array<std::string, DETAIL_COUNT>{
+                                                "address", "city", "zip", "phone", "cell", "email", "note"}));
     EXPECT_EQ(loaded.err, "");
 }
 
@@ -202,38 +190,25 @@ TEST(LoadRoster, KeepsNamesAsWritten) {
                                       "Member,François,edwards,a,b,c,d\n"
                                       "Membłr,Ł,Unknown,a,b,c,d\n");
     ASSERT_TRUE(loaded.ok);
-    const RosterGroups& g = *loaded.groups;
-    EXPECT_EQ(names({g.members, (size_t)g.member_count}),
+    EXPECT_EQ(names(group_members(loaded.roster, GROUP_MEMBER)),
               (std::vector<std::string>{"Łukasz Eaton", "François edwards", "José Éluard", "Zoë Zimmer"}));
-    EXPECT_STREQ(g.members[0].detail1, "Straße 1");
+    EXPECT_EQ(group_members(loaded.roster, GROUP_MEMBER)[0].details[DETAIL_ADDRESS], "Straße 1");
     EXPECT_EQ(loaded.err, "Warning: " + loaded.path + " line 6: unknown role 'Membłr', line skipped\n" +
                               "Warning: " + loaded.path + ": 1 line(s) skipped, 4 member(s) read\n");
 }
 
-TEST(LoadRoster, KeepsAtMost512Records) {
+// Nobody is left out, however long the list: 20,000 people of a regional directory.
+TEST(LoadRoster, KeepsEveryone) {
     TempDir dir;
     std::string csv = HEADER;
-    for (int i = 0; i < 520; ++i) {
-        csv += "Member,First" + std::to_string(1000 + i) + ",Last,a,b,c,d\n";
+    for (int i = 0; i < 20000; ++i) {
+        csv += "Member,First" + std::to_string(100000 + i) + ",Last,a,b,c,d\n";
         if (i % 100 == 0) csv += "\n";
     }
     Loaded loaded = load_csv(dir, csv);
     ASSERT_TRUE(loaded.ok);
-    EXPECT_EQ(loaded.groups->member_count, 512);
-    EXPECT_STREQ(loaded.groups->members[511].first_name, "First1511");
-    // 512 records and 6 blank lines after the header: the 512th record is on line 519.
-    EXPECT_EQ(loaded.err, "Warning: " + loaded.path +
-                              ": more than 512 members, 8 line(s) after line 519 skipped\n" +
-                              "Warning: " + loaded.path + ": 8 line(s) skipped, 512 member(s) read\n");
-}
-
-TEST(LoadRoster, ExactlyFullListHasNoWarning) {
-    TempDir dir;
-    std::string csv = HEADER;
-    for (int i = 0; i < 512; ++i) csv += "Member,A,B,a,b,c,d\n";
-    csv += "\n  \n";
-    Loaded loaded = load_csv(dir, csv);
-    EXPECT_EQ(loaded.groups->member_count, 512);
+    ASSERT_EQ(group_size(loaded.roster, GROUP_MEMBER), 20000);
+    EXPECT_EQ(group_members(loaded.roster, GROUP_MEMBER)[19999].first_name, "First119999");
     EXPECT_EQ(loaded.err, "");
 }
 
@@ -244,13 +219,10 @@ TEST(LoadRoster, LongLineIsOneRecord) {
                        std::string(70000, 'n') + ",Member,Tail,Ghost,a,b,c,d\n";
     Loaded loaded = load_csv(dir, std::string(HEADER) + line + "Cuer,Next,Line,a,b,c,d\n");
     ASSERT_TRUE(loaded.ok);
-    EXPECT_EQ(names({loaded.groups->members, (size_t)loaded.groups->member_count}),
-              std::vector<std::string>{"Long Line"});
-    const Member& m = loaded.groups->members[0];
-    EXPECT_EQ(std::string(m.detail1), std::string(127, 'x'));
-    EXPECT_EQ(std::string(m.detail2a) + m.detail2b + m.detail3a + m.detail3b + m.detail4, "d2ad2bd3ad3bd4");
-    EXPECT_EQ(std::string(m.detail5), std::string(127, 'n'));
-    EXPECT_EQ(loaded.groups->cuer_count, 1);
+    EXPECT_EQ(cards(loaded.roster),
+              (std::vector<std::string>{"Cuer: Next Line | a | b | c | d |  |  | ",
+                                        "Member: Long Line | " + std::string(3000, 'x') +
+                                            " | d2a | d2b | d3a | d3b | d4 | " + std::string(70000, 'n')}));
     EXPECT_EQ(loaded.err, "");
 }
 
@@ -261,32 +233,29 @@ TEST(LoadRoster, Failures) {
     dir.write("empty.csv", "");
     const struct {
         std::string path;
-        std::string err;
+        std::string reason;
     } errors[] = {
-        {dir.file("missing.csv"), dir.file("missing.csv") + ": No such file or directory\n"},
-        {"/dev/zero", "/dev/zero: not a regular file\n"},
-        {"/proc/self/mem", "/proc/self/mem: Input/output error\n"},  // opens, but every read fails
-        {dir.file("book.xls"),
-         "Error: " + dir.file("book.xls") +
-             " is a spreadsheet file, not CSV: save it as CSV (comma-separated) and run "
-             "again\n"},
-        {dir.file("empty.csv"), ""},
+        {dir.file("missing.csv"), "No such file or directory"},
+        {"/dev/zero", "not a regular file"},
+        {"/proc/self/mem", "Input/output error"},  // opens, but every read fails
+        {dir.file("book.xls"), "a spreadsheet file, not CSV: save it as CSV (comma-separated) and run again"},
+        {dir.file("empty.csv"), "the file is empty: export the member list again, with its header row"},
     };
     for (const auto& e : errors) {
         auto settings = std::make_unique<Settings>();
-        auto groups = std::make_unique<RosterGroups>();
+        Roster roster;
         snprintf(settings->member_csv_path, PATH_SIZE, "%s", e.path.c_str());
         testing::internal::CaptureStderr();
-        EXPECT_FALSE(load_roster(*settings, groups.get())) << e.path;
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), e.err) << e.path;
+        const std::optional<Failure> failure = load_roster(*settings, &roster);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << e.path;
+        ASSERT_TRUE(failure) << e.path;
+        EXPECT_EQ(failure_message(*failure), "Error: " + e.path + ": " + e.reason) << e.path;
     }
 
     Loaded header_only = load_csv(dir, "role,first,last\n,,,\n\n");
     EXPECT_TRUE(header_only.ok);
     EXPECT_EQ(header_only.err, "");
-    EXPECT_EQ(header_only.groups->caller_count + header_only.groups->cuer_count +
-                  header_only.groups->member_count + header_only.groups->new_dancer_count,
-              0);
+    EXPECT_TRUE(header_only.roster.people.empty());
 }
 
 TEST(CompareMembers, OrdersByLastThenFirstName) {
@@ -320,11 +289,9 @@ TEST(CompareMembers, OrdersByLastThenFirstName) {
         {"A", "Ωmega", "A", "Zorn", 1},
     };
     for (const auto& c : cases) {
-        Member a{}, b{};
-        snprintf(a.first_name, sizeof a.first_name, "%s", c.first_a);
-        snprintf(a.last_name, sizeof a.last_name, "%s", c.last_a);
-        snprintf(b.first_name, sizeof b.first_name, "%s", c.first_b);
-        snprintf(b.last_name, sizeof b.last_name, "%s", c.last_b);
+        Member a, b;
+        a.first_name = c.first_a, a.last_name = c.last_a;
+        b.first_name = c.first_b, b.last_name = c.last_b;
         int order = compare_members(a, b);
         EXPECT_EQ((order > 0) - (order < 0), c.sign)
             << c.first_a << " " << c.last_a << " vs " << c.first_b << " " << c.last_b;

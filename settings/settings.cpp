@@ -72,7 +72,7 @@ void set_defaults(Settings* settings) {
     copy_text(settings->standard_pdf_path, PATH_SIZE, "standard.pdf");
     settings->image_resolution = DEFAULT_IMAGE_RESOLUTION;
     copy_text(settings->text_encoding, sizeof settings->text_encoding, AUTO_ENCODING);
-    settings->page_numbers = 1;
+    settings->page_numbers = true;
     copy_text(settings->committee.title, SETTINGS_KEY_SIZE, "Club Committee");
     copy_text(settings->schedule.title, SETTINGS_KEY_SIZE, "Dance Schedule");
 }
@@ -308,7 +308,7 @@ void apply_roles(Settings* settings, const SettingValue& value) {
     memset(settings->role_words, 0, sizeof settings->role_words);
     for_each_pair(value, [&](const char* group, const char* words) {
         for (int g = 0; g < GROUP_COUNT; ++g) {
-            if (match_key(group) != match_key(GROUP_NAMES[g])) continue;
+            if (match_key(group) != match_key(GROUPS[g].role)) continue;
             char* list = settings->role_words[g];
             const size_t used = strlen(list);
             snprintf(list + used, SETTINGS_LINE_SIZE - used, "%s%s", used > 0 ? ", " : "", words);
@@ -331,7 +331,7 @@ int card_name_index(const char* label) {
 void apply_card(Settings* settings, const SettingValue& value) {
     memset(settings->card_lines, 0, sizeof settings->card_lines);
     memset(settings->card_names, 0, sizeof settings->card_names);
-    settings->card_block = 1;
+    settings->card_block = true;
     for_each_pair(value, [&](const char* label, const char* headings) {
         const int name = card_name_index(label);
         if (name >= 0) {
@@ -355,7 +355,7 @@ void apply_card(Settings* settings, const SettingValue& value) {
 // The lines of a typed page come from a block, as the title's do; the page is typed even
 // when the block is empty.
 void apply_typed_lines(TypedPage* page, const char* name, const SettingValue& value) {
-    page->given = 1;
+    page->given = true;
     apply_lines(page->lines, &page->line_count, MAX_TYPED_LINES, name, value);
 }
 

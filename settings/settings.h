@@ -19,9 +19,17 @@ constexpr int32_t DEFAULT_IMAGE_RESOLUTION = 300;  // pixels per inch; print nee
 constexpr int32_t MIN_IMAGE_RESOLUTION = 72;
 constexpr int32_t MAX_IMAGE_RESOLUTION = 100000;
 constexpr int32_t FULL_IMAGE_RESOLUTION = 0;  // every image embedded as it comes
-// The roster's groups, in the order their sections print; each name is also its role word.
+// The roster's groups, in the order their sections print.
+enum Group : int32_t { GROUP_CALLER = 0, GROUP_CUER = 1, GROUP_MEMBER = 2, GROUP_NEW_DANCER = 3 };
 constexpr int GROUP_COUNT = 4;
-constexpr const char* GROUP_NAMES[GROUP_COUNT] = {"Caller", "Cuer", "Member", "New Dancer"};
+// What every place knows of a group, by Group: its role word (also its name in the Roles
+// block and, with "(s)", in the report) and the heading its cards print under.
+struct GroupInfo {
+    const char* role;
+    const char* heading;
+};
+constexpr GroupInfo GROUPS[GROUP_COUNT] = {
+    {"Caller", "Caller"}, {"Cuer", "Cuer"}, {"Member", "Members"}, {"New Dancer", "New Dancers"}};
 // A card's detail lines, under the name on line 1, are numbered 2 to 6.
 constexpr int FIRST_DETAIL_LINE = 2;
 constexpr int DETAIL_LINE_COUNT = 5;
@@ -37,7 +45,7 @@ enum SparePages : int32_t { SPARE_BLANK = 0, SPARE_NOTES = 1 };
 constexpr int MAX_TYPED_LINES = 40;
 constexpr int TYPED_LINE_SIZE = 512;
 struct TypedPage {
-    int32_t given;  // 1 when roster.sdd has the block, even an empty one
+    bool given;  // roster.sdd has the block, even an empty one
     char title[SETTINGS_KEY_SIZE];
     char subtitle[SETTINGS_KEY_SIZE];
     char lines[MAX_TYPED_LINES][TYPED_LINE_SIZE];  // "Label: text", plain text, or "-" for a gap
@@ -72,18 +80,18 @@ struct Settings {
     FontChoice fonts;
     char text_encoding[64];  // the member list's and roster.sdd's encoding; "auto" detects it
     char sort_language[64];  // a language tag for sorting names; "" is ICU's root order
-    // The club's own role words for each group (GROUP_NAMES order), comma-separated.
+    // The club's own role words for each group (by Group), comma-separated.
     char role_words[GROUP_COUNT][SETTINGS_LINE_SIZE];
     // The Card block: the column headings each detail line shows, comma-separated, and
     // the headings of the role, first-name and last-name columns ("" when not named).
     char card_lines[DETAIL_LINE_COUNT][SETTINGS_LINE_SIZE];
     char card_names[3][SETTINGS_KEY_SIZE];
-    int32_t card_block;  // 1 when roster.sdd has a Card block: columns are then read by heading
+    bool card_block;                         // roster.sdd has a Card block: columns are then read by heading
     char private_shows[SETTINGS_LINE_SIZE];  // headings still printed for private members
     PaperSize paper_size;
-    int32_t page_numbers;  // 1: page numbers and running heads (the default); 0: none
-    TypedPage committee;   // title "Club Committee" by default
-    TypedPage schedule;    // title "Dance Schedule" by default
+    bool page_numbers;    // page numbers and running heads (the default), or none
+    TypedPage committee;  // title "Club Committee" by default
+    TypedPage schedule;   // title "Dance Schedule" by default
     SparePages spare_pages;
     char print_shop_pdf_path[PATH_SIZE];  // "" (the default): no print-shop file
     char club[SETTINGS_KEY_SIZE];  // the club's name as the files' author; "" takes the first title line

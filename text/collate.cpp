@@ -31,15 +31,24 @@ bool open_collation(Collation* collation, const char* language) {
 
 std::string sort_key(const Collation& collation, std::string_view utf8) {
     // ucol_getSortKey on UTF-16 is several times faster than iterating over the UTF-8.
-    UChar units[512];
+    // Names of any length sort by all their characters: the buffers grow for a long one.
+    std::vector<UChar> units(utf8.size() + 1);
     int32_t length = 0;
     UErrorCode status = U_ZERO_ERROR;
-    u_strFromUTF8Lenient(units, 512, &length, utf8.data(), static_cast<int32_t>(utf8.size()), &status);
-    if (U_FAILURE(status)) length = 0;  // a name longer than any field holds
-    uint8_t key[1024];
-    const int32_t size = ucol_getSortKey(collation.collator, units, std::min(length, 512), key, sizeof key);
-    return std::string(reinterpret_cast<const char*>(key),
-                       static_cast<size_t>(std::min<int32_t>(size, sizeof key)));
+    u_strFromUTF8Lenient(units.data(), static_cast<int32_t>(units.size()), &length, utf8.data(),
+                         static_cast<int32_t>(utf8.size()), &status);
+    if (U_FAILURE(status)) length = 0;
+    std::string key(256, '\0');
+    for (;;) {
+        const int32_t size =
+            ucol_getSortKey(collation.collator, units.data(), length, reinterpret_cast<uint8_t*>(key.data()),
+                            static_cast<int32_t>(key.size()));
+        if (static_cast<size_t>(size) <= key.size()) {
+            key.resize(static_cast<size_t>(size));
+            return key;
+        }
+        key.resize(static_cast<size_t>(size));
+    }
 }
 
 int compare_names(const char* a, const char* b) {

@@ -1,0 +1,12 @@
+// Where a line of text may be broken when it goes on to the next line, as Unicode's line
+// breaking rules say (ICU): after a blank or a hyphen, between two CJK characters, and so on.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+#include <vector>
+
+// The byte offsets in the UTF-8 `text`, rising, after which a line may end (the blanks
+// before a break stay with the line before it); the end of the text is not among them.
+// Empty when the text has no break opportunity or ICU cannot say.
+std::vector<size_t> line_breaks(std::string_view text);
