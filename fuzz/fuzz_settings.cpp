@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const auto& line : s.role_words) promise(terminated(line, sizeof line), "role words terminated");
     for (const auto& line : s.card_lines) promise(terminated(line, sizeof line), "card line terminated");
     promise(terminated(s.private_shows, sizeof s.private_shows), "private shows terminated");
-    promise(s.paper_size <= PAPER_A4 && s.spare_pages <= SPARE_NOTES && s.page_numbers <= 1, "page choices");
+    promise(s.paper_size <= PAPER_A4 && s.spare_pages <= SPARE_NOTES, "page choices");
     for (const TypedPage* page : {&s.committee, &s.schedule}) {
         promise(page->line_count >= 0 && page->line_count <= MAX_TYPED_LINES, "typed line count");
         promise(terminated(page->title, sizeof page->title) && terminated(page->subtitle, sizeof page->subtitle),
