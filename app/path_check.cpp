@@ -25,14 +25,15 @@ std::filesystem::path resolved(const char* path) {
     return error ? absolute : result;
 }
 
-bool check_output(const char* setting, const char* output, const NamedPath* others, int count) {
-    bool spared = true;
+// Adds to `failures` one for each of the `count` `others` that `output` would overwrite.
+void check_output(const char* setting, const char* output, const NamedPath* others, int count,
+                  std::vector<Failure>* failures) {
     for (int i = 0; i < count; ++i) {
         if (!same_file(output, others[i].path)) continue;
-        say("Error: %s '%s' is also %s: choose another file name\n", setting, output, others[i].what);
-        spared = false;
+        failures->push_back({SETTINGS_FILE_NAME, 0,
+                             std::string(setting) + " '" + output + "' is also " + others[i].what +
+                                 ": choose another file name"});
     }
-    return spared;
 }
 
 }  // namespace
@@ -43,8 +44,8 @@ void warn_missing_images(const Settings& settings) {
         const char* default_path;
         bool typed;  // the page is typed instead
     } images[3] = {{settings.cover_image_path, DEFAULT_COVER_IMAGE, false},
-                   {settings.committee_image_path, DEFAULT_COMMITTEE_IMAGE, settings.committee.given != 0},
-                   {settings.schedule_image_path, DEFAULT_SCHEDULE_IMAGE, settings.schedule.given != 0}};
+                   {settings.committee_image_path, DEFAULT_COMMITTEE_IMAGE, settings.committee.given},
+                   {settings.schedule_image_path, DEFAULT_SCHEDULE_IMAGE, settings.schedule.given}};
     for (const auto& image : images) {
         if (image.typed || image.path[0] == '\0' || strcmp(image.path, image.default_path) == 0) continue;
         if (!file_opens(image.path)) {
@@ -62,7 +63,7 @@ bool same_file(const char* a, const char* b) {
     return resolved(a) == resolved(b);
 }
 
-bool outputs_spare_inputs(const Settings& settings, const char* settings_path) {
+std::vector<Failure> outputs_overwriting_inputs(const Settings& settings, const char* settings_path) {
     const NamedPath inputs[7] = {{settings.member_csv_path, "the member list"},
                                  {settings_path, "the settings file"},
                                  {settings.cover_image_path, "the cover image"},
@@ -71,9 +72,10 @@ bool outputs_spare_inputs(const Settings& settings, const char* settings_path) {
                                  {settings.booklet_pdf_path, "the Booklet PDF"},
                                  {settings.standard_pdf_path, "the Standard PDF"}};
     // Each output is checked against the inputs and the outputs before it.
-    bool booklet_spared = check_output("Booklet PDF", settings.booklet_pdf_path, inputs, 5);
-    bool standard_spared = check_output("Standard PDF", settings.standard_pdf_path, inputs, 6);
-    bool shop_spared = settings.print_shop_pdf_path[0] == '\0' ||
-                       check_output("Print Shop PDF", settings.print_shop_pdf_path, inputs, 7);
-    return booklet_spared && standard_spared && shop_spared;
+    std::vector<Failure> failures;
+    check_output("Booklet PDF", settings.booklet_pdf_path, inputs, 5, &failures);
+    check_output("Standard PDF", settings.standard_pdf_path, inputs, 6, &failures);
+    if (settings.print_shop_pdf_path[0] != '\0')
+        check_output("Print Shop PDF", settings.print_shop_pdf_path, inputs, 7, &failures);
+    return failures;
 }

@@ -2,6 +2,9 @@
 // roster.sdd that name no file, and output paths that would overwrite an input.
 #pragma once
 
+#include <vector>
+
+#include "base/failure.h"
 #include "settings/settings.h"
 
 // Writes "Warning: <path> not found, its page shows a placeholder" once for each image
@@ -15,8 +18,8 @@ void warn_missing_images(const Settings& settings);
 // resolved. Empty paths name no file.
 bool same_file(const char* a, const char* b);
 
-// Returns false after one line on stderr for each output path that names the member
-// list, roster.sdd, one of the images or the other output, e.g. "Error: Standard PDF
-// 'members.csv' is also the member list: choose another file name".
-// `settings_path` is the settings file the run read.
-bool outputs_spare_inputs(const Settings& settings, const char* settings_path);
+// One failure, naming roster.sdd, for each output path that names the member list,
+// roster.sdd, one of the images or another output, e.g. "Standard PDF 'members.csv' is
+// also the member list: choose another file name"; none when every output spares the
+// inputs. `settings_path` is the settings file the run read.
+std::vector<Failure> outputs_overwriting_inputs(const Settings& settings, const char* settings_path);

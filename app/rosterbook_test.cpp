@@ -599,7 +599,7 @@ TEST(Rosterbook, DamagedImagesEndTheRunCleanly) {
         e.make(dir.file(e.name));
         RunResult run = run_in(dir);
         EXPECT_EQ(run.status, 1) << e.reason;
-        EXPECT_EQ(run.err, std::string("Error: cannot read image ") + e.name + ": " + e.reason + "\n");
+        EXPECT_EQ(run.err, std::string("Error: ") + e.name + ": " + e.reason + "\n");
         std::string expected_listing = std::string(e.name) == "schedule.png"
                                            ? "members.csv roster.sdd schedule.png "
                                            : std::string(e.name) + " members.csv roster.sdd ";
@@ -686,7 +686,8 @@ TEST(Rosterbook, OutputsNeverOverwriteInputs) {
         const std::string cover = dir.read("cover.png");
         RunResult run = run_in(dir);
         EXPECT_EQ(run.status, 1) << e.settings;
-        EXPECT_EQ(run.err, e.warning + "Error: " + e.err + ": choose another file name\n") << e.settings;
+        EXPECT_EQ(run.err, e.warning + "Error: roster.sdd: " + e.err + ": choose another file name\n")
+            << e.settings;
         EXPECT_EQ(dir.read("members.csv"), members) << e.settings;
         EXPECT_EQ(dir.read("roster.sdd"), e.settings + "\n") << e.settings;
         EXPECT_EQ(dir.read("cover.png"), cover) << e.settings;

@@ -73,13 +73,12 @@ std::string group_counts(const Roster& roster) {
     return counts;
 }
 
-// Opens the images whose files are there; false after "Error: cannot read image ..."
-// when one cannot be read.
-bool open_roster_images(const Settings& settings, LoadedImages* loaded, RosterImages* images) {
+// Opens the images whose files are there; the failure of the first that cannot be read.
+std::optional<Failure> open_roster_images(const Settings& settings, LoadedImages* loaded,
+                                          RosterImages* images) {
     const char* paths[3] = {settings.cover_image_path, settings.committee_image_path,
                             settings.schedule_image_path};
     const SourceImage** slots[3] = {&images->cover, &images->committee, &images->schedule};
-    char reason[256];
     for (int i = 0; i < 3; ++i) {
         *slots[i] = nullptr;
         if (!file_opens(paths[i])) continue;
@@ -88,15 +87,12 @@ bool open_roster_images(const Settings& settings, LoadedImages* loaded, RosterIm
             say("Warning: %s exists, the %s block is not printed\n", paths[i],
                 i == 1 ? "Committee" : "Schedule");
         }
-        if (!open_source_image(paths[i], &loaded->images[i], reason, sizeof reason)) {
-            say("Error: cannot read image %s: %s\n", paths[i], reason);
-            return false;
-        }
+        if (std::optional<Failure> failure = open_source_image(paths[i], &loaded->images[i])) return failure;
         *slots[i] = &loaded->images[i];
     }
     images->options = {settings.image_resolution, settings.image_compression == COMPRESSION_JPEG,
                        libharu_reads_jpeg};
-    return true;
+    return std::nullopt;
 }
 
 // One picture to prepare at the sizes the documents draw it at, and how that went.
@@ -106,8 +102,7 @@ struct PictureJob {
     int size_count = 0;
     DecodedPicture decoded;
     int pictures_left = 0;  // sizes not yet made; the decoded picture is freed after the last
-    bool failed = false;
-    char reason[256] = "";
+    std::optional<Failure> failure;
 };
 
 // The preparing of a run's pictures, shared by the threads doing it: each picture is
@@ -127,11 +122,11 @@ struct PictureWork {
 // Decodes `job`'s picture (without the lock) and queues its sizes.
 void decode_job(PictureWork* work, PictureJob* job, std::unique_lock<std::mutex>& hold) {
     hold.unlock();
-    const bool decoded = decode_picture(job->image, std::span(job->sizes, job->size_count), &job->decoded,
-                                        job->reason, sizeof job->reason);
+    std::optional<Failure> failure =
+        decode_picture(job->image, std::span(job->sizes, job->size_count), &job->decoded);
     hold.lock();
-    job->failed = !decoded;
-    job->pictures_left = decoded ? job->image->picture_count : 0;
+    job->failure = std::move(failure);
+    job->pictures_left = job->failure ? 0 : job->image->picture_count;
     for (int i = 0; i < job->pictures_left; ++i) work->ready.emplace_back(job, i);
 }
 
@@ -140,10 +135,7 @@ void make_job(PictureWork* work, PictureJob* job, int index, std::unique_lock<st
     hold.unlock();
     const bool made = make_picture(job->image, index, job->decoded, work->options);
     hold.lock();
-    if (!made && !job->failed) {
-        job->failed = true;
-        snprintf(job->reason, sizeof job->reason, "not enough memory");
-    }
+    if (!made && !job->failure) job->failure = Failure{job->image->path, 0, "not enough memory"};
     if (--job->pictures_left == 0) job->decoded = DecodedPicture();
 }
 
@@ -180,10 +172,10 @@ void run_picture_jobs(std::span<PictureJob> jobs, const ImageOptions& options, i
     for (std::thread& helper : helpers) helper.join();
 }
 
-// Decodes each opened picture once into every size the documents need, in parallel; false
-// after "Error: cannot read image ..." for the first that fails, in the order of the pages.
-bool prepare_roster_images(const Settings& settings, LoadedImages* loaded, const RosterImages& images,
-                           int threads) {
+// Decodes each opened picture once into every size the documents need, in parallel; the
+// failure of the first that fails, in the order of the pages.
+std::optional<Failure> prepare_roster_images(const Settings& settings, LoadedImages* loaded,
+                                             const RosterImages& images, int threads) {
     PictureJob jobs[3];
     int count = 0;
     const SourceImage* opened[3] = {images.cover, images.committee, images.schedule};
@@ -197,12 +189,9 @@ bool prepare_roster_images(const Settings& settings, LoadedImages* loaded, const
     }
     run_picture_jobs(std::span(jobs, count), images.options, threads);
     for (const PictureJob& job : std::span(jobs, count)) {
-        if (job.failed) {
-            say("Error: cannot read image %s: %s\n", job.image->path, job.reason);
-            return false;
-        }
+        if (job.failure) return job.failure;
     }
-    return true;
+    return std::nullopt;
 }
 
 // The title lines joined by a blank, for the documents' information.
@@ -284,8 +273,11 @@ bool produce_documents(Settings& settings, Roster& roster, const PagePlan& plan,
     LoadedImages loaded;
     RosterImages images;
     const bool shop_wanted = settings.print_shop_pdf_path[0] != '\0';
-    if (!font_files_present(unicode || shop_wanted) || !open_roster_images(settings, &loaded, &images) ||
-        !prepare_roster_images(settings, &loaded, images, threads)) {
+    std::optional<Failure> failure = font_files_missing(unicode || shop_wanted);
+    if (!failure) failure = open_roster_images(settings, &loaded, &images);
+    if (!failure) failure = prepare_roster_images(settings, &loaded, images, threads);
+    if (failure) {
+        say_failure(*failure);
         return false;
     }
     const std::string title = document_title(settings);
@@ -342,7 +334,9 @@ int run_rosterbook(const RunRequest& request) {
     report("Config  : title=%d line(s), subtitle=%d line(s), %s\n", settings->title_line_count,
            settings->subtitle_line_count, label_sequence_name(settings->label_sequence));
     warn_missing_images(*settings);
-    if (!outputs_spare_inputs(*settings, request.settings_path)) return 1;
+    const std::vector<Failure> overwriting = outputs_overwriting_inputs(*settings, request.settings_path);
+    for (const Failure& failure : overwriting) say_failure(failure);
+    if (!overwriting.empty()) return 1;
     if (const std::optional<Failure> failure = load_roster(*settings, &roster)) {
         say_failure(*failure);
         return 1;

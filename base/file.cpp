@@ -12,26 +12,23 @@
 
 #include "base/text_util.h"
 
-FilePtr open_regular_file(const char* path, const char** reason) {
+std::optional<Failure> open_regular_file(const char* path, FilePtr* file) {
     // O_NONBLOCK: opening a FIFO must not wait for a writer; fstat then turns it away.
     int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        *reason = strerror(errno);
-        return nullptr;
-    }
+    if (fd < 0) return Failure{path, 0, strerror(errno)};
     struct stat status;
     if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         close(fd);
-        *reason = "not a regular file";
-        return nullptr;
+        return Failure{path, 0, "not a regular file"};
     }
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    FILE* file = fdopen(fd, "r");
-    if (file == nullptr) {
-        *reason = strerror(errno);
+    file->reset(fdopen(fd, "r"));
+    if (!*file) {
+        const int error = errno;
         close(fd);
+        return Failure{path, 0, strerror(error)};
     }
-    return FilePtr(file);
+    return std::nullopt;
 }
 
 bool read_line(FILE* file, char* buffer, size_t size) {
@@ -69,51 +66,35 @@ bool file_opens(const char* path) {
     return true;
 }
 
-bool read_whole_file(const char* path, long long max_size, const char* too_large, unsigned char** bytes,
-                     size_t* size, char* reason, size_t reason_size) {
-    const char* why = nullptr;
-    FilePtr file = open_regular_file(path, &why);
-    if (!file) {
-        snprintf(reason, reason_size, "%s", why);
-        return false;
-    }
-    return read_open_file(file.get(), max_size, too_large, bytes, size, reason, reason_size);
+std::optional<Failure> read_whole_file(const char* path, long long max_size, const char* too_large,
+                                       unsigned char** bytes, size_t* size) {
+    FilePtr file;
+    if (std::optional<Failure> failure = open_regular_file(path, &file)) return failure;
+    return read_open_file(file.get(), path, max_size, too_large, bytes, size);
 }
 
-bool read_open_file(FILE* file, long long max_size, const char* too_large, unsigned char** bytes,
-                    size_t* size, char* reason, size_t reason_size) {
+std::optional<Failure> read_open_file(FILE* file, const char* path, long long max_size, const char* too_large,
+                                      unsigned char** bytes, size_t* size) {
     // The size the file says it has is only where reading starts: some files (in /proc)
     // say 0 and still hold bytes, or fail every read.
     fseek(file, 0, SEEK_END);
     const long long stated = ftell(file);
     rewind(file);
     const size_t limit = static_cast<size_t>(max_size);
-    if (stated > max_size) {
-        snprintf(reason, reason_size, "%s", too_large);
-        return false;
-    }
+    if (stated > max_size) return Failure{path, 0, too_large};
     std::unique_ptr<unsigned char, FreeDeleter> buffer;
     size_t capacity = stated > 0 ? static_cast<size_t>(stated) + 1 : 1 << 16, used = 0;
     for (size_t got = 1; got > 0 && used <= limit; used += got) {
         if (!buffer || used == capacity) {
             capacity = buffer ? std::min(capacity * 2, limit + 1) : capacity;
             buffer.reset(static_cast<unsigned char*>(realloc(buffer.release(), capacity)));
-            if (!buffer) {
-                snprintf(reason, reason_size, "not enough memory");
-                return false;
-            }
+            if (!buffer) return Failure{path, 0, "not enough memory"};
         }
         got = fread(buffer.get() + used, 1, capacity - used, file);
     }
-    if (used > limit) {
-        snprintf(reason, reason_size, "%s", too_large);
-        return false;
-    }
-    if (ferror(file)) {
-        snprintf(reason, reason_size, "%s", strerror(errno));
-        return false;
-    }
+    if (used > limit) return Failure{path, 0, too_large};
+    if (ferror(file)) return Failure{path, 0, strerror(errno)};
     *bytes = buffer.release();
     *size = used;
-    return true;
+    return std::nullopt;
 }

@@ -5,6 +5,9 @@
 #include <cstddef>
 #include <cstdio>
 #include <memory>
+#include <optional>
+
+#include "base/failure.h"
 
 // Owns an open FILE* and closes it when it goes out of scope (a null one is left alone).
 struct FileCloser {
@@ -17,10 +20,10 @@ struct FreeDeleter {
     void operator()(void* block) const { free(block); }
 };
 
-// Opens `path` for reading when it names a regular file. A folder, a FIFO or a device is
-// never read and never waited for. On failure returns null and points `*reason` at a
-// static text: "not a regular file", or the system's error text when it does not open.
-FilePtr open_regular_file(const char* path, const char** reason);
+// Opens `path` for reading into `*file` when it names a regular file. A folder, a FIFO or
+// a device is never read and never waited for. The failure's reason is "not a regular
+// file", or the system's error text when it does not open.
+std::optional<Failure> open_regular_file(const char* path, FilePtr* file);
 
 // True when `path` opens for reading, without waiting on a FIFO; an empty path does not.
 // A folder, FIFO or device opens here (open_regular_file then refuses it by name).
@@ -35,13 +38,13 @@ bool file_opens(const char* path);
 bool read_line(FILE* file, char* buffer, size_t size);
 
 // Reads the whole regular file at `path`, to its end, into a malloc'd block at `*bytes`
-// (owned by the caller, at least 1 byte allocated) of `*size` bytes. Returns false with a
-// short reason in `reason` (capacity `reason_size`): open_regular_file's words, `too_large`
-// when the file holds more than `max_size` bytes, "not enough memory", or the system's
-// words for a failed read.
-bool read_whole_file(const char* path, long long max_size, const char* too_large, unsigned char** bytes,
-                     size_t* size, char* reason, size_t reason_size);
+// (owned by the caller, at least 1 byte allocated) of `*size` bytes. The failure names
+// `path`, with open_regular_file's words, `too_large` when the file holds more than
+// `max_size` bytes, "not enough memory", or the system's words for a failed read.
+std::optional<Failure> read_whole_file(const char* path, long long max_size, const char* too_large,
+                                       unsigned char** bytes, size_t* size);
 
-// Reads `file` from its start to its end, as read_whole_file does; the file stays open.
-bool read_open_file(FILE* file, long long max_size, const char* too_large, unsigned char** bytes,
-                    size_t* size, char* reason, size_t reason_size);
+// Reads `file`, opened from `path`, from its start to its end, as read_whole_file does;
+// the file stays open.
+std::optional<Failure> read_open_file(FILE* file, const char* path, long long max_size, const char* too_large,
+                                      unsigned char** bytes, size_t* size);

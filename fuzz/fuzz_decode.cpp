@@ -19,9 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                            "utf-8", "utf-16le", "hz-gb-2312"};
     const char* setting = SETTINGS[size > 0 ? data[0] % std::size(SETTINGS) : 0];
     DecodedText decoded;
-    std::string reason;
-    if (!decode_text(bytes, setting, &decoded, &reason)) {
-        promise(!reason.empty(), "a failure says why");
+    if (const std::optional<Failure> failure = decode_text(bytes, setting, &decoded)) {
+        promise(!failure->reason.empty(), "a failure says why");
         return 0;
     }
     bool valid = true;

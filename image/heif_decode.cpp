@@ -133,7 +133,9 @@ bool open_heif(FILE* file, HeifFile* heif, char* reason, size_t reason_size) {
     }
     unsigned char* bytes = nullptr;
     size_t size = 0;
-    if (!read_open_file(file, MAX_IMAGE_FILE_BYTES, "image too large", &bytes, &size, reason, reason_size)) {
+    if (std::optional<Failure> failure =
+            read_open_file(file, "", MAX_IMAGE_FILE_BYTES, "image too large", &bytes, &size)) {
+        snprintf(reason, reason_size, "%s", failure->reason.c_str());
         return false;
     }
     heif->bytes.reset(bytes);

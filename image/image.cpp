@@ -148,9 +148,7 @@ bool copy_own_bytes(const SourceImage& image, int colors, const ImageOptions& op
                     PreparedPicture* picture) {
     unsigned char* bytes = nullptr;
     size_t size = 0;
-    char ignored[64];
-    if (!read_whole_file(image.path, MAX_IMAGE_FILE_BYTES, "", &bytes, &size, ignored, sizeof ignored))
-        return false;
+    if (read_whole_file(image.path, MAX_IMAGE_FILE_BYTES, "", &bytes, &size)) return false;
     const bool jpeg = image.kind == IMAGE_JPEG;
     if (jpeg && (options.copies_jpeg == nullptr || !options.copies_jpeg(bytes, size))) {
         free(bytes);
@@ -162,72 +160,61 @@ bool copy_own_bytes(const SourceImage& image, int colors, const ImageOptions& op
 
 }  // namespace
 
-bool open_source_image(const char* path, SourceImage* image, char* reason, size_t reason_size) {
+std::optional<Failure> open_source_image(const char* path, SourceImage* image) {
     memset(image, 0, sizeof *image);
     image->path = path;
-    const char* why = nullptr;
-    FilePtr file = open_regular_file(path, &why);
-    if (!file) {
-        snprintf(reason, reason_size, "%s", why);
-        return false;
-    }
+    FilePtr file;
+    if (std::optional<Failure> failure = open_regular_file(path, &file)) return failure;
     unsigned char head[32];
     const size_t size = fread(head, 1, sizeof head, file.get());
     rewind(file.get());
+    char reason[256];
     const ImageDecoder* decoder = decoder_recognising(head, size);
     if (decoder == nullptr) {
-        name_unknown_format(head, size, reason, reason_size);
-        return false;
+        name_unknown_format(head, size, reason, sizeof reason);
+        return Failure{path, 0, reason};
     }
     ImageHeader header;
-    if (!decoder->read_header(file.get(), &header, reason, reason_size)) return false;
+    if (!decoder->read_header(file.get(), &header, reason, sizeof reason)) return Failure{path, 0, reason};
     const unsigned long long pixels = static_cast<unsigned long long>(header.width) * header.height;
     if (pixels > MAX_IMAGE_PIXELS) {
-        snprintf(reason, reason_size, "image too large: %llu megapixels, at most %llu", pixels / 1000000,
-                 MAX_IMAGE_PIXELS / 1000000);
-        return false;
+        return Failure{path, 0,
+                       "image too large: " + std::to_string(pixels / 1000000) + " megapixels, at most " +
+                           std::to_string(MAX_IMAGE_PIXELS / 1000000)};
     }
-    if (pixels == 0) {
-        snprintf(reason, reason_size, "the picture has no pixels");
-        return false;
-    }
+    if (pixels == 0) return Failure{path, 0, "the picture has no pixels"};
     const bool swapped = header.orientation >= 5;
     image->kind = decoder->kind;
     image->width = swapped ? header.height : header.width;
     image->height = swapped ? header.width : header.height;
     image->orientation = header.orientation;
     image->lossy = header.lossy;
-    return true;
+    return std::nullopt;
 }
 
-bool decode_picture(SourceImage* image, std::span<const PixelSize> sizes, DecodedPicture* decoded,
-                    char* reason, size_t reason_size) {
+std::optional<Failure> decode_picture(SourceImage* image, std::span<const PixelSize> sizes,
+                                      DecodedPicture* decoded) {
     free_pictures(image);
-    const char* why = nullptr;
-    FilePtr file = open_regular_file(image->path, &why);
-    if (!file) {
-        snprintf(reason, reason_size, "%s", why);
-        return false;
-    }
+    FilePtr file;
+    if (std::optional<Failure> failure = open_regular_file(image->path, &file)) return failure;
     BoxReducer reducer;
+    char reason[256];
     if (!decoder_of(image->kind)
              ->decode(file.get(), least_pixels(*image, sizes), &reducer, &decoded->passthrough, reason,
-                      reason_size)) {
-        return false;
+                      sizeof reason)) {
+        return Failure{image->path, 0, reason};
     }
     decoded->samples = std::move(reducer.out);
     reducer.sums.reset();
-    if (!turn_upright(&decoded->samples, image->orientation)) {
-        snprintf(reason, reason_size, "not enough memory");
-        return false;
-    }
+    if (!turn_upright(&decoded->samples, image->orientation))
+        return Failure{image->path, 0, "not enough memory"};
     drop_opaque_alpha(&decoded->samples);
     for (PixelSize size : sizes) {
         if (find_picture(*image, size) == nullptr && image->picture_count < MAX_PICTURE_SIZES) {
             image->pictures[image->picture_count++] = {size, 0, PICTURE_FLATE, nullptr, 0};
         }
     }
-    return true;
+    return std::nullopt;
 }
 
 bool make_picture(SourceImage* image, int index, const DecodedPicture& decoded, const ImageOptions& options) {
@@ -244,18 +231,17 @@ bool make_picture(SourceImage* image, int index, const DecodedPicture& decoded, 
     return sized.data != nullptr && compress_picture(*image, sized, options, picture);
 }
 
-bool prepare_pictures(SourceImage* image, std::span<const PixelSize> sizes, const ImageOptions& options,
-                      char* reason, size_t reason_size) {
+std::optional<Failure> prepare_pictures(SourceImage* image, std::span<const PixelSize> sizes,
+                                        const ImageOptions& options) {
     DecodedPicture decoded;
-    if (!decode_picture(image, sizes, &decoded, reason, reason_size)) return false;
+    if (std::optional<Failure> failure = decode_picture(image, sizes, &decoded)) return failure;
     for (int i = 0; i < image->picture_count; ++i) {
         if (!make_picture(image, i, decoded, options)) {
             free_pictures(image);
-            snprintf(reason, reason_size, "not enough memory");
-            return false;
+            return Failure{image->path, 0, "not enough memory"};
         }
     }
-    return true;
+    return std::nullopt;
 }
 
 const PreparedPicture* find_picture(const SourceImage& image, PixelSize size) {
@@ -265,13 +251,12 @@ const PreparedPicture* find_picture(const SourceImage& image, PixelSize size) {
     return nullptr;
 }
 
-bool load_source_image(const char* path, SourceImage* image, const ImageOptions& options, char* reason,
-                       size_t reason_size) {
-    if (!open_source_image(path, image, reason, reason_size)) return false;
+std::optional<Failure> load_source_image(const char* path, SourceImage* image, const ImageOptions& options) {
+    if (std::optional<Failure> failure = open_source_image(path, image)) return failure;
     const PixelSize own = {image->width, image->height};
-    if (prepare_pictures(image, {&own, 1}, options, reason, reason_size)) return true;
-    free_source_image(image);
-    return false;
+    std::optional<Failure> failure = prepare_pictures(image, {&own, 1}, options);
+    if (failure) free_source_image(image);
+    return failure;
 }
 
 void free_pictures(SourceImage* image) {

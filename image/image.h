@@ -9,7 +9,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <span>
+
+#include "base/failure.h"
 
 // Largest picture accepted, in pixels, as its header claims: a billion. Anything smaller is
 // decoded in a few tens of megabytes, since no full-size picture is ever held.
@@ -103,19 +106,19 @@ struct ImageDecoder {
                    size_t reason_size);
 };
 
-// Opens the picture at `path` and reads its header: kind, upright size. Returns false with
-// a short reason in `reason` (capacity `reason_size`): "a GIF image; save it as PNG or
-// JPEG" and the like for known formats that are not pictures rosterbook reads, "not a
-// picture file; save it as PNG or JPEG" for anything else, "image too large: N megapixels,
-// at most 1000", or the decoder's own words. `image` then owns nothing.
-bool open_source_image(const char* path, SourceImage* image, char* reason, size_t reason_size);
+// Opens the picture at `path` and reads its header: kind, upright size. The failure names
+// `path` with a short reason: "a GIF image; save it as PNG or JPEG" and the like for known
+// formats that are not pictures rosterbook reads, "not a picture file; save it as PNG or
+// JPEG" for anything else, "image too large: N megapixels, at most 1000", or the decoder's
+// own words. `image` then owns nothing.
+std::optional<Failure> open_source_image(const char* path, SourceImage* image);
 
 // Decodes the opened picture once into `decoded`, keeping enough pixels for each of `sizes`
 // (upright pixels), and readies one empty picture per distinct size in `image->pictures`
-// (`picture_count` of them) for make_picture. Returns false with the decoder's reason, or
-// "not enough memory"; `image` keeps its header either way.
-bool decode_picture(SourceImage* image, std::span<const PixelSize> sizes, DecodedPicture* decoded,
-                    char* reason, size_t reason_size);
+// (`picture_count` of them) for make_picture. The failure names the picture's path with
+// the decoder's reason, or "not enough memory"; `image` keeps its header either way.
+std::optional<Failure> decode_picture(SourceImage* image, std::span<const PixelSize> sizes,
+                                      DecodedPicture* decoded);
 
 // Makes `image->pictures[index]` from `decoded`: filtered to its size in linear light,
 // translucency laid onto white, compressed as JPEG (lossy sources, or
@@ -124,17 +127,15 @@ bool decode_picture(SourceImage* image, std::span<const PixelSize> sizes, Decode
 // once. Returns false when out of memory.
 bool make_picture(SourceImage* image, int index, const DecodedPicture& decoded, const ImageOptions& options);
 
-// decode_picture, then make_picture for each size, on this thread. Returns false with the
-// reason as they give it.
-bool prepare_pictures(SourceImage* image, std::span<const PixelSize> sizes, const ImageOptions& options,
-                      char* reason, size_t reason_size);
+// decode_picture, then make_picture for each size, on this thread; the failure as they give it.
+std::optional<Failure> prepare_pictures(SourceImage* image, std::span<const PixelSize> sizes,
+                                        const ImageOptions& options);
 
 // The picture prepared at `size`, or null when none was.
 const PreparedPicture* find_picture(const SourceImage& image, PixelSize size);
 
 // Opens `path` and prepares it at its own size: what a test or a fuzzer decodes.
-bool load_source_image(const char* path, SourceImage* image, const ImageOptions& options, char* reason,
-                       size_t reason_size);
+std::optional<Failure> load_source_image(const char* path, SourceImage* image, const ImageOptions& options);
 
 // Releases the prepared pictures, keeping the header.
 void free_pictures(SourceImage* image);

@@ -34,8 +34,9 @@ WebPData chunk_of(const WebpFile& webp, const char* fourcc) {
 
 bool open_webp(FILE* file, WebpFile* webp, char* reason, size_t reason_size) {
     unsigned char* bytes = nullptr;
-    if (!read_open_file(file, MAX_IMAGE_FILE_BYTES, "image too large", &bytes, &webp->size, reason,
-                        reason_size)) {
+    if (std::optional<Failure> failure =
+            read_open_file(file, "", MAX_IMAGE_FILE_BYTES, "image too large", &bytes, &webp->size)) {
+        snprintf(reason, reason_size, "%s", failure->reason.c_str());
         return false;
     }
     webp->bytes.reset(bytes);

@@ -264,9 +264,8 @@ TEST(FuzzFindings, StayFixed) {
         if (path.ends_with(".csv") || path.ends_with(".sdd")) continue;  // run end to end
         ++inputs;
         SourceImage image;
-        char reason[256] = "";
-        if (!load_source_image(path.c_str(), &image, FULL_IMAGES, reason, sizeof reason)) {
-            EXPECT_NE(reason[0], '\0') << path;
+        if (const std::optional<Failure> failure = load_source_image(path.c_str(), &image, FULL_IMAGES)) {
+            EXPECT_NE(failure->reason, "") << path;
             continue;
         }
         TestDocument doc(1, false);

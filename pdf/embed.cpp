@@ -74,9 +74,8 @@ HPDF_Image embed_image(PdfDocument* pdf, const SourceImage& image, float drawn_w
     SourceImage prepared_here = image;  // holds only a picture made here
     prepared_here.picture_count = 0;
     if (picture == nullptr) {
-        char reason[256];
-        if (!prepare_pictures(&prepared_here, {&size, 1}, options, reason, sizeof reason)) {
-            if (!pdf->failed) say("Error: cannot read image %s: %s\n", image.path, reason);
+        if (const std::optional<Failure> failure = prepare_pictures(&prepared_here, {&size, 1}, options)) {
+            if (!pdf->failed) say_failure(*failure);
             pdf->failed = true;
             return nullptr;
         }

@@ -130,8 +130,8 @@ PdfFonts load_fonts(HPDF_Doc document, bool unicode) {
 }
 
 bool add_fallback_font(HPDF_Doc document, PdfFonts* fonts) {
-    const char* reason = nullptr;
-    if (!open_regular_file(FALLBACK_FONT, &reason)) return false;
+    FilePtr file;
+    if (open_regular_file(FALLBACK_FONT, &file)) return false;
     const TextFont fallback = load_unicode_font(document, FALLBACK_FONT);
     for (TextFont* font : {&fonts->regular, &fonts->bold}) {
         font->fallback = fallback.font;
@@ -140,16 +140,17 @@ bool add_fallback_font(HPDF_Doc document, PdfFonts* fonts) {
     return fallback.font != nullptr;
 }
 
-bool font_files_present(bool unicode_fonts) {
-    if (!unicode_fonts) return true;
+std::optional<Failure> font_files_missing(bool unicode_fonts) {
+    if (!unicode_fonts) return std::nullopt;
     for (const char* path : {EMBEDDED_REGULAR_FONT, EMBEDDED_BOLD_FONT}) {
-        const char* reason = nullptr;
-        if (!open_regular_file(path, &reason)) {
-            say("Error: cannot open font file %s: %s\n", path, reason);
-            return false;
+        FilePtr file;
+        if (std::optional<Failure> failure = open_regular_file(path, &file)) {
+            failure->reason = "cannot open this font file (" + failure->reason +
+                              "); install the Debian package fonts-liberation2";
+            return failure;
         }
     }
-    return true;
+    return std::nullopt;
 }
 
 bool font_prints(const TextFont& font, int32_t code_point) {

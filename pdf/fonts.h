@@ -6,9 +6,12 @@
 #include <hpdf.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "base/failure.h"
 
 // A font as text is drawn in it: a standard font alone, or a Unicode font with the glyphs
 // it has and, for the characters it lacks, a fallback font.
@@ -40,9 +43,9 @@ PdfFonts load_fonts(HPDF_Doc document, bool unicode);
 // Unicode fonts of `document`. Returns false, changing nothing, when its file is not there.
 bool add_fallback_font(HPDF_Doc document, PdfFonts* fonts);
 
-// True when the font files `unicode_fonts` needs can be opened; false after "Error:
-// cannot open font file <path>: <reason>".
-bool font_files_present(bool unicode_fonts);
+// Nothing when the font files `unicode_fonts` needs can be opened; else the failure of the
+// first that cannot, with what to install.
+std::optional<Failure> font_files_missing(bool unicode_fonts);
 
 // True when `font` prints `code_point`: as a Windows-1252 byte for a standard font; from
 // its own glyphs or its fallback's for a Unicode one, left to right (a right-to-left

@@ -157,10 +157,9 @@ std::optional<Failure> read_member_text(const Settings& settings, std::string* t
     const char* path = settings.member_csv_path;
     unsigned char* bytes = nullptr;
     size_t size = 0;
-    char reason[256];
-    if (!read_whole_file(path, MAX_MEMBER_FILE_BYTES, "larger than 256 MiB, too large for a member list",
-                         &bytes, &size, reason, sizeof reason)) {
-        return Failure{path, 0, reason};
+    if (std::optional<Failure> failure = read_whole_file(
+            path, MAX_MEMBER_FILE_BYTES, "larger than 256 MiB, too large for a member list", &bytes, &size)) {
+        return failure;
     }
     const std::unique_ptr<unsigned char, FreeDeleter> owner(bytes);
     const std::string_view raw(reinterpret_cast<const char*>(bytes), size);
@@ -169,9 +168,9 @@ std::optional<Failure> read_member_text(const Settings& settings, std::string* t
                        "a spreadsheet file, not CSV: save it as CSV (comma-separated) and run again"};
     }
     DecodedText decoded;
-    std::string why;
-    if (!decode_text(raw, settings.text_encoding, &decoded, &why)) {
-        return Failure{path, 0, why + "; set 'Text Encoding' in roster.sdd to the encoding it was saved in"};
+    if (std::optional<Failure> failure = decode_text(raw, settings.text_encoding, &decoded)) {
+        return Failure{
+            path, 0, failure->reason + "; set 'Text Encoding' in roster.sdd to the encoding it was saved in"};
     }
     report_guessed_encoding(path, decoded);
     *text = std::move(decoded.utf8);

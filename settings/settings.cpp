@@ -242,19 +242,15 @@ std::string text_encoding_line(const std::string& text) {
 bool read_settings_text(const char* path, std::string* text) {
     unsigned char* bytes = nullptr;
     size_t size = 0;
-    char reason[256];
-    if (!read_whole_file(path, MAX_SETTINGS_FILE_BYTES, "too large", &bytes, &size, reason, sizeof reason)) {
-        return false;
-    }
+    if (read_whole_file(path, MAX_SETTINGS_FILE_BYTES, "too large", &bytes, &size)) return false;
     const std::unique_ptr<unsigned char, FreeDeleter> owner(bytes);
     const std::string_view raw(reinterpret_cast<const char*>(bytes), size);
     DecodedText decoded;
-    std::string why;
-    if (!decode_text(raw, AUTO_ENCODING, &decoded, &why)) return false;
+    if (decode_text(raw, AUTO_ENCODING, &decoded)) return false;
     const std::string named = text_encoding_line(decoded.utf8);
     if (!named.empty() && text_encoding_known(named.c_str()) && named != AUTO_ENCODING) {
         DecodedText forced;
-        if (decode_text(raw, named.c_str(), &forced, &why)) decoded = forced;
+        if (!decode_text(raw, named.c_str(), &forced)) decoded = forced;
     } else {
         report_guessed_encoding(SETTINGS_FILE_NAME, decoded);
     }

@@ -144,7 +144,7 @@ std::string guess_legacy_encoding(std::string_view bytes) {
 
 }  // namespace
 
-bool decode_text(std::string_view bytes, const char* encoding, DecodedText* decoded, std::string* reason) {
+std::optional<Failure> decode_text(std::string_view bytes, const char* encoding, DecodedText* decoded) {
     decoded->detected_legacy = false;
     const bool automatic =
         encoding == nullptr || encoding[0] == '\0' || strcasecmp(encoding, AUTO_ENCODING) == 0;
@@ -169,12 +169,9 @@ bool decode_text(std::string_view bytes, const char* encoding, DecodedText* deco
     // or sign, so nothing is lost and the warning says what was used.
     if (!read && decoded->detected_legacy) read = convert(bytes, (chosen = "iso-8859-1").c_str(), &utf8);
     decoded->encoding = chosen;
-    if (!read) {
-        *reason = "not valid " + chosen + " text";
-        return false;
-    }
+    if (!read) return Failure{"", 0, "not valid " + chosen + " text"};
     decoded->utf8 = to_nfc(chosen == "utf-8" ? std::string(bytes) : std::move(utf8));
-    return true;
+    return std::nullopt;
 }
 
 void report_guessed_encoding(const char* name, const DecodedText& decoded) {

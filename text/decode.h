@@ -2,8 +2,11 @@
 // a byte order mark, UTF-16 with one, or an 8-bit code page) as NFC UTF-8.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "base/failure.h"
 
 // The Text Encoding that detects the encoding instead of naming it.
 constexpr const char* AUTO_ENCODING = "auto";
@@ -18,9 +21,9 @@ struct DecodedText {
 // AUTO_ENCODING) is used as given; in auto, valid UTF-8 (ASCII included) stays as it is,
 // a file whose lines end in a lone CR is Mac Roman (Excel's "CSV (Macintosh)"), and any
 // other is read as uchardet's guess, ISO Latin guesses taken as their Windows supersets
-// (windows-1252 when uchardet has none). Returns false with `*reason` ("not valid
-// windows-1250 text") when the bytes do not convert.
-bool decode_text(std::string_view bytes, const char* encoding, DecodedText* decoded, std::string* reason);
+// (windows-1252 when uchardet has none). The failure, when the bytes do not convert, gives
+// the reason ("not valid windows-1250 text") and no file: the caller names it.
+std::optional<Failure> decode_text(std::string_view bytes, const char* encoding, DecodedText* decoded);
 
 // Says which code page was guessed for the file `name`, when one was: "Warning: <name>
 // read as <encoding>; set 'Text Encoding' in roster.sdd if names look wrong".

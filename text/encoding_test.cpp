@@ -68,8 +68,8 @@ TEST(DecodeText, EncodingsSpreadsheetsWrite) {
     };
     for (const auto& c : cases) {
         DecodedText decoded;
-        std::string reason;
-        EXPECT_TRUE(decode_text(c.bytes, c.setting, &decoded, &reason)) << c.encoding << ": " << reason;
+        const std::optional<Failure> failure = decode_text(c.bytes, c.setting, &decoded);
+        EXPECT_FALSE(failure) << c.encoding << ": " << failure->reason;
         EXPECT_EQ(decoded.utf8, c.expected) << c.encoding;
         EXPECT_EQ(decoded.encoding, c.encoding) << c.encoding;
         EXPECT_EQ(decoded.detected_legacy, c.legacy) << c.encoding;
@@ -84,9 +84,9 @@ TEST(DecodeText, EncodingsSpreadsheetsWrite) {
     };
     for (const auto& e : errors) {
         DecodedText decoded;
-        std::string reason;
-        EXPECT_FALSE(decode_text(e.bytes, e.setting, &decoded, &reason)) << e.setting;
-        EXPECT_EQ(reason, e.reason) << e.setting;
+        const std::optional<Failure> failure = decode_text(e.bytes, e.setting, &decoded);
+        ASSERT_TRUE(failure) << e.setting;
+        EXPECT_EQ(failure_message(*failure), std::string("Error: ") + e.reason) << e.setting;
     }
     EXPECT_TRUE(text_encoding_known("MACINTOSH") && text_encoding_known("auto"));
     EXPECT_FALSE(text_encoding_known("klingon-8"));

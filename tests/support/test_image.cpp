@@ -6,9 +6,8 @@
 #include "tests/support/test_document.h"
 
 TestImage::TestImage(const std::string& image_path) : path(image_path) {
-    char reason[256];
-    EXPECT_TRUE(load_source_image(path.c_str(), &image, FULL_IMAGES, reason, sizeof reason))
-        << path << ": " << reason;
+    const std::optional<Failure> failure = load_source_image(path.c_str(), &image, FULL_IMAGES);
+    EXPECT_FALSE(failure) << failure_message(*failure);
 }
 
 TestImage::~TestImage() { free_source_image(&image); }
