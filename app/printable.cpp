@@ -5,15 +5,21 @@
 
 #include "base/message.h"
 #include "base/text_util.h"
+#include "roster/columns.h"
 #include "text/encoding.h"
 
 namespace {
 
-// Calls `visit(text)` for every printed text (a std::string) of one member.
+// Calls `visit(text)` for every printed text (a std::string) of one member: the whole
+// name, or the first and last names.
 template <typename Visit>
 void for_each_member_text(Member* member, Visit visit) {
-    visit(member->first_name);
-    visit(member->last_name);
+    if (member->name.empty()) {
+        visit(member->first_name);
+        visit(member->last_name);
+    } else {
+        visit(member->name);
+    }
     for (std::string& detail : member->details) visit(detail);
 }
 
@@ -89,5 +95,7 @@ void replace_unprintable(const PdfFonts& fonts, Settings* settings, std::span<Me
                     settings->member_csv_path, member->line_number, original.c_str());
             }
         });
+        // The running heads print the surname of a whole name: it changes with it.
+        if (!member->name.empty()) split_whole_name(member->name, &member->first_name, &member->last_name);
     }
 }

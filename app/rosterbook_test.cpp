@@ -198,7 +198,8 @@ TEST(Rosterbook, LibharuErrorsEndTheRunWithoutOutput) {
 // Nothing is written, and a FIFO or a device never makes the run wait.
 TEST(Rosterbook, MemberListProblemsEndTheRun) {
     const std::string NOBODY_ERR =
-        "Warning: members.csv line 2: unknown role 'Mitglied', line skipped\n"
+        "Warning: members.csv: 1 person left out for their role: 'Mitglied' (1); to print them, add a Roles "
+        "block, e.g. 'Member: Mitglied'\n"
         "Warning: members.csv: 1 line(s) skipped, 0 member(s) read\n"
         "Error: members.csv: none of its 1 line(s) after the header holds a member, "
         "nothing written\n";
@@ -209,7 +210,11 @@ TEST(Rosterbook, MemberListProblemsEndTheRun) {
     } errors[] = {
         {"missing", [](const TempDir&) {}, "Error: members.csv: No such file or directory\n"},
         {"empty", [](const TempDir& dir) { dir.write("members.csv", ""); },
-         "Error: members.csv: the file is empty: export the member list again, with its header row\n"},
+         "Error: members.csv: empty (0 bytes): export the member list again, with its header row\n"},
+        {"spreadsheet beside", [](const TempDir& dir) { dir.write("members.ods", "PK\x03\x04"); },
+         "Error: members.csv: No such file or directory; members.ods is there: open it in your spreadsheet "
+         "program and save it as \"CSV UTF-8\" under the name members.csv (Google Sheets: File, Download, "
+         "Comma-separated values)\n"},
         {"fifo", [](const TempDir& dir) { mkfifo(dir.file("members.csv").c_str(), 0600); },
          "Error: members.csv: not a regular file\n"},
         {"folder", [](const TempDir& dir) { std::filesystem::create_directory(dir.file("members.csv")); },
@@ -453,8 +458,8 @@ TEST(Rosterbook, ClubsOwnColumnsPrintOnTheirCardLines) {
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err,
               NO_SETTINGS +
-                  "Warning: members.csv: column(s) 'Member Since' not printed; name them in the Card "
-                  "block of roster.sdd to print them\n"
+                  "Warning: members.csv: column(s) 'Member Since' not printed; to print them, name them in "
+                  "the Card block of roster.sdd, e.g. 'Line 6: Member Since'\n"
                   "Note: 1 member(s) marked private: only their names are printed\n");
     const std::vector<PdfPage> pages = read_pdf(dir.file("standard.pdf"));
     ASSERT_GE(pages.size(), 4u);

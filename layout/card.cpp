@@ -50,7 +50,7 @@ const CardLineKind CARD_DETAIL_LINES[CARD_LINES - 1] = {{{DETAIL_ADDRESS}, ""},
 // The name line, then each detail line that has text, in the card's order.
 std::vector<PendingLine> compose_card(const Member& member) {
     std::vector<PendingLine> lines;
-    lines.push_back({{{CARD_NAME, member.first_name + " " + member.last_name, ""}}, "", true});
+    lines.push_back({{{CARD_NAME, printed_name(member), ""}}, "", true});
     for (const CardLineKind& kind : CARD_DETAIL_LINES) {
         PendingLine line = {{}, kind.gap, false};
         for (Detail detail : kind.details) {
@@ -189,7 +189,7 @@ void report_card_fit(const char* path, const Member& member,
                      const std::array<std::string, DETAIL_COUNT>& columns, const PdfFonts& fonts,
                      float card_width) {
     const CardLayout layout = lay_out_card(member, fonts, card_width);
-    const std::string name = member.first_name + " " + member.last_name;
+    const std::string name = printed_name(member);
     for (size_t i = 0; i < layout.lines.size(); ++i) {
         const TextFit& fit = layout.lines[i].fit;
         if (fit.shrunk && !fit.cut) {

@@ -12,8 +12,23 @@
 
 namespace {
 
-// What a column heading says its cells hold.
-enum HeadingKind { ROLE, FIRST, LAST, ADDRESS, CITY, STATE, ZIP, PHONE, CELL, EMAIL, NOTE, PRIVATE, OTHER };
+// What a column heading says its cells hold: NAME is the whole name, as it prints.
+enum HeadingKind {
+    ROLE,
+    FIRST,
+    LAST,
+    NAME,
+    ADDRESS,
+    CITY,
+    STATE,
+    ZIP,
+    PHONE,
+    CELL,
+    EMAIL,
+    NOTE,
+    PRIVATE,
+    OTHER
+};
 
 struct KnownHeading {
     const char* name;
@@ -26,14 +41,27 @@ constexpr KnownHeading KNOWN_HEADINGS[] = {
     {"Status", ROLE},
     {"Type", ROLE},
     {"Member Type", ROLE},
+    {"Rolle", ROLE},
     {"First", FIRST},
     {"First Name", FIRST},
+    {"Vorname", FIRST},
+    {"Prénom", FIRST},
+    {"Nombre", FIRST},
     {"Given Name", FIRST},
     {"Forename", FIRST},
     {"Last", LAST},
     {"Last Name", LAST},
     {"Surname", LAST},
     {"Family Name", LAST},
+    {"Nachname", LAST},
+    {"Familienname", LAST},
+    {"Nom", LAST},
+    {"Apellido", LAST},
+    {"Apellidos", LAST},
+    // Not "Member", which is a role word.
+    {"Name", NAME},
+    {"Full Name", NAME},
+    {"Member Name", NAME},
     {"Address", ADDRESS},
     {"Address 1", ADDRESS},
     {"Address 2", ADDRESS},
@@ -67,16 +95,33 @@ constexpr KnownHeading KNOWN_HEADINGS[] = {
     {"Privacy", PRIVATE},
 };
 
-// The detail each kind of detail column fills when read by heading (ROLE..LAST and
-// PRIVATE fill none): city and state join on line 3 as "City, ST", the zip after them.
-constexpr int DEFAULT_PART[OTHER] = {-1,          -1,           -1,           DETAIL_ADDRESS,
-                                     DETAIL_CITY, DETAIL_CITY,  DETAIL_ZIP,   DETAIL_PHONE,
-                                     DETAIL_CELL, DETAIL_EMAIL, DETAIL_NOTES, -1};
-
-// The columns (first, last) where reading by position puts a kind on the card line it
-// belongs on: a state after the city and a phone and a cell in either order print as well.
-constexpr int RIGHT_POSITIONS[OTHER][2] = {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}, {4, 5},
-                                           {5, 5}, {6, 7}, {6, 7}, {8, 8}, {9, 9}, {10, MAX_COLUMNS}};
+// What each kind of heading means, by HeadingKind: the detail its column fills when read
+// by heading (-1: none; city and state join on line 3 as "City, ST", the zip after them),
+// and the columns (first, last) where reading by position puts it on the card line it
+// belongs on (a state after the city, a phone and a cell in either order print as well; a
+// whole name has no place there).
+struct KindInfo {
+    int part;
+    int first_position, last_position;
+};
+constexpr KindInfo KINDS[OTHER] = {
+    {-1, 0, 0},
+    {-1, 1, 1},
+    {-1, 2, 2},
+    {-1, -1, -1},
+    {DETAIL_ADDRESS, 3, 3},
+    {DETAIL_CITY, 4, 4},
+    {DETAIL_CITY, 4, 5},
+    {DETAIL_ZIP, 5, 5},
+    {DETAIL_PHONE, 6, 7},
+    {DETAIL_CELL, 6, 7},
+    {DETAIL_EMAIL, 8, 8},
+    {DETAIL_NOTES, 9, 9},
+    {-1, 10, MAX_COLUMNS},
+};
+// What reading by position takes the first columns for, as the warning names them.
+constexpr const char* POSITIONAL_ORDER =
+    "role, first name, last name, address, city, zip, phone, cell, email, note";
 
 // The details under each card line's Card block entry: lines 3 and 4 fill two, the last
 // heading named going into the second, printed after the card's wider gap.
@@ -138,17 +183,17 @@ bool misplaced(const std::vector<HeadingKind>& kinds) {
     for (size_t c = 0; c < kinds.size(); ++c) {
         const int column = static_cast<int>(c);
         if (kinds[c] != OTHER &&
-            (column < RIGHT_POSITIONS[kinds[c]][0] || column > RIGHT_POSITIONS[kinds[c]][1])) {
+            (column < KINDS[kinds[c]].first_position || column > KINDS[kinds[c]].last_position)) {
             return true;
         }
     }
     return false;
 }
 
-// The column of the role or a name (`which` indexes card_names): the one the Card block
-// names, else `found`, the column its heading or position gives.
-int card_name_column(const std::vector<std::string>& keys, const Settings& settings, int which, int found,
-                     const char* path) {
+// The column of the role or a name: the one the Card block names, else `found`, the
+// column its heading or position gives (-1: none).
+int card_name_column(const std::vector<std::string>& keys, const Settings& settings, CardName which,
+                     int found, const char* path) {
     const char* heading = settings.card_names[which];
     if (heading[0] == '\0') return found;
     const int column = find_heading(keys, heading);
@@ -180,23 +225,88 @@ void map_card_block(const std::vector<std::string>& keys, const Settings& settin
     }
 }
 
-// Fills the detail fields by the kinds of their headings and names the columns left out.
+// The card line (2 to 6) columns left out would print on: the first one nothing fills,
+// else the last.
+int free_card_line(const ColumnMap& map) {
+    for (int line = 0; line < DETAIL_LINE_COUNT; ++line) {
+        const auto [first, second] = LINE_PARTS[line];
+        if (map.parts[first].empty() && map.parts[second].empty()) return line + FIRST_DETAIL_LINE;
+    }
+    return FIRST_DETAIL_LINE + DETAIL_LINE_COUNT - 1;
+}
+
+// Fills the detail fields by the kinds of their headings and names the columns left out,
+// with the Card block line that would print them.
 void map_known_kinds(const Cells& headings, const std::vector<HeadingKind>& kinds, const char* path,
                      ColumnMap* map) {
-    std::string left_out;
+    std::string quoted, plain;
     for (size_t c = 0; c < kinds.size(); ++c) {
         if (kinds[c] != OTHER) {
-            if (DEFAULT_PART[kinds[c]] >= 0)
-                map->parts[DEFAULT_PART[kinds[c]]].push_back(static_cast<int>(c));
+            if (KINDS[kinds[c]].part >= 0) map->parts[KINDS[kinds[c]].part].push_back(static_cast<int>(c));
         } else if (!headings[c].empty()) {
-            left_out += std::string(left_out.empty() ? "" : ", ") + "'" + headings[c] + "'";
+            quoted += std::string(quoted.empty() ? "" : ", ") + "'" + headings[c] + "'";
+            plain += std::string(plain.empty() ? "" : ", ") + headings[c];
         }
     }
-    if (!left_out.empty()) {
-        say("Warning: %s: column(s) %s not printed; name them in the Card block of roster.sdd to print "
-            "them\n",
-            path, left_out.c_str());
+    if (!quoted.empty()) {
+        say("Warning: %s: column(s) %s not printed; to print them, name them in the Card block of "
+            "roster.sdd, "
+            "e.g. 'Line %d: %s'\n",
+            path, quoted.c_str(), free_card_line(*map), plain.c_str());
     }
+}
+
+// "'Role', 'Address', 'City'": the headings of a header row, for a message.
+std::string quoted_headings(const Cells& headings) {
+    std::string list;
+    for (const std::string& heading : headings) {
+        if (!heading.empty()) list += std::string(list.empty() ? "" : ", ") + "'" + heading + "'";
+    }
+    return list;
+}
+
+// True when the header is read by position: no Card block, no whole-name column, and no
+// known heading on another card line than its place gives it.
+bool read_by_position(const std::vector<HeadingKind>& kinds, const Settings& settings) {
+    return !settings.card_block && find_kind(kinds, NAME) < 0 && !misplaced(kinds);
+}
+
+// Says so when a header read by position does not name its role and name columns.
+void warn_unnamed_positions(const Cells& headings, const std::vector<HeadingKind>& kinds, const char* path,
+                            int header_line) {
+    const HeadingKind expected[3] = {ROLE, FIRST, LAST};
+    for (int c = 0; c < 3; ++c) {
+        if (static_cast<size_t>(c) < kinds.size() && kinds[c] == expected[c]) continue;
+        say("Warning: %s line %d: its headings (%s) do not name the role and name columns: columns read in "
+            "the usual order (%s); name them in the Card block of roster.sdd if that is wrong\n",
+            path, header_line, quoted_headings(headings).c_str(), POSITIONAL_ORDER);
+        return;
+    }
+}
+
+// The role and name columns of a list read by heading, from the Card block or the
+// headings: first and last name apart, or one column with the whole name (a Card block
+// naming only the last name names that). False when the names are not found.
+bool map_names(const std::vector<std::string>& keys, const std::vector<HeadingKind>& kinds,
+               const Settings& settings, const char* path, ColumnMap* map) {
+    const bool card = settings.card_block;
+    auto named = [&](CardName which) { return settings.card_names[which][0] != '\0'; };
+    map->role = card_name_column(keys, settings, CARD_ROLE,
+                                 find_kind(kinds, ROLE) >= 0 ? find_kind(kinds, ROLE)
+                                 : card                      ? 0
+                                                             : -1,
+                                 path);
+    map->first_name = card_name_column(keys, settings, CARD_FIRST_NAME, find_kind(kinds, FIRST), path);
+    map->last_name = card_name_column(keys, settings, CARD_LAST_NAME, find_kind(kinds, LAST), path);
+    map->full_name = card_name_column(keys, settings, CARD_FULL_NAME, find_kind(kinds, NAME), path);
+    if (named(CARD_FULL_NAME) || (named(CARD_LAST_NAME) && map->first_name < 0)) {
+        if (!named(CARD_FULL_NAME)) map->full_name = map->last_name;
+    } else if (map->first_name >= 0 && map->last_name >= 0) {
+        map->full_name = -1;
+    } else if (map->full_name < 0 && card) {  // a Card block naming no name: by position
+        map->first_name = 1, map->last_name = 2;
+    }
+    return map->full_name >= 0 || (map->first_name >= 0 && map->last_name >= 0);
 }
 
 // Marks the columns Private Shows names.
@@ -211,6 +321,14 @@ void map_private_shows(const std::vector<std::string>& keys, const Settings& set
             say("roster.conf: Private Shows: no column '%s' in %s\n", heading, path);
         }
     });
+}
+
+// "Jr.", "Sr", "II" to "IV": a generation written after the surname.
+bool is_generation(const std::string& word) {
+    for (const char* generation : {"jr", "sr", "ii", "iii", "iv"}) {
+        if (match_key(word) == generation) return true;
+    }
+    return false;
 }
 
 // "yes", "y", "x", "true" or "1" in any letter case.
@@ -248,6 +366,35 @@ bool looks_like_member(const RoleWords& words, const Cells& cells) {
     return cells.size() >= CSV_MIN_FIELDS && role_group(words, cells[0]) >= 0;
 }
 
+void split_whole_name(const std::string& name, std::string* first, std::string* last) {
+    auto trimmed = [](std::string_view text) {
+        while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+        while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+        return std::string(text);
+    };
+    const size_t comma = name.find(',');
+    if (comma != std::string::npos) {
+        *last = trimmed(std::string_view(name).substr(0, comma));
+        *first = trimmed(std::string_view(name).substr(comma + 1));
+        return;
+    }
+    // The last word is the surname, but for a generation after it ("Jr.", "III").
+    std::vector<std::string> words;
+    for (size_t at = 0; at < name.size();) {
+        const size_t end = std::min(name.find(' ', at), name.size());
+        if (end > at) words.push_back(name.substr(at, end - at));
+        at = end + 1;
+    }
+    size_t surname = words.empty() ? 0 : words.size() - 1;
+    while (surname > 0 && is_generation(words[surname])) --surname;
+    first->clear();
+    last->clear();
+    for (size_t i = 0; i < words.size(); ++i) {
+        std::string& part = i == surname ? *last : i < surname ? *first : *last;
+        part += (part.empty() ? "" : " ") + words[i];
+    }
+}
+
 ColumnMap positional_columns() {
     ColumnMap map;
     for (int part = 0; part < DETAIL_COUNT; ++part) map.parts[part] = {FIRST_DETAIL_COLUMN + part};
@@ -266,32 +413,57 @@ std::array<std::string, DETAIL_COUNT> detail_columns(const ColumnMap& map, const
     return names;
 }
 
-ColumnMap map_columns(const Cells& headings, const Settings& settings, const char* path) {
+std::optional<Failure> map_columns(const Cells& headings, const Settings& settings, const char* path,
+                                   int header_line, ColumnMap* map) {
     std::vector<std::string> keys;
-    for (const std::string& heading : headings) keys.push_back(match_key(heading.c_str()));
-    const std::vector<HeadingKind> kinds = heading_kinds(keys);
-    const int role = find_kind(kinds, ROLE), first = find_kind(kinds, FIRST), last = find_kind(kinds, LAST);
-    ColumnMap map = positional_columns();
-    const bool by_name = settings.card_block || (role >= 0 && first >= 0 && last >= 0 && misplaced(kinds));
-    map.private_column = find_kind(kinds, PRIVATE);
-    if (by_name) {
-        map.role = card_name_column(keys, settings, 0, role >= 0 ? role : 0, path);
-        map.first_name = card_name_column(keys, settings, 1, first >= 0 ? first : 1, path);
-        map.last_name = card_name_column(keys, settings, 2, last >= 0 ? last : 2, path);
-        map.min_fields = std::max({map.role, map.first_name, map.last_name}) + 1;
-        for (std::vector<int>& part : map.parts) part.clear();
-        if (settings.card_block) {
-            map.card_block = true;
-            map_card_block(keys, settings, path, &map);
-        } else {
-            map_known_kinds(headings, kinds, path, &map);
+    for (const std::string& heading : headings) keys.push_back(match_key(heading));
+    std::vector<HeadingKind> kinds = heading_kinds(keys);
+    // "Vorname, Name": beside a first-name column, a Name column is the last name.
+    if (find_kind(kinds, FIRST) >= 0 && find_kind(kinds, LAST) < 0 && find_kind(kinds, NAME) >= 0)
+        kinds[static_cast<size_t>(find_kind(kinds, NAME))] = LAST;
+    *map = positional_columns();
+    map->private_column = find_kind(kinds, PRIVATE);
+    if (read_by_position(kinds, settings)) {
+        warn_unnamed_positions(headings, kinds, path, header_line);
+        if (map->private_column >= FIRST_DETAIL_COLUMN &&
+            map->private_column < FIRST_DETAIL_COLUMN + DETAIL_COUNT)
+            map->parts[map->private_column - FIRST_DETAIL_COLUMN]
+                .clear();  // the mark itself is never printed
+    } else {
+        const bool names = map_names(keys, kinds, settings, path, map);
+        if (!names || map->role < 0) {
+            return Failure{
+                path, header_line,
+                std::string("no ") + (names ? "role" : "name") + " column among its headings (" +
+                    quoted_headings(headings) + "): " +
+                    (names ? "add a 'Role' column saying Caller, Cuer, Member or New Dancer for each "
+                             "person"
+                           : "head the names 'First Name' and 'Last Name', or 'Name' for the whole "
+                             "name") +
+                    ", or say which column it is in the Card block of roster.sdd"};
         }
-    } else if (map.private_column >= FIRST_DETAIL_COLUMN &&
-               map.private_column < FIRST_DETAIL_COLUMN + DETAIL_COUNT) {
-        map.parts[map.private_column - FIRST_DETAIL_COLUMN].clear();  // the mark itself is never printed
+        map->min_fields = std::max({map->role, map->first_name, map->last_name, map->full_name}) + 1;
+        for (std::vector<int>& part : map->parts) part.clear();
+        map->card_block = settings.card_block;
+        if (settings.card_block) {
+            map_card_block(keys, settings, path, map);
+        } else {
+            map_known_kinds(headings, kinds, path, map);
+        }
     }
-    map_private_shows(keys, settings, path, &map);
-    return map;
+    map_private_shows(keys, settings, path, map);
+    return std::nullopt;
+}
+
+int heading_score(const Cells& cells, const Settings& settings) {
+    std::vector<std::string> keys;
+    for (const std::string& cell : cells) keys.push_back(match_key(cell));
+    int score = 0;
+    for (HeadingKind kind : heading_kinds(keys)) score += kind != OTHER;
+    for (const char* named : settings.card_names) {
+        if (named[0] != '\0' && find_heading(keys, named) >= 0) ++score;
+    }
+    return score;
 }
 
 bool fill_member(Member* member, const Cells& cells, const ColumnMap& map) {
@@ -301,8 +473,13 @@ bool fill_member(Member* member, const Cells& cells, const ColumnMap& map) {
     };
     *member = Member();
     member->role = cell(map.role);
-    member->first_name = cell(map.first_name);
-    member->last_name = cell(map.last_name);
+    if (map.full_name >= 0) {
+        member->name = cell(map.full_name);
+        split_whole_name(member->name, &member->first_name, &member->last_name);
+    } else {
+        member->first_name = cell(map.first_name);
+        member->last_name = cell(map.last_name);
+    }
     const bool hidden = map.private_column >= 0 && is_yes(cell(map.private_column));
     for (int part = 0; part < DETAIL_COUNT; ++part) {
         std::string& text = member->details[part];

@@ -4,9 +4,11 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "base/failure.h"
 #include "roster/roster.h"
 #include "settings/settings.h"
 
@@ -23,6 +25,7 @@ struct ColumnMap {
     int role = 0;
     int first_name = 1;
     int last_name = 2;
+    int full_name = -1;  // a column holding the whole name as it prints; -1: first and last apart
     std::vector<int> parts[DETAIL_COUNT];  // by Detail: the columns each detail joins with ", "
     int private_column = -1;               // -1 when no column marks members private
     std::vector<bool> shown_when_private;  // per column: printed for a private member too
@@ -53,12 +56,25 @@ ColumnMap positional_columns();
 // ", ", or its DETAIL_NAMES entry when they have none.
 std::array<std::string, DETAIL_COUNT> detail_columns(const ColumnMap& map, const Cells& headings);
 
-// The map for a list whose header row holds `headings`. Columns are read by their
-// headings when a Card block asks for it, or when the headings name the role and both
-// names and reading by position would put a known column on the wrong card line;
-// otherwise by position. Says on stderr which columns a list read by heading leaves
-// unprinted, and which headings of the Card block or of Private Shows it lacks.
-ColumnMap map_columns(const Cells& headings, const Settings& settings, const char* path);
+// Maps the columns of a list whose header row, on line `header_line`, holds `headings`
+// into `map`. Columns are read by their headings when a Card block asks for it, when a
+// column holds the whole name, or when reading by position would put a known column on
+// the wrong card line; otherwise by position, said on stderr when the headings do not
+// name the role and name columns. Says on stderr which columns a list read by heading
+// leaves unprinted (with the Card block line that would print them), and which headings
+// of the Card block or of Private Shows it lacks. The failure, naming the header line and
+// its headings, when a list read by heading has no role or no name column.
+std::optional<Failure> map_columns(const Cells& headings, const Settings& settings, const char* path,
+                                   int header_line, ColumnMap* map);
+
+// How much a row looks like the header: its cells that are known headings, or headings
+// the Card block names. A header has at least 2.
+int heading_score(const Cells& cells, const Settings& settings);
+
+// Splits a whole name as written into the first name and the surname it sorts by: the part
+// before a comma is the surname ("Smith, Bob"), else the last word ("Bob & Carol Smith"),
+// with a generation after it ("Jr.", "III").
+void split_whole_name(const std::string& name, std::string* first, std::string* last);
 
 // Fills `member` (replaced; its line number is left 0) from a record's cells as `map`
 // says. Returns true when the member is private: their details are then left empty but

@@ -6,10 +6,12 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/file.h"
@@ -45,6 +47,17 @@ struct TableReader {
     RoleWords words;
     std::vector<LoadedRecord> records;
     ReadCounts counts;
+    std::vector<std::pair<std::string, int>> unknown_roles;  // each role word no group has, and how often
+};
+
+// Title rows, notes and blank rows above the headings are passed over within the first
+// lines; a header further down is not looked for.
+constexpr int HEADER_SEARCH_LINES = 10;
+
+// A record read ahead while the header is looked for.
+struct ReadAhead {
+    int line;
+    Cells cells;
 };
 
 // A spreadsheet row whose cells are all empty counts as a blank line.
@@ -69,8 +82,11 @@ void take_record(TableReader* reader, const Cells& cells, int line_number) {
     record.member.line_number = line_number;
     record.group = role_group(reader->words, record.member.role);
     if (record.group < 0) {
-        say("Warning: %s line %d: unknown role '%s', line skipped\n", reader->path, line_number,
-            record.member.role.c_str());
+        auto& unknown = reader->unknown_roles;
+        auto same = std::find_if(unknown.begin(), unknown.end(),
+                                 [&](const auto& word) { return word.first == record.member.role; });
+        if (same == unknown.end()) unknown.emplace_back(record.member.role, 0), same = unknown.end() - 1;
+        ++same->second;
     } else if (hidden) {
         ++reader->counts.private_members;
     }
@@ -125,6 +141,35 @@ bool is_spreadsheet_file(std::string_view bytes) {
     return bytes.starts_with("PK\x03\x04") || bytes.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
 }
 
+// Says once who was left out for a role word no group has, and how to keep them: the
+// words most often met first; the example puts the first word naming a group in it ("Life
+// Member" in Member), else the first word in Member.
+void report_unknown_roles(const char* path, std::vector<std::pair<std::string, int>> unknown) {
+    if (unknown.empty()) return;
+    std::stable_sort(unknown.begin(), unknown.end(),
+                     [](const auto& a, const auto& b) { return a.second > b.second; });
+    int people = 0;
+    std::string words;
+    for (const auto& [word, count] : unknown) {
+        people += count;
+        words += (words.empty() ? "'" : ", '") + word + "' (" + std::to_string(count) + ")";
+    }
+    std::string example;
+    for (const auto& [word, count] : unknown) {
+        for (int g = 0; g < GROUP_COUNT && example.empty() && !word.empty(); ++g) {
+            if (match_key(word).find(match_key(GROUPS[g].role)) != std::string::npos)
+                example = std::string(GROUPS[g].role) + ": " + word;
+        }
+    }
+    for (const auto& [word, count] : unknown) {
+        if (example.empty() && !word.empty()) example = std::string(GROUPS[GROUP_MEMBER].role) + ": " + word;
+    }
+    say("Warning: %s: %d %s left out for their role: %s; to print them, %s\n", path, people,
+        people == 1 ? "person" : "people", words.c_str(),
+        example.empty() ? "give each a role in the sheet"
+                        : ("add a Roles block, e.g. '" + example + "'").c_str());
+}
+
 // Sums up the skipped records; a list in which nobody was read fails the run.
 std::optional<Failure> report_totals(const char* path, int records, int members) {
     if (records > members) {
@@ -149,6 +194,19 @@ void report_private_members(int count, const Settings& settings) {
     }
 }
 
+// A spreadsheet program's own file where the member list is missing: members.xlsx, .xls,
+// .ods or .numbers beside where members.csv should be, as it is named in messages; "" when
+// the list is there or no such file is.
+std::string spreadsheet_instead(const char* path) {
+    std::error_code error;
+    if (std::filesystem::exists(path, error)) return "";
+    for (const char* extension : {".xlsx", ".xls", ".ods", ".numbers"}) {
+        const std::filesystem::path sheet = std::filesystem::path(path).replace_extension(extension);
+        if (std::filesystem::exists(sheet, error)) return sheet.string();
+    }
+    return "";
+}
+
 // Reads the whole member list as UTF-8 into `text`, decoded as settings.text_encoding says
 // (or detected, saying so when a legacy code page was guessed). The failure when it is not
 // a regular file, cannot be read, is larger than MAX_MEMBER_FILE_BYTES, is a spreadsheet
@@ -159,6 +217,14 @@ std::optional<Failure> read_member_text(const Settings& settings, std::string* t
     size_t size = 0;
     if (std::optional<Failure> failure = read_whole_file(
             path, MAX_MEMBER_FILE_BYTES, "larger than 256 MiB, too large for a member list", &bytes, &size)) {
+        const std::string sheet = spreadsheet_instead(path);
+        if (!sheet.empty()) {
+            failure->reason += "; " + sheet +
+                               " is there: open it in your spreadsheet program and save it as "
+                               "\"CSV UTF-8\" under the name " +
+                               std::filesystem::path(path).filename().string() +
+                               " (Google Sheets: File, Download, Comma-separated values)";
+        }
         return failure;
     }
     const std::unique_ptr<unsigned char, FreeDeleter> owner(bytes);
@@ -175,6 +241,41 @@ std::optional<Failure> read_member_text(const Settings& settings, std::string* t
     report_guessed_encoding(path, decoded);
     *text = std::move(decoded.utf8);
     return std::nullopt;
+}
+
+// The records that begin on the first HEADER_SEARCH_LINES lines, split into their cells.
+std::vector<ReadAhead> read_ahead(CsvReader* csv) {
+    std::vector<ReadAhead> ahead;
+    std::string record;
+    while (csv->line_number < HEADER_SEARCH_LINES) {
+        const int line = read_csv_record(csv, &record);
+        if (line == 0) break;
+        ReadAhead& next = ahead.emplace_back();
+        next.line = line;
+        split_csv_line(record, &next.cells, MAX_COLUMNS, csv->separator);
+    }
+    return ahead;
+}
+
+// Which of the records read ahead is the header: the first that looks like one, the rows
+// above it named in a warning; the first record when none does; ahead.size() when the
+// first record is a member, not a header.
+size_t find_header(const std::vector<ReadAhead>& ahead, const RoleWords& words, const Settings& settings,
+                   const char* path) {
+    if (ahead.empty()) return 0;
+    if (looks_like_member(words, ahead[0].cells)) return ahead.size();
+    for (size_t i = 0; i < ahead.size(); ++i) {
+        if (looks_like_member(words, ahead[i].cells)) break;
+        if (heading_score(ahead[i].cells, settings) < 2) continue;
+        if (i > 0) {
+            const int before = ahead[i].line - 1;
+            say("Warning: %s %s come%s before the headings on line %d: not read\n", path,
+                before == 1 ? "line 1" : ("lines 1 to " + std::to_string(before)).c_str(),
+                before == 1 ? "s" : "", ahead[i].line);
+        }
+        return i;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -194,29 +295,34 @@ std::optional<Failure> load_roster(const Settings& settings, Roster* roster) {
     const char* path = settings.member_csv_path;
     std::string text;
     if (std::optional<Failure> failure = read_member_text(settings, &text)) return failure;
-    if (text.empty()) {
-        return Failure{path, 0, "the file is empty: export the member list again, with its header row"};
-    }
+    if (text.empty())
+        return Failure{path, 0, "empty (0 bytes): export the member list again, with its header row"};
     CsvReader csv = {text, path, detect_separator(first_line(text))};
-    std::string header;
-    read_csv_record(&csv, &header);
-
-    Cells cells;
-    TableReader reader = {path, {}, role_words(settings), {}, {}};
-    split_csv_line(header, &cells, MAX_COLUMNS, csv.separator);
-    if (looks_like_member(reader.words, cells)) {
+    TableReader reader = {path, {}, role_words(settings), {}, {}, {}};
+    std::vector<ReadAhead> ahead = read_ahead(&csv);
+    const size_t header = find_header(ahead, reader.words, settings, path);
+    size_t first_member = header + 1;
+    if (header == ahead.size()) {  // the first line is a member
         say("Warning: %s line 1 looks like a member, not a header: read as a member\n", path);
         reader.map = positional_columns();
         roster->detail_columns = detail_columns(reader.map, {});
-        take_record(&reader, cells, 1);
+        first_member = 0;
     } else {
-        reader.map = map_columns(cells, settings, path);
-        roster->detail_columns = detail_columns(reader.map, cells);
+        if (std::optional<Failure> failure =
+                map_columns(ahead[header].cells, settings, path, ahead[header].line, &reader.map)) {
+            return failure;
+        }
+        roster->detail_columns = detail_columns(reader.map, ahead[header].cells);
     }
+    for (size_t i = first_member; i < ahead.size(); ++i) {
+        if (!is_blank(ahead[i].cells)) take_record(&reader, ahead[i].cells, ahead[i].line);
+    }
+    Cells cells;
     read_records(&csv, &reader, &cells);
     Collation collation;
     open_collation(&collation, settings.sort_language);
     group_records(&reader.records, collation, roster);
+    report_unknown_roles(path, std::move(reader.unknown_roles));
     const int members = static_cast<int>(roster->people.size());
     if (std::optional<Failure> failure = report_totals(path, reader.counts.records, members)) return failure;
     report_private_members(reader.counts.private_members, settings);

@@ -36,7 +36,8 @@ constexpr const char* DETAIL_NAMES[DETAIL_COUNT] = {"Address", "City",  "Zip",  
 struct Member {
     std::string role;  // the role word, never printed
     std::string first_name;
-    std::string last_name;
+    std::string last_name;  // what the list sorts by
+    std::string name;       // the whole name as a single name column writes it; "" when apart
     std::array<std::string, DETAIL_COUNT> details;  // by Detail; "" when the card leaves it out
     int32_t line_number = 0;  // first line of the member's record in the member list (header: 1)
 };
@@ -69,6 +70,11 @@ inline int32_t group_size(const Roster& roster, Group group) {
 // spreadsheet or does not decode, or it holds lines but nobody in any group; an empty
 // file (no header) fails with the reason "empty".
 std::optional<Failure> load_roster(const Settings& settings, Roster* roster);
+
+// The name as the card prints it: the whole name as written, or the first and last names.
+inline std::string printed_name(const Member& member) {
+    return member.name.empty() ? member.first_name + " " + member.last_name : member.name;
+}
 
 // Orders members by last name, then first name, in ICU's root order, letter case ignored.
 // Returns negative, zero or positive.

@@ -18,7 +18,7 @@ namespace {
 struct Loaded {
     Roster roster;
     bool ok = false;
-    std::string err;
+    std::string err;  // stderr, and the failure as the run says it
     std::string path;
 };
 
@@ -34,8 +34,9 @@ Loaded load_csv(const TempDir& dir, const std::string& contents, const std::stri
         load_settings_from(settings.get(), dir.file("roster.sdd").c_str());
     }
     snprintf(settings->member_csv_path, PATH_SIZE, "%s", loaded.path.c_str());
-    loaded.ok = !load_roster(*settings, &loaded.roster);
-    loaded.err = testing::internal::GetCapturedStderr();
+    const std::optional<Failure> failure = load_roster(*settings, &loaded.roster);
+    loaded.ok = !failure;
+    loaded.err = testing::internal::GetCapturedStderr() + (failure ? failure_message(*failure) + "\n" : "");
     return loaded;
 }
 
@@ -69,9 +70,11 @@ TEST(LoadRoster, GroupsSortsAndReportsSkippedLines) {
     EXPECT_EQ(names(group_members(g, GROUP_MEMBER)),
               (std::vector<std::string>{"Zed adams", "Ann Smith", "Bob smith"}));
     EXPECT_EQ(names(group_members(g, GROUP_NEW_DANCER)), std::vector<std::string>{"Nina New"});
-    EXPECT_EQ(loaded.err, "Warning: " + loaded.path + " line 6: unknown role 'Calers', line skipped\n" +
-                              "Warning: " + loaded.path +
+    EXPECT_EQ(loaded.err, "Warning: " + loaded.path +
                               " line 9: 3 field(s), at least 7 needed, line skipped\n" +
+                              "Warning: " + loaded.path +
+                              ": 1 person left out for their role: 'Calers' (1); to print them, add a Roles "
+                              "block, e.g. 'Member: Calers'\n" +
                               "Warning: " + loaded.path + ": 2 line(s) skipped, 6 member(s) read\n");
 }
 
@@ -81,7 +84,7 @@ std::vector<std::string> cards(const Roster& roster) {
     std::vector<std::string> result;
     for (int g = 0; g < GROUP_COUNT; ++g) {
         for (const Member& m : group_members(roster, static_cast<Group>(g))) {
-            std::string card = std::string(GROUPS[g].role) + ": " + m.first_name + " " + m.last_name;
+            std::string card = std::string(GROUPS[g].role) + ": " + printed_name(m);
             for (const std::string& detail : m.details) card += " | " + detail;
             result.push_back(card);
         }
@@ -124,8 +127,8 @@ TEST(LoadRoster, ReadsTheClubsOwnSheet) {
         {"",
          TRIAL + "\nAbbott,Gwen,1 Elm St,Salem,OR,97301,2011,gwen@x.org,555-1,Member\n",
          {"Member: Gwen Abbott | 1 Elm St | Salem, OR | 97301 | 555-1 |  | gwen@x.org | "},
-         "Warning: @: column(s) 'Member Since' not printed; name them in the Card block of roster.sdd to "
-         "print them\n"},
+         "Warning: @: column(s) 'Member Since' not printed; to print them, name them in the Card block of "
+         "roster.sdd, e.g. 'Line 6: Member Since'\n"},
         // The club's own role words, a Card block and a private member.
         {CLUB_SDD,
          TRIAL + ",Dues,Unlisted\nAbbott,Gwen,1 Elm St,Salem,,97301,2011,g@x.org,555,Angel,20,\n"
@@ -133,7 +136,8 @@ TEST(LoadRoster, ReadsTheClubsOwnSheet) {
          {"Member: Gwen Abbott |  | Salem | 97301 |  |  | g@x.org | 2011, 20",
           "New Dancer: Hugh Baker |  |  |  |  |  | h@x.org | "},
          "roster.conf: unknown group 'Coach' in Roles\n"
-         "roster.conf: unknown card line 'Line 7' in Card; use Line 2 to Line 6, Role, First Name or Last "
+         "roster.conf: unknown card line 'Line 7' in Card; use Line 2 to Line 6, Role, First Name, Last Name "
+         "or "
          "Name\n"
          "roster.conf: Card line 4: no column 'Fax' in @\n"
          "roster.conf: Private Shows: no column 'Pager' in @\n"
@@ -146,6 +150,51 @@ TEST(LoadRoster, ReadsTheClubsOwnSheet) {
          {"Member: Jürgen Müller | Hauptstr. 1 | 60311 | Frankfurt am Main |  |  |  | ",
           "Member: Eva Weiß | Am Markt 2 | 01067 | Dresden |  |  |  | "},
          ""},
+        // One column with the whole name: printed as written, sorted by the surname.
+        {"",
+         "Role,Name,Address,City,Phone,Email\nMember,Bob & Carol Smith,12 Oak St,Salem,555-1,bob@x.org\n"
+         "Member,\"Abbott, Gwen\",1 Elm St,Salem,555-2,\nMember,Al Baker Jr.,,,,\n",
+         {"Member: Abbott, Gwen | 1 Elm St | Salem |  | 555-2 |  |  | ",
+          "Member: Al Baker Jr. |  |  |  |  |  |  | ",
+          "Member: Bob & Carol Smith | 12 Oak St | Salem |  | 555-1 |  | bob@x.org | "},
+         ""},
+        // A Card block naming only the last name: that column is the whole name, printed once.
+        {"Card:\nRole: Art\nLast Name: Mitglied\nLine 2: Adresse\n\nRoles:\nMember: Aktiv\n",
+         "Art,Mitglied,Adresse\nAktiv,Hans Zander,Hauptstr. 1\nAktiv,Eva Adler,Am Markt 2\n",
+         {"Member: Eva Adler | Am Markt 2 |  |  |  |  |  | ",
+          "Member: Hans Zander | Hauptstr. 1 |  |  |  |  |  | "},
+         ""},
+        // Title and blank rows above the headings are passed over, and said.
+        {"",
+         "Riverside Squares â Members 2027,,\n,,\nRole,First,Last,Address,City,Zip,Phone\n"
+         "Member,Ann,Able,a,b,c,d\n",
+         {"Member: Ann Able | a | b | c | d |  |  | "},
+         "Warning: @ lines 1 to 2 come before the headings on line 3: not read\n"},
+        // Headings on line 11 are not looked for: line 1 is read as the header, by position.
+        {"",
+         "Club list\n\n\n\n\n\n\n\n\n\nRole,First,Last,Address,City,Zip,Phone\nMember,Ann,Able,a,b,c,d\n",
+         {"Member: Ann Able | a | b | c | d |  |  | "},
+         "Warning: @ line 1: its headings ('Club list') do not name the role and name columns: columns read "
+         "in "
+         "the usual order (role, first name, last name, address, city, zip, phone, cell, email, note); name "
+         "them "
+         "in the Card block of roster.sdd if that is wrong\n"
+         "Warning: @: 1 person left out for their role: 'Role' (1); to print them, add a Roles block, e.g. "
+         "'Member: Role'\n"
+         "Warning: @: 1 line(s) skipped, 1 member(s) read\n"},
+        // Headings that cannot be placed stop the run, naming what was found.
+        {"",
+         "Role,Address,City,Phone\nMember,1 Elm St,Salem,555-1\n",
+         {},
+         "Error: @ line 1: no name column among its headings ('Role', 'Address', 'City', 'Phone'): head the "
+         "names 'First Name' and 'Last Name', or 'Name' for the whole name, or say which column it is in the "
+         "Card block of roster.sdd\n"},
+        {"",
+         "Name,Address\nBob Smith,1 Elm St\n",
+         {},
+         "Error: @ line 1: no role column among its headings ('Name', 'Address'): add a 'Role' column saying "
+         "Caller, Cuer, Member or New Dancer for each person, or say which column it is in the Card block of "
+         "roster.sdd\n"},
         // A list read by position keeps doing so, a private column after its ten columns.
         {"",
          "Role,First Name,Last Name,Address,City,Zip,Phone,Cell,Email,Notes,Private\n"
@@ -158,7 +207,7 @@ TEST(LoadRoster, ReadsTheClubsOwnSheet) {
         Loaded loaded = load_csv(dir, c.csv, c.sdd);
         std::string err = c.err;
         for (size_t at; (at = err.find('@')) != std::string::npos;) err.replace(at, 1, loaded.path);
-        EXPECT_TRUE(loaded.ok) << c.csv;
+        EXPECT_EQ(loaded.ok, !c.err.starts_with("Error")) << c.csv;
         EXPECT_EQ(cards(loaded.roster), c.cards) << c.csv;
         EXPECT_EQ(loaded.err, err) << c.csv;
     }
@@ -193,7 +242,9 @@ TEST(LoadRoster, KeepsNamesAsWritten) {
     EXPECT_EQ(names(group_members(loaded.roster, GROUP_MEMBER)),
               (std::vector<std::string>{"Łukasz Eaton", "François edwards", "José Éluard", "Zoë Zimmer"}));
     EXPECT_EQ(group_members(loaded.roster, GROUP_MEMBER)[0].details[DETAIL_ADDRESS], "Straße 1");
-    EXPECT_EQ(loaded.err, "Warning: " + loaded.path + " line 6: unknown role 'Membłr', line skipped\n" +
+    EXPECT_EQ(loaded.err, "Warning: " + loaded.path +
+                              ": 1 person left out for their role: 'Membłr' (1); to print them, add a Roles "
+                              "block, e.g. 'Member: Membłr'\n" +
                               "Warning: " + loaded.path + ": 1 line(s) skipped, 4 member(s) read\n");
 }
 
@@ -231,6 +282,7 @@ TEST(LoadRoster, Failures) {
     TempDir dir;
     dir.write("book.xls", "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\0\0\0\0");
     dir.write("empty.csv", "");
+    dir.write("members.xlsx", "PK\x03\x04");
     const struct {
         std::string path;
         std::string reason;
@@ -239,7 +291,11 @@ TEST(LoadRoster, Failures) {
         {"/dev/zero", "not a regular file"},
         {"/proc/self/mem", "Input/output error"},  // opens, but every read fails
         {dir.file("book.xls"), "a spreadsheet file, not CSV: save it as CSV (comma-separated) and run again"},
-        {dir.file("empty.csv"), "the file is empty: export the member list again, with its header row"},
+        {dir.file("empty.csv"), "empty (0 bytes): export the member list again, with its header row"},
+        {dir.file("members.csv"),
+         "No such file or directory; " + dir.file("members.xlsx") +
+             " is there: open it in your spreadsheet program and save it as \"CSV UTF-8\" under the name "
+             "members.csv (Google Sheets: File, Download, Comma-separated values)"},
     };
     for (const auto& e : errors) {
         auto settings = std::make_unique<Settings>();

@@ -27,10 +27,13 @@ struct SettingValue {
     int line_count;
 };
 
-// One key of the settings file: its name and how a value is applied to the record.
+// One key of the settings file: its name, how a value is applied to the record, and
+// whether its one-line value is checked (a choice, a size, a colour): only such a key,
+// with a value it accepts, ends a block it is typed in.
 struct SettingKey {
     const char* name;
     void (*apply)(Settings* settings, const SettingValue& value);
+    bool checked = false;
 };
 
 // The SettingKey that `key` names, or null.
@@ -196,6 +199,33 @@ void handle_key_line(Settings* settings, BlockState* block, char* line) {
     block->count = 0;
 }
 
+// True when `line` is a key whose value is checked, with a value it accepts: applying it
+// to a scratch record says nothing.
+bool ends_block(const char* line) {
+    const char* colon = strchr(line, ':');
+    if (colon == nullptr) return false;
+    char key[SETTINGS_KEY_SIZE];
+    copy_text(key, std::min(sizeof key, static_cast<size_t>(colon - line) + 1), line);
+    const SettingKey* known = find_key(key);
+    if (known == nullptr || !known->checked) return false;
+    char value[SETTINGS_LINE_SIZE];
+    copy_text(value, sizeof value, colon + 1);
+    trim_in_place(value);
+    if (value[0] == '\0') return false;
+    auto scratch = std::make_unique<Settings>();
+    set_defaults(scratch.get());
+    char* said = nullptr;
+    size_t said_size = 0;
+    FILE* sink = open_memstream(&said, &said_size);
+    if (sink == nullptr) return false;
+    const MessageStreams previous = use_message_streams({nullptr, sink});
+    known->apply(scratch.get(), {value, nullptr, 0});
+    use_message_streams(previous);
+    fclose(sink);
+    free(said);
+    return said_size == 0;
+}
+
 void collect_block_line(BlockState* block, char* line, int line_number) {
     if (starts_with_key(line)) {
         say("roster.conf: line %d: '%s' is inside the %s block; end a block with an empty line\n",
@@ -314,9 +344,9 @@ void apply_roles(Settings* settings, const SettingValue& value) {
     });
 }
 
-// The card_names entry `label` names ("Role", "First Name", "Last Name"), or -1.
+// The card_names entry `label` names (a CardName), or -1.
 int card_name_index(const char* label) {
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < CARD_NAME_COUNT; ++i) {
         if (match_key(label) == match_key(CARD_NAME_LABELS[i])) return i;
     }
     return -1;
@@ -339,8 +369,8 @@ void apply_card(Settings* settings, const SettingValue& value) {
         const long line = key.starts_with("line") ? strtol(key.c_str() + 4, &end, 10) : 0;
         if (end == nullptr || *end != '\0' || line < FIRST_DETAIL_LINE ||
             line >= FIRST_DETAIL_LINE + DETAIL_LINE_COUNT) {
-            say("roster.conf: unknown card line '%s' in Card; use Line 2 to Line 6, Role, First Name or Last "
-                "Name\n",
+            say("roster.conf: unknown card line '%s' in Card; use Line 2 to Line 6, Role, First Name, Last "
+                "Name or Name\n",
                 label);
             return;
         }
@@ -366,12 +396,13 @@ constexpr SettingKey SETTING_KEYS[] = {
          apply_lines(s->subtitle_lines, &s->subtitle_line_count, MAX_SUBTITLE_LINES, "Subtitle", v);
      }},
     {"Title Font Size",
-     [](Settings* s, const SettingValue& v) { apply_font_size(&s->title_font_size, v.text); }},
-    {"Title Color", [](Settings* s, const SettingValue& v) { apply_color(s->title_color, v.text); }},
+     [](Settings* s, const SettingValue& v) { apply_font_size(&s->title_font_size, v.text); }, true},
+    {"Title Color", [](Settings* s, const SettingValue& v) { apply_color(s->title_color, v.text); }, true},
     {"Subtitle Font Size",
-     [](Settings* s, const SettingValue& v) { apply_font_size(&s->subtitle_font_size, v.text); }},
-    {"Subtitle Color", [](Settings* s, const SettingValue& v) { apply_color(s->subtitle_color, v.text); }},
-    {"Label Sequence", [](Settings* s, const SettingValue& v) { apply_label_sequence(s, v.text); }},
+     [](Settings* s, const SettingValue& v) { apply_font_size(&s->subtitle_font_size, v.text); }, true},
+    {"Subtitle Color", [](Settings* s, const SettingValue& v) { apply_color(s->subtitle_color, v.text); },
+     true},
+    {"Label Sequence", [](Settings* s, const SettingValue& v) { apply_label_sequence(s, v.text); }, true},
     {"Cover Image", [](Settings* s, const SettingValue& v) { apply_path(s->cover_image_path, v.text); }},
     {"Committee Image",
      [](Settings* s, const SettingValue& v) { apply_path(s->committee_image_path, v.text); }},
@@ -380,23 +411,27 @@ constexpr SettingKey SETTING_KEYS[] = {
     {"Member CSV", [](Settings* s, const SettingValue& v) { apply_path(s->member_csv_path, v.text); }},
     {"Booklet PDF", [](Settings* s, const SettingValue& v) { apply_path(s->booklet_pdf_path, v.text); }},
     {"Standard PDF", [](Settings* s, const SettingValue& v) { apply_path(s->standard_pdf_path, v.text); }},
-    {"Image Resolution", [](Settings* s, const SettingValue& v) { apply_image_resolution(s, v.text); }},
+    {"Image Resolution", [](Settings* s, const SettingValue& v) { apply_image_resolution(s, v.text); }, true},
     {"Image Compression",
      [](Settings* s, const SettingValue& v) {
          apply_choice(&s->image_compression, v.text, "image compression", IMAGE_COMPRESSION_NAMES);
-     }},
+     },
+     true},
     {"Fonts",
-     [](Settings* s, const SettingValue& v) { apply_choice(&s->fonts, v.text, "fonts", FONT_CHOICE_NAMES); }},
-    {"Text Encoding", [](Settings* s, const SettingValue& v) { apply_text_encoding(s, v.text); }},
-    {"Sort Language", [](Settings* s, const SettingValue& v) { apply_sort_language(s, v.text); }},
+     [](Settings* s, const SettingValue& v) { apply_choice(&s->fonts, v.text, "fonts", FONT_CHOICE_NAMES); },
+     true},
+    {"Text Encoding", [](Settings* s, const SettingValue& v) { apply_text_encoding(s, v.text); }, true},
+    {"Sort Language", [](Settings* s, const SettingValue& v) { apply_sort_language(s, v.text); }, true},
     {"Paper Size",
      [](Settings* s, const SettingValue& v) {
          apply_choice(&s->paper_size, v.text, "paper size", PAPER_SIZE_NAMES);
-     }},
+     },
+     true},
     {"Page Numbers",
      [](Settings* s, const SettingValue& v) {
          apply_choice(&s->page_numbers, v.text, "page numbers", PAGE_NUMBER_NAMES);
-     }},
+     },
+     true},
     {"Committee",
      [](Settings* s, const SettingValue& v) { apply_typed_lines(&s->committee, "Committee", v); }},
     {"Committee Title",
@@ -411,7 +446,8 @@ constexpr SettingKey SETTING_KEYS[] = {
     {"Spare Pages",
      [](Settings* s, const SettingValue& v) {
          apply_choice(&s->spare_pages, v.text, "spare pages", SPARE_PAGE_NAMES);
-     }},
+     },
+     true},
     {"Print Shop PDF",
      [](Settings* s, const SettingValue& v) { apply_path(s->print_shop_pdf_path, v.text); }},
     {"Club", [](Settings* s, const SettingValue& v) { copy_text(s->club, SETTINGS_KEY_SIZE, v.text); }},
@@ -454,6 +490,11 @@ void load_settings_from(Settings* settings, const char* path) {
             if (block.open) apply_block(settings, &block);
         } else if (line[0] == '#') {
             continue;
+        } else if (block.open && ends_block(line)) {
+            say("roster.conf: line %d: '%.*s:' ends the %s block; leave an empty line after a block\n",
+                line_number, static_cast<int>(strchr(line, ':') - line), line, block.key);
+            apply_block(settings, &block);
+            handle_key_line(settings, &block, line);
         } else if (block.open) {
             collect_block_line(&block, line, line_number);
         } else {

@@ -33,8 +33,11 @@ constexpr GroupInfo GROUPS[GROUP_COUNT] = {
 // A card's detail lines, under the name on line 1, are numbered 2 to 6.
 constexpr int FIRST_DETAIL_LINE = 2;
 constexpr int DETAIL_LINE_COUNT = 5;
-// What the Card block may name besides the detail lines, in the order of `card_names`.
-constexpr const char* CARD_NAME_LABELS[3] = {"Role", "First Name", "Last Name"};
+// What the Card block may name besides the detail lines, by CardName: the role, the first
+// and last names, or one column holding the whole name as it prints.
+enum CardName : int32_t { CARD_ROLE = 0, CARD_FIRST_NAME = 1, CARD_LAST_NAME = 2, CARD_FULL_NAME = 3 };
+constexpr int CARD_NAME_COUNT = 4;
+constexpr const char* CARD_NAME_LABELS[CARD_NAME_COUNT] = {"Role", "First Name", "Last Name", "Name"};
 
 // The paper both documents are made for: the booklet folds its landscape sheets to half size.
 enum PaperSize : int32_t { PAPER_LETTER = 0, PAPER_A4 = 1 };
@@ -85,7 +88,7 @@ struct Settings {
     // The Card block: the column headings each detail line shows, comma-separated, and
     // the headings of the role, first-name and last-name columns ("" when not named).
     char card_lines[DETAIL_LINE_COUNT][SETTINGS_LINE_SIZE];
-    char card_names[3][SETTINGS_KEY_SIZE];
+    char card_names[CARD_NAME_COUNT][SETTINGS_KEY_SIZE];
     bool card_block;                         // roster.sdd has a Card block: columns are then read by heading
     char private_shows[SETTINGS_LINE_SIZE];  // headings still printed for private members
     PaperSize paper_size;

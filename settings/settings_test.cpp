@@ -194,9 +194,19 @@ TEST(LoadSettings, Messages) {
          "roster.conf: Subtitle takes its lines as a block: write 'Subtitle:' alone, the lines below it, "
          "then "
          "an empty line\n"},
-        {"Title:\nClub\nTitle Color: #8b0000\n\n", "title", "2:Club|Title Color: #8b0000",
-         "roster.conf: line 3: 'Title Color: #8b0000' is inside the Title block; end a block with an empty "
-         "line\n"},
+        // A key with a value it accepts ends a block; labels and values no key takes stay text.
+        {"Title:\nClub\nTitle Color: #8b0000\n\n", "title_color", "0.5451 0.0000 0.0000",
+         "roster.conf: line 3: 'Title Color:' ends the Title block; leave an empty line after a block\n"},
+        {"Subtitle:\nSpring 2027\nPaper Size: A4\n", "paper", "1 1",
+         "roster.conf: line 3: 'Paper Size:' ends the Subtitle block; leave an empty line after a block\n"},
+        {"Schedule:\nSept 12: Barn dance\nPage Numbers: Off\nTitle:\nClub\n", "paper", "0 0",
+         "roster.conf: line 3: 'Page Numbers:' ends the Schedule block; leave an empty line after a block\n"},
+        {"Committee:\nNote: bring badges\nClub: Riverside Squares\nFonts: Comic\nSpare Pages: Notes\n",
+         "typed committee", "1 Club Committee|3:Note: bring badges|Club: Riverside Squares|Fonts: Comic",
+         "roster.conf: line 3: 'Club: Riverside Squares' is inside the Committee block; end a block with an "
+         "empty line\n"
+         "roster.conf: line 4: 'Fonts: Comic' is inside the Committee block; end a block with an empty line\n"
+         "roster.conf: line 5: 'Spare Pages:' ends the Committee block; leave an empty line after a block\n"},
         {"# c\ntitle:\nClub\n subtitle:\nNote: fine\n", "title", "3:Club|subtitle:|Note: fine",
          "roster.conf: line 4: 'subtitle:' is inside the title block; end a block with an empty line\n"},
         {"Title Color: #123\n", "title_color", "0.1000 0.2300 0.3600",
