@@ -36,25 +36,16 @@ struct CardFitting {
     CardLayout* layout;
 };
 
-// The details each card line under the name shows, and the blanks between two of them.
-struct CardLineKind {
-    std::vector<Detail> details;
-    const char* gap;
-};
-const CardLineKind CARD_DETAIL_LINES[CARD_LINES - 1] = {{{DETAIL_ADDRESS}, ""},
-                                                        {{DETAIL_CITY, DETAIL_ZIP}, "  "},
-                                                        {{DETAIL_PHONE, DETAIL_CELL}, "    "},
-                                                        {{DETAIL_EMAIL}, ""},
-                                                        {{DETAIL_NOTES}, ""}};
-
 // The name line, then each detail line that has text, in the card's order.
 std::vector<PendingLine> compose_card(const Member& member) {
     std::vector<PendingLine> lines;
     lines.push_back({{{CARD_NAME, printed_name(member), ""}}, "", true});
-    for (const CardLineKind& kind : CARD_DETAIL_LINES) {
+    for (const CardLineDetails& kind : CARD_LINE_DETAILS) {
         PendingLine line = {{}, kind.gap, false};
-        for (Detail detail : kind.details) {
-            if (!member.details[detail].empty()) line.pieces.push_back({detail, member.details[detail], ""});
+        const Detail details[2] = {kind.first, kind.second};
+        for (int i = 0; i < (kind.first == kind.second ? 1 : 2); ++i) {
+            const std::string& text = member.details[details[i]];
+            if (!text.empty()) line.pieces.push_back({details[i], text, ""});
         }
         if (!line.pieces.empty()) lines.push_back(line);
     }

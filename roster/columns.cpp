@@ -123,14 +123,6 @@ constexpr KindInfo KINDS[OTHER] = {
 constexpr const char* POSITIONAL_ORDER =
     "role, first name, last name, address, city, zip, phone, cell, email, note";
 
-// The details under each card line's Card block entry: lines 3 and 4 fill two, the last
-// heading named going into the second, printed after the card's wider gap.
-constexpr Detail LINE_PARTS[DETAIL_LINE_COUNT][2] = {{DETAIL_ADDRESS, DETAIL_ADDRESS},
-                                                     {DETAIL_CITY, DETAIL_ZIP},
-                                                     {DETAIL_PHONE, DETAIL_CELL},
-                                                     {DETAIL_EMAIL, DETAIL_EMAIL},
-                                                     {DETAIL_NOTES, DETAIL_NOTES}};
-
 // The kind of each heading, told by its match key (`keys`).
 std::vector<HeadingKind> heading_kinds(const std::vector<std::string>& keys) {
     std::vector<std::string> known_keys;
@@ -216,7 +208,8 @@ void map_card_block(const std::vector<std::string>& keys, const Settings& settin
                     path);
             }
         });
-        const auto [first, second] = LINE_PARTS[line];
+        // Lines 3 and 4 fill two details, the last heading named going into the second.
+        const auto [first, second, gap] = CARD_LINE_DETAILS[line];
         map->parts[first] = columns;
         if (second != first && columns.size() > 1) {
             map->parts[second] = {columns.back()};
@@ -229,7 +222,7 @@ void map_card_block(const std::vector<std::string>& keys, const Settings& settin
 // else the last.
 int free_card_line(const ColumnMap& map) {
     for (int line = 0; line < DETAIL_LINE_COUNT; ++line) {
-        const auto [first, second] = LINE_PARTS[line];
+        const auto [first, second, gap] = CARD_LINE_DETAILS[line];
         if (map.parts[first].empty() && map.parts[second].empty()) return line + FIRST_DETAIL_LINE;
     }
     return FIRST_DETAIL_LINE + DETAIL_LINE_COUNT - 1;

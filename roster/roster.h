@@ -32,6 +32,18 @@ constexpr int DETAIL_COUNT = 7;
 constexpr const char* DETAIL_NAMES[DETAIL_COUNT] = {"Address", "City",  "Zip",  "Phone",
                                                     "Cell",    "Email", "Notes"};
 
+// The card's detail lines, 2 to 6, by the details each shows: a line of two prints the
+// second `gap` after the first (the same detail twice: a line of one).
+struct CardLineDetails {
+    Detail first, second;
+    const char* gap;
+};
+constexpr CardLineDetails CARD_LINE_DETAILS[DETAIL_LINE_COUNT] = {{DETAIL_ADDRESS, DETAIL_ADDRESS, ""},
+                                                                  {DETAIL_CITY, DETAIL_ZIP, "  "},
+                                                                  {DETAIL_PHONE, DETAIL_CELL, "    "},
+                                                                  {DETAIL_EMAIL, DETAIL_EMAIL, ""},
+                                                                  {DETAIL_NOTES, DETAIL_NOTES, ""}};
+
 // One person of the list, every text as the list holds it (trimmed UTF-8, never cut).
 struct Member {
     std::string role;  // the role word, never printed
