@@ -284,11 +284,9 @@ bool map_names(const std::vector<std::string>& keys, const std::vector<HeadingKi
                const Settings& settings, const char* path, ColumnMap* map) {
     const bool card = settings.card_block;
     auto named = [&](CardName which) { return settings.card_names[which][0] != '\0'; };
-    map->role = card_name_column(keys, settings, CARD_ROLE,
-                                 find_kind(kinds, ROLE) >= 0 ? find_kind(kinds, ROLE)
-                                 : card                      ? 0
-                                                             : -1,
-                                 path);
+    int role = find_kind(kinds, ROLE);
+    if (role < 0 && card) role = 0;  // a Card block naming no role column: the first, by position
+    map->role = card_name_column(keys, settings, CARD_ROLE, role, path);
     map->first_name = card_name_column(keys, settings, CARD_FIRST_NAME, find_kind(kinds, FIRST), path);
     map->last_name = card_name_column(keys, settings, CARD_LAST_NAME, find_kind(kinds, LAST), path);
     map->full_name = card_name_column(keys, settings, CARD_FULL_NAME, find_kind(kinds, NAME), path);
@@ -296,8 +294,9 @@ bool map_names(const std::vector<std::string>& keys, const std::vector<HeadingKi
         if (!named(CARD_FULL_NAME)) map->full_name = map->last_name;
     } else if (map->first_name >= 0 && map->last_name >= 0) {
         map->full_name = -1;
-    } else if (map->full_name < 0 && card) {  // a Card block naming no name: by position
-        map->first_name = 1, map->last_name = 2;
+    } else if (map->full_name < 0 && card) {  // a Card block naming no name: the names by position
+        if (map->first_name < 0) map->first_name = 1;
+        if (map->last_name < 0) map->last_name = 2;
     }
     return map->full_name >= 0 || (map->first_name >= 0 && map->last_name >= 0);
 }
@@ -437,7 +436,6 @@ std::optional<Failure> map_columns(const Cells& headings, const Settings& settin
         }
         map->min_fields = std::max({map->role, map->first_name, map->last_name, map->full_name}) + 1;
         for (std::vector<int>& part : map->parts) part.clear();
-        map->card_block = settings.card_block;
         if (settings.card_block) {
             map_card_block(keys, settings, path, map);
         } else {

@@ -30,7 +30,6 @@ struct ColumnMap {
     int private_column = -1;               // -1 when no column marks members private
     std::vector<bool> shown_when_private;  // per column: printed for a private member too
     int min_fields = CSV_MIN_FIELDS;       // the cells a record needs to be a member
-    bool card_block = false;               // the Card block says what each line shows
 };
 
 // The words that put a member in each group, as match keys: the group's own name in any
