@@ -432,6 +432,13 @@ TEST(Rosterbook, PrintShopFilePassesThePreflight) {
                                       " single pages, trim 5.5 x 8.5 in, 0.125 in bleed, saddle-stitch)\n"))
             << run.out;
         EXPECT_EQ(preflight_print_shop(dir.file("shop.pdf"), 9), std::vector<std::string>{}) << members;
+        // The preflight can fail: a CIDSet that leaves out the CIDs shown and lists one the font lacks.
+        write_with_broken_cid_sets(dir.file("shop.pdf"), dir.file("broken.pdf"));
+        const std::vector<std::string> broken = preflight_print_shop(dir.file("broken.pdf"), 9);
+        ASSERT_GE(broken.size(), 2u);
+        EXPECT_EQ(std::vector<std::string>(broken.begin(), broken.begin() + 2),
+                  (std::vector<std::string>{"CIDSet lists every CID shown: page 1 /F1",
+                                            "CIDSet lists only CIDs in the font: page 1 /F1"}));
         const std::vector<PdfPage> shop = read_pdf(dir.file("shop.pdf"));
         ASSERT_EQ(shop.size(), static_cast<size_t>(pages));
         EXPECT_NEAR(shop[0].width, 396 + 18, 1e-3);

@@ -122,44 +122,33 @@ uint32_t big_endian(const std::string& bytes, size_t offset, int size) {
     return value;
 }
 
-// Which glyphs of a TrueType program hold an outline: glyph g when its 'loca' entries differ.
-std::vector<bool> glyphs_present(const std::string& font) {
-    size_t head = 0, loca = 0, maxp = 0;
+// How many glyph slots a TrueType program has (its 'maxp' table's numGlyphs); 0 when it
+// has no such table.
+uint32_t glyph_count(const std::string& font) {
     const uint32_t tables = big_endian(font, 4, 2);
     for (uint32_t i = 0; i < tables; ++i) {
         const size_t entry = 12 + 16 * static_cast<size_t>(i);
-        const std::string tag = font.substr(std::min(entry, font.size()), 4);
-        const size_t offset = big_endian(font, entry + 8, 4);
-        if (tag == "head") head = offset;
-        if (tag == "loca") loca = offset;
-        if (tag == "maxp") maxp = offset;
+        if (font.compare(std::min(entry, font.size()), 4, "maxp") == 0)
+            return big_endian(font, big_endian(font, entry + 8, 4) + 4, 2);
     }
-    if (head == 0 || loca == 0 || maxp == 0) return {};
-    const bool long_offsets = big_endian(font, head + 50, 2) == 1;
-    const uint32_t glyphs = big_endian(font, maxp + 4, 2);
-    std::vector<bool> present(glyphs, false);
-    auto offset_of = [&](uint32_t g) {
-        return long_offsets ? big_endian(font, loca + 4 * g, 4) : 2 * big_endian(font, loca + 2 * g, 2);
-    };
-    for (uint32_t g = 0; g < glyphs; ++g) present[g] = offset_of(g + 1) > offset_of(g);
-    return present;
+    return 0;
 }
 
-// PDF/A-1 asks each subset CID font to list in a /CIDSet the CIDs its program has a glyph
-// for: CID 0, and each CID whose CIDToGIDMap entry names a glyph with an outline.
+// PDF/A-1 (ISO 19005-1, 6.3.5) asks each subset CID font to list in a /CIDSet every CID
+// present in its program: CID 0, and each CID the CIDToGIDMap maps to a glyph slot of the
+// subset, an empty glyph such as the space's included.
 void add_cid_set(QPDF& pdf, QPDFObjectHandle cid_font) {
     QPDFObjectHandle descriptor = cid_font.getKey("/FontDescriptor");
     QPDFObjectHandle program = descriptor.getKey("/FontFile2");
     QPDFObjectHandle map = cid_font.getKey("/CIDToGIDMap");
     if (!program.isStream() || !map.isStream() || descriptor.hasKey("/CIDSet")) return;
-    const std::string font = stream_bytes(program);
-    const std::vector<bool> present = glyphs_present(font);
+    const uint32_t glyphs = glyph_count(stream_bytes(program));
     const std::string gids = stream_bytes(map);
     const size_t cids = gids.size() / 2;
     std::string bits((cids + 7) / 8, '\0');
     for (size_t cid = 0; cid < cids; ++cid) {
         const uint32_t gid = big_endian(gids, 2 * cid, 2);
-        if (cid == 0 || (gid != 0 && gid < present.size() && present[gid])) {
+        if (cid == 0 || (gid != 0 && gid < glyphs)) {
             bits[cid / 8] = static_cast<char>(bits[cid / 8] | (0x80 >> (cid % 8)));
         }
     }

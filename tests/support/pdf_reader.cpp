@@ -11,6 +11,7 @@
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
+#include <qpdf/QPDFWriter.hh>
 #include <qpdf/QUtil.hh>
 #include <set>
 
@@ -156,6 +157,7 @@ private:
         text.y = text_y_;
         text.fill = state_.fill;
         text.text = unicode ? utf16_units_as_utf8(bytes) : bytes;
+        text.codes = bytes;
         page_->texts.push_back(text);
     }
 
@@ -280,6 +282,54 @@ bool has_rgb_black(const std::string& content) {
     return false;
 }
 
+uint32_t big_endian(const std::string& bytes, size_t offset, int size) {
+    uint32_t value = 0;
+    for (int i = 0; i < size && offset + i < bytes.size(); ++i)
+        value = (value << 8) | static_cast<unsigned char>(bytes[offset + i]);
+    return value;
+}
+
+// The glyph slots of a TrueType program: its 'maxp' table's numGlyphs.
+uint32_t glyph_slots(const std::string& font) {
+    for (uint32_t i = 0; i < big_endian(font, 4, 2); ++i) {
+        const size_t entry = 12 + 16 * static_cast<size_t>(i);
+        if (font.compare(std::min(entry, font.size()), 4, "maxp") == 0)
+            return big_endian(font, big_endian(font, entry + 8, 4) + 4, 2);
+    }
+    return 0;
+}
+
+// The CIDSet rules a Type0 font of a PDF/A-1 file breaks (6.3.5): it must be there, list
+// every CID of `shown` (the font's 2-byte codes shown on a page), and list no CID its
+// program lacks (one the CIDToGIDMap sends to no glyph slot of the subset).
+std::vector<std::string> cid_set_problems(QPDFObjectHandle type0, const std::string& shown) {
+    QPDFObjectHandle cid_font = type0.getKey("/DescendantFonts").getArrayItem(0);
+    QPDFObjectHandle set = cid_font.getKey("/FontDescriptor").getKey("/CIDSet");
+    QPDFObjectHandle program = cid_font.getKey("/FontDescriptor").getKey("/FontFile2");
+    QPDFObjectHandle map = cid_font.getKey("/CIDToGIDMap");
+    if (!set.isStream() || !program.isStream() || !map.isStream()) return {"CIDSet of a subset CID font"};
+    const std::string bits = decoded(set), gids = decoded(map);
+    const uint32_t slots = glyph_slots(decoded(program));
+    auto listed = [&](size_t cid) {
+        return cid / 8 < bits.size() && (bits[cid / 8] & (0x80 >> (cid % 8))) != 0;
+    };
+    std::vector<std::string> problems;
+    for (size_t at = 0; at + 1 < shown.size(); at += 2) {
+        if (!listed(big_endian(shown, at, 2))) {
+            problems.push_back("CIDSet lists every CID shown");
+            break;
+        }
+    }
+    for (size_t cid = 1; cid < bits.size() * 8; ++cid) {
+        const uint32_t gid = big_endian(gids, 2 * cid, 2);
+        if (listed(cid) && (2 * cid + 1 >= gids.size() || gid == 0 || gid >= slots)) {
+            problems.push_back("CIDSet lists only CIDs in the font");
+            break;
+        }
+    }
+    return problems;
+}
+
 }  // namespace
 
 std::vector<std::string> preflight_print_shop(const std::string& path, float bleed) {
@@ -287,9 +337,13 @@ std::vector<std::string> preflight_print_shop(const std::string& path, float ble
     pdf.setSuppressWarnings(true);
     pdf.processFile(path.c_str());
     std::vector<std::string> broken;
+    const std::vector<PdfPage> pages = read_pdf(path);
     int page_number = 0;
     for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
         const std::string where = "page " + std::to_string(++page_number);
+        std::map<std::string, std::string> shown;  // the codes each font shows on the page, by /BaseFont
+        for (const PdfText& text : pages[static_cast<size_t>(page_number - 1)].texts)
+            shown[text.font] += text.codes;
         const QPDFObjectHandle::Rectangle media = page.getMediaBox().getArrayAsRectangle();
         QPDFObjectHandle dict = page.getObjectHandle();
         if (!near_box(dict.getKey("/BleedBox"), media.llx, media.lly, media.urx, media.ury)) {
@@ -303,12 +357,10 @@ std::vector<std::string> preflight_print_shop(const std::string& path, float ble
         for (const std::string& name : fonts.isDictionary() ? fonts.getKeys() : std::set<std::string>{}) {
             QPDFObjectHandle font = fonts.getKey(name);
             if (!font_embedded(font)) broken.push_back("font embedded: " + where + " " + name);
-            if (font.getKey("/Subtype").isNameAndEquals("/Type0") && !font.getKey("/DescendantFonts")
-                                                                          .getArrayItem(0)
-                                                                          .getKey("/FontDescriptor")
-                                                                          .getKey("/CIDSet")
-                                                                          .isStream()) {
-                broken.push_back("CIDSet of a subset CID font: " + where + " " + name);
+            if (font.getKey("/Subtype").isNameAndEquals("/Type0")) {
+                for (const std::string& rule :
+                     cid_set_problems(font, shown[name_or_empty(font.getKey("/BaseFont"))]))
+                    broken.push_back(rule + ": " + where + " " + name);
             }
         }
         for (auto& [name, image] : page.getImages()) {
@@ -342,11 +394,27 @@ std::vector<std::string> preflight_print_shop(const std::string& path, float ble
         }
     }
     if (!info.getKey("/Trapped").isNameAndEquals("/False")) broken.push_back("Trapped False");
-    const std::vector<PdfPage> pages = read_pdf(path);
     const bool reaches = !pages.empty() && !pages[0].images.empty() && pages[0].images[0].x <= 0.01f &&
                          pages[0].images[0].x + pages[0].images[0].drawn_width >= pages[0].width - 0.01f;
     if (!reaches) broken.push_back("cover picture reaches the bleed");
     return broken;
+}
+
+void write_with_broken_cid_sets(const std::string& path, const std::string& copy) {
+    QPDF pdf;
+    pdf.setSuppressWarnings(true);
+    pdf.processFile(path.c_str());
+    for (QPDFObjectHandle object : pdf.getAllObjects()) {
+        if (!object.isDictionary() || !object.getKey("/CIDSet").isStream()) continue;
+        const size_t size = decoded(object.getKey("/CIDSet")).size();
+        std::string bits(size + 8192, '\0');
+        bits[0] = '\x80';
+        bits[size + 8191] = '\x01';
+        object.getKey("/CIDSet").replaceStreamData(bits, QPDFObjectHandle::newNull(),
+                                                   QPDFObjectHandle::newNull());
+    }
+    QPDFWriter writer(pdf, copy.c_str());
+    writer.write();
 }
 
 std::vector<PdfPage> read_pdf(const std::string& path) {

@@ -16,7 +16,8 @@ struct PdfText {
     float size = 0;
     float x = 0, y = 0;  // baseline start
     Rgb fill;
-    std::string text;  // raw bytes of the string; UTF-8 for a Unicode (Identity-H) font
+    std::string text;   // raw bytes of the string; UTF-8 for a Unicode (Identity-H) font
+    std::string codes;  // raw bytes of the string: for a Unicode font, its 2-byte CIDs
 };
 
 struct PdfRect {
@@ -67,13 +68,18 @@ std::string pdf_info(const std::string& path, const std::string& key);
 std::string pdf_file_facts(const std::string& path);
 
 // A print shop's preflight of the file at `path`, rule by rule: every font embedded (a
-// subset CID font with its /CIDSet), a
+// subset CID font with a /CIDSet listing every CID its text shows, and only CIDs its program
+// has, as PDF/A-1 asks in 6.3.5), a
 // TrimBox `bleed` points inside a BleedBox that is the whole page on every page, a
 // trailer /ID, XMP metadata that says the Title and Creator of the document information,
 // an output intent with its profile, no soft mask, no black written as RGB, and the first
 // page's picture reaching the bleed's left and right edges. Returns the rules broken, as
 // "rule: where"; empty when all hold.
 std::vector<std::string> preflight_print_shop(const std::string& path, float bleed);
+
+// Writes a copy of the PDF at `path` to `copy` whose fonts' /CIDSet lists only CID 0 and
+// one past the font's last: a broken file for proving the preflight can fail.
+void write_with_broken_cid_sets(const std::string& path, const std::string& copy);
 
 // Fails the test (naming `path` and the checker's report) unless `qpdf --check` finds the
 // whole file sound, without errors or warnings, and Ghostscript reads every page of it
