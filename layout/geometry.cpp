@@ -24,6 +24,10 @@ PageGeometry page_geometry(PaperSize paper, LayoutMode mode) {
     if (mode == LAYOUT_STANDARD) return paper == PAPER_A4 ? A4_STANDARD_GEOMETRY : STANDARD_GEOMETRY;
     PageGeometry geometry = paper == PAPER_A4 ? A4_BOOKLET_GEOMETRY : BOOKLET_GEOMETRY;
     if (mode == LAYOUT_PRINT_SHOP) {
+        if (paper == PAPER_A4) {
+            geometry.page_width = A5_WIDTH;
+            geometry.column_width = column_width_for(A5_WIDTH, geometry.margin_x, geometry.columns);
+        }
         geometry.bleed = PRINT_SHOP_BLEED;
         geometry.sheet_width = geometry.page_width + 2.0f * PRINT_SHOP_BLEED;
         geometry.sheet_height = geometry.page_height + 2.0f * PRINT_SHOP_BLEED;

@@ -36,7 +36,10 @@ constexpr int MAX_COLUMNS = 3;
 constexpr PageGeometry BOOKLET_GEOMETRY = {396.0f, 612.0f, 22.0f, 28.0f, 171.0f, 2, 7, 792.0f, 612.0f, 0.0f};
 constexpr PageGeometry STANDARD_GEOMETRY = {612.0f, 792.0f, 28.0f,  36.0f,  536.0f / 3.0f,
                                             3,      8,      612.0f, 792.0f, 0.0f};
-constexpr float PRINT_SHOP_BLEED = 9.0f;      // 0.125 in
+constexpr float PRINT_SHOP_BLEED = 9.0f;  // 0.125 in
+// A5's width, 148 mm: the print shop trims an A4 booklet's page to it, where half the A4
+// sheet is 148.5 mm.
+constexpr float A5_WIDTH = 148.0f * 72.0f / 25.4f;
 constexpr float BOOKLET_HALF_WIDTH = 396.0f;  // half of the 792 pt landscape Letter sheet
 
 // A4 is 595.28 x 841.89 pt; its booklet pages are A5, half the landscape sheet.
