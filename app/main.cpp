@@ -1,7 +1,9 @@
 // rosterbook: turns the club's member list into a saddle-stitch booklet and a standard
 // portrait document. Everything comes from "roster.sdd"; the only arguments are --help
 // and --version.
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "app/run.h"
@@ -31,10 +33,23 @@ int answer_arguments(int argc, char** argv) {
     return 2;
 }
 
+// SOURCE_DATE_EPOCH, as reproducible builds set it: the date the PDFs carry, so the same
+// roster makes the same files byte for byte. -1 when it is not set or not a whole number.
+long long source_date_epoch() {
+    const char* text = getenv("SOURCE_DATE_EPOCH");
+    if (text == nullptr || text[0] == '\0') return -1;
+    char* end = nullptr;
+    errno = 0;
+    const long long seconds = strtoll(text, &end, 10);
+    return *end == '\0' && errno == 0 && seconds >= 0 ? seconds : -1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const int answered = answer_arguments(argc, argv);
     if (answered >= 0) return answered;
-    return run_rosterbook({SETTINGS_FILE_NAME, {nullptr, nullptr}});
+    RunRequest request = {SETTINGS_FILE_NAME, {nullptr, nullptr}};
+    request.made_at = source_date_epoch();
+    return run_rosterbook(request);
 }

@@ -217,7 +217,7 @@ bool open_document(PdfDocument* pdf, const PdfSetup& setup, const PagePlan& plan
 
 // Opens the print shop's file: the booklet's pages one by one at trim size plus the bleed,
 // the content moved inside the bleed, always in the embedded Unicode fonts.
-bool open_print_shop_document(PdfDocument* pdf, const std::string& title, const PagePlan& plan,
+bool open_print_shop_document(PdfDocument* pdf, const PdfSetup& setup, const PagePlan& plan,
                               const Settings& settings) {
     const PageGeometry geometry = page_geometry(settings.paper_size, LAYOUT_PRINT_SHOP);
     pdf->output_name = settings.print_shop_pdf_path;
@@ -227,7 +227,7 @@ bool open_print_shop_document(PdfDocument* pdf, const std::string& title, const 
                        : settings.title_line_count > 0 ? settings.title_lines[0]
                                                        : "";
     pdf->shop.srgb_profile = srgb_profile_bytes();
-    if (!open_pdf_document(pdf, {true, title.c_str()}) ||
+    if (!open_pdf_document(pdf, {true, setup.title, setup.made_at}) ||
         !add_pdf_pages(pdf, document_pages(plan, LAYOUT_PRINT_SHOP).physical_pages, geometry.sheet_width,
                        geometry.sheet_height)) {
         return false;
@@ -266,7 +266,7 @@ bool compose(PdfDocument* pdf, const PagePlan& plan, LayoutMode mode, const Sett
 // replace_unprintable says. Both are drawn before either is saved, so a failure while
 // drawing writes no file. Pictures are prepared and documents saved on `threads` threads.
 // Returns false after a message.
-bool produce_documents(Settings& settings, Roster& roster, const PagePlan& plan, int threads) {
+bool produce_documents(Settings& settings, Roster& roster, const PagePlan& plan, int threads, long long made_at) {
     const std::vector<Member*> people = members_in_list_order(&roster);
     // The standard fonts print Western European text only; anything more takes Unicode fonts.
     const bool unicode = settings.fonts == FONTS_EMBEDDED || !texts_fit_windows_1252(settings, people);
@@ -281,11 +281,12 @@ bool produce_documents(Settings& settings, Roster& roster, const PagePlan& plan,
         return false;
     }
     const std::string title = document_title(settings);
-    const PdfSetup setup = {unicode, title.c_str()};
+    // Every file of the run carries the same date.
+    const PdfSetup setup = {unicode, title.c_str(), made_at >= 0 ? made_at : static_cast<long long>(time(nullptr))};
     PdfDocument booklet, standard, shop;
     if (!open_document(&booklet, setup, plan, LAYOUT_BOOKLET, settings) ||
         !open_document(&standard, setup, plan, LAYOUT_STANDARD, settings) ||
-        (shop_wanted && !open_print_shop_document(&shop, title, plan, settings))) {
+        (shop_wanted && !open_print_shop_document(&shop, setup, plan, settings))) {
         return false;
     }
     if (unicode && texts_need_fallback(booklet.fonts, settings, people)) {
@@ -352,5 +353,5 @@ int run_rosterbook(const RunRequest& request) {
     const int threads = request.threads > 0
                             ? request.threads
                             : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    return produce_documents(*settings, roster, plan, threads) ? 0 : 1;
+    return produce_documents(*settings, roster, plan, threads, request.made_at) ? 0 : 1;
 }

@@ -8,6 +8,7 @@ struct RunRequest {
     const char* settings_path;  // the settings file ("roster.sdd"); the paths it holds are taken as they are
     MessageStreams streams;     // where the report lines and messages go; null ones: stdout and stderr
     int threads = 0;            // how many pictures are prepared at once; 0: one per core
+    long long made_at = -1;     // the date the PDFs carry, in seconds since 1970 (UTC); -1: the run's time
 };
 
 // Makes both documents as the settings say. Returns the exit status: 0 when both PDFs were

@@ -36,11 +36,11 @@ const char* error_advice(HPDF_STATUS error_no) {
 
 // Title, creator and creation date. A Unicode document writes its texts as UTF-16 (libharu
 // does, with the UTF-8 encoder current); a standard one as the fonts' Windows-1252 bytes.
-void set_document_info(HPDF_Doc document, const char* title, bool unicode) {
+void set_document_info(HPDF_Doc document, const char* title, bool unicode, long long made_at) {
     const std::string written = unicode ? std::string(title) : to_windows_1252(title);
     HPDF_SetInfoAttr(document, HPDF_INFO_TITLE, title[0] != '\0' ? written.c_str() : "Member Roster");
     HPDF_SetInfoAttr(document, HPDF_INFO_CREATOR, CREATOR);
-    const time_t now = time(nullptr);
+    const time_t now = made_at >= 0 ? static_cast<time_t>(made_at) : time(nullptr);
     struct tm utc;
     gmtime_r(&now, &utc);
     HPDF_Date date = {
@@ -81,7 +81,7 @@ bool open_pdf_document(PdfDocument* pdf, const PdfSetup& setup) {
     // Compression must be on before pages and images are added, or they stay uncompressed.
     HPDF_SetCompressionMode(pdf->document, HPDF_COMP_ALL);
     pdf->fonts = load_fonts(pdf->document, setup.unicode_fonts);
-    set_document_info(pdf->document, setup.title, setup.unicode_fonts);
+    set_document_info(pdf->document, setup.title, setup.unicode_fonts, setup.made_at);
     return !pdf->failed;
 }
 

@@ -39,6 +39,7 @@ std::string slurp(const std::string& path) {
         setrlimit(RLIMIT_FSIZE, &limit);
     }
     signal(SIGXFSZ, options.ignore_sigxfsz ? SIG_IGN : SIG_DFL);
+    for (const std::string& variable : options.environment) putenv(const_cast<char*>(variable.c_str()));
     dup2(out, STDOUT_FILENO);
     dup2(err, STDERR_FILENO);
     std::vector<char*> argv = {const_cast<char*>(binary.c_str())};
@@ -66,7 +67,10 @@ void check_written_pdfs(const std::string& folder) {
 // to the web page and compares what it makes with the command line's.
 void keep_inputs(const std::string& folder, const RunOptions& options) {
     const char* keep = getenv("ROSTERBOOK_KEEP_INPUTS");
-    if (keep == nullptr || !options.arguments.empty() || options.file_size_limit > 0) return;
+    if (keep == nullptr || !options.arguments.empty() || !options.environment.empty() ||
+        options.file_size_limit > 0) {
+        return;
+    }
     static int runs = 0;
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
     const std::filesystem::path copy =

@@ -21,6 +21,7 @@ struct RunOptions {
     bool ignore_sigxfsz = true;  // with a limit: a write past it fails (EFBIG) instead of a signal
     int timeout_seconds = 30;    // a run still going then is killed and reported as status -1
     std::vector<std::string> arguments = {};
+    std::vector<std::string> environment = {};  // "NAME=value", set for the run
 };
 
 // A run going on in the background; its output is collected by finish_tool.
