@@ -175,6 +175,9 @@ void finish_for_print_shop(QPDF& pdf, const PrintShopFinish& shop) {
     }
     QPDFObjectHandle info = pdf.getTrailer().getKey("/Info");
     info.replaceKey("/Author", QPDFObjectHandle::newUnicodeString(shop.author));
+    // PDFDocEncoding where the title's letters allow, UTF-16 only where they do not:
+    // converters to PDF/A refuse a UTF-16 title they could have read as plain text.
+    info.replaceKey("/Title", QPDFObjectHandle::newUnicodeString(info_text(info, "/Title")));
     info.replaceKey("/Trapped", QPDFObjectHandle::newName("/False"));
     QPDFObjectHandle profile = QPDFObjectHandle::newStream(&pdf, shop.srgb_profile);
     profile.getDict().replaceKey("/N", QPDFObjectHandle::newInteger(3));

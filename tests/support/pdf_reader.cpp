@@ -394,6 +394,11 @@ std::vector<std::string> preflight_print_shop(const std::string& path, float ble
         }
     }
     if (!info.getKey("/Trapped").isNameAndEquals("/False")) broken.push_back("Trapped False");
+    std::string plain;
+    if (info.getKey("/Title").isString() && info.getKey("/Title").getStringValue().starts_with("\xFE\xFF") &&
+        QUtil::utf8_to_pdf_doc(info.getKey("/Title").getUTF8Value(), plain)) {
+        broken.push_back("Title as PDFDocEncoding text");
+    }
     const bool reaches = !pages.empty() && !pages[0].images.empty() && pages[0].images[0].x <= 0.01f &&
                          pages[0].images[0].x + pages[0].images[0].drawn_width >= pages[0].width - 0.01f;
     if (!reaches) broken.push_back("cover picture reaches the bleed");

@@ -71,7 +71,8 @@ std::string pdf_file_facts(const std::string& path);
 // subset CID font with a /CIDSet listing every CID its text shows, and only CIDs its program
 // has, as PDF/A-1 asks in 6.3.5), a
 // TrimBox `bleed` points inside a BleedBox that is the whole page on every page, a
-// trailer /ID, XMP metadata that says the Title and Creator of the document information,
+// trailer /ID, XMP metadata that says the Title and Creator of the document information, a
+// title in PDFDocEncoding where its letters allow,
 // an output intent with its profile, no soft mask, no black written as RGB, and the first
 // page's picture reaching the bleed's left and right edges. Returns the rules broken, as
 // "rule: where"; empty when all hold.
