@@ -466,6 +466,35 @@ TEST(Rosterbook, PrintShopFilePassesThePreflight) {
     }
 }
 
+// Nothing unfinished goes to the shop: a cover without its picture is finished as it is,
+// a committee page with neither picture nor typed lines stops the shop's file alone.
+TEST(Rosterbook, NothingUnfinishedGoesToTheShop) {
+    for (bool typed_committee : {true, false}) {
+        TempDir dir;
+        std::filesystem::copy_file(std::string(EXAMPLES_DIR) + "/members.csv", dir.file("members.csv"));
+        dir.write("roster.sdd",
+                  std::string("Print Shop PDF: shop.pdf\nTitle:\nRiverside Squares\n\nSchedule:\n"
+                              "Sept 12: Barn dance\n\n") +
+                      (typed_committee ? "Committee:\nPresident: Ann Able\n" : ""));
+        RunResult run = run_in(dir);
+        EXPECT_EQ(run.status, typed_committee ? 0 : 1) << run.err;
+        EXPECT_TRUE(std::filesystem::exists(dir.file("booklet.pdf")) &&
+                    std::filesystem::exists(dir.file("standard.pdf")));
+        if (typed_committee) {
+            EXPECT_EQ(preflight_print_shop(dir.file("shop.pdf"), 9), std::vector<std::string>{});
+            // The home booklet still shows what is missing.
+            EXPECT_NE(describe_texts(read_pdf(dir.file("booklet.pdf"))[0]).find("[cover.png not found]"),
+                      std::string::npos);
+        } else {
+            EXPECT_FALSE(std::filesystem::exists(dir.file("shop.pdf")));
+            EXPECT_EQ(run.err,
+                      "Error: shop.pdf: not written, its Committee page would be unfinished: "
+                      "committee.png is not there and roster.sdd has no Committee block to type the "
+                      "page; add one or the other and run again\n");
+        }
+    }
+}
+
 // The trial's sheet, its columns in the club's own order, prints each detail on its own
 // card line; a private member shows the name only.
 TEST(Rosterbook, ClubsOwnColumnsPrintOnTheirCardLines) {

@@ -194,6 +194,27 @@ std::optional<Failure> prepare_roster_images(const Settings& settings, LoadedIma
     return std::nullopt;
 }
 
+// Nothing unfinished goes to the print shop: the failure when the committee or schedule
+// page has neither its picture nor a block of roster.sdd typing it (the shop would get a
+// placeholder).
+std::optional<Failure> shop_pages_unfinished(const Settings& settings, const RosterImages& images) {
+    const struct {
+        const TypedPage& typed;
+        const SourceImage* image;
+        const char* path;
+        const char* block;
+    } pages[2] = {{settings.committee, images.committee, settings.committee_image_path, "Committee"},
+                  {settings.schedule, images.schedule, settings.schedule_image_path, "Schedule"}};
+    for (const auto& page : pages) {
+        if (page.typed.given || page.image != nullptr) continue;
+        return Failure{settings.print_shop_pdf_path, 0,
+                       std::string("not written, its ") + page.block + " page would be unfinished: " +
+                           page.path + " is not there and roster.sdd has no " + page.block +
+                           " block to type the page; add one or the other and run again"};
+    }
+    return std::nullopt;
+}
+
 // The title lines joined by a blank, for the documents' information.
 std::string document_title(const Settings& settings) {
     std::string title;
@@ -265,16 +286,24 @@ bool compose(PdfDocument* pdf, const PagePlan& plan, LayoutMode mode, const Sett
 // two closing report lines. Texts with characters no font here prints are changed as
 // replace_unprintable says. Both are drawn before either is saved, so a failure while
 // drawing writes no file. Pictures are prepared and documents saved on `threads` threads.
-// Returns false after a message.
-bool produce_documents(Settings& settings, Roster& roster, const PagePlan& plan, int threads, long long made_at) {
+// Returns false after a message, also when the home PDFs were written but the shop's file
+// could not be finished.
+bool produce_documents(Settings& settings, Roster& roster, const PagePlan& plan, int threads,
+                       long long made_at) {
+    bool all_written = true;
     const std::vector<Member*> people = members_in_list_order(&roster);
     // The standard fonts print Western European text only; anything more takes Unicode fonts.
     const bool unicode = settings.fonts == FONTS_EMBEDDED || !texts_fit_windows_1252(settings, people);
     LoadedImages loaded;
     RosterImages images;
-    const bool shop_wanted = settings.print_shop_pdf_path[0] != '\0';
+    bool shop_wanted = settings.print_shop_pdf_path[0] != '\0';
     std::optional<Failure> failure = font_files_missing(unicode || shop_wanted);
     if (!failure) failure = open_roster_images(settings, &loaded, &images);
+    if (const std::optional<Failure> unfinished =
+            shop_wanted && !failure ? shop_pages_unfinished(settings, images) : std::nullopt) {
+        say_failure(*unfinished);  // the home PDFs are made all the same
+        shop_wanted = all_written = false;
+    }
     if (!failure) failure = prepare_roster_images(settings, &loaded, images, threads);
     if (failure) {
         say_failure(*failure);
@@ -282,7 +311,8 @@ bool produce_documents(Settings& settings, Roster& roster, const PagePlan& plan,
     }
     const std::string title = document_title(settings);
     // Every file of the run carries the same date.
-    const PdfSetup setup = {unicode, title.c_str(), made_at >= 0 ? made_at : static_cast<long long>(time(nullptr))};
+    const PdfSetup setup = {unicode, title.c_str(),
+                            made_at >= 0 ? made_at : static_cast<long long>(time(nullptr))};
     PdfDocument booklet, standard, shop;
     if (!open_document(&booklet, setup, plan, LAYOUT_BOOKLET, settings) ||
         !open_document(&standard, setup, plan, LAYOUT_STANDARD, settings) ||
@@ -323,7 +353,7 @@ bool produce_documents(Settings& settings, Roster& roster, const PagePlan& plan,
                settings.paper_size == PAPER_A4 ? "A5 148 x 210 mm, 3.2 mm bleed"
                                                : "5.5 x 8.5 in, 0.125 in bleed");
     }
-    return true;
+    return all_written;
 }
 
 }  // namespace

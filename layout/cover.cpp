@@ -69,7 +69,7 @@ void draw_cover_page(PdfDocument* pdf, const PageTarget& target, const PdfFonts&
     const float band_height = page_height * 0.5f;
     if (cover != nullptr) {
         draw_cover_image(pdf, placed, *cover, options, geometry);
-    } else {
+    } else if (target.mode != LAYOUT_PRINT_SHOP) {  // the shop's cover is finished as it is
         fill_band(placed.page, PLACEHOLDER_BAND_COLOR, placed.x_offset, band_height, page_width, band_height);
         set_fill(placed.page, ACCENT_COLOR);
         draw_text_centered(target, fonts.regular, PLACEHOLDER_FONT_SIZE, page_width * 0.5f,

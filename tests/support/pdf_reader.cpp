@@ -399,9 +399,17 @@ std::vector<std::string> preflight_print_shop(const std::string& path, float ble
         QUtil::utf8_to_pdf_doc(info.getKey("/Title").getUTF8Value(), plain)) {
         broken.push_back("Title as PDFDocEncoding text");
     }
-    const bool reaches = !pages.empty() && !pages[0].images.empty() && pages[0].images[0].x <= 0.01f &&
+    // A cover without a picture is finished as it is; one with a picture has it reach the bleed.
+    const bool pictured = !pages.empty() && !pages[0].images.empty();
+    const bool reaches = pictured && pages[0].images[0].x <= 0.01f &&
                          pages[0].images[0].x + pages[0].images[0].drawn_width >= pages[0].width - 0.01f;
-    if (!reaches) broken.push_back("cover picture reaches the bleed");
+    if (pictured && !reaches) broken.push_back("cover picture reaches the bleed");
+    for (const PdfPage& page : pages) {
+        for (const PdfText& text : page.texts) {
+            if (text.text.find("not found]") != std::string::npos)
+                broken.push_back("no placeholder: " + text.text);
+        }
+    }
     return broken;
 }
 
