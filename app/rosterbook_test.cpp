@@ -460,9 +460,10 @@ TEST(Rosterbook, PrintShopFilePassesThePreflight) {
         EXPECT_EQ(pdf_info(dir.file("shop.pdf"), "/Author"), "Riverside Squares");
         // The home PDFs are not made for a press: the same preflight fails them.
         const std::vector<std::string> home = preflight_print_shop(dir.file("booklet.pdf"), 9);
-        EXPECT_EQ(std::vector<std::string>(home.end() - 3, home.end()),
+        EXPECT_EQ(std::vector<std::string>(home.end() - 4, home.end()),
                   (std::vector<std::string>{"Info and XMP agree: /Author", "Trapped False",
-                                            "cover picture reaches the bleed"}));
+                                            "cover picture reaches the bleed",
+                                            "cover picture kept out of the bleed below it"}));
     }
 }
 

@@ -20,8 +20,12 @@ void draw_cover_image(PdfDocument* pdf, PlacedPage placed, const SourceImage& co
     const FittedSize drawn = cover_image_size(geometry, cover.width, cover.height);
     HPDF_Image image = embed_image(pdf, cover, drawn.width, drawn.height, options);
     if (image == nullptr) return;
+    // A picture that bleeds at the sides bleeds at the head too: a white strip above it
+    // would look like a cutting error once trimmed.
+    const bool bleeds = drawn.width > geometry.page_width + 0.01f;
+    const float top = bleeds ? geometry.page_height + geometry.bleed : geometry.page_height - IMAGE_TOP_SPACE;
     HPDF_Page_DrawImage(placed.page, image, placed.x_offset + (geometry.page_width - drawn.width) * 0.5f,
-                        geometry.page_height - drawn.height - IMAGE_TOP_SPACE, drawn.width, drawn.height);
+                        top - drawn.height, drawn.width, drawn.height);
 }
 
 void fill_band(HPDF_Page page, RgbColor color, float x, float y, float width, float height) {
@@ -75,8 +79,11 @@ void draw_cover_page(PdfDocument* pdf, const PageTarget& target, const PdfFonts&
         draw_text_centered(target, fonts.regular, PLACEHOLDER_FONT_SIZE, page_width * 0.5f,
                            page_height * 0.75f, "[cover.png not found]");
     }
-    // Painted after the picture, so the white band also trims a picture that hangs lower.
-    fill_band(placed.page, WHITE, placed.x_offset, 0.0f, page_width, band_height);
+    // Painted after the picture, so the white band also trims a picture that hangs lower,
+    // in the bleed around the band too.
+    const float bleed = geometry.bleed;
+    fill_band(placed.page, WHITE, placed.x_offset - bleed, -bleed, page_width + 2.0f * bleed,
+              band_height + bleed);
 
     const bool both_groups = settings.title_line_count > 0 && settings.subtitle_line_count > 0;
     const float gap = both_groups ? TITLE_SUBTITLE_GAP : 0.0f;

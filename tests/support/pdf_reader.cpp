@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -401,9 +402,24 @@ std::vector<std::string> preflight_print_shop(const std::string& path, float ble
     }
     // A cover without a picture is finished as it is; one with a picture has it reach the bleed.
     const bool pictured = !pages.empty() && !pages[0].images.empty();
-    const bool reaches = pictured && pages[0].images[0].x <= 0.01f &&
-                         pages[0].images[0].x + pages[0].images[0].drawn_width >= pages[0].width - 0.01f;
-    if (pictured && !reaches) broken.push_back("cover picture reaches the bleed");
+    if (pictured) {
+        const PdfImage& cover = pages[0].images[0];
+        const bool reaches = cover.x <= 0.01f && cover.x + cover.drawn_width >= pages[0].width - 0.01f &&
+                             cover.y + cover.drawn_height >= pages[0].height - 0.01f;
+        if (!reaches) broken.push_back("cover picture reaches the bleed");
+        // A white band covers the page's lower half, bleed included, up to the picture if it
+        // hangs lower. Rects are read in the content's own coordinates: the shop's content is
+        // moved in by the bleed.
+        bool covered = false;
+        for (const PdfRect& rect : pages[0].rects) {
+            covered = covered ||
+                      (rect.filled && rect.color.red == 1 && rect.color.green == 1 && rect.color.blue == 1 &&
+                       rect.x + bleed <= 0.01f && rect.x + bleed + rect.width >= pages[0].width - 0.01f &&
+                       rect.y + bleed <= 0.01f &&
+                       rect.y + bleed + rect.height >= std::min(cover.y, pages[0].height * 0.5f) - 0.01f);
+        }
+        if (!covered) broken.push_back("cover picture kept out of the bleed below it");
+    }
     for (const PdfPage& page : pages) {
         for (const PdfText& text : page.texts) {
             if (text.text.find("not found]") != std::string::npos)
