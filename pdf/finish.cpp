@@ -17,14 +17,16 @@
 
 namespace {
 
-// Rewrites "0 0 0 rg" and "0 0 0 RG" as "0 g" and "0 G": black that separates to black ink
-// alone, where RGB black would become four-colour black on press.
-class GrayBlack : public QPDFObjectHandle::TokenFilter {
+// Rewrites a neutral RGB colour ("0 0 0 rg", "0.83 0.83 0.83 RG") as DeviceGray ("0 g",
+// "0.83 G"): black and greys that separate to black ink alone, where RGB would become
+// four-colour black and greys on press.
+class GrayNeutrals : public QPDFObjectHandle::TokenFilter {
 public:
     void handleToken(QPDFTokenizer::Token const& token) override {
         const bool word = token.getType() == QPDFTokenizer::tt_word;
-        if (word && (token.getValue() == "rg" || token.getValue() == "RG") && pending_is_black()) {
-            write(token.getValue() == "rg" ? " 0 g" : " 0 G");
+        std::string grey;
+        if (word && (token.getValue() == "rg" || token.getValue() == "RG") && pending_is_neutral(&grey)) {
+            write(" " + grey + (token.getValue() == "rg" ? " g" : " G"));
             pending.clear();
         } else if (word) {
             flush();
@@ -38,18 +40,21 @@ public:
 private:
     std::vector<QPDFTokenizer::Token> pending;  // the operands since the last operator
 
-    bool pending_is_black() const {
-        int zeros = 0;
+    // True when the operands are three equal numbers; `grey` is then the first as written.
+    bool pending_is_neutral(std::string* grey) const {
+        std::vector<std::string> numbers;
         for (const QPDFTokenizer::Token& token : pending) {
             const auto type = token.getType();
             if (type == QPDFTokenizer::tt_space || type == QPDFTokenizer::tt_comment) continue;
-            if ((type != QPDFTokenizer::tt_integer && type != QPDFTokenizer::tt_real) ||
-                std::stod(token.getValue()) != 0.0) {
-                return false;
-            }
-            ++zeros;
+            if (type != QPDFTokenizer::tt_integer && type != QPDFTokenizer::tt_real) return false;
+            numbers.push_back(token.getValue());
         }
-        return zeros == 3;
+        if (numbers.size() != 3 || std::stod(numbers[0]) != std::stod(numbers[1]) ||
+            std::stod(numbers[0]) != std::stod(numbers[2])) {
+            return false;
+        }
+        *grey = numbers[0];
+        return true;
     }
     void flush() {
         for (const QPDFTokenizer::Token& token : pending) writeToken(token);
@@ -164,7 +169,7 @@ void finish_for_print_shop(QPDF& pdf, const PrintShopFinish& shop) {
         page.getObjectHandle().replaceKey("/BleedBox", box(0, 0, width, height));
         page.getObjectHandle().replaceKey(
             "/TrimBox", box(shop.bleed, shop.bleed, width - shop.bleed, height - shop.bleed));
-        page.addContentTokenFilter(std::make_shared<GrayBlack>());
+        page.addContentTokenFilter(std::make_shared<GrayNeutrals>());
         QPDFObjectHandle fonts = page.getObjectHandle().getKey("/Resources").getKey("/Font");
         for (const std::string& name : fonts.isDictionary() ? fonts.getKeys() : std::set<std::string>{}) {
             QPDFObjectHandle font = fonts.getKey(name);

@@ -263,8 +263,8 @@ bool font_embedded(QPDFObjectHandle font) {
                                          descriptor.hasKey("/FontFile3"));
 }
 
-// True when the content holds "0 0 0 rg" or "0 0 0 RG".
-bool has_rgb_black(const std::string& content) {
+// True when the content sets a neutral colour as RGB: "0 0 0 rg", "0.83 0.83 0.83 RG".
+bool has_rgb_neutral(const std::string& content) {
     std::vector<std::string> words;
     std::string word;
     for (char c : content + " ") {
@@ -273,8 +273,10 @@ bool has_rgb_black(const std::string& content) {
             continue;
         }
         if (word.empty()) continue;
-        if ((word == "rg" || word == "RG") && words.size() >= 3 && words[words.size() - 1] == "0" &&
-            words[words.size() - 2] == "0" && words[words.size() - 3] == "0") {
+        const size_t n = words.size();
+        if ((word == "rg" || word == "RG") && n >= 3 && words[n - 1] == words[n - 2] &&
+            words[n - 2] == words[n - 3] &&
+            words[n - 1].find_first_not_of("0123456789.") == std::string::npos) {
             return true;
         }
         words.push_back(word);
@@ -372,7 +374,7 @@ std::vector<std::string> preflight_print_shop(const std::string& path, float ble
             std::shared_ptr<Buffer> data = stream.getStreamData();
             content.append(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
         }
-        if (has_rgb_black(content)) broken.push_back("black as DeviceGray: " + where);
+        if (has_rgb_neutral(content)) broken.push_back("black and greys as DeviceGray: " + where);
     }
     QPDFObjectHandle id = pdf.getTrailer().getKey("/ID");
     if (!id.isArray() || id.getArrayNItems() != 2) broken.push_back("trailer /ID");

@@ -73,7 +73,7 @@ std::string pdf_file_facts(const std::string& path);
 // TrimBox `bleed` points inside a BleedBox that is the whole page on every page, a
 // trailer /ID, XMP metadata that says the Title and Creator of the document information, a
 // title in PDFDocEncoding where its letters allow,
-// an output intent with its profile, no soft mask, no black written as RGB, no placeholder
+// an output intent with its profile, no soft mask, no black or grey written as RGB, no placeholder
 // for a missing picture, and the first page's picture, if it has one, reaching the
 // bleed's left and right edges. Returns the rules broken, as
 // "rule: where"; empty when all hold.
