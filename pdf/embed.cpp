@@ -43,13 +43,20 @@ HPDF_Image load_picture(PdfDocument* pdf, const PreparedPicture& picture) {
                                             : load_placeholder(pdf, picture);
 }
 
-// A picture drawn with too few pixels prints soft: said once for this document.
+// A picture drawn with too few pixels prints soft: said once for this document. A print
+// shop's own check asks for more, which is noted for its file.
 void warn_low_resolution(const PdfDocument& pdf, const SourceImage& image, float drawn_width,
                          float drawn_height) {
     if (pdf.output_name == nullptr || drawn_width <= 0.0f || drawn_height <= 0.0f) return;
     const float ppi = std::min(static_cast<float>(image.width) / (drawn_width / 72.0f),
                                static_cast<float>(image.height) / (drawn_height / 72.0f));
-    if (ppi >= LOW_RESOLUTION) return;
+    if (ppi >= LOW_RESOLUTION) {
+        if (pdf.shop.enabled && ppi < SHOP_QUERY_RESOLUTION) {
+            say("Note: %s prints at %ld ppi in %s; print shops may query pictures under %ld ppi\n",
+                image.path, lroundf(ppi), pdf.output_name, lroundf(SHOP_QUERY_RESOLUTION));
+        }
+        return;
+    }
     say("Warning: %s prints at %ld ppi in %s; 150 or more looks sharp (a larger picture, or type the page as "
         "text)\n",
         image.path, lroundf(ppi), pdf.output_name);

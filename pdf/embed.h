@@ -9,15 +9,17 @@
 
 // Pixels per inch below which a printed picture looks soft.
 constexpr float LOW_RESOLUTION = 150.0f;
+constexpr float SHOP_QUERY_RESOLUTION = 250.0f;  // print shops' preflights query pictures below it
 
 // Loads `image` into `pdf` for drawing at drawn_width x drawn_height points, at the pixel
 // size embedded_size gives: the picture prepare_pictures made at that size, or, when none
-// was, one prepared here from the file (with "Error: cannot read image <path>: <reason>"
-// and `pdf` marked failed when that fails). Grey stays DeviceGray, colour DeviceRGB;
+// was, one prepared here from the file (with "Error: <path>: <reason>" and `pdf` marked
+// failed when that fails). Grey stays DeviceGray, colour DeviceRGB;
 // Flate data goes in as it was compressed, once for every document. A picture with fewer
 // than LOW_RESOLUTION pixels per inch at that size is named once per document that has
 // an `output_name`: "Warning: <path> prints at N ppi in <output_name>; 150 or more looks
-// sharp (...)". Returns null, with `pdf` marked failed, after an error.
+// sharp (...)"; in a print shop's file one under SHOP_QUERY_RESOLUTION gets a note.
+// Returns null, with `pdf` marked failed, after an error.
 HPDF_Image embed_image(PdfDocument* pdf, const SourceImage& image, float drawn_width, float drawn_height,
                        const ImageOptions& options);
 
