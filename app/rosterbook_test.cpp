@@ -441,8 +441,8 @@ TEST(Rosterbook, PrintShopFilePassesThePreflight) {
         RunResult run = run_in(dir);
         ASSERT_EQ(run.status, 0) << run.err;
         const int pages = c.pages;
-        EXPECT_TRUE(run.out.ends_with("Shop    : shop.pdf  (" + std::to_string(pages) +
-                                      " single pages, trim " + c.trim + ", saddle-stitch)\n"))
+        EXPECT_TRUE(run.out.ends_with("Shop    : shop.pdf  (tell the shop: saddle-stitched booklet, " +
+                                      std::to_string(pages) + " pages, trim " + c.trim + ", sRGB)\n"))
             << run.out;
         EXPECT_EQ(preflight_print_shop(dir.file("shop.pdf"), 9), std::vector<std::string>{}) << members;
         // The preflight can fail: a CIDSet that leaves out the CIDs shown and lists one the font lacks.

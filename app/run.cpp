@@ -348,8 +348,8 @@ bool produce_documents(Settings& settings, Roster& roster, const PagePlan& plan,
     report("Standard: %s  (portrait%s,  LONG-edge  duplex)\n", settings.standard_pdf_path, paper.c_str());
     if (shop_wanted) {
         // What to tell the shop, in the measures of the club's paper.
-        report("Shop    : %s  (%d single pages, trim %s, saddle-stitch)\n", settings.print_shop_pdf_path,
-               plan.booklet_pages,
+        report("Shop    : %s  (tell the shop: saddle-stitched booklet, %d pages, trim %s, sRGB)\n",
+               settings.print_shop_pdf_path, plan.booklet_pages,
                settings.paper_size == PAPER_A4 ? "A5 148 x 210 mm, 3.2 mm bleed"
                                                : "5.5 x 8.5 in, 0.125 in bleed");
     }
