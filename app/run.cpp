@@ -225,11 +225,25 @@ std::string document_title(const Settings& settings) {
     return title;
 }
 
+// The documents of one run, by kind: the print shop's only when roster.sdd asks for it
+// and its pages can be finished.
+struct RunDocuments {
+    PdfDocument of[LAYOUT_COUNT];
+    bool wanted[LAYOUT_COUNT] = {true, true, false};
+};
+
+// Where the document of `mode` is saved.
+const char* output_path(const Settings& settings, LayoutMode mode) {
+    return mode == LAYOUT_BOOKLET    ? settings.booklet_pdf_path
+           : mode == LAYOUT_STANDARD ? settings.standard_pdf_path
+                                     : settings.print_shop_pdf_path;
+}
+
 // Opens one document with its pages, sized as `mode` is on the run's paper.
 bool open_document(PdfDocument* pdf, const PdfSetup& setup, const PagePlan& plan, LayoutMode mode,
                    const Settings& settings) {
     const PageGeometry geometry = page_geometry(settings.paper_size, mode);
-    pdf->output_name = mode == LAYOUT_STANDARD ? settings.standard_pdf_path : settings.booklet_pdf_path;
+    pdf->output_name = output_path(settings, mode);
     // The booklet's sheets turn on their short edge; both print at actual size.
     pdf->viewer = {mode == LAYOUT_STANDARD ? "DuplexFlipLongEdge" : "DuplexFlipShortEdge", true};
     return open_pdf_document(pdf, setup) && add_pdf_pages(pdf, document_pages(plan, mode).physical_pages,
@@ -241,7 +255,7 @@ bool open_document(PdfDocument* pdf, const PdfSetup& setup, const PagePlan& plan
 bool open_print_shop_document(PdfDocument* pdf, const PdfSetup& setup, const PagePlan& plan,
                               const Settings& settings) {
     const PageGeometry geometry = page_geometry(settings.paper_size, LAYOUT_PRINT_SHOP);
-    pdf->output_name = settings.print_shop_pdf_path;
+    pdf->output_name = output_path(settings, LAYOUT_PRINT_SHOP);
     pdf->shop.enabled = true;
     pdf->shop.bleed = geometry.bleed;
     pdf->shop.author = settings.club[0] != '\0'        ? settings.club
@@ -282,78 +296,96 @@ bool compose(PdfDocument* pdf, const PagePlan& plan, LayoutMode mode, const Sett
                             settings, roster, images);
 }
 
-// Creates, composes and saves both documents as `plan` lays them out, then writes the
-// two closing report lines. Texts with characters no font here prints are changed as
-// replace_unprintable says. Both are drawn before either is saved, so a failure while
-// drawing writes no file. Pictures are prepared and documents saved on `threads` threads.
-// Returns false after a message, also when the home PDFs were written but the shop's file
-// could not be finished.
-bool produce_documents(Settings& settings, Roster& roster, const PagePlan& plan, int threads,
-                       long long made_at) {
-    bool all_written = true;
-    const std::vector<Member*> people = members_in_list_order(&roster);
-    // The standard fonts print Western European text only; anything more takes Unicode fonts.
-    const bool unicode = settings.fonts == FONTS_EMBEDDED || !texts_fit_windows_1252(settings, people);
-    LoadedImages loaded;
-    RosterImages images;
-    bool shop_wanted = settings.print_shop_pdf_path[0] != '\0';
-    std::optional<Failure> failure = font_files_missing(unicode || shop_wanted);
-    if (!failure) failure = open_roster_images(settings, &loaded, &images);
-    if (const std::optional<Failure> unfinished =
-            shop_wanted && !failure ? shop_pages_unfinished(settings, images) : std::nullopt) {
-        say_failure(*unfinished);  // the home PDFs are made all the same
-        shop_wanted = all_written = false;
+// Opens each wanted document with its pages and the fonts its texts need; false after a
+// message.
+bool open_documents(RunDocuments* documents, const PdfSetup& setup, const PagePlan& plan,
+                    const Settings& settings, std::span<Member* const> people) {
+    for (LayoutMode mode : {LAYOUT_BOOKLET, LAYOUT_STANDARD, LAYOUT_PRINT_SHOP}) {
+        if (!documents->wanted[mode]) continue;
+        PdfDocument* pdf = &documents->of[mode];
+        const bool opened = mode == LAYOUT_PRINT_SHOP ? open_print_shop_document(pdf, setup, plan, settings)
+                                                      : open_document(pdf, setup, plan, mode, settings);
+        if (!opened) return false;
+        if (texts_need_fallback(pdf->fonts, settings, people)) add_fallback_font(pdf->document, &pdf->fonts);
     }
-    if (!failure) failure = prepare_roster_images(settings, &loaded, images, threads);
-    if (failure) {
-        say_failure(*failure);
-        return false;
-    }
-    const std::string title = document_title(settings);
-    // Every file of the run carries the same date.
-    const PdfSetup setup = {unicode, title.c_str(),
-                            made_at >= 0 ? made_at : static_cast<long long>(time(nullptr))};
-    PdfDocument booklet, standard, shop;
-    if (!open_document(&booklet, setup, plan, LAYOUT_BOOKLET, settings) ||
-        !open_document(&standard, setup, plan, LAYOUT_STANDARD, settings) ||
-        (shop_wanted && !open_print_shop_document(&shop, setup, plan, settings))) {
-        return false;
-    }
-    if (unicode && texts_need_fallback(booklet.fonts, settings, people)) {
-        add_fallback_font(booklet.document, &booklet.fonts);
-        add_fallback_font(standard.document, &standard.fonts);
-    }
-    if (shop_wanted && texts_need_fallback(shop.fonts, settings, people))
-        add_fallback_font(shop.document, &shop.fonts);
-    if (unicode) replace_unprintable(booklet.fonts, &settings, people);
-    report_text_fitting(settings, roster, people, booklet.fonts, images);
-    if (!compose(&booklet, plan, LAYOUT_BOOKLET, settings, roster, images) ||
-        !compose(&standard, plan, LAYOUT_STANDARD, settings, roster, images) ||
-        (shop_wanted && !compose(&shop, plan, LAYOUT_PRINT_SHOP, settings, roster, images))) {
-        return false;
-    }
-    // The pictures' data goes into the files as they are finished: `loaded` holds it till then.
+    return true;
+}
 
-    remove_temp_file_on_signals();
-    PdfDocument* const documents[3] = {&booklet, &standard, &shop};
-    const char* const paths[3] = {settings.booklet_pdf_path, settings.standard_pdf_path,
-                                  settings.print_shop_pdf_path};
-    const size_t count = shop_wanted ? 3 : 2;
-    if (!save_pdf_documents(std::span(documents, count), std::span(paths, count), threads)) return false;
+// Writes the closing report lines of the documents saved.
+void report_documents(const RunDocuments& documents, const Settings& settings, const PagePlan& plan) {
     // Letter is named by omission, as the report has always read.
     const std::string paper =
         settings.paper_size == PAPER_LETTER ? "" : std::string(" ") + paper_size_name(settings.paper_size);
     report("Booklet : %s  (landscape%s, SHORT-edge duplex, collate-fold-staple)\n", settings.booklet_pdf_path,
            paper.c_str());
     report("Standard: %s  (portrait%s,  LONG-edge  duplex)\n", settings.standard_pdf_path, paper.c_str());
-    if (shop_wanted) {
+    if (documents.wanted[LAYOUT_PRINT_SHOP]) {
         // What to tell the shop, in the measures of the club's paper.
         report("Shop    : %s  (tell the shop: saddle-stitched booklet, %d pages, trim %s, sRGB)\n",
                settings.print_shop_pdf_path, plan.booklet_pages,
                settings.paper_size == PAPER_A4 ? "A5 148 x 210 mm, 3.2 mm bleed"
                                                : "5.5 x 8.5 in, 0.125 in bleed");
     }
-    return all_written;
+}
+
+// Opens and prepares the run's pictures, deciding whether the shop's file can be made; the
+// failure that stops the run. `shop_unfinished` says when the shop's file alone is left out.
+std::optional<Failure> prepare_pictures_for(const Settings& settings, bool unicode, int threads,
+                                            LoadedImages* loaded, RosterImages* images,
+                                            RunDocuments* documents, bool* shop_unfinished) {
+    documents->wanted[LAYOUT_PRINT_SHOP] = settings.print_shop_pdf_path[0] != '\0';
+    std::optional<Failure> failure = font_files_missing(unicode || documents->wanted[LAYOUT_PRINT_SHOP]);
+    if (!failure) failure = open_roster_images(settings, loaded, images);
+    if (failure) return failure;
+    if (documents->wanted[LAYOUT_PRINT_SHOP]) {
+        if (const std::optional<Failure> unfinished = shop_pages_unfinished(settings, *images)) {
+            say_failure(*unfinished);  // the home PDFs are made all the same
+            documents->wanted[LAYOUT_PRINT_SHOP] = false;
+            *shop_unfinished = true;
+        }
+    }
+    return prepare_roster_images(settings, loaded, *images, threads);
+}
+
+// Creates, composes and saves the documents as `plan` lays them out, then writes the
+// closing report lines. Texts with characters no font here prints are changed as
+// replace_unprintable says. All are drawn before any is saved, so a failure while drawing
+// writes no file. Pictures are prepared and documents saved on `threads` threads, every
+// file dated `made_at` (seconds since 1970; -1: now). Returns false after a message, also
+// when the home PDFs were written but the shop's file could not be finished.
+bool produce_documents(Settings& settings, Roster& roster, const PagePlan& plan, int threads,
+                       long long made_at) {
+    const std::vector<Member*> people = members_in_list_order(&roster);
+    // The standard fonts print Western European text only; anything more takes Unicode fonts.
+    const bool unicode = settings.fonts == FONTS_EMBEDDED || !texts_fit_windows_1252(settings, people);
+    LoadedImages loaded;
+    RosterImages images;
+    RunDocuments documents;
+    bool shop_unfinished = false;
+    if (const std::optional<Failure> failure = prepare_pictures_for(settings, unicode, threads, &loaded,
+                                                                    &images, &documents, &shop_unfinished)) {
+        say_failure(*failure);
+        return false;
+    }
+    const std::string title = document_title(settings);
+    const PdfSetup setup = {unicode, title.c_str(),
+                            made_at >= 0 ? made_at : static_cast<long long>(time(nullptr))};
+    if (!open_documents(&documents, setup, plan, settings, people)) return false;
+    if (unicode) replace_unprintable(documents.of[LAYOUT_BOOKLET].fonts, &settings, people);
+    report_text_fitting(settings, roster, people, documents.of[LAYOUT_BOOKLET].fonts, images);
+    std::vector<PdfDocument*> saved;
+    std::vector<const char*> paths;
+    for (LayoutMode mode : {LAYOUT_BOOKLET, LAYOUT_STANDARD, LAYOUT_PRINT_SHOP}) {
+        if (!documents.wanted[mode]) continue;
+        if (!compose(&documents.of[mode], plan, mode, settings, roster, images)) return false;
+        saved.push_back(&documents.of[mode]);
+        paths.push_back(output_path(settings, mode));
+    }
+    // The pictures' data goes into the files as they are finished: `loaded` holds it till then.
+    remove_temp_file_on_signals();
+    if (!save_pdf_documents(saved, paths, threads)) return false;
+    report_documents(documents, settings, plan);
+    return !shop_unfinished;
 }
 
 }  // namespace
