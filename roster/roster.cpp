@@ -85,7 +85,10 @@ void take_record(TableReader* reader, const Cells& cells, int line_number) {
         auto& unknown = reader->unknown_roles;
         auto same = std::find_if(unknown.begin(), unknown.end(),
                                  [&](const auto& word) { return word.first == record.member.role; });
-        if (same == unknown.end()) unknown.emplace_back(record.member.role, 0), same = unknown.end() - 1;
+        if (same == unknown.end()) {
+            unknown.emplace_back(record.member.role, 0);
+            same = unknown.end() - 1;
+        }
         ++same->second;
     } else if (hidden) {
         ++reader->counts.private_members;
@@ -111,8 +114,7 @@ void sort_group(std::span<Member> group, const Collation& collation) {
     };
     std::vector<Keyed> keys(group.size());
     for (size_t i = 0; i < group.size(); ++i) {
-        keys[i] = {sort_key(collation, group[i].last_name.c_str()),
-                   sort_key(collation, group[i].first_name.c_str()), i};
+        keys[i] = {sort_key(collation, group[i].last_name), sort_key(collation, group[i].first_name), i};
     }
     std::stable_sort(keys.begin(), keys.end(), [](const Keyed& a, const Keyed& b) {
         return a.last != b.last ? a.last < b.last : a.first < b.first;
