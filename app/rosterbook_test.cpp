@@ -419,19 +419,21 @@ TEST(Rosterbook, PrintShopFilePassesThePreflight) {
         int pages;
         const char* trim;
         float width, height;  // the trimmed page
+        float marks;          // the crop marks' margin beyond the bleed
     } cases[] = {
-        {0, "Letter", 12, "5.5 x 8.5 in, 0.125 in bleed", 396, 612},
-        {400, "Letter", 36, "5.5 x 8.5 in, 0.125 in bleed", 396, 612},
-        {0, "A4", 12, "A5 148 x 210 mm, 3.2 mm bleed", 148 * 72 / 25.4f, 210 * 72 / 25.4f},
+        {0, "Letter", 12, "5.5 x 8.5 in, 0.125 in bleed", 396, 612, 0},
+        {400, "Letter", 36, "5.5 x 8.5 in, 0.125 in bleed", 396, 612, 0},
+        {0, "A4", 12, "A5 148 x 210 mm, 3.2 mm bleed", 148 * 72 / 25.4f, 210 * 72 / 25.4f, 0},
+        {0, "Letter", 12, "5.5 x 8.5 in, 0.125 in bleed", 396, 612, 27},
     };
     for (const auto& c : cases) {
         const int members = c.members;
         TempDir dir;
         for (const char* name : {"roster.sdd", "members.csv", "cover.png"})
             std::filesystem::copy_file(std::string(EXAMPLES_DIR) + "/" + name, dir.file(name));
-        dir.write("roster.sdd",
-                  dir.read("roster.sdd") +
-                      "\nPrint Shop PDF: shop.pdf\nClub: Riverside Squares\nPaper Size: " + c.paper + "\n");
+        dir.write("roster.sdd", dir.read("roster.sdd") +
+                                    "\nPrint Shop PDF: shop.pdf\nClub: Riverside Squares\nPaper Size: " +
+                                    c.paper + (c.marks > 0 ? "\nCrop Marks: On\n" : "\n"));
         if (members > 0) {
             std::string csv = HEADER;
             for (int i = 0; i < members; ++i)
@@ -444,18 +446,19 @@ TEST(Rosterbook, PrintShopFilePassesThePreflight) {
         EXPECT_TRUE(run.out.ends_with("Shop    : shop.pdf  (tell the shop: saddle-stitched booklet, " +
                                       std::to_string(pages) + " pages, trim " + c.trim + ", sRGB)\n"))
             << run.out;
-        EXPECT_EQ(preflight_print_shop(dir.file("shop.pdf"), 9), std::vector<std::string>{}) << members;
+        EXPECT_EQ(preflight_print_shop(dir.file("shop.pdf"), 9, c.marks), std::vector<std::string>{})
+            << members;
         // The preflight can fail: a CIDSet that leaves out the CIDs shown and lists one the font lacks.
         write_with_broken_cid_sets(dir.file("shop.pdf"), dir.file("broken.pdf"));
-        const std::vector<std::string> broken = preflight_print_shop(dir.file("broken.pdf"), 9);
+        const std::vector<std::string> broken = preflight_print_shop(dir.file("broken.pdf"), 9, c.marks);
         ASSERT_GE(broken.size(), 2u);
         EXPECT_EQ(std::vector<std::string>(broken.begin(), broken.begin() + 2),
                   (std::vector<std::string>{"CIDSet lists every CID shown: page 1 /F1",
                                             "CIDSet lists only CIDs in the font: page 1 /F1"}));
         const std::vector<PdfPage> shop = read_pdf(dir.file("shop.pdf"));
         ASSERT_EQ(shop.size(), static_cast<size_t>(pages));
-        EXPECT_NEAR(shop[0].width, c.width + 18, 1e-2) << c.paper;
-        EXPECT_NEAR(shop[0].height, c.height + 18, 1e-2) << c.paper;
+        EXPECT_NEAR(shop[0].width, c.width + 18 + 2 * c.marks, 1e-2) << c.paper;
+        EXPECT_NEAR(shop[0].height, c.height + 18 + 2 * c.marks, 1e-2) << c.paper;
         EXPECT_EQ(pdf_file_facts(dir.file("shop.pdf")), "1.4 ID=2 null");
         EXPECT_EQ(pdf_info(dir.file("shop.pdf"), "/Author"), "Riverside Squares");
         // The home PDFs are not made for a press: the same preflight fails them.

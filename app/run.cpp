@@ -258,16 +258,18 @@ bool open_print_shop_document(PdfDocument* pdf, const PdfSetup& setup, const Pag
     pdf->output_name = output_path(settings, LAYOUT_PRINT_SHOP);
     pdf->shop.enabled = true;
     pdf->shop.bleed = geometry.bleed;
+    pdf->shop.marks = settings.crop_marks ? CROP_MARKS_MARGIN : 0.0f;
+    const float border = geometry.bleed + pdf->shop.marks;  // from the sheet's edge to the trim
     pdf->shop.author = settings.club[0] != '\0'        ? settings.club
                        : settings.title_line_count > 0 ? settings.title_lines[0]
                                                        : "";
     pdf->shop.srgb_profile = srgb_profile_bytes();
     if (!open_pdf_document(pdf, {true, setup.title, setup.made_at}) ||
-        !add_pdf_pages(pdf, document_pages(plan, LAYOUT_PRINT_SHOP).physical_pages, geometry.sheet_width,
-                       geometry.sheet_height)) {
+        !add_pdf_pages(pdf, document_pages(plan, LAYOUT_PRINT_SHOP).physical_pages,
+                       geometry.page_width + 2.0f * border, geometry.page_height + 2.0f * border)) {
         return false;
     }
-    offset_pdf_pages(pdf, geometry.bleed, geometry.bleed);
+    offset_pdf_pages(pdf, border, border);
     return true;
 }
 

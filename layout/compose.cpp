@@ -6,6 +6,7 @@
 #include "image/resample.h"
 #include "layout/callers_page.h"
 #include "layout/cover.h"
+#include "layout/draw.h"
 #include "layout/image_page.h"
 #include "layout/section.h"
 #include "layout/typed_page.h"
@@ -22,6 +23,25 @@ void draw_text_or_image_page(PdfDocument* pdf, const PageTarget& target, const P
     } else {
         draw_image_panel(pdf, target, pdf->fonts.regular, image, options, placeholder, geometry);
     }
+}
+
+// Marks where the shop trims the page: at each corner, a line along each edge, outside the
+// bleed, in black ink only (finishing writes black as DeviceGray).
+void draw_crop_marks(const PageTarget& target, const PageGeometry& g) {
+    const PlacedPage placed = find_page(target);
+    set_stroke(placed.page, BLACK);
+    HPDF_Page_SetLineWidth(placed.page, 0.25f);
+    for (const float x : {0.0f, g.page_width}) {
+        for (const float y : {0.0f, g.page_height}) {
+            const float out_x = x == 0.0f ? -1.0f : 1.0f, out_y = y == 0.0f ? -1.0f : 1.0f;
+            const float left = placed.x_offset + x;
+            HPDF_Page_MoveTo(placed.page, left + out_x * CROP_MARK_START, y);
+            HPDF_Page_LineTo(placed.page, left + out_x * CROP_MARK_END, y);
+            HPDF_Page_MoveTo(placed.page, left, y + out_y * CROP_MARK_START);
+            HPDF_Page_LineTo(placed.page, left, y + out_y * CROP_MARK_END);
+        }
+    }
+    HPDF_Page_Stroke(placed.page);
 }
 
 }  // namespace
@@ -52,6 +72,10 @@ bool compose_document(PdfDocument* pdf, const DocumentPages& pages, const PageGe
     // The schedule is the back cover: it carries no number.
     draw_text_or_image_page(pdf, on_page(document, pages.schedule_page), geometry, settings.schedule,
                             images.schedule, images.options, "[schedule.png not found]", false);
+    for (int32_t page = COVER_PAGE;
+         pages.mode == LAYOUT_PRINT_SHOP && settings.crop_marks && page <= pages.page_count; ++page) {
+        draw_crop_marks(on_page(document, page), geometry);
+    }
     return !pdf->failed;
 }
 

@@ -37,6 +37,11 @@ constexpr PageGeometry BOOKLET_GEOMETRY = {396.0f, 612.0f, 22.0f, 28.0f, 171.0f,
 constexpr PageGeometry STANDARD_GEOMETRY = {612.0f, 792.0f, 28.0f,  36.0f,  536.0f / 3.0f,
                                             3,      8,      612.0f, 792.0f, 0.0f};
 constexpr float PRINT_SHOP_BLEED = 9.0f;  // 0.125 in
+// Crop marks run from 12 to 30 pt outside the trim, clear of the bleed; the print shop's
+// page then grows by CROP_MARKS_MARGIN beyond the bleed on every side.
+constexpr float CROP_MARK_START = 12.0f;
+constexpr float CROP_MARK_END = 30.0f;
+constexpr float CROP_MARKS_MARGIN = 27.0f;
 // A5's width, 148 mm: the print shop trims an A4 booklet's page to it, where half the A4
 // sheet is 148.5 mm.
 constexpr float A5_WIDTH = 148.0f * 72.0f / 25.4f;

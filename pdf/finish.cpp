@@ -166,9 +166,9 @@ void finish_for_print_shop(QPDF& pdf, const PrintShopFinish& shop) {
         const QPDFObjectHandle::Rectangle media = page.getMediaBox().getArrayAsRectangle();
         const float width = static_cast<float>(media.urx - media.llx);
         const float height = static_cast<float>(media.ury - media.lly);
-        page.getObjectHandle().replaceKey("/BleedBox", box(0, 0, width, height));
-        page.getObjectHandle().replaceKey(
-            "/TrimBox", box(shop.bleed, shop.bleed, width - shop.bleed, height - shop.bleed));
+        const float m = shop.marks, trim = shop.marks + shop.bleed;
+        page.getObjectHandle().replaceKey("/BleedBox", box(m, m, width - m, height - m));
+        page.getObjectHandle().replaceKey("/TrimBox", box(trim, trim, width - trim, height - trim));
         page.addContentTokenFilter(std::make_shared<GrayNeutrals>());
         QPDFObjectHandle fonts = page.getObjectHandle().getKey("/Resources").getKey("/Font");
         for (const std::string& name : fonts.isDictionary() ? fonts.getKeys() : std::set<std::string>{}) {

@@ -15,7 +15,8 @@ struct ViewerSettings {
 // What a print shop's file needs beyond the pages libharu writes (PDF/A-1b).
 struct PrintShopFinish {
     bool enabled = false;
-    float bleed = 0;           // points between the trim and the sheet's edge, every side
+    float bleed = 0;           // points between the trim and the bleed's edge, every side
+    float marks = 0;           // points between the bleed's edge and the sheet's: room for crop marks
     std::string author;        // the club, for the document information and XMP
     std::string srgb_profile;  // ICC bytes of the output intent
 };

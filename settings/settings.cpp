@@ -135,7 +135,7 @@ constexpr const char* LABEL_SEQUENCE_NAMES[2] = {"Row Order", "Column Order"};
 constexpr const char* IMAGE_COMPRESSION_NAMES[2] = {"Lossless", "JPEG"};
 constexpr const char* FONT_CHOICE_NAMES[2] = {"Standard", "Embedded"};
 constexpr const char* PAPER_SIZE_NAMES[2] = {"Letter", "A4"};
-constexpr const char* PAGE_NUMBER_NAMES[2] = {"Off", "On"};
+constexpr const char* ON_OFF_NAMES[2] = {"Off", "On"};
 constexpr const char* SPARE_PAGE_NAMES[2] = {"Blank", "Notes"};
 
 // A key with two named values, `names[0]` and `names[1]` for the choices 0 and 1;
@@ -429,7 +429,7 @@ constexpr SettingKey SETTING_KEYS[] = {
      true},
     {"Page Numbers",
      [](Settings* s, const SettingValue& v) {
-         apply_choice(&s->page_numbers, v.text, "page numbers", PAGE_NUMBER_NAMES);
+         apply_choice(&s->page_numbers, v.text, "page numbers", ON_OFF_NAMES);
      },
      true},
     {"Committee",
@@ -450,6 +450,11 @@ constexpr SettingKey SETTING_KEYS[] = {
      true},
     {"Print Shop PDF",
      [](Settings* s, const SettingValue& v) { apply_path(s->print_shop_pdf_path, v.text); }},
+    {"Crop Marks",
+     [](Settings* s, const SettingValue& v) {
+         apply_choice(&s->crop_marks, v.text, "crop marks", ON_OFF_NAMES);
+     },
+     true},
     {"Club", [](Settings* s, const SettingValue& v) { copy_text(s->club, SETTINGS_KEY_SIZE, v.text); }},
     {"Roles", apply_roles},
     {"Card", apply_card},

@@ -97,6 +97,7 @@ struct Settings {
     TypedPage schedule;   // title "Dance Schedule" by default
     SparePages spare_pages;
     char print_shop_pdf_path[PATH_SIZE];  // "" (the default): no print-shop file
+    bool crop_marks;                      // trim marks around the print shop's pages, outside the bleed
     char club[SETTINGS_KEY_SIZE];  // the club's name as the files' author; "" takes the first title line
 };
 

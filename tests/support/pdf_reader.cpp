@@ -335,7 +335,7 @@ std::vector<std::string> cid_set_problems(QPDFObjectHandle type0, const std::str
 
 }  // namespace
 
-std::vector<std::string> preflight_print_shop(const std::string& path, float bleed) {
+std::vector<std::string> preflight_print_shop(const std::string& path, float bleed, float marks) {
     QPDF pdf;
     pdf.setSuppressWarnings(true);
     pdf.processFile(path.c_str());
@@ -349,11 +349,13 @@ std::vector<std::string> preflight_print_shop(const std::string& path, float ble
             shown[text.font] += text.codes;
         const QPDFObjectHandle::Rectangle media = page.getMediaBox().getArrayAsRectangle();
         QPDFObjectHandle dict = page.getObjectHandle();
-        if (!near_box(dict.getKey("/BleedBox"), media.llx, media.lly, media.urx, media.ury)) {
-            broken.push_back("BleedBox is the page: " + where);
+        if (!near_box(dict.getKey("/BleedBox"), media.llx + marks, media.lly + marks, media.urx - marks,
+                      media.ury - marks)) {
+            broken.push_back("BleedBox at the bleed's edge: " + where);
         }
-        if (!near_box(dict.getKey("/TrimBox"), media.llx + bleed, media.lly + bleed, media.urx - bleed,
-                      media.ury - bleed)) {
+        const float trim = bleed + marks;
+        if (!near_box(dict.getKey("/TrimBox"), media.llx + trim, media.lly + trim, media.urx - trim,
+                      media.ury - trim)) {
             broken.push_back("TrimBox inside the bleed: " + where);
         }
         QPDFObjectHandle fonts = dict.getKey("/Resources").getKey("/Font");
@@ -406,22 +408,35 @@ std::vector<std::string> preflight_print_shop(const std::string& path, float ble
     const bool pictured = !pages.empty() && !pages[0].images.empty();
     if (pictured) {
         const PdfImage& cover = pages[0].images[0];
-        const bool reaches = cover.x <= 0.01f && cover.x + cover.drawn_width >= pages[0].width - 0.01f &&
-                             cover.y + cover.drawn_height >= pages[0].height - 0.01f;
+        const float width = pages[0].width, height = pages[0].height;
+        const bool reaches = cover.x <= marks + 0.01f &&
+                             cover.x + cover.drawn_width >= width - marks - 0.01f &&
+                             cover.y + cover.drawn_height >= height - marks - 0.01f;
         if (!reaches) broken.push_back("cover picture reaches the bleed");
         // A white band covers the page's lower half, bleed included, up to the picture if it
         // hangs lower. Rects are read in the content's own coordinates: the shop's content is
-        // moved in by the bleed.
+        // moved in by the bleed and the marks.
         bool covered = false;
         for (const PdfRect& rect : pages[0].rects) {
+            const float x = rect.x + bleed + marks, y = rect.y + bleed + marks;
             covered = covered ||
                       (rect.filled && rect.color.red == 1 && rect.color.green == 1 && rect.color.blue == 1 &&
-                       rect.x + bleed <= 0.01f && rect.x + bleed + rect.width >= pages[0].width - 0.01f &&
-                       rect.y + bleed <= 0.01f &&
-                       rect.y + bleed + rect.height >= std::min(cover.y, pages[0].height * 0.5f) - 0.01f);
+                       x <= marks + 0.01f && x + rect.width >= width - marks - 0.01f && y <= marks + 0.01f &&
+                       y + rect.height >= std::min(cover.y, height * 0.5f) - 0.01f);
         }
         if (!covered) broken.push_back("cover picture kept out of the bleed below it");
     }
+    // Crop marks: lines wholly outside the bleed (in the content's coordinates, the trim's).
+    int outside = 0;
+    for (const PdfLine& line : pages.empty() ? std::vector<PdfLine>{} : pages[0].lines) {
+        const float trim_width = pages[0].width - 2 * (bleed + marks),
+                    trim_height = pages[0].height - 2 * (bleed + marks);
+        auto out = [&](float x, float y) {
+            return x < -bleed || x > trim_width + bleed || y < -bleed || y > trim_height + bleed;
+        };
+        outside += out(line.x1, line.y1) && out(line.x2, line.y2);
+    }
+    if (marks > 0 && outside < 8) broken.push_back("crop marks outside the bleed");
     for (const PdfPage& page : pages) {
         for (const PdfText& text : page.texts) {
             if (text.text.find("not found]") != std::string::npos)

@@ -70,14 +70,15 @@ std::string pdf_file_facts(const std::string& path);
 // A print shop's preflight of the file at `path`, rule by rule: every font embedded (a
 // subset CID font with a /CIDSet listing every CID its text shows, and only CIDs its program
 // has, as PDF/A-1 asks in 6.3.5), a
-// TrimBox `bleed` points inside a BleedBox that is the whole page on every page, a
+// TrimBox `bleed` points inside a BleedBox `marks` points inside the page on every page
+// (with `marks`, crop marks wholly outside the bleed on the first page), a
 // trailer /ID, XMP metadata that says the Title and Creator of the document information, a
 // title in PDFDocEncoding where its letters allow,
 // an output intent with its profile, no soft mask, no black or grey written as RGB, no placeholder
 // for a missing picture, and the first page's picture, if it has one, reaching the
 // bleed's left and right edges. Returns the rules broken, as
 // "rule: where"; empty when all hold.
-std::vector<std::string> preflight_print_shop(const std::string& path, float bleed);
+std::vector<std::string> preflight_print_shop(const std::string& path, float bleed, float marks = 0);
 
 // Writes a copy of the PDF at `path` to `copy` whose fonts' /CIDSet lists only CID 0 and
 // one past the font's last: a broken file for proving the preflight can fail.
