@@ -266,7 +266,8 @@ bool open_print_shop_document(PdfDocument* pdf, const PdfSetup& setup, const Pag
     pdf->shop.srgb_profile = srgb_profile_bytes();
     if (!open_pdf_document(pdf, {true, setup.title, setup.made_at}) ||
         !add_pdf_pages(pdf, document_pages(plan, LAYOUT_PRINT_SHOP).physical_pages,
-                       geometry.page_width + 2.0f * border, geometry.page_height + 2.0f * border)) {
+                       geometry.sheet_width + 2.0f * pdf->shop.marks,
+                       geometry.sheet_height + 2.0f * pdf->shop.marks)) {
         return false;
     }
     offset_pdf_pages(pdf, border, border);

@@ -218,6 +218,15 @@ void map_card_block(const std::vector<std::string>& keys, const Settings& settin
     }
 }
 
+// "'Role', 'Address', 'City'": the headings of a header row, for a message.
+std::string quoted_headings(const Cells& headings) {
+    std::string list;
+    for (const std::string& heading : headings) {
+        if (!heading.empty()) list += std::string(list.empty() ? "" : ", ") + "'" + heading + "'";
+    }
+    return list;
+}
+
 // The card line (2 to 6) columns left out would print on: the first one nothing fills,
 // else the last.
 int free_card_line(const ColumnMap& map) {
@@ -232,30 +241,22 @@ int free_card_line(const ColumnMap& map) {
 // with the Card block line that would print them.
 void map_known_kinds(const Cells& headings, const std::vector<HeadingKind>& kinds, const char* path,
                      ColumnMap* map) {
-    std::string quoted, plain;
+    Cells left_out;
+    std::string plain;
     for (size_t c = 0; c < kinds.size(); ++c) {
         if (kinds[c] != OTHER) {
             if (KINDS[kinds[c]].part >= 0) map->parts[KINDS[kinds[c]].part].push_back(static_cast<int>(c));
         } else if (!headings[c].empty()) {
-            quoted += std::string(quoted.empty() ? "" : ", ") + "'" + headings[c] + "'";
-            plain += std::string(plain.empty() ? "" : ", ") + headings[c];
+            left_out.push_back(headings[c]);
+            plain += (plain.empty() ? "" : ", ") + headings[c];
         }
     }
-    if (!quoted.empty()) {
+    if (!left_out.empty()) {
         say("Warning: %s: column(s) %s not printed; to print them, name them in the Card block of "
             "roster.sdd, "
             "e.g. 'Line %d: %s'\n",
-            path, quoted.c_str(), free_card_line(*map), plain.c_str());
+            path, quoted_headings(left_out).c_str(), free_card_line(*map), plain.c_str());
     }
-}
-
-// "'Role', 'Address', 'City'": the headings of a header row, for a message.
-std::string quoted_headings(const Cells& headings) {
-    std::string list;
-    for (const std::string& heading : headings) {
-        if (!heading.empty()) list += std::string(list.empty() ? "" : ", ") + "'" + heading + "'";
-    }
-    return list;
 }
 
 // True when the header is read by position: no Card block, no whole-name column, and no
@@ -267,13 +268,11 @@ bool read_by_position(const std::vector<HeadingKind>& kinds, const Settings& set
 // Says so when a header read by position does not name its role and name columns.
 void warn_unnamed_positions(const Cells& headings, const std::vector<HeadingKind>& kinds, const char* path,
                             int header_line) {
-    const HeadingKind expected[3] = {ROLE, FIRST, LAST};
-    for (int c = 0; c < 3; ++c) {
-        if (static_cast<size_t>(c) < kinds.size() && kinds[c] == expected[c]) continue;
+    const bool named = kinds.size() >= 3 && kinds[0] == ROLE && kinds[1] == FIRST && kinds[2] == LAST;
+    if (!named) {
         say("Warning: %s line %d: its headings (%s) do not name the role and name columns: columns read in "
             "the usual order (%s); name them in the Card block of roster.sdd if that is wrong\n",
             path, header_line, quoted_headings(headings).c_str(), POSITIONAL_ORDER);
-        return;
     }
 }
 

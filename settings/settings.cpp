@@ -39,13 +39,13 @@ struct SettingKey {
 // The SettingKey that `key` names, or null.
 const SettingKey* find_key(const char* key);
 
-// True when `line` starts with a known key and a colon, as a setting line does.
-bool starts_with_key(const char* line) {
+// The known key `line` starts with, followed by a colon as a setting line is; null when none.
+const SettingKey* key_of_line(const char* line) {
     const char* colon = strchr(line, ':');
-    if (colon == nullptr) return false;
+    if (colon == nullptr) return nullptr;
     char key[SETTINGS_KEY_SIZE];
     copy_text(key, std::min(sizeof key, static_cast<size_t>(colon - line) + 1), line);
-    return find_key(key) != nullptr;
+    return find_key(key);
 }
 
 constexpr long long MAX_SETTINGS_FILE_BYTES = 1 << 24;
@@ -202,14 +202,10 @@ void handle_key_line(Settings* settings, BlockState* block, char* line) {
 // True when `line` is a key whose value is checked, with a value it accepts: applying it
 // to a scratch record says nothing.
 bool ends_block(const char* line) {
-    const char* colon = strchr(line, ':');
-    if (colon == nullptr) return false;
-    char key[SETTINGS_KEY_SIZE];
-    copy_text(key, std::min(sizeof key, static_cast<size_t>(colon - line) + 1), line);
-    const SettingKey* known = find_key(key);
+    const SettingKey* known = key_of_line(line);
     if (known == nullptr || !known->checked) return false;
     char value[SETTINGS_LINE_SIZE];
-    copy_text(value, sizeof value, colon + 1);
+    copy_text(value, sizeof value, strchr(line, ':') + 1);
     trim_in_place(value);
     if (value[0] == '\0') return false;
     auto scratch = std::make_unique<Settings>();
@@ -227,7 +223,7 @@ bool ends_block(const char* line) {
 }
 
 void collect_block_line(BlockState* block, char* line, int line_number) {
-    if (starts_with_key(line)) {
+    if (key_of_line(line) != nullptr) {
         say("roster.conf: line %d: '%s' is inside the %s block; end a block with an empty line\n",
             line_number, line, block->key);
     }
