@@ -1,5 +1,6 @@
 // End-to-end runs of the built tool in temporary club folders.
 #include <gtest/gtest.h>
+#include <lcms2.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "image/colour.h"
 #include "layout/geometry.h"
 #include "tests/support/jpeg_writer.h"
 #include "tests/support/pdf_reader.h"
@@ -411,29 +413,37 @@ TEST(Rosterbook, PageNumbersAndRunningHeadsOnA4) {
 }
 
 // The print shop's file of the sample club and of 400 members passes the preflight: single
-// pages in reading order at trim size with bleed, as PDF/A-1b asks.
+// pages in reading order at trim size with bleed, as PDF/A-1b asks, and PDF/X-1a in CMYK.
 TEST(Rosterbook, PrintShopFilePassesThePreflight) {
     const struct {
         int members;
         const char* paper;
+        const char* colour;  // the Print Shop Colour line
         int pages;
-        const char* trim;
+        const char* told;     // what the report says to tell the shop
         float width, height;  // the trimmed page
         float marks;          // the crop marks' margin beyond the bleed
     } cases[] = {
-        {0, "Letter", 12, "5.5 x 8.5 in, 0.125 in bleed", 396, 612, 0},
-        {400, "Letter", 36, "5.5 x 8.5 in, 0.125 in bleed", 396, 612, 0},
-        {0, "A4", 12, "A5 148 x 210 mm, 3.2 mm bleed", 148 * 72 / 25.4f, 210 * 72 / 25.4f, 0},
-        {0, "Letter", 12, "5.5 x 8.5 in, 0.125 in bleed", 396, 612, 27},
+        {0, "Letter", "RGB", 12, "12 pages, trim 5.5 x 8.5 in, 0.125 in bleed, sRGB", 396, 612, 0},
+        {400, "Letter", "RGB", 36, "36 pages, trim 5.5 x 8.5 in, 0.125 in bleed, sRGB", 396, 612, 0},
+        {0, "A4", "RGB", 12, "12 pages, trim A5 148 x 210 mm, 3.2 mm bleed, sRGB", 148 * 72 / 25.4f,
+         210 * 72 / 25.4f, 0},
+        {0, "Letter", "RGB", 12, "12 pages, trim 5.5 x 8.5 in, 0.125 in bleed, sRGB", 396, 612, 27},
+        {0, "Letter", "CMYK", 12, "12 pages, trim 5.5 x 8.5 in, 0.125 in bleed, PDF/X-1a, CMYK for FOGRA39",
+         396, 612, 0},
+        {0, "A4", "CMYK", 12, "12 pages, trim A5 148 x 210 mm, 3.2 mm bleed, PDF/X-1a, CMYK for FOGRA39",
+         148 * 72 / 25.4f, 210 * 72 / 25.4f, 27},
     };
     for (const auto& c : cases) {
         const int members = c.members;
+        const std::string what = std::string(c.paper) + " " + c.colour + " " + std::to_string(members);
         TempDir dir;
         for (const char* name : {"roster.sdd", "members.csv", "cover.png"})
             std::filesystem::copy_file(std::string(EXAMPLES_DIR) + "/" + name, dir.file(name));
-        dir.write("roster.sdd", dir.read("roster.sdd") +
-                                    "\nPrint Shop PDF: shop.pdf\nClub: Riverside Squares\nPaper Size: " +
-                                    c.paper + (c.marks > 0 ? "\nCrop Marks: On\n" : "\n"));
+        dir.write("roster.sdd",
+                  dir.read("roster.sdd") +
+                      "\nPrint Shop PDF: shop.pdf\nClub: Riverside Squares\nPaper Size: " + c.paper +
+                      "\nPrint Shop Colour: " + c.colour + (c.marks > 0 ? "\nCrop Marks: On\n" : "\n"));
         if (members > 0) {
             std::string csv = HEADER;
             for (int i = 0; i < members; ++i)
@@ -442,21 +452,33 @@ TEST(Rosterbook, PrintShopFilePassesThePreflight) {
         }
         RunResult run = run_in(dir);
         ASSERT_EQ(run.status, 0) << run.err;
-        const int pages = c.pages;
         EXPECT_TRUE(run.out.ends_with("Shop    : shop.pdf  (tell the shop: saddle-stitched booklet, " +
-                                      std::to_string(pages) + " pages, trim " + c.trim + ", sRGB)\n"))
+                                      std::string(c.told) + ")\n"))
             << run.out;
-        EXPECT_EQ(preflight_print_shop(dir.file("shop.pdf"), 9, c.marks), std::vector<std::string>{})
-            << members;
-        // The preflight can fail: a CIDSet that leaves out the CIDs shown and lists one the font lacks.
-        write_with_broken_cid_sets(dir.file("shop.pdf"), dir.file("broken.pdf"));
-        const std::vector<std::string> broken = preflight_print_shop(dir.file("broken.pdf"), 9, c.marks);
-        ASSERT_GE(broken.size(), 2u);
-        EXPECT_EQ(std::vector<std::string>(broken.begin(), broken.begin() + 2),
-                  (std::vector<std::string>{"CIDSet lists every CID shown: page 1 /F1",
-                                            "CIDSet lists only CIDs in the font: page 1 /F1"}));
+        EXPECT_EQ(preflight_print_shop(dir.file("shop.pdf"), 9, c.marks), std::vector<std::string>{}) << what;
+        // The preflight can fail: a CIDSet that leaves out the CIDs shown and lists one the font
+        // lacks; in the CMYK file, no output intent, or a colour set as RGB.
+        const struct {
+            Breakage breakage;
+            std::vector<std::string> rules;  // the first rules the preflight names
+        } breakages[] = {
+            {BROKEN_CID_SETS,
+             {"CIDSet lists every CID shown: page 1 /F1", "CIDSet lists only CIDs in the font: page 1 /F1"}},
+            {NO_OUTPUT_INTENT,
+             {"output intent with its profile",
+              "PDF/X output intent: a CMYK press condition with its profile"}},
+            {AN_RGB_COLOUR, {"no RGB colour: page 1"}},
+        };
+        for (const auto& b : breakages) {
+            if (b.breakage != BROKEN_CID_SETS && std::string(c.colour) == "RGB") continue;
+            write_broken_copy(dir.file("shop.pdf"), dir.file("broken.pdf"), b.breakage);
+            const std::vector<std::string> broken = preflight_print_shop(dir.file("broken.pdf"), 9, c.marks);
+            ASSERT_GE(broken.size(), b.rules.size()) << what;
+            EXPECT_EQ(std::vector<std::string>(broken.begin(), broken.begin() + b.rules.size()), b.rules)
+                << what;
+        }
         const std::vector<PdfPage> shop = read_pdf(dir.file("shop.pdf"));
-        ASSERT_EQ(shop.size(), static_cast<size_t>(pages));
+        ASSERT_EQ(shop.size(), static_cast<size_t>(c.pages));
         EXPECT_NEAR(shop[0].width, c.width + 18 + 2 * c.marks, 1e-2) << c.paper;
         EXPECT_NEAR(shop[0].height, c.height + 18 + 2 * c.marks, 1e-2) << c.paper;
         EXPECT_EQ(pdf_file_facts(dir.file("shop.pdf")), "1.4 ID=2 null");
@@ -467,6 +489,81 @@ TEST(Rosterbook, PrintShopFilePassesThePreflight) {
                   (std::vector<std::string>{"Info and XMP agree: /Author", "Trapped False",
                                             "cover picture reaches the bleed",
                                             "cover picture kept out of the bleed below it"}));
+    }
+}
+
+// The CMYK shop file prints a picture's flat patches and the title as the press profile's
+// own conversion of their sRGB colours does (ΔE2000 under 1), near the colours the
+// secretary saw on screen (ΔE2000 under 4 for these colours, inside the press's gamut:
+// 1.7 to 3.3 measured, the dark title furthest, black point compensation lifting it).
+TEST(Rosterbook, CmykShopFileKeepsThePressProfilesColours) {
+    for (const char* compression : {"Lossless", "JPEG"}) {  // Flate, and JPEG stored inverted
+        TempDir dir;
+        PngShape cover;
+        cover.width = 1200, cover.height = 900, cover.flat_halves = true;
+        write_png(dir.file("cover.png"), cover);
+        std::filesystem::copy_file(std::string(EXAMPLES_DIR) + "/members.csv", dir.file("members.csv"));
+        dir.write("roster.sdd",
+                  "Print Shop PDF: shop.pdf\nPrint Shop Colour: CMYK\nTitle Color: #1a3b5c\n"
+                  "Title:\nRiverside Squares\n\nCommittee:\nPresident: Ann Able\n\nSchedule:\n"
+                  "Sept 12: Barn dance\n\nImage Compression: " +
+                      std::string(compression) + "\n");
+        RunResult run = run_in(dir);
+        ASSERT_EQ(run.status, 0) << run.err;
+        const std::vector<PdfPage> pages = read_pdf(dir.file("shop.pdf"));
+        ASSERT_EQ(pages[0].images.size(), 1u);
+        const PdfImage& image = pages[0].images[0];
+        ASSERT_EQ(
+            image.color_space + " " + image.filter,
+            std::string("DeviceCMYK ") + (compression == std::string("JPEG") ? "DCTDecode" : "FlateDecode"));
+        const std::string_view icc = press_profile_bytes();
+        cmsHPROFILE press = cmsOpenProfileFromMem(icc.data(), static_cast<cmsUInt32Number>(icc.size()));
+        cmsHPROFILE srgb = cmsCreate_sRGBProfile(), lab = cmsCreateLab4Profile(nullptr);
+        cmsHTRANSFORM to_inks =
+            cmsCreateTransform(srgb, TYPE_RGB_FLT, press, TYPE_CMYK_FLT, INTENT_RELATIVE_COLORIMETRIC,
+                               cmsFLAGS_BLACKPOINTCOMPENSATION);
+        cmsHTRANSFORM inks_to_lab =
+            cmsCreateTransform(press, TYPE_CMYK_FLT, lab, TYPE_Lab_DBL, INTENT_RELATIVE_COLORIMETRIC, 0);
+        cmsHTRANSFORM screen_to_lab =
+            cmsCreateTransform(srgb, TYPE_RGB_FLT, lab, TYPE_Lab_DBL, INTENT_RELATIVE_COLORIMETRIC, 0);
+        const auto pixel_inks = [&](int x, int y) {
+            const size_t at = (static_cast<size_t>(y) * image.width + x) * 4;
+            std::vector<float> inks;
+            for (int i = 0; i < 4; ++i)
+                inks.push_back(static_cast<unsigned char>(image.pixels.at(at + i)) / 2.55f);
+            return inks;
+        };
+        const struct {
+            const char* what;
+            float rgb[3];
+            std::vector<float> inks;  // what the file has, in percent
+        } cases[] = {
+            {"left patch",
+             {FLAT_LEFT[0] / 255.f, FLAT_LEFT[1] / 255.f, FLAT_LEFT[2] / 255.f},
+             pixel_inks(image.width / 4, image.height / 2)},
+            {"right patch",
+             {FLAT_RIGHT[0] / 255.f, FLAT_RIGHT[1] / 255.f, FLAT_RIGHT[2] / 255.f},
+             pixel_inks(image.width * 3 / 4, image.height / 2)},
+            {"title", {0x1a / 255.f, 0x3b / 255.f, 0x5c / 255.f}, {}},
+        };
+        for (const auto& c : cases) {
+            std::vector<float> inks = c.inks;
+            for (const PdfText& text : pages[0].texts) {
+                if (inks.empty() && text.text == "Riverside Squares")
+                    for (float ink : text.fill_inks) inks.push_back(ink * 100);
+            }
+            ASSERT_EQ(inks.size(), 4u) << c.what;
+            float expected_inks[4];
+            cmsCIELab printed, expected, screen;
+            cmsDoTransform(to_inks, c.rgb, expected_inks, 1);
+            cmsDoTransform(inks_to_lab, inks.data(), &printed, 1);
+            cmsDoTransform(inks_to_lab, expected_inks, &expected, 1);
+            cmsDoTransform(screen_to_lab, c.rgb, &screen, 1);
+            EXPECT_LT(cmsCIE2000DeltaE(&printed, &expected, 1, 1, 1), 1.0) << c.what << " " << compression;
+            EXPECT_LT(cmsCIE2000DeltaE(&printed, &screen, 1, 1, 1), 4.0) << c.what << " " << compression;
+        }
+        for (cmsHTRANSFORM t : {to_inks, inks_to_lab, screen_to_lab}) cmsDeleteTransform(t);
+        for (cmsHPROFILE p : {press, srgb, lab}) cmsCloseProfile(p);
     }
 }
 

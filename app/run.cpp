@@ -98,7 +98,7 @@ std::optional<Failure> open_roster_images(const Settings& settings, LoadedImages
 // One picture to prepare at the sizes the documents draw it at, and how that went.
 struct PictureJob {
     SourceImage* image = nullptr;
-    PixelSize sizes[MAX_PICTURE_SIZES] = {};
+    PictureSize sizes[MAX_PICTURE_SIZES] = {};
     int size_count = 0;
     DecodedPicture decoded;
     int pictures_left = 0;  // sizes not yet made; the decoded picture is freed after the last
@@ -183,9 +183,7 @@ std::optional<Failure> prepare_roster_images(const Settings& settings, LoadedIma
         if (opened[i] == nullptr) continue;
         PictureJob& job = jobs[count++];
         job.image = &loaded->images[i];
-        job.size_count = planned_picture_sizes(loaded->images[i], i == 0, settings.paper_size,
-                                               settings.print_shop_pdf_path[0] != '\0',
-                                               settings.image_resolution, job.sizes);
+        job.size_count = planned_picture_sizes(loaded->images[i], i == 0, settings, job.sizes);
     }
     run_picture_jobs(std::span(jobs, count), images.options, threads);
     for (const PictureJob& job : std::span(jobs, count)) {
@@ -263,7 +261,9 @@ bool open_print_shop_document(PdfDocument* pdf, const PdfSetup& setup, const Pag
     pdf->shop.author = settings.club[0] != '\0'        ? settings.club
                        : settings.title_line_count > 0 ? settings.title_lines[0]
                                                        : "";
-    pdf->shop.srgb_profile = srgb_profile_bytes();
+    pdf->shop.cmyk = settings.shop_colour == SHOP_CMYK;
+    pdf->shop.profile = pdf->shop.cmyk ? std::string(press_profile_bytes()) : srgb_profile_bytes();
+    pdf->shop.to_press = rgb_to_press;
     if (!open_pdf_document(pdf, {true, setup.title, setup.made_at}) ||
         !add_pdf_pages(pdf, document_pages(plan, LAYOUT_PRINT_SHOP).physical_pages,
                        geometry.sheet_width + 2.0f * pdf->shop.marks,
@@ -324,10 +324,14 @@ void report_documents(const RunDocuments& documents, const Settings& settings, c
     report("Standard: %s  (portrait%s,  LONG-edge  duplex)\n", settings.standard_pdf_path, paper.c_str());
     if (documents.wanted[LAYOUT_PRINT_SHOP]) {
         // What to tell the shop, in the measures of the club's paper.
-        report("Shop    : %s  (tell the shop: saddle-stitched booklet, %d pages, trim %s, sRGB)\n",
+        const std::string colour = settings.shop_colour == SHOP_CMYK
+                                       ? std::string("PDF/X-1a, CMYK for ") + PRESS_CONDITION
+                                       : std::string("sRGB");
+        report("Shop    : %s  (tell the shop: saddle-stitched booklet, %d pages, trim %s, %s)\n",
                settings.print_shop_pdf_path, plan.booklet_pages,
                settings.paper_size == PAPER_A4 ? "A5 148 x 210 mm, 3.2 mm bleed"
-                                               : "5.5 x 8.5 in, 0.125 in bleed");
+                                               : "5.5 x 8.5 in, 0.125 in bleed",
+               colour.c_str());
     }
 }
 

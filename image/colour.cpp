@@ -2,6 +2,7 @@
 
 #include <lcms2.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -34,7 +35,44 @@ ColourTransform to_srgb(cmsHPROFILE input, cmsUInt32Number input_format, cmsUInt
     return {transform};
 }
 
+// sRGB to the press profile, samples as `input_format` and `output_format`; null when
+// lcms2 cannot make it.
+cmsHTRANSFORM to_press(cmsUInt32Number input_format, cmsUInt32Number output_format) {
+    quiet_lcms();
+    const std::string_view bytes = press_profile_bytes();
+    cmsHPROFILE press = cmsOpenProfileFromMem(bytes.data(), static_cast<cmsUInt32Number>(bytes.size()));
+    if (press == nullptr) return nullptr;
+    cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+    cmsHTRANSFORM transform =
+        cmsCreateTransform(srgb, input_format, press, output_format, INTENT_RELATIVE_COLORIMETRIC,
+                           cmsFLAGS_BLACKPOINTCOMPENSATION);
+    cmsCloseProfile(srgb);
+    cmsCloseProfile(press);
+    return transform;
+}
+
 }  // namespace
+
+extern const unsigned char PRESS_PROFILE_DATA[];  // press_profile_data.cpp, made at build time
+extern const size_t PRESS_PROFILE_SIZE;
+
+std::string_view press_profile_bytes() {
+    return {reinterpret_cast<const char*>(PRESS_PROFILE_DATA), PRESS_PROFILE_SIZE};
+}
+
+ColourTransform press_transform(bool inverted) {
+    return {to_press(TYPE_RGB_8, inverted ? TYPE_CMYK_8_REV : TYPE_CMYK_8)};
+}
+
+bool rgb_to_press(const float rgb[3], float cmyk[4]) {
+    cmsHTRANSFORM transform = to_press(TYPE_RGB_FLT, TYPE_CMYK_FLT);
+    if (transform == nullptr) return false;
+    float ink[4];
+    cmsDoTransform(transform, rgb, ink, 1);
+    cmsDeleteTransform(transform);
+    for (int i = 0; i < 4; ++i) cmyk[i] = std::clamp(ink[i] / 100.0f, 0.0f, 1.0f);  // lcms2 gives percent
+    return true;
+}
 
 ColourTransform rgb_transform(const unsigned char* profile, size_t size, int channels) {
     if (profile == nullptr || size == 0) return {nullptr};

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 // Ghostscript's default CMYK profile (Debian libgs-common): CMYK pictures that carry no
 // profile of their own are read through it.
@@ -30,6 +31,24 @@ void apply_transform(const ColourTransform& transform, const void* input, void* 
 
 // The bytes of an sRGB ICC profile, as a PDF's output intent names the colours it uses.
 std::string srgb_profile_bytes();
+
+// The press condition a CMYK print-shop file is made for, as its output intent names it
+// (the ICC registry's name, and what the shop reads).
+constexpr const char* PRESS_CONDITION = "FOGRA39";
+constexpr const char* PRESS_CONDITION_INFO = "Coated FOGRA39 (ISO 12647-2:2004/Amd 1)";
+
+// The ICC bytes of the press profile (FOGRA39, built with the tool from Fogra's
+// measurements); static, never freed.
+std::string_view press_profile_bytes();
+
+// The conversion of 8-bit sRGB samples to the press's 8-bit CMYK (Adobe's inverted CMYK,
+// 255 meaning no ink, when `inverted`), relative colorimetric with black point
+// compensation, as prepress converts photos; none if lcms2 refuses.
+ColourTransform press_transform(bool inverted);
+
+// An sRGB colour (`rgb` 0 to 1) as the press prints it, `cmyk` 0 to 1 each, by the
+// conversion press_transform makes. False when lcms2 cannot convert.
+bool rgb_to_press(const float rgb[3], float cmyk[4]);
 
 // Releases the transform; safe on one that holds nothing.
 void close_transform(ColourTransform* transform);

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "base/file.h"
+#include "image/colour.h"
 #include "image/heif_decode.h"
 #include "image/jpeg_codec.h"
 #include "image/png_decode.h"
@@ -71,9 +72,10 @@ void name_unknown_format(const unsigned char* head, size_t size, char* reason, s
 // The fewest pixels, as stored, the decoded picture must keep so that every size can be
 // made from it well: all of them for a size that is the picture's own, else
 // FILTER_HEADROOM times the largest.
-PixelSize least_pixels(const SourceImage& image, std::span<const PixelSize> sizes) {
+PixelSize least_pixels(const SourceImage& image, std::span<const PictureSize> sizes) {
     PixelSize least = {1, 1};
-    for (PixelSize size : sizes) {
+    for (const PictureSize& request : sizes) {
+        const PixelSize size = request.pixels;
         const bool own = size == PixelSize{image.width, image.height};
         least.width = std::max(
             least.width, own ? size.width : static_cast<uint32_t>(std::ceil(size.width * FILTER_HEADROOM)));
@@ -108,6 +110,23 @@ Samples laid_onto_white(const Samples& samples) {
     return flat;
 }
 
+// sRGB `samples` (3 channels) in the press's CMYK, `inverted` (255 no ink) if asked; empty
+// when out of memory or lcms2 cannot convert. Grey stays grey: it prints in black ink alone.
+Samples in_press_colours(const Samples& samples, bool inverted) {
+    Samples inks;
+    ColourTransform transform = press_transform(inverted);
+    const size_t pixels = size_t{samples.width} * samples.height;
+    if (transform.handle != nullptr) inks.data.reset(new (std::nothrow) unsigned char[pixels * 4]);
+    if (inks.data != nullptr) {
+        inks.width = samples.width;
+        inks.height = samples.height;
+        inks.channels = 4;
+        apply_transform(transform, samples.data.get(), inks.data.get(), pixels);
+    }
+    close_transform(&transform);
+    return inks;
+}
+
 bool compress_flate(const Samples& samples, PreparedPicture* picture) {
     const uLong raw = static_cast<uLong>(samples.width) * samples.height * samples.channels;
     uLongf size = compressBound(raw);
@@ -121,7 +140,19 @@ bool compress_flate(const Samples& samples, PreparedPicture* picture) {
     return true;
 }
 
-// Compresses `samples` (already at the picture's size) as the picture is to be stored.
+bool compress_jpeg(const Samples& samples, PreparedPicture* picture) {
+    unsigned long size = 0;
+    if (!encode_jpeg(samples.data.get(), samples.width, samples.height, samples.channels, JPEG_QUALITY,
+                     &picture->data, &size)) {
+        return false;
+    }
+    picture->data_size = size;
+    picture->kind = PICTURE_DCT;
+    return true;
+}
+
+// Compresses `samples` (already at the picture's size) as the picture is to be stored: a
+// press size in the press's CMYK, inverted in JPEG as Adobe's CMYK JPEGs are.
 bool compress_picture(const SourceImage& image, const Samples& samples, const ImageOptions& options,
                       PreparedPicture* picture) {
     const bool translucent = samples.channels == 2 || samples.channels == 4;
@@ -131,16 +162,14 @@ bool compress_picture(const SourceImage& image, const Samples& samples, const Im
         if (flat.data == nullptr) return false;
     }
     const Samples& colours = translucent ? flat : samples;
+    const bool jpeg = (image.lossy || options.jpeg_compression) && !translucent;
     picture->colors = colours.channels;
-    if (!(image.lossy || options.jpeg_compression) || translucent) return compress_flate(colours, picture);
-    unsigned long size = 0;
-    if (!encode_jpeg(colours.data.get(), colours.width, colours.height, colours.channels, JPEG_QUALITY,
-                     &picture->data, &size)) {
-        return false;
+    if (picture->size.press && colours.channels == 3) {
+        const Samples inks = in_press_colours(colours, jpeg);
+        picture->colors = 4;
+        return inks.data != nullptr && (jpeg ? compress_jpeg(inks, picture) : compress_flate(inks, picture));
     }
-    picture->data_size = size;
-    picture->kind = PICTURE_DCT;
-    return true;
+    return jpeg ? compress_jpeg(colours, picture) : compress_flate(colours, picture);
 }
 
 // The file's own bytes as the picture at its own size, where they may go in as they are.
@@ -154,7 +183,8 @@ bool copy_own_bytes(const SourceImage& image, int colors, const ImageOptions& op
         free(bytes);
         return false;
     }
-    *picture = {{image.width, image.height}, colors, jpeg ? PICTURE_DCT : PICTURE_PNG_FILE, bytes, size};
+    *picture = {
+        {{image.width, image.height}, false}, colors, jpeg ? PICTURE_DCT : PICTURE_PNG_FILE, bytes, size};
     return true;
 }
 
@@ -192,7 +222,7 @@ std::optional<Failure> open_source_image(const char* path, SourceImage* image) {
     return std::nullopt;
 }
 
-std::optional<Failure> decode_picture(SourceImage* image, std::span<const PixelSize> sizes,
+std::optional<Failure> decode_picture(SourceImage* image, std::span<const PictureSize> sizes,
                                       DecodedPicture* decoded) {
     free_pictures(image);
     FilePtr file;
@@ -209,7 +239,7 @@ std::optional<Failure> decode_picture(SourceImage* image, std::span<const PixelS
     if (!turn_upright(&decoded->samples, image->orientation))
         return Failure{image->path, 0, "not enough memory"};
     drop_opaque_alpha(&decoded->samples);
-    for (PixelSize size : sizes) {
+    for (const PictureSize& size : sizes) {
         if (find_picture(*image, size) == nullptr && image->picture_count < MAX_PICTURE_SIZES) {
             image->pictures[image->picture_count++] = {size, 0, PICTURE_FLATE, nullptr, 0};
         }
@@ -219,9 +249,9 @@ std::optional<Failure> decode_picture(SourceImage* image, std::span<const PixelS
 
 bool make_picture(SourceImage* image, int index, const DecodedPicture& decoded, const ImageOptions& options) {
     PreparedPicture* picture = &image->pictures[index];
-    const PixelSize size = picture->size;
+    const PixelSize size = picture->size.pixels;
     const Samples& samples = decoded.samples;
-    if (decoded.passthrough && size == PixelSize{image->width, image->height} &&
+    if (decoded.passthrough && !picture->size.press && size == PixelSize{image->width, image->height} &&
         copy_own_bytes(*image, samples.channels, options, picture)) {
         return true;
     }
@@ -231,7 +261,7 @@ bool make_picture(SourceImage* image, int index, const DecodedPicture& decoded, 
     return sized.data != nullptr && compress_picture(*image, sized, options, picture);
 }
 
-std::optional<Failure> prepare_pictures(SourceImage* image, std::span<const PixelSize> sizes,
+std::optional<Failure> prepare_pictures(SourceImage* image, std::span<const PictureSize> sizes,
                                         const ImageOptions& options) {
     DecodedPicture decoded;
     if (std::optional<Failure> failure = decode_picture(image, sizes, &decoded)) return failure;
@@ -244,7 +274,7 @@ std::optional<Failure> prepare_pictures(SourceImage* image, std::span<const Pixe
     return std::nullopt;
 }
 
-const PreparedPicture* find_picture(const SourceImage& image, PixelSize size) {
+const PreparedPicture* find_picture(const SourceImage& image, PictureSize size) {
     for (int i = 0; i < image.picture_count; ++i) {
         if (image.pictures[i].size == size) return &image.pictures[i];
     }
@@ -253,7 +283,7 @@ const PreparedPicture* find_picture(const SourceImage& image, PixelSize size) {
 
 std::optional<Failure> load_source_image(const char* path, SourceImage* image, const ImageOptions& options) {
     if (std::optional<Failure> failure = open_source_image(path, image)) return failure;
-    const PixelSize own = {image->width, image->height};
+    const PictureSize own = {{image->width, image->height}, false};
     std::optional<Failure> failure = prepare_pictures(image, {&own, 1}, options);
     if (failure) free_source_image(image);
     return failure;

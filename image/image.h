@@ -27,6 +27,15 @@ struct PixelSize {
 
 inline bool operator==(PixelSize a, PixelSize b) { return a.width == b.width && a.height == b.height; }
 
+// A picture as one document draws it: its pixels, and whether in the press's CMYK (the CMYK
+// print-shop file) rather than sRGB.
+struct PictureSize {
+    PixelSize pixels;
+    bool press;
+};
+
+inline bool operator==(PictureSize a, PictureSize b) { return a.pixels == b.pixels && a.press == b.press; }
+
 // How one prepared picture's data goes into a PDF.
 enum PictureData {
     PICTURE_FLATE,     // zlib-compressed 8-bit samples (FlateDecode)
@@ -37,8 +46,8 @@ enum PictureData {
 // One pixel size of a picture, ready to embed: colours only, translucency already laid
 // onto white paper.
 struct PreparedPicture {
-    PixelSize size;
-    int colors;  // 1 grey, 3 RGB
+    PictureSize size;
+    int colors;  // 1 grey, 3 RGB, 4 the press's CMYK
     PictureData kind;
     unsigned char* data;  // malloc'd, owned by the SourceImage
     size_t data_size;
@@ -117,22 +126,23 @@ std::optional<Failure> open_source_image(const char* path, SourceImage* image);
 // (upright pixels), and readies one empty picture per distinct size in `image->pictures`
 // (`picture_count` of them) for make_picture. The failure names the picture's path with
 // the decoder's reason, or "not enough memory"; `image` keeps its header either way.
-std::optional<Failure> decode_picture(SourceImage* image, std::span<const PixelSize> sizes,
+std::optional<Failure> decode_picture(SourceImage* image, std::span<const PictureSize> sizes,
                                       DecodedPicture* decoded);
 
 // Makes `image->pictures[index]` from `decoded`: filtered to its size in linear light,
-// translucency laid onto white, compressed as JPEG (lossy sources, or
+// translucency laid onto white, colour converted to the press's CMYK for a press size (in JPEG
+// stored inverted, as Adobe's CMYK JPEGs are), compressed as JPEG (lossy sources, or
 // `options.jpeg_compression` without translucency) or Flate, or the file's own bytes where
 // they can go in as they are. Pictures of one image may be made on several threads at
 // once. Returns false when out of memory.
 bool make_picture(SourceImage* image, int index, const DecodedPicture& decoded, const ImageOptions& options);
 
 // decode_picture, then make_picture for each size, on this thread; the failure as they give it.
-std::optional<Failure> prepare_pictures(SourceImage* image, std::span<const PixelSize> sizes,
+std::optional<Failure> prepare_pictures(SourceImage* image, std::span<const PictureSize> sizes,
                                         const ImageOptions& options);
 
 // The picture prepared at `size`, or null when none was.
-const PreparedPicture* find_picture(const SourceImage& image, PixelSize size);
+const PreparedPicture* find_picture(const SourceImage& image, PictureSize size);
 
 // Opens `path` and prepares it at its own size: what a test or a fuzzer decodes.
 std::optional<Failure> load_source_image(const char* path, SourceImage* image, const ImageOptions& options);

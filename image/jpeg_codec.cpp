@@ -223,7 +223,7 @@ bool encode_jpeg(const unsigned char* samples, unsigned width, unsigned height, 
     cinfo.image_width = width;
     cinfo.image_height = height;
     cinfo.input_components = channels;
-    cinfo.in_color_space = channels == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    cinfo.in_color_space = channels == 1 ? JCS_GRAYSCALE : channels == 4 ? JCS_CMYK : JCS_RGB;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, quality, TRUE);
     jpeg_start_compress(&cinfo, TRUE);

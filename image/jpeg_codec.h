@@ -15,8 +15,9 @@ extern const ImageDecoder JPEG_DECODER;
 // JPEG quality of a picture written anew as JPEG.
 constexpr int JPEG_QUALITY = 90;
 
-// Writes `samples` (width x height, 1 or 3 channels) as a baseline JPEG at `quality` into
-// a malloc'd buffer at `*jpeg`, `*jpeg_size` bytes. Returns false when out of memory.
+// Writes `samples` (width x height, 1 grey, 3 RGB or 4 CMYK channels, CMYK stored as given) as a
+// baseline JPEG at `quality` into a malloc'd buffer at `*jpeg`, `*jpeg_size` bytes. Returns false when out of
+// memory.
 bool encode_jpeg(const unsigned char* samples, unsigned width, unsigned height, int channels, int quality,
                  unsigned char** jpeg, unsigned long* jpeg_size);
 

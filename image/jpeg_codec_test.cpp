@@ -38,7 +38,7 @@ TEST(DecodeJpeg, TakesA108MegapixelPhoto) {
     write_jpeg(path, {12000, 9000});
     SourceImage image;
     ASSERT_FALSE(open_source_image(path.c_str(), &image));
-    const PixelSize size = {2200, 1650};
+    const PictureSize size = {{2200, 1650}, false};
     ASSERT_FALSE(prepare_pictures(&image, {&size, 1}, {300, false}));
     EXPECT_EQ(image.picture_count, 1);
     EXPECT_TRUE(image.pictures[0].size == size && image.pictures[0].kind == PICTURE_DCT);

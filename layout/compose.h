@@ -28,8 +28,9 @@ struct RosterImages {
 bool compose_document(PdfDocument* pdf, const DocumentPages& pages, const PageGeometry& geometry,
                       const Settings& settings, const Roster& roster, const RosterImages& images);
 
-// The pixel sizes `image` is embedded at in a run's documents on `paper` (the print
-// shop's too when `print_shop`): on the cover when `cover`, else on a full page. Writes
-// one size per document into `sizes` and returns how many.
-int planned_picture_sizes(const SourceImage& image, bool cover, PaperSize paper, bool print_shop,
-                          int32_t resolution, PixelSize (&sizes)[MAX_PICTURE_SIZES]);
+// The sizes `image` is embedded at in the run's documents as `settings` has them (the
+// print shop's too when it names one, in the press's CMYK when it asks for that): on the
+// cover when `cover`, else on a full page. Writes one size per document into `sizes` and
+// returns how many.
+int planned_picture_sizes(const SourceImage& image, bool cover, const Settings& settings,
+                          PictureSize (&sizes)[MAX_PICTURE_SIZES]);

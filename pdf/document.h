@@ -17,7 +17,7 @@
 // drawing WinAnsi (Windows-1252) text.
 struct PdfSetup {
     bool unicode_fonts;
-    const char* title;      // UTF-8; "" gives "Member Roster"
+    const char* title;       // UTF-8; "" gives "Member Roster"
     long long made_at = -1;  // the file's date, in seconds since 1970 (UTC); -1: now
 };
 

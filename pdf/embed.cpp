@@ -14,6 +14,16 @@
 
 namespace {
 
+// A prepared picture's colour space by its number of colours.
+constexpr const char* COLOUR_SPACES[] = {"", "DeviceGray", "", "DeviceRGB", "DeviceCMYK"};
+
+// [1 0 1 0 1 0 1 0]: four inverted channels.
+HPDF_Array inverted_decode(HPDF_Doc document) {
+    HPDF_Array decode = HPDF_Array_New(document->mmgr);
+    for (int i = 0; decode != nullptr && i < 8; ++i) HPDF_Array_AddNumber(decode, i % 2 == 0 ? 1 : 0);
+    return decode;
+}
+
 // An image XObject with an empty stream, marked with the index of `picture` among the
 // document's pictures: finishing the saved file puts the data in. So the data, compressed
 // once, is never copied into libharu and out again.
@@ -26,12 +36,17 @@ HPDF_Image load_placeholder(PdfDocument* pdf, const PreparedPicture& picture) {
     const bool added =
         HPDF_Dict_AddName(image, "Type", "XObject") == HPDF_OK &&
         HPDF_Dict_AddName(image, "Subtype", "Image") == HPDF_OK &&
-        HPDF_Dict_AddName(image, "ColorSpace", picture.colors == 3 ? "DeviceRGB" : "DeviceGray") == HPDF_OK &&
-        HPDF_Dict_AddNumber(image, "Width", static_cast<HPDF_INT32>(picture.size.width)) == HPDF_OK &&
-        HPDF_Dict_AddNumber(image, "Height", static_cast<HPDF_INT32>(picture.size.height)) == HPDF_OK &&
+        HPDF_Dict_AddName(image, "ColorSpace", COLOUR_SPACES[picture.colors]) == HPDF_OK &&
+        HPDF_Dict_AddNumber(image, "Width", static_cast<HPDF_INT32>(picture.size.pixels.width)) == HPDF_OK &&
+        HPDF_Dict_AddNumber(image, "Height", static_cast<HPDF_INT32>(picture.size.pixels.height)) ==
+            HPDF_OK &&
         HPDF_Dict_AddNumber(image, "BitsPerComponent", 8) == HPDF_OK &&
         HPDF_Dict_AddNumber(image, PICTURE_KEY + 1, static_cast<HPDF_INT32>(pdf->pictures.size())) == HPDF_OK;
-    if (!added) return nullptr;
+    // CMYK JPEG data is stored inverted, as Adobe's is; the Decode array says so to every reader.
+    if (!added || (picture.colors == 4 && picture.kind == PICTURE_DCT &&
+                   HPDF_Dict_Add(image, "Decode", inverted_decode(document)) != HPDF_OK)) {
+        return nullptr;
+    }
     pdf->pictures.push_back(
         {picture.data, picture.data_size, picture.kind == PICTURE_DCT ? "/DCTDecode" : "/FlateDecode"});
     return image;
@@ -75,8 +90,9 @@ bool libharu_reads_jpeg(const unsigned char* bytes, size_t size) {
 HPDF_Image embed_image(PdfDocument* pdf, const SourceImage& image, float drawn_width, float drawn_height,
                        const ImageOptions& options) {
     warn_low_resolution(*pdf, image, drawn_width, drawn_height);
-    const PixelSize size =
-        embedded_size(image.width, image.height, drawn_width, drawn_height, options.resolution);
+    const PictureSize size = {
+        embedded_size(image.width, image.height, drawn_width, drawn_height, options.resolution),
+        pdf->shop.cmyk};
     const PreparedPicture* picture = find_picture(image, size);
     SourceImage prepared_here = image;  // holds only a picture made here
     prepared_here.picture_count = 0;

@@ -14,7 +14,7 @@ constexpr float SHOP_QUERY_RESOLUTION = 250.0f;  // print shops' preflights quer
 // Loads `image` into `pdf` for drawing at drawn_width x drawn_height points, at the pixel
 // size embedded_size gives: the picture prepare_pictures made at that size, or, when none
 // was, one prepared here from the file (with "Error: <path>: <reason>" and `pdf` marked
-// failed when that fails). Grey stays DeviceGray, colour DeviceRGB;
+// failed when that fails). Grey stays DeviceGray, colour DeviceRGB (DeviceCMYK in a CMYK print shop file);
 // Flate data goes in as it was compressed, once for every document. A picture with fewer
 // than LOW_RESOLUTION pixels per inch at that size is named once per document that has
 // an `output_name`: "Warning: <path> prints at N ppi in <output_name>; 150 or more looks

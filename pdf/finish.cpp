@@ -4,7 +4,9 @@
 #include "pdf/finish.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <exception>
+#include <map>
 #include <memory>
 #include <qpdf/Buffer.hh>
 #include <qpdf/Pl_String.hh>
@@ -15,18 +17,28 @@
 #include <stdexcept>
 #include <vector>
 
+#include "image/colour.h"
+
 namespace {
 
-// Rewrites a neutral RGB colour ("0 0 0 rg", "0.83 0.83 0.83 RG") as DeviceGray ("0 g",
-// "0.83 G"): black and greys that separate to black ink alone, where RGB would become
-// four-colour black and greys on press.
-class GrayNeutrals : public QPDFObjectHandle::TokenFilter {
+// Rewrites the colours a print shop's pages set as RGB: a neutral one ("0 0 0 rg", "0.83
+// 0.83 0.83 RG") as DeviceGray ("0 g", "0.83 G"), black and greys that separate to black ink
+// alone where RGB would become four-colour black and greys on press; in a CMYK file every
+// other one as the press's CMYK ("0.91 0.62 0.3 0.21 k").
+class ShopColours : public QPDFObjectHandle::TokenFilter {
 public:
+    explicit ShopColours(const PrintShopFinish& shop) : shop_(shop) {}
+
     void handleToken(QPDFTokenizer::Token const& token) override {
         const bool word = token.getType() == QPDFTokenizer::tt_word;
-        std::string grey;
-        if (word && (token.getValue() == "rg" || token.getValue() == "RG") && pending_is_neutral(&grey)) {
-            write(" " + grey + (token.getValue() == "rg" ? " g" : " G"));
+        const bool rgb = word && (token.getValue() == "rg" || token.getValue() == "RG");
+        const bool fill = rgb && token.getValue() == "rg";
+        std::vector<std::string> numbers;
+        if (rgb && pending_numbers(&numbers) && numbers[0] == numbers[1] && numbers[0] == numbers[2]) {
+            write(" " + numbers[0] + (fill ? " g" : " G"));
+            pending.clear();
+        } else if (rgb && shop_.cmyk && numbers.size() == 3) {
+            write(" " + press_colour(numbers) + (fill ? " k" : " K"));
             pending.clear();
         } else if (word) {
             flush();
@@ -38,23 +50,38 @@ public:
     void handleEOF() override { flush(); }
 
 private:
-    std::vector<QPDFTokenizer::Token> pending;  // the operands since the last operator
+    const PrintShopFinish& shop_;
+    std::vector<QPDFTokenizer::Token> pending;     // the operands since the last operator
+    std::map<std::string, std::string> converted;  // the press's inks of each colour met, as written
 
-    // True when the operands are three equal numbers; `grey` is then the first as written.
-    bool pending_is_neutral(std::string* grey) const {
-        std::vector<std::string> numbers;
+    // True when the operands are three numbers, put in `numbers` as written (the same
+    // number is then the same text: libharu writes them alike).
+    bool pending_numbers(std::vector<std::string>* numbers) const {
         for (const QPDFTokenizer::Token& token : pending) {
             const auto type = token.getType();
             if (type == QPDFTokenizer::tt_space || type == QPDFTokenizer::tt_comment) continue;
             if (type != QPDFTokenizer::tt_integer && type != QPDFTokenizer::tt_real) return false;
-            numbers.push_back(token.getValue());
+            numbers->push_back(token.getValue());
         }
-        if (numbers.size() != 3 || std::stod(numbers[0]) != std::stod(numbers[1]) ||
-            std::stod(numbers[0]) != std::stod(numbers[2])) {
-            return false;
+        return numbers->size() == 3;
+    }
+    // "c m y k" of an sRGB colour given as three numbers; a conversion that fails throws,
+    // so the file is not written with RGB left in it.
+    std::string press_colour(const std::vector<std::string>& numbers) {
+        const std::string key = numbers[0] + " " + numbers[1] + " " + numbers[2];
+        auto found = converted.find(key);
+        if (found != converted.end()) return found->second;
+        const float rgb[3] = {std::stof(numbers[0]), std::stof(numbers[1]), std::stof(numbers[2])};
+        float cmyk[4];
+        if (shop_.to_press == nullptr || !shop_.to_press(rgb, cmyk))
+            throw std::runtime_error("the colour " + key + " cannot be converted to the press's CMYK");
+        std::string inks;
+        for (float ink : cmyk) {
+            char number[16];
+            snprintf(number, sizeof number, "%.4g", static_cast<double>(ink));
+            inks += (inks.empty() ? "" : " ") + std::string(number);
         }
-        *grey = numbers[0];
-        return true;
+        return converted[key] = inks;
     }
     void flush() {
         for (const QPDFTokenizer::Token& token : pending) writeToken(token);
@@ -161,6 +188,28 @@ void add_cid_set(QPDF& pdf, QPDFObjectHandle cid_font) {
     descriptor.replaceKey("/CIDSet", QPDFObjectHandle::newStream(&pdf, bits));
 }
 
+// The output intent that says what the colours mean: sRGB for PDF/A, or the press's
+// condition for PDF/A and PDF/X alike, both naming the one profile object as PDF/A asks
+// of a file with several (ISO 19005-1, 6.2.2).
+void add_output_intents(QPDF& pdf, const PrintShopFinish& shop) {
+    QPDFObjectHandle profile = QPDFObjectHandle::newStream(&pdf, shop.profile);
+    profile.getDict().replaceKey("/N", QPDFObjectHandle::newInteger(shop.cmyk ? 4 : 3));
+    const std::string condition = shop.cmyk ? "/OutputConditionIdentifier (" + std::string(PRESS_CONDITION) +
+                                                  ") /RegistryName (http://www.color.org) /Info (" +
+                                                  PRESS_CONDITION_INFO + ")"
+                                            : "/OutputConditionIdentifier (sRGB IEC61966-2.1) "
+                                              "/Info (sRGB IEC61966-2.1)";
+    std::vector<QPDFObjectHandle> intents;
+    for (const char* standard : {"/GTS_PDFA1", "/GTS_PDFX"}) {
+        if (!shop.cmyk && std::string(standard) == "/GTS_PDFX") break;
+        QPDFObjectHandle intent = QPDFObjectHandle::parse("<< /Type /OutputIntent /S " +
+                                                          std::string(standard) + " " + condition + " >>");
+        intent.replaceKey("/DestOutputProfile", profile);
+        intents.push_back(intent);
+    }
+    pdf.getRoot().replaceKey("/OutputIntents", QPDFObjectHandle::newArray(intents));
+}
+
 void finish_for_print_shop(QPDF& pdf, const PrintShopFinish& shop) {
     for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
         const QPDFObjectHandle::Rectangle media = page.getMediaBox().getArrayAsRectangle();
@@ -169,7 +218,7 @@ void finish_for_print_shop(QPDF& pdf, const PrintShopFinish& shop) {
         const float m = shop.marks, trim = shop.marks + shop.bleed;
         page.getObjectHandle().replaceKey("/BleedBox", box(m, m, width - m, height - m));
         page.getObjectHandle().replaceKey("/TrimBox", box(trim, trim, width - trim, height - trim));
-        page.addContentTokenFilter(std::make_shared<GrayNeutrals>());
+        page.addContentTokenFilter(std::make_shared<ShopColours>(shop));
         QPDFObjectHandle fonts = page.getObjectHandle().getKey("/Resources").getKey("/Font");
         for (const std::string& name : fonts.isDictionary() ? fonts.getKeys() : std::set<std::string>{}) {
             QPDFObjectHandle font = fonts.getKey(name);
@@ -184,14 +233,8 @@ void finish_for_print_shop(QPDF& pdf, const PrintShopFinish& shop) {
     // converters to PDF/A refuse a UTF-16 title they could have read as plain text.
     info.replaceKey("/Title", QPDFObjectHandle::newUnicodeString(info_text(info, "/Title")));
     info.replaceKey("/Trapped", QPDFObjectHandle::newName("/False"));
-    QPDFObjectHandle profile = QPDFObjectHandle::newStream(&pdf, shop.srgb_profile);
-    profile.getDict().replaceKey("/N", QPDFObjectHandle::newInteger(3));
-    QPDFObjectHandle intent = QPDFObjectHandle::parse(
-        "<< /Type /OutputIntent /S /GTS_PDFA1 /OutputConditionIdentifier (sRGB IEC61966-2.1) "
-        "/Info (sRGB IEC61966-2.1) >>");
-    intent.replaceKey("/DestOutputProfile", profile);
-    pdf.getRoot().replaceKey("/OutputIntents",
-                             QPDFObjectHandle::newArray(std::vector<QPDFObjectHandle>{intent}));
+    if (shop.cmyk) info.replaceKey("/GTS_PDFXVersion", QPDFObjectHandle::newString("PDF/X-1a:2003"));
+    add_output_intents(pdf, shop);
     QPDFObjectHandle metadata = QPDFObjectHandle::newStream(&pdf, xmp_packet(info));
     metadata.getDict().replaceKey("/Type", QPDFObjectHandle::newName("/Metadata"));
     metadata.getDict().replaceKey("/Subtype", QPDFObjectHandle::newName("/XML"));

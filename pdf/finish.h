@@ -15,10 +15,13 @@ struct ViewerSettings {
 // What a print shop's file needs beyond the pages libharu writes (PDF/A-1b).
 struct PrintShopFinish {
     bool enabled = false;
-    float bleed = 0;           // points between the trim and the bleed's edge, every side
-    float marks = 0;           // points between the bleed's edge and the sheet's: room for crop marks
-    std::string author;        // the club, for the document information and XMP
-    std::string srgb_profile;  // ICC bytes of the output intent
+    float bleed = 0;      // points between the trim and the bleed's edge, every side
+    float marks = 0;      // points between the bleed's edge and the sheet's: room for crop marks
+    std::string author;   // the club, for the document information and XMP
+    bool cmyk = false;    // PDF/X-1a in the press's inks: pictures and colours converted
+    std::string profile;  // ICC bytes of the output intent: sRGB, or the press's with `cmyk`
+    // The press's CMYK (0 to 1) of an sRGB colour the pages draw; false when it cannot say.
+    bool (*to_press)(const float rgb[3], float cmyk[4]) = nullptr;
 };
 
 // A picture's data, compressed already, that the finished file carries in place of the

@@ -137,6 +137,7 @@ constexpr const char* FONT_CHOICE_NAMES[2] = {"Standard", "Embedded"};
 constexpr const char* PAPER_SIZE_NAMES[2] = {"Letter", "A4"};
 constexpr const char* ON_OFF_NAMES[2] = {"Off", "On"};
 constexpr const char* SPARE_PAGE_NAMES[2] = {"Blank", "Notes"};
+constexpr const char* SHOP_COLOUR_NAMES[2] = {"RGB", "CMYK"};
 
 // A key with two named values, `names[0]` and `names[1]` for the choices 0 and 1;
 // anything else keeps the value it has and says so.
@@ -381,6 +382,10 @@ void apply_typed_lines(TypedPage* page, const char* name, const SettingValue& va
     apply_lines(page->lines, &page->line_count, MAX_TYPED_LINES, name, value);
 }
 
+void apply_shop_colour(Settings* settings, const SettingValue& value) {
+    apply_choice(&settings->shop_colour, value.text, "print shop colour", SHOP_COLOUR_NAMES);
+}
+
 // Every key of the settings file, in the order they are matched.
 constexpr SettingKey SETTING_KEYS[] = {
     {"Title",
@@ -451,6 +456,9 @@ constexpr SettingKey SETTING_KEYS[] = {
          apply_choice(&s->crop_marks, v.text, "crop marks", ON_OFF_NAMES);
      },
      true},
+    // Both spellings: the other colour keys are spelt as US clubs write them.
+    {"Print Shop Colour", apply_shop_colour, true},
+    {"Print Shop Color", apply_shop_colour, true},
     {"Club", [](Settings* s, const SettingValue& v) { copy_text(s->club, SETTINGS_KEY_SIZE, v.text); }},
     {"Roles", apply_roles},
     {"Card", apply_card},

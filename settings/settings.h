@@ -43,6 +43,8 @@ constexpr const char* CARD_NAME_LABELS[CARD_NAME_COUNT] = {"Role", "First Name",
 enum PaperSize : int32_t { PAPER_LETTER = 0, PAPER_A4 = 1 };
 // What the booklet's padding pages before the back cover hold.
 enum SparePages : int32_t { SPARE_BLANK = 0, SPARE_NOTES = 1 };
+// The print shop's file in screen colours (sRGB), or in a press's inks (CMYK, PDF/X-1a).
+enum ShopColour : int32_t { SHOP_RGB = 0, SHOP_CMYK = 1 };
 
 // A committee or schedule page typed in roster.sdd instead of drawn as a picture.
 constexpr int MAX_TYPED_LINES = 40;
@@ -98,6 +100,7 @@ struct Settings {
     SparePages spare_pages;
     char print_shop_pdf_path[PATH_SIZE];  // "" (the default): no print-shop file
     bool crop_marks;                      // trim marks around the print shop's pages, outside the bleed
+    ShopColour shop_colour;               // SHOP_RGB (the default) or SHOP_CMYK
     char club[SETTINGS_KEY_SIZE];  // the club's name as the files' author; "" takes the first title line
 };
 

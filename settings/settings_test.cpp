@@ -45,6 +45,7 @@ std::string field_value(const Settings& s, const std::string& field) {
     if (field == "encoding") return s.text_encoding;
     if (field == "sort") return s.sort_language;
     if (field == "paper") return std::to_string(s.paper_size) + " " + std::to_string(s.page_numbers);
+    if (field == "shop colour") return std::to_string(s.shop_colour);
     if (field == "typed committee") {
         return std::to_string(s.committee.given) + " " + s.committee.title + "|" +
                lines_text(s.committee.lines, s.committee.line_count);
@@ -236,6 +237,8 @@ TEST(LoadSettings, Messages) {
          "roster.conf: unknown label sequence '', using Row Order\n"},
         {"Paper Size: A4\nPaper Size: B5\nPage Numbers: off\n", "paper", "1 0",
          "roster.conf: unknown paper size 'B5', keeping A4\n"},
+        {"Print Shop Colour: cmyk\nPrint Shop Color: CMYK 4c\n", "shop colour", "1",
+         "roster.conf: unknown print shop colour 'CMYK 4c', keeping CMYK\n"},
         {"Committee Title: Board\nCommittee: President: Ann\n", "typed committee", "1 Board|0:",
          "roster.conf: Committee takes its lines as a block: write 'Committee:' alone, the lines below it, "
          "then an empty line\n"},

@@ -29,6 +29,7 @@ struct Matrix {
 
 struct GraphicsState {
     Rgb fill, stroke;
+    std::vector<float> fill_inks;  // CMYK set with k
     float line_width = 1;
     Matrix ctm;
 };
@@ -79,6 +80,11 @@ public:
 private:
     float num(size_t i) { return static_cast<float>(operands_.at(i).getNumericValue()); }
     Rgb rgb() { return {num(0), num(1), num(2)}; }
+    // CMYK read naively as RGB: enough to tell white, black and colour apart.
+    Rgb rgb_of_inks() {
+        const float white = 1 - num(3);
+        return {(1 - num(0)) * white, (1 - num(1)) * white, (1 - num(2)) * white};
+    }
 
     void run(const std::string& op) {
         if (op == "q")
@@ -88,9 +94,13 @@ private:
         else if (op == "cm")
             state_.ctm = Matrix{num(0), num(1), num(2), num(3), num(4), num(5)}.times(state_.ctm);
         else if (op == "rg")
-            state_.fill = rgb();
+            state_.fill = rgb(), state_.fill_inks.clear(), ++page_->rgb_colours;
         else if (op == "RG")
-            state_.stroke = rgb();
+            state_.stroke = rgb(), ++page_->rgb_colours;
+        else if (op == "k")
+            state_.fill = rgb_of_inks(), state_.fill_inks = {num(0), num(1), num(2), num(3)};
+        else if (op == "K")
+            state_.stroke = rgb_of_inks();
         else if (op == "g")
             state_.fill = {num(0), num(0), num(0)};
         else if (op == "G")
@@ -157,6 +167,7 @@ private:
         text.x = text_x_;
         text.y = text_y_;
         text.fill = state_.fill;
+        text.fill_inks = state_.fill_inks;
         text.text = unicode ? utf16_units_as_utf8(bytes) : bytes;
         text.codes = bytes;
         page_->texts.push_back(text);
@@ -176,6 +187,13 @@ private:
         image.pixels = decoded(xobject);
         std::shared_ptr<Buffer> raw = xobject.getRawStreamData();
         image.raw_data.assign(reinterpret_cast<const char*>(raw->getBuffer()), raw->getSize());
+        // Adobe's CMYK JPEGs are stored inverted, which a Decode array of [1 0 ...] says.
+        QPDFObjectHandle decode = dict.getKey("/Decode");
+        if (decode.isArray() && decode.getArrayNItems() > 0 &&
+            decode.getArrayItem(0).getNumericValue() == 1) {
+            for (char& sample : image.pixels)
+                sample = static_cast<char>(255 - static_cast<unsigned char>(sample));
+        }
         if (image.color_space == "Indexed") {
             image.pixels = expand_indexed(dict.getKey("/ColorSpace"), image.pixels, image.width,
                                           image.bits_per_component);
@@ -333,6 +351,46 @@ std::vector<std::string> cid_set_problems(QPDFObjectHandle type0, const std::str
     return problems;
 }
 
+// The rules of PDF/X-1a:2003 (ISO 15930-4) a file claiming it breaks beyond those every
+// shop file keeps: its version and dates (6.1, 6.3), one output intent naming a CMYK press
+// condition with a printer's profile, the same object PDF/A's names (6.2.2; ISO 19005-1,
+// 6.2.2), and nothing in RGB: no colour set as DeviceRGB, every picture CMYK or grey (6.2.3).
+std::vector<std::string> pdfx_problems(QPDF& pdf, const std::vector<PdfPage>& pages) {
+    std::vector<std::string> problems;
+    QPDFObjectHandle info = pdf.getTrailer().getKey("/Info");
+    if (!info.getKey("/GTS_PDFXVersion").isString() ||
+        info.getKey("/GTS_PDFXVersion").getUTF8Value() != "PDF/X-1a:2003") {
+        problems.push_back("GTS_PDFXVersion PDF/X-1a:2003");
+    }
+    if (pdf.getPDFVersion() > "1.4") problems.push_back("PDF 1.4 at most");
+    if (!info.getKey("/CreationDate").isString() || !info.getKey("/ModDate").isString())
+        problems.push_back("CreationDate and ModDate");
+    QPDFObjectHandle intents = pdf.getRoot().getKey("/OutputIntents");
+    QPDFObjectHandle pdfx, pdfa;
+    for (int i = 0; intents.isArray() && i < intents.getArrayNItems(); ++i) {
+        QPDFObjectHandle intent = intents.getArrayItem(i);
+        if (intent.getKey("/S").isNameAndEquals("/GTS_PDFX")) pdfx = intent;
+        if (intent.getKey("/S").isNameAndEquals("/GTS_PDFA1")) pdfa = intent;
+    }
+    QPDFObjectHandle profile = pdfx.isInitialized() ? pdfx.getKey("/DestOutputProfile") : pdfx;
+    const std::string icc = profile.isInitialized() && profile.isStream() ? decoded(profile) : "";
+    if (!pdfx.isInitialized() || !pdfx.getKey("/OutputConditionIdentifier").isString() || icc.size() < 128 ||
+        icc.compare(12, 8, "prtrCMYK") != 0) {
+        problems.push_back("PDF/X output intent: a CMYK press condition with its profile");
+    } else if (!pdfa.isInitialized() ||
+               pdfa.getKey("/DestOutputProfile").getObjGen() != profile.getObjGen()) {
+        problems.push_back("PDF/A and PDF/X output intents name one profile");
+    }
+    for (size_t i = 0; i < pages.size(); ++i) {
+        if (pages[i].rgb_colours > 0) problems.push_back("no RGB colour: page " + std::to_string(i + 1));
+        for (const PdfImage& image : pages[i].images) {
+            if (image.color_space != "DeviceCMYK" && image.color_space != "DeviceGray")
+                problems.push_back("pictures in CMYK or grey: page " + std::to_string(i + 1));
+        }
+    }
+    return problems;
+}
+
 }  // namespace
 
 std::vector<std::string> preflight_print_shop(const std::string& path, float bleed, float marks) {
@@ -443,21 +501,30 @@ std::vector<std::string> preflight_print_shop(const std::string& path, float ble
                 broken.push_back("no placeholder: " + text.text);
         }
     }
+    if (info.hasKey("/GTS_PDFXVersion")) {
+        for (std::string& rule : pdfx_problems(pdf, pages)) broken.push_back(std::move(rule));
+    }
     return broken;
 }
 
-void write_with_broken_cid_sets(const std::string& path, const std::string& copy) {
+void write_broken_copy(const std::string& path, const std::string& copy, Breakage breakage) {
     QPDF pdf;
     pdf.setSuppressWarnings(true);
     pdf.processFile(path.c_str());
     for (QPDFObjectHandle object : pdf.getAllObjects()) {
-        if (!object.isDictionary() || !object.getKey("/CIDSet").isStream()) continue;
+        if (breakage != BROKEN_CID_SETS || !object.isDictionary() || !object.getKey("/CIDSet").isStream())
+            continue;
         const size_t size = decoded(object.getKey("/CIDSet")).size();
         std::string bits(size + 8192, '\0');
         bits[0] = '\x80';
         bits[size + 8191] = '\x01';
         object.getKey("/CIDSet").replaceStreamData(bits, QPDFObjectHandle::newNull(),
                                                    QPDFObjectHandle::newNull());
+    }
+    if (breakage == NO_OUTPUT_INTENT) pdf.getRoot().removeKey("/OutputIntents");
+    if (breakage == AN_RGB_COLOUR) {
+        QPDFPageObjectHelper first = QPDFPageDocumentHelper(pdf).getAllPages().at(0);
+        first.addPageContents(QPDFObjectHandle::newStream(&pdf, "0.9 0.1 0.1 rg\n"), true);
     }
     QPDFWriter writer(pdf, copy.c_str());
     writer.write();

@@ -16,8 +16,9 @@ struct PdfText {
     float size = 0;
     float x = 0, y = 0;  // baseline start
     Rgb fill;
-    std::string text;   // raw bytes of the string; UTF-8 for a Unicode (Identity-H) font
-    std::string codes;  // raw bytes of the string: for a Unicode font, its 2-byte CIDs
+    std::vector<float> fill_inks;  // the fill's CMYK (0 to 1) when set as DeviceCMYK, else empty
+    std::string text;              // raw bytes of the string; UTF-8 for a Unicode (Identity-H) font
+    std::string codes;             // raw bytes of the string: for a Unicode font, its 2-byte CIDs
 };
 
 struct PdfRect {
@@ -49,6 +50,7 @@ struct PdfImage {
 struct PdfPage {
     float width = 0, height = 0;  // media box
     std::string content_filter;   // filter of the (first) content stream
+    int rgb_colours = 0;          // colours set as DeviceRGB (rg, RG)
     std::vector<PdfText> texts;
     std::vector<PdfRect> rects;
     std::vector<PdfLine> lines;
@@ -67,7 +69,8 @@ std::string pdf_info(const std::string& path, const std::string& key);
 // "1.7 ID=2 << /Duplex /DuplexFlipShortEdge /PrintScaling /None >>".
 std::string pdf_file_facts(const std::string& path);
 
-// A print shop's preflight of the file at `path`, rule by rule: every font embedded (a
+// A print shop's preflight of the file at `path`, rule by rule (HACKING.md lists them with
+// their clauses): every font embedded (a
 // subset CID font with a /CIDSet listing every CID its text shows, and only CIDs its program
 // has, as PDF/A-1 asks in 6.3.5), a
 // TrimBox `bleed` points inside a BleedBox `marks` points inside the page on every page
@@ -76,13 +79,18 @@ std::string pdf_file_facts(const std::string& path);
 // title in PDFDocEncoding where its letters allow,
 // an output intent with its profile, no soft mask, no black or grey written as RGB, no placeholder
 // for a missing picture, and the first page's picture, if it has one, reaching the
-// bleed's left and right edges. Returns the rules broken, as
-// "rule: where"; empty when all hold.
+// bleed's left and right edges; for a file claiming PDF/X-1a, its version, dates, a CMYK
+// press condition as its output intent, and no RGB colour or picture. Returns the rules
+// broken, as "rule: where"; empty when all hold.
 std::vector<std::string> preflight_print_shop(const std::string& path, float bleed, float marks = 0);
 
-// Writes a copy of the PDF at `path` to `copy` whose fonts' /CIDSet lists only CID 0 and
-// one past the font's last: a broken file for proving the preflight can fail.
-void write_with_broken_cid_sets(const std::string& path, const std::string& copy);
+// How write_broken_copy breaks a file, for proving the preflight can fail: fonts' /CIDSet
+// listing only CID 0 and one past the font's last, no output intent, a red fill set as
+// DeviceRGB on the first page.
+enum Breakage { BROKEN_CID_SETS, NO_OUTPUT_INTENT, AN_RGB_COLOUR };
+
+// Writes a copy of the PDF at `path` to `copy`, broken as `breakage` says.
+void write_broken_copy(const std::string& path, const std::string& copy, Breakage breakage);
 
 // Fails the test (naming `path` and the checker's report) unless `qpdf --check` finds the
 // whole file sound, without errors or warnings, and Ghostscript reads every page of it
