@@ -1,9 +1,41 @@
-// The whole settings reader: every text terminated, counts, sizes, colours and choices in range.
+// The whole settings reader: every text terminated, counts, sizes, colours and choices in
+// range; and the web form's reading and editing: every key's lines inside the text, and a
+// key edited reads back as edited.
 #include <cstdio>
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include "fuzz_support.h"
 #include "settings/settings.h"
+
+namespace {
+
+// The value `key` last has in `text`, as the reader takes it; "(none)" when it is not set.
+std::string last_value(const std::string& text, const std::string& key) {
+    std::string messages, value = "(none)";
+    for (const SettingLines& at : read_setting_lines(text, &messages))
+        if (at.key == key) value = at.value;
+    return value;
+}
+
+void check_form_edit(std::string_view bytes) {
+    std::string text, messages;
+    if (!decode_settings_file(bytes, &text)) return;
+    const std::vector<SettingLines> seen = read_setting_lines(text, &messages);
+    const long lines = static_cast<long>(settings_lines(text).size());
+    for (const SettingLines& at : seen)
+        promise(at.first_line >= 1 && at.first_line <= at.last_line && at.last_line <= lines, "key's lines");
+    // A value the key accepts: one it refuses would no longer end a block it stands after.
+    const std::string key = seen.empty() ? "Club" : seen.front().key;
+    std::string value = "Fuzzed";
+    for (const SettingInfo& info : setting_infos())
+        if (info.name == key && !info.default_value.empty() && info.kind != SETTING_LINES)
+            value = info.default_value;
+    promise(last_value(edit_setting(text, key, value), key) == value, "an edited key reads back");
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string path = write_input(data, size, ".sdd");
@@ -31,12 +63,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     promise(s.paper_size <= PAPER_A4 && s.spare_pages <= SPARE_NOTES, "page choices");
     for (const TypedPage* page : {&s.committee, &s.schedule}) {
         promise(page->line_count >= 0 && page->line_count <= MAX_TYPED_LINES, "typed line count");
-        promise(terminated(page->title, sizeof page->title) && terminated(page->subtitle, sizeof page->subtitle),
-                "typed title terminated");
+        promise(
+            terminated(page->title, sizeof page->title) && terminated(page->subtitle, sizeof page->subtitle),
+            "typed title terminated");
         for (const auto& line : page->lines) promise(terminated(line, sizeof line), "typed line terminated");
     }
     for (const char* p : {s.cover_image_path, s.committee_image_path, s.schedule_image_path,
                           s.member_csv_path, s.booklet_pdf_path, s.standard_pdf_path})
         promise(terminated(p, PATH_SIZE), "path terminated");
+    check_form_edit(std::string_view(reinterpret_cast<const char*>(data), size));
     return 0;
 }

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,11 @@ struct SettingKey {
     const char* name;
     void (*apply)(Settings* settings, const SettingValue& value);
     bool checked = false;
+    SettingKind kind = SETTING_TEXT;
+    const char* group = "";
+    std::string (*shown)(const Settings& settings) = nullptr;  // its value as roster.sdd writes it
+    std::span<const char* const> choices = {};                 // a choice's words, by the enum's order
+    const char* alias = nullptr;                               // a second spelling the reader takes
 };
 
 // The SettingKey that `key` names, or null.
@@ -49,8 +55,10 @@ const SettingKey* key_of_line(const char* line) {
 }
 
 constexpr long long MAX_SETTINGS_FILE_BYTES = 1 << 24;
-constexpr float DEFAULT_TITLE_COLOR[3] = {0.10f, 0.23f, 0.36f};
-constexpr float DEFAULT_SUBTITLE_COLOR[3] = {0.33f, 0.33f, 0.33f};
+// #1a3b5c and #545454, as a colour roster.sdd can write: a form that writes the default
+// then gives the very same file.
+constexpr float DEFAULT_TITLE_COLOR[3] = {0x1a / 255.0f, 0x3b / 255.0f, 0x5c / 255.0f};
+constexpr float DEFAULT_SUBTITLE_COLOR[3] = {0x54 / 255.0f, 0x54 / 255.0f, 0x54 / 255.0f};
 
 // A block opens with a key whose colon has nothing after it; its lines follow
 // until an empty line.
@@ -59,6 +67,8 @@ struct BlockState {
     char key[SETTINGS_KEY_SIZE];
     char lines[MAX_BLOCK_LINES][SETTINGS_LINE_SIZE];
     int count;
+    int first_line, last_line;  // the key's line and the block's last, from 1
+    std::string text;           // every line of the block, for the form: none is cut or left out
 };
 
 void set_defaults(Settings* settings) {
@@ -173,14 +183,26 @@ void apply_lines(char (*target)[LINE_SIZE], int32_t* target_count, int capacity,
     *target_count = copy_block_lines(target, capacity, value.lines, value.line_count);
 }
 
-void apply_block(Settings* settings, BlockState* block) {
-    apply_setting(settings, block->key, "", block->lines, block->count);
-    block->open = false;
-    block->count = 0;
+// Where each key a roster.sdd sets is written, in the order it is read: null when no one asks.
+using SeenKeys = std::vector<SettingLines>;
+
+// Notes a key the reader applied, under the table's name for it.
+void note_key(SeenKeys* seen, const char* key, std::string value, int first_line, int last_line) {
+    const SettingKey* known = find_key(key);
+    if (seen != nullptr && known != nullptr)
+        seen->push_back({known->name, std::move(value), first_line, last_line});
 }
 
-// Handles one trimmed, non-empty, non-comment line outside a block.
-void handle_key_line(Settings* settings, BlockState* block, char* line) {
+void apply_block(Settings* settings, BlockState* block, SeenKeys* seen) {
+    apply_setting(settings, block->key, "", block->lines, block->count);
+    note_key(seen, block->key, block->text, block->first_line, block->last_line);
+    block->open = false;
+    block->count = 0;
+    block->text.clear();
+}
+
+// Handles one trimmed, non-empty, non-comment line outside a block, line `line_number`.
+void handle_key_line(Settings* settings, BlockState* block, char* line, int line_number, SeenKeys* seen) {
     char* colon = strchr(line, ':');
     if (colon == nullptr) {
         say("roster.conf: no colon: %s\n", line);
@@ -193,11 +215,13 @@ void handle_key_line(Settings* settings, BlockState* block, char* line) {
     trim_in_place(value);
     if (value[0] != '\0') {
         apply_setting(settings, key, value, nullptr, 0);
+        note_key(seen, key, value, line_number, line_number);
         return;
     }
     block->open = true;
     copy_text(block->key, SETTINGS_KEY_SIZE, key);
     block->count = 0;
+    block->first_line = block->last_line = line_number;
 }
 
 // True when `line` is a key whose value is checked, with a value it accepts: applying it
@@ -228,6 +252,8 @@ void collect_block_line(BlockState* block, char* line, int line_number) {
         say("roster.conf: line %d: '%s' is inside the %s block; end a block with an empty line\n",
             line_number, line, block->key);
     }
+    block->text += (block->text.empty() ? "" : "\n") + std::string(line);
+    block->last_line = line_number;
     if (block->count >= MAX_BLOCK_LINES) return;
     copy_text(block->lines[block->count++], SETTINGS_LINE_SIZE, line);
 }
@@ -264,14 +290,9 @@ std::string text_encoding_line(const std::string& text) {
     return "";
 }
 
-// Reads the settings file as UTF-8: as its own Text Encoding line says, else detected,
-// saying so when a legacy code page was guessed. False when the file cannot be read.
-bool read_settings_text(const char* path, std::string* text) {
-    unsigned char* bytes = nullptr;
-    size_t size = 0;
-    if (read_whole_file(path, MAX_SETTINGS_FILE_BYTES, "too large", &bytes, &size)) return false;
-    const std::unique_ptr<unsigned char, FreeDeleter> owner(bytes);
-    const std::string_view raw(reinterpret_cast<const char*>(bytes), size);
+// `raw` as UTF-8 text: read as its own Text Encoding line says, else detected, saying so
+// when a legacy code page was guessed. False when it cannot be decoded.
+bool decode_settings_bytes(std::string_view raw, std::string* text) {
     DecodedText decoded;
     if (decode_text(raw, AUTO_ENCODING, &decoded)) return false;
     const std::string named = text_encoding_line(decoded.utf8);
@@ -283,6 +304,15 @@ bool read_settings_text(const char* path, std::string* text) {
     }
     *text = std::move(decoded.utf8);
     return true;
+}
+
+// Reads the settings file as UTF-8 (decode_settings_bytes). False when it cannot be read.
+bool read_settings_text(const char* path, std::string* text) {
+    unsigned char* bytes = nullptr;
+    size_t size = 0;
+    if (read_whole_file(path, MAX_SETTINGS_FILE_BYTES, "too large", &bytes, &size)) return false;
+    const std::unique_ptr<unsigned char, FreeDeleter> owner(bytes);
+    return decode_settings_bytes({reinterpret_cast<const char*>(bytes), size}, text);
 }
 
 // An encoding iconv does not know would fail every file; detecting is the better guess.
@@ -382,93 +412,164 @@ void apply_typed_lines(TypedPage* page, const char* name, const SettingValue& va
     apply_lines(page->lines, &page->line_count, MAX_TYPED_LINES, name, value);
 }
 
+// Block lines as the form shows them, one per line.
+template <size_t LINE_SIZE>
+std::string lines_shown(const char (*lines)[LINE_SIZE], int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += (i > 0 ? "\n" : "") + std::string(lines[i]);
+    return text;
+}
+
+std::string number_shown(float number) {
+    char text[32];
+    snprintf(text, sizeof text, "%g", static_cast<double>(number));
+    return text;
+}
+
+std::string colour_shown(const float colour[3]) {
+    char text[8];
+    snprintf(text, sizeof text, "#%02x%02x%02x", static_cast<unsigned>(lroundf(colour[0] * 255.0f)),
+             static_cast<unsigned>(lroundf(colour[1] * 255.0f)),
+             static_cast<unsigned>(lroundf(colour[2] * 255.0f)));
+    return text;
+}
+
 void apply_shop_colour(Settings* settings, const SettingValue& value) {
     apply_choice(&settings->shop_colour, value.text, "print shop colour", SHOP_COLOUR_NAMES);
 }
+
+// The parts of the form a key is shown in.
+constexpr const char* COVER = "Cover";
+constexpr const char* PAGES = "Pages";
+constexpr const char* LIST = "Member list";
+constexpr const char* PRINTING = "Printing";
+constexpr const char* SHOP = "Print shop";
 
 // Every key of the settings file, in the order they are matched.
 constexpr SettingKey SETTING_KEYS[] = {
     {"Title",
      [](Settings* s, const SettingValue& v) {
          apply_lines(s->title_lines, &s->title_line_count, MAX_TITLE_LINES, "Title", v);
-     }},
+     },
+     false, SETTING_LINES, COVER,
+     [](const Settings& s) { return lines_shown(s.title_lines, s.title_line_count); }},
     {"Subtitle",
      [](Settings* s, const SettingValue& v) {
          apply_lines(s->subtitle_lines, &s->subtitle_line_count, MAX_SUBTITLE_LINES, "Subtitle", v);
-     }},
+     },
+     false, SETTING_LINES, COVER,
+     [](const Settings& s) { return lines_shown(s.subtitle_lines, s.subtitle_line_count); }},
     {"Title Font Size",
-     [](Settings* s, const SettingValue& v) { apply_font_size(&s->title_font_size, v.text); }, true},
-    {"Title Color", [](Settings* s, const SettingValue& v) { apply_color(s->title_color, v.text); }, true},
+     [](Settings* s, const SettingValue& v) { apply_font_size(&s->title_font_size, v.text); }, true,
+     SETTING_NUMBER, COVER, [](const Settings& s) { return number_shown(s.title_font_size); }},
+    {"Title Color", [](Settings* s, const SettingValue& v) { apply_color(s->title_color, v.text); }, true,
+     SETTING_COLOUR, COVER, [](const Settings& s) { return colour_shown(s.title_color); }},
     {"Subtitle Font Size",
-     [](Settings* s, const SettingValue& v) { apply_font_size(&s->subtitle_font_size, v.text); }, true},
+     [](Settings* s, const SettingValue& v) { apply_font_size(&s->subtitle_font_size, v.text); }, true,
+     SETTING_NUMBER, COVER, [](const Settings& s) { return number_shown(s.subtitle_font_size); }},
     {"Subtitle Color", [](Settings* s, const SettingValue& v) { apply_color(s->subtitle_color, v.text); },
-     true},
-    {"Label Sequence", [](Settings* s, const SettingValue& v) { apply_label_sequence(s, v.text); }, true},
-    {"Cover Image", [](Settings* s, const SettingValue& v) { apply_path(s->cover_image_path, v.text); }},
+     true, SETTING_COLOUR, COVER, [](const Settings& s) { return colour_shown(s.subtitle_color); }},
+    {"Cover Image", [](Settings* s, const SettingValue& v) { apply_path(s->cover_image_path, v.text); },
+     false, SETTING_FILE, COVER, [](const Settings& s) { return std::string(s.cover_image_path); }},
+    {"Label Sequence", [](Settings* s, const SettingValue& v) { apply_label_sequence(s, v.text); }, true,
+     SETTING_CHOICE, PAGES,
+     [](const Settings& s) { return std::string(LABEL_SEQUENCE_NAMES[s.label_sequence]); },
+     LABEL_SEQUENCE_NAMES},
     {"Committee Image",
-     [](Settings* s, const SettingValue& v) { apply_path(s->committee_image_path, v.text); }},
-    {"Schedule Image",
-     [](Settings* s, const SettingValue& v) { apply_path(s->schedule_image_path, v.text); }},
-    {"Member CSV", [](Settings* s, const SettingValue& v) { apply_path(s->member_csv_path, v.text); }},
-    {"Booklet PDF", [](Settings* s, const SettingValue& v) { apply_path(s->booklet_pdf_path, v.text); }},
-    {"Standard PDF", [](Settings* s, const SettingValue& v) { apply_path(s->standard_pdf_path, v.text); }},
-    {"Image Resolution", [](Settings* s, const SettingValue& v) { apply_image_resolution(s, v.text); }, true},
+     [](Settings* s, const SettingValue& v) { apply_path(s->committee_image_path, v.text); }, false,
+     SETTING_FILE, PAGES, [](const Settings& s) { return std::string(s.committee_image_path); }},
+    {"Schedule Image", [](Settings* s, const SettingValue& v) { apply_path(s->schedule_image_path, v.text); },
+     false, SETTING_FILE, PAGES, [](const Settings& s) { return std::string(s.schedule_image_path); }},
+    {"Member CSV", [](Settings* s, const SettingValue& v) { apply_path(s->member_csv_path, v.text); }, false,
+     SETTING_FILE, LIST, [](const Settings& s) { return std::string(s.member_csv_path); }},
+    {"Booklet PDF", [](Settings* s, const SettingValue& v) { apply_path(s->booklet_pdf_path, v.text); },
+     false, SETTING_TEXT, PRINTING, [](const Settings& s) { return std::string(s.booklet_pdf_path); }},
+    {"Standard PDF", [](Settings* s, const SettingValue& v) { apply_path(s->standard_pdf_path, v.text); },
+     false, SETTING_TEXT, PRINTING, [](const Settings& s) { return std::string(s.standard_pdf_path); }},
+    {"Image Resolution", [](Settings* s, const SettingValue& v) { apply_image_resolution(s, v.text); }, true,
+     SETTING_NUMBER, PRINTING,
+     [](const Settings& s) {
+         return s.image_resolution == FULL_IMAGE_RESOLUTION ? std::string("Full")
+                                                            : std::to_string(s.image_resolution);
+     }},
     {"Image Compression",
      [](Settings* s, const SettingValue& v) {
          apply_choice(&s->image_compression, v.text, "image compression", IMAGE_COMPRESSION_NAMES);
      },
-     true},
+     true, SETTING_CHOICE, PRINTING,
+     [](const Settings& s) { return std::string(IMAGE_COMPRESSION_NAMES[s.image_compression]); },
+     IMAGE_COMPRESSION_NAMES},
     {"Fonts",
      [](Settings* s, const SettingValue& v) { apply_choice(&s->fonts, v.text, "fonts", FONT_CHOICE_NAMES); },
-     true},
-    {"Text Encoding", [](Settings* s, const SettingValue& v) { apply_text_encoding(s, v.text); }, true},
-    {"Sort Language", [](Settings* s, const SettingValue& v) { apply_sort_language(s, v.text); }, true},
+     true, SETTING_CHOICE, PRINTING,
+     [](const Settings& s) { return std::string(FONT_CHOICE_NAMES[s.fonts]); }, FONT_CHOICE_NAMES},
+    {"Text Encoding", [](Settings* s, const SettingValue& v) { apply_text_encoding(s, v.text); }, true,
+     SETTING_TEXT, LIST, [](const Settings& s) { return std::string(s.text_encoding); }},
+    {"Sort Language", [](Settings* s, const SettingValue& v) { apply_sort_language(s, v.text); }, true,
+     SETTING_LANGUAGE, LIST, [](const Settings& s) { return std::string(s.sort_language); }},
     {"Paper Size",
      [](Settings* s, const SettingValue& v) {
          apply_choice(&s->paper_size, v.text, "paper size", PAPER_SIZE_NAMES);
      },
-     true},
+     true, SETTING_CHOICE, PRINTING,
+     [](const Settings& s) { return std::string(PAPER_SIZE_NAMES[s.paper_size]); }, PAPER_SIZE_NAMES},
     {"Page Numbers",
      [](Settings* s, const SettingValue& v) {
          apply_choice(&s->page_numbers, v.text, "page numbers", ON_OFF_NAMES);
      },
-     true},
+     true, SETTING_CHOICE, PAGES, [](const Settings& s) { return std::string(ON_OFF_NAMES[s.page_numbers]); },
+     ON_OFF_NAMES},
     {"Committee",
-     [](Settings* s, const SettingValue& v) { apply_typed_lines(&s->committee, "Committee", v); }},
+     [](Settings* s, const SettingValue& v) { apply_typed_lines(&s->committee, "Committee", v); }, false,
+     SETTING_LINES, PAGES,
+     [](const Settings& s) { return lines_shown(s.committee.lines, s.committee.line_count); }},
     {"Committee Title",
-     [](Settings* s, const SettingValue& v) { copy_text(s->committee.title, SETTINGS_KEY_SIZE, v.text); }},
+     [](Settings* s, const SettingValue& v) { copy_text(s->committee.title, SETTINGS_KEY_SIZE, v.text); },
+     false, SETTING_TEXT, PAGES, [](const Settings& s) { return std::string(s.committee.title); }},
     {"Committee Subtitle",
-     [](Settings* s, const SettingValue& v) { copy_text(s->committee.subtitle, SETTINGS_KEY_SIZE, v.text); }},
-    {"Schedule", [](Settings* s, const SettingValue& v) { apply_typed_lines(&s->schedule, "Schedule", v); }},
+     [](Settings* s, const SettingValue& v) { copy_text(s->committee.subtitle, SETTINGS_KEY_SIZE, v.text); },
+     false, SETTING_TEXT, PAGES, [](const Settings& s) { return std::string(s.committee.subtitle); }},
+    {"Schedule", [](Settings* s, const SettingValue& v) { apply_typed_lines(&s->schedule, "Schedule", v); },
+     false, SETTING_LINES, PAGES,
+     [](const Settings& s) { return lines_shown(s.schedule.lines, s.schedule.line_count); }},
     {"Schedule Title",
-     [](Settings* s, const SettingValue& v) { copy_text(s->schedule.title, SETTINGS_KEY_SIZE, v.text); }},
+     [](Settings* s, const SettingValue& v) { copy_text(s->schedule.title, SETTINGS_KEY_SIZE, v.text); },
+     false, SETTING_TEXT, PAGES, [](const Settings& s) { return std::string(s.schedule.title); }},
     {"Schedule Subtitle",
-     [](Settings* s, const SettingValue& v) { copy_text(s->schedule.subtitle, SETTINGS_KEY_SIZE, v.text); }},
+     [](Settings* s, const SettingValue& v) { copy_text(s->schedule.subtitle, SETTINGS_KEY_SIZE, v.text); },
+     false, SETTING_TEXT, PAGES, [](const Settings& s) { return std::string(s.schedule.subtitle); }},
     {"Spare Pages",
      [](Settings* s, const SettingValue& v) {
          apply_choice(&s->spare_pages, v.text, "spare pages", SPARE_PAGE_NAMES);
      },
-     true},
-    {"Print Shop PDF",
-     [](Settings* s, const SettingValue& v) { apply_path(s->print_shop_pdf_path, v.text); }},
+     true, SETTING_CHOICE, PAGES,
+     [](const Settings& s) { return std::string(SPARE_PAGE_NAMES[s.spare_pages]); }, SPARE_PAGE_NAMES},
+    {"Print Shop PDF", [](Settings* s, const SettingValue& v) { apply_path(s->print_shop_pdf_path, v.text); },
+     false, SETTING_TEXT, SHOP, [](const Settings& s) { return std::string(s.print_shop_pdf_path); }},
     {"Crop Marks",
      [](Settings* s, const SettingValue& v) {
          apply_choice(&s->crop_marks, v.text, "crop marks", ON_OFF_NAMES);
      },
-     true},
-    // Both spellings: the other colour keys are spelt as US clubs write them.
-    {"Print Shop Colour", apply_shop_colour, true},
-    {"Print Shop Color", apply_shop_colour, true},
-    {"Club", [](Settings* s, const SettingValue& v) { copy_text(s->club, SETTINGS_KEY_SIZE, v.text); }},
-    {"Roles", apply_roles},
-    {"Card", apply_card},
+     true, SETTING_CHOICE, SHOP, [](const Settings& s) { return std::string(ON_OFF_NAMES[s.crop_marks]); },
+     ON_OFF_NAMES},
+    // Also spelt as US clubs write the other colour keys.
+    {"Print Shop Colour", apply_shop_colour, true, SETTING_CHOICE, SHOP,
+     [](const Settings& s) { return std::string(SHOP_COLOUR_NAMES[s.shop_colour]); }, SHOP_COLOUR_NAMES,
+     "Print Shop Color"},
+    {"Club", [](Settings* s, const SettingValue& v) { copy_text(s->club, SETTINGS_KEY_SIZE, v.text); }, false,
+     SETTING_TEXT, SHOP, [](const Settings& s) { return std::string(s.club); }},
+    // Blocks of "name: words" lines; nothing is set until roster.sdd has them.
+    {"Roles", apply_roles, false, SETTING_LINES, LIST, [](const Settings&) { return std::string(); }},
+    {"Card", apply_card, false, SETTING_LINES, LIST, [](const Settings&) { return std::string(); }},
     {"Private Shows",
-     [](Settings* s, const SettingValue& v) { copy_text(s->private_shows, SETTINGS_LINE_SIZE, v.text); }},
+     [](Settings* s, const SettingValue& v) { copy_text(s->private_shows, SETTINGS_LINE_SIZE, v.text); },
+     false, SETTING_TEXT, LIST, [](const Settings& s) { return std::string(s.private_shows); }},
 };
 
 const SettingKey* find_key(const char* key) {
     for (const SettingKey& known : SETTING_KEYS) {
-        if (keys_equal(key, known.name)) return &known;
+        if (keys_equal(key, known.name) || (known.alias != nullptr && keys_equal(key, known.alias)))
+            return &known;
     }
     return nullptr;
 }
@@ -477,17 +578,16 @@ const SettingKey* find_key(const char* key) {
 
 void load_settings(Settings* settings) { load_settings_from(settings, SETTINGS_FILE_NAME); }
 
-void load_settings_from(Settings* settings, const char* path) {
-    set_defaults(settings);
-    std::string text;
-    if (!read_settings_text(path, &text)) {
-        say("Warning: cannot open %s, proceeding with defaults \n", SETTINGS_FILE_NAME);
-        return;
-    }
+namespace {
+
+// Applies the settings `text` (UTF-8) to `settings`, noting in `seen` (unless null) where
+// each key is written. Returns true when a block is still open at the end, so a key written
+// after it would be read into it.
+bool apply_settings_text(Settings* settings, std::string& text, SeenKeys* seen) {
     FILE* memory = fmemopen(text.data(), text.size(), "r");
-    if (memory == nullptr) return;  // an empty file holds no settings
+    if (memory == nullptr) return false;  // an empty file holds no settings
     FilePtr file(memory);
-    // Heap, not stack: the block's lines take 16 KiB, too much for a small (web) stack.
+    // Heap, not stack: the block's lines take 80 KiB, too much for a small (web) stack.
     auto block_storage = std::make_unique<BlockState>();
     BlockState& block = *block_storage;
     char line[SETTINGS_LINE_SIZE];
@@ -496,21 +596,35 @@ void load_settings_from(Settings* settings, const char* path) {
         ++line_number;
         trim_in_place(line);
         if (line[0] == '\0') {
-            if (block.open) apply_block(settings, &block);
+            if (block.open) apply_block(settings, &block, seen);
         } else if (line[0] == '#') {
             continue;
         } else if (block.open && ends_block(line)) {
             say("roster.conf: line %d: '%.*s:' ends the %s block; leave an empty line after a block\n",
                 line_number, static_cast<int>(strchr(line, ':') - line), line, block.key);
-            apply_block(settings, &block);
-            handle_key_line(settings, &block, line);
+            apply_block(settings, &block, seen);
+            handle_key_line(settings, &block, line, line_number, seen);
         } else if (block.open) {
             collect_block_line(&block, line, line_number);
         } else {
-            handle_key_line(settings, &block, line);
+            handle_key_line(settings, &block, line, line_number, seen);
         }
     }
-    if (block.open && block.count > 0) apply_block(settings, &block);
+    const bool open = block.open;
+    if (block.open && block.count > 0) apply_block(settings, &block, seen);
+    return open;
+}
+
+}  // namespace
+
+void load_settings_from(Settings* settings, const char* path) {
+    set_defaults(settings);
+    std::string text;
+    if (!read_settings_text(path, &text)) {
+        say("Warning: cannot open %s, proceeding with defaults \n", SETTINGS_FILE_NAME);
+        return;
+    }
+    apply_settings_text(settings, text, nullptr);
 }
 
 void apply_setting(Settings* settings, const char* key, const char* value,
@@ -546,4 +660,132 @@ bool parse_hex_color(const char* text, float color[3]) {
     }
     for (int i = 0; i < 3; ++i) color[i] = static_cast<float>(groups[i] / 255.0);
     return true;
+}
+
+std::vector<SettingInfo> setting_infos() {
+    auto defaults = std::make_unique<Settings>();
+    set_defaults(defaults.get());
+    std::vector<SettingInfo> infos;
+    for (const SettingKey& key : SETTING_KEYS) {
+        infos.push_back(
+            {key.name, key.kind, key.group, {key.choices.begin(), key.choices.end()}, key.shown(*defaults)});
+    }
+    return infos;
+}
+
+bool decode_settings_file(std::string_view bytes, std::string* text) {
+    return decode_settings_bytes(bytes, text);
+}
+
+namespace {
+
+// read_setting_lines, also saying in `open_at_end` whether a block is open at the end.
+std::vector<SettingLines> read_lines_and_end(const std::string& text, std::string* messages,
+                                             bool* open_at_end) {
+    auto scratch = std::make_unique<Settings>();
+    set_defaults(scratch.get());
+    std::string copy = text;
+    SeenKeys seen;
+    char* said = nullptr;
+    size_t said_size = 0;
+    FILE* sink = open_memstream(&said, &said_size);
+    const MessageStreams previous = use_message_streams({nullptr, sink});
+    *open_at_end = apply_settings_text(scratch.get(), copy, &seen);
+    use_message_streams(previous);
+    if (sink != nullptr) fclose(sink);
+    messages->assign(said != nullptr ? said : "", said_size);
+    free(said);
+    return seen;
+}
+
+}  // namespace
+
+std::vector<SettingLines> read_setting_lines(const std::string& text, std::string* messages) {
+    bool open_at_end = false;
+    return read_lines_and_end(text, messages, &open_at_end);
+}
+
+namespace {}  // namespace
+
+std::vector<std::string> settings_lines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find_first_of("\r\n", start);
+        end = end == std::string::npos ? text.size() : end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+        lines.push_back(text.substr(start, end - start));
+        start = end;
+    }
+    return lines;
+}
+
+namespace {
+
+// How `key` is written with `value`, each line ended by `eol`: "Key: value", or for a
+// block the key alone and its lines below it (blank ones left out: they would end it).
+std::string written_setting(const SettingKey& key, const std::string& value, const std::string& eol) {
+    if (key.kind != SETTING_LINES) return std::string(key.name) + ": " + value + eol;
+    std::string written = std::string(key.name) + ":" + eol;
+    for (const std::string& line : settings_lines(value + "\n")) {
+        std::string trimmed = line;
+        while (!trimmed.empty() && isspace(static_cast<unsigned char>(trimmed.back()))) trimmed.pop_back();
+        if (trimmed.find_first_not_of(" \t") != std::string::npos) written += trimmed + eol;
+    }
+    return written;
+}
+
+// True when `line` (as written, with its end) is blank, a comment or a key that ends a
+// block: what may follow a block without being read into it.
+bool line_ends_block(const std::string& line) {
+    char trimmed[SETTINGS_LINE_SIZE];
+    copy_text(trimmed, sizeof trimmed, line.c_str());
+    trim_in_place(trimmed);
+    return trimmed[0] == '\0' || ends_block(trimmed);
+}
+
+}  // namespace
+
+std::string edit_setting(const std::string& text, const std::string& key, const std::string& value) {
+    const SettingKey* known = find_key(key.c_str());
+    if (known == nullptr) return text;
+    std::string ignored;
+    bool open_at_end = false;
+    std::vector<SettingLines> where;
+    for (const SettingLines& seen : read_lines_and_end(text, &ignored, &open_at_end)) {
+        if (seen.key == known->name) where.push_back(seen);
+    }
+    std::vector<std::string> lines = settings_lines(text);
+    const std::string eol = text.find("\r\n") != std::string::npos ? "\r\n"
+                            : text.find('\n') == std::string::npos && text.find('\r') != std::string::npos
+                                ? "\r"
+                                : "\n";
+    const bool clear = value.find_first_not_of(" \t\r\n") == std::string::npos;
+    if (where.empty()) {
+        if (clear) return text;
+        std::string edited = text;
+        if (!lines.empty() && edited.back() != '\n' && edited.back() != '\r') edited += eol;
+        // A blank line, else the key would be read into the block. After a lone CR a bare
+        // LF would make one CRLF line end, not a blank line.
+        if (open_at_end) edited += edited.ends_with("\r") && eol == "\n" ? "\r\n" : eol;
+        return edited + written_setting(*known, value, eol) + (known->kind == SETTING_LINES ? eol : "");
+    }
+    // From the last setting back, so earlier line numbers still hold.
+    for (auto at = where.rbegin(); at != where.rend(); ++at) {
+        const auto first = lines.begin() + (at->first_line - 1), last = lines.begin() + at->last_line;
+        if (clear) {
+            lines.erase(first, last);
+        } else if (at == where.rbegin()) {
+            const bool ended = last[-1].ends_with("\n") || last[-1].ends_with("\r");
+            std::string written = written_setting(*known, value, eol);
+            if (!ended) written.resize(written.size() - eol.size());
+            // A block written where a one-line value was must not take in the line after it.
+            if (known->kind == SETTING_LINES && last != lines.end() && !line_ends_block(*last))
+                written += eol;
+            lines.erase(first, last);
+            lines.insert(lines.begin() + (at->first_line - 1), written);
+        }
+    }
+    std::string edited;
+    for (const std::string& line : lines) edited += line;
+    return edited;
 }

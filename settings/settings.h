@@ -3,6 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
 
 constexpr int MAX_TITLE_LINES = 8;
 constexpr int MAX_SUBTITLE_LINES = 4;
@@ -121,6 +124,55 @@ void load_settings_from(Settings* settings, const char* path);
 // sequence other than Column Order or Row Order is reported and gives row order.
 void apply_setting(Settings* settings, const char* key, const char* value,
                    const char (*lines)[SETTINGS_LINE_SIZE], int line_count);
+
+// What a form shows of a key: the kind of value it takes.
+enum SettingKind : int32_t {
+    SETTING_TEXT,      // one line of text
+    SETTING_LINES,     // a block of lines below the key
+    SETTING_CHOICE,    // one of its choices
+    SETTING_COLOUR,    // "#rrggbb"
+    SETTING_NUMBER,    // a number (a size in points, pixels per inch)
+    SETTING_FILE,      // the name of a file beside roster.sdd
+    SETTING_LANGUAGE,  // a language tag, one collation_languages gives
+};
+
+// One key of roster.sdd as a form shows it, from the table the reader applies.
+struct SettingInfo {
+    std::string name;  // as roster.sdd spells it
+    SettingKind kind;
+    std::string group;  // the part of the form: "Cover", "Pages", "Member list", "Printing", "Print shop"
+    std::vector<std::string> choices;  // a choice's words; empty for other kinds
+    std::string default_value;         // the tool's own default as roster.sdd writes it ("" for none)
+};
+
+// Every key, in the order the reader matches them.
+std::vector<SettingInfo> setting_infos();
+
+// Where a settings text sets a key: the value the reader takes from there (a block's lines
+// joined by "\n") and its lines, counted from 1 (a block's from its key to its last line).
+struct SettingLines {
+    std::string key;  // the table's name, whatever spelling or case the file used
+    std::string value;
+    int first_line, last_line;
+};
+
+// `bytes` of a roster.sdd as UTF-8 text, decoded as the reader decodes the file. False when
+// they cannot be decoded.
+bool decode_settings_file(std::string_view bytes, std::string* text);
+
+// Reads the settings `text` (UTF-8) as the tool does: each key where it is set, in the
+// order read (a key set twice appears twice; the reader takes the last), and in `messages`
+// what the reader says of it, line by line.
+std::vector<SettingLines> read_setting_lines(const std::string& text, std::string* messages);
+
+// `text` cut into lines as the reader cuts it (at "\r\n", "\n" or "\r"), each line with its end.
+std::vector<std::string> settings_lines(const std::string& text);
+
+// `text` with `key` set to `value` where the reader takes it from (its last setting), every
+// other line kept as it was; added at the end when `text` has none; an empty `value` takes
+// out every setting of the key (the tool's default then holds). A block's `value` is its
+// lines joined by "\n". An unknown key leaves `text` as it is.
+std::string edit_setting(const std::string& text, const std::string& key, const std::string& value);
 
 // "Row Order" or "Column Order", as the report and roster.sdd name them.
 const char* label_sequence_name(LabelSequence sequence);

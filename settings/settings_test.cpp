@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -91,8 +93,8 @@ TEST(LoadSettings, MissingFileKeepsDefaults) {
         {"subtitle", "0:"},
         {"title_font_size", "20.000000"},
         {"subtitle_font_size", "10.000000"},
-        {"title_color", "0.1000 0.2300 0.3600"},
-        {"subtitle_color", "0.3300 0.3300 0.3300"},
+        {"title_color", "0.1020 0.2314 0.3608"},
+        {"subtitle_color", "0.3294 0.3294 0.3294"},
         {"label_sequence", "0"},
         {"cover", "cover.png"},
         {"committee", "committee.png"},
@@ -171,7 +173,7 @@ TEST(LoadSettings, Messages) {
         const char* err;
     } errors[] = {
         {"just words\n", "title", "0:", "roster.conf: no colon: just words\n"},
-        {"  Colour: #000000  \n", "title_color", "0.1000 0.2300 0.3600",
+        {"  Colour: #000000  \n", "title_color", "0.1020 0.2314 0.3608",
          "roster.conf: unknown key 'Colour'\n"},
         {"\xEF\xBB\xBFTitle Font Size: 30\nFoo: 1\n", "title_font_size", "30.000000",
          "roster.conf: unknown key 'Foo'\n"},
@@ -210,17 +212,17 @@ TEST(LoadSettings, Messages) {
          "roster.conf: line 5: 'Spare Pages:' ends the Committee block; leave an empty line after a block\n"},
         {"# c\ntitle:\nClub\n subtitle:\nNote: fine\n", "title", "3:Club|subtitle:|Note: fine",
          "roster.conf: line 4: 'subtitle:' is inside the title block; end a block with an empty line\n"},
-        {"Title Color: #123\n", "title_color", "0.1000 0.2300 0.3600",
+        {"Title Color: #123\n", "title_color", "0.1020 0.2314 0.3608",
          "roster.conf: bad colour '#123', keeping #1a3b5c\n"},
-        {"Title Color: #-1-1-1\n", "title_color", "0.1000 0.2300 0.3600",
+        {"Title Color: #-1-1-1\n", "title_color", "0.1020 0.2314 0.3608",
          "roster.conf: bad colour '#-1-1-1', keeping #1a3b5c\n"},
-        {"Subtitle Color: #0x1122\n", "subtitle_color", "0.3300 0.3300 0.3300",
+        {"Subtitle Color: #0x1122\n", "subtitle_color", "0.3294 0.3294 0.3294",
          "roster.conf: bad colour '#0x1122', keeping #545454\n"},
-        {"Subtitle Color: # 1 2 3\n", "subtitle_color", "0.3300 0.3300 0.3300",
+        {"Subtitle Color: # 1 2 3\n", "subtitle_color", "0.3294 0.3294 0.3294",
          "roster.conf: bad colour '# 1 2 3', keeping #545454\n"},
         {"Title Color: #ff0000\nTitle Color: red\n", "title_color", "1.0000 0.0000 0.0000",
          "roster.conf: bad colour 'red', keeping #ff0000\n"},
-        {"Title Color:\n#FFFFFF\n\n", "title_color", "0.1000 0.2300 0.3600",
+        {"Title Color:\n#FFFFFF\n\n", "title_color", "0.1020 0.2314 0.3608",
          "roster.conf: bad colour '', keeping #1a3b5c\n"},
         {"Image Resolution: 71\n", "resolution", "300",
          "roster.conf: bad image resolution '71', keeping 300\n"},
@@ -272,6 +274,68 @@ TEST(LoadSettings, Messages) {
         EXPECT_EQ(field_value(*loaded.settings, e.field), e.expected) << e.file;
         EXPECT_EQ(loaded.err, expected_err) << e.file;
     }
+}
+
+// A form edits one key where the reader takes it from, and nothing else.
+TEST(SettingsText, EditsOneKeyInPlace) {
+    const std::string club =
+        "# Riverside\r\nTitle:\r\nRiverside Squares\r\n\r\nPaper Size: Letter\r\n"
+        "Schedule:\r\nSept 12: Barn dance\r\nPaper size: A4\r\n";
+    const struct {
+        std::string text, key, value, edited;
+    } cases[] = {
+        // The repeated key changes where it is read (the last); CRLF stays.
+        {club, "Paper Size", "Letter",
+         "# Riverside\r\nTitle:\r\nRiverside Squares\r\n\r\nPaper Size: Letter\r\nSchedule:\r\n"
+         "Sept 12: Barn dance\r\nPaper Size: Letter\r\n"},
+        {club, "title", "Harbour\n\nSquares",
+         "# Riverside\r\nTitle:\r\nHarbour\r\nSquares\r\n\r\nPaper Size: Letter\r\nSchedule:\r\n"
+         "Sept 12: Barn dance\r\nPaper size: A4\r\n"},
+        // A block ended by a key, and a key the file lacks (after an empty line: a block may be open).
+        {club, "Schedule", "Oct 3: Social",
+         "# Riverside\r\nTitle:\r\nRiverside Squares\r\n\r\nPaper Size: Letter\r\nSchedule:\r\n"
+         "Oct 3: Social\r\nPaper size: A4\r\n"},
+        {"Title:\nClub", "Print Shop Color", "CMYK", "Title:\nClub\n\nPrint Shop Colour: CMYK\n"},
+        {"", "Committee", "President: Ann", "Committee:\nPresident: Ann\n\n"},
+        // Emptied: every setting of the key goes, so the default holds.
+        {club, "Paper Size", "",
+         "# Riverside\r\nTitle:\r\nRiverside Squares\r\n\r\nSchedule:\r\nSept 12: Barn dance\r\n"},
+        {club, "Colour of the cover", "red", club},
+        // Lines ended by CR alone, as old Mac files are, are lines as the reader counts them.
+        {"Title:\rA\rPaper Size: A4\r", "Paper Size", "Letter", "Title:\rA\rPaper Size: Letter\r"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(edit_setting(c.text, c.key, c.value), c.edited) << c.key;
+    std::string messages;
+    std::string seen;
+    for (const SettingLines& at : read_setting_lines(club, &messages))
+        seen += at.key + "=" + at.value + "@" + std::to_string(at.first_line) + "-" +
+                std::to_string(at.last_line) + " ";
+    EXPECT_EQ(seen,
+              "Title=Riverside Squares@2-3 Paper Size=Letter@5-5 Schedule=Sept 12: Barn dance@6-7 Paper "
+              "Size=A4@8-8 ");
+    EXPECT_EQ(
+        messages,
+        "roster.conf: line 8: 'Paper size:' ends the Schedule block; leave an empty line after a block\n");
+}
+
+// Every default a form shows, written into roster.sdd, reads back as the tool's own default.
+TEST(SettingsText, FormDefaultsAreTheToolsDefaults) {
+    std::string text;
+    for (const SettingInfo& info : setting_infos()) {
+        text = edit_setting(text, info.name, info.default_value);
+        EXPECT_EQ(info.kind == SETTING_CHOICE, !info.choices.empty()) << info.name;
+    }
+    EXPECT_NE(text.find("Title Color: #1a3b5c\nSubtitle Font Size: 10\nSubtitle Color: #545454\n"),
+              std::string::npos)
+        << text;
+    Loaded loaded = load_text(text);
+    auto defaults = std::make_unique<Settings>();
+    load_settings_from(defaults.get(), "/nonexistent/roster.sdd");
+    const auto* a = reinterpret_cast<const unsigned char*>(loaded.settings.get());
+    const auto* b = reinterpret_cast<const unsigned char*>(defaults.get());
+    EXPECT_EQ(std::mismatch(a, a + sizeof(Settings), b).first - a, static_cast<long>(sizeof(Settings)))
+        << text;
+    EXPECT_EQ(loaded.err, "");
 }
 
 TEST(SettingsText, KeysEqual) {

@@ -29,6 +29,17 @@ bool open_collation(Collation* collation, const char* language) {
     return root_asked || (valid != nullptr && strcmp(valid, "root") != 0);
 }
 
+std::vector<std::string> collation_languages() {
+    std::vector<std::string> languages;
+    for (int32_t i = 0; i < ucol_countAvailable(); ++i) {
+        const char* tag = ucol_getAvailable(i);
+        if (strchr(tag, '_') != nullptr) continue;  // a region's or script's variant
+        Collation collation;
+        if (open_collation(&collation, tag)) languages.push_back(tag);
+    }
+    return languages;
+}
+
 std::string sort_key(const Collation& collation, std::string_view utf8) {
     // ucol_getSortKey on UTF-16 is several times faster than iterating over the UTF-8.
     // Names of any length sort by all their characters: the buffers grow for a long one.

@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // A collator for one language, owned by the record and closed with it.
 struct Collation {
@@ -21,6 +22,11 @@ struct Collation {
 // root order). Returns false when ICU has no order of its own for that language (an
 // unknown tag); `collation` then holds the root order.
 bool open_collation(Collation* collation, const char* language);
+
+// The language tags ICU has an order of its own for ("cs", "de", "pl", "sv", ...), by tag:
+// the languages open_collation takes. Languages that sort as the root order (English) are
+// not among them.
+std::vector<std::string> collation_languages();
 
 // A byte string that compares (as std::string does) in the collation's order.
 std::string sort_key(const Collation& collation, std::string_view utf8);

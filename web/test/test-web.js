@@ -26,6 +26,17 @@ const cases = [
            'IMG_0412.heic': fs.readFileSync(path.resolve(__dirname, '../../fuzz/corpus/heic/f7b99dbb66647d398b8579aa6f19ed2e8b934752')),
            'board.webp': webp},
    uploads: 'together', sampleTolerance: 2},
+  // The form untouched writes every key at its default: the same PDFs as no roster.sdd at all.
+  {name: 'the untouched form', files: {'members.csv': fs.readFileSync(path.join(club, 'members.csv')),
+                                       'cover.png': fs.readFileSync(path.join(club, 'cover.png'))},
+   withoutSettings: true},
+  // Last season's roster.sdd with a comment, a block and a repeated key; one field changed.
+  {name: 'last season\'s roster.sdd, the paper changed',
+   files: {'members.csv': fs.readFileSync(path.join(club, 'members.csv')),
+           'roster.sdd': Buffer.from('# Harbour Squares, 2026\nTitle:\nHarbour Squares\nMember Roster\n\n' +
+                                     'Paper Size: A4\nSchedule:\nSept 12: Barn dance\n\nPaper Size: Letter\n' +
+                                     'Label Sequence: Column Order\n')},
+   change: {key: 'Paper Size', value: 'A4'}},
   {name: 'files named by last season\'s roster.sdd',
    files: {'list.csv': fs.readFileSync(path.join(club, 'members.csv')),
            'club photo.png': fs.readFileSync(path.resolve(club, '../pictures/committee.png')),
@@ -73,11 +84,12 @@ async function openPage(browser) {
   page.requests = [];
   page.on('request', (request) => { if (/^(https?|wss?|ftp):/.test(request.url())) page.requests.push(request.url()); });
   await page.goto('file://' + pagePath);
+  await page.waitForFunction(() => document.body.dataset.ready === 'true', {timeout: 60000});
   page.cdp = await page.target().createCDPSession();
   return page;
 }
 
-async function runPage(page, folder, out, uploads) {
+async function runPage(page, folder, out, uploads, change) {
   await page.click('#again');
   if (uploads === 'together') {
     await (await page.$('#many')).uploadFile(...fs.readdirSync(folder).map((name) => path.join(folder, name)));
@@ -86,6 +98,12 @@ async function runPage(page, folder, out, uploads) {
     for (const [id, name] of Object.entries(chosen)) {
       if (fs.existsSync(path.join(folder, name))) await (await page.$('#' + id)).uploadFile(path.join(folder, name));
     }
+  }
+  if (change) {
+    await page.$eval(`[data-key="${change.key}"]`, (input, value) => {
+      input.value = value;
+      input.dispatchEvent(new Event('change'));
+    }, change.value);
   }
   await page.focus('#make');  // and pressed from the keyboard
   await page.keyboard.press('Enter');
@@ -96,7 +114,7 @@ async function runPage(page, folder, out, uploads) {
   fs.mkdirSync(out, {recursive: true});
   await page.cdp.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: out});
   const shown = await page.evaluate(() => ({status: Number(document.body.dataset.done), took: Number(document.body.dataset.took),
-      sdd: document.getElementById('sdd').value,
+      sdd: document.getElementById('sdd').value,  // what Download roster.sdd gives
       lines: document.getElementById('messages').textContent.split('\n').filter((l) => l),
       pdfs: Array.from(document.querySelectorAll('#downloads a')).map((a) => a.download)}));
   for (const link of await page.$$('#downloads a')) await link.click();
@@ -108,17 +126,33 @@ async function runPage(page, folder, out, uploads) {
 
 // Runs the page and the command line on the files of `folder` and compares what they say
 // and make; returns the failures.
-async function compare(page, name, folder, uploads, sampleTolerance = 0) {
+async function compare(page, name, folder, {uploads, sampleTolerance = 0, withoutSettings, change} = {}) {
   const failures = [];
   const check = (ok, what) => { if (!ok) failures.push(`${name}: ${what}`); };
-  const shown = await runPage(page, folder, path.join(folder, 'page'), uploads);
+  const shown = await runPage(page, folder, path.join(folder, 'page'), uploads, change);
   if (shown === null) {
     console.log(`${name}: no member list among the files, so the page asks for one`);
     return failures;
   }
-  // Without a roster.sdd of its own the page runs on what its form writes: so does the tool.
-  if (!fs.existsSync(path.join(folder, 'roster.sdd'))) fs.writeFileSync(path.join(folder, 'roster.sdd'), shown.sdd);
+  if (change) {
+    // The roster.sdd downloaded differs from the uploaded one in the changed key's line only.
+    const before = fs.readFileSync(path.join(folder, 'roster.sdd'), 'utf8').split('\n');
+    const after = shown.sdd.split('\n');
+    const differ = before.map((line, i) => line !== after[i] ? `${line} -> ${after[i]}` : null).filter((d) => d);
+    check(before.length === after.length && differ.length === 1 &&
+          differ[0] === `${change.key}: Letter -> ${change.key}: ${change.value}`,
+          `the downloaded roster.sdd changed ${JSON.stringify(differ)}`);
+  }
+  // The command line runs on the roster.sdd the page made (unless the case is that it has none);
+  // one uploaded and unchanged was used byte for byte.
+  if (withoutSettings) {
+    check(/^Title Color: #1a3b5c$/m.test(shown.sdd), 'the untouched form writes the defaults');
+  } else if (change || !fs.existsSync(path.join(folder, 'roster.sdd'))) {
+    fs.writeFileSync(path.join(folder, 'roster.sdd'), shown.sdd);
+  }
   const expected = runCommandLine(folder);
+  // Without a roster.sdd the tool says so; otherwise the two say the same.
+  if (withoutSettings) expected.lines = expected.lines.filter((line) => !line.startsWith('Warning: cannot open roster.sdd'));
   check(shown.status === expected.status, `status ${shown.status}, the command line's ${expected.status}`);
   check(JSON.stringify(shown.lines) === JSON.stringify(expected.lines),
         `the page shows\n${shown.lines.join('\n')}\nthe command line says\n${expected.lines.join('\n')}`);
@@ -154,13 +188,26 @@ function keptFolders() {
   const browser = await puppeteer.launch({executablePath: '/usr/bin/chromium', headless: 'new', args: ['--no-sandbox']});
   const page = await openPage(browser);
   const failures = [];
+  // The page holds no default of its own: every one comes from the module's table.
+  const source = fs.readFileSync(path.resolve(__dirname, '../page.html'), 'utf8').replace(/<style>[^]*<\/style>/, '');
+  const keys = await page.evaluate(() => Array.from(document.querySelectorAll('[data-key]'),
+                                                      (input) => [input.dataset.key, input.value]));
+  for (const [key, value] of keys) {
+    const held = [`'${value}'`, `"${value}"`, `>${value}<`].some((quoted) => source.includes(quoted));
+    if (value.length > 1 && held) failures.push(`page.html holds ${key}'s default ${value}`);
+  }
+  if (keys.length < 30) failures.push(`the form shows ${keys.length} keys`);
+  const languages = await page.$eval('[data-key="Sort Language"]', (select) => Array.from(select.options, (o) => o.text));
+  if (!languages.includes('German (de)') || !languages.includes('Polish (pl)')) {
+    failures.push(`the sort languages offered: ${languages.join(', ')}`);
+  }
   for (const c of cases) {
     const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'rosterbook-web-'));
     for (const [name, bytes] of Object.entries(c.files)) fs.writeFileSync(path.join(folder, name), bytes);
-    failures.push(...await compare(page, c.name, folder, c.uploads, c.sampleTolerance));
+    failures.push(...await compare(page, c.name, folder, c));
     fs.rmSync(folder, {recursive: true, force: true});
   }
-  for (const folder of keptFolders()) failures.push(...await compare(page, path.basename(folder), folder, 'together'));
+  for (const folder of keptFolders()) failures.push(...await compare(page, path.basename(folder), folder, {uploads: 'together'}));
   if (page.requests.length > 0) failures.push(`network requests: ${page.requests.join(' ')}`);
   await browser.close();
   for (const failure of failures) console.log('FAILED: ' + failure);
