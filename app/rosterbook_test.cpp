@@ -213,18 +213,16 @@ TEST(Rosterbook, MemberListProblemsEndTheRun) {
         {"missing", [](const TempDir&) {}, "Error: members.csv: No such file or directory\n"},
         {"empty", [](const TempDir& dir) { dir.write("members.csv", ""); },
          "Error: members.csv: empty (0 bytes): export the member list again, with its header row\n"},
+        // Without members.csv the list is looked for as members.xlsx, .ods and .xls.
         {"spreadsheet beside", [](const TempDir& dir) { dir.write("members.ods", "PK\x03\x04"); },
-         "Error: members.csv: No such file or directory; members.ods is there: open it in your spreadsheet "
-         "program and save it as \"CSV UTF-8\" under the name members.csv (Google Sheets: File, Download, "
-         "Comma-separated values)\n"},
+         "Error: members.ods: damaged or cut short: not a complete spreadsheet file\n"},
         {"fifo", [](const TempDir& dir) { mkfifo(dir.file("members.csv").c_str(), 0600); },
          "Error: members.csv: not a regular file\n"},
         {"folder", [](const TempDir& dir) { std::filesystem::create_directory(dir.file("members.csv")); },
          "Error: members.csv: not a regular file\n"},
         {"xlsx",
          [](const TempDir& dir) { dir.write("members.csv", std::string("PK\x03\x04\x14\0\x08\0", 8)); },
-         "Error: members.csv: a spreadsheet file, not CSV: save it as CSV (comma-separated) and run "
-         "again\n"},
+         "Error: members.csv: damaged or cut short: not a complete spreadsheet file\n"},
         {"nobody",
          [](const TempDir& dir) { dir.write("members.csv", HEADER + "Mitglied,Ann,Lee,a,b,c,d\n,,,,\n"); },
          NOBODY_ERR},
@@ -490,6 +488,89 @@ TEST(Rosterbook, PrintShopFilePassesThePreflight) {
                                             "cover picture reaches the bleed",
                                             "cover picture kept out of the bleed below it"}));
     }
+}
+
+// The club's own spreadsheet file read as the sheet shows it: formats applied, what the
+// secretary hid left out and said, the title row above the headings passed over; odd and
+// hostile files end the run with one line.
+TEST(Rosterbook, SpreadsheetFilesAreReadAsShown) {
+    const std::string hidden =
+        "Warning: %s: 1 hidden row(s) not printed (unhide them to print them)\n"
+        "Warning: %s: 1 hidden column(s) not read (unhide them to print them)\n";
+    const struct {
+        const char* file;
+        std::string settings;
+        std::string err;
+    } cases[] = {
+        {"members.xlsx", "Sheet: Members\n",
+         "Warning: members.xlsx: 1 hidden row(s) not printed (unhide them to print them)\n"
+         "Warning: members.xlsx: 1 hidden column(s) not read (unhide them to print them)\n"
+         "Warning: members.xlsx: column F: 0.0E+00 is a number format rosterbook does not read: its values "
+         "print unformatted\n"
+         "Warning: members.xlsx line 1 comes before the headings on line 2: not read\n"},
+        {"members.ods", "",
+         "Warning: members.ods: 1 hidden row(s) not printed (unhide them to print them)\n"
+         "Warning: members.ods: 1 hidden column(s) not read (unhide them to print them)\n"
+         "Warning: members.ods line 1 comes before the headings on line 2: not read\n"},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        std::filesystem::copy_file(std::string(SHEETS_DIR) + "/" + c.file, dir.file(c.file));
+        dir.write("roster.sdd", c.settings);  // without Member List: found as members.xlsx or .ods
+        RunResult run = run_in(dir);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err.substr(0, run.err.find("Warning: cover.png")), c.err) << c.file;
+        std::string texts;
+        for (const PdfPage& page : read_pdf(dir.file("standard.pdf"))) texts += describe_texts(page);
+        // The standard fonts' text is WinAnsi: "José Núñez", "Zoë Brontë".
+        for (const char* shown : {"Ann Able", "Boston, MA", "02134", "(503) 555-0101", "14 Sep 2011",
+                                  "Jos\xE9 N\xFA\xF1"
+                                  "ez",
+                                  "Zo\xEB Bront\xEB", "TRUE"}) {
+            EXPECT_NE(texts.find(shown), std::string::npos) << c.file << ": " << shown;
+        }
+        EXPECT_EQ(texts.find("Hidden"), std::string::npos) << c.file;
+    }
+    const struct {
+        const char* file;
+        const char* settings;
+        std::string err;
+    } errors[] = {
+        {"members.xlsx", "Sheet: Members 2027\n",
+         "Error: members.xlsx: has no sheet 'Members 2027'; its sheets: 'Old', 'Members'\n"},
+        {"filtered.xlsx", "Member List: filtered.xlsx\nSheet: Nobody\n",
+         "Error: filtered.xlsx: has no sheet 'Nobody'; its sheets: 'Sheet'\n"},
+        {"bomb.xlsx", "Member List: bomb.xlsx\n",
+         "Error: bomb.xlsx: xl/worksheets/sheet1.xml unpacks to more than 200 times its packed size: not "
+         "read (a damaged file, or a zip bomb)\n"},
+        {"entities.xlsx", "Member List: entities.xlsx\n",
+         "Error: entities.xlsx: damaged: xl/worksheets/sheet1.xml declares a DOCTYPE, not read\n"},
+        {"club.numbers", "Member List: club.numbers\n",
+         "Error: club.numbers: a Numbers file: export it from Numbers as Excel or CSV UTF-8\n"},
+        {"cut.xlsx", "Member List: cut.xlsx\n",
+         "Error: cut.xlsx: damaged or cut short: not a complete spreadsheet file\n"},
+        {"locked.xlsx", "Member List: locked.xlsx\n",
+         "Error: locked.xlsx: password-protected: remove the password or save a copy as CSV UTF-8\n"},
+    };
+    for (const auto& e : errors) {
+        TempDir dir;
+        if (std::string(e.file) == "locked.xlsx")  // Excel wraps an encrypted workbook in an OLE file
+            dir.write(e.file, std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\0\0\0\0", 12));
+        else
+            std::filesystem::copy_file(std::string(SHEETS_DIR) + "/" + e.file, dir.file(e.file));
+        dir.write("roster.sdd", e.settings);
+        RunResult run = run_in(dir);
+        EXPECT_EQ(run.status, 1) << e.file;
+        EXPECT_EQ(run.err.substr(run.err.find("Error:")), e.err) << e.file;
+    }
+    // A filter left on is named with the rows it hides.
+    TempDir dir;
+    std::filesystem::copy_file(std::string(SHEETS_DIR) + "/filtered.xlsx", dir.file("members.xlsx"));
+    const RunResult run = run_in(dir);
+    EXPECT_EQ(run.err.substr(0, run.err.find("\n", run.err.find("filter")) + 1),
+              NO_SETTINGS +
+                  "Warning: members.xlsx: a filter is on and hides 3 row(s): they are not printed "
+                  "(clear the filter to print them)\n");
 }
 
 // The CMYK shop file prints a picture's flat patches and the title as the press profile's

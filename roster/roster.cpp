@@ -19,6 +19,7 @@
 #include "base/text_util.h"
 #include "roster/columns.h"
 #include "roster/csv.h"
+#include "roster/sheet.h"
 #include "text/collate.h"
 #include "text/decode.h"
 
@@ -95,16 +96,6 @@ void take_record(TableReader* reader, const Cells& cells, int line_number) {
     }
 }
 
-// Reads the records after the header until the text ends.
-void read_records(CsvReader* csv, TableReader* reader, Cells* cells) {
-    std::string record;
-    int line_number;
-    while ((line_number = read_csv_record(csv, &record)) > 0) {
-        split_csv_line(record, cells, MAX_COLUMNS, csv->separator);
-        if (!is_blank(*cells)) take_record(reader, *cells, line_number);
-    }
-}
-
 // Sorts by last name, then first name, in `collation`'s order; people equal in it keep
 // the order of the list. Each name's key is made once, and members are moved, not copied.
 void sort_group(std::span<Member> group, const Collation& collation) {
@@ -136,11 +127,6 @@ void group_records(std::vector<LoadedRecord>* records, const Collation& collatio
         sort_group(std::span(roster->people).subspan(roster->starts[g]), collation);
     }
     roster->starts[GROUP_COUNT] = roster->people.size();
-}
-
-// Spreadsheet programs' own formats: .xlsx and .ods are ZIP archives, .xls an OLE file.
-bool is_spreadsheet_file(std::string_view bytes) {
-    return bytes.starts_with("PK\x03\x04") || bytes.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
 }
 
 // Says once who was left out for a role word no group has, and how to keep them: the
@@ -196,44 +182,69 @@ void report_private_members(int count, const Settings& settings) {
     }
 }
 
-// A spreadsheet program's own file where the member list is missing: members.xlsx, .xls,
-// .ods or .numbers beside where members.csv should be, as it is named in messages; "" when
-// the list is there or no such file is.
+// A spreadsheet program's own file where the member list named in roster.sdd is missing:
+// list.xlsx, .ods, .xls or .numbers beside where list.csv should be; "" when the list is
+// there or no such file is.
 std::string spreadsheet_instead(const char* path) {
     std::error_code error;
     if (std::filesystem::exists(path, error)) return "";
-    for (const char* extension : {".xlsx", ".xls", ".ods", ".numbers"}) {
+    for (const char* extension : {".xlsx", ".ods", ".xls", ".numbers"}) {
         const std::filesystem::path sheet = std::filesystem::path(path).replace_extension(extension);
         if (std::filesystem::exists(sheet, error)) return sheet.string();
     }
     return "";
 }
 
-// Reads the whole member list as UTF-8 into `text`, decoded as settings.text_encoding says
-// (or detected, saying so when a legacy code page was guessed). The failure when it is not
-// a regular file, cannot be read, is larger than MAX_MEMBER_FILE_BYTES, is a spreadsheet
-// program's own file or does not decode.
-std::optional<Failure> read_member_text(const Settings& settings, std::string* text) {
-    const char* path = settings.member_csv_path;
+// The sheet's rows as records, and what it left out said once each.
+void take_sheet_rows(const char* path, Sheet* sheet, std::vector<ReadAhead>* rows) {
+    if (sheet->hidden_rows > 0) {
+        say("Warning: %s: %d hidden row(s) not printed (unhide them to print them)\n", path,
+            sheet->hidden_rows);
+    }
+    if (sheet->filter) {
+        say("Warning: %s: a filter is on and hides %d row(s): they are not printed (clear the filter to "
+            "print "
+            "them)\n",
+            path, sheet->filtered_rows);
+    }
+    if (sheet->hidden_columns > 0) {
+        say("Warning: %s: %d hidden column(s) not read (unhide them to print them)\n", path,
+            sheet->hidden_columns);
+    }
+    for (const std::string& format : sheet->raw_formats) {
+        say("Warning: %s: %s is a number format rosterbook does not read: its values print unformatted\n",
+            path, format.c_str());
+    }
+    for (SheetRow& row : sheet->rows) rows->push_back({row.number, std::move(row.cells)});
+}
+
+// The list's rows, each with its number and cells: a spreadsheet's visible rows with a
+// value, or the CSV's records decoded as settings.text_encoding says (or detected, saying
+// so when a legacy code page was guessed). The failure when it is not a regular file,
+// cannot be read, is larger than MAX_MEMBER_FILE_BYTES, is empty, or does not decode or
+// read as a spreadsheet.
+std::optional<Failure> read_member_rows(const Settings& settings, const char* path,
+                                        std::vector<ReadAhead>* rows) {
     unsigned char* bytes = nullptr;
     size_t size = 0;
     if (std::optional<Failure> failure = read_whole_file(
             path, MAX_MEMBER_FILE_BYTES, "larger than 256 MiB, too large for a member list", &bytes, &size)) {
         const std::string sheet = spreadsheet_instead(path);
         if (!sheet.empty()) {
-            failure->reason += "; " + sheet +
-                               " is there: open it in your spreadsheet program and save it as "
-                               "\"CSV UTF-8\" under the name " +
-                               std::filesystem::path(path).filename().string() +
-                               " (Google Sheets: File, Download, Comma-separated values)";
+            failure->reason += "; " + sheet + " is there: name it in roster.sdd ('Member List: " +
+                               std::filesystem::path(sheet).filename().string() + "')";
         }
         return failure;
     }
     const std::unique_ptr<unsigned char, FreeDeleter> owner(bytes);
     const std::string_view raw(reinterpret_cast<const char*>(bytes), size);
+    if (raw.empty())
+        return Failure{path, 0, "empty (0 bytes): export the member list again, with its header row"};
     if (is_spreadsheet_file(raw)) {
-        return Failure{path, 0,
-                       "a spreadsheet file, not CSV: save it as CSV (comma-separated) and run again"};
+        Sheet sheet;
+        if (std::optional<Failure> failure = read_sheet(path, settings.sheet_name, &sheet)) return failure;
+        take_sheet_rows(path, &sheet, rows);
+        return std::nullopt;
     }
     DecodedText decoded;
     if (std::optional<Failure> failure = decode_text(raw, settings.text_encoding, &decoded)) {
@@ -241,28 +252,20 @@ std::optional<Failure> read_member_text(const Settings& settings, std::string* t
             path, 0, failure->reason + "; set 'Text Encoding' in roster.sdd to the encoding it was saved in"};
     }
     report_guessed_encoding(path, decoded);
-    *text = std::move(decoded.utf8);
-    return std::nullopt;
-}
-
-// The records that begin on the first HEADER_SEARCH_LINES lines, split into their cells.
-std::vector<ReadAhead> read_ahead(CsvReader* csv) {
-    std::vector<ReadAhead> ahead;
+    CsvReader csv = {decoded.utf8, path, detect_separator(first_line(decoded.utf8))};
     std::string record;
-    while (csv->line_number < HEADER_SEARCH_LINES) {
-        const int line = read_csv_record(csv, &record);
-        if (line == 0) break;
-        ReadAhead& next = ahead.emplace_back();
+    while (const int line = read_csv_record(&csv, &record)) {
+        ReadAhead& next = rows->emplace_back();
         next.line = line;
-        split_csv_line(record, &next.cells, MAX_COLUMNS, csv->separator);
+        split_csv_line(record, &next.cells, MAX_COLUMNS, csv.separator);
     }
-    return ahead;
+    return std::nullopt;
 }
 
 // Which of the records read ahead is the header: the first that looks like one, the rows
 // above it named in a warning; the first record when none does; ahead.size() when the
 // first record is a member, not a header.
-size_t find_header(const std::vector<ReadAhead>& ahead, const RoleWords& words, const Settings& settings,
+size_t find_header(std::span<const ReadAhead> ahead, const RoleWords& words, const Settings& settings,
                    const char* path) {
     if (ahead.empty()) return 0;
     if (looks_like_member(words, ahead[0].cells)) return ahead.size();
@@ -292,35 +295,48 @@ std::span<Member> group_members(Roster& roster, Group group) {
         .subspan(roster.starts[group], roster.starts[group + 1] - roster.starts[group]);
 }
 
+// The member list's path: the one roster.sdd names; when that is the default members.csv
+// and it is not there, the first of members.xlsx, members.ods and members.xls that is.
+std::string member_list_path(const Settings& settings) {
+    std::error_code error;
+    const std::filesystem::path named = settings.member_csv_path;
+    if (named != DEFAULT_MEMBER_LIST || std::filesystem::exists(named, error)) return named.string();
+    for (const char* extension : {".xlsx", ".ods", ".xls"}) {
+        const std::filesystem::path sheet = std::filesystem::path(named).replace_extension(extension);
+        if (std::filesystem::exists(sheet, error)) return sheet.string();
+    }
+    return named.string();
+}
+
 std::optional<Failure> load_roster(const Settings& settings, Roster* roster) {
     *roster = Roster();
-    const char* path = settings.member_csv_path;
-    std::string text;
-    if (std::optional<Failure> failure = read_member_text(settings, &text)) return failure;
-    if (text.empty())
-        return Failure{path, 0, "empty (0 bytes): export the member list again, with its header row"};
-    CsvReader csv = {text, path, detect_separator(first_line(text))};
+    const std::string list = member_list_path(settings);
+    const char* path = list.c_str();
+    std::vector<ReadAhead> rows;
+    if (std::optional<Failure> failure = read_member_rows(settings, path, &rows)) return failure;
     TableReader reader = {path, {}, role_words(settings), {}, {}, {}};
-    std::vector<ReadAhead> ahead = read_ahead(&csv);
-    const size_t header = find_header(ahead, reader.words, settings, path);
+    // The header is looked for among the rows on the first lines.
+    size_t ahead = 0;
+    while (ahead < rows.size() && rows[ahead].line <= HEADER_SEARCH_LINES) ++ahead;
+    const size_t header = find_header(std::span(rows).first(ahead), reader.words, settings, path);
     size_t first_member = header + 1;
-    if (header == ahead.size()) {  // the first line is a member
-        say("Warning: %s line 1 looks like a member, not a header: read as a member\n", path);
+    if (header == ahead) {  // the first line is a member
+        say("Warning: %s line %d looks like a member, not a header: read as a member\n", path,
+            rows.empty() ? 1 : rows[0].line);
         reader.map = positional_columns();
         roster->detail_columns = detail_columns(reader.map, {});
         first_member = 0;
     } else {
         if (std::optional<Failure> failure =
-                map_columns(ahead[header].cells, settings, path, ahead[header].line, &reader.map)) {
+                map_columns(rows[header].cells, settings, path, rows[header].line, &reader.map)) {
             return failure;
         }
-        roster->detail_columns = detail_columns(reader.map, ahead[header].cells);
+        roster->detail_columns = detail_columns(reader.map, rows[header].cells);
     }
-    for (size_t i = first_member; i < ahead.size(); ++i) {
-        if (!is_blank(ahead[i].cells)) take_record(&reader, ahead[i].cells, ahead[i].line);
+    for (size_t i = first_member; i < rows.size(); ++i) {
+        if (!is_blank(rows[i].cells)) take_record(&reader, rows[i].cells, rows[i].line);
     }
-    Cells cells;
-    read_records(&csv, &reader, &cells);
+    rows.clear();
     Collation collation;
     open_collation(&collation, settings.sort_language);
     group_records(&reader.records, collation, roster);

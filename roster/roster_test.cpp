@@ -290,12 +290,10 @@ TEST(LoadRoster, Failures) {
         {dir.file("missing.csv"), "No such file or directory"},
         {"/dev/zero", "not a regular file"},
         {"/proc/self/mem", "Input/output error"},  // opens, but every read fails
-        {dir.file("book.xls"), "a spreadsheet file, not CSV: save it as CSV (comma-separated) and run again"},
+        {dir.file("book.xls"), "an Excel 97-2003 file: save it as .xlsx (Excel Workbook) or as CSV UTF-8"},
         {dir.file("empty.csv"), "empty (0 bytes): export the member list again, with its header row"},
-        {dir.file("members.csv"),
-         "No such file or directory; " + dir.file("members.xlsx") +
-             " is there: open it in your spreadsheet program and save it as \"CSV UTF-8\" under the name "
-             "members.csv (Google Sheets: File, Download, Comma-separated values)"},
+        {dir.file("members.csv"), "No such file or directory; " + dir.file("members.xlsx") +
+                                      " is there: name it in roster.sdd ('Member List: members.xlsx')"},
     };
     for (const auto& e : errors) {
         auto settings = std::make_unique<Settings>();

@@ -80,7 +80,7 @@ void set_defaults(Settings* settings) {
     copy_text(settings->cover_image_path, PATH_SIZE, DEFAULT_COVER_IMAGE);
     copy_text(settings->committee_image_path, PATH_SIZE, DEFAULT_COMMITTEE_IMAGE);
     copy_text(settings->schedule_image_path, PATH_SIZE, DEFAULT_SCHEDULE_IMAGE);
-    copy_text(settings->member_csv_path, PATH_SIZE, "members.csv");
+    copy_text(settings->member_csv_path, PATH_SIZE, DEFAULT_MEMBER_LIST);
     copy_text(settings->booklet_pdf_path, PATH_SIZE, "booklet.pdf");
     copy_text(settings->standard_pdf_path, PATH_SIZE, "standard.pdf");
     settings->image_resolution = DEFAULT_IMAGE_RESOLUTION;
@@ -480,8 +480,17 @@ constexpr SettingKey SETTING_KEYS[] = {
      SETTING_FILE, PAGES, [](const Settings& s) { return std::string(s.committee_image_path); }},
     {"Schedule Image", [](Settings* s, const SettingValue& v) { apply_path(s->schedule_image_path, v.text); },
      false, SETTING_FILE, PAGES, [](const Settings& s) { return std::string(s.schedule_image_path); }},
-    {"Member CSV", [](Settings* s, const SettingValue& v) { apply_path(s->member_csv_path, v.text); }, false,
-     SETTING_FILE, LIST, [](const Settings& s) { return std::string(s.member_csv_path); }},
+    // The older name is kept: last season's roster.sdd says Member CSV.
+    {"Member List",
+     [](Settings* s, const SettingValue& v) { apply_path(s->member_csv_path, v.text); },
+     false,
+     SETTING_FILE,
+     LIST,
+     [](const Settings& s) { return std::string(s.member_csv_path); },
+     {},
+     "Member CSV"},
+    {"Sheet", [](Settings* s, const SettingValue& v) { copy_text(s->sheet_name, SETTINGS_KEY_SIZE, v.text); },
+     false, SETTING_TEXT, LIST, [](const Settings& s) { return std::string(s.sheet_name); }},
     {"Booklet PDF", [](Settings* s, const SettingValue& v) { apply_path(s->booklet_pdf_path, v.text); },
      false, SETTING_TEXT, PRINTING, [](const Settings& s) { return std::string(s.booklet_pdf_path); }},
     {"Standard PDF", [](Settings* s, const SettingValue& v) { apply_path(s->standard_pdf_path, v.text); },

@@ -14,7 +14,8 @@ constexpr int SETTINGS_KEY_SIZE = 256;
 constexpr int MAX_BLOCK_LINES = 40;  // lines a block collects; each key keeps as many as it uses
 constexpr int PATH_SIZE = 4096;
 constexpr const char* SETTINGS_FILE_NAME = "roster.sdd";
-constexpr float MAX_FONT_SIZE = 600.0f;  // the largest size libharu accepts
+constexpr float MAX_FONT_SIZE = 600.0f;                     // the largest size libharu accepts
+constexpr const char* DEFAULT_MEMBER_LIST = "members.csv";  // else members.xlsx, .ods, .xls
 constexpr const char* DEFAULT_COVER_IMAGE = "cover.png";
 constexpr const char* DEFAULT_COMMITTEE_IMAGE = "committee.png";
 constexpr const char* DEFAULT_SCHEDULE_IMAGE = "schedule.png";
@@ -80,7 +81,8 @@ struct Settings {
     char cover_image_path[PATH_SIZE];
     char committee_image_path[PATH_SIZE];
     char schedule_image_path[PATH_SIZE];
-    char member_csv_path[PATH_SIZE];
+    char member_csv_path[PATH_SIZE];     // the member list: CSV, .xlsx or .ods
+    char sheet_name[SETTINGS_KEY_SIZE];  // the spreadsheet's sheet to read; "" for the first
     char booklet_pdf_path[PATH_SIZE];
     char standard_pdf_path[PATH_SIZE];
     int32_t image_resolution;  // pixels per inch images are reduced to; FULL_IMAGE_RESOLUTION: never

@@ -1,0 +1,152 @@
+#!/usr/bin/python3
+"""Makes the spreadsheet files the tests read, in tests/data/sheets/, with Debian's
+python3-openpyxl and python3-odf: the sample club's list as .xlsx and .ods with number
+formats, a hidden row and column, a merged title, a filter, several sheets, and the
+hostile files (a zip bomb, an XML entity bomb, a Numbers file, a cut-short file).
+Run it again after changing it: scripts/make-sheets."""
+import datetime
+import os
+import zipfile
+
+import openpyxl
+from odf.opendocument import OpenDocumentSpreadsheet
+from odf.table import Table, TableColumn, TableRow, TableCell, CoveredTableCell
+from odf.text import P
+
+HERE = os.path.join(os.path.dirname(os.path.abspath(__file__)), 'sheets')
+HEADER = ['Role', 'First Name', 'Last Name', 'Address', 'City', 'Zip', 'Phone', 'Email', 'Notes', 'Dues']
+# Zips and phones stored as numbers, shown by the cell's format; a date in Notes.
+PEOPLE = [
+    ['Caller', 'Ann', 'Able', '12 Elm St', 'Boston, MA', 2134, 5035550101, 'ann@example.org',
+     datetime.date(2011, 9, 14), 40],
+    ['Member', 'José', 'Núñez', '544 River Rd', 'Riverside, OR', 97401, 5415551156, 'jose@example.org',
+     'Club historian', 40],
+    ['Member', 'Hidden', 'Person', '1 Gone Way', 'Nowhere, OR', 97000, 5415550000, '', 'left the club', 0],
+    ['New Dancer', 'Zoë', 'Brontë', '7 Moor Ln', 'Haworth, OR', 97402, 5415551234, '', True, 20],
+]
+
+
+def fixed_zip_dates(path):
+    """Rewrites the archive with every entry dated 1 January 2026, so runs make the same bytes."""
+    with zipfile.ZipFile(path) as source:
+        entries = [(info, source.read(info.filename)) for info in source.infolist()]
+    with zipfile.ZipFile(path, 'w', zipfile.ZIP_DEFLATED) as target:
+        for info, data in entries:
+            fixed = zipfile.ZipInfo(info.filename, date_time=(2026, 1, 1, 0, 0, 0))
+            fixed.compress_type = zipfile.ZIP_STORED if info.filename == 'mimetype' else zipfile.ZIP_DEFLATED
+            fixed.external_attr = info.external_attr
+            target.writestr(fixed, data)
+
+
+def make_xlsx():
+    book = openpyxl.Workbook()
+    old = book.active
+    old.title = 'Old'
+    old.append(HEADER)
+    old.append(['Member', 'Last', 'Season', '1 Old Rd', 'Salem, OR', 97301, 5035550199, '', '', 40])
+    sheet = book.create_sheet('Members')
+    sheet.append(['Riverside Squares 2027'])
+    sheet.merge_cells('A1:D1')
+    sheet.append(HEADER)
+    for person in PEOPLE:
+        sheet.append(person)
+    for row in range(3, 3 + len(PEOPLE)):
+        sheet.cell(row, 6).number_format = '00000'
+        sheet.cell(row, 7).number_format = '(###) ###-####'
+        sheet.cell(row, 9).number_format = 'd mmm yyyy'
+        sheet.cell(row, 8).number_format = '0.0E+00'  # no number here: text is shown as it is
+    sheet.cell(6, 6).number_format = '0.0E+00'  # outside the subset: printed raw, with a warning
+    sheet.row_dimensions[5].hidden = True
+    sheet.column_dimensions['J'].hidden = True
+    book.active = 1
+    path = os.path.join(HERE, 'members.xlsx')
+    book.save(path)
+    fixed_zip_dates(path)
+
+    filtered = openpyxl.Workbook()
+    sheet = filtered.active
+    sheet.append(HEADER)
+    for i in range(6):
+        sheet.append(['Member', 'Name%d' % i, 'Filtered' if i % 2 else 'Shown', 'a', 'b', 'c', 'd', 'e', 'f', 0])
+    sheet.auto_filter.ref = 'A1:J7'
+    for row in (3, 5, 7):
+        sheet.row_dimensions[row].hidden = True
+    path = os.path.join(HERE, 'filtered.xlsx')
+    filtered.save(path)
+    fixed_zip_dates(path)
+
+
+def make_ods():
+    doc = OpenDocumentSpreadsheet()
+    table = Table(name='Members')
+    table.addElement(TableColumn(numbercolumnsrepeated=9))
+    table.addElement(TableColumn(visibility='collapse'))
+    shown = {2134: '02134', 97401: '97401', 97000: '97000', 97402: '97402'}
+
+    def row(values, visibility=None):
+        element = TableRow(visibility=visibility) if visibility else TableRow()
+        for value in values:
+            if isinstance(value, int) and not isinstance(value, bool):
+                text = shown.get(value, '(%s) %s-%s' % (str(value)[:3], str(value)[3:6], str(value)[6:])
+                                 if value > 99999999 else str(value))
+                cell = TableCell(valuetype='float', value=value)
+                cell.addElement(P(text=text))
+            elif isinstance(value, datetime.date):
+                cell = TableCell(valuetype='date', datevalue=value.isoformat())
+                cell.addElement(P(text=value.strftime('%-d %b %Y')))
+            elif isinstance(value, bool):
+                cell = TableCell(valuetype='boolean', booleanvalue='true' if value else 'false')
+                cell.addElement(P(text='TRUE' if value else 'FALSE'))
+            else:
+                cell = TableCell(valuetype='string')
+                cell.addElement(P(text=str(value)))
+            element.addElement(cell)
+        table.addElement(element)
+
+    title = TableRow()
+    cell = TableCell(valuetype='string', numbercolumnsspanned=4)
+    cell.addElement(P(text='Riverside Squares 2027'))
+    title.addElement(cell)
+    title.addElement(CoveredTableCell(numbercolumnsrepeated=3))
+    table.addElement(title)
+    row(HEADER)
+    for person in PEOPLE:
+        row(person, 'collapse' if person[1] == 'Hidden' else None)
+    table.addElement(TableRow(numberrowsrepeated=1048000))  # the empty rows LibreOffice writes
+    doc.spreadsheet.addElement(table)
+    path = os.path.join(HERE, 'members.ods')
+    doc.save(path)
+    fixed_zip_dates(path)
+
+
+def write_zip(name, parts):
+    with zipfile.ZipFile(os.path.join(HERE, name), 'w', zipfile.ZIP_DEFLATED) as archive:
+        for part, data in parts.items():
+            archive.writestr(zipfile.ZipInfo(part, date_time=(2026, 1, 1, 0, 0, 0)), data, zipfile.ZIP_DEFLATED)
+
+
+def make_hostile():
+    workbook = ('<workbook xmlns:r="r"><sheets><sheet name="S" sheetId="1" r:id="rId1"/></sheets></workbook>')
+    rels = ('<Relationships><Relationship Id="rId1" Target="worksheets/sheet1.xml" Type="worksheet"/>'
+            '</Relationships>')
+    # 8 MB of blanks that pack into a few kilobytes.
+    write_zip('bomb.xlsx', {'xl/workbook.xml': workbook, 'xl/_rels/workbook.xml.rels': rels,
+                            'xl/worksheets/sheet1.xml': '<worksheet>' + ' ' * (8 << 20) + '</worksheet>'})
+    laughs = ''.join('<!ENTITY l%d "&l%d;&l%d;&l%d;&l%d;">' % (i, i - 1, i - 1, i - 1, i - 1) for i in range(1, 12))
+    write_zip('entities.xlsx', {'xl/workbook.xml': workbook, 'xl/_rels/workbook.xml.rels': rels,
+                                'xl/worksheets/sheet1.xml': '<?xml version="1.0"?><!DOCTYPE w [<!ENTITY l0 "ha">'
+                                + laughs + '<!ENTITY out SYSTEM "file:///etc/passwd">]>'
+                                '<worksheet><sheetData><row r="1"><c t="inlineStr"><is><t>&l11;&out;</t></is>'
+                                '</c></row></sheetData></worksheet>'})
+    write_zip('club.numbers', {'Index/Document.iwa': b'\0' * 16, 'Metadata/Properties.plist': 'x'})
+    with open(os.path.join(HERE, 'members.xlsx'), 'rb') as whole:
+        data = whole.read()
+    with open(os.path.join(HERE, 'cut.xlsx'), 'wb') as cut:
+        cut.write(data[:len(data) // 2])
+
+
+if __name__ == '__main__':
+    os.makedirs(HERE, exist_ok=True)
+    make_xlsx()
+    make_ods()
+    make_hostile()
