@@ -545,6 +545,8 @@ TEST(Rosterbook, SpreadsheetFilesAreReadAsShown) {
          "read (a damaged file, or a zip bomb)\n"},
         {"entities.xlsx", "Member List: entities.xlsx\n",
          "Error: entities.xlsx: damaged: xl/worksheets/sheet1.xml declares a DOCTYPE, not read\n"},
+        {"bad-utf8.xlsx", "Member List: bad-utf8.xlsx\n",
+         "Error: bad-utf8.xlsx: damaged: xl/worksheets/sheet1.xml line 1: not well-formed (invalid token)\n"},
         {"club.numbers", "Member List: club.numbers\n",
          "Error: club.numbers: a Numbers file: export it from Numbers as Excel or CSV UTF-8\n"},
         {"cut.xlsx", "Member List: cut.xlsx\n",
@@ -563,6 +565,17 @@ TEST(Rosterbook, SpreadsheetFilesAreReadAsShown) {
         EXPECT_EQ(run.status, 1) << e.file;
         EXPECT_EQ(run.err.substr(run.err.find("Error:")), e.err) << e.file;
     }
+    // The sample club's members.xlsx makes the very PDFs its members.csv makes.
+    std::string made[2];
+    for (const char* list : {"members.csv", "members.xlsx"}) {
+        TempDir club;
+        for (const char* name : {list, "roster.sdd", "cover.png"})
+            std::filesystem::copy_file(std::string(EXAMPLES_DIR) + "/" + name, club.file(name));
+        ASSERT_EQ(run_tool(ROSTERBOOK_BINARY, club.path, {.environment = {"SOURCE_DATE_EPOCH=1"}}).status, 0)
+            << list;
+        made[list[8] == 'x'] = club.read("standard.pdf");
+    }
+    EXPECT_TRUE(made[0] == made[1]);
     // A filter left on is named with the rows it hides.
     TempDir dir;
     std::filesystem::copy_file(std::string(SHEETS_DIR) + "/filtered.xlsx", dir.file("members.xlsx"));

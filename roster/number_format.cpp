@@ -44,6 +44,8 @@ constexpr BuiltinFormat BUILTIN_FORMATS[] = {
     {49, "@"},
 };
 
+constexpr double MAX_DATE_SERIAL = 2958466;  // 1 January 10000, past Excel's last date
+
 constexpr const char* MONTHS[] = {"January", "February", "March",     "April",   "May",      "June",
                                   "July",    "August",   "September", "October", "November", "December"};
 constexpr const char* WEEKDAYS[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
@@ -296,7 +298,10 @@ std::vector<std::string_view> sections_of(std::string_view code) {
     bool quoted = false;
     for (size_t i = 0; i < code.size(); ++i) {
         if (code[i] == '"') quoted = !quoted;
-        if (code[i] == '\\') ++i;
+        if (code[i] == '\\') {
+            ++i;  // the next character is a literal, a semicolon too
+            continue;
+        }
         if (code[i] == ';' && !quoted) {
             sections.push_back(code.substr(start, i - start));
             start = i + 1;
@@ -318,6 +323,7 @@ std::string_view builtin_number_format(int id) {
 bool format_number(double value, std::string_view code, bool date1904, std::string* shown) {
     *shown = general(value);
     if (code.empty() || code == "General" || code == "@") return true;
+    if (!std::isfinite(value)) return false;
     const std::vector<std::string_view> sections = sections_of(code);
     std::string_view section = sections[0];
     bool negative_section = false;
@@ -333,6 +339,7 @@ bool format_number(double value, std::string_view code, bool date1904, std::stri
     }
     if ((dates && digits) || (digits && (marks.scaled || marks.fraction))) return false;
     if (dates) {
+        if (value < 0 || value >= MAX_DATE_SERIAL) return false;  // Excel shows ##### there
         *shown = date_shown(value, parts, date1904);
     } else if (digits) {
         *shown = number_shown(negative_section ? std::fabs(value) : value, parts, marks.grouped);

@@ -38,9 +38,11 @@ const char* attribute(const char** attributes, std::string_view name) {
     return nullptr;
 }
 
+// An attribute's whole number, held within a billion either way; `otherwise` when absent.
 int attribute_number(const char** attributes, std::string_view name, int otherwise) {
     const char* value = attribute(attributes, name);
-    return value != nullptr ? atoi(value) : otherwise;
+    if (value == nullptr) return otherwise;
+    return static_cast<int>(std::clamp(strtoll(value, nullptr, 10), -1000000000LL, 1000000000LL));
 }
 
 struct ParserDeleter {
@@ -161,6 +163,7 @@ void put_cell(std::vector<std::string>* cells, int column, std::string text) {
 // Takes a finished row into the sheet, its hidden columns left out.
 void finish_row(Sheet* sheet, int number, std::vector<std::string> cells, bool hidden, bool filtered,
                 const std::set<int>& hidden_columns) {
+    if (number > MAX_SHEET_ROWS) return;
     if (std::all_of(cells.begin(), cells.end(), [](const std::string& cell) { return cell.empty(); })) return;
     if (hidden || filtered) {
         ++(filtered ? sheet->filtered_rows : sheet->hidden_rows);
@@ -306,7 +309,7 @@ std::optional<Failure> read_xlsx_sheet(const Package& package, const Workbook& b
                     hidden_columns.insert(c - 1);
             }
         } else if (name == "row") {
-            row = attribute_number(attributes, "r", row + 1);
+            row = std::min(std::max(attribute_number(attributes, "r", row + 1), row + 1), MAX_SHEET_ROWS + 1);
             const char* hide = attribute(attributes, "hidden");
             hidden = hide != nullptr && (strcmp(hide, "1") == 0 || strcmp(hide, "true") == 0);
             cells.clear();
@@ -398,7 +401,8 @@ std::optional<Failure> read_ods(const Package& package, const std::string& sheet
             }
             column_at += repeat;
         } else if (name == "table-row") {
-            row_repeat = std::max(attribute_number(attributes, "number-rows-repeated", 1), 1);
+            row_repeat =
+                std::clamp(attribute_number(attributes, "number-rows-repeated", 1), 1, MAX_SHEET_ROWS);
             const char* visibility = attribute(attributes, "visibility");
             hidden = visibility != nullptr && strcmp(visibility, "collapse") == 0;
             filtered = visibility != nullptr && strcmp(visibility, "filter") == 0;
@@ -437,7 +441,7 @@ std::optional<Failure> read_ods(const Package& package, const std::string& sheet
             const int copies = cells.empty() ? 1 : std::min(row_repeat, 1000);
             for (int i = 0; i < copies; ++i)
                 finish_row(sheet, row + 1 + i, cells, hidden, filtered, hidden_columns);
-            row += row_repeat;
+            row = std::min(row + row_repeat, MAX_SHEET_ROWS + 1);
         }
     };
     handlers.text = [&](std::string_view chunk) {

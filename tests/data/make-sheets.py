@@ -3,9 +3,11 @@
 python3-openpyxl and python3-odf: the sample club's list as .xlsx and .ods with number
 formats, a hidden row and column, a merged title, a filter, several sheets, and the
 hostile files (a zip bomb, an XML entity bomb, a Numbers file, a cut-short file).
-Run it again after changing it: scripts/make-sheets."""
+Also the sample club's members.xlsx. Run it again after changing it: scripts/make-sheets."""
+import csv
 import datetime
 import os
+import re
 import zipfile
 
 import openpyxl
@@ -27,9 +29,13 @@ PEOPLE = [
 
 
 def fixed_zip_dates(path):
-    """Rewrites the archive with every entry dated 1 January 2026, so runs make the same bytes."""
+    """Rewrites the archive with every entry, and the dates the document records, set to
+    1 January 2026, so runs make the same bytes."""
     with zipfile.ZipFile(path) as source:
         entries = [(info, source.read(info.filename)) for info in source.infolist()]
+    stamp = rb'\g<1>2026-01-01T00:00:00Z\g<2>'
+    entries = [(info, re.sub(rb'(<dcterms:(?:created|modified)[^>]*>)[^<]*(</dcterms)', stamp, data)
+                if info.filename == 'docProps/core.xml' else data) for info, data in entries]
     with zipfile.ZipFile(path, 'w', zipfile.ZIP_DEFLATED) as target:
         for info, data in entries:
             fixed = zipfile.ZipInfo(info.filename, date_time=(2026, 1, 1, 0, 0, 0))
@@ -138,6 +144,9 @@ def make_hostile():
                                 + laughs + '<!ENTITY out SYSTEM "file:///etc/passwd">]>'
                                 '<worksheet><sheetData><row r="1"><c t="inlineStr"><is><t>&l11;&out;</t></is>'
                                 '</c></row></sheetData></worksheet>'})
+    write_zip('bad-utf8.xlsx', {'xl/workbook.xml': workbook, 'xl/_rels/workbook.xml.rels': rels,
+                                'xl/worksheets/sheet1.xml': b'<worksheet><sheetData><row r="1"><c t="inlineStr">'
+                                b'<is><t>Jos\xe9</t></is></c></row></sheetData></worksheet>'})
     write_zip('club.numbers', {'Index/Document.iwa': b'\0' * 16, 'Metadata/Properties.plist': 'x'})
     with open(os.path.join(HERE, 'members.xlsx'), 'rb') as whole:
         data = whole.read()
@@ -145,8 +154,28 @@ def make_hostile():
         cut.write(data[:len(data) // 2])
 
 
+def make_sample_club():
+    """The sample club's members.csv as the .xlsx its secretary would keep: zips as numbers
+    shown with five digits."""
+    club = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'examples', 'club')
+    book = openpyxl.Workbook()
+    sheet = book.active
+    sheet.title = 'Members'
+    with open(os.path.join(club, 'members.csv'), encoding='utf-8', newline='') as source:
+        for number, row in enumerate(csv.reader(source)):
+            sheet.append([int(cell) if number > 0 and cell.isdigit() and len(cell) == 5 else cell for cell in row])
+    for row in sheet.iter_rows(min_row=2):
+        for cell in row:
+            if isinstance(cell.value, int):
+                cell.number_format = '00000'
+    path = os.path.join(club, 'members.xlsx')
+    book.save(path)
+    fixed_zip_dates(path)
+
+
 if __name__ == '__main__':
     os.makedirs(HERE, exist_ok=True)
+    make_sample_club()
     make_xlsx()
     make_ods()
     make_hostile()

@@ -1,0 +1,21 @@
+// What the spreadsheet reader promises of a sheet it read, checked by both sheet targets.
+#pragma once
+
+#include <string>
+
+#include "fuzz_support.h"
+#include "roster/columns.h"
+#include "roster/sheet.h"
+
+// Checks what read_sheet promises of `sheet`.
+inline void check_sheet(const Sheet& sheet) {
+    int previous = 0;
+    for (const SheetRow& row : sheet.rows) {
+        promise(row.number > previous, "row numbers rise");
+        previous = row.number;
+        promise(row.cells.size() <= static_cast<size_t>(MAX_COLUMNS), "cells within the column limit");
+        for (const std::string& cell : row.cells)
+            promise(cell.size() <= MAX_SHEET_CELL_BYTES + 4, "cell size");
+    }
+    promise(sheet.hidden_rows >= 0 && sheet.filtered_rows >= 0 && sheet.hidden_columns >= 0, "counts");
+}
