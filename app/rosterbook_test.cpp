@@ -604,6 +604,8 @@ TEST(Rosterbook, CmykShopFileKeepsThePressProfilesColours) {
                       std::string(compression) + "\n");
         RunResult run = run_in(dir);
         ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(preflight_print_shop(dir.file("shop.pdf"), 9), std::vector<std::string>{})
+            << compression;  // typed pages in CMYK
         const std::vector<PdfPage> pages = read_pdf(dir.file("shop.pdf"));
         ASSERT_EQ(pages[0].images.size(), 1u);
         const PdfImage& image = pages[0].images[0];
