@@ -25,6 +25,10 @@
 
 namespace {
 
+// The spreadsheet programs' own files a member list may be kept in, in the order they are
+// looked for: those read, then Numbers', which is named in a message.
+constexpr const char* SPREADSHEET_EXTENSIONS[] = {".xlsx", ".ods", ".xls", ".numbers"};
+
 // A member list is a few hundred lines, a regional directory some tens of thousands;
 // anything this large is the wrong file.
 constexpr long long MAX_MEMBER_FILE_BYTES = 256LL << 20;
@@ -188,7 +192,7 @@ void report_private_members(int count, const Settings& settings) {
 std::string spreadsheet_instead(const char* path) {
     std::error_code error;
     if (std::filesystem::exists(path, error)) return "";
-    for (const char* extension : {".xlsx", ".ods", ".xls", ".numbers"}) {
+    for (const char* extension : SPREADSHEET_EXTENSIONS) {
         const std::filesystem::path sheet = std::filesystem::path(path).replace_extension(extension);
         if (std::filesystem::exists(sheet, error)) return sheet.string();
     }
@@ -301,7 +305,8 @@ std::string member_list_path(const Settings& settings) {
     std::error_code error;
     const std::filesystem::path named = settings.member_csv_path;
     if (named != DEFAULT_MEMBER_LIST || std::filesystem::exists(named, error)) return named.string();
-    for (const char* extension : {".xlsx", ".ods", ".xls"}) {
+    for (const char* extension :
+         std::span(SPREADSHEET_EXTENSIONS).first(3)) {  // not Numbers: it cannot be read
         const std::filesystem::path sheet = std::filesystem::path(named).replace_extension(extension);
         if (std::filesystem::exists(sheet, error)) return sheet.string();
     }
