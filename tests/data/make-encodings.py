@@ -125,6 +125,8 @@ MARKS = {'utf_16_le': b'\xff\xfe', 'utf_16_be': b'\xfe\xff'}
 
 
 def save(name, text, encoding):
+    if encoding.startswith('mac'):  # Excel for the Mac's "CSV (Macintosh)" ends lines with a lone CR
+        text = text.replace('\r\n', '\r')
     data = encode_cp1258(text) if encoding == 'cp1258' else MARKS.get(encoding, b'') + text.encode(encoding)
     with open(os.path.join(HERE, name + '.csv'), 'wb') as out:
         out.write(data)
