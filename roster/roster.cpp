@@ -25,10 +25,6 @@
 
 namespace {
 
-// The spreadsheet programs' own files a member list may be kept in, in the order they are
-// looked for: those read, then Numbers', which is named in a message.
-constexpr const char* SPREADSHEET_EXTENSIONS[] = {".xlsx", ".ods", ".xls", ".numbers"};
-
 // A member list is a few hundred lines, a regional directory some tens of thousands;
 // anything this large is the wrong file.
 constexpr long long MAX_MEMBER_FILE_BYTES = 256LL << 20;

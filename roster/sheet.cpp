@@ -39,6 +39,12 @@ const char* attribute(const char** attributes, std::string_view name) {
 }
 
 // An attribute's whole number, held within a billion either way; `otherwise` when absent.
+// True when the attribute is set true, as "1" or "true".
+bool attribute_true(const char** attributes, std::string_view name) {
+    const char* value = attribute(attributes, name);
+    return value != nullptr && (strcmp(value, "1") == 0 || strcmp(value, "true") == 0);
+}
+
 int attribute_number(const char** attributes, std::string_view name, int otherwise) {
     const char* value = attribute(attributes, name);
     if (value == nullptr) return otherwise;
@@ -197,9 +203,7 @@ std::optional<Failure> read_workbook(const Package& package, Workbook* book) {
             const char* id = attribute(attributes, "id");
             if (sheet_name != nullptr && id != nullptr) book->sheets.emplace_back(sheet_name, id);
         } else if (name == "workbookPr") {
-            const char* date1904 = attribute(attributes, "date1904");
-            book->date1904 =
-                date1904 != nullptr && (strcmp(date1904, "1") == 0 || strcmp(date1904, "true") == 0);
+            book->date1904 = attribute_true(attributes, "date1904");
         }
     };
     XmlHandlers relationships;
@@ -302,16 +306,14 @@ std::optional<Failure> read_xlsx_sheet(const Package& package, const Workbook& b
     XmlHandlers handlers;
     handlers.start = [&](std::string_view name, const char** attributes) {
         if (name == "col") {
-            const char* hide = attribute(attributes, "hidden");
-            if (hide != nullptr && (strcmp(hide, "1") == 0 || strcmp(hide, "true") == 0)) {
+            if (attribute_true(attributes, "hidden")) {
                 const int last = std::min(attribute_number(attributes, "max", 0), MAX_COLUMNS);
                 for (int c = attribute_number(attributes, "min", 1); c >= 1 && c <= last; ++c)
                     hidden_columns.insert(c - 1);
             }
         } else if (name == "row") {
             row = std::min(std::max(attribute_number(attributes, "r", row + 1), row + 1), MAX_SHEET_ROWS + 1);
-            const char* hide = attribute(attributes, "hidden");
-            hidden = hide != nullptr && (strcmp(hide, "1") == 0 || strcmp(hide, "true") == 0);
+            hidden = attribute_true(attributes, "hidden");
             cells.clear();
             column = -1;
         } else if (name == "c") {
@@ -345,11 +347,15 @@ std::optional<Failure> read_xlsx_sheet(const Package& package, const Workbook& b
     return failure;
 }
 
-// The sheets' names, for a message: "'Members', 'Old'".
-std::string sheet_list(const std::vector<std::string>& names) {
+// The failure when the file has no sheet `sheet_name` ("" for none at all), naming the
+// sheets it has: "has no sheet 'Members 2027'; its sheets: 'Old', 'Members'".
+Failure no_such_sheet(const char* path, const std::string& sheet_name,
+                      const std::vector<std::string>& names) {
     std::string list;
     for (const std::string& name : names) list += (list.empty() ? "'" : ", '") + name + "'";
-    return list.empty() ? "none" : list;
+    return Failure{path, 0,
+                   (sheet_name.empty() ? std::string("has no sheet") : "has no sheet '" + sheet_name + "'") +
+                       "; its sheets: " + (list.empty() ? "none" : list)};
 }
 
 std::optional<Failure> read_xlsx(const Package& package, const std::string& sheet_name, Sheet* sheet) {
@@ -364,10 +370,7 @@ std::optional<Failure> read_xlsx(const Package& package, const std::string& shee
         return sheet_name.empty() || entry.first == sheet_name;
     });
     if (chosen == book.sheets.end()) {
-        return Failure{
-            package.path, 0,
-            (sheet_name.empty() ? std::string("has no sheet") : "has no sheet '" + sheet_name + "'") +
-                "; its sheets: " + sheet_list(names)};
+        return no_such_sheet(package.path, sheet_name, names);
     }
     auto target = book.targets.find(chosen->second);
     if (target == book.targets.end())
@@ -449,10 +452,7 @@ std::optional<Failure> read_ods(const Package& package, const std::string& sheet
     };
     std::optional<Failure> failure = parse_part(package, "content.xml", &handlers);
     if (!failure && !done) {
-        return Failure{
-            package.path, 0,
-            (sheet_name.empty() ? std::string("has no sheet") : "has no sheet '" + sheet_name + "'") +
-                "; its sheets: " + sheet_list(names)};
+        return no_such_sheet(package.path, sheet_name, names);
     }
     sheet->hidden_columns = static_cast<int>(hidden_columns.size());
     return failure;

@@ -36,6 +36,12 @@ constexpr size_t MAX_SHARED_STRINGS = 1 << 21;
 constexpr int MAX_SHEET_ROWS = 1 << 20;  // Excel's and LibreOffice's last row; none is read past it // texts
                                          // a workbook shares; more are dropped
 
+// The spreadsheet programs' own files a member list may be kept in, in the order they are
+// looked for beside a missing members.csv (the first LOOKED_FOR_SPREADSHEETS), then Numbers',
+// which is only named in a message.
+constexpr const char* SPREADSHEET_EXTENSIONS[] = {".xlsx", ".ods", ".xls", ".numbers"};
+constexpr size_t LOOKED_FOR_SPREADSHEETS = 3;
+
 // True when `head` (a file's first bytes) starts as a ZIP archive or an OLE compound file,
 // as every spreadsheet program's own format does.
 bool is_spreadsheet_file(std::string_view head);

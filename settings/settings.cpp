@@ -224,6 +224,22 @@ void handle_key_line(Settings* settings, BlockState* block, char* line, int line
     block->first_line = block->last_line = line_number;
 }
 
+// What `work` says on the message stream (warnings go nowhere else meanwhile); a stream
+// that cannot be made leaves them where they went.
+template <typename Work>
+std::string said_by(Work work) {
+    char* said = nullptr;
+    size_t said_size = 0;
+    FILE* sink = open_memstream(&said, &said_size);
+    const MessageStreams previous = use_message_streams({nullptr, sink});
+    work();
+    use_message_streams(previous);
+    if (sink != nullptr) fclose(sink);
+    std::string text(said != nullptr ? said : "", said_size);
+    free(said);
+    return text;
+}
+
 // True when `line` is a key whose value is checked, with a value it accepts: applying it
 // to a scratch record says nothing.
 bool ends_block(const char* line) {
@@ -235,16 +251,7 @@ bool ends_block(const char* line) {
     if (value[0] == '\0') return false;
     auto scratch = std::make_unique<Settings>();
     set_defaults(scratch.get());
-    char* said = nullptr;
-    size_t said_size = 0;
-    FILE* sink = open_memstream(&said, &said_size);
-    if (sink == nullptr) return false;
-    const MessageStreams previous = use_message_streams({nullptr, sink});
-    known->apply(scratch.get(), {value, nullptr, 0});
-    use_message_streams(previous);
-    fclose(sink);
-    free(said);
-    return said_size == 0;
+    return said_by([&] { known->apply(scratch.get(), {value, nullptr, 0}); }).empty();
 }
 
 void collect_block_line(BlockState* block, char* line, int line_number) {
@@ -695,15 +702,7 @@ std::vector<SettingLines> read_lines_and_end(const std::string& text, std::strin
     set_defaults(scratch.get());
     std::string copy = text;
     SeenKeys seen;
-    char* said = nullptr;
-    size_t said_size = 0;
-    FILE* sink = open_memstream(&said, &said_size);
-    const MessageStreams previous = use_message_streams({nullptr, sink});
-    *open_at_end = apply_settings_text(scratch.get(), copy, &seen);
-    use_message_streams(previous);
-    if (sink != nullptr) fclose(sink);
-    messages->assign(said != nullptr ? said : "", said_size);
-    free(said);
+    *messages = said_by([&] { *open_at_end = apply_settings_text(scratch.get(), copy, &seen); });
     return seen;
 }
 

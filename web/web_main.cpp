@@ -7,10 +7,12 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "app/run.h"
+#include "roster/sheet.h"
 #include "settings/settings.h"
 #include "text/collate.h"
 
@@ -62,8 +64,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE int rosterbook_run(const char* folder) {
     return status;
 }
 
-// {"keys": [{"name", "kind", "group", "choices", "default"}...], "languages": [tags]}: what
-// the form shows, in the reader's order.
+// {"keys": [{"name", "kind", "group", "choices", "default"}...], "languages": [tags],
+// "sheets": [extensions]}: what the form shows, in the reader's order, and the spreadsheet
+// files the tool looks for in place of a missing members.csv.
 extern "C" EMSCRIPTEN_KEEPALIVE const char* rosterbook_settings_keys() {
     answer = "{\"keys\":[";
     for (const SettingInfo& info : setting_infos()) {
@@ -72,7 +75,10 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* rosterbook_settings_keys() {
                   ",\"choices\":" + json_list(info.choices) + ",\"default\":" + json(info.default_value) +
                   "}";
     }
-    answer += "],\"languages\":" + json_list(collation_languages()) + "}";
+    const std::span<const char* const> sheets =
+        std::span(SPREADSHEET_EXTENSIONS).first(LOOKED_FOR_SPREADSHEETS);
+    answer += "],\"languages\":" + json_list(collation_languages()) +
+              ",\"sheets\":" + json_list({sheets.begin(), sheets.end()}) + "}";
     return answer.c_str();
 }
 
