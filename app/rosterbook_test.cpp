@@ -315,7 +315,7 @@ std::string page_text(const PdfPage& page) {
 
 std::string read_as(const char* encoding) {
     return std::string("Warning: members.csv read as ") + encoding +
-           "; set 'Text Encoding' in roster.sdd if names look wrong\n";
+           ": if names look wrong, save the sheet as CSV UTF-8\n";
 }
 
 // Western names from UTF-8, Windows-1252 and Mac Roman files print the same WinAnsi bytes
@@ -328,10 +328,10 @@ TEST(Rosterbook, AccentedNamesPrintAsWritten) {
         {"Member,José,Müller,a,b,c,d\nMember,Zoë,François,a,b,c,d\nMember,Ève,Éluard,a,b,c,d\n", ""},
         {"Member,Jos\xE9,M\xFCller,a,b,c,d\nMember,Zo\xEB,Fran\xE7ois,a,b,c,d\nMember,\xC8ve,\xC9luard,a,b,c,"
          "d\n",
-         read_as("windows-1252")},
+         read_as("Windows Western (windows-1252)")},
         {"role,first,last,a,b,c,d\rMember,Jos\x8E,M\x9Fller,a,b,c,d\rMember,Zo\x91,Fran\x8Dois,a,b,c,d\r"
          "Member,\xE9ve,\x83luard,a,b,c,d\r",
-         read_as("macintosh")},
+         read_as("Mac Roman (macintosh)")},
     };
     for (const auto& c : cases) {
         TempDir dir;
@@ -745,7 +745,8 @@ TEST(Rosterbook, EveryNameAsWritten) {
         {"utf-8", sheet, ""},
         {"utf-8 with BOM", "\xEF\xBB\xBF" + sheet, ""},
         {"utf-16le, tabs", "\xFF\xFE" + to_code_page(tabbed, "UTF-16LE"), ""},
-        {"windows-1250", to_code_page(sheet, "WINDOWS-1250"), read_as("windows-1250")},
+        {"windows-1250", to_code_page(sheet, "WINDOWS-1250"),
+         read_as("Windows Central European (windows-1250)")},
     };
     for (const auto& e : encodings) {
         TempDir dir;

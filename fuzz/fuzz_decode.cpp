@@ -18,8 +18,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const char* const SETTINGS[] = {"auto",  "auto",     "windows-1250", "macintosh",
                                            "utf-8", "utf-16le", "hz-gb-2312"};
     const char* setting = SETTINGS[size > 0 ? data[0] % std::size(SETTINGS) : 0];
+    // The second picks the Sort Language the guess weighs.
+    static const char* const LANGUAGES[] = {"", "tr", "pl-PL", "vi", "ru_RU", "-"};
+    const char* language = LANGUAGES[size > 1 ? data[1] % std::size(LANGUAGES) : 0];
     DecodedText decoded;
-    if (const std::optional<Failure> failure = decode_text(bytes, setting, &decoded)) {
+    if (const std::optional<Failure> failure = decode_text(bytes, setting, &decoded, language)) {
         promise(!failure->reason.empty(), "a failure says why");
         return 0;
     }

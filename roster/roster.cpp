@@ -247,11 +247,12 @@ std::optional<Failure> read_member_rows(const Settings& settings, const char* pa
         return std::nullopt;
     }
     DecodedText decoded;
-    if (std::optional<Failure> failure = decode_text(raw, settings.text_encoding, &decoded)) {
+    if (std::optional<Failure> failure =
+            decode_text(raw, settings.text_encoding, &decoded, settings.sort_language)) {
         return Failure{
             path, 0, failure->reason + "; set 'Text Encoding' in roster.sdd to the encoding it was saved in"};
     }
-    report_guessed_encoding(path, decoded);
+    report_guessed_encoding(path, decoded, CSV_REMEDY);
     CsvReader csv = {decoded.utf8, path, detect_separator(first_line(decoded.utf8))};
     std::string record;
     while (const int line = read_csv_record(&csv, &record)) {

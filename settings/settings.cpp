@@ -307,7 +307,8 @@ bool decode_settings_bytes(std::string_view raw, std::string* text) {
         DecodedText forced;
         if (!decode_text(raw, named.c_str(), &forced)) decoded = forced;
     } else {
-        report_guessed_encoding(SETTINGS_FILE_NAME, decoded);
+        report_guessed_encoding(SETTINGS_FILE_NAME, decoded,
+                                "words look wrong, save it as UTF-8 or set 'Text Encoding' in it");
     }
     *text = std::move(decoded.utf8);
     return true;

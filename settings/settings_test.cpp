@@ -251,7 +251,9 @@ TEST(LoadSettings, Messages) {
          "d\xC5\xBA\n\n",
          "title", "1:Café Łódź", ""},
         {"# c\nSubtitle:\nJos\xE9\nZo\xEB M\xFCller\n\n", "subtitle", "2:José|Zoë Müller",
-         "Warning: roster.sdd read as windows-1252; set 'Text Encoding' in roster.sdd if names look wrong\n"},
+         "Warning: roster.sdd read as Windows Western (windows-1252): if words look wrong, save it as UTF-8 "
+         "or "
+         "set 'Text Encoding' in it\n"},
         {"Title:\n\xA3\xF3\x64\x9F\n\nText Encoding: windows-1250\n", "title", "1:Łódź", ""},
         {"Text Encoding: klingon-8\n", "encoding", "auto",
          "roster.conf: unknown text encoding 'klingon-8', detecting it\n"},

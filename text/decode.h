@@ -18,16 +18,18 @@ struct DecodedText {
 };
 
 // Decodes `bytes`. A byte order mark decides first; then `encoding` (an iconv name, or
-// AUTO_ENCODING) is used as given; in auto, valid UTF-8 (ASCII included) stays as it is,
-// a file whose lines end in a lone CR is Mac Roman (Excel's "CSV (Macintosh)"), and any
-// other is read as uchardet's guess, ISO Latin guesses taken as their Windows supersets
-// (windows-1252 when uchardet has none). The failure, when the bytes do not convert, gives
-// the reason ("not valid windows-1250 text") and no file: the caller names it.
-std::optional<Failure> decode_text(std::string_view bytes, const char* encoding, DecodedText* decoded);
+// AUTO_ENCODING) is used as given; in auto, valid UTF-8 (ASCII included) stays as it is and
+// any other is read in the code page guess_code_page finds, `language` (the Sort Language's
+// tag, or "") weighing in. The failure, when the bytes do not convert, gives the reason
+// ("not valid windows-1250 text") and no file: the caller names it.
+std::optional<Failure> decode_text(std::string_view bytes, const char* encoding, DecodedText* decoded,
+                                   std::string_view language = {});
 
-// Says which code page was guessed for the file `name`, when one was: "Warning: <name>
-// read as <encoding>; set 'Text Encoding' in roster.sdd if names look wrong".
-void report_guessed_encoding(const char* name, const DecodedText& decoded);
+// Says which code page was guessed for the file `name`, when one was, and what to do if the
+// guess is wrong: "Warning: <name> read as Windows Central European (windows-1250): if
+// <remedy>" (the member list's is CSV_REMEDY).
+void report_guessed_encoding(const char* name, const DecodedText& decoded, const char* remedy);
+constexpr const char* CSV_REMEDY = "names look wrong, save the sheet as CSV UTF-8";
 
 // True when `name` is AUTO_ENCODING or an encoding iconv or ICU converts from.
 bool text_encoding_known(const char* name);

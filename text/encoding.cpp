@@ -1,7 +1,9 @@
 #include "text/encoding.h"
 
+#include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
 #include <unicode/ucnv.h>
+#include <unicode/unistr.h>
 #include <unicode/utf8.h>
 
 namespace {
@@ -81,4 +83,16 @@ std::string to_windows_1252(std::string_view text) {
                    source + text.size(), nullptr, nullptr, nullptr, nullptr, true, true, &status);
     bytes.resize(static_cast<size_t>(target - bytes.data()));
     return bytes;
+}
+
+std::string to_nfc(std::string utf8) {
+    if (is_ascii(utf8)) return utf8;  // the common case, and always NFC
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+    if (U_FAILURE(status)) return utf8;
+    const icu::UnicodeString text = icu::UnicodeString::fromUTF8(utf8);
+    if (nfc->isNormalized(text, status)) return utf8;
+    std::string normalized;
+    nfc->normalize(text, status).toUTF8String(normalized);
+    return U_SUCCESS(status) ? normalized : utf8;
 }

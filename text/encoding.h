@@ -26,6 +26,11 @@ bool is_right_to_left(int32_t code_point);
 // The UTF-8 `text` as Windows-1252 bytes; a character without one becomes '?'.
 std::string to_windows_1252(std::string_view text);
 
+// The UTF-8 `utf8` in Unicode's composed form (NFC): decomposed accents (e + combining
+// acute, as some Mac and web sources paste) become the single characters the fonts have.
+// Text ICU cannot normalize comes back as it was.
+std::string to_nfc(std::string utf8);
+
 // Calls `visit(code_point, offset, length)` for each character of the UTF-8 `text` (an
 // invalid byte is U+FFFD, one byte long). Stops early when `visit` returns false.
 template <typename Visit>

@@ -48,6 +48,7 @@ TEST(DecodeText, EncodingsSpreadsheetsWrite) {
         std::string expected;
         const char* encoding;
         bool legacy;
+        const char* language = "";  // the Sort Language
     } cases[] = {
         {utf8, "auto", utf8, "utf-8", false},
         {"\xEF\xBB\xBF" + utf8, "auto", utf8, "utf-8", false},
@@ -65,10 +66,20 @@ TEST(DecodeText, EncodingsSpreadsheetsWrite) {
         {"Member,~{VPND~}\n", "HZ-GB-2312", "Member,中文\n", "hz-gb-2312", false},  // ICU's, not iconv's
         {"Member,Jose\xCC\x81,Mu\xCC\x88ller,Ma\xCC\x81laga\n", "auto", west, "utf-8",
          false},  // NFD in, NFC out
+        // A short US list with one accented name, which uchardet takes for a Baltic code page.
+        {"Member,Mary,Smith\r\nMember,Ana,Pe\xF1"
+         "a\r\nMember,Linda,Brown\r\n",
+         "auto", "Member,Mary,Smith\r\nMember,Ana,Peña\r\nMember,Linda,Brown\r\n", "windows-1252", true},
+        {"Member,Pawe\xB8,\x8Cwik\r", "auto", "Member,Paweł,Ćwik\r", "x-mac-centraleurroman", true},
+        // Turkish names that read as Icelandic ones ("Ayþe Yýlmaz") in windows-1252: the
+        // Sort Language decides.
+        {"Member,Ay\xFE"
+         "e,Y\xFDlmaz\n",
+         "auto", "Member,Ayşe,Yılmaz\n", "windows-1254", true, "tr-TR"},
     };
     for (const auto& c : cases) {
         DecodedText decoded;
-        const std::optional<Failure> failure = decode_text(c.bytes, c.setting, &decoded);
+        const std::optional<Failure> failure = decode_text(c.bytes, c.setting, &decoded, c.language);
         EXPECT_FALSE(failure) << c.encoding << ": " << failure->reason;
         EXPECT_EQ(decoded.utf8, c.expected) << c.encoding;
         EXPECT_EQ(decoded.encoding, c.encoding) << c.encoding;

@@ -9,9 +9,11 @@ to the file decoded in its true encoding, whatever the guess's label.
 Reproducible: the same script makes the same bytes."""
 import os
 import random
+import sys
 import unicodedata
 
-HERE = os.path.join(os.path.dirname(os.path.abspath(__file__)), 'encodings')
+# Where the corpus goes: the folder named on the command line (the build's), or encodings/ here.
+HERE = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(os.path.abspath(__file__)), 'encodings')
 
 # Names by language: (first names, last names, cities). The last quarter of each list is
 # held out of the tuning files.
