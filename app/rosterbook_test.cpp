@@ -507,11 +507,11 @@ TEST(Rosterbook, SpreadsheetFilesAreReadAsShown) {
          "Warning: members.xlsx: 1 hidden column(s) not read (unhide them to print them)\n"
          "Warning: members.xlsx: column F: 0.0E+00 is a number format rosterbook does not read: its values "
          "print unformatted\n"
-         "Warning: members.xlsx line 1 comes before the headings on line 2: not read\n"},
+         "Warning: members.xlsx row 1 comes before the headings on row 2: not read\n"},
         {"members.ods", "",
          "Warning: members.ods: 1 hidden row(s) not printed (unhide them to print them)\n"
          "Warning: members.ods: 1 hidden column(s) not read (unhide them to print them)\n"
-         "Warning: members.ods line 1 comes before the headings on line 2: not read\n"},
+         "Warning: members.ods row 1 comes before the headings on row 2: not read\n"},
     };
     for (const auto& c : cases) {
         TempDir dir;

@@ -6,7 +6,7 @@ std::string failure_message(const Failure& failure) {
     std::string text = "Error: ";
     if (!failure.file.empty()) {
         text += failure.file;
-        if (failure.line > 0) text += " line " + std::to_string(failure.line);
+        if (failure.line > 0) text += std::string(" ") + failure.place + " " + std::to_string(failure.line);
         text += ": ";
     }
     return text + failure.reason;

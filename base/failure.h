@@ -6,12 +6,14 @@
 #include <string>
 
 struct Failure {
-    std::string file;    // the file it concerns; "" when none in particular
-    int line = 0;        // the line in `file`, from 1; 0 when none
-    std::string reason;  // what went wrong and, where there is one, what to do
+    std::string file;            // the file it concerns; "" when none in particular
+    int line = 0;                // the line in `file`, from 1; 0 when none
+    std::string reason;          // what went wrong and, where there is one, what to do
+    const char* place = "line";  // what `line` counts: "line", or "row" in a spreadsheet
 };
 
-// "Error: <file> line <N>: <reason>", the file and line left out when not given.
+// "Error: <file> line <N>: <reason>" ("row <N>" in a spreadsheet), the file and line left
+// out when not given.
 std::string failure_message(const Failure& failure);
 
 // Says failure_message(failure) on the message stream, as one line.

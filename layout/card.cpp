@@ -4,6 +4,7 @@
 
 #include "base/message.h"
 #include "layout/draw.h"
+#include "roster/sheet.h"
 #include "text/encoding.h"
 #include "text/line_break.h"
 
@@ -184,18 +185,18 @@ void report_card_fit(const char* path, const Member& member,
     for (size_t i = 0; i < layout.lines.size(); ++i) {
         const TextFit& fit = layout.lines[i].fit;
         if (fit.shrunk && !fit.cut) {
-            say("Warning: %s line %d: card line %zu of %s is too long, printed at %g pt\n", path,
-                member.line_number, i + 1, name.c_str(), fit.size);
+            say("Warning: %s %s %d: card line %zu of %s is too long, printed at %g pt\n", path,
+                row_word(path), member.line_number, i + 1, name.c_str(), fit.size);
         }
     }
     for (const CardCut& cut : layout.cuts) {
         const char* column = cut.detail == CARD_NAME ? "Name" : columns[cut.detail].c_str();
         if (cut.printed.empty()) {
-            say("Warning: %s line %d (%s): %s is left off the card: '%s'\n", path, member.line_number,
-                name.c_str(), column, cut.text.c_str());
+            say("Warning: %s %s %d (%s): %s is left off the card: '%s'\n", path, row_word(path),
+                member.line_number, name.c_str(), column, cut.text.c_str());
         } else {
-            say("Warning: %s line %d (%s): %s is cut to '%s' on the card\n", path, member.line_number,
-                name.c_str(), column, cut.printed.c_str());
+            say("Warning: %s %s %d (%s): %s is cut to '%s' on the card\n", path, row_word(path),
+                member.line_number, name.c_str(), column, cut.printed.c_str());
         }
     }
 }

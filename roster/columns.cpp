@@ -8,6 +8,7 @@
 
 #include "base/message.h"
 #include "base/text_util.h"
+#include "roster/sheet.h"
 #include "text/collate.h"
 
 namespace {
@@ -270,9 +271,9 @@ void warn_unnamed_positions(const Cells& headings, const std::vector<HeadingKind
                             int header_line) {
     const bool named = kinds.size() >= 3 && kinds[0] == ROLE && kinds[1] == FIRST && kinds[2] == LAST;
     if (!named) {
-        say("Warning: %s line %d: its headings (%s) do not name the role and name columns: columns read in "
+        say("Warning: %s %s %d: its headings (%s) do not name the role and name columns: columns read in "
             "the usual order (%s); name them in the Card block of roster.sdd if that is wrong\n",
-            path, header_line, quoted_headings(headings).c_str(), POSITIONAL_ORDER);
+            path, row_word(path), header_line, quoted_headings(headings).c_str(), POSITIONAL_ORDER);
     }
 }
 
@@ -431,7 +432,8 @@ std::optional<Failure> map_columns(const Cells& headings, const Settings& settin
                              "person"
                            : "head the names 'First Name' and 'Last Name', or 'Name' for the whole "
                              "name") +
-                    ", or say which column it is in the Card block of roster.sdd"};
+                    ", or say which column it is in the Card block of roster.sdd",
+                row_word(path)};
         }
         map->min_fields = std::max({map->role, map->first_name, map->last_name, map->full_name}) + 1;
         for (std::vector<int>& part : map->parts) part.clear();

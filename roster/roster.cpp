@@ -74,8 +74,9 @@ void take_record(TableReader* reader, const Cells& cells, int line_number) {
     ++reader->counts.records;
     const int count = static_cast<int>(cells.size());
     if (count < reader->map.min_fields) {
-        say("Warning: %s line %d: %d field(s), at least %d needed, line skipped\n", reader->path, line_number,
-            count, reader->map.min_fields);
+        const char* row = row_word(reader->path);
+        say("Warning: %s %s %d: %d field(s), at least %d needed, %s skipped\n", reader->path, row,
+            line_number, count, reader->map.min_fields, row);
         return;
     }
     LoadedRecord& record = reader->records.emplace_back();
@@ -161,12 +162,13 @@ void report_unknown_roles(const char* path, std::vector<std::pair<std::string, i
 // Sums up the skipped records; a list in which nobody was read fails the run.
 std::optional<Failure> report_totals(const char* path, int records, int members) {
     if (records > members) {
-        say("Warning: %s: %d line(s) skipped, %d member(s) read\n", path, records - members, members);
+        say("Warning: %s: %d %s(s) skipped, %d member(s) read\n", path, records - members, row_word(path),
+            members);
     }
     if (records > 0 && members == 0) {
         return Failure{path, 0,
-                       "none of its " + std::to_string(records) +
-                           " line(s) after the header holds a member, nothing written"};
+                       "none of its " + std::to_string(records) + " " + row_word(path) +
+                           "(s) after the header holds a member, nothing written"};
     }
     return std::nullopt;
 }
@@ -275,9 +277,10 @@ size_t find_header(std::span<const ReadAhead> ahead, const RoleWords& words, con
         if (heading_score(ahead[i].cells, settings) < 2) continue;
         if (i > 0) {
             const int before = ahead[i].line - 1;
-            say("Warning: %s %s come%s before the headings on line %d: not read\n", path,
-                before == 1 ? "line 1" : ("lines 1 to " + std::to_string(before)).c_str(),
-                before == 1 ? "s" : "", ahead[i].line);
+            const std::string row = row_word(path);
+            say("Warning: %s %s come%s before the headings on %s %d: not read\n", path,
+                (before == 1 ? row + " 1" : row + "s 1 to " + std::to_string(before)).c_str(),
+                before == 1 ? "s" : "", row.c_str(), ahead[i].line);
         }
         return i;
     }
@@ -323,7 +326,7 @@ std::optional<Failure> load_roster(const Settings& settings, Roster* roster) {
     const size_t header = find_header(std::span(rows).first(ahead), reader.words, settings, path);
     size_t first_member = header + 1;
     if (header == ahead) {  // the first line is a member
-        say("Warning: %s line %d looks like a member, not a header: read as a member\n", path,
+        say("Warning: %s %s %d looks like a member, not a header: read as a member\n", path, row_word(path),
             rows.empty() ? 1 : rows[0].line);
         reader.map = positional_columns();
         roster->detail_columns = detail_columns(reader.map, {});

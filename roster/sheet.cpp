@@ -1,6 +1,7 @@
 #include "roster/sheet.h"
 
 #include <expat.h>
+#include <strings.h>
 #include <zip.h>
 
 #include <algorithm>
@@ -459,6 +460,16 @@ std::optional<Failure> read_ods(const Package& package, const std::string& sheet
 }
 
 }  // namespace
+
+const char* row_word(std::string_view path) {
+    for (const char* extension : SPREADSHEET_EXTENSIONS) {
+        const std::string_view suffix(extension);
+        if (path.size() >= suffix.size() &&
+            strncasecmp(path.data() + path.size() - suffix.size(), extension, suffix.size()) == 0)
+            return "row";
+    }
+    return "line";
+}
 
 bool is_spreadsheet_file(std::string_view head) {
     return head.starts_with("PK\x03\x04") || head.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");

@@ -42,6 +42,10 @@ constexpr int MAX_SHEET_ROWS = 1 << 20;  // Excel's and LibreOffice's last row; 
 constexpr const char* SPREADSHEET_EXTENSIONS[] = {".xlsx", ".ods", ".xls", ".numbers"};
 constexpr size_t LOOKED_FOR_SPREADSHEETS = 3;
 
+// What a message calls a record of the member list at `path`: "row" in a spreadsheet's own
+// file (by its extension), "line" in a CSV.
+const char* row_word(std::string_view path);
+
 // True when `head` (a file's first bytes) starts as a ZIP archive or an OLE compound file,
 // as every spreadsheet program's own format does.
 bool is_spreadsheet_file(std::string_view head);
