@@ -288,8 +288,8 @@ void report_text_fitting(const Settings& settings, const Roster& roster, std::sp
         report_typed_page_fit("Schedule", settings.schedule, booklet_fonts, booklet);
     }
     for (const Member* person : people) {
-        report_card_fit(settings.member_csv_path, *person, roster.detail_columns, booklet_fonts,
-                        booklet.column_width);
+        report_card_fit(settings.member_csv_path, *person, settings.name_order, roster.detail_columns,
+                        booklet_fonts, booklet.column_width);
     }
 }
 

@@ -56,7 +56,8 @@ int32_t callers_page_count(const PageGeometry& geometry, int32_t caller_count, i
 }
 
 void draw_callers_section(const PageTarget& first_page, const PageGeometry& g, const PdfFonts& fonts,
-                          std::span<const Member> callers, std::span<const Member> cuers, bool numbered) {
+                          std::span<const Member> callers, std::span<const Member> cuers, NameOrder order,
+                          bool numbered) {
     const std::span<const Member> groups[2] = {callers, cuers};
     const std::vector<SectionItem> items =
         lay_out_callers(g, static_cast<int32_t>(callers.size()), static_cast<int32_t>(cuers.size()));
@@ -84,7 +85,8 @@ void draw_callers_section(const PageTarget& first_page, const PageGeometry& g, c
                                      GROUPS[it->group].heading, g.margin_x);
             } else {
                 set_fill(find_page(page).page, BLACK);
-                draw_member_card(page, fonts, it->x, g.column_width, it->y, groups[it->group][it->index]);
+                draw_member_card(page, fonts, it->x, g.column_width, it->y, groups[it->group][it->index],
+                                 order);
             }
         }
     }

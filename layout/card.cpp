@@ -38,9 +38,9 @@ struct CardFitting {
 };
 
 // The name line, then each detail line that has text, in the card's order.
-std::vector<PendingLine> compose_card(const Member& member) {
+std::vector<PendingLine> compose_card(const Member& member, NameOrder order) {
     std::vector<PendingLine> lines;
-    lines.push_back({{{CARD_NAME, printed_name(member), ""}}, "", true});
+    lines.push_back({{{CARD_NAME, printed_name(member, order), ""}}, "", true});
     for (const CardLineDetails& kind : CARD_LINE_DETAILS) {
         PendingLine line = {{}, kind.gap, false};
         const Detail details[2] = {kind.first, kind.second};
@@ -150,9 +150,9 @@ void place_line(CardFitting* card, const PendingLine& line) {
 
 }  // namespace
 
-CardLayout lay_out_card(const Member& member, const PdfFonts& fonts, float card_width) {
+CardLayout lay_out_card(const Member& member, NameOrder order, const PdfFonts& fonts, float card_width) {
     CardLayout layout;
-    const std::vector<PendingLine> lines = compose_card(member);
+    const std::vector<PendingLine> lines = compose_card(member, order);
     CardFitting card = {fonts, card_width - 2.0f * CARD_TEXT_INSET,
                         CARD_LINES - static_cast<int>(lines.size()), &layout};
     for (const PendingLine& line : lines) place_line(&card, line);
@@ -160,14 +160,14 @@ CardLayout lay_out_card(const Member& member, const PdfFonts& fonts, float card_
 }
 
 void draw_member_card(const PageTarget& target, const PdfFonts& fonts, float x, float card_width, float y,
-                      const Member& member) {
+                      const Member& member, NameOrder order) {
     PlacedPage placed = find_page(target);
     set_stroke(placed.page, FRAME_GREY);
     HPDF_Page_SetLineWidth(placed.page, CARD_OUTLINE_WIDTH);
     HPDF_Page_Rectangle(placed.page, x + placed.x_offset, y - CARD_HEIGHT, card_width, CARD_HEIGHT);
     HPDF_Page_Stroke(placed.page);
 
-    const CardLayout layout = lay_out_card(member, fonts, card_width);
+    const CardLayout layout = lay_out_card(member, order, fonts, card_width);
     set_fill(placed.page, BLACK);
     float baseline = y - CARD_TOP_SPACE - CARD_NAME_SIZE;
     for (const CardLine& line : layout.lines) {
@@ -177,11 +177,11 @@ void draw_member_card(const PageTarget& target, const PdfFonts& fonts, float x, 
     }
 }
 
-void report_card_fit(const char* path, const Member& member,
+void report_card_fit(const char* path, const Member& member, NameOrder order,
                      const std::array<std::string, DETAIL_COUNT>& columns, const PdfFonts& fonts,
                      float card_width) {
-    const CardLayout layout = lay_out_card(member, fonts, card_width);
-    const std::string name = printed_name(member);
+    const CardLayout layout = lay_out_card(member, order, fonts, card_width);
+    const std::string name = printed_name(member, order);
     for (size_t i = 0; i < layout.lines.size(); ++i) {
         const TextFit& fit = layout.lines[i].fit;
         if (fit.shrunk && !fit.cut) {

@@ -48,16 +48,17 @@ struct CardLayout {
 
 // Lays out `member`'s card, `card_width` points wide: the name, then each card line that
 // has text (city and zip on one, two blanks apart; phone and cell on one, four apart).
-CardLayout lay_out_card(const Member& member, const PdfFonts& fonts, float card_width);
+// The name is in `order` (printed_name).
+CardLayout lay_out_card(const Member& member, NameOrder order, const PdfFonts& fonts, float card_width);
 
 // Draws `member`'s card with its top-left corner at (x, y) on the logical page,
 // `card_width` wide. Leaves stroke colour FRAME_GREY, line width 0.6 and fill black.
 void draw_member_card(const PageTarget& target, const PdfFonts& fonts, float x, float card_width, float y,
-                      const Member& member);
+                      const Member& member, NameOrder order);
 
 // Writes one warning to stderr for each line of `member`'s card, `card_width` wide, that
 // had to be shrunk, and for each text cut or left out, naming `path` (the member list),
 // the member's line there and the column (`columns`, by Detail) with what the card shows.
-void report_card_fit(const char* path, const Member& member,
+void report_card_fit(const char* path, const Member& member, NameOrder order,
                      const std::array<std::string, DETAIL_COUNT>& columns, const PdfFonts& fonts,
                      float card_width);

@@ -95,9 +95,10 @@ TEST(DrawMemberCard, LinesCloseUpGoOnOrAreCut) {
     };
     for (const auto& c : cases) {
         TestDocument doc(2, true);
-        draw_member_card(doc.target(1, 4, LAYOUT_BOOKLET), doc.pdf.fonts, 22, 171, 560, c.member);
+        draw_member_card(doc.target(1, 4, LAYOUT_BOOKLET), doc.pdf.fonts, 22, 171, 560, c.member,
+                         GIVEN_NAME_FIRST);
         testing::internal::CaptureStderr();
-        report_card_fit("members.csv", c.member, COLUMNS, doc.pdf.fonts, 171);
+        report_card_fit("members.csv", c.member, GIVEN_NAME_FIRST, COLUMNS, doc.pdf.fonts, 171);
         const std::string warnings = testing::internal::GetCapturedStderr();
         std::vector<PdfPage> pages = doc.finish();
         const std::string what = c.member.first_name + "/" + c.member.details[DETAIL_ADDRESS];

@@ -58,11 +58,13 @@ bool compose_document(PdfDocument* pdf, const DocumentPages& pages, const PageGe
                             images.committee, images.options, "[committee.png not found]", numbered);
     if (pdf->failed) return false;
     draw_callers_section(on_page(document, CALLERS_PAGE), geometry, fonts,
-                         group_members(roster, GROUP_CALLER), group_members(roster, GROUP_CUER), numbered);
+                         group_members(roster, GROUP_CALLER), group_members(roster, GROUP_CUER),
+                         settings.name_order, numbered);
     for (const auto& [group, first_page] :
          {std::pair{GROUP_MEMBER, pages.members_page}, std::pair{GROUP_NEW_DANCER, pages.new_dancers_page}}) {
         draw_member_section(on_page(document, first_page), geometry, fonts, settings.label_sequence,
-                            GROUPS[group].heading, group_members(roster, group), numbered);
+                            settings.name_order, GROUPS[group].heading, group_members(roster, group),
+                            numbered);
     }
     for (int32_t page = pages.first_spare_page;
          settings.spare_pages == SPARE_NOTES && page < pages.schedule_page; ++page) {

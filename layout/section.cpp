@@ -7,8 +7,8 @@
 #include "layout/folio.h"
 
 void draw_member_section(const PageTarget& first_page, const PageGeometry& geometry, const PdfFonts& fonts,
-                         LabelSequence sequence, const char* heading, std::span<const Member> members,
-                         bool numbered) {
+                         LabelSequence sequence, NameOrder order, const char* heading,
+                         std::span<const Member> members, bool numbered) {
     const int32_t count = static_cast<int32_t>(members.size());
     const int32_t per_page = cards_per_page(geometry);
     const int32_t section_pages = section_page_count(count, per_page);
@@ -28,7 +28,7 @@ void draw_member_section(const PageTarget& first_page, const PageGeometry& geome
                               members[end - 1].last_name.c_str());
         }
         auto draw_card = [&](int c, float y) {
-            draw_member_card(page, fonts, x[c], geometry.column_width, y, members[i]);
+            draw_member_card(page, fonts, x[c], geometry.column_width, y, members[i], order);
         };
         if (sequence == COLUMN_ORDER) {
             for (int c = 0; c < geometry.columns && i < end; ++c) {

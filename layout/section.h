@@ -13,6 +13,7 @@
 // Draws the cards of `members` (already sorted) from the target page on, columns x rows
 // cards a page, filling each page column by column or row by row as `sequence` says. With
 // `numbered`, every page carries its number, and each page after the first a running head.
+// Names print in `order`.
 void draw_member_section(const PageTarget& first_page, const PageGeometry& geometry, const PdfFonts& fonts,
-                         LabelSequence sequence, const char* heading, std::span<const Member> members,
-                         bool numbered);
+                         LabelSequence sequence, NameOrder order, const char* heading,
+                         std::span<const Member> members, bool numbered);

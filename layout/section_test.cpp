@@ -91,7 +91,7 @@ TEST(DrawMemberSection, Grids) {
         std::vector<Member> members = numbered_members(c.count);
         const PageGeometry& geometry = c.mode == LAYOUT_STANDARD ? STANDARD_GEOMETRY : BOOKLET_GEOMETRY;
         draw_member_section(doc.target(4, page_count, c.mode), geometry, doc.pdf.fonts,
-                            static_cast<LabelSequence>(c.label_sequence), "Members",
+                            static_cast<LabelSequence>(c.label_sequence), GIVEN_NAME_FIRST, "Members",
                             {members.data(), static_cast<size_t>(c.count)}, false);
         std::vector<PdfPage> pages = doc.finish();
         for (size_t p = 0; p < c.pages.size(); ++p) {
@@ -109,7 +109,7 @@ TEST(DrawMemberSection, StandardOverflowInRowOrder) {
     TestDocument doc(8, false);
     std::vector<Member> members = numbered_members(25);
     draw_member_section(doc.target(4, 8, LAYOUT_STANDARD), STANDARD_GEOMETRY, doc.pdf.fonts, ROW_ORDER,
-                        "New Dancers", {members.data(), 25}, false);
+                        GIVEN_NAME_FIRST, "New Dancers", {members.data(), 25}, false);
     std::vector<PdfPage> pages = doc.finish();
     EXPECT_EQ(pages[3].rects.size(), 24u);
     const PdfRect& last = pages[3].rects[23];

@@ -28,6 +28,7 @@ enum HeadingKind {
     EMAIL,
     NOTE,
     PRIVATE,
+    READING,
     OTHER
 };
 
@@ -94,6 +95,22 @@ constexpr KnownHeading KNOWN_HEADINGS[] = {
     {"Private", PRIVATE},
     {"Unlisted", PRIVATE},
     {"Privacy", PRIVATE},
+    // What a name sorts by where its letters do not say how it is read.
+    {"Reading", READING},
+    {"Furigana", READING},
+    {"フリガナ", READING},
+    {"ふりがな", READING},
+    {"Sort As", READING},
+    // Japanese lists' own headings.
+    {"姓", LAST},
+    {"名", FIRST},
+    {"氏名", NAME},
+    {"名前", NAME},
+    {"住所", ADDRESS},
+    {"電話", PHONE},
+    {"電話番号", PHONE},
+    {"携帯", CELL},
+    {"メール", EMAIL},
 };
 
 // What each kind of heading means, by HeadingKind: the detail its column fills when read
@@ -118,6 +135,7 @@ constexpr KindInfo KINDS[OTHER] = {
     {DETAIL_CELL, 6, 7},
     {DETAIL_EMAIL, 8, 8},
     {DETAIL_NOTES, 9, 9},
+    {-1, 10, MAX_COLUMNS},
     {-1, 10, MAX_COLUMNS},
 };
 // What reading by position takes the first columns for, as the warning names them.
@@ -415,6 +433,7 @@ std::optional<Failure> map_columns(const Cells& headings, const Settings& settin
         kinds[static_cast<size_t>(find_kind(kinds, NAME))] = LAST;
     *map = positional_columns();
     map->private_column = find_kind(kinds, PRIVATE);
+    map->sort_as = card_name_column(keys, settings, CARD_SORT_AS, find_kind(kinds, READING), path);
     if (read_by_position(kinds, settings)) {
         warn_unnamed_positions(headings, kinds, path, header_line);
         if (map->private_column >= FIRST_DETAIL_COLUMN &&
@@ -472,6 +491,7 @@ bool fill_member(Member* member, const Cells& cells, const ColumnMap& map) {
         member->first_name = cell(map.first_name);
         member->last_name = cell(map.last_name);
     }
+    if (map.sort_as >= 0) member->sort_as = cell(map.sort_as);
     const bool hidden = map.private_column >= 0 && is_yes(cell(map.private_column));
     for (int part = 0; part < DETAIL_COUNT; ++part) {
         std::string& text = member->details[part];

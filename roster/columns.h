@@ -28,6 +28,7 @@ struct ColumnMap {
     int full_name = -1;  // a column holding the whole name as it prints; -1: first and last apart
     std::vector<int> parts[DETAIL_COUNT];  // by Detail: the columns each detail joins with ", "
     int private_column = -1;               // -1 when no column marks members private
+    int sort_as = -1;                      // the reading column the list sorts by; -1 when none
     std::vector<bool> shown_when_private;  // per column: printed for a private member too
     int min_fields = CSV_MIN_FIELDS;       // the cells a record needs to be a member
 };

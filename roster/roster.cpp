@@ -106,7 +106,9 @@ void sort_group(std::span<Member> group, const Collation& collation) {
     };
     std::vector<Keyed> keys(group.size());
     for (size_t i = 0; i < group.size(); ++i) {
-        keys[i] = {sort_key(collation, group[i].last_name), sort_key(collation, group[i].first_name), i};
+        const Member& m = group[i];
+        keys[i] = {sort_key(collation, sorted_by(m)),
+                   m.sort_as.empty() ? sort_key(collation, m.first_name) : "", i};
     }
     std::stable_sort(keys.begin(), keys.end(), [](const Keyed& a, const Keyed& b) {
         return a.last != b.last ? a.last < b.last : a.first < b.first;
@@ -353,9 +355,10 @@ std::optional<Failure> load_roster(const Settings& settings, Roster* roster) {
 }
 
 int compare_members(const Member& a, const Member& b) {
-    int order = compare_names(a.last_name.c_str(), b.last_name.c_str());
+    int order = compare_names(sorted_by(a).c_str(), sorted_by(b).c_str());
     if (order != 0) return order;
-    return compare_names(a.first_name.c_str(), b.first_name.c_str());
+    return compare_names(a.sort_as.empty() ? a.first_name.c_str() : "",
+                         b.sort_as.empty() ? b.first_name.c_str() : "");
 }
 
 std::vector<Member*> members_in_list_order(Roster* roster) {

@@ -50,6 +50,7 @@ struct Member {
     std::string first_name;
     std::string last_name;  // what the list sorts by
     std::string name;       // the whole name as a single name column writes it; "" when apart
+    std::string sort_as;    // the name's reading (furigana), sorted by instead of the names; "" when none
     std::array<std::string, DETAIL_COUNT> details;  // by Detail; "" when the card leaves it out
     int32_t line_number = 0;  // first line of the member's record in the member list (header: 1)
 };
@@ -83,13 +84,22 @@ inline int32_t group_size(const Roster& roster, Group group) {
 // file (no header) fails with the reason "empty".
 std::optional<Failure> load_roster(const Settings& settings, Roster* roster);
 
-// The name as the card prints it: the whole name as written, or the first and last names.
-inline std::string printed_name(const Member& member) {
-    return member.name.empty() ? member.first_name + " " + member.last_name : member.name;
+// The name as the card prints it: the whole name as written, or the first and last names in
+// `order`, a blank between them.
+inline std::string printed_name(const Member& member, NameOrder order) {
+    if (!member.name.empty()) return member.name;
+    return order == FAMILY_NAME_FIRST ? member.last_name + " " + member.first_name
+                                      : member.first_name + " " + member.last_name;
 }
 
-// Orders members by last name, then first name, in ICU's root order, letter case ignored.
-// Returns negative, zero or positive.
+// What a member sorts by first: the reading where the list gives one, else the last name
+// (then the first name breaks a tie).
+inline const std::string& sorted_by(const Member& member) {
+    return member.sort_as.empty() ? member.last_name : member.sort_as;
+}
+
+// Orders members by sorted_by, then first name (none for a member with a reading), in ICU's
+// root order, letter case ignored. Returns negative, zero or positive.
 int compare_members(const Member& a, const Member& b);
 
 // Everyone in the roster, in the order of the member list (by line number): the order

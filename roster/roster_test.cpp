@@ -84,7 +84,7 @@ std::vector<std::string> cards(const Roster& roster) {
     std::vector<std::string> result;
     for (int g = 0; g < GROUP_COUNT; ++g) {
         for (const Member& m : group_members(roster, static_cast<Group>(g))) {
-            std::string card = std::string(GROUPS[g].role) + ": " + printed_name(m);
+            std::string card = std::string(GROUPS[g].role) + ": " + printed_name(m, GIVEN_NAME_FIRST);
             for (const std::string& detail : m.details) card += " | " + detail;
             result.push_back(card);
         }
@@ -136,9 +136,9 @@ TEST(LoadRoster, ReadsTheClubsOwnSheet) {
          {"Member: Gwen Abbott |  | Salem | 97301 |  |  | g@x.org | 2011, 20",
           "New Dancer: Hugh Baker |  |  |  |  |  | h@x.org | "},
          "roster.conf: unknown group 'Coach' in Roles\n"
-         "roster.conf: unknown card line 'Line 7' in Card; use Line 2 to Line 6, Role, First Name, Last Name "
-         "or "
-         "Name\n"
+         "roster.conf: unknown card line 'Line 7' in Card; use Line 2 to Line 6, Role, First Name, Last "
+         "Name, "
+         "Name or Sort As\n"
          "roster.conf: Card line 4: no column 'Fax' in @\n"
          "roster.conf: Private Shows: no column 'Pager' in @\n"
          "Note: 1 member(s) marked private: only their names and email, Pager are printed\n"},

@@ -148,6 +148,7 @@ constexpr const char* PAPER_SIZE_NAMES[2] = {"Letter", "A4"};
 constexpr const char* ON_OFF_NAMES[2] = {"Off", "On"};
 constexpr const char* SPARE_PAGE_NAMES[2] = {"Blank", "Notes"};
 constexpr const char* SHOP_COLOUR_NAMES[2] = {"RGB", "CMYK"};
+constexpr const char* NAME_ORDER_NAMES[2] = {"Given First", "Family First"};
 
 // A key with two named values, `names[0]` and `names[1]` for the choices 0 and 1;
 // anything else keeps the value it has and says so.
@@ -405,7 +406,7 @@ void apply_card(Settings* settings, const SettingValue& value) {
         if (end == nullptr || *end != '\0' || line < FIRST_DETAIL_LINE ||
             line >= FIRST_DETAIL_LINE + DETAIL_LINE_COUNT) {
             say("roster.conf: unknown card line '%s' in Card; use Line 2 to Line 6, Role, First Name, Last "
-                "Name or Name\n",
+                "Name, Name or Sort As\n",
                 label);
             return;
         }
@@ -483,6 +484,12 @@ constexpr SettingKey SETTING_KEYS[] = {
      SETTING_CHOICE, PAGES,
      [](const Settings& s) { return std::string(LABEL_SEQUENCE_NAMES[s.label_sequence]); },
      LABEL_SEQUENCE_NAMES},
+    {"Name Order",
+     [](Settings* s, const SettingValue& v) {
+         apply_choice(&s->name_order, v.text, "name order", NAME_ORDER_NAMES);
+     },
+     true, SETTING_CHOICE, PAGES,
+     [](const Settings& s) { return std::string(NAME_ORDER_NAMES[s.name_order]); }, NAME_ORDER_NAMES},
     {"Committee Image",
      [](Settings* s, const SettingValue& v) { apply_path(s->committee_image_path, v.text); }, false,
      SETTING_FILE, PAGES, [](const Settings& s) { return std::string(s.committee_image_path); }},

@@ -38,10 +38,18 @@ constexpr GroupInfo GROUPS[GROUP_COUNT] = {
 constexpr int FIRST_DETAIL_LINE = 2;
 constexpr int DETAIL_LINE_COUNT = 5;
 // What the Card block may name besides the detail lines, by CardName: the role, the first
-// and last names, or one column holding the whole name as it prints.
-enum CardName : int32_t { CARD_ROLE = 0, CARD_FIRST_NAME = 1, CARD_LAST_NAME = 2, CARD_FULL_NAME = 3 };
-constexpr int CARD_NAME_COUNT = 4;
-constexpr const char* CARD_NAME_LABELS[CARD_NAME_COUNT] = {"Role", "First Name", "Last Name", "Name"};
+// and last names, one column holding the whole name as it prints, and the name's reading
+// (furigana) the list sorts by.
+enum CardName : int32_t {
+    CARD_ROLE = 0,
+    CARD_FIRST_NAME = 1,
+    CARD_LAST_NAME = 2,
+    CARD_FULL_NAME = 3,
+    CARD_SORT_AS = 4
+};
+constexpr int CARD_NAME_COUNT = 5;
+constexpr const char* CARD_NAME_LABELS[CARD_NAME_COUNT] = {"Role", "First Name", "Last Name", "Name",
+                                                           "Sort As"};
 
 // The paper both documents are made for: the booklet folds its landscape sheets to half size.
 enum PaperSize : int32_t { PAPER_LETTER = 0, PAPER_A4 = 1 };
@@ -61,6 +69,9 @@ struct TypedPage {
     int32_t line_count;
 };
 
+// The order a card prints a person's names in: the given name first ("Taro Yamada"), or the
+// family name first, without a comma, as Japanese, Chinese, Korean and Hungarian write it.
+enum NameOrder : int32_t { GIVEN_NAME_FIRST = 0, FAMILY_NAME_FIRST = 1 };
 // The order cards fill a page in.
 enum LabelSequence : int32_t { ROW_ORDER = 0, COLUMN_ORDER = 1 };
 // How PNG images without transparency are stored: as they are, or as JPEG (smaller files).
@@ -78,6 +89,7 @@ struct Settings {
     float subtitle_font_size;  // points
     float subtitle_color[3];
     LabelSequence label_sequence;
+    NameOrder name_order;
     char cover_image_path[PATH_SIZE];
     char committee_image_path[PATH_SIZE];
     char schedule_image_path[PATH_SIZE];
