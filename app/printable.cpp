@@ -6,6 +6,7 @@
 #include "base/message.h"
 #include "base/text_util.h"
 #include "roster/columns.h"
+#include "roster/sheet.h"
 #include "text/encoding.h"
 
 namespace {
@@ -91,8 +92,9 @@ void replace_unprintable(const PdfFonts& fonts, Settings* settings, std::span<Me
         for_each_member_text(member, [&](std::string& text) {
             const std::string original = text;
             if (replace_in(fonts, &text)) {
-                say("Warning: %s line %d: '%s' has characters no font here can print\n",
-                    settings->member_csv_path, member->line_number, original.c_str());
+                say("Warning: %s %s %d: '%s' has characters no font here can print\n",
+                    settings->member_csv_path, row_word(settings->member_csv_path), member->line_number,
+                    original.c_str());
             }
         });
         // The running heads print the surname of a whole name: it changes with it.
