@@ -787,6 +787,17 @@ TEST(Rosterbook, EveryNameAsWritten) {
     EXPECT_EQ(page_text(read_pdf(dir.file("standard.pdf"))[3]),
               "4|Members|Văn An Nguyễn|a|b  c|d|José Núñez|a|b  c|d|Νίκος Παπαδόπουλος|a|b  c|d|"
               "Олена Шевченко|a|b  c|d|David ???|a|b  c|d|?? ?|a|b  c|d|小华 王|a|b  c|d|");
+    // A Japanese club: its own headings, family name first, in the order of the names' readings
+    // (イ, ス, ヤ; by the kanji alone 山田 would come before 鈴木), the reading not printed.
+    TempDir japan;
+    japan.write("roster.sdd", "Name Order: Family First\nSort Language: ja\n");
+    japan.write("members.csv",
+                "役割,名,姓,フリガナ,住所,電話\nMember,太郎,山田,ヤマダ タロウ,東京,03\n"
+                "Member,花子,鈴木,スズキ ハナコ,大阪,06\nMember,一郎,伊藤,イトウ イチロウ,京都,075\n");
+    run = run_in(japan);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(page_text(read_pdf(japan.file("standard.pdf"))[3]),
+              "4|Members|伊藤 一郎|京都|075|鈴木 花子|大阪|06|山田 太郎|東京|03|");
 }
 
 TEST(Rosterbook, DamagedImagesEndTheRunCleanly) {

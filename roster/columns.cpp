@@ -102,6 +102,9 @@ constexpr KnownHeading KNOWN_HEADINGS[] = {
     {"ふりがな", READING},
     {"Sort As", READING},
     // Japanese lists' own headings.
+    {"役割", ROLE},
+    {"区分", ROLE},
+    {"種別", ROLE},
     {"姓", LAST},
     {"名", FIRST},
     {"氏名", NAME},
