@@ -359,55 +359,80 @@ TEST(Rosterbook, AccentedNamesPrintAsWritten) {
 // even), a running head with the first and last surname on each page that goes on with a
 // section, nothing on the cover, the spare pages' ruled notes or the back cover.
 TEST(Rosterbook, PageNumbersAndRunningHeadsOnA4) {
-    TempDir dir;
-    dir.write("roster.sdd", "Paper Size: A4\nSpare Pages: Notes\nCommittee:\nPresident: Ann Able\n\n");
-    std::string csv = HEADER;
-    for (int i = 10; i < 35; ++i) csv += "Caller,Cal,Caller" + std::to_string(i) + ",a,b,c,d\n";
-    for (int i = 10; i < 24; ++i) csv += "Member,Mem,Member" + std::to_string(i) + ",a,b,c,d\n";
-    dir.write("members.csv", csv + "New Dancer,Ned,Newman,a,b,c,d\n");
-    RunResult run = run_in(dir);
-    ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.err, "");
-    EXPECT_TRUE(
-        run.out.ends_with("Booklet : 9 content pages => padded to 12 (3 sheets)\nPortrait: 6 pages\n"
-                          "Booklet : booklet.pdf  (landscape A4, SHORT-edge duplex, collate-fold-staple)\n"
-                          "Standard: standard.pdf  (portrait A4,  LONG-edge  duplex)\n"))
-        << run.out;
-    const std::vector<PdfPage> sides = read_pdf(dir.file("booklet.pdf"));
-    ASSERT_EQ(sides.size(), 6u);
-    EXPECT_NEAR(sides[0].width, 841.89, 1e-2);
-    EXPECT_NEAR(sides[0].height, 595.28, 1e-2);
-    std::vector<std::string> top_lines;
-    for (int lp = 1; lp <= 12; ++lp) {
-        const float half = 841.89f / 2;
-        const PagePlacement at = place_page(lp, 12, LAYOUT_BOOKLET, half);
-        std::string line;
-        for (const PdfText& t : sides[at.sheet * 2 + at.side].texts) {
-            const bool on_half = at.x_offset > 0 ? t.x >= at.x_offset : t.x < half;
-            if (!on_half || (t.size != 7.5f && t.size != 13)) continue;
-            char at_x[32];
-            snprintf(at_x, sizeof at_x, "@%.1f,%.2f ", t.x - at.x_offset, t.y);
-            line += t.text + at_x;
+    // The page's own words in English, and in a German club's (WinAnsi bytes as read back).
+    const struct {
+        const char* words;
+        const char* members;
+        const char* new_dancers;
+        const char* continued;
+        const char* notes;
+        const char* missing;
+    } cases[] = {
+        {"", "Members", "New Dancers", "continued", "Notes", "[schedule.png not found]"},
+        {"Members Title: Mitglieder\nNew Dancers Title: Neue Tänzer\nContinued: Fortsetzung\n"
+         "Notes Title: Notizen\nPicture Missing: ({file} fehlt)\n",
+         "Mitglieder", "Neue T\xE4nzer", "Fortsetzung", "Notizen", "(schedule.png fehlt)"},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        dir.write(
+            "roster.sdd",
+            std::string("Paper Size: A4\nSpare Pages: Notes\nCommittee:\nPresident: Ann Able\n\n") + c.words);
+        std::string csv = HEADER;
+        for (int i = 10; i < 35; ++i) csv += "Caller,Cal,Caller" + std::to_string(i) + ",a,b,c,d\n";
+        for (int i = 10; i < 24; ++i) csv += "Member,Mem,Member" + std::to_string(i) + ",a,b,c,d\n";
+        dir.write("members.csv", csv + "New Dancer,Ned,Newman,a,b,c,d\n");
+        RunResult run = run_in(dir);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err, "");
+        EXPECT_TRUE(run.out.ends_with(
+            "Booklet : 9 content pages => padded to 12 (3 sheets)\nPortrait: 6 pages\n"
+            "Booklet : booklet.pdf  (landscape A4, SHORT-edge duplex, collate-fold-staple)\n"
+            "Standard: standard.pdf  (portrait A4,  LONG-edge  duplex)\n"))
+            << run.out;
+        const std::vector<PdfPage> sides = read_pdf(dir.file("booklet.pdf"));
+        ASSERT_EQ(sides.size(), 6u);
+        EXPECT_NEAR(sides[0].width, 841.89, 1e-2);
+        EXPECT_NEAR(sides[0].height, 595.28, 1e-2);
+        std::vector<std::string> top_lines;
+        for (int lp = 1; lp <= 12; ++lp) {
+            const float half = 841.89f / 2;
+            const PagePlacement at = place_page(lp, 12, LAYOUT_BOOKLET, half);
+            std::string line;
+            for (const PdfText& t : sides[at.sheet * 2 + at.side].texts) {
+                const bool on_half = at.x_offset > 0 ? t.x >= at.x_offset : t.x < half;
+                if (!on_half || (t.size != 7.5f && t.size != 13)) continue;
+                char at_x[32];
+                snprintf(at_x, sizeof at_x, "@%.1f,%.2f ", t.x - at.x_offset, t.y);
+                line += t.text + at_x;
+            }
+            top_lines.push_back(line);
         }
-        top_lines.push_back(line);
+        const std::string continued = std::string(" (") + c.continued + ") \xB7 ";
+        EXPECT_EQ(top_lines, (std::vector<std::string>{
+                                 "",
+                                 "2@22.0,567.28 Club Committee@34.2,567.28 ",
+                                 "3@394.8,567.28 Caller@22.0,567.28 ",
+                                 "4@22.0,567.28 Caller" + continued + "Caller22 \x96 Caller33@34.2,567.28 ",
+                                 "5@394.8,567.28 Caller" + continued + "Caller34@22.0,567.28 ",
+                                 "6@22.0,567.28 " + std::string(c.members) + "@34.2,567.28 ",
+                                 "7@394.8,567.28 " + std::string(c.members) + continued +
+                                     "Member22 \x96 Member23@22.0,567.28 ",
+                                 "8@22.0,567.28 " + std::string(c.new_dancers) + "@34.2,567.28 ",
+                                 "9@394.8,567.28 " + std::string(c.notes) + "@22.0,567.28 ",
+                                 "10@22.0,567.28 " + std::string(c.notes) + "@38.3,567.28 ",
+                                 "11@390.6,567.28 " + std::string(c.notes) + "@22.0,567.28 ",
+                                 "",
+                             }))
+            << c.words;
+        const auto& back_cover = sides[0].texts;  // logical page 12 is the first side's left half
+        EXPECT_TRUE(std::any_of(back_cover.begin(), back_cover.end(), [&](const PdfText& t) {
+            return t.text == c.missing;
+        })) << c.words;
+        for (const PdfPage& side : sides) expect_texts_inside(side, true, "A4 booklet");
+        for (const PdfPage& page : read_pdf(dir.file("standard.pdf")))
+            expect_texts_inside(page, false, "A4 standard");
     }
-    EXPECT_EQ(top_lines, (std::vector<std::string>{
-                             "",
-                             "2@22.0,567.28 Club Committee@34.2,567.28 ",
-                             "3@394.8,567.28 Caller@22.0,567.28 ",
-                             "4@22.0,567.28 Caller (continued) \xB7 Caller22 \x96 Caller33@34.2,567.28 ",
-                             "5@394.8,567.28 Caller (continued) \xB7 Caller34@22.0,567.28 ",
-                             "6@22.0,567.28 Members@34.2,567.28 ",
-                             "7@394.8,567.28 Members (continued) \xB7 Member22 \x96 Member23@22.0,567.28 ",
-                             "8@22.0,567.28 New Dancers@34.2,567.28 ",
-                             "9@394.8,567.28 Notes@22.0,567.28 ",
-                             "10@22.0,567.28 Notes@38.3,567.28 ",
-                             "11@390.6,567.28 Notes@22.0,567.28 ",
-                             "",
-                         }));
-    for (const PdfPage& side : sides) expect_texts_inside(side, true, "A4 booklet");
-    for (const PdfPage& page : read_pdf(dir.file("standard.pdf")))
-        expect_texts_inside(page, false, "A4 standard");
 }
 
 // The print shop's file of the sample club and of 400 members passes the preflight: single

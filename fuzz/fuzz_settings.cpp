@@ -61,6 +61,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const auto& line : s.card_lines) promise(terminated(line, sizeof line), "card line terminated");
     promise(terminated(s.private_shows, sizeof s.private_shows), "private shows terminated");
     promise(s.paper_size <= PAPER_A4 && s.spare_pages <= SPARE_NOTES, "page choices");
+    promise(s.name_order <= FAMILY_NAME_FIRST, "name order");
+    for (const auto& word : s.words.group_titles)
+        promise(terminated(word, sizeof word) && word[0], "title word");
+    for (const char* word : {s.words.continued, s.words.notes_title, s.words.picture_missing})
+        promise(terminated(word, SETTINGS_KEY_SIZE) && word[0] != '\0', "page word set");
     for (const TypedPage* page : {&s.committee, &s.schedule}) {
         promise(page->line_count >= 0 && page->line_count <= MAX_TYPED_LINES, "typed line count");
         promise(

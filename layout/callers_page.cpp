@@ -57,7 +57,7 @@ int32_t callers_page_count(const PageGeometry& geometry, int32_t caller_count, i
 
 void draw_callers_section(const PageTarget& first_page, const PageGeometry& g, const PdfFonts& fonts,
                           std::span<const Member> callers, std::span<const Member> cuers, NameOrder order,
-                          bool numbered) {
+                          const PageWords& words, bool numbered) {
     const std::span<const Member> groups[2] = {callers, cuers};
     const std::vector<SectionItem> items =
         lay_out_callers(g, static_cast<int32_t>(callers.size()), static_cast<int32_t>(cuers.size()));
@@ -70,10 +70,10 @@ void draw_callers_section(const PageTarget& first_page, const PageGeometry& g, c
         // that goes on with a group, or the number alone on an empty page.
         const bool opens_with_heading = first != last && first->index < 0;
         if (opens_with_heading) {
-            draw_top_heading(page, g, fonts, GROUPS[first->group].heading, numbered);
+            draw_top_heading(page, g, fonts, words.group_titles[first->group], numbered);
         } else if (numbered && first != last) {
             const SectionItem& final_card = *(last - 1);
-            draw_running_head(page, g, fonts.regular, GROUPS[first->group].heading,
+            draw_running_head(page, g, fonts.regular, words.continued, words.group_titles[first->group],
                               groups[first->group][first->index].last_name.c_str(),
                               groups[final_card.group][final_card.index].last_name.c_str());
         } else if (numbered) {
@@ -82,7 +82,7 @@ void draw_callers_section(const PageTarget& first_page, const PageGeometry& g, c
         for (auto it = opens_with_heading ? first + 1 : first; it != last; ++it) {
             if (it->index < 0) {
                 draw_section_heading(page, fonts.bold, g.page_width, g.margin_x, it->y,
-                                     GROUPS[it->group].heading, g.margin_x);
+                                     words.group_titles[it->group], g.margin_x);
             } else {
                 set_fill(find_page(page).page, BLACK);
                 draw_member_card(page, fonts, it->x, g.column_width, it->y, groups[it->group][it->index],

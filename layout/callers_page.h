@@ -30,7 +30,8 @@ std::vector<SectionItem> lay_out_callers(const PageGeometry& geometry, int32_t c
 int32_t callers_page_count(const PageGeometry& geometry, int32_t caller_count, int32_t cuer_count);
 
 // Draws the section from the target page on; with `numbered`, every page carries its
-// number and each page that goes on with a group carries a running head. Names print in `order`.
+// number and each page that goes on with a group carries a running head. Names print in
+// `order`, the groups' headings and "(continued)" in `words`.
 void draw_callers_section(const PageTarget& first_page, const PageGeometry& geometry, const PdfFonts& fonts,
                           std::span<const Member> callers, std::span<const Member> cuers, NameOrder order,
-                          bool numbered);
+                          const PageWords& words, bool numbered);

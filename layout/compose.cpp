@@ -25,6 +25,14 @@ void draw_text_or_image_page(PdfDocument* pdf, const PageTarget& target, const P
     }
 }
 
+// A missing picture's placeholder in the club's words, `file` where {file} stands.
+std::string placeholder_text(const PageWords& words, const std::string& file) {
+    std::string text = words.picture_missing;
+    const size_t at = text.find(PICTURE_MISSING_FILE);
+    if (at != std::string::npos) text.replace(at, std::string_view(PICTURE_MISSING_FILE).size(), file);
+    return text;
+}
+
 // Marks where the shop trims the page: at each corner, a line along each edge, outside the
 // bleed, in black ink only (finishing writes black as DeviceGray).
 void draw_crop_marks(const PageTarget& target, const PageGeometry& g) {
@@ -55,25 +63,27 @@ bool compose_document(PdfDocument* pdf, const DocumentPages& pages, const PageGe
     draw_cover_page(pdf, document, fonts, geometry, images.cover, images.options, settings);
     if (pdf->failed) return false;
     draw_text_or_image_page(pdf, on_page(document, COMMITTEE_PAGE), geometry, settings.committee,
-                            images.committee, images.options, "[committee.png not found]", numbered);
+                            images.committee, images.options,
+                            placeholder_text(settings.words, "committee.png").c_str(), numbered);
     if (pdf->failed) return false;
     draw_callers_section(on_page(document, CALLERS_PAGE), geometry, fonts,
                          group_members(roster, GROUP_CALLER), group_members(roster, GROUP_CUER),
-                         settings.name_order, numbered);
+                         settings.name_order, settings.words, numbered);
     for (const auto& [group, first_page] :
          {std::pair{GROUP_MEMBER, pages.members_page}, std::pair{GROUP_NEW_DANCER, pages.new_dancers_page}}) {
         draw_member_section(on_page(document, first_page), geometry, fonts, settings.label_sequence,
-                            settings.name_order, GROUPS[group].heading, group_members(roster, group),
-                            numbered);
+                            settings.name_order, settings.words, settings.words.group_titles[group],
+                            group_members(roster, group), numbered);
     }
     for (int32_t page = pages.first_spare_page;
          settings.spare_pages == SPARE_NOTES && page < pages.schedule_page; ++page) {
-        draw_notes_page(on_page(document, page), geometry, fonts, numbered);
+        draw_notes_page(on_page(document, page), geometry, fonts, settings.words.notes_title, numbered);
     }
     if (pdf->failed) return false;
     // The schedule is the back cover: it carries no number.
     draw_text_or_image_page(pdf, on_page(document, pages.schedule_page), geometry, settings.schedule,
-                            images.schedule, images.options, "[schedule.png not found]", false);
+                            images.schedule, images.options,
+                            placeholder_text(settings.words, "schedule.png").c_str(), false);
     for (int32_t page = COVER_PAGE;
          pages.mode == LAYOUT_PRINT_SHOP && settings.crop_marks && page <= pages.page_count; ++page) {
         draw_crop_marks(on_page(document, page), geometry);

@@ -43,6 +43,7 @@ Composed compose(LayoutMode mode, int callers, int cuers, int label_sequence = 0
     settings->title_font_size = 20;
     settings->subtitle_font_size = 10;
     settings->label_sequence = static_cast<LabelSequence>(label_sequence);
+    settings->words = default_page_words();
     snprintf(settings->member_csv_path, PATH_SIZE, "members.csv");
     Roster roster;
     roster.people = people("Caller", callers);

@@ -35,9 +35,10 @@ float draw_top_heading(const PageTarget& target, const PageGeometry& g, const Pd
 }
 
 void draw_running_head(const PageTarget& target, const PageGeometry& g, const TextFont& font,
-                       const char* section, const char* first_surname, const char* last_surname) {
+                       const char* continued, const char* section, const char* first_surname,
+                       const char* last_surname) {
     const float start = draw_page_number(target, g, font);
-    std::string head = std::string(section) + " (continued) \xC2\xB7 " + first_surname;
+    std::string head = std::string(section) + " (" + continued + ") \xC2\xB7 " + first_surname;
     if (strcmp(first_surname, last_surname) != 0) head += std::string(" \xE2\x80\x93 ") + last_surname;
     // The line holds the number and the gap beside it on either side.
     const float room = g.page_width - 2.0f * g.margin_x - number_width(target, font) - FOLIO_GAP;

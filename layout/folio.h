@@ -25,4 +25,5 @@ float draw_top_heading(const PageTarget& target, const PageGeometry& geometry, c
 // Draws the page number and beside it "<section> (continued) · <first> – <last>" (one
 // surname when both are the same), fitted into the rest of the line.
 void draw_running_head(const PageTarget& target, const PageGeometry& geometry, const TextFont& font,
-                       const char* section, const char* first_surname, const char* last_surname);
+                       const char* continued, const char* section, const char* first_surname,
+                       const char* last_surname);

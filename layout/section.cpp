@@ -7,7 +7,7 @@
 #include "layout/folio.h"
 
 void draw_member_section(const PageTarget& first_page, const PageGeometry& geometry, const PdfFonts& fonts,
-                         LabelSequence sequence, NameOrder order, const char* heading,
+                         LabelSequence sequence, NameOrder order, const PageWords& words, const char* heading,
                          std::span<const Member> members, bool numbered) {
     const int32_t count = static_cast<int32_t>(members.size());
     const int32_t per_page = cards_per_page(geometry);
@@ -24,8 +24,8 @@ void draw_member_section(const PageTarget& first_page, const PageGeometry& geome
         if (p == 0) {
             y0 = draw_top_heading(page, geometry, fonts, heading, numbered);
         } else if (numbered) {
-            draw_running_head(page, geometry, fonts.regular, heading, members[i].last_name.c_str(),
-                              members[end - 1].last_name.c_str());
+            draw_running_head(page, geometry, fonts.regular, words.continued, heading,
+                              members[i].last_name.c_str(), members[end - 1].last_name.c_str());
         }
         auto draw_card = [&](int c, float y) {
             draw_member_card(page, fonts, x[c], geometry.column_width, y, members[i], order);

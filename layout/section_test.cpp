@@ -11,6 +11,8 @@
 
 namespace {
 
+const PageWords WORDS = default_page_words();
+
 std::vector<Member> numbered_members(int count) {
     std::vector<Member> members(count);
     for (int i = 0; i < count; ++i) members[i].last_name = (i < 10 ? "M0" : "M") + std::to_string(i);
@@ -91,7 +93,7 @@ TEST(DrawMemberSection, Grids) {
         std::vector<Member> members = numbered_members(c.count);
         const PageGeometry& geometry = c.mode == LAYOUT_STANDARD ? STANDARD_GEOMETRY : BOOKLET_GEOMETRY;
         draw_member_section(doc.target(4, page_count, c.mode), geometry, doc.pdf.fonts,
-                            static_cast<LabelSequence>(c.label_sequence), GIVEN_NAME_FIRST, "Members",
+                            static_cast<LabelSequence>(c.label_sequence), GIVEN_NAME_FIRST, WORDS, "Members",
                             {members.data(), static_cast<size_t>(c.count)}, false);
         std::vector<PdfPage> pages = doc.finish();
         for (size_t p = 0; p < c.pages.size(); ++p) {
@@ -109,7 +111,7 @@ TEST(DrawMemberSection, StandardOverflowInRowOrder) {
     TestDocument doc(8, false);
     std::vector<Member> members = numbered_members(25);
     draw_member_section(doc.target(4, 8, LAYOUT_STANDARD), STANDARD_GEOMETRY, doc.pdf.fonts, ROW_ORDER,
-                        GIVEN_NAME_FIRST, "New Dancers", {members.data(), 25}, false);
+                        GIVEN_NAME_FIRST, WORDS, "New Dancers", {members.data(), 25}, false);
     std::vector<PdfPage> pages = doc.finish();
     EXPECT_EQ(pages[3].rects.size(), 24u);
     const PdfRect& last = pages[3].rects[23];

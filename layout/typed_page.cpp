@@ -119,8 +119,9 @@ void report_typed_page_fit(const char* name, const TypedPage& page, const PdfFon
     }
 }
 
-void draw_notes_page(const PageTarget& target, const PageGeometry& g, const PdfFonts& fonts, bool numbered) {
-    float y = draw_top_heading(target, g, fonts, "Notes", numbered);
+void draw_notes_page(const PageTarget& target, const PageGeometry& g, const PdfFonts& fonts,
+                     const char* title, bool numbered) {
+    float y = draw_top_heading(target, g, fonts, title, numbered);
     const PlacedPage placed = find_page(target);
     set_stroke(placed.page, FRAME_GREY);
     HPDF_Page_SetLineWidth(placed.page, 0.6f);

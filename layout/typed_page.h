@@ -55,6 +55,6 @@ void draw_typed_page(const PageTarget& target, const PageGeometry& geometry, con
 void report_typed_page_fit(const char* name, const TypedPage& page, const PdfFonts& fonts,
                            const PageGeometry& geometry);
 
-// A notes page: the heading "Notes" and grey ruled lines down to the bottom margin.
+// A notes page: the heading `title` ("Notes") and grey ruled lines down to the bottom margin.
 void draw_notes_page(const PageTarget& target, const PageGeometry& geometry, const PdfFonts& fonts,
-                     bool numbered);
+                     const char* title, bool numbered);

@@ -81,6 +81,7 @@ void set_defaults(Settings* settings) {
     copy_text(settings->committee_image_path, PATH_SIZE, DEFAULT_COMMITTEE_IMAGE);
     copy_text(settings->schedule_image_path, PATH_SIZE, DEFAULT_SCHEDULE_IMAGE);
     copy_text(settings->member_csv_path, PATH_SIZE, DEFAULT_MEMBER_LIST);
+    settings->words = default_page_words();
     copy_text(settings->booklet_pdf_path, PATH_SIZE, "booklet.pdf");
     copy_text(settings->standard_pdf_path, PATH_SIZE, "standard.pdf");
     settings->image_resolution = DEFAULT_IMAGE_RESOLUTION;
@@ -161,6 +162,16 @@ void apply_choice(Choice* field, const char* value, const char* what, const char
         }
     }
     say("roster.conf: unknown %s '%s', keeping %s\n", what, value, names[*field]);
+}
+
+// One of the page's own words; an empty value keeps the word it has (a heading never
+// prints empty), and says so.
+void apply_word(char (&word)[SETTINGS_KEY_SIZE], const char* value, const char* key) {
+    if (value[0] == '\0') {
+        say("roster.conf: %s is empty, keeping '%s'\n", key, word);
+        return;
+    }
+    copy_text(word, SETTINGS_KEY_SIZE, value);
 }
 
 // Unlike the other choices, a label sequence nobody knows falls back to Row Order.
@@ -490,6 +501,42 @@ constexpr SettingKey SETTING_KEYS[] = {
      },
      true, SETTING_CHOICE, PAGES,
      [](const Settings& s) { return std::string(NAME_ORDER_NAMES[s.name_order]); }, NAME_ORDER_NAMES},
+    // The page's own words, in the club's language.
+    {"Caller Title",
+     [](Settings* s, const SettingValue& v) {
+         apply_word(s->words.group_titles[GROUP_CALLER], v.text, "Caller Title");
+     },
+     true, SETTING_TEXT, PAGES,
+     [](const Settings& s) { return std::string(s.words.group_titles[GROUP_CALLER]); }},
+    {"Cuer Title",
+     [](Settings* s, const SettingValue& v) {
+         apply_word(s->words.group_titles[GROUP_CUER], v.text, "Cuer Title");
+     },
+     true, SETTING_TEXT, PAGES,
+     [](const Settings& s) { return std::string(s.words.group_titles[GROUP_CUER]); }},
+    {"Members Title",
+     [](Settings* s, const SettingValue& v) {
+         apply_word(s->words.group_titles[GROUP_MEMBER], v.text, "Members Title");
+     },
+     true, SETTING_TEXT, PAGES,
+     [](const Settings& s) { return std::string(s.words.group_titles[GROUP_MEMBER]); }},
+    {"New Dancers Title",
+     [](Settings* s, const SettingValue& v) {
+         apply_word(s->words.group_titles[GROUP_NEW_DANCER], v.text, "New Dancers Title");
+     },
+     true, SETTING_TEXT, PAGES,
+     [](const Settings& s) { return std::string(s.words.group_titles[GROUP_NEW_DANCER]); }},
+    {"Continued",
+     [](Settings* s, const SettingValue& v) { apply_word(s->words.continued, v.text, "Continued"); }, true,
+     SETTING_TEXT, PAGES, [](const Settings& s) { return std::string(s.words.continued); }},
+    {"Notes Title",
+     [](Settings* s, const SettingValue& v) { apply_word(s->words.notes_title, v.text, "Notes Title"); },
+     true, SETTING_TEXT, PAGES, [](const Settings& s) { return std::string(s.words.notes_title); }},
+    {"Picture Missing",
+     [](Settings* s, const SettingValue& v) {
+         apply_word(s->words.picture_missing, v.text, "Picture Missing");
+     },
+     true, SETTING_TEXT, PAGES, [](const Settings& s) { return std::string(s.words.picture_missing); }},
     {"Committee Image",
      [](Settings* s, const SettingValue& v) { apply_path(s->committee_image_path, v.text); }, false,
      SETTING_FILE, PAGES, [](const Settings& s) { return std::string(s.committee_image_path); }},
@@ -804,4 +851,14 @@ std::string edit_setting(const std::string& text, const std::string& key, const 
     std::string edited;
     for (const std::string& line : lines) edited += line;
     return edited;
+}
+
+PageWords default_page_words() {
+    PageWords words{};  // zeros after each word: two Settings with the same words are the same bytes
+    for (int g = 0; g < GROUP_COUNT; ++g)
+        copy_text(words.group_titles[g], SETTINGS_KEY_SIZE, GROUPS[g].heading);
+    copy_text(words.continued, SETTINGS_KEY_SIZE, "continued");
+    copy_text(words.notes_title, SETTINGS_KEY_SIZE, "Notes");
+    copy_text(words.picture_missing, SETTINGS_KEY_SIZE, "[{file} not found]");
+    return words;
 }

@@ -72,6 +72,20 @@ struct TypedPage {
 // The order a card prints a person's names in: the given name first ("Taro Yamada"), or the
 // family name first, without a comma, as Japanese, Chinese, Korean and Hungarian write it.
 enum NameOrder : int32_t { GIVEN_NAME_FIRST = 0, FAMILY_NAME_FIRST = 1 };
+// The words the pages print of their own, as the club writes them (English by default).
+struct PageWords {
+    char group_titles[GROUP_COUNT]
+                     [SETTINGS_KEY_SIZE];     // by Group: "Caller", "Cuer", "Members", "New Dancers"
+    char continued[SETTINGS_KEY_SIZE];        // the word in a running head's "(continued)"
+    char notes_title[SETTINGS_KEY_SIZE];      // a notes page's heading
+    char picture_missing[SETTINGS_KEY_SIZE];  // a missing picture's placeholder; {file} is its name
+};
+// Where a missing picture's file name goes in its placeholder.
+constexpr const char* PICTURE_MISSING_FILE = "{file}";
+
+// The page's words in English, as a roster.sdd without them prints them.
+PageWords default_page_words();
+
 // The order cards fill a page in.
 enum LabelSequence : int32_t { ROW_ORDER = 0, COLUMN_ORDER = 1 };
 // How PNG images without transparency are stored: as they are, or as JPEG (smaller files).
@@ -90,6 +104,7 @@ struct Settings {
     float subtitle_color[3];
     LabelSequence label_sequence;
     NameOrder name_order;
+    PageWords words;
     char cover_image_path[PATH_SIZE];
     char committee_image_path[PATH_SIZE];
     char schedule_image_path[PATH_SIZE];
