@@ -22,8 +22,9 @@ float draw_page_number(const PageTarget& target, const PageGeometry& geometry, c
 float draw_top_heading(const PageTarget& target, const PageGeometry& geometry, const PdfFonts& fonts,
                        const char* heading, bool numbered);
 
-// Draws the page number and beside it "<section> (continued) · <first> – <last>" (one
-// surname when both are the same), fitted into the rest of the line.
+// Draws the page number and beside it "<section> (<continued>) · <first> – <last>" (one
+// surname when both are the same; `continued` is the club's word for it), fitted into the
+// rest of the line.
 void draw_running_head(const PageTarget& target, const PageGeometry& geometry, const TextFont& font,
                        const char* continued, const char* section, const char* first_surname,
                        const char* last_surname);
