@@ -1,5 +1,8 @@
 #include "app/printable.h"
 
+#include <unicode/uchar.h>
+
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -68,6 +71,19 @@ bool replace_in(const PdfFonts& fonts, std::string* text) {
     return replaced;
 }
 
+// True when some letter of `member`'s name is one `fonts` print.
+bool name_prints(const PdfFonts& fonts, const Member& member) {
+    bool prints = false;
+    for (const std::string* text : {&member.name, &member.first_name, &member.last_name}) {
+        for_each_code_point(*text, [&](int32_t c, size_t, size_t) {
+            prints = u_isalpha(c) && fonts_print(fonts, c);
+            return !prints;
+        });
+        if (prints) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool texts_fit_windows_1252(const Settings& settings, std::span<Member* const> people) {
@@ -82,7 +98,15 @@ bool texts_need_fallback(const PdfFonts& fonts, const Settings& settings, std::s
     });
 }
 
-void replace_unprintable(const PdfFonts& fonts, Settings* settings, std::span<Member* const> people) {
+std::optional<Failure> replace_unprintable(const PdfFonts& fonts, Settings* settings,
+                                           std::span<Member* const> people) {
+    // A roster of question marks is no roster: said once, not name by name.
+    if (!people.empty() &&
+        std::none_of(people.begin(), people.end(), [&](const Member* m) { return name_prints(fonts, *m); })) {
+        return Failure{settings->member_csv_path, 0,
+                       "none of its names can be printed (no font here has the letters of '" +
+                           printed_name(*people[0], settings->name_order) + "'), nothing written"};
+    }
     for_each_settings_text(*settings, [&](char* text, size_t size) {
         const std::string original = text;
         std::string replaced = text;
@@ -104,4 +128,5 @@ void replace_unprintable(const PdfFonts& fonts, Settings* settings, std::span<Me
         // The running heads print the surname of a whole name: it changes with it.
         if (!member->name.empty()) split_whole_name(member->name, &member->first_name, &member->last_name);
     }
+    return std::nullopt;
 }

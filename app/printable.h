@@ -1,8 +1,10 @@
 // Which fonts a run's texts need, and what to do with characters no font here has.
 #pragma once
 
+#include <optional>
 #include <span>
 
+#include "base/failure.h"
 #include "pdf/fonts.h"
 #include "roster/roster.h"
 #include "settings/settings.h"
@@ -17,5 +19,7 @@ bool texts_need_fallback(const PdfFonts& fonts, const Settings& settings, std::s
 // Replaces each character `fonts` cannot print with "?" in every printed text, so nothing
 // prints wrong or blank in silence, and names each such text once, `people` in the order
 // given: "Warning: <member list> line N: '<text>' has characters no font here can print"
-// (for the titles: "Warning: roster.sdd: '<text>' has ...").
-void replace_unprintable(const PdfFonts& fonts, Settings* settings, std::span<Member* const> people);
+// (for the titles: "Warning: roster.sdd: '<text>' has ..."). The failure, changing nothing,
+// when no letter of any name of `people` prints: the roster would be question marks.
+std::optional<Failure> replace_unprintable(const PdfFonts& fonts, Settings* settings,
+                                           std::span<Member* const> people);

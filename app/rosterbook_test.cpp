@@ -209,6 +209,7 @@ TEST(Rosterbook, MemberListProblemsEndTheRun) {
         const char* name;
         std::function<void(const TempDir&)> make;  // creates members.csv, or not
         std::string err;
+        const char* planned = "";  // what stdout says after the Config line, when the run gets that far
     } errors[] = {
         {"missing", [](const TempDir&) {}, "Error: members.csv: No such file or directory\n"},
         {"empty", [](const TempDir& dir) { dir.write("members.csv", ""); },
@@ -226,13 +227,24 @@ TEST(Rosterbook, MemberListProblemsEndTheRun) {
         {"nobody",
          [](const TempDir& dir) { dir.write("members.csv", HEADER + "Mitglied,Ann,Lee,a,b,c,d\n,,,,\n"); },
          NOBODY_ERR},
+        {"unprintable",
+         [](const TempDir& dir) {
+             dir.write("members.csv", HEADER + "Member,민준,김,a,b,c,d\nMember,דוד,כהן,a,b,c,d\n");
+         },
+         "Error: members.csv: none of its names can be printed (no font here has the letters of '민준 김'), "
+         "nothing written\n",
+         "Members : 0 Caller(s), 0 Cuer(s), 2 Member(s), 0 New Dancer(s)\nBooklet : 6 content pages => "
+         "padded "
+         "to 8 (2 sheets)\nPortrait: 6 pages\n"},
     };
     for (const auto& e : errors) {
         TempDir dir;
         e.make(dir);
         RunResult run = run_in(dir);
         EXPECT_EQ(run.status, 1) << e.name;
-        EXPECT_EQ(run.out, "Config  : title=0 line(s), subtitle=0 line(s), Row Order\n") << e.name;
+        EXPECT_EQ(run.out,
+                  std::string("Config  : title=0 line(s), subtitle=0 line(s), Row Order\n") + e.planned)
+            << e.name;
         EXPECT_EQ(run.err, NO_SETTINGS + e.err) << e.name;
         EXPECT_FALSE(dir.exists("booklet.pdf") || dir.exists("standard.pdf")) << e.name;
     }

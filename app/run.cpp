@@ -378,7 +378,13 @@ bool produce_documents(Settings& settings, Roster& roster, const PagePlan& plan,
     const PdfSetup setup = {unicode, title.c_str(),
                             made_at >= 0 ? made_at : static_cast<long long>(time(nullptr))};
     if (!open_documents(&documents, setup, plan, settings, people)) return false;
-    if (unicode) replace_unprintable(documents.of[LAYOUT_BOOKLET].fonts, &settings, people);
+    if (unicode) {
+        if (std::optional<Failure> failure =
+                replace_unprintable(documents.of[LAYOUT_BOOKLET].fonts, &settings, people)) {
+            say_failure(*failure);
+            return false;
+        }
+    }
     report_text_fitting(settings, roster, people, documents.of[LAYOUT_BOOKLET].fonts, images);
     std::vector<PdfDocument*> saved;
     std::vector<const char*> paths;
