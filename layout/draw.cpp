@@ -25,6 +25,29 @@ namespace {
 
 // One text object; a text that needs the fallback font changes font inside it, each run
 // starting where the one before it ended.
+// Shows one run of text at the current position; a run in a font without a bold of its own,
+// where bold is wanted, is filled and then outlined in its own colour, EMBOLDEN_STROKE of the
+// size wide, which is how a one-weight CJK font is made bold. The stroke's colour and width
+// are put back (q and Q are not allowed inside a text object).
+void show_run(HPDF_Page page, const FontRun& run, float size, bool embolden) {
+    const HPDF_RGBColor stroke = HPDF_Page_GetRGBStroke(page);
+    const float width = HPDF_Page_GetLineWidth(page);
+    if (embolden) {
+        const HPDF_RGBColor fill = HPDF_Page_GetRGBFill(page);
+        HPDF_Page_SetRGBStroke(page, fill.r, fill.g, fill.b);
+        HPDF_Page_SetLineWidth(page, size * EMBOLDEN_STROKE);
+        HPDF_Page_SetTextRenderingMode(page, HPDF_FILL_THEN_STROKE);
+    }
+    // libharu wants a terminated string: a run that ends its text already is one.
+    const bool terminated = run.bytes.data()[run.bytes.size()] == '\0';
+    HPDF_Page_ShowText(page, terminated ? run.bytes.data() : std::string(run.bytes).c_str());
+    if (embolden) {
+        HPDF_Page_SetTextRenderingMode(page, HPDF_FILL);
+        HPDF_Page_SetRGBStroke(page, stroke.r, stroke.g, stroke.b);
+        HPDF_Page_SetLineWidth(page, width);
+    }
+}
+
 void show_text_at(HPDF_Page page, const TextFont& font, float size, float x, float y, const char* text) {
     HPDF_Page_BeginText(page);
     std::string storage;
@@ -33,9 +56,7 @@ void show_text_at(HPDF_Page page, const TextFont& font, float size, float x, flo
         HPDF_Page_SetFontAndSize(page, run.font, size);
         if (first) HPDF_Page_MoveTextPos(page, x, y);
         first = false;
-        // libharu wants a terminated string: a run that ends its text already is one.
-        const bool terminated = run.bytes.data()[run.bytes.size()] == '\0';
-        HPDF_Page_ShowText(page, terminated ? run.bytes.data() : std::string(run.bytes).c_str());
+        show_run(page, run, size, font.embolden_fallback && run.font == font.fallback);
     }
     HPDF_Page_EndText(page);
 }

@@ -19,6 +19,7 @@ constexpr RgbColor FRAME_GREY = {0.83f, 0.83f, 0.83f};    // placeholder frames 
 constexpr RgbColor BLACK = {0.0f, 0.0f, 0.0f};
 constexpr float HEADING_FONT_SIZE = 13.0f;
 constexpr float PLACEHOLDER_FONT_SIZE = 9.0f;
+constexpr float EMBOLDEN_STROKE = 0.04f;  // the outline that makes a one-weight font bold, per point of size
 constexpr float HEADING_CONTENT_DROP = 24.0f;  // from a heading's baseline to the content below it
 // A page that goes on with a section has no heading: its cards start 4 pt below the top margin.
 constexpr float CONTINUATION_TOP_SPACE = 4.0f;

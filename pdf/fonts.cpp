@@ -137,6 +137,7 @@ bool add_fallback_font(HPDF_Doc document, PdfFonts* fonts) {
         font->fallback = fallback.font;
         font->fallback_glyphs = fallback.glyphs;
     }
+    fonts->bold.embolden_fallback = true;  // Droid Sans Fallback comes in one weight
     return fallback.font != nullptr;
 }
 

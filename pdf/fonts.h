@@ -20,6 +20,9 @@ struct TextFont {
     HPDF_FontDef glyphs = nullptr;  // a Unicode font's TrueType data; null for a standard font
     HPDF_Font fallback = nullptr;   // null when there is none
     HPDF_FontDef fallback_glyphs = nullptr;
+    // The fallback has one weight only and this is the bold font: text in the fallback is
+    // emboldened as it is drawn.
+    bool embolden_fallback = false;
 };
 
 // The two fonts every text is drawn with.

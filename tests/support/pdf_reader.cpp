@@ -31,6 +31,7 @@ struct GraphicsState {
     Rgb fill, stroke;
     std::vector<float> fill_inks;  // CMYK set with k
     float line_width = 1;
+    int render_mode = 0;  // Tr
     Matrix ctm;
 };
 
@@ -122,6 +123,8 @@ private:
             path_rects_.clear(), path_lines_.clear();
         else if (op == "BT")
             text_x_ = text_y_ = 0;
+        else if (op == "Tr")
+            state_.render_mode = static_cast<int>(num(0));
         else if (op == "Tf")
             font_ = operands_.at(0).getName(), font_size_ = num(1);
         else if (op == "Td")
@@ -168,6 +171,7 @@ private:
         text.y = text_y_;
         text.fill = state_.fill;
         text.fill_inks = state_.fill_inks;
+        if (state_.render_mode == 2) text.outline = state_.line_width, text.outline_colour = state_.stroke;
         text.text = unicode ? utf16_units_as_utf8(bytes) : bytes;
         text.codes = bytes;
         page_->texts.push_back(text);

@@ -19,6 +19,8 @@ struct PdfText {
     std::vector<float> fill_inks;  // the fill's CMYK (0 to 1) when set as DeviceCMYK, else empty
     std::string text;              // raw bytes of the string; UTF-8 for a Unicode (Identity-H) font
     std::string codes;             // raw bytes of the string: for a Unicode font, its 2-byte CIDs
+    float outline = 0;             // the stroke drawn round the glyphs (render mode 2), 0 when only filled
+    Rgb outline_colour;
 };
 
 struct PdfRect {
