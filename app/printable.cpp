@@ -1,6 +1,7 @@
 #include "app/printable.h"
 
 #include <unicode/uchar.h>
+#include <unicode/uscript.h>
 
 #include <algorithm>
 #include <string>
@@ -57,31 +58,57 @@ bool all_texts(const Settings& settings, std::span<Member* const> people, Check 
     return holds;
 }
 
-// Replaces the unprintable characters of `text` with "?"; true when any was.
-bool replace_in(const PdfFonts& fonts, std::string* text) {
+// Replaces the unprintable characters of `text` with "?"; the first that was, else 0.
+int32_t replace_in(const PdfFonts& fonts, std::string* text) {
     std::string kept;
-    bool replaced = false;
+    int32_t first = 0;
     for_each_code_point(*text, [&](int32_t c, size_t offset, size_t length) {
         const bool prints = fonts_print(fonts, c);
         kept.append(prints ? text->substr(offset, length) : std::string("?"));
-        replaced = replaced || !prints;
+        if (!prints && first == 0) first = c;
         return true;
     });
-    if (replaced) *text = std::move(kept);
-    return replaced;
+    if (first != 0) *text = std::move(kept);
+    return first;
 }
 
-// True when some letter of `member`'s name is one `fonts` print.
-bool name_prints(const PdfFonts& fonts, const Member& member) {
-    bool prints = false;
+// What would print `code_point`, in words: "Korean (Hangul): install the Debian package
+// fonts-nanum", or "Arabic script" when no font here is for its script; empty for a
+// character of no one script (a symbol, an emoji).
+std::string font_remedy(int32_t code_point) {
+    const int face = fallback_face_for(code_point);
+    if (face >= 0) {
+        const FallbackFace& named = fallback_faces()[face];
+        return std::string(named.name) + ": install the Debian package " + named.package;
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    const UScriptCode script = uscript_getScript(code_point, &status);
+    if (U_FAILURE(status) || script == USCRIPT_COMMON || script == USCRIPT_INHERITED ||
+        script == USCRIPT_UNKNOWN)
+        return "";
+    return std::string(uscript_getName(script)) + " script";
+}
+
+// The warning's ending for a text whose first unprintable character is `code_point`.
+std::string remedy_in_brackets(int32_t code_point) {
+    const std::string remedy = font_remedy(code_point);
+    return remedy.empty() ? "" : " (" + remedy + ")";
+}
+
+// The first letter of `member`'s name, when no letter of it is one `fonts` print; else 0.
+int32_t name_unprintable(const PdfFonts& fonts, const Member& member) {
+    int32_t first = 0;
     for (const std::string* text : {&member.name, &member.first_name, &member.last_name}) {
+        bool prints = false;
         for_each_code_point(*text, [&](int32_t c, size_t, size_t) {
-            prints = u_isalpha(c) && fonts_print(fonts, c);
+            if (!u_isalpha(c)) return true;
+            prints = fonts_print(fonts, c);
+            if (first == 0) first = c;
             return !prints;
         });
-        if (prints) return true;
+        if (prints) return 0;
     }
-    return false;
+    return first == 0 ? '?' : first;
 }
 
 }  // namespace
@@ -90,39 +117,54 @@ bool texts_fit_windows_1252(const Settings& settings, std::span<Member* const> p
     return all_texts(settings, people, [](const char* text) { return fits_windows_1252(text); });
 }
 
-bool texts_need_fallback(const PdfFonts& fonts, const Settings& settings, std::span<Member* const> people) {
-    return !all_texts(settings, people, [&](const char* text) {
-        bool own = true;
-        for_each_code_point(text, [&](int32_t c, size_t, size_t) { return own = fonts_print(fonts, c); });
-        return own;
+std::vector<int> fallback_faces_needed(const PdfFonts& fonts, const Settings& settings,
+                                       std::span<Member* const> people) {
+    std::vector<bool> needed(fallback_faces().size() + 1);  // the last: a character of no face's script
+    all_texts(settings, people, [&](const char* text) {
+        for_each_code_point(text, [&](int32_t c, size_t, size_t) {
+            if (!fonts_print(fonts, c)) {
+                const int face = fallback_face_for(c);
+                needed[face >= 0 ? face : needed.size() - 1] = true;
+            }
+            return true;
+        });
+        return true;
     });
+    needed[0] = needed[0] || needed.back();  // the widest face may have it
+    std::vector<int> faces;
+    for (size_t face = 0; face + 1 < needed.size(); ++face) {
+        if (needed[face]) faces.push_back(static_cast<int>(face));
+    }
+    return faces;
 }
 
 std::optional<Failure> replace_unprintable(const PdfFonts& fonts, Settings* settings,
                                            std::span<Member* const> people) {
     // A roster of question marks is no roster: said once, not name by name.
-    if (!people.empty() &&
-        std::none_of(people.begin(), people.end(), [&](const Member* m) { return name_prints(fonts, *m); })) {
+    if (!people.empty() && std::all_of(people.begin(), people.end(),
+                                       [&](const Member* m) { return name_unprintable(fonts, *m) != 0; })) {
+        const std::string remedy = font_remedy(name_unprintable(fonts, *people[0]));
         return Failure{settings->member_csv_path, 0,
                        "none of its names can be printed (no font here has the letters of '" +
-                           printed_name(*people[0], settings->name_order) + "'), nothing written"};
+                           printed_name(*people[0], settings->name_order) + "'" +
+                           (remedy.empty() ? "" : "; " + remedy) + "), nothing written"};
     }
     for_each_settings_text(*settings, [&](char* text, size_t size) {
         const std::string original = text;
         std::string replaced = text;
-        if (replace_in(fonts, &replaced)) {
+        if (const int32_t c = replace_in(fonts, &replaced)) {
             copy_text(text, size, replaced.c_str());
-            say("Warning: %s: '%s' has characters no font here can print\n", SETTINGS_FILE_NAME,
-                original.c_str());
+            say("Warning: %s: '%s' has characters no font here can print%s\n", SETTINGS_FILE_NAME,
+                original.c_str(), remedy_in_brackets(c).c_str());
         }
     });
     for (Member* member : people) {
         for_each_member_text(member, [&](std::string& text) {
             const std::string original = text;
-            if (replace_in(fonts, &text)) {
-                say("Warning: %s %s %d: '%s' has characters no font here can print\n",
+            if (const int32_t c = replace_in(fonts, &text)) {
+                say("Warning: %s %s %d: '%s' has characters no font here can print%s\n",
                     settings->member_csv_path, row_word(settings->member_csv_path), member->line_number,
-                    original.c_str());
+                    original.c_str(), remedy_in_brackets(c).c_str());
             }
         });
         // The running heads print the surname of a whole name: it changes with it.

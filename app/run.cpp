@@ -309,7 +309,10 @@ bool open_documents(RunDocuments* documents, const PdfSetup& setup, const PagePl
         const bool opened = mode == LAYOUT_PRINT_SHOP ? open_print_shop_document(pdf, setup, plan, settings)
                                                       : open_document(pdf, setup, plan, mode, settings);
         if (!opened) return false;
-        if (texts_need_fallback(pdf->fonts, settings, people)) add_fallback_font(pdf->document, &pdf->fonts);
+        // A face whose package is missing leaves its characters unprintable, which is said.
+        for (int face : fallback_faces_needed(pdf->fonts, settings, people)) {
+            add_fallback_font(pdf->document, &pdf->fonts, face);
+        }
     }
     return true;
 }

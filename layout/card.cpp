@@ -171,8 +171,8 @@ void draw_member_card(const PageTarget& target, const PdfFonts& fonts, float x, 
     set_fill(placed.page, BLACK);
     float baseline = y - CARD_TOP_SPACE - CARD_NAME_SIZE;
     for (const CardLine& line : layout.lines) {
-        draw_text(target, line.name ? fonts.bold : fonts.regular, line.fit.size, x + CARD_TEXT_INSET,
-                  baseline, line.text.c_str());
+        draw_text_aligned(target, line.name ? fonts.bold : fonts.regular, line.fit.size, x + CARD_TEXT_INSET,
+                          card_width - 2.0f * CARD_TEXT_INSET, baseline, line.text.c_str());
         baseline -= CARD_LINE_PITCH;
     }
 }

@@ -5,6 +5,7 @@
 
 #include "layout/fit.h"
 #include "pdf/document.h"
+#include "text/bidi.h"
 
 FittedSize fit_image(float box_width, float box_height, float image_width, float image_height) {
     // A box relatively wider than the image fits its height, any other its width.
@@ -23,8 +24,6 @@ void set_stroke(HPDF_Page page, RgbColor color) {
 
 namespace {
 
-// One text object; a text that needs the fallback font changes font inside it, each run
-// starting where the one before it ended.
 // Shows one run of text at the current position; a run in a font without a bold of its own,
 // where bold is wanted, is filled and then outlined in its own colour, EMBOLDEN_STROKE of the
 // size wide, which is how a one-weight CJK font is made bold. The stroke's colour and width
@@ -48,15 +47,21 @@ void show_run(HPDF_Page page, const FontRun& run, float size, bool embolden) {
     }
 }
 
+// One text object; a text that needs fallback fonts changes font inside it, each run
+// starting where the one before it ended. Right-to-left text is put into display order first, so runs are shown left to right.
+// Copy and search still give it as written: pdftotext (poppler) puts display order back
+// into logical order itself; an ActualText in logical order, tried, was reversed by it a
+// second time.
 void show_text_at(HPDF_Page page, const TextFont& font, float size, float x, float y, const char* text) {
+    const std::string shown = display_order(text);
     HPDF_Page_BeginText(page);
     std::string storage;
     bool first = true;
-    for (const FontRun& run : font_runs(font, text, &storage)) {
+    for (const FontRun& run : font_runs(font, shown, &storage)) {
         HPDF_Page_SetFontAndSize(page, run.font, size);
         if (first) HPDF_Page_MoveTextPos(page, x, y);
         first = false;
-        show_run(page, run, size, font.embolden_fallback && run.font == font.fallback);
+        show_run(page, run, size, run.embolden);
     }
     HPDF_Page_EndText(page);
 }
@@ -77,6 +82,15 @@ void draw_text_centered(const PageTarget& target, const TextFont& font, float si
     const float width = text_width(font, text, strlen(text), size);
     float start_x = (x + placed.x_offset) - width * 0.5f;
     show_text_at(placed.page, font, size, start_x, y, text);
+}
+
+void draw_text_aligned(const PageTarget& target, const TextFont& font, float size, float x, float width,
+                       float y, const char* text) {
+    if (text == nullptr || text[0] == '\0') return;
+    if (!reads_right_to_left(text)) return draw_text(target, font, size, x, y, text);
+    PlacedPage placed = find_page(target);
+    const float start_x = x + width - text_width(font, text, strlen(text), size);
+    show_text_at(placed.page, font, size, start_x + placed.x_offset, y, text);
 }
 
 float draw_section_heading(const PageTarget& target, const TextFont& font, float page_width, float x, float y,

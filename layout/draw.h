@@ -43,6 +43,11 @@ void draw_text(const PageTarget& target, const TextFont& font, float size, float
 void draw_text_centered(const PageTarget& target, const TextFont& font, float size, float x, float y,
                         const char* text);
 
+// As draw_text in a place `width` wide starting at x: a text that reads from the right
+// (Hebrew) ends at x + width, any other starts at x.
+void draw_text_aligned(const PageTarget& target, const TextFont& font, float size, float x, float width,
+                       float y, const char* text);
+
 // Draws `text` at 13 pt in ACCENT_COLOR with its baseline at (text_x, y) and a 1 pt rule
 // 10 pt below it from x to page_width - x (text_x is x but where a page number stands
 // before the text). Returns y - 24, where the content below starts. Leaves fill and

@@ -52,3 +52,39 @@ TEST(PdfDocument, BlankPagesSaveAsValidPages) {
 }
 
 }  // namespace
+
+// Each script Liberation Sans lacks goes to the face made for it, by ICU's script
+// extensions (Japanese punctuation and the ideographic comma to the CJK face); a script
+// that needs shaping or has no face here goes to none, so its warning names the script.
+TEST(PdfFonts, EachScriptFindsItsFace) {
+    const struct {
+        int32_t code_point;
+        const char* face;  // empty: none
+    } cases[] = {
+        {U'김', "Korean (Hangul)"},
+        {U'山', "Chinese and Japanese"},
+        {U'・', "Chinese and Japanese"},
+        {U'、', "Chinese and Japanese"},
+        {U'አ', "Ethiopic"},
+        {U'Ա', "Armenian"},
+        {U'ნ', "Georgian"},
+        {U'ש', "Hebrew"},
+        {U'A', ""},
+        {U'م', ""},
+        {U'Ꮳ', ""},
+    };
+    for (const auto& c : cases) {
+        const int face = fallback_face_for(c.code_point);
+        EXPECT_EQ(face < 0 ? "" : fallback_faces()[face].name, std::string(c.face)) << c.code_point;
+    }
+    // Both fonts print every face's script once it is added, but never unshaped Arabic.
+    PdfDocument pdf;
+    ASSERT_TRUE(open_pdf_document(&pdf, {true, ""}));
+    for (size_t face = 0; face < fallback_faces().size(); ++face) {
+        EXPECT_TRUE(add_fallback_font(pdf.document, &pdf.fonts, static_cast<int>(face))) << face;
+    }
+    for (int32_t c : {U'김', U'山', U'አ', U'Ա', U'ნ', U'ש', U'A'})
+        EXPECT_TRUE(fonts_print(pdf.fonts, c)) << c;
+    EXPECT_FALSE(fonts_print(pdf.fonts, U'م'));
+    close_pdf_document(&pdf);
+}

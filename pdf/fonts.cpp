@@ -4,8 +4,10 @@
 #include <hpdf_fontdef.h>
 #include <hpdf_objects.h>
 #include <hpdf_streams.h>
+#include <unicode/uscript.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 
 #include "base/file.h"
@@ -17,8 +19,36 @@ namespace {
 // Liberation Sans has Helvetica's widths, so embedding it moves no text.
 constexpr const char* EMBEDDED_REGULAR_FONT = ROSTERBOOK_FONT_DIR "/LiberationSans-Regular.ttf";
 constexpr const char* EMBEDDED_BOLD_FONT = ROSTERBOOK_FONT_DIR "/LiberationSans-Bold.ttf";
-// Chinese and Japanese (Han and Kana); it has neither Latin letters nor Hangul.
-constexpr const char* FALLBACK_FONT = ROSTERBOOK_FALLBACK_FONT;
+#define NOTO ROSTERBOOK_NOTO_DIR "/NotoSans"
+
+// A fallback face and the scripts it is for (ICU's codes); the first is tried for any
+// character no other is for, as it has the widest repertoire.
+struct FaceScripts {
+    FallbackFace face;
+    std::array<UScriptCode, 4> scripts;
+};
+
+// Droid Sans Fallback has Chinese and Japanese but neither Latin letters nor Hangul.
+constexpr FaceScripts FACES[] = {
+    {{"Chinese and Japanese", ROSTERBOOK_FALLBACK_FONT, nullptr, "fonts-droid-fallback"},
+     {USCRIPT_HAN, USCRIPT_HIRAGANA, USCRIPT_KATAKANA, USCRIPT_BOPOMOFO}},
+    {{"Korean (Hangul)", ROSTERBOOK_NANUM_DIR "/NanumGothic.ttf", ROSTERBOOK_NANUM_DIR "/NanumGothicBold.ttf",
+      "fonts-nanum"},
+     {USCRIPT_HANGUL, USCRIPT_HANGUL, USCRIPT_HANGUL, USCRIPT_HANGUL}},
+    {{"Ethiopic", NOTO "Ethiopic-Regular.ttf", NOTO "Ethiopic-Bold.ttf", "fonts-noto-core"},
+     {USCRIPT_ETHIOPIC, USCRIPT_ETHIOPIC, USCRIPT_ETHIOPIC, USCRIPT_ETHIOPIC}},
+    {{"Armenian", NOTO "Armenian-Regular.ttf", NOTO "Armenian-Bold.ttf", "fonts-noto-core"},
+     {USCRIPT_ARMENIAN, USCRIPT_ARMENIAN, USCRIPT_ARMENIAN, USCRIPT_ARMENIAN}},
+    {{"Georgian", NOTO "Georgian-Regular.ttf", NOTO "Georgian-Bold.ttf", "fonts-noto-core"},
+     {USCRIPT_GEORGIAN, USCRIPT_GEORGIAN, USCRIPT_GEORGIAN, USCRIPT_GEORGIAN}},
+    {{"Hebrew", NOTO "Hebrew-Regular.ttf", NOTO "Hebrew-Bold.ttf", "fonts-noto-core"},
+     {USCRIPT_HEBREW, USCRIPT_HEBREW, USCRIPT_HEBREW, USCRIPT_HEBREW}},
+};
+constexpr std::array<FallbackFace, std::size(FACES)> FACE_LIST = [] {
+    std::array<FallbackFace, std::size(FACES)> list{};
+    for (size_t i = 0; i < list.size(); ++i) list[i] = FACES[i].face;
+    return list;
+}();
 
 // A ToUnicode map for fonts whose codes are the characters' own UTF-16 units, as
 // libharu's UTF-8 fonts draw them: identity over the whole plane but the surrogates, in
@@ -120,8 +150,10 @@ void complete_glyphs_of(HPDF_FontDef glyphs) {
 
 PdfFonts load_fonts(HPDF_Doc document, bool unicode) {
     if (!unicode) {
-        return {{HPDF_GetFont(document, "Helvetica", PDF_FONT_ENCODING)},
-                {HPDF_GetFont(document, "Helvetica-Bold", PDF_FONT_ENCODING)}};
+        PdfFonts fonts;
+        fonts.regular.font = HPDF_GetFont(document, "Helvetica", PDF_FONT_ENCODING);
+        fonts.bold.font = HPDF_GetFont(document, "Helvetica-Bold", PDF_FONT_ENCODING);
+        return fonts;
     }
     HPDF_UseUTFEncodings(document);
     HPDF_SetCurrentEncoder(document, PDF_UNICODE_ENCODING);
@@ -129,16 +161,34 @@ PdfFonts load_fonts(HPDF_Doc document, bool unicode) {
             load_unicode_font(document, EMBEDDED_BOLD_FONT)};
 }
 
-bool add_fallback_font(HPDF_Doc document, PdfFonts* fonts) {
-    FilePtr file;
-    if (open_regular_file(FALLBACK_FONT, &file)) return false;
-    const TextFont fallback = load_unicode_font(document, FALLBACK_FONT);
-    for (TextFont* font : {&fonts->regular, &fonts->bold}) {
-        font->fallback = fallback.font;
-        font->fallback_glyphs = fallback.glyphs;
+std::span<const FallbackFace> fallback_faces() { return FACE_LIST; }
+
+int fallback_face_for(int32_t code_point) {
+    UErrorCode status = U_ZERO_ERROR;
+    UScriptCode scripts[16];
+    const int count = uscript_getScriptExtensions(code_point, scripts, 16, &status);
+    for (size_t face = 0; face < std::size(FACES); ++face) {
+        for (int i = 0; U_SUCCESS(status) && i < count; ++i) {
+            const auto& wanted = FACES[face].scripts;
+            if (std::find(wanted.begin(), wanted.end(), scripts[i]) != wanted.end())
+                return static_cast<int>(face);
+        }
     }
-    fonts->bold.embolden_fallback = true;  // Droid Sans Fallback comes in one weight
-    return fallback.font != nullptr;
+    return -1;
+}
+
+bool add_fallback_font(HPDF_Doc document, PdfFonts* fonts, int face) {
+    const FallbackFace& files = FACES[face].face;
+    for (const char* path : {files.regular, files.bold}) {
+        FilePtr file;
+        if (path != nullptr && open_regular_file(path, &file)) return false;
+    }
+    const TextFont regular = load_unicode_font(document, files.regular);
+    const TextFont bold = files.bold != nullptr ? load_unicode_font(document, files.bold) : regular;
+    if (regular.font == nullptr || bold.font == nullptr) return false;
+    fonts->regular.fallbacks.push_back({regular.font, regular.glyphs, false});
+    fonts->bold.fallbacks.push_back({bold.font, bold.glyphs, files.bold == nullptr});
+    return true;
 }
 
 std::optional<Failure> font_files_missing(bool unicode_fonts) {
@@ -156,8 +206,11 @@ std::optional<Failure> font_files_missing(bool unicode_fonts) {
 
 bool font_prints(const TextFont& font, int32_t code_point) {
     if (font.glyphs == nullptr) return code_point_fits_windows_1252(code_point);
-    if (code_point > 0xFFFF || is_right_to_left(code_point)) return false;  // libharu's codes are 16-bit
-    return has_glyph(font.glyphs, code_point) || has_glyph(font.fallback_glyphs, code_point);
+    // libharu's codes are 16-bit, and it draws one glyph per character, unshaped.
+    if (code_point > 0xFFFF || needs_shaping(code_point)) return false;
+    if (has_glyph(font.glyphs, code_point)) return true;
+    return std::any_of(font.fallbacks.begin(), font.fallbacks.end(),
+                       [&](const FallbackFont& f) { return has_glyph(f.glyphs, code_point); });
 }
 
 bool fonts_print(const PdfFonts& fonts, int32_t code_point) {
@@ -165,7 +218,7 @@ bool fonts_print(const PdfFonts& fonts, int32_t code_point) {
 }
 
 std::vector<FontRun> font_runs(const TextFont& font, std::string_view text, std::string* storage) {
-    if (font.fallback == nullptr) {
+    if (font.fallbacks.empty()) {
         // Most texts are ASCII, which both encodings write as it is: no copy for them.
         if (font.glyphs != nullptr || is_ascii(text)) return {{font.font, text}};
         *storage = to_windows_1252(text);
@@ -173,25 +226,41 @@ std::vector<FontRun> font_runs(const TextFont& font, std::string_view text, std:
     }
     std::vector<FontRun> runs;
     size_t start = 0;
-    HPDF_Font current = nullptr;
+    int current = -2;  // the font of the run: -1 the font itself, else its fallback; -2 none yet
+    auto glyphs_of = [&](int which) { return which < 0 ? font.glyphs : font.fallbacks[which].glyphs; };
+    auto close_run = [&](size_t end) {
+        if (current == -2) return;
+        const bool fallback = current >= 0;
+        runs.push_back({fallback ? font.fallbacks[current].font : font.font, text.substr(start, end - start),
+                        fallback && font.fallbacks[current].embolden});
+    };
     for_each_code_point(text, [&](int32_t c, size_t offset, size_t) {
-        const bool own = has_glyph(font.glyphs, c);
-        const bool stays =
-            current != nullptr && (current == font.font ? own : has_glyph(font.fallback_glyphs, c));
-        if (!stays) {
-            if (current != nullptr) runs.push_back({current, text.substr(start, offset - start)});
-            current = own || !has_glyph(font.fallback_glyphs, c) ? font.font : font.fallback;
+        if (current != -2 && has_glyph(glyphs_of(current), c)) return true;
+        int chosen = -1;  // the font itself, also for a character no font has
+        for (int i = 0; chosen == -1 && !has_glyph(font.glyphs, c) && i < int(font.fallbacks.size()); ++i) {
+            if (has_glyph(font.fallbacks[i].glyphs, c)) chosen = i;
+        }
+        if (chosen != current) {
+            close_run(offset);
+            current = chosen;
             start = offset;
         }
         return true;
     });
-    if (current != nullptr) runs.push_back({current, text.substr(start)});
+    close_run(text.size());
     return runs;
 }
 
 void complete_composite_glyphs(const PdfFonts& fonts) {
-    // The bold font's fallback is the regular one's, so it is completed once.
-    for (HPDF_FontDef glyphs : {fonts.regular.glyphs, fonts.bold.glyphs, fonts.regular.fallback_glyphs}) {
-        complete_glyphs_of(glyphs);
+    std::vector<HPDF_FontDef> done;
+    for (const TextFont* font : {&fonts.regular, &fonts.bold}) {
+        std::vector<HPDF_FontDef> all = {font->glyphs};
+        for (const FallbackFont& fallback : font->fallbacks) all.push_back(fallback.glyphs);
+        for (HPDF_FontDef glyphs : all) {
+            // The bold font shares a one-weight fallback with the regular one: completed once.
+            if (std::find(done.begin(), done.end(), glyphs) != done.end()) continue;
+            complete_glyphs_of(glyphs);
+            done.push_back(glyphs);
+        }
     }
 }

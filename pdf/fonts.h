@@ -1,28 +1,34 @@
 // The fonts a PDF document draws text with: the standard Helvetica (WinAnsi text), or
-// Liberation Sans embedded as Unicode (CID) fonts, with a fallback font for the CJK
-// characters Liberation Sans lacks; which characters they print; and the bytes each draws.
+// Liberation Sans embedded as Unicode (CID) fonts, with fallback fonts for the scripts
+// Liberation Sans lacks (Chinese, Japanese, Korean, Ethiopic, Armenian, Georgian, Hebrew
+// points); which characters they print; and the bytes each draws.
 #pragma once
 
 #include <hpdf.h>
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "base/failure.h"
 
+// A font that prints the characters a Unicode font lacks.
+struct FallbackFont {
+    HPDF_Font font = nullptr;
+    HPDF_FontDef glyphs = nullptr;
+    // The fallback has one weight only and bold is wanted: its text is emboldened as drawn.
+    bool embolden = false;
+};
+
 // A font as text is drawn in it: a standard font alone, or a Unicode font with the glyphs
-// it has and, for the characters it lacks, a fallback font.
+// it has and, for the characters it lacks, fallback fonts tried in order.
 struct TextFont {
     HPDF_Font font = nullptr;
     HPDF_FontDef glyphs = nullptr;  // a Unicode font's TrueType data; null for a standard font
-    HPDF_Font fallback = nullptr;   // null when there is none
-    HPDF_FontDef fallback_glyphs = nullptr;
-    // The fallback has one weight only and this is the bold font: text in the fallback is
-    // emboldened as it is drawn.
-    bool embolden_fallback = false;
+    std::vector<FallbackFont> fallbacks;
 };
 
 // The two fonts every text is drawn with.
@@ -35,6 +41,16 @@ struct PdfFonts {
 struct FontRun {
     HPDF_Font font;
     std::string_view bytes;
+    bool embolden = false;  // drawn bold by outlining: the font has no bold of its own
+};
+
+// A script Liberation Sans does not print, the font files that do and the Debian package
+// they come from. FALLBACK_FACES lists them in the order they are tried.
+struct FallbackFace {
+    const char* name;     // the script(s) in words, for messages: "Korean (Hangul)"
+    const char* regular;  // TrueType file
+    const char* bold;     // TrueType file; null when the font has one weight
+    const char* package;
 };
 
 // Loads the fonts into `document`: Unicode ones when `unicode` (making UTF-8 the
@@ -42,17 +58,24 @@ struct FontRun {
 // ones. libharu errors reach the document's error handler.
 PdfFonts load_fonts(HPDF_Doc document, bool unicode);
 
-// Adds the fallback font (Droid Sans Fallback, from Debian's fonts-droid-fallback) to both
-// Unicode fonts of `document`. Returns false, changing nothing, when its file is not there.
-bool add_fallback_font(HPDF_Doc document, PdfFonts* fonts);
+// The fallback faces, in the order they are tried; the first (Droid Sans Fallback, for Chinese
+// and Japanese) is also the one tried for characters of no script the others are for.
+std::span<const FallbackFace> fallback_faces();
+
+// The index in fallback_faces() of the face made for `code_point`'s script (or one of the
+// scripts it is used with, as ICU's script extensions say); -1 when there is none.
+int fallback_face_for(int32_t code_point);
+
+// Adds fallback face `face` to both Unicode fonts of `document`, after those it has. Returns
+// false, changing nothing, when a file of the face cannot be opened.
+bool add_fallback_font(HPDF_Doc document, PdfFonts* fonts, int face);
 
 // Nothing when the font files `unicode_fonts` needs can be opened; else the failure of the
 // first that cannot, with what to install.
 std::optional<Failure> font_files_missing(bool unicode_fonts);
 
 // True when `font` prints `code_point`: as a Windows-1252 byte for a standard font; from
-// its own glyphs or its fallback's for a Unicode one, left to right (a right-to-left
-// script would print backwards, so it counts as unprintable).
+// its own glyphs or a fallback's for a Unicode one.
 bool font_prints(const TextFont& font, int32_t code_point);
 
 // True when both fonts print `code_point`, as font_prints says.

@@ -4,6 +4,7 @@
 #include <unicode/uchar.h>
 #include <unicode/ucnv.h>
 #include <unicode/unistr.h>
+#include <unicode/uscript.h>
 #include <unicode/utf8.h>
 
 namespace {
@@ -69,6 +70,16 @@ bool fits_windows_1252(std::string_view text) {
 bool is_right_to_left(int32_t code_point) {
     const UCharDirection direction = u_charDirection(code_point);
     return direction == U_RIGHT_TO_LEFT || direction == U_RIGHT_TO_LEFT_ARABIC;
+}
+
+bool needs_shaping(int32_t code_point) {
+    if (code_point < 0x0600) return false;  // Latin, Greek, Cyrillic, Armenian, Hebrew
+    UErrorCode status = U_ZERO_ERROR;
+    const UScriptCode script = uscript_getScript(code_point, &status);
+    if (U_FAILURE(status) || script == USCRIPT_COMMON || script == USCRIPT_INHERITED) return false;
+    const int joining = u_getIntPropertyValue(code_point, UCHAR_JOINING_TYPE);
+    return (joining != U_JT_NON_JOINING && joining != U_JT_TRANSPARENT) ||
+           u_getIntPropertyValue(code_point, UCHAR_INDIC_SYLLABIC_CATEGORY) != U_INSC_OTHER;
 }
 
 std::string to_windows_1252(std::string_view text) {

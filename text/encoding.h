@@ -23,6 +23,11 @@ bool code_point_fits_windows_1252(int32_t code_point);
 // True for the letters of scripts written from right to left (Hebrew, Arabic, ...).
 bool is_right_to_left(int32_t code_point);
 
+// True for the letters of scripts whose glyphs change with their neighbours (Arabic joining,
+// Indic conjuncts and reordered vowels, Thai and Khmer marks): one glyph per character
+// would print them wrong. Symbols, digits and blanks shared by every script are not.
+bool needs_shaping(int32_t code_point);
+
 // The UTF-8 `text` as Windows-1252 bytes; a character without one becomes '?'.
 std::string to_windows_1252(std::string_view text);
 

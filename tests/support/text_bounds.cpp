@@ -11,8 +11,8 @@ namespace {
 
 constexpr float TOLERANCE = 1e-3f;
 
-// Width in points of `text` at its size: in the product's own Unicode fonts when it was
-// drawn with one, else in the base-14 font it names.
+}  // namespace
+
 float measured_width(const PdfText& text) {
     if (text.encoding == "Identity-H") {
         static PdfDocument unicode;
@@ -28,7 +28,6 @@ float measured_width(const PdfText& text) {
     return static_cast<float>(width.width) * text.size / 1000.0f;
 }
 
-// The outline the text starts in, or null.
 const PdfRect* enclosing_outline(const PdfPage& page, const PdfText& text) {
     for (const PdfRect& r : page.rects) {
         if (!r.filled && text.x >= r.x && text.x <= r.x + r.width && text.y >= r.y &&
@@ -38,8 +37,6 @@ const PdfRect* enclosing_outline(const PdfPage& page, const PdfText& text) {
     }
     return nullptr;
 }
-
-}  // namespace
 
 void expect_texts_inside(const PdfPage& page, bool booklet, const std::string& what) {
     const float margin = booklet ? 22.0f : 28.0f;
