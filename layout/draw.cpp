@@ -48,10 +48,10 @@ void show_run(HPDF_Page page, const FontRun& run, float size, bool embolden) {
 }
 
 // One text object; a text that needs fallback fonts changes font inside it, each run
-// starting where the one before it ended. Right-to-left text is put into display order first, so runs are shown left to right.
-// Copy and search still give it as written: pdftotext (poppler) puts display order back
-// into logical order itself; an ActualText in logical order, tried, was reversed by it a
-// second time.
+// starting where the one before it ended. Right-to-left text is put into display order
+// first, so runs are shown left to right. Copy and search still give it as written:
+// pdftotext (poppler) puts display order back into logical order itself; an ActualText in
+// logical order, tried, was reversed by it a second time.
 void show_text_at(HPDF_Page page, const TextFont& font, float size, float x, float y, const char* text) {
     const std::string shown = display_order(text);
     HPDF_Page_BeginText(page);
