@@ -1,6 +1,7 @@
 // Decoding a text file in any encoding: valid UTF-8 comes out, already in NFC, and a
-// failure says why.
+// failure says why. Each decoded line put into display order (bidi) keeps its characters.
 #include <unicode/normalizer2.h>
+#include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
 #include <iterator>
@@ -8,6 +9,7 @@
 #include <string_view>
 
 #include "fuzz_support.h"
+#include "text/bidi.h"
 #include "text/decode.h"
 #include "text/encoding.h"
 
@@ -36,5 +38,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
     promise(nfc->isNormalized(icu::UnicodeString::fromUTF8(decoded.utf8), status), "NFC out");
     promise(!decoded.encoding.empty(), "names what it read");
+    // Reordering moves and mirrors characters but never adds or drops one (controls aside).
+    const std::string line = decoded.utf8.substr(0, decoded.utf8.find('\n'));
+    const std::string shown = display_order(line);
+    if (!has_right_to_left(line)) promise(shown == line, "left-to-right kept");
+    size_t letters = 0, shown_letters = 0;
+    for_each_code_point(line, [&](int32_t c, size_t, size_t) { return letters += u_isalpha(c), true; });
+    for_each_code_point(shown, [&](int32_t c, size_t, size_t) { return shown_letters += u_isalpha(c), true; });
+    promise(letters == shown_letters, "display order keeps every letter");
     return 0;
 }
