@@ -6,6 +6,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -229,10 +230,10 @@ TEST(Rosterbook, MemberListProblemsEndTheRun) {
          NOBODY_ERR},
         {"unprintable",
          [](const TempDir& dir) {
-             dir.write("members.csv", HEADER + "Member,محمد,علي,a,b,c,d\nMember,ᏣᎳᎩ,ᎠᏂ,a,b,c,d\n");
+             dir.write("members.csv", HEADER + "Member,ᏣᎳᎩ,ᎠᏂ,a,b,c,d\nMember,ⵜⴰⵎ,ⴰⵣⵔ,a,b,c,d\n");
          },
-         "Error: members.csv: none of its names can be printed (no font here has the letters of 'محمد علي'; "
-         "Arabic script), "
+         "Error: members.csv: none of its names can be printed (no font here has the letters of 'ᏣᎳᎩ ᎠᏂ'; "
+         "Cherokee script), "
          "nothing written\n",
          "Members : 0 Caller(s), 0 Cuer(s), 2 Member(s), 0 New Dancer(s)\nBooklet : 6 content pages => "
          "padded "
@@ -324,6 +325,56 @@ std::string page_text(const PdfPage& page) {
     std::string joined;
     for (const PdfText& t : page.texts) joined += t.text + "|";
     return joined;
+}
+
+// The runs of glyphs drawn by number on `page` (shaped text: one text per glyph, in the
+// Noto font of a script that needs shaping), each as "font: gid@x,y gid@x,y ...", x and y in
+// 1000ths of an em from the run's first glyph; and the same for `text` shaped by hb-shape.
+std::vector<std::string> drawn_glyph_runs(const PdfPage& page) {
+    std::vector<std::string> runs;
+    const PdfText* first = nullptr;
+    for (const PdfText& t : page.texts) {
+        const size_t plus = t.font.find("+NotoSans");
+        const std::string script =
+            plus == std::string::npos ? "" : t.font.substr(plus + 9, t.font.find('-') - plus - 9);
+        if (std::string(" Arabic Devanagari Bengali Tamil Thai Khmer ").find(" " + script + " ") ==
+            std::string::npos) {
+            first = nullptr;
+            continue;
+        }
+        if (first == nullptr || first->font != t.font || std::abs(t.y - first->y) > 3) {
+            first = &t;
+            runs.push_back(t.font.substr(plus + 1) + ":");
+        }
+        const auto units = [&](float points) { return std::to_string(std::lround(points * 1000 / t.size)); };
+        runs.back() += " " +
+                       std::to_string(static_cast<unsigned char>(t.codes[0]) << 8 |
+                                      static_cast<unsigned char>(t.codes[1])) +
+                       "@" + units(t.x - first->x) + "," + units(t.y - first->y);
+    }
+    return runs;
+}
+
+std::string harfbuzz_glyph_run(const std::string& font, const std::string& text) {
+    const std::string shaped =
+        command_output("hb-shape --no-glyph-names --font-size=1000 '" + std::string(ROSTERBOOK_NOTO_DIR) +
+                       "/" + font + ".ttf' '" + text + "'");
+    std::string run = font + ":";
+    long pen = 0, first_x = 0, first_y = 0;
+    bool started = false;
+    std::istringstream glyphs(shaped.substr(1, shaped.find(']') - 1));
+    for (std::string glyph; std::getline(glyphs, glyph, '|');) {
+        long id = 0, cluster = 0, dx = 0, dy = 0, advance = 0;
+        if (glyph.find('@') != std::string::npos)
+            sscanf(glyph.c_str(), "%ld=%ld@%ld,%ld+%ld", &id, &cluster, &dx, &dy, &advance);
+        else
+            sscanf(glyph.c_str(), "%ld=%ld+%ld", &id, &cluster, &advance);
+        if (!started) first_x = pen + dx, first_y = dy, started = true;
+        run += " " + std::to_string(id) + "@" + std::to_string(pen + dx - first_x) + "," +
+               std::to_string(dy - first_y);
+        pen += advance;
+    }
+    return run;
 }
 
 std::string read_as(const char* encoding) {
@@ -449,7 +500,7 @@ TEST(Rosterbook, PageNumbersAndRunningHeadsOnA4) {
 }
 
 // The print shop's file of the sample club and of 400 members (names in every script a
-// fallback font prints) passes the preflight: single
+// fallback font prints, shaped ones too) passes the preflight: single
 // pages in reading order at trim size with bleed, as PDF/A-1b asks, and PDF/X-1a in CMYK.
 TEST(Rosterbook, PrintShopFilePassesThePreflight) {
     const struct {
@@ -482,10 +533,12 @@ TEST(Rosterbook, PrintShopFilePassesThePreflight) {
                       "\nPrint Shop PDF: shop.pdf\nClub: Riverside Squares\nPaper Size: " + c.paper +
                       "\nPrint Shop Colour: " + c.colour + (c.marks > 0 ? "\nCrop Marks: On\n" : "\n"));
         if (members > 0) {  // first names in every script with a fallback font
-            const char* firsts[] = {"First", "太郎", "민준", "שרה", "አበበ", "Աննա", "ნინო"};
+            const char* firsts[] = {"First", "太郎", "민준", "שרה",   "አበበ",
+                                    "Աննա",  "ნინო", "محمد", "प्रिया", "สมชาย"};
             std::string csv = HEADER;
             for (int i = 0; i < members; ++i)
-                csv += std::string("Member,") + firsts[i % 7] + ",Last" + std::to_string(1000 + i) + ",a,b,c,d\n";
+                csv += std::string("Member,") + firsts[i % 10] + ",Last" + std::to_string(1000 + i) +
+                       ",a,b,c,d\n";
             dir.write("members.csv", csv);
         }
         RunResult run = run_in(dir);
@@ -821,7 +874,9 @@ TEST(Rosterbook, EveryNameAsWritten) {
                   "Member,Văn An,Nguyễn,a,b,c,d\nMember,小华,王,a,b,c,d\nMember,David,כהן,a,b,c,d\n"
                   "Member,민준,김,a,b,c,d\nMember,Jose\xCC\x81,Nu\xCC\x81n\xCC\x83"
                   "ez,a,b,c,d\nMember,שרה,לוי,רחוב הרצל 12,b,c,d\nMember,አበበ,ቢቂላ,a,b,c,d\n"
-                  "Member,Աննա,Սարգսյան,a,b,c,d\nMember,ნინო,ბერიძე,a,b,c,d\nMember,ᏣᎳᎩ,Smith,a,b,c,d\n");
+                  "Member,Աննա,Սարգսյան,a,b,c,d\nMember,ნინო,ბერიძე,a,b,c,d\nMember,ᏣᎳᎩ,Smith,a,b,c,d\n"
+                  "Member,محمد,علي,a,b,c,d\nMember,प्रिया,शर्मा,a,b,c,d\nMember,সুমন,দাস,a,b,c,d\n"
+                  "Member,அருண்,குமார்,a,b,c,d\nMember,สมชาย,ใจดี,a,b,c,d\nMember,សុខា,ចាន់,a,b,c,d\n");
     RunResult run = run_in(dir);
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, NO_SETTINGS +
@@ -838,10 +893,28 @@ TEST(Rosterbook, EveryNameAsWritten) {
     for (const char* mark : {"\u202B", "\u202C", "\u202A"}) {  // poppler's bidi embeddings
         for (size_t at; (at = copied.find(mark)) != std::string::npos;) copied.erase(at, 3);
     }
-    for (const char* name : {"David כהן", "שרה לוי", "רחוב הרצל", "민준 김", "አበበ ቢቂላ", "Աննա Սարգսյան",
-                             "ნინო ბერიძე"}) {
+    for (const char* name :
+         {"David כהן", "שרה לוי", "רחוב הרצל", "민준 김", "አበበ ቢቂላ", "Աննա Սարգսյան", "ნინო ბერიძე",
+          "محمد علي", "प्रिया शर्मा", "সুমন দাস", "அருண் குமார்", "สมชาย ใจดี", "សុខា ចាន់"}) {
         EXPECT_NE(copied.find(name), std::string::npos) << name << " in " << copied;
     }
+    // The scripts that need shaping are drawn glyph by glyph as HarfBuzz shapes them.
+    std::vector<std::string> drawn;
+    for (const PdfPage& page : pages) {
+        for (const std::string& run : drawn_glyph_runs(page)) drawn.push_back(run);
+    }
+    std::vector<std::string> shaped;
+    for (auto [font, name] : {std::pair{"NotoSansArabic-Bold", "محمد علي"},
+                              {"NotoSansDevanagari-Bold", "प्रिया शर्मा"},
+                              {"NotoSansBengali-Bold", "সুমন দাস"},
+                              {"NotoSansTamil-Bold", "அருண் குமார்"},
+                              {"NotoSansThai-Bold", "สมชาย ใจดี"},
+                              {"NotoSansKhmer-Bold", "សុខា ចាន់"}}) {
+        shaped.push_back(harfbuzz_glyph_run(font, name));
+    }
+    std::sort(drawn.begin(), drawn.end());
+    std::sort(shaped.begin(), shaped.end());
+    EXPECT_EQ(drawn, shaped);
     for (const PdfPage& page : pages) {
         for (const PdfText& t : page.texts) {
             const PdfRect* card = enclosing_outline(page, t);
@@ -851,7 +924,8 @@ TEST(Rosterbook, EveryNameAsWritten) {
                 EXPECT_NEAR(t.x, card->x + 4.0f, 0.01f) << t.text;
             } else if (t.text == "민준 김") {
                 // Hangul has a bold of its own: the name line is NanumGothic Bold, not outlined.
-                EXPECT_EQ(t.font.substr(7) + " " + std::to_string(t.outline), "NanumGothicBold,Bold 0.000000");
+                EXPECT_EQ(t.font.substr(7) + " " + std::to_string(t.outline),
+                          "NanumGothicBold,Bold 0.000000");
             }
         }
     }

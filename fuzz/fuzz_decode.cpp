@@ -44,7 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!has_right_to_left(line)) promise(shown == line, "left-to-right kept");
     size_t letters = 0, shown_letters = 0;
     for_each_code_point(line, [&](int32_t c, size_t, size_t) { return letters += u_isalpha(c), true; });
-    for_each_code_point(shown, [&](int32_t c, size_t, size_t) { return shown_letters += u_isalpha(c), true; });
+    for_each_code_point(shown,
+                        [&](int32_t c, size_t, size_t) { return shown_letters += u_isalpha(c), true; });
     promise(letters == shown_letters, "display order keeps every letter");
     return 0;
 }

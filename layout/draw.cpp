@@ -1,10 +1,13 @@
 #include "layout/draw.h"
 
+#include <algorithm>
 #include <cstring>
+#include <deque>
 #include <string>
 
 #include "layout/fit.h"
 #include "pdf/document.h"
+#include "pdf/shape.h"
 #include "text/bidi.h"
 
 FittedSize fit_image(float box_width, float box_height, float image_width, float image_height) {
@@ -48,22 +51,35 @@ void show_run(HPDF_Page page, const FontRun& run, float size, bool embolden) {
 }
 
 // One text object; a text that needs fallback fonts changes font inside it, each run
-// starting where the one before it ended. Right-to-left text is put into display order
-// first, so runs are shown left to right. Copy and search still give it as written:
-// pdftotext (poppler) puts display order back into logical order itself; an ActualText in
-// logical order, tried, was reversed by it a second time.
+// starting where the one before it ended. Runs come left to right as displayed (right-to-left
+// text reversed for display); copy and search still give it as written: pdftotext (poppler)
+// puts display order back into logical order itself (an ActualText in logical order, tried,
+// was reversed by it a second time). A line with shaped text is drawn run by run instead, each
+// at the width of those before it, shaped runs outside libharu's text objects.
 void show_text_at(HPDF_Page page, const TextFont& font, float size, float x, float y, const char* text) {
-    const std::string shown = display_order(text);
-    HPDF_Page_BeginText(page);
-    std::string storage;
+    std::deque<std::string> storage;
+    const std::vector<FontRun> runs = line_runs(font, text, &storage);
+    const bool shaped = std::any_of(runs.begin(), runs.end(), [](const FontRun& r) { return r.shaping; });
+    if (!shaped) HPDF_Page_BeginText(page);
     bool first = true;
-    for (const FontRun& run : font_runs(font, shown, &storage)) {
+    for (const FontRun& run : runs) {
+        if (run.shaping != nullptr) {
+            const ShapedText glyphs = shape_text(*run.shaping, run.bytes, run.right_to_left, size);
+            draw_shaped(page, run.shaping, run.bytes, glyphs, run.right_to_left, size, x, y);
+            x += glyphs.width;
+            continue;
+        }
+        if (shaped) HPDF_Page_BeginText(page);
         HPDF_Page_SetFontAndSize(page, run.font, size);
-        if (first) HPDF_Page_MoveTextPos(page, x, y);
+        if (first || shaped) HPDF_Page_MoveTextPos(page, x, y);
         first = false;
         show_run(page, run, size, run.embolden);
+        if (shaped) {
+            HPDF_Page_EndText(page);
+            x += run_width(run, size);
+        }
     }
-    HPDF_Page_EndText(page);
+    if (!shaped) HPDF_Page_EndText(page);
 }
 
 }  // namespace

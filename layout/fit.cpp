@@ -57,14 +57,12 @@ void cut_with_ellipsis(const TextFont& font, std::string* text, float size, floa
 
 float text_width(const TextFont& font, const char* text, size_t length, float size) {
     if (length == 0) return 0.0f;
-    std::string storage;
-    HPDF_UINT units = 0;
-    for (const FontRun& run : font_runs(font, std::string_view(text, length), &storage)) {
-        units += HPDF_Font_TextWidth(run.font, reinterpret_cast<const HPDF_BYTE*>(run.bytes.data()),
-                                     static_cast<HPDF_UINT>(run.bytes.size()))
-                     .width;
+    std::deque<std::string> storage;
+    float width = 0.0f;
+    for (const FontRun& run : line_runs(font, std::string_view(text, length), &storage)) {
+        width += run_width(run, size);
     }
-    return static_cast<float>(units) * size / 1000.0f;
+    return width;
 }
 
 bool text_fits(const TextFont& font, std::string_view text, float size, float width) {

@@ -258,16 +258,69 @@ void put_pictures(QPDF& pdf, const std::vector<PictureStream>& pictures) {
     }
 }
 
+// A CIDSet with CID 0 and each of `cids`.
+QPDFObjectHandle cid_set(QPDF& pdf, const std::vector<uint32_t>& cids) {
+    std::string bits(1, '\0');
+    for (uint32_t cid : cids) {
+        if (cid / 8 >= bits.size()) bits.resize(cid / 8 + 1, '\0');
+        bits[cid / 8] = static_cast<char>(bits[cid / 8] | (0x80 >> (cid % 8)));
+    }
+    bits[0] = static_cast<char>(bits[0] | 0x80);
+    return QPDFObjectHandle::newStream(&pdf, bits);
+}
+
+// Adds the font of shaped text, drawn by glyph number (CID = glyph), and names it in every
+// page's fonts. A print shop's file also lists its glyphs in a CIDSet, as for the others.
+void add_glyph_font(QPDF& pdf, const GlyphFont& font, bool shop) {
+    QPDFObjectHandle program = QPDFObjectHandle::newStream(&pdf, font.program);
+    program.getDict().replaceKey("/Length1",
+                                 QPDFObjectHandle::newInteger(static_cast<long long>(font.program.size())));
+    const std::string name = "/" + font.base_name;
+    QPDFObjectHandle descriptor = QPDFObjectHandle::parse(
+        "<< /Type /FontDescriptor /FontName " + name + " /Flags 4 /FontBBox [" +
+        std::to_string(font.bbox[0]) + " " + std::to_string(font.bbox[1]) + " " +
+        std::to_string(font.bbox[2]) + " " + std::to_string(font.bbox[3]) + "] /ItalicAngle 0 /Ascent " +
+        std::to_string(font.ascent) + " /Descent " + std::to_string(font.descent) + " /CapHeight " +
+        std::to_string(font.cap_height) + " /StemV 80 >>");
+    descriptor.replaceKey("/FontFile2", program);
+    std::string widths;
+    std::vector<uint32_t> cids;
+    for (const auto& [glyph, width] : font.widths) {
+        widths += std::to_string(glyph) + " [" + std::to_string(width) + "] ";
+        cids.push_back(glyph);
+    }
+    if (shop) descriptor.replaceKey("/CIDSet", cid_set(pdf, cids));
+    QPDFObjectHandle cid_font =
+        QPDFObjectHandle::parse("<< /Type /Font /Subtype /CIDFontType2 /BaseFont " + name +
+                                " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> "
+                                "/CIDToGIDMap /Identity /W [" +
+                                widths + "] >>");
+    cid_font.replaceKey("/FontDescriptor", pdf.makeIndirectObject(descriptor));
+    QPDFObjectHandle type0 = QPDFObjectHandle::parse("<< /Type /Font /Subtype /Type0 /BaseFont " + name +
+                                                     " /Encoding /Identity-H >>");
+    type0.replaceKey("/DescendantFonts", QPDFObjectHandle::newArray({pdf.makeIndirectObject(cid_font)}));
+    type0.replaceKey("/ToUnicode", QPDFObjectHandle::newStream(&pdf, font.to_unicode));
+    type0 = pdf.makeIndirectObject(type0);
+    for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
+        QPDFObjectHandle resources = page.getObjectHandle().getKey("/Resources");
+        if (!resources.isDictionary()) continue;
+        if (!resources.getKey("/Font").isDictionary())
+            resources.replaceKey("/Font", QPDFObjectHandle::newDictionary());
+        resources.getKey("/Font").replaceKey(font.resource, type0);
+    }
+}
+
 }  // namespace
 
 bool finish_pdf(const std::string& bytes, const std::vector<PictureStream>& pictures,
-                const ViewerSettings& viewer, const PrintShopFinish& shop, std::string* finished,
-                std::string* reason) {
+                const std::vector<GlyphFont>& glyph_fonts, const ViewerSettings& viewer,
+                const PrintShopFinish& shop, std::string* finished, std::string* reason) {
     try {
         QPDF pdf;
         pdf.setSuppressWarnings(true);
         pdf.processMemoryFile("document", bytes.data(), bytes.size());
         put_pictures(pdf, pictures);
+        for (const GlyphFont& font : glyph_fonts) add_glyph_font(pdf, font, shop.enabled);
         if (shop.enabled) finish_for_print_shop(pdf, shop);
         if (viewer.duplex != nullptr) {
             QPDFObjectHandle preferences = QPDFObjectHandle::newDictionary();
@@ -301,8 +354,9 @@ bool finish_pdf(const std::string& bytes, const std::vector<PictureStream>& pict
 #ifdef ROSTERBOOK_FINISH_MODULE
 // What the tool looks up after loading the module.
 extern "C" __attribute__((visibility("default"))) bool rosterbook_finish_pdf(
-    const std::string& bytes, const std::vector<PictureStream>& pictures, const ViewerSettings& viewer,
-    const PrintShopFinish& shop, std::string* finished, std::string* reason) {
-    return finish_pdf(bytes, pictures, viewer, shop, finished, reason);
+    const std::string& bytes, const std::vector<PictureStream>& pictures,
+    const std::vector<GlyphFont>& glyph_fonts, const ViewerSettings& viewer, const PrintShopFinish& shop,
+    std::string* finished, std::string* reason) {
+    return finish_pdf(bytes, pictures, glyph_fonts, viewer, shop, finished, reason);
 }
 #endif

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 // How the print dialog should start for a document.
@@ -34,14 +36,28 @@ struct PictureStream {
 };
 constexpr const char* PICTURE_KEY = "/RosterbookPicture";
 
-// Makes `*finished` the PDF `bytes`, its pictures' data put in from `pictures`, with an /ID made from its
-// content (the same bytes give the same file), `viewer`'s /ViewerPreferences and at least PDF 1.7 when it has
-// them. A print shop's file instead gets a TrimBox and BleedBox on every page, black fills and strokes as
-// DeviceGray, an sRGB output intent, Author, Trapped and XMP metadata that agree with its information, as
-// PDF 1.4. Returns false with qpdf's words in `reason`. Documents may be finished on several threads at once.
+// A font whose text is drawn by glyph number (shaped text): the finished file carries it as
+// a Type0 font with an Identity CIDToGIDMap, named `resource` on every page.
+struct GlyphFont {
+    std::string resource;   // "/RBGlyphs1"
+    std::string base_name;  // "ABCDEF+NotoSansArabic-Bold": a subset's tag and the font's name
+    std::string program;    // the TrueType subset, glyph numbers as in the font
+    std::vector<std::pair<uint32_t, int>>
+        widths;                  // each glyph drawn, rising, and its advance in 1000ths of an em
+    std::string to_unicode;      // the ToUnicode CMap
+    int bbox[4] = {0, 0, 0, 0};  // in 1000ths of an em
+    int ascent = 0, descent = 0, cap_height = 0;
+};
+
+// Makes `*finished` the PDF `bytes`, its pictures' data put in from `pictures`, `glyph_fonts` added, with an
+// /ID made from its content (the same bytes give the same file), `viewer`'s /ViewerPreferences and at least
+// PDF 1.7 when it has them. A print shop's file instead gets a TrimBox and BleedBox on every page, black
+// fills and strokes as DeviceGray, an sRGB output intent, Author, Trapped and XMP metadata that agree with
+// its information, as PDF 1.4. Returns false with qpdf's words in `reason`. Documents may be finished on
+// several threads at once.
 bool finish_pdf(const std::string& bytes, const std::vector<PictureStream>& pictures,
-                const ViewerSettings& viewer, const PrintShopFinish& shop, std::string* finished,
-                std::string* reason);
+                const std::vector<GlyphFont>& glyph_fonts, const ViewerSettings& viewer,
+                const PrintShopFinish& shop, std::string* finished, std::string* reason);
 
 // The module that holds the finishing and qpdf, when the tool loads it at the first save
 // (see finish_loader.cpp), and the name of its function with finish_pdf's contract.

@@ -12,6 +12,7 @@
 
 #include "base/file.h"
 #include "base/message.h"
+#include "text/bidi.h"
 #include "text/encoding.h"
 
 namespace {
@@ -30,19 +31,31 @@ struct FaceScripts {
 
 // Droid Sans Fallback has Chinese and Japanese but neither Latin letters nor Hangul.
 constexpr FaceScripts FACES[] = {
-    {{"Chinese and Japanese", ROSTERBOOK_FALLBACK_FONT, nullptr, "fonts-droid-fallback"},
+    {{"Chinese and Japanese", ROSTERBOOK_FALLBACK_FONT, nullptr, "fonts-droid-fallback", false},
      {USCRIPT_HAN, USCRIPT_HIRAGANA, USCRIPT_KATAKANA, USCRIPT_BOPOMOFO}},
     {{"Korean (Hangul)", ROSTERBOOK_NANUM_DIR "/NanumGothic.ttf", ROSTERBOOK_NANUM_DIR "/NanumGothicBold.ttf",
-      "fonts-nanum"},
+      "fonts-nanum", false},
      {USCRIPT_HANGUL, USCRIPT_HANGUL, USCRIPT_HANGUL, USCRIPT_HANGUL}},
-    {{"Ethiopic", NOTO "Ethiopic-Regular.ttf", NOTO "Ethiopic-Bold.ttf", "fonts-noto-core"},
+    {{"Ethiopic", NOTO "Ethiopic-Regular.ttf", NOTO "Ethiopic-Bold.ttf", "fonts-noto-core", false},
      {USCRIPT_ETHIOPIC, USCRIPT_ETHIOPIC, USCRIPT_ETHIOPIC, USCRIPT_ETHIOPIC}},
-    {{"Armenian", NOTO "Armenian-Regular.ttf", NOTO "Armenian-Bold.ttf", "fonts-noto-core"},
+    {{"Armenian", NOTO "Armenian-Regular.ttf", NOTO "Armenian-Bold.ttf", "fonts-noto-core", false},
      {USCRIPT_ARMENIAN, USCRIPT_ARMENIAN, USCRIPT_ARMENIAN, USCRIPT_ARMENIAN}},
-    {{"Georgian", NOTO "Georgian-Regular.ttf", NOTO "Georgian-Bold.ttf", "fonts-noto-core"},
+    {{"Georgian", NOTO "Georgian-Regular.ttf", NOTO "Georgian-Bold.ttf", "fonts-noto-core", false},
      {USCRIPT_GEORGIAN, USCRIPT_GEORGIAN, USCRIPT_GEORGIAN, USCRIPT_GEORGIAN}},
-    {{"Hebrew", NOTO "Hebrew-Regular.ttf", NOTO "Hebrew-Bold.ttf", "fonts-noto-core"},
+    {{"Hebrew", NOTO "Hebrew-Regular.ttf", NOTO "Hebrew-Bold.ttf", "fonts-noto-core", false},
      {USCRIPT_HEBREW, USCRIPT_HEBREW, USCRIPT_HEBREW, USCRIPT_HEBREW}},
+    {{"Arabic", NOTO "Arabic-Regular.ttf", NOTO "Arabic-Bold.ttf", "fonts-noto-core", true},
+     {USCRIPT_ARABIC, USCRIPT_ARABIC, USCRIPT_ARABIC, USCRIPT_ARABIC}},
+    {{"Devanagari", NOTO "Devanagari-Regular.ttf", NOTO "Devanagari-Bold.ttf", "fonts-noto-core", true},
+     {USCRIPT_DEVANAGARI, USCRIPT_DEVANAGARI, USCRIPT_DEVANAGARI, USCRIPT_DEVANAGARI}},
+    {{"Bengali", NOTO "Bengali-Regular.ttf", NOTO "Bengali-Bold.ttf", "fonts-noto-core", true},
+     {USCRIPT_BENGALI, USCRIPT_BENGALI, USCRIPT_BENGALI, USCRIPT_BENGALI}},
+    {{"Tamil", NOTO "Tamil-Regular.ttf", NOTO "Tamil-Bold.ttf", "fonts-noto-core", true},
+     {USCRIPT_TAMIL, USCRIPT_TAMIL, USCRIPT_TAMIL, USCRIPT_TAMIL}},
+    {{"Thai", NOTO "Thai-Regular.ttf", NOTO "Thai-Bold.ttf", "fonts-noto-core", true},
+     {USCRIPT_THAI, USCRIPT_THAI, USCRIPT_THAI, USCRIPT_THAI}},
+    {{"Khmer", NOTO "Khmer-Regular.ttf", NOTO "Khmer-Bold.ttf", "fonts-noto-core", true},
+     {USCRIPT_KHMER, USCRIPT_KHMER, USCRIPT_KHMER, USCRIPT_KHMER}},
 };
 constexpr std::array<FallbackFace, std::size(FACES)> FACE_LIST = [] {
     std::array<FallbackFace, std::size(FACES)> list{};
@@ -100,6 +113,12 @@ TextFont load_unicode_font(HPDF_Doc document, const char* path) {
 
 bool has_glyph(HPDF_FontDef glyphs, int32_t code_point) {
     return glyphs != nullptr && HPDF_TTFontDef_GetGlyphid(glyphs, static_cast<HPDF_UINT16>(code_point)) != 0;
+}
+
+// True when `fallback` prints `code_point`; a letter that needs shaping only a shaping font prints.
+bool fallback_prints(const FallbackFont& fallback, int32_t code_point, bool shaped_letter) {
+    if (fallback.shaping != nullptr) return shaping_font_has(*fallback.shaping, code_point);
+    return !shaped_letter && has_glyph(fallback.glyphs, code_point);
 }
 
 // Reads a big-endian 16-bit value of the font file at `offset`; false past its end.
@@ -183,11 +202,25 @@ bool add_fallback_font(HPDF_Doc document, PdfFonts* fonts, int face) {
         FilePtr file;
         if (path != nullptr && open_regular_file(path, &file)) return false;
     }
+    if (files.shaped) {
+        // Named on the pages after the shaping fonts added before them.
+        const size_t before = static_cast<size_t>(
+            std::count_if(fonts->regular.fallbacks.begin(), fonts->regular.fallbacks.end(),
+                          [](const FallbackFont& f) { return f.shaping != nullptr; }));
+        std::shared_ptr<ShapingFont> regular =
+            open_shaping_font(files.regular, "/RBGlyphs" + std::to_string(2 * before + 1));
+        std::shared_ptr<ShapingFont> bold =
+            open_shaping_font(files.bold, "/RBGlyphs" + std::to_string(2 * before + 2));
+        if (regular == nullptr || bold == nullptr) return false;
+        fonts->regular.fallbacks.push_back({nullptr, nullptr, false, regular});
+        fonts->bold.fallbacks.push_back({nullptr, nullptr, false, bold});
+        return true;
+    }
     const TextFont regular = load_unicode_font(document, files.regular);
     const TextFont bold = files.bold != nullptr ? load_unicode_font(document, files.bold) : regular;
     if (regular.font == nullptr || bold.font == nullptr) return false;
-    fonts->regular.fallbacks.push_back({regular.font, regular.glyphs, false});
-    fonts->bold.fallbacks.push_back({bold.font, bold.glyphs, files.bold == nullptr});
+    fonts->regular.fallbacks.push_back({regular.font, regular.glyphs, false, nullptr});
+    fonts->bold.fallbacks.push_back({bold.font, bold.glyphs, files.bold == nullptr, nullptr});
     return true;
 }
 
@@ -206,11 +239,12 @@ std::optional<Failure> font_files_missing(bool unicode_fonts) {
 
 bool font_prints(const TextFont& font, int32_t code_point) {
     if (font.glyphs == nullptr) return code_point_fits_windows_1252(code_point);
-    // libharu's codes are 16-bit, and it draws one glyph per character, unshaped.
-    if (code_point > 0xFFFF || needs_shaping(code_point)) return false;
-    if (has_glyph(font.glyphs, code_point)) return true;
+    if (code_point > 0xFFFF) return false;  // libharu's codes are 16-bit
+    // libharu draws one glyph per character: a letter that needs shaping takes a shaping font.
+    const bool shaped_letter = needs_shaping(code_point);
+    if (!shaped_letter && has_glyph(font.glyphs, code_point)) return true;
     return std::any_of(font.fallbacks.begin(), font.fallbacks.end(),
-                       [&](const FallbackFont& f) { return has_glyph(f.glyphs, code_point); });
+                       [&](const FallbackFont& f) { return fallback_prints(f, code_point, shaped_letter); });
 }
 
 bool fonts_print(const PdfFonts& fonts, int32_t code_point) {
@@ -227,18 +261,26 @@ std::vector<FontRun> font_runs(const TextFont& font, std::string_view text, std:
     std::vector<FontRun> runs;
     size_t start = 0;
     int current = -2;  // the font of the run: -1 the font itself, else its fallback; -2 none yet
-    auto glyphs_of = [&](int which) { return which < 0 ? font.glyphs : font.fallbacks[which].glyphs; };
+    auto prints = [&](int which, int32_t c, bool shaped_letter) {
+        return which < 0 ? !shaped_letter && has_glyph(font.glyphs, c)
+                         : fallback_prints(font.fallbacks[static_cast<size_t>(which)], c, shaped_letter);
+    };
     auto close_run = [&](size_t end) {
         if (current == -2) return;
-        const bool fallback = current >= 0;
-        runs.push_back({fallback ? font.fallbacks[current].font : font.font, text.substr(start, end - start),
-                        fallback && font.fallbacks[current].embolden});
+        const std::string_view bytes = text.substr(start, end - start);
+        if (current < 0) return runs.push_back({font.font, bytes});
+        const FallbackFont& fallback = font.fallbacks[static_cast<size_t>(current)];
+        runs.push_back({fallback.font, bytes, fallback.embolden, fallback.shaping.get()});
     };
     for_each_code_point(text, [&](int32_t c, size_t offset, size_t) {
-        if (current != -2 && has_glyph(glyphs_of(current), c)) return true;
+        const bool shaped_letter = needs_shaping(c);
+        if (current != -2 && prints(current, c, shaped_letter)) return true;
         int chosen = -1;  // the font itself, also for a character no font has
-        for (int i = 0; chosen == -1 && !has_glyph(font.glyphs, c) && i < int(font.fallbacks.size()); ++i) {
-            if (has_glyph(font.fallbacks[i].glyphs, c)) chosen = i;
+        for (int i = -1; i < static_cast<int>(font.fallbacks.size()); ++i) {
+            if (prints(i, c, shaped_letter)) {
+                chosen = i;
+                break;
+            }
         }
         if (chosen != current) {
             close_run(offset);
@@ -249,6 +291,55 @@ std::vector<FontRun> font_runs(const TextFont& font, std::string_view text, std:
     });
     close_run(text.size());
     return runs;
+}
+
+std::vector<FontRun> line_runs(const TextFont& font, std::string_view text,
+                               std::deque<std::string>* storage) {
+    if (!has_right_to_left(text)) return font_runs(font, text, &storage->emplace_back());
+    std::vector<FontRun> runs;
+    for (const BidiRun& part : visual_runs(text)) {
+        std::vector<FontRun> pieces =
+            font_runs(font, text.substr(part.start, part.length), &storage->emplace_back());
+        if (part.right_to_left) {
+            std::reverse(pieces.begin(), pieces.end());
+            for (FontRun& piece : pieces) {
+                piece.right_to_left = true;
+                if (piece.shaping == nullptr)
+                    piece.bytes = storage->emplace_back(reversed_for_display(piece.bytes));
+            }
+        }
+        for (const FontRun& piece : pieces) {
+            // Neighbours in one libharu font are shown as one text, as a line without bidi is.
+            FontRun* last = runs.empty() ? nullptr : &runs.back();
+            if (last != nullptr && piece.shaping == nullptr && last->shaping == nullptr &&
+                last->font == piece.font && last->embolden == piece.embolden) {
+                last->bytes = storage->emplace_back(std::string(last->bytes) + std::string(piece.bytes));
+            } else {
+                runs.push_back(piece);
+            }
+        }
+    }
+    return runs;
+}
+
+float run_width(const FontRun& run, float size) {
+    if (run.shaping != nullptr) return shape_text(*run.shaping, run.bytes, run.right_to_left, size).width;
+    const HPDF_TextWidth width =
+        HPDF_Font_TextWidth(run.font, reinterpret_cast<const HPDF_BYTE*>(run.bytes.data()),
+                            static_cast<HPDF_UINT>(run.bytes.size()));
+    return static_cast<float>(width.width) * size / 1000.0f;
+}
+
+std::vector<GlyphFont> glyph_fonts_of(const PdfFonts& fonts) {
+    std::vector<GlyphFont> glyph_fonts;
+    for (const TextFont* font : {&fonts.regular, &fonts.bold}) {
+        for (const FallbackFont& fallback : font->fallbacks) {
+            if (fallback.shaping == nullptr) continue;
+            GlyphFont glyphs = glyph_font_of(*fallback.shaping);
+            if (!glyphs.program.empty()) glyph_fonts.push_back(std::move(glyphs));
+        }
+    }
+    return glyph_fonts;
 }
 
 void complete_composite_glyphs(const PdfFonts& fonts) {

@@ -7,6 +7,8 @@
 #include <hpdf.h>
 
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -14,13 +16,16 @@
 #include <vector>
 
 #include "base/failure.h"
+#include "pdf/shape.h"
 
-// A font that prints the characters a Unicode font lacks.
+// A font that prints the characters a Unicode font lacks: a libharu font, or one whose
+// text is shaped and drawn by glyph number.
 struct FallbackFont {
     HPDF_Font font = nullptr;
     HPDF_FontDef glyphs = nullptr;
     // The fallback has one weight only and bold is wanted: its text is emboldened as drawn.
     bool embolden = false;
+    std::shared_ptr<ShapingFont> shaping;  // set, and the others null, for a shaping font
 };
 
 // A font as text is drawn in it: a standard font alone, or a Unicode font with the glyphs
@@ -39,9 +44,11 @@ struct PdfFonts {
 
 // One part of a text that one font draws, as the bytes it draws it with.
 struct FontRun {
-    HPDF_Font font;
+    HPDF_Font font;  // null for shaped text
     std::string_view bytes;
-    bool embolden = false;  // drawn bold by outlining: the font has no bold of its own
+    bool embolden = false;           // drawn bold by outlining: the font has no bold of its own
+    ShapingFont* shaping = nullptr;  // shaped text: `bytes` is its UTF-8, in logical order
+    bool right_to_left = false;      // shaped text of a right-to-left run
 };
 
 // A script Liberation Sans does not print, the font files that do and the Debian package
@@ -51,6 +58,7 @@ struct FallbackFace {
     const char* regular;  // TrueType file
     const char* bold;     // TrueType file; null when the font has one weight
     const char* package;
+    bool shaped;  // its script's letters change with their neighbours: drawn shaped
 };
 
 // Loads the fonts into `document`: Unicode ones when `unicode` (making UTF-8 the
@@ -84,9 +92,22 @@ bool fonts_print(const PdfFonts& fonts, int32_t code_point);
 // The runs of the UTF-8 `text` in `font`, as the bytes each draws them with: measure and
 // draw these, never the UTF-8 itself. A font without a fallback gives one run: the text
 // itself for a Unicode font or plain ASCII, else its Windows-1252 bytes, written into
-// `*storage`. With a fallback each character goes to the font that has it, staying with
-// the current run's font when both do. The runs point into `text` or `*storage`.
+// `*storage`. With fallbacks each character goes to the first font that has it, staying with
+// the current run's font when that has it too; a letter that needs shaping goes only to a
+// shaping font. The runs point into `text` or `*storage`.
 std::vector<FontRun> font_runs(const TextFont& font, std::string_view text, std::string* storage);
+
+// The runs of the UTF-8 `text`, one line, as font_runs gives them but placed left to right
+// as displayed: each right-to-left part's runs in reverse, their characters reversed for
+// display (shaped runs instead marked right_to_left, to be shaped so). The runs point into
+// `text` or strings added to `*storage`.
+std::vector<FontRun> line_runs(const TextFont& font, std::string_view text, std::deque<std::string>* storage);
+
+// The width of `run` at `size` points.
+float run_width(const FontRun& run, float size);
+
+// The shaping fonts of both fonts as the finished file carries them, those drawn with only.
+std::vector<GlyphFont> glyph_fonts_of(const PdfFonts& fonts);
 
 // Marks, for embedding, every part of every composite glyph the fonts' text uses. libharu
 // 2.3.0 reads a part's glyph number as a signed 16-bit value and looks one level deep, so

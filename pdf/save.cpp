@@ -74,13 +74,15 @@ void finish_document(PdfDocument* pdf, Finished* finished) {
         HPDF_SaveToStream(pdf->document);
     }
     const std::string bytes = pdf->failed ? std::string() : serialised(pdf->document);
+    const std::vector<GlyphFont> glyph_fonts =
+        pdf->failed ? std::vector<GlyphFont>() : glyph_fonts_of(pdf->fonts);
     // libharu's copy of the file and of every picture in it is not needed any more.
     if (!pdf->failed) close_pdf_document(pdf);
     std::string reason;
     if (!pdf->failed && bytes.empty()) {
         fail_pdf(pdf, HPDF_FILE_IO_ERROR, ENOMEM);
-    } else if (!pdf->failed &&
-               !finish_pdf(bytes, pdf->pictures, pdf->viewer, pdf->shop, &finished->bytes, &reason)) {
+    } else if (!pdf->failed && !finish_pdf(bytes, pdf->pictures, glyph_fonts, pdf->viewer, pdf->shop,
+                                           &finished->bytes, &reason)) {
         say("Error: cannot finish %s: %s\n", pdf->output_name != nullptr ? pdf->output_name : "the PDF",
             reason.c_str());
         pdf->failed = true;

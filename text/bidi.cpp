@@ -4,7 +4,6 @@
 #include <unicode/ustring.h>
 
 #include <memory>
-#include <vector>
 
 #include "text/encoding.h"
 
@@ -24,7 +23,7 @@ std::u16string to_utf16(std::string_view text) {
     return units;
 }
 
-std::string to_utf8(const std::u16string& units) {
+std::string to_utf8(std::u16string_view units) {
     std::string bytes(units.size() * 3 + 1, '\0');
     int32_t length = 0;
     UErrorCode status = U_ZERO_ERROR;
@@ -32,6 +31,18 @@ std::string to_utf8(const std::u16string& units) {
                        static_cast<int32_t>(units.size()), 0xFFFD, nullptr, &status);
     bytes.resize(U_SUCCESS(status) ? static_cast<size_t>(length) : 0);
     return bytes;
+}
+
+// The byte offset in the UTF-8 `text` of each UTF-16 unit's character, and the end.
+std::vector<size_t> byte_offsets(std::string_view text) {
+    std::vector<size_t> offsets;
+    for_each_code_point(text, [&](int32_t c, size_t offset, size_t) {
+        offsets.push_back(offset);
+        if (c > 0xFFFF) offsets.push_back(offset);  // a surrogate pair's second unit
+        return true;
+    });
+    offsets.push_back(text.size());
+    return offsets;
 }
 
 }  // namespace
@@ -49,19 +60,36 @@ bool reads_right_to_left(std::string_view text) {
     return ubidi_getBaseDirection(units.data(), static_cast<int32_t>(units.size())) == UBIDI_RTL;
 }
 
-std::string display_order(std::string_view text) {
-    if (!has_right_to_left(text)) return std::string(text);
+std::vector<BidiRun> visual_runs(std::string_view text) {
+    const std::vector<BidiRun> whole = {{0, text.size(), false}};
+    if (!has_right_to_left(text)) return whole;
     const std::u16string units = to_utf16(text);
+    const std::vector<size_t> offsets = byte_offsets(text);
+    if (offsets.size() != units.size() + 1) return whole;  // not valid UTF-8
     UErrorCode status = U_ZERO_ERROR;
     const std::unique_ptr<UBiDi, BidiCloser> bidi(ubidi_open());
     // The line's own first strong letter sets its direction, as a reader would take it.
     ubidi_setPara(bidi.get(), units.data(), static_cast<int32_t>(units.size()), UBIDI_DEFAULT_LTR, nullptr,
                   &status);
-    std::u16string shown(units.size() * 2 + 1, u'\0');
-    const int32_t length = ubidi_writeReordered(
-        bidi.get(), shown.data(), static_cast<int32_t>(shown.size()),
-        UBIDI_DO_MIRRORING | UBIDI_KEEP_BASE_COMBINING | UBIDI_REMOVE_BIDI_CONTROLS, &status);
+    const int32_t count = ubidi_countRuns(bidi.get(), &status);
+    if (U_FAILURE(status)) return whole;
+    std::vector<BidiRun> runs;
+    for (int32_t i = 0; i < count; ++i) {
+        int32_t start = 0, length = 0;
+        const UBiDiDirection direction = ubidi_getVisualRun(bidi.get(), i, &start, &length);
+        const size_t first = offsets[static_cast<size_t>(start)];
+        runs.push_back({first, offsets[static_cast<size_t>(start + length)] - first, direction == UBIDI_RTL});
+    }
+    return runs;
+}
+
+std::string reversed_for_display(std::string_view text) {
+    const std::u16string units = to_utf16(text);
+    std::u16string shown(units.size() + 1, u'\0');
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t length = ubidi_writeReverse(units.data(), static_cast<int32_t>(units.size()), shown.data(),
+                                              static_cast<int32_t>(shown.size()),
+                                              UBIDI_DO_MIRRORING | UBIDI_KEEP_BASE_COMBINING, &status);
     if (U_FAILURE(status)) return std::string(text);
-    shown.resize(static_cast<size_t>(length));
-    return to_utf8(shown);
+    return to_utf8(std::u16string_view(shown.data(), static_cast<size_t>(length)));
 }

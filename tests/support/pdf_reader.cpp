@@ -326,14 +326,16 @@ uint32_t glyph_slots(const std::string& font) {
 
 // The CIDSet rules a Type0 font of a PDF/A-1 file breaks (6.3.5): it must be there, list
 // every CID of `shown` (the font's 2-byte codes shown on a page), and list no CID its
-// program lacks (one the CIDToGIDMap sends to no glyph slot of the subset).
+// program lacks (one the CIDToGIDMap, a stream or /Identity, sends to no glyph slot of the subset).
 std::vector<std::string> cid_set_problems(QPDFObjectHandle type0, const std::string& shown) {
     QPDFObjectHandle cid_font = type0.getKey("/DescendantFonts").getArrayItem(0);
     QPDFObjectHandle set = cid_font.getKey("/FontDescriptor").getKey("/CIDSet");
     QPDFObjectHandle program = cid_font.getKey("/FontDescriptor").getKey("/FontFile2");
     QPDFObjectHandle map = cid_font.getKey("/CIDToGIDMap");
-    if (!set.isStream() || !program.isStream() || !map.isStream()) return {"CIDSet of a subset CID font"};
-    const std::string bits = decoded(set), gids = decoded(map);
+    const bool identity = map.isName() && map.getName() == "/Identity";
+    if (!set.isStream() || !program.isStream() || !(map.isStream() || identity))
+        return {"CIDSet of a subset CID font"};
+    const std::string bits = decoded(set), gids = identity ? "" : decoded(map);
     const uint32_t slots = glyph_slots(decoded(program));
     auto listed = [&](size_t cid) {
         return cid / 8 < bits.size() && (bits[cid / 8] & (0x80 >> (cid % 8))) != 0;
@@ -346,8 +348,8 @@ std::vector<std::string> cid_set_problems(QPDFObjectHandle type0, const std::str
         }
     }
     for (size_t cid = 1; cid < bits.size() * 8; ++cid) {
-        const uint32_t gid = big_endian(gids, 2 * cid, 2);
-        if (listed(cid) && (2 * cid + 1 >= gids.size() || gid == 0 || gid >= slots)) {
+        const uint32_t gid = identity ? static_cast<uint32_t>(cid) : big_endian(gids, 2 * cid, 2);
+        if (listed(cid) && ((!identity && 2 * cid + 1 >= gids.size()) || gid == 0 || gid >= slots)) {
             problems.push_back("CIDSet lists only CIDs in the font");
             break;
         }

@@ -1,0 +1,235 @@
+#include "pdf/shape.h"
+
+#include <hb-ot.h>
+#include <hb-subset.h>
+#include <hpdf_objects.h>
+#include <hpdf_pages.h>
+#include <hpdf_streams.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "text/encoding.h"
+
+namespace {
+
+std::u16string to_utf16(std::string_view text) {
+    std::u16string units;
+    for_each_code_point(text, [&](int32_t c, size_t, size_t) {
+        if (c > 0xFFFF) {
+            units += static_cast<char16_t>(0xD7C0 + (c >> 10));
+            units += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+        } else {
+            units += static_cast<char16_t>(c);
+        }
+        return true;
+    });
+    return units;
+}
+
+std::string hex_units(const std::u16string& units) {
+    std::string hex;
+    char unit[8];
+    for (char16_t u : units) {
+        snprintf(unit, sizeof unit, "%04X", static_cast<unsigned>(u));
+        hex += unit;
+    }
+    return hex;
+}
+
+std::string number(float value) {
+    char text[32];
+    snprintf(text, sizeof text, "%.3f", static_cast<double>(value));
+    return text;
+}
+
+// The text each glyph of `shaped` stands for: its cluster's characters for the first glyph
+// of a cluster, nothing for the others.
+std::vector<std::u16string> glyph_texts(std::string_view text, const ShapedText& shaped) {
+    std::vector<uint32_t> starts;
+    for (const ShapedGlyph& g : shaped.glyphs) starts.push_back(g.cluster);
+    std::sort(starts.begin(), starts.end());
+    starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
+    std::vector<std::u16string> texts;
+    std::vector<bool> given(starts.size());
+    for (const ShapedGlyph& g : shaped.glyphs) {
+        const size_t i =
+            static_cast<size_t>(std::lower_bound(starts.begin(), starts.end(), g.cluster) - starts.begin());
+        const size_t end = i + 1 < starts.size() ? starts[i + 1] : text.size();
+        texts.push_back(given[i] ? u"" : to_utf16(text.substr(g.cluster, end - g.cluster)));
+        given[i] = true;
+    }
+    return texts;
+}
+
+std::string to_unicode_cmap(const std::map<uint32_t, std::u16string>& used) {
+    std::vector<std::string> entries;
+    char glyph[16];
+    for (const auto& [id, text] : used) {
+        if (text.empty()) continue;
+        snprintf(glyph, sizeof glyph, "<%04X> <", id);
+        entries.push_back(glyph + hex_units(text) + ">\n");
+    }
+    std::string cmap =
+        "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
+        "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
+        "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
+        "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
+    for (size_t first = 0; first < entries.size(); first += 100) {  // at most 100 to a section
+        const size_t count = std::min<size_t>(100, entries.size() - first);
+        cmap += std::to_string(count) + " beginbfchar\n";
+        for (size_t i = first; i < first + count; ++i) cmap += entries[i];
+        cmap += "endbfchar\n";
+    }
+    return cmap + "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
+}
+
+// The subset of the glyphs drawn (and glyph 0), numbers kept, without the layout tables
+// the shaping used: a PDF reader draws glyphs by number.
+std::string subset_program(const ShapingFont& font) {
+    hb_subset_input_t* input = hb_subset_input_create_or_fail();
+    if (input == nullptr) return "";
+    hb_set_t* glyphs = hb_subset_input_glyph_set(input);
+    hb_set_add(glyphs, 0);
+    for (const auto& entry : font.used) hb_set_add(glyphs, entry.first);
+    hb_subset_input_set_flags(input, HB_SUBSET_FLAGS_RETAIN_GIDS);
+    hb_set_t* dropped = hb_subset_input_set(input, HB_SUBSET_SETS_DROP_TABLE_TAG);
+    for (hb_tag_t tag : {HB_TAG('G', 'S', 'U', 'B'), HB_TAG('G', 'P', 'O', 'S'), HB_TAG('G', 'D', 'E', 'F')})
+        hb_set_add(dropped, tag);
+    hb_face_t* subset = hb_subset_or_fail(hb_font_get_face(font.font), input);
+    hb_subset_input_destroy(input);
+    if (subset == nullptr) return "";
+    hb_blob_t* blob = hb_face_reference_blob(subset);
+    unsigned length = 0;
+    const char* data = hb_blob_get_data(blob, &length);
+    std::string program(data, length);
+    hb_blob_destroy(blob);
+    hb_face_destroy(subset);
+    return program;
+}
+
+// A subset's tag: six capitals that differ with the glyphs it holds.
+std::string subset_tag(const ShapingFont& font) {
+    uint32_t hash = 2166136261u;
+    for (const auto& entry : font.used) hash = (hash ^ entry.first) * 16777619u;
+    std::string tag;
+    for (int i = 0; i < 6; ++i, hash /= 26) tag += static_cast<char>('A' + hash % 26);
+    return tag;
+}
+
+int to_thousandths(const ShapingFont& font, hb_position_t units) {
+    return static_cast<int>(std::lround(units * 1000.0 / font.units_per_em));
+}
+
+// The font's bounding box from its 'head' table, in 1000ths of an em.
+void read_bbox(const ShapingFont& font, int bbox[4]) {
+    hb_blob_t* head = hb_face_reference_table(hb_font_get_face(font.font), HB_TAG('h', 'e', 'a', 'd'));
+    unsigned length = 0;
+    const auto* data = reinterpret_cast<const unsigned char*>(hb_blob_get_data(head, &length));
+    for (int i = 0; i < 4 && length >= 44; ++i) {
+        const int16_t value = static_cast<int16_t>(data[36 + 2 * i] << 8 | data[37 + 2 * i]);
+        bbox[i] = to_thousandths(font, value);
+    }
+    hb_blob_destroy(head);
+}
+
+}  // namespace
+
+ShapingFont::~ShapingFont() { hb_font_destroy(font); }
+
+std::shared_ptr<ShapingFont> open_shaping_font(const char* path, const std::string& resource) {
+    hb_blob_t* blob = hb_blob_create_from_file_or_fail(path);
+    if (blob == nullptr) return nullptr;
+    hb_face_t* face = hb_face_create(blob, 0);
+    hb_blob_destroy(blob);
+    if (hb_face_get_glyph_count(face) == 0) {
+        hb_face_destroy(face);
+        return nullptr;
+    }
+    auto font = std::make_shared<ShapingFont>();
+    font->font = hb_font_create(face);
+    font->units_per_em = hb_face_get_upem(face);
+    hb_font_set_scale(font->font, static_cast<int>(font->units_per_em), static_cast<int>(font->units_per_em));
+    char name[128] = "";
+    unsigned size = sizeof name;
+    hb_ot_name_get_utf8(face, HB_OT_NAME_ID_POSTSCRIPT_NAME, HB_LANGUAGE_INVALID, &size, name);
+    font->name = name[0] != '\0' ? name : "Font";
+    font->resource = resource;
+    hb_face_destroy(face);  // the font holds its own reference
+    return font;
+}
+
+bool shaping_font_has(const ShapingFont& font, int32_t code_point) {
+    hb_codepoint_t glyph = 0;
+    return hb_font_get_nominal_glyph(font.font, static_cast<hb_codepoint_t>(code_point), &glyph) &&
+           glyph != 0;
+}
+
+ShapedText shape_text(const ShapingFont& font, std::string_view text, bool right_to_left, float size) {
+    hb_buffer_t* buffer = hb_buffer_create();
+    hb_buffer_add_utf8(buffer, text.data(), static_cast<int>(text.size()), 0, static_cast<int>(text.size()));
+    hb_buffer_set_direction(buffer, right_to_left ? HB_DIRECTION_RTL : HB_DIRECTION_LTR);
+    hb_buffer_guess_segment_properties(buffer);
+    hb_shape(font.font, buffer, nullptr, 0);
+    unsigned count = 0;
+    const hb_glyph_info_t* infos = hb_buffer_get_glyph_infos(buffer, &count);
+    const hb_glyph_position_t* positions = hb_buffer_get_glyph_positions(buffer, &count);
+    const float scale = size / static_cast<float>(font.units_per_em);
+    ShapedText shaped = {{}, 0};
+    hb_position_t pen = 0;
+    for (unsigned i = 0; i < count; ++i) {
+        shaped.glyphs.push_back({infos[i].codepoint, static_cast<float>(pen + positions[i].x_offset) * scale,
+                                 static_cast<float>(positions[i].y_offset) * scale, infos[i].cluster});
+        pen += positions[i].x_advance;
+    }
+    shaped.width = static_cast<float>(pen) * scale;
+    hb_buffer_destroy(buffer);
+    return shaped;
+}
+
+void draw_shaped(HPDF_Page page, ShapingFont* font, std::string_view text, const ShapedText& shaped,
+                 bool right_to_left, float size, float x, float y) {
+    std::string ops;
+    if (!right_to_left) ops += "/Span <</ActualText <FEFF" + hex_units(to_utf16(text)) + ">>> BDC\n";
+    ops += "BT\n" + font->resource + " " + number(size) + " Tf\n";
+    // Each glyph placed where HarfBuzz puts it, relative to the one before.
+    float at_x = 0, at_y = 0;
+    const std::vector<std::u16string> texts = glyph_texts(text, shaped);
+    char glyph[16];
+    for (size_t i = 0; i < shaped.glyphs.size(); ++i) {
+        const ShapedGlyph& g = shaped.glyphs[i];
+        snprintf(glyph, sizeof glyph, "<%04X> Tj\n", g.glyph);
+        ops += number(x + g.x - at_x) + " " + number(y + g.y - at_y) + " Td " + glyph;
+        at_x = x + g.x;
+        at_y = y + g.y;
+        auto [entry, added] = font->used.emplace(g.glyph, texts[i]);
+        if (!added && entry->second.empty()) entry->second = texts[i];
+    }
+    ops += "ET\n";
+    if (!right_to_left) ops += "EMC\n";
+    HPDF_Stream_WriteStr(static_cast<HPDF_PageAttr>(page->attr)->stream, ops.c_str());
+}
+
+GlyphFont glyph_font_of(const ShapingFont& font) {
+    GlyphFont glyphs;
+    if (font.used.empty()) return glyphs;
+    glyphs.program = subset_program(font);
+    if (glyphs.program.empty()) return glyphs;
+    glyphs.resource = font.resource;
+    glyphs.base_name = subset_tag(font) + "+" + font.name;
+    for (const auto& entry : font.used) {
+        glyphs.widths.emplace_back(entry.first,
+                                   to_thousandths(font, hb_font_get_glyph_h_advance(font.font, entry.first)));
+    }
+    glyphs.to_unicode = to_unicode_cmap(font.used);
+    read_bbox(font, glyphs.bbox);
+    hb_position_t value = 0;
+    hb_ot_metrics_get_position(font.font, HB_OT_METRICS_TAG_HORIZONTAL_ASCENDER, &value);
+    glyphs.ascent = to_thousandths(font, value);
+    hb_ot_metrics_get_position(font.font, HB_OT_METRICS_TAG_HORIZONTAL_DESCENDER, &value);
+    glyphs.descent = to_thousandths(font, value);
+    hb_ot_metrics_get_position(font.font, HB_OT_METRICS_TAG_CAP_HEIGHT, &value);
+    glyphs.cap_height = to_thousandths(font, value);
+    return glyphs;
+}
