@@ -149,29 +149,55 @@ TEST(Rosterbook, HeaderOnlyListPlansEmptySections) {
                      "[schedule.png not found]"}));
 }
 
-// Twelve booklet pages on three sheets: printed, folded and read, they go 1, 2, 3, ... 12.
+// Twelve booklet pages on three sheets: printed, folded and read, they go 1, 2, 3, ... 12;
+// bound on the right, each sheet's halves change places (the stack reads from the right) and
+// the page numbers stand at the other outer corners.
 TEST(Rosterbook, BookletPagesAreImposedForFolding) {
-    TempDir dir;
-    std::string csv = HEADER + "Caller,Cal,Lee,a,b,c,d\n";
-    for (int i = 0; i < 43; ++i) csv += "Member,M" + std::to_string(10 + i) + ",Last,a,b,c,d\n";
-    dir.write("members.csv", csv);
-    write_rgb_png(dir.file("cover.png"), 40, 30);
-    write_rgb_png(dir.file("committee.png"), 30, 40);
-    RunResult run = run_in(dir);
-    ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out,
-              "Config  : title=0 line(s), subtitle=0 line(s), Row Order\n"
-              "Members : 1 Caller(s), 0 Cuer(s), 43 Member(s), 0 New Dancer(s)\n"
-              "Booklet : 9 content pages => padded to 12 (3 sheets)\n"
-              "Portrait: 7 pages\n" +
-                  CLOSING_LINES);
-    // Pages 1 and 2 carry images only; the cover has no text without a title.
-    EXPECT_EQ(booklet_sides(read_pdf(dir.file("booklet.pdf"))),
-              (Pages{"[schedule.png not found]|no text", "no text|blank", "blank|Caller", "Members|blank",
-                     "New Dancers|M24 Last", "M38 Last|M52 Last"}));
-    EXPECT_EQ(standard_pages(read_pdf(dir.file("standard.pdf"))),
-              (Pages{"no text", "no text", "Caller", "Members", "M34 Last", "New Dancers",
-                     "[schedule.png not found]"}));
+    const struct {
+        const char* binding;
+        const char* bound;  // what the report adds
+        Pages sides;
+        float number_3_x;  // where page 3's number stands
+    } cases[] = {
+        {"Left", "",
+         {"[schedule.png not found]|no text", "no text|blank", "blank|Caller", "Members|blank",
+          "New Dancers|M24 Last", "M38 Last|M52 Last"},
+         396 + 396 - 22 - 4.17f},
+        {"Right", ", right-bound",
+         {"no text|[schedule.png not found]", "blank|no text", "Caller|blank", "blank|Members",
+          "M24 Last|New Dancers", "M52 Last|M38 Last"},
+         22},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        std::string csv = HEADER + "Caller,Cal,Lee,a,b,c,d\n";
+        for (int i = 0; i < 43; ++i) csv += "Member,M" + std::to_string(10 + i) + ",Last,a,b,c,d\n";
+        dir.write("members.csv", csv);
+        dir.write("roster.sdd", std::string("Binding: ") + c.binding + "\n");
+        write_rgb_png(dir.file("cover.png"), 40, 30);
+        write_rgb_png(dir.file("committee.png"), 30, 40);
+        RunResult run = run_in(dir);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out,
+                  "Config  : title=0 line(s), subtitle=0 line(s), Row Order\n"
+                  "Members : 1 Caller(s), 0 Cuer(s), 43 Member(s), 0 New Dancer(s)\n"
+                  "Booklet : 9 content pages => padded to 12 (3 sheets)\n"
+                  "Portrait: 7 pages\n"
+                  "Booklet : booklet.pdf  (landscape, SHORT-edge duplex, collate-fold-staple" +
+                      std::string(c.bound) + ")\nStandard: standard.pdf  (portrait,  LONG-edge  duplex)\n")
+            << c.binding;
+        // Pages 1 and 2 carry images only; the cover has no text without a title.
+        const std::vector<PdfPage> booklet = read_pdf(dir.file("booklet.pdf"));
+        EXPECT_EQ(booklet_sides(booklet), c.sides) << c.binding;
+        const auto& front = booklet[2].texts;  // the second sheet's front: pages 10 and 3
+        const auto number = std::find_if(front.begin(), front.end(), [](const PdfText& t) { return t.text == "3"; });
+        ASSERT_NE(number, front.end()) << c.binding;
+        EXPECT_NEAR(number->x, c.number_3_x, 0.01f) << c.binding;
+        EXPECT_EQ(standard_pages(read_pdf(dir.file("standard.pdf"))),
+                  (Pages{"no text", "no text", "Caller", "Members", "M34 Last", "New Dancers",
+                         "[schedule.png not found]"}))
+            << c.binding;
+    }
 }
 
 TEST(Rosterbook, LibharuErrorsEndTheRunWithoutOutput) {

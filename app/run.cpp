@@ -322,16 +322,17 @@ void report_documents(const RunDocuments& documents, const Settings& settings, c
     // Letter is named by omission, as the report has always read.
     const std::string paper =
         settings.paper_size == PAPER_LETTER ? "" : std::string(" ") + paper_size_name(settings.paper_size);
-    report("Booklet : %s  (landscape%s, SHORT-edge duplex, collate-fold-staple)\n", settings.booklet_pdf_path,
-           paper.c_str());
+    const char* bound = settings.binding == BINDING_RIGHT ? ", right-bound" : "";
+    report("Booklet : %s  (landscape%s, SHORT-edge duplex, collate-fold-staple%s)\n", settings.booklet_pdf_path,
+           paper.c_str(), bound);
     report("Standard: %s  (portrait%s,  LONG-edge  duplex)\n", settings.standard_pdf_path, paper.c_str());
     if (documents.wanted[LAYOUT_PRINT_SHOP]) {
         // What to tell the shop, in the measures of the club's paper.
         const std::string colour = settings.shop_colour == SHOP_CMYK
                                        ? std::string("PDF/X-1a, CMYK for ") + PRESS_CONDITION
                                        : std::string("sRGB");
-        report("Shop    : %s  (tell the shop: saddle-stitched booklet, %d pages, trim %s, %s)\n",
-               settings.print_shop_pdf_path, plan.booklet_pages,
+        report("Shop    : %s  (tell the shop: saddle-stitched booklet%s, %d pages, trim %s, %s)\n",
+               settings.print_shop_pdf_path, bound, plan.booklet_pages,
                settings.paper_size == PAPER_A4 ? "A5 148 x 210 mm, 3.2 mm bleed"
                                                : "5.5 x 8.5 in, 0.125 in bleed",
                colour.c_str());

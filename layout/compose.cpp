@@ -57,7 +57,7 @@ void draw_crop_marks(const PageTarget& target, const PageGeometry& g) {
 bool compose_document(PdfDocument* pdf, const DocumentPages& pages, const PageGeometry& geometry,
                       const Settings& settings, const Roster& roster, const RosterImages& images) {
     const PageTarget document = {pdf->pages.get(), COVER_PAGE, pages.page_count, pages.mode,
-                                 geometry.sheet_width / 2.0f};
+                                 geometry.sheet_width / 2.0f, settings.binding == BINDING_RIGHT};
     const PdfFonts& fonts = pdf->fonts;
     const bool numbered = settings.page_numbers;
     draw_cover_page(pdf, document, fonts, geometry, images.cover, images.options, settings);

@@ -21,11 +21,11 @@ float number_width(const PageTarget& target, const TextFont& font) {
 
 float draw_page_number(const PageTarget& target, const PageGeometry& g, const TextFont& font) {
     const float width = number_width(target, font);
-    const bool odd = target.logical_page % 2 == 1;
+    const bool right = outer_edge_right(target);
     set_fill(find_page(target).page, ACCENT_COLOR);
-    draw_text(target, font, FOLIO_SIZE, odd ? g.page_width - g.margin_x - width : g.margin_x, top_line(g),
+    draw_text(target, font, FOLIO_SIZE, right ? g.page_width - g.margin_x - width : g.margin_x, top_line(g),
               page_number(target).c_str());
-    return odd ? g.margin_x : g.margin_x + width + FOLIO_GAP;
+    return right ? g.margin_x : g.margin_x + width + FOLIO_GAP;
 }
 
 float draw_top_heading(const PageTarget& target, const PageGeometry& g, const PdfFonts& fonts,

@@ -4,17 +4,20 @@
 
 #include "base/message.h"
 
-PagePlacement place_page(int32_t logical_page, int32_t page_count, LayoutMode mode, float half_width) {
+PagePlacement place_page(int32_t logical_page, int32_t page_count, LayoutMode mode, float half_width,
+                         bool right_bound) {
     if (one_page_a_side(mode)) return {logical_page - 1, 0, 0.0f};
     const int32_t lp = logical_page;
     const int32_t n = page_count;
     // Sheet k carries pages 2k + 1 and 2k + 2 back to back on its right and left halves,
-    // and their mirror pages n - 2k and n - 2k - 1 on the other halves.
+    // and their mirror pages n - 2k and n - 2k - 1 on the other halves; bound on the right,
+    // the other way round.
+    const float right = right_bound ? 0.0f : half_width, left = right_bound ? half_width : 0.0f;
     for (int32_t k = 0; k < n / 4; ++k) {
-        if (lp == 2 * k + 1) return {k, 0, half_width};
-        if (lp == n - 2 * k) return {k, 0, 0.0f};
-        if (lp == 2 * k + 2) return {k, 1, 0.0f};
-        if (lp == n - 2 * k - 1) return {k, 1, half_width};
+        if (lp == 2 * k + 1) return {k, 0, right};
+        if (lp == n - 2 * k) return {k, 0, left};
+        if (lp == 2 * k + 2) return {k, 1, left};
+        if (lp == n - 2 * k - 1) return {k, 1, right};
     }
     say("imposition error: lp=%d N=%d\n", lp, n);
     return {0, 0, 0.0f};
@@ -37,7 +40,7 @@ PageGeometry page_geometry(PaperSize paper, LayoutMode mode) {
 
 PlacedPage find_page(const PageTarget& target) {
     PagePlacement placement =
-        place_page(target.logical_page, target.page_count, target.mode, target.half_width);
+        place_page(target.logical_page, target.page_count, target.mode, target.half_width, target.right_bound);
     int index = one_page_a_side(target.mode) ? placement.sheet : placement.sheet * 2 + placement.side;
     return {target.pages[index], placement.x_offset};
 }

@@ -106,11 +106,12 @@ struct PageTarget {
     int32_t page_count;
     LayoutMode mode;
     float half_width;
+    bool right_bound = false;  // the booklet opens from the right
 };
 
 // The same document's page `logical_page`.
 inline PageTarget on_page(const PageTarget& target, int32_t logical_page) {
-    return {target.pages, logical_page, target.page_count, target.mode, target.half_width};
+    return {target.pages, logical_page, target.page_count, target.mode, target.half_width, target.right_bound};
 }
 
 struct PagePlacement {
@@ -123,11 +124,18 @@ struct PagePlacement {
 inline bool one_page_a_side(LayoutMode mode) { return mode == LAYOUT_STANDARD || mode == LAYOUT_PRINT_SHOP; }
 
 // Places logical page `logical_page` (from 1) of a document of `page_count` logical pages;
-// a booklet's right halves start at `half_width` (396 on Letter). Booklet pages outside
+// a booklet's right halves start at `half_width` (396 on Letter); a `right_bound` booklet
+// has its halves swapped, so the folded stack reads from the right. Booklet pages outside
 // every sheet write "imposition error: lp=%d N=%d" to stderr and return {0, 0, 0};
 // standard pages are never checked.
 PagePlacement place_page(int32_t logical_page, int32_t page_count, LayoutMode mode,
-                         float half_width = BOOKLET_HALF_WIDTH);
+                         float half_width = BOOKLET_HALF_WIDTH, bool right_bound = false);
+
+// True when logical page `logical_page` faces outward on the right (its number at the
+// right corner): the odd pages of a left-bound book, the even pages of a right-bound one.
+inline bool outer_edge_right(const PageTarget& target) {
+    return (target.logical_page % 2 == 1) != target.right_bound;
+}
 
 // A physical page handle and the x offset of the logical page on it.
 struct PlacedPage {

@@ -150,6 +150,7 @@ constexpr const char* ON_OFF_NAMES[2] = {"Off", "On"};
 constexpr const char* SPARE_PAGE_NAMES[2] = {"Blank", "Notes"};
 constexpr const char* SHOP_COLOUR_NAMES[2] = {"RGB", "CMYK"};
 constexpr const char* NAME_ORDER_NAMES[2] = {"Given First", "Family First"};
+constexpr const char* BINDING_NAMES[2] = {"Left", "Right"};
 
 // A key with two named values, `names[0]` and `names[1]` for the choices 0 and 1;
 // anything else keeps the value it has and says so.
@@ -584,6 +585,9 @@ constexpr SettingKey SETTING_KEYS[] = {
      },
      true, SETTING_CHOICE, PRINTING,
      [](const Settings& s) { return std::string(PAPER_SIZE_NAMES[s.paper_size]); }, PAPER_SIZE_NAMES},
+    {"Binding", [](Settings* s, const SettingValue& v) { apply_choice(&s->binding, v.text, "binding", BINDING_NAMES); },
+     true, SETTING_CHOICE, PRINTING, [](const Settings& s) { return std::string(BINDING_NAMES[s.binding]); },
+     BINDING_NAMES},
     {"Page Numbers",
      [](Settings* s, const SettingValue& v) {
          apply_choice(&s->page_numbers, v.text, "page numbers", ON_OFF_NAMES);

@@ -72,6 +72,9 @@ struct TypedPage {
 // The order a card prints a person's names in: the given name first ("Taro Yamada"), or the
 // family name first, without a comma, as Japanese, Chinese, Korean and Hungarian write it.
 enum NameOrder : int32_t { GIVEN_NAME_FIRST = 0, FAMILY_NAME_FIRST = 1 };
+
+// The booklet's spine: on the left, or on the right, as Hebrew and Arabic books open.
+enum Binding : int32_t { BINDING_LEFT = 0, BINDING_RIGHT = 1 };
 // The words the pages print of their own, as the club writes them (English by default).
 struct PageWords {
     char group_titles[GROUP_COUNT]
@@ -104,6 +107,7 @@ struct Settings {
     float subtitle_color[3];
     LabelSequence label_sequence;
     NameOrder name_order;
+    Binding binding;
     PageWords words;
     char cover_image_path[PATH_SIZE];
     char committee_image_path[PATH_SIZE];

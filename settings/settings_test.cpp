@@ -46,7 +46,8 @@ std::string field_value(const Settings& s, const std::string& field) {
     if (field == "fonts") return std::to_string(s.fonts);
     if (field == "encoding") return s.text_encoding;
     if (field == "sort") return s.sort_language;
-    if (field == "paper") return std::to_string(s.paper_size) + " " + std::to_string(s.page_numbers);
+    if (field == "paper")
+        return std::to_string(s.paper_size) + " " + std::to_string(s.page_numbers) + " " + std::to_string(s.binding);
     if (field == "shop colour") return std::to_string(s.shop_colour);
     if (field == "typed committee") {
         return std::to_string(s.committee.given) + " " + s.committee.title + "|" +
@@ -200,9 +201,9 @@ TEST(LoadSettings, Messages) {
         // A key with a value it accepts ends a block; labels and values no key takes stay text.
         {"Title:\nClub\nTitle Color: #8b0000\n\n", "title_color", "0.5451 0.0000 0.0000",
          "roster.conf: line 3: 'Title Color:' ends the Title block; leave an empty line after a block\n"},
-        {"Subtitle:\nSpring 2027\nPaper Size: A4\n", "paper", "1 1",
+        {"Subtitle:\nSpring 2027\nPaper Size: A4\n", "paper", "1 1 0",
          "roster.conf: line 3: 'Paper Size:' ends the Subtitle block; leave an empty line after a block\n"},
-        {"Schedule:\nSept 12: Barn dance\nPage Numbers: Off\nTitle:\nClub\n", "paper", "0 0",
+        {"Schedule:\nSept 12: Barn dance\nPage Numbers: Off\nTitle:\nClub\n", "paper", "0 0 0",
          "roster.conf: line 3: 'Page Numbers:' ends the Schedule block; leave an empty line after a block\n"},
         {"Committee:\nNote: bring badges\nClub: Riverside Squares\nFonts: Comic\nSpare Pages: Notes\n",
          "typed committee", "1 Club Committee|3:Note: bring badges|Club: Riverside Squares|Fonts: Comic",
@@ -237,8 +238,8 @@ TEST(LoadSettings, Messages) {
          "roster.conf: unknown label sequence 'Columns', using Row Order\n"},
         {"Label Sequence: Column Order\nLabel Sequence:\nx\n\n", "label_sequence", "0",
          "roster.conf: unknown label sequence '', using Row Order\n"},
-        {"Paper Size: A4\nPaper Size: B5\nPage Numbers: off\n", "paper", "1 0",
-         "roster.conf: unknown paper size 'B5', keeping A4\n"},
+        {"Paper Size: A4\nPaper Size: B5\nPage Numbers: off\nBinding: right\nBinding: top\n", "paper", "1 0 1",
+         "roster.conf: unknown paper size 'B5', keeping A4\nroster.conf: unknown binding 'top', keeping Right\n"},
         {"Print Shop Colour: cmyk\nPrint Shop Color: CMYK 4c\n", "shop colour", "1",
          "roster.conf: unknown print shop colour 'CMYK 4c', keeping CMYK\n"},
         {"Committee Title: Board\nCommittee: President: Ann\n", "typed committee", "1 Board|0:",
