@@ -14,20 +14,6 @@
 
 namespace {
 
-std::u16string to_utf16(std::string_view text) {
-    std::u16string units;
-    for_each_code_point(text, [&](int32_t c, size_t, size_t) {
-        if (c > 0xFFFF) {
-            units += static_cast<char16_t>(0xD7C0 + (c >> 10));
-            units += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-        } else {
-            units += static_cast<char16_t>(c);
-        }
-        return true;
-    });
-    return units;
-}
-
 std::string hex_units(const std::u16string& units) {
     std::string hex;
     char unit[8];

@@ -13,16 +13,6 @@ struct BidiCloser {
     void operator()(UBiDi* bidi) const { ubidi_close(bidi); }
 };
 
-std::u16string to_utf16(std::string_view text) {
-    std::u16string units(text.size() + 1, u'\0');
-    int32_t length = 0;
-    UErrorCode status = U_ZERO_ERROR;
-    u_strFromUTF8WithSub(units.data(), static_cast<int32_t>(units.size()), &length, text.data(),
-                         static_cast<int32_t>(text.size()), 0xFFFD, nullptr, &status);
-    units.resize(U_SUCCESS(status) ? static_cast<size_t>(length) : 0);
-    return units;
-}
-
 std::string to_utf8(std::u16string_view units) {
     std::string bytes(units.size() * 3 + 1, '\0');
     int32_t length = 0;

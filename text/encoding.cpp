@@ -5,6 +5,7 @@
 #include <unicode/ucnv.h>
 #include <unicode/unistr.h>
 #include <unicode/uscript.h>
+#include <unicode/ustring.h>
 #include <unicode/utf8.h>
 
 namespace {
@@ -80,6 +81,16 @@ bool needs_shaping(int32_t code_point) {
     const int joining = u_getIntPropertyValue(code_point, UCHAR_JOINING_TYPE);
     return (joining != U_JT_NON_JOINING && joining != U_JT_TRANSPARENT) ||
            u_getIntPropertyValue(code_point, UCHAR_INDIC_SYLLABIC_CATEGORY) != U_INSC_OTHER;
+}
+
+std::u16string to_utf16(std::string_view text) {
+    std::u16string units(text.size() + 1, u'\0');
+    int32_t length = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    u_strFromUTF8WithSub(units.data(), static_cast<int32_t>(units.size()), &length, text.data(),
+                         static_cast<int32_t>(text.size()), 0xFFFD, nullptr, &status);
+    units.resize(U_SUCCESS(status) ? static_cast<size_t>(length) : 0);
+    return units;
 }
 
 std::string to_windows_1252(std::string_view text) {

@@ -28,6 +28,9 @@ bool is_right_to_left(int32_t code_point);
 // would print them wrong. Symbols, digits and blanks shared by every script are not.
 bool needs_shaping(int32_t code_point);
 
+// The UTF-8 `text` as UTF-16 units; an invalid byte becomes U+FFFD.
+std::u16string to_utf16(std::string_view text);
+
 // The UTF-8 `text` as Windows-1252 bytes; a character without one becomes '?'.
 std::string to_windows_1252(std::string_view text);
 
