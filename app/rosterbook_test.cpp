@@ -901,7 +901,7 @@ TEST(Rosterbook, EveryNameAsWritten) {
                   "Member,민준,김,a,b,c,d\nMember,Jose\xCC\x81,Nu\xCC\x81n\xCC\x83"
                   "ez,a,b,c,d\nMember,שרה,לוי,רחוב הרצל 12,b,c,d\nMember,አበበ,ቢቂላ,a,b,c,d\n"
                   "Member,Աննա,Սարգսյան,a,b,c,d\nMember,ნინო,ბერიძე,a,b,c,d\nMember,ᏣᎳᎩ,Smith,a,b,c,d\n"
-                  "Member,محمد,علي,a,b,c,d\nMember,प्रिया,शर्मा,a,b,c,d\nMember,সুমন,দাস,a,b,c,d\n"
+                  "Member,سلامة,علي,a,b,c,d\nMember,प्रिया,शर्मा,a,b,c,d\nMember,সুমন,দাস,a,b,c,d\n"
                   "Member,அருண்,குமார்,a,b,c,d\nMember,สมชาย,ใจดี,a,b,c,d\nMember,សុខា,ចាន់,a,b,c,d\n");
     RunResult run = run_in(dir);
     ASSERT_EQ(run.status, 0) << run.err;
@@ -921,7 +921,7 @@ TEST(Rosterbook, EveryNameAsWritten) {
     }
     for (const char* name :
          {"David כהן", "שרה לוי", "רחוב הרצל", "민준 김", "አበበ ቢቂላ", "Աննա Սարգսյան", "ნინო ბერიძე",
-          "محمد علي", "प्रिया शर्मा", "সুমন দাস", "அருண் குமார்", "สมชาย ใจดี", "សុខា ចាន់"}) {
+          "سلامة علي", "प्रिया शर्मा", "সুমন দাস", "அருண் குமார்", "สมชาย ใจดี", "សុខា ចាន់"}) {
         EXPECT_NE(copied.find(name), std::string::npos) << name << " in " << copied;
     }
     // The scripts that need shaping are drawn glyph by glyph as HarfBuzz shapes them.
@@ -930,7 +930,7 @@ TEST(Rosterbook, EveryNameAsWritten) {
         for (const std::string& run : drawn_glyph_runs(page)) drawn.push_back(run);
     }
     std::vector<std::string> shaped;
-    for (auto [font, name] : {std::pair{"NotoSansArabic-Bold", "محمد علي"},
+    for (auto [font, name] : {std::pair{"NotoSansArabic-Bold", "سلامة علي"},
                               {"NotoSansDevanagari-Bold", "प्रिया शर्मा"},
                               {"NotoSansBengali-Bold", "সুমন দাস"},
                               {"NotoSansTamil-Bold", "அருண் குமார்"},

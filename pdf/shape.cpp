@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "text/bidi.h"
 #include "text/encoding.h"
 
 namespace {
@@ -31,8 +32,10 @@ std::string number(float value) {
 }
 
 // The text each glyph of `shaped` stands for: its cluster's characters for the first glyph
-// of a cluster, nothing for the others.
-std::vector<std::u16string> glyph_texts(std::string_view text, const ShapedText& shaped) {
+// of a cluster, nothing for the others. Right to left, a cluster's characters are given in
+// display order: readers reverse a right-to-left glyph's text with its neighbours' ("لا" of
+// the lam-alef ligature would be copied as "ال").
+std::vector<std::u16string> glyph_texts(std::string_view text, const ShapedText& shaped, bool right_to_left) {
     std::vector<uint32_t> starts;
     for (const ShapedGlyph& g : shaped.glyphs) starts.push_back(g.cluster);
     std::sort(starts.begin(), starts.end());
@@ -43,7 +46,8 @@ std::vector<std::u16string> glyph_texts(std::string_view text, const ShapedText&
         const size_t i =
             static_cast<size_t>(std::lower_bound(starts.begin(), starts.end(), g.cluster) - starts.begin());
         const size_t end = i + 1 < starts.size() ? starts[i + 1] : text.size();
-        texts.push_back(given[i] ? u"" : to_utf16(text.substr(g.cluster, end - g.cluster)));
+        const std::string_view cluster = text.substr(g.cluster, end - g.cluster);
+        texts.push_back(given[i] ? u"" : to_utf16(right_to_left ? reversed_for_display(cluster) : cluster));
         given[i] = true;
     }
     return texts;
@@ -181,7 +185,7 @@ void draw_shaped(HPDF_Page page, ShapingFont* font, std::string_view text, const
     ops += "BT\n" + font->resource + " " + number(size) + " Tf\n";
     // Each glyph placed where HarfBuzz puts it, relative to the one before.
     float at_x = 0, at_y = 0;
-    const std::vector<std::u16string> texts = glyph_texts(text, shaped);
+    const std::vector<std::u16string> texts = glyph_texts(text, shaped, right_to_left);
     char glyph[16];
     for (size_t i = 0; i < shaped.glyphs.size(); ++i) {
         const ShapedGlyph& g = shaped.glyphs[i];
