@@ -36,8 +36,8 @@ void for_each_settings_text(S& settings, Visit visit) {
     for (int i = 0; i < settings.subtitle_line_count; ++i)
         visit(settings.subtitle_lines[i], SETTINGS_LINE_SIZE);
     for (auto& title : settings.words.group_titles) visit(title, SETTINGS_KEY_SIZE);
-    for (auto* word :
-         {&settings.words.continued, &settings.words.notes_title, &settings.words.picture_missing})
+    for (auto* word : {&settings.words.continued, &settings.words.notes_title,
+                       &settings.words.picture_missing, &settings.words.household_joiner})
         visit(*word, SETTINGS_KEY_SIZE);
     for (auto* page : {&settings.committee, &settings.schedule}) {
         if (!page->given) continue;
@@ -159,16 +159,19 @@ std::optional<Failure> replace_unprintable(const PdfFonts& fonts, Settings* sett
         }
     });
     for (Member* member : people) {
+        bool replaced = false;
         for_each_member_text(member, [&](std::string& text) {
             const std::string original = text;
             if (const int32_t c = replace_in(fonts, &text)) {
+                replaced = true;
                 say("Warning: %s %s %d: '%s' has characters no font here can print%s\n",
                     settings->member_csv_path, row_word(settings->member_csv_path), member->line_number,
                     original.c_str(), remedy_in_brackets(c).c_str());
             }
         });
         // The running heads print the surname of a whole name: it changes with it.
-        if (!member->name.empty()) split_whole_name(member->name, &member->first_name, &member->last_name);
+        if (replaced && !member->name.empty())
+            split_whole_name(member->name, &member->first_name, &member->last_name);
     }
     return std::nullopt;
 }

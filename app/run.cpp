@@ -63,13 +63,16 @@ void report_plan(const PagePlan& plan) {
     }
 }
 
-// "3 Caller(s), 2 Cuer(s), ...": how many each group holds.
+// "3 Caller(s), 2 Cuer(s), ...": how many people each group holds, and with households
+// together the cards they take ("... on 41 card(s)").
 std::string group_counts(const Roster& roster) {
     std::string counts;
     for (int g = 0; g < GROUP_COUNT; ++g) {
-        counts += (g > 0 ? ", " : "") + std::to_string(group_size(roster, static_cast<Group>(g))) + " " +
-                  GROUPS[g].role + "(s)";
+        const int32_t people =
+            roster.households_joined ? roster.people_in_group[g] : group_size(roster, static_cast<Group>(g));
+        counts += (g > 0 ? ", " : "") + std::to_string(people) + " " + GROUPS[g].role + "(s)";
     }
+    if (roster.households_joined) counts += " on " + std::to_string(roster.people.size()) + " card(s)";
     return counts;
 }
 
@@ -323,8 +326,8 @@ void report_documents(const RunDocuments& documents, const Settings& settings, c
     const std::string paper =
         settings.paper_size == PAPER_LETTER ? "" : std::string(" ") + paper_size_name(settings.paper_size);
     const char* bound = settings.binding == BINDING_RIGHT ? ", right-bound" : "";
-    report("Booklet : %s  (landscape%s, SHORT-edge duplex, collate-fold-staple%s)\n", settings.booklet_pdf_path,
-           paper.c_str(), bound);
+    report("Booklet : %s  (landscape%s, SHORT-edge duplex, collate-fold-staple%s)\n",
+           settings.booklet_pdf_path, paper.c_str(), bound);
     report("Standard: %s  (portrait%s,  LONG-edge  duplex)\n", settings.standard_pdf_path, paper.c_str());
     if (documents.wanted[LAYOUT_PRINT_SHOP]) {
         // What to tell the shop, in the measures of the club's paper.

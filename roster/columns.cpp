@@ -29,6 +29,8 @@ enum HeadingKind {
     NOTE,
     PRIVATE,
     READING,
+    HOUSEHOLD,
+    PARTNER,
     OTHER
 };
 
@@ -101,6 +103,12 @@ constexpr KnownHeading KNOWN_HEADINGS[] = {
     {"フリガナ", READING},
     {"ふりがな", READING},
     {"Sort As", READING},
+    {"Household", HOUSEHOLD},
+    {"Household ID", HOUSEHOLD},
+    {"Family", HOUSEHOLD},
+    {"Couple", HOUSEHOLD},
+    {"Partner", PARTNER},
+    {"Spouse", PARTNER},
     // Japanese lists' own headings.
     {"役割", ROLE},
     {"区分", ROLE},
@@ -138,6 +146,8 @@ constexpr KindInfo KINDS[OTHER] = {
     {DETAIL_CELL, 6, 7},
     {DETAIL_EMAIL, 8, 8},
     {DETAIL_NOTES, 9, 9},
+    {-1, 10, MAX_COLUMNS},
+    {-1, 10, MAX_COLUMNS},
     {-1, 10, MAX_COLUMNS},
     {-1, 10, MAX_COLUMNS},
 };
@@ -436,6 +446,8 @@ std::optional<Failure> map_columns(const Cells& headings, const Settings& settin
         kinds[static_cast<size_t>(find_kind(kinds, NAME))] = LAST;
     *map = positional_columns();
     map->private_column = find_kind(kinds, PRIVATE);
+    map->household = find_kind(kinds, HOUSEHOLD);
+    map->partner = find_kind(kinds, PARTNER);
     map->sort_as = card_name_column(keys, settings, CARD_SORT_AS, find_kind(kinds, READING), path);
     if (read_by_position(kinds, settings)) {
         warn_unnamed_positions(headings, kinds, path, header_line);
@@ -495,12 +507,16 @@ bool fill_member(Member* member, const Cells& cells, const ColumnMap& map) {
         member->last_name = cell(map.last_name);
     }
     if (map.sort_as >= 0) member->sort_as = cell(map.sort_as);
+    if (map.household >= 0) member->household = cell(map.household);
+    if (map.partner >= 0) member->partner = cell(map.partner);
     const bool hidden = map.private_column >= 0 && is_yes(cell(map.private_column));
     for (int part = 0; part < DETAIL_COUNT; ++part) {
         std::string& text = member->details[part];
         for (int column : map.parts[part]) {
             const bool shown = !hidden || (static_cast<size_t>(column) < map.shown_when_private.size() &&
                                            map.shown_when_private[static_cast<size_t>(column)]);
+            if (part == DETAIL_ADDRESS && !cell(column).empty())
+                member->home += (member->home.empty() ? "" : ", ") + cell(column);
             if (!shown || cell(column).empty()) continue;
             if (!text.empty()) text += ", ";
             text += cell(column);

@@ -29,6 +29,8 @@ struct ColumnMap {
     std::vector<int> parts[DETAIL_COUNT];  // by Detail: the columns each detail joins with ", "
     int private_column = -1;               // -1 when no column marks members private
     int sort_as = -1;                      // the reading column the list sorts by; -1 when none
+    int household = -1;                    // the column naming each person's household; -1 when none
+    int partner = -1;                      // the column naming each person's partner; -1 when none
     std::vector<bool> shown_when_private;  // per column: printed for a private member too
     int min_fields = CSV_MIN_FIELDS;       // the cells a record needs to be a member
 };

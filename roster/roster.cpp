@@ -18,6 +18,7 @@
 #include "base/message.h"
 #include "base/text_util.h"
 #include "roster/columns.h"
+#include "roster/household.h"
 #include "roster/csv.h"
 #include "roster/sheet.h"
 #include "text/collate.h"
@@ -351,6 +352,7 @@ std::optional<Failure> load_roster(const Settings& settings, Roster* roster) {
     const int members = static_cast<int>(roster->people.size());
     if (std::optional<Failure> failure = report_totals(path, reader.counts.records, members)) return failure;
     report_private_members(reader.counts.private_members, settings);
+    if (settings.households == HOUSEHOLDS_TOGETHER) join_households(roster, settings, path);
     return std::nullopt;
 }
 

@@ -51,6 +51,9 @@ struct Member {
     std::string last_name;  // what the list sorts by
     std::string name;       // the whole name as a single name column writes it; "" when apart
     std::string sort_as;    // the name's reading (furigana), sorted by instead of the names; "" when none
+    std::string household;  // the household it belongs to, as the list names it; "" when none
+    std::string partner;    // the partner's name, as the list gives it; "" when none
+    std::string home;       // the address as the list gives it, a private member's too: never printed
     std::array<std::string, DETAIL_COUNT> details;  // by Detail; "" when the card leaves it out
     int32_t line_number = 0;  // first line of the member's record in the member list (header: 1)
 };
@@ -58,11 +61,14 @@ struct Member {
 // Everyone the list puts in a group: one list, group after group in GROUPS order, each
 // group sorted.
 struct Roster {
-    std::vector<Member> people;
+    std::vector<Member> people;  // with households together: one Member a card, as join_households makes it
     std::array<size_t, GROUP_COUNT + 1> starts = {};  // group g is people[starts[g], starts[g + 1])
     // The heading(s) of the column(s) each detail comes from ("City, State"), or its
     // DETAIL_NAMES entry: how messages name a detail.
     std::array<std::string, DETAIL_COUNT> detail_columns;
+    // With households together, how many people (not cards) each group holds; 0 when apart.
+    std::array<int32_t, GROUP_COUNT> people_in_group = {};
+    bool households_joined = false;
 };
 
 // The members of `group`, sorted.

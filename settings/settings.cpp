@@ -151,6 +151,7 @@ constexpr const char* SPARE_PAGE_NAMES[2] = {"Blank", "Notes"};
 constexpr const char* SHOP_COLOUR_NAMES[2] = {"RGB", "CMYK"};
 constexpr const char* NAME_ORDER_NAMES[2] = {"Given First", "Family First"};
 constexpr const char* BINDING_NAMES[2] = {"Left", "Right"};
+constexpr const char* HOUSEHOLDS_NAMES[2] = {"Apart", "Together"};
 
 // A key with two named values, `names[0]` and `names[1]` for the choices 0 and 1;
 // anything else keeps the value it has and says so.
@@ -538,6 +539,17 @@ constexpr SettingKey SETTING_KEYS[] = {
          apply_word(s->words.picture_missing, v.text, "Picture Missing");
      },
      true, SETTING_TEXT, PAGES, [](const Settings& s) { return std::string(s.words.picture_missing); }},
+    {"Households",
+     [](Settings* s, const SettingValue& v) {
+         apply_choice(&s->households, v.text, "households", HOUSEHOLDS_NAMES);
+     },
+     true, SETTING_CHOICE, PAGES,
+     [](const Settings& s) { return std::string(HOUSEHOLDS_NAMES[s.households]); }, HOUSEHOLDS_NAMES},
+    {"Household Joiner",
+     [](Settings* s, const SettingValue& v) {
+         apply_word(s->words.household_joiner, v.text, "Household Joiner");
+     },
+     true, SETTING_TEXT, PAGES, [](const Settings& s) { return std::string(s.words.household_joiner); }},
     {"Committee Image",
      [](Settings* s, const SettingValue& v) { apply_path(s->committee_image_path, v.text); }, false,
      SETTING_FILE, PAGES, [](const Settings& s) { return std::string(s.committee_image_path); }},
@@ -585,7 +597,8 @@ constexpr SettingKey SETTING_KEYS[] = {
      },
      true, SETTING_CHOICE, PRINTING,
      [](const Settings& s) { return std::string(PAPER_SIZE_NAMES[s.paper_size]); }, PAPER_SIZE_NAMES},
-    {"Binding", [](Settings* s, const SettingValue& v) { apply_choice(&s->binding, v.text, "binding", BINDING_NAMES); },
+    {"Binding",
+     [](Settings* s, const SettingValue& v) { apply_choice(&s->binding, v.text, "binding", BINDING_NAMES); },
      true, SETTING_CHOICE, PRINTING, [](const Settings& s) { return std::string(BINDING_NAMES[s.binding]); },
      BINDING_NAMES},
     {"Page Numbers",
@@ -864,5 +877,6 @@ PageWords default_page_words() {
     copy_text(words.continued, SETTINGS_KEY_SIZE, "continued");
     copy_text(words.notes_title, SETTINGS_KEY_SIZE, "Notes");
     copy_text(words.picture_missing, SETTINGS_KEY_SIZE, "[{file} not found]");
+    copy_text(words.household_joiner, SETTINGS_KEY_SIZE, "&");
     return words;
 }

@@ -73,15 +73,19 @@ struct TypedPage {
 // family name first, without a comma, as Japanese, Chinese, Korean and Hungarian write it.
 enum NameOrder : int32_t { GIVEN_NAME_FIRST = 0, FAMILY_NAME_FIRST = 1 };
 
+// Whether the people of one household print on one card.
+enum Households : int32_t { HOUSEHOLDS_APART = 0, HOUSEHOLDS_TOGETHER = 1 };
+
 // The booklet's spine: on the left, or on the right, as Hebrew and Arabic books open.
 enum Binding : int32_t { BINDING_LEFT = 0, BINDING_RIGHT = 1 };
 // The words the pages print of their own, as the club writes them (English by default).
 struct PageWords {
     char group_titles[GROUP_COUNT]
-                     [SETTINGS_KEY_SIZE];     // by Group: "Caller", "Cuer", "Members", "New Dancers"
-    char continued[SETTINGS_KEY_SIZE];        // the word in a running head's "(continued)"
-    char notes_title[SETTINGS_KEY_SIZE];      // a notes page's heading
-    char picture_missing[SETTINGS_KEY_SIZE];  // a missing picture's placeholder; {file} is its name
+                     [SETTINGS_KEY_SIZE];      // by Group: "Caller", "Cuer", "Members", "New Dancers"
+    char continued[SETTINGS_KEY_SIZE];         // the word in a running head's "(continued)"
+    char notes_title[SETTINGS_KEY_SIZE];       // a notes page's heading
+    char picture_missing[SETTINGS_KEY_SIZE];   // a missing picture's placeholder; {file} is its name
+    char household_joiner[SETTINGS_KEY_SIZE];  // between the last two names of a household: "&"
 };
 // Where a missing picture's file name goes in its placeholder.
 constexpr const char* PICTURE_MISSING_FILE = "{file}";
@@ -108,6 +112,7 @@ struct Settings {
     LabelSequence label_sequence;
     NameOrder name_order;
     Binding binding;
+    Households households;
     PageWords words;
     char cover_image_path[PATH_SIZE];
     char committee_image_path[PATH_SIZE];

@@ -1,0 +1,173 @@
+#include "roster/household.h"
+
+#include <algorithm>
+#include <map>
+#include <numeric>
+
+#include "base/message.h"
+#include "roster/sheet.h"
+#include "text/collate.h"
+
+namespace {
+
+// The people already joined, as a forest: each index points towards its household's first.
+struct Joined {
+    std::vector<size_t> parent;
+};
+
+size_t first_of(Joined* h, size_t i) {
+    while (h->parent[i] != i) i = h->parent[i] = h->parent[h->parent[i]];
+    return i;
+}
+
+void join(Joined* h, size_t a, size_t b) {
+    a = first_of(h, a);
+    b = first_of(h, b);
+    if (a != b) h->parent[std::max(a, b)] = std::min(a, b);  // the earlier person leads
+}
+
+// The rows a Household column gives the same value join; without one, the rows with the
+// same last name at the same address (both given; a private member's address counts too,
+// though it is not printed).
+void join_by_household_or_address(const std::vector<Member>& people, Joined* h) {
+    const bool column =
+        std::any_of(people.begin(), people.end(), [](const Member& m) { return !m.household.empty(); });
+    std::map<std::string, size_t> seen;
+    for (size_t i = 0; i < people.size(); ++i) {
+        const Member& m = people[i];
+        std::string key;
+        if (column) {
+            key = match_key(m.household);
+        } else if (!m.last_name.empty() && !m.home.empty()) {
+            key = match_key(m.last_name) + "\n" + match_key(m.home);
+        }
+        if (key.empty()) continue;
+        const auto [at, added] = seen.emplace(key, i);
+        if (!added) join(h, at->second, i);
+    }
+}
+
+// True when `partner` names `other`: their full name, or their first name when the two
+// share surname and address.
+bool names(const std::string& partner, const Member& self, const Member& other) {
+    const std::string key = match_key(partner);
+    if (key == match_key(other.first_name + " " + other.last_name) ||
+        (!other.name.empty() && key == match_key(other.name)))
+        return true;
+    return key == match_key(other.first_name) && match_key(self.last_name) == match_key(other.last_name) &&
+           match_key(self.home) == match_key(other.home);
+}
+
+// Joins each row to the person its Partner value names; names the values that name nobody.
+void join_partners(const std::vector<Member>& people, Joined* h, const char* path) {
+    for (size_t i = 0; i < people.size(); ++i) {
+        if (people[i].partner.empty()) continue;
+        bool found = false;
+        for (size_t j = 0; j < people.size() && !found; ++j) {
+            if (j != i && names(people[i].partner, people[i], people[j])) {
+                join(h, i, j);
+                found = true;
+            }
+        }
+        if (!found) {
+            say("Warning: %s %s %d: partner '%s' matches nobody in the list\n", path, row_word(path),
+                people[i].line_number, people[i].partner.c_str());
+        }
+    }
+}
+
+// The group each person is in, by index.
+std::vector<int> groups_of(const Roster& roster) {
+    std::vector<int> groups(roster.people.size());
+    for (int g = 0; g < GROUP_COUNT; ++g) {
+        for (size_t i = roster.starts[g]; i < roster.starts[g + 1]; ++i) groups[i] = g;
+    }
+    return groups;
+}
+
+// "Bob & Carol Smith", "Bob Smith & Carol Jones", "Bob, Carol & Sam Smith"; a person whose
+// group is not Member, in a household of several groups, with it: "Bob (Caller) & Carol Smith".
+// Family first: "Smith Bob & Carol", "Smith Bob & Jones Carol".
+std::string joined_name(const std::vector<const Member*>& people, const std::vector<int>& groups,
+                        const char* joiner, NameOrder order) {
+    const bool one_surname = std::all_of(people.begin(), people.end(), [&](const Member* m) {
+        return match_key(m->last_name) == match_key(people[0]->last_name);
+    });
+    const bool mixed = std::any_of(groups.begin(), groups.end(), [&](int g) { return g != groups[0]; });
+    const bool family_first = order == FAMILY_NAME_FIRST;
+    std::string name;
+    for (size_t i = 0; i < people.size(); ++i) {
+        const Member& m = *people[i];
+        if (i > 0) name += i + 1 == people.size() ? std::string(" ") + joiner + " " : ", ";
+        if (!one_surname && family_first) name += m.last_name + " ";
+        name += m.first_name.empty() ? m.last_name : m.first_name;
+        if (!one_surname && !family_first && !m.first_name.empty()) name += " " + m.last_name;
+        if (mixed && groups[i] != GROUP_MEMBER) name += std::string(" (") + GROUPS[groups[i]].role + ")";
+    }
+    if (!one_surname) return name;
+    return family_first ? people[0]->last_name + " " + name : name + " " + people[0]->last_name;
+}
+
+// A detail as the household's card prints it: once when every person who has it has the
+// same, else each with the person's first name: "503-555-0101 (Bob) · 503-555-0102 (Carol)".
+std::string joined_detail(const std::vector<const Member*>& people, int detail) {
+    std::vector<const Member*> having;
+    for (const Member* m : people) {
+        if (!m->details[detail].empty()) having.push_back(m);
+    }
+    if (having.empty()) return "";
+    const bool same = std::all_of(having.begin(), having.end(), [&](const Member* m) {
+        return m->details[detail] == having[0]->details[detail];
+    });
+    if (same) return having[0]->details[detail];
+    std::string joined;
+    for (const Member* m : having) {
+        joined += (joined.empty() ? "" : " \xC2\xB7 ") + m->details[detail] + " (" +
+                  (m->first_name.empty() ? m->last_name : m->first_name) + ")";
+    }
+    return joined;
+}
+
+// The card of a household: its first person's record, with the joined name and details.
+Member household_card(const std::vector<const Member*>& people, const std::vector<int>& groups,
+                      const Settings& settings) {
+    Member card = *people[0];
+    if (people.size() == 1) return card;
+    card.name = joined_name(people, groups, settings.words.household_joiner, settings.name_order);
+    for (int d = 0; d < DETAIL_COUNT; ++d) card.details[d] = joined_detail(people, d);
+    return card;
+}
+
+}  // namespace
+
+void join_households(Roster* roster, const Settings& settings, const char* path) {
+    std::vector<Member>& people = roster->people;
+    Joined h;
+    h.parent.resize(people.size());
+    std::iota(h.parent.begin(), h.parent.end(), 0);
+    join_by_household_or_address(people, &h);
+    join_partners(people, &h, path);
+    const std::vector<int> groups = groups_of(*roster);
+    std::vector<std::vector<size_t>> members_of(people.size());
+    for (size_t i = 0; i < people.size(); ++i) members_of[first_of(&h, i)].push_back(i);
+    std::vector<Member> cards;
+    std::array<size_t, GROUP_COUNT + 1> starts = {};
+    for (int g = 0; g < GROUP_COUNT; ++g) {
+        starts[g] = cards.size();
+        roster->people_in_group[g] = static_cast<int32_t>(roster->starts[g + 1] - roster->starts[g]);
+        for (size_t i = roster->starts[g]; i < roster->starts[g + 1]; ++i) {
+            if (members_of[i].empty()) continue;  // printed on their household's card
+            std::vector<const Member*> household;
+            std::vector<int> household_groups;
+            for (size_t j : members_of[i]) {
+                household.push_back(&people[j]);
+                household_groups.push_back(groups[j]);
+            }
+            cards.push_back(household_card(household, household_groups, settings));
+        }
+    }
+    starts[GROUP_COUNT] = cards.size();
+    people = std::move(cards);
+    roster->starts = starts;
+    roster->households_joined = true;
+}
