@@ -159,11 +159,13 @@ TEST(Rosterbook, BookletPagesAreImposedForFolding) {
         Pages sides;
         float number_3_x;  // where page 3's number stands
     } cases[] = {
-        {"Left", "",
+        {"Left",
+         "",
          {"[schedule.png not found]|no text", "no text|blank", "blank|Caller", "Members|blank",
           "New Dancers|M24 Last", "M38 Last|M52 Last"},
          396 + 396 - 22 - 4.17f},
-        {"Right", ", right-bound",
+        {"Right",
+         ", right-bound",
          {"no text|[schedule.png not found]", "blank|no text", "Caller|blank", "blank|Members",
           "M24 Last|New Dancers", "M52 Last|M38 Last"},
          22},
@@ -190,7 +192,8 @@ TEST(Rosterbook, BookletPagesAreImposedForFolding) {
         const std::vector<PdfPage> booklet = read_pdf(dir.file("booklet.pdf"));
         EXPECT_EQ(booklet_sides(booklet), c.sides) << c.binding;
         const auto& front = booklet[2].texts;  // the second sheet's front: pages 10 and 3
-        const auto number = std::find_if(front.begin(), front.end(), [](const PdfText& t) { return t.text == "3"; });
+        const auto number =
+            std::find_if(front.begin(), front.end(), [](const PdfText& t) { return t.text == "3"; });
         ASSERT_NE(number, front.end()) << c.binding;
         EXPECT_NEAR(number->x, c.number_3_x, 0.01f) << c.binding;
         EXPECT_EQ(standard_pages(read_pdf(dir.file("standard.pdf"))),
@@ -843,6 +846,92 @@ TEST(Rosterbook, ClubsOwnColumnsPrintOnTheirCardLines) {
         EXPECT_NEAR(texts[static_cast<size_t>(line + 2)].y, name_y - 11.5f * static_cast<float>(line - 1),
                     1e-3)
             << texts[static_cast<size_t>(line + 2)].text;
+    }
+}
+
+// A couples club's sheet, one row a person: by surname and address 22 rows take 14 cards
+// (partners named only in a note, and couples of two surnames, stay apart); a Household
+// column joins those couples too, 12 cards. Each card's text as it prints.
+TEST(Rosterbook, HouseholdsShareACard) {
+    const std::string rows =
+        "Caller,Bob,Smith,12 Oak St,Salem,97301,503-555-0101,,bob@smith.org,\n"
+        "Member,Carol,Smith,12 Oak St,Salem,97301,503-555-0102,,carol@smith.org,\n"
+        "Member,Jim,Brown,5 Elm St,Salem,97301,503-555-0103,,,\n"
+        "Member,Ann,Brown,5 Elm St,Salem,97301,503-555-0103,,,\n"
+        "Member,Tom,Miller,7 Pine Rd,Keizer,97303,503-555-0105,,tom@miller.org,\n"
+        "New Dancer,Sue,Miller,7 Pine Rd,Keizer,97303,503-555-0105,,sue@miller.org,\n"
+        "Cuer,Ted,Davis,9 Ash Ln,Salem,97302,503-555-0107,,,\n"
+        "Cuer,Liz,Davis,9 Ash Ln,Salem,97302,503-555-0107,,,\n"
+        "Member,Joe,Wilson,3 Birch Ct,Salem,97301,,,,\n"
+        "Member,Mary,Wilson,3 Birch Ct,Salem,97301,,,,\n"
+        "Member,Dan,Moore,14 Cedar Ave,Salem,97304,503-555-0111,,,\n"
+        "Member,Kim,Moore,14 Cedar Ave,Salem,97304,503-555-0112,,,\n"
+        "New Dancer,Ray,Hall,8 Fir St,Salem,97301,,,,\n"
+        "New Dancer,Pat,Hall,8 Fir St,Salem,97301,,,,\n"
+        "Member,Lee,Clark,2 Yew Way,Salem,97301,,,,\n"
+        "Member,Amy,Clark,2 Yew Way,Salem,97301,,,,\n"
+        "Member,Paul,Young,20 Maple Dr,Salem,97301,503-555-0117,,,\n"
+        "Member,Rita,Lopez,20 Maple Dr,Salem,97301,503-555-0117,,,\n"
+        "Member,Mark,Fox,22 Maple Dr,Salem,97301,,,mark@fox.org,\n"
+        "Member,Jane,Gray,22 Maple Dr,Salem,97301,,,jane@gray.org,\n"
+        "Member,Sam,Reed,30 Spruce St,Salem,97301,,,,Lou Park's partner\n"
+        "Member,Lou,Park,30 Spruce St,Salem,97301,,,,Sam Reed's partner\n";
+    // The same sheet with a Household column: each home's address, but for the two whose
+    // note names the other, who live apart.
+    std::string households = "Role,First Name,Last Name,Address,City,Zip,Phone,Cell,Email,Notes,Household\n";
+    std::istringstream lines(rows);
+    for (std::string line; std::getline(lines, line);) {
+        const size_t first = line.find(',') + 1, last = line.find(',', first) + 1;
+        const size_t address = line.find(',', last) + 1;
+        households +=
+            line + "," +
+            (line.ends_with("partner") ? line.substr(first, last - first - 1) : line.substr(address, 8)) +
+            "\n";
+    }
+    const std::string callers =
+        "3|Caller|Bob (Caller) & Carol Smith|12 Oak St|Salem  97301|503-555-0101 (Bob) \xB7 503-555-0102 "
+        "(Carol)|"
+        "bob@smith.org (Bob) \xB7 carol@smith.org (Carol)|Cuer|Liz & Ted Davis|9 Ash Ln|Salem  "
+        "97302|503-555-0107|";
+    const std::string browns_to_grays =
+        "4|Members|Ann & Jim Brown|5 Elm St|Salem  97301|503-555-0103|Amy & Lee Clark|2 Yew Way|Salem  "
+        "97301|";
+    const std::string millers_to_wilsons =
+        "Tom & Sue (New Dancer) Miller|7 Pine Rd|Keizer  97303|503-555-0105|"
+        "tom@miller.org (Tom) \xB7 sue@miller.org (Sue)|Dan & Kim Moore|14 Cedar Ave|Salem  97304|"
+        "503-555-0111 (Dan) \xB7 503-555-0112 (Kim)|Lou Park|30 Spruce St|Salem  97301|Sam Reed's partner|"
+        "Sam Reed|30 Spruce St|Salem  97301|Lou Park's partner|Joe & Mary Wilson|3 Birch Ct|Salem  97301|";
+    const struct {
+        const char* what;
+        std::string sheet;
+        const char* counted;
+        std::vector<std::string> pages;  // the Callers and Cuers page, the Members page
+    } cases[] = {
+        {"by surname and address",
+         "Role,First Name,Last Name,Address,City,Zip,Phone,Cell,Email,Notes\n" + rows,
+         "1 Caller(s), 2 Cuer(s), 16 Member(s), 3 New Dancer(s) on 14 card(s)",
+         {callers, browns_to_grays +
+                       "Mark Fox|22 Maple Dr|Salem  97301|mark@fox.org|Jane Gray|22 Maple Dr|"
+                       "Salem  97301|jane@gray.org|Rita Lopez|20 Maple Dr|Salem  97301|503-555-0117|" +
+                       millers_to_wilsons + "Paul Young|20 Maple Dr|Salem  97301|503-555-0117|"}},
+        {"by a Household column",
+         households,
+         "1 Caller(s), 2 Cuer(s), 16 Member(s), 3 New Dancer(s) on 12 card(s)",
+         {callers, browns_to_grays +
+                       "Mark Fox & Jane Gray|22 Maple Dr|Salem  97301|"
+                       "mark@fox.org (Mark) \xB7 jane@gray.org (Jane)|Rita Lopez & Paul Young|20 Maple Dr|"
+                       "Salem  97301|503-555-0117|" +
+                       millers_to_wilsons}},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        dir.write("members.csv", c.sheet);
+        dir.write("roster.sdd", "Households: Together\n");
+        const RunResult run = run_in(dir);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.out.find(std::string("Members : ") + c.counted + "\n"), std::string::npos) << run.out;
+        const std::vector<PdfPage> pages = read_pdf(dir.file("standard.pdf"));
+        EXPECT_EQ((std::vector<std::string>{page_text(pages[2]), page_text(pages[3])}), c.pages) << c.what;
     }
 }
 

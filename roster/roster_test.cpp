@@ -366,24 +366,36 @@ TEST(JoinHouseholds, JoinsTheRowsOfOneHousehold) {
         std::vector<std::string> cards;
         const char* err;
     } cases[] = {
-        {"surname and address", ",private\nMember,Bob,Smith,12 Oak St,Salem,555-0101,bob@x.org,\n"
+        {"surname and address",
+         ",private\nMember,Bob,Smith,12 Oak St,Salem,555-0101,bob@x.org,\n"
          "Member,Carol,smith,12  oak st,Salem,555-0102,carol@x.org,yes\nMember,Ann,Smith,9 Elm St,Salem,,,\n",
-         "", {"Member: Ann Smith | 9 Elm St | Salem |  |  |  |  | ",
-              "Member: Bob & Carol Smith | 12 Oak St | Salem |  | 555-0101 |  | bob@x.org | "}, ""},
-        {"Household column, three people, different surnames", ",household\n"
+         "",
+         {"Member: Ann Smith | 9 Elm St | Salem |  |  |  |  | ",
+          "Member: Bob & Carol Smith | 12 Oak St | Salem |  | 555-0101 |  | bob@x.org | "},
+         ""},
+        {"Household column, three people, different surnames",
+         ",household\n"
          "Member,Bob,Smith,1 A St,Salem,555-0101,,H1\nMember,Carol,Jones,1 A St,Salem,555-0102,,h1\n"
          "New Dancer,Sam,Smith,1 A St,Salem,,,H1\nMember,Ann,Smith,1 A St,Salem,,,\n",
-         "", {"Member: Carol Jones, Bob Smith & Sam Smith (New Dancer) | 1 A St | Salem |  | "
-              "555-0102 (Carol) · 555-0101 (Bob) |  |  | ",
-              "Member: Ann Smith | 1 A St | Salem |  |  |  |  | "}, ""},
-        {"Partner column, roles, joiner", ",partner\nMember,Carol,Lee,2 B St,Salem,,,Bob Lee\n"
+         "",
+         {"Member: Carol Jones, Bob Smith & Sam Smith (New Dancer) | 1 A St | Salem |  | "
+          "555-0102 (Carol) · 555-0101 (Bob) |  |  | ",
+          "Member: Ann Smith | 1 A St | Salem |  |  |  |  | "},
+         ""},
+        {"Partner column, roles, joiner",
+         ",partner\nMember,Carol,Lee,2 B St,Salem,,,Bob Lee\n"
          "Caller,Bob,Lee,3 C St,Salem,,,\nMember,Tom,Ray,4 D St,Salem,,,Tim Ray\n",
-         "Household Joiner: and\n", {"Caller: Bob (Caller) and Carol Lee | 3 C St (Bob) · 2 B St (Carol) | Salem | "
-              " |  |  |  | ", "Member: Tom Ray | 4 D St | Salem |  |  |  |  | "},
+         "Household Joiner: and\n",
+         {"Caller: Bob (Caller) and Carol Lee | 3 C St (Bob) · 2 B St (Carol) | Salem | "
+          " |  |  |  | ",
+          "Member: Tom Ray | 4 D St | Salem |  |  |  |  | "},
          "Warning: %s line 4: partner 'Tim Ray' matches nobody in the list\n"},
-        {"apart", ",partner\nMember,Bob,Smith,12 Oak St,Salem,,,Carol\nMember,Carol,Smith,12 Oak St,Salem,,,\n",
-         "Households: Apart\n", {"Member: Bob Smith | 12 Oak St | Salem |  |  |  |  | ",
-              "Member: Carol Smith | 12 Oak St | Salem |  |  |  |  | "}, ""},
+        {"apart",
+         ",partner\nMember,Bob,Smith,12 Oak St,Salem,,,Carol\nMember,Carol,Smith,12 Oak St,Salem,,,\n",
+         "Households: Apart\n",
+         {"Member: Bob Smith | 12 Oak St | Salem |  |  |  |  | ",
+          "Member: Carol Smith | 12 Oak St | Salem |  |  |  |  | "},
+         ""},
     };
     for (const auto& c : cases) {
         TempDir dir;
@@ -392,9 +404,10 @@ TEST(JoinHouseholds, JoinsTheRowsOfOneHousehold) {
         EXPECT_EQ(cards(loaded.roster), c.cards) << c.what;
         char err[512];
         snprintf(err, sizeof err, c.err, loaded.path.c_str());
-        const std::string private_note = c.sheet.find("yes") != std::string::npos
-                                             ? "Note: 1 member(s) marked private: only their names are printed\n"
-                                             : "";
+        const std::string private_note =
+            c.sheet.find("yes") != std::string::npos
+                ? "Note: 1 member(s) marked private: only their names are printed\n"
+                : "";
         EXPECT_EQ(loaded.err, err + private_note) << c.what;
     }
 }
