@@ -1,6 +1,7 @@
 // The whole member-list loader, with and without the club's Roles, Card block and private
-// columns: every group holds only its own roles, sorted, the groups one after the other
-// covering everyone, every member from a line of the file.
+// columns, households apart or together: every group holds only its own roles (a household's
+// card its first person's), sorted, the groups one after the other covering everyone, every
+// member from a line of the file, no more cards than people.
 #include <cstdio>
 #include <span>
 
@@ -31,11 +32,14 @@ void set_club_words(Settings* settings) {
 
 }  // namespace
 
-// The first byte chooses the settings: odd gives the club's own, even the defaults.
+// The first byte chooses the settings: odd gives the club's own, even the defaults; its
+// second bit puts households together.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static Settings settings;
     settings = Settings{};
+    settings.words = default_page_words();
     if (size > 0 && (data[0] & 1) != 0) set_club_words(&settings);
+    if (size > 0 && (data[0] & 2) != 0) settings.households = HOUSEHOLDS_TOGETHER;
     const std::string path = write_input(data, size, ".csv");
     snprintf(settings.member_csv_path, PATH_SIZE, "%s", path.c_str());
     Roster roster;
@@ -46,6 +50,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int g = 0; g < GROUP_COUNT; ++g) {
         promise(roster.starts[g] <= roster.starts[g + 1], "groups in order");
         check_group(group_members(roster, static_cast<Group>(g)), words, g);
+    }
+    if (roster.households_joined) {
+        size_t people = 0;
+        for (int32_t count : roster.people_in_group) people += static_cast<size_t>(count);
+        promise(roster.people.size() <= people, "no more cards than people");
     }
     return 0;
 }
