@@ -47,31 +47,33 @@ void join_by_household_or_address(const std::vector<Member>& people, Joined* h) 
     }
 }
 
-// True when `partner` names `other`: their full name, or their first name when the two
-// share surname and address.
-bool names(const std::string& partner, const Member& self, const Member& other) {
-    const std::string key = match_key(partner);
-    if (key == match_key(other.first_name + " " + other.last_name) ||
-        (!other.name.empty() && key == match_key(other.name)))
-        return true;
-    return key == match_key(other.first_name) && match_key(self.last_name) == match_key(other.last_name) &&
-           match_key(self.home) == match_key(other.home);
-}
-
-// Joins each row to the person its Partner value names; names the values that name nobody.
+// Joins each row to the person its Partner value names: their full name, or their first name
+// when the two share surname and address; names the values that name nobody. Looked up in
+// maps, so a list of thousands with a Partner column costs no more than one without.
 void join_partners(const std::vector<Member>& people, Joined* h, const char* path) {
+    std::multimap<std::string, size_t> by_name;  // full name, and first name + surname + address
     for (size_t i = 0; i < people.size(); ++i) {
-        if (people[i].partner.empty()) continue;
+        const Member& m = people[i];
+        by_name.emplace(match_key(m.name.empty() ? m.first_name + " " + m.last_name : m.name), i);
+        by_name.emplace(match_key(m.first_name) + "\n" + match_key(m.last_name) + "\n" + match_key(m.home),
+                        i);
+    }
+    for (size_t i = 0; i < people.size(); ++i) {
+        const Member& m = people[i];
+        if (m.partner.empty()) continue;
+        const std::string named = match_key(m.partner);
         bool found = false;
-        for (size_t j = 0; j < people.size() && !found; ++j) {
-            if (j != i && names(people[i].partner, people[i], people[j])) {
-                join(h, i, j);
+        for (const std::string& key :
+             {named, named + "\n" + match_key(m.last_name) + "\n" + match_key(m.home)}) {
+            for (auto [at, end] = by_name.equal_range(key); at != end && !found; ++at) {
+                if (at->second == i) continue;
+                join(h, i, at->second);
                 found = true;
             }
         }
         if (!found) {
             say("Warning: %s %s %d: partner '%s' matches nobody in the list\n", path, row_word(path),
-                people[i].line_number, people[i].partner.c_str());
+                m.line_number, m.partner.c_str());
         }
     }
 }
