@@ -31,10 +31,10 @@ namespace {
 // where bold is wanted, is filled and then outlined in its own colour, EMBOLDEN_STROKE of the
 // size wide, which is how a one-weight CJK font is made bold. The stroke's colour and width
 // are put back (q and Q are not allowed inside a text object).
-void show_run(HPDF_Page page, const FontRun& run, float size, bool embolden) {
+void show_run(HPDF_Page page, const FontRun& run, float size) {
     const HPDF_RGBColor stroke = HPDF_Page_GetRGBStroke(page);
     const float width = HPDF_Page_GetLineWidth(page);
-    if (embolden) {
+    if (run.embolden) {
         const HPDF_RGBColor fill = HPDF_Page_GetRGBFill(page);
         HPDF_Page_SetRGBStroke(page, fill.r, fill.g, fill.b);
         HPDF_Page_SetLineWidth(page, size * EMBOLDEN_STROKE);
@@ -43,7 +43,7 @@ void show_run(HPDF_Page page, const FontRun& run, float size, bool embolden) {
     // libharu wants a terminated string: a run that ends its text already is one.
     const bool terminated = run.bytes.data()[run.bytes.size()] == '\0';
     HPDF_Page_ShowText(page, terminated ? run.bytes.data() : std::string(run.bytes).c_str());
-    if (embolden) {
+    if (run.embolden) {
         HPDF_Page_SetTextRenderingMode(page, HPDF_FILL);
         HPDF_Page_SetRGBStroke(page, stroke.r, stroke.g, stroke.b);
         HPDF_Page_SetLineWidth(page, width);
@@ -73,7 +73,7 @@ void show_text_at(HPDF_Page page, const TextFont& font, float size, float x, flo
         HPDF_Page_SetFontAndSize(page, run.font, size);
         if (first || shaped) HPDF_Page_MoveTextPos(page, x, y);
         first = false;
-        show_run(page, run, size, run.embolden);
+        show_run(page, run, size);
         if (shaped) {
             HPDF_Page_EndText(page);
             x += run_width(run, size);

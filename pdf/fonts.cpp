@@ -7,7 +7,6 @@
 #include <unicode/uscript.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 
 #include "base/file.h"
@@ -22,46 +21,26 @@ constexpr const char* EMBEDDED_REGULAR_FONT = ROSTERBOOK_FONT_DIR "/LiberationSa
 constexpr const char* EMBEDDED_BOLD_FONT = ROSTERBOOK_FONT_DIR "/LiberationSans-Bold.ttf";
 #define NOTO ROSTERBOOK_NOTO_DIR "/NotoSans"
 
-// A fallback face and the scripts it is for (ICU's codes); the first is tried for any
-// character no other is for, as it has the widest repertoire.
-struct FaceScripts {
-    FallbackFace face;
-    std::array<UScriptCode, 4> scripts;
+// The fallback faces; the first is tried for any character no other is for, as it has the
+// widest repertoire. Droid Sans Fallback has Chinese and Japanese but neither Latin letters
+// nor Hangul.
+constexpr FallbackFace FACES[] = {
+    {"Chinese and Japanese", ROSTERBOOK_FALLBACK_FONT, nullptr, "fonts-droid-fallback", false,
+     "Hani Hira Kana Bopo "},
+    {"Korean (Hangul)", ROSTERBOOK_NANUM_DIR "/NanumGothic.ttf", ROSTERBOOK_NANUM_DIR "/NanumGothicBold.ttf",
+     "fonts-nanum", false, "Hang "},
+    {"Ethiopic", NOTO "Ethiopic-Regular.ttf", NOTO "Ethiopic-Bold.ttf", "fonts-noto-core", false, "Ethi "},
+    {"Armenian", NOTO "Armenian-Regular.ttf", NOTO "Armenian-Bold.ttf", "fonts-noto-core", false, "Armn "},
+    {"Georgian", NOTO "Georgian-Regular.ttf", NOTO "Georgian-Bold.ttf", "fonts-noto-core", false, "Geor "},
+    {"Hebrew", NOTO "Hebrew-Regular.ttf", NOTO "Hebrew-Bold.ttf", "fonts-noto-core", false, "Hebr "},
+    {"Arabic", NOTO "Arabic-Regular.ttf", NOTO "Arabic-Bold.ttf", "fonts-noto-core", true, "Arab "},
+    {"Devanagari", NOTO "Devanagari-Regular.ttf", NOTO "Devanagari-Bold.ttf", "fonts-noto-core", true,
+     "Deva "},
+    {"Bengali", NOTO "Bengali-Regular.ttf", NOTO "Bengali-Bold.ttf", "fonts-noto-core", true, "Beng "},
+    {"Tamil", NOTO "Tamil-Regular.ttf", NOTO "Tamil-Bold.ttf", "fonts-noto-core", true, "Taml "},
+    {"Thai", NOTO "Thai-Regular.ttf", NOTO "Thai-Bold.ttf", "fonts-noto-core", true, "Thai "},
+    {"Khmer", NOTO "Khmer-Regular.ttf", NOTO "Khmer-Bold.ttf", "fonts-noto-core", true, "Khmr "},
 };
-
-// Droid Sans Fallback has Chinese and Japanese but neither Latin letters nor Hangul.
-constexpr FaceScripts FACES[] = {
-    {{"Chinese and Japanese", ROSTERBOOK_FALLBACK_FONT, nullptr, "fonts-droid-fallback", false},
-     {USCRIPT_HAN, USCRIPT_HIRAGANA, USCRIPT_KATAKANA, USCRIPT_BOPOMOFO}},
-    {{"Korean (Hangul)", ROSTERBOOK_NANUM_DIR "/NanumGothic.ttf", ROSTERBOOK_NANUM_DIR "/NanumGothicBold.ttf",
-      "fonts-nanum", false},
-     {USCRIPT_HANGUL, USCRIPT_HANGUL, USCRIPT_HANGUL, USCRIPT_HANGUL}},
-    {{"Ethiopic", NOTO "Ethiopic-Regular.ttf", NOTO "Ethiopic-Bold.ttf", "fonts-noto-core", false},
-     {USCRIPT_ETHIOPIC, USCRIPT_ETHIOPIC, USCRIPT_ETHIOPIC, USCRIPT_ETHIOPIC}},
-    {{"Armenian", NOTO "Armenian-Regular.ttf", NOTO "Armenian-Bold.ttf", "fonts-noto-core", false},
-     {USCRIPT_ARMENIAN, USCRIPT_ARMENIAN, USCRIPT_ARMENIAN, USCRIPT_ARMENIAN}},
-    {{"Georgian", NOTO "Georgian-Regular.ttf", NOTO "Georgian-Bold.ttf", "fonts-noto-core", false},
-     {USCRIPT_GEORGIAN, USCRIPT_GEORGIAN, USCRIPT_GEORGIAN, USCRIPT_GEORGIAN}},
-    {{"Hebrew", NOTO "Hebrew-Regular.ttf", NOTO "Hebrew-Bold.ttf", "fonts-noto-core", false},
-     {USCRIPT_HEBREW, USCRIPT_HEBREW, USCRIPT_HEBREW, USCRIPT_HEBREW}},
-    {{"Arabic", NOTO "Arabic-Regular.ttf", NOTO "Arabic-Bold.ttf", "fonts-noto-core", true},
-     {USCRIPT_ARABIC, USCRIPT_ARABIC, USCRIPT_ARABIC, USCRIPT_ARABIC}},
-    {{"Devanagari", NOTO "Devanagari-Regular.ttf", NOTO "Devanagari-Bold.ttf", "fonts-noto-core", true},
-     {USCRIPT_DEVANAGARI, USCRIPT_DEVANAGARI, USCRIPT_DEVANAGARI, USCRIPT_DEVANAGARI}},
-    {{"Bengali", NOTO "Bengali-Regular.ttf", NOTO "Bengali-Bold.ttf", "fonts-noto-core", true},
-     {USCRIPT_BENGALI, USCRIPT_BENGALI, USCRIPT_BENGALI, USCRIPT_BENGALI}},
-    {{"Tamil", NOTO "Tamil-Regular.ttf", NOTO "Tamil-Bold.ttf", "fonts-noto-core", true},
-     {USCRIPT_TAMIL, USCRIPT_TAMIL, USCRIPT_TAMIL, USCRIPT_TAMIL}},
-    {{"Thai", NOTO "Thai-Regular.ttf", NOTO "Thai-Bold.ttf", "fonts-noto-core", true},
-     {USCRIPT_THAI, USCRIPT_THAI, USCRIPT_THAI, USCRIPT_THAI}},
-    {{"Khmer", NOTO "Khmer-Regular.ttf", NOTO "Khmer-Bold.ttf", "fonts-noto-core", true},
-     {USCRIPT_KHMER, USCRIPT_KHMER, USCRIPT_KHMER, USCRIPT_KHMER}},
-};
-constexpr std::array<FallbackFace, std::size(FACES)> FACE_LIST = [] {
-    std::array<FallbackFace, std::size(FACES)> list{};
-    for (size_t i = 0; i < list.size(); ++i) list[i] = FACES[i].face;
-    return list;
-}();
 
 // A ToUnicode map for fonts whose codes are the characters' own UTF-16 units, as
 // libharu's UTF-8 fonts draw them: identity over the whole plane but the surrogates, in
@@ -180,7 +159,7 @@ PdfFonts load_fonts(HPDF_Doc document, bool unicode) {
             load_unicode_font(document, EMBEDDED_BOLD_FONT)};
 }
 
-std::span<const FallbackFace> fallback_faces() { return FACE_LIST; }
+std::span<const FallbackFace> fallback_faces() { return FACES; }
 
 int fallback_face_for(int32_t code_point) {
     UErrorCode status = U_ZERO_ERROR;
@@ -188,8 +167,8 @@ int fallback_face_for(int32_t code_point) {
     const int count = uscript_getScriptExtensions(code_point, scripts, 16, &status);
     for (size_t face = 0; face < std::size(FACES); ++face) {
         for (int i = 0; U_SUCCESS(status) && i < count; ++i) {
-            const auto& wanted = FACES[face].scripts;
-            if (std::find(wanted.begin(), wanted.end(), scripts[i]) != wanted.end())
+            const std::string code = std::string(uscript_getShortName(scripts[i])) + " ";
+            if (std::string_view(FACES[face].scripts).find(code) != std::string_view::npos)
                 return static_cast<int>(face);
         }
     }
@@ -197,7 +176,7 @@ int fallback_face_for(int32_t code_point) {
 }
 
 bool add_fallback_font(HPDF_Doc document, PdfFonts* fonts, int face) {
-    const FallbackFace& files = FACES[face].face;
+    const FallbackFace& files = FACES[face];
     for (const char* path : {files.regular, files.bold}) {
         FilePtr file;
         if (path != nullptr && open_regular_file(path, &file)) return false;

@@ -1,7 +1,6 @@
 #include "text/bidi.h"
 
 #include <unicode/ubidi.h>
-#include <unicode/ustring.h>
 
 #include <memory>
 
@@ -12,16 +11,6 @@ namespace {
 struct BidiCloser {
     void operator()(UBiDi* bidi) const { ubidi_close(bidi); }
 };
-
-std::string to_utf8(std::u16string_view units) {
-    std::string bytes(units.size() * 3 + 1, '\0');
-    int32_t length = 0;
-    UErrorCode status = U_ZERO_ERROR;
-    u_strToUTF8WithSub(bytes.data(), static_cast<int32_t>(bytes.size()), &length, units.data(),
-                       static_cast<int32_t>(units.size()), 0xFFFD, nullptr, &status);
-    bytes.resize(U_SUCCESS(status) ? static_cast<size_t>(length) : 0);
-    return bytes;
-}
 
 // The byte offset in the UTF-8 `text` of each UTF-16 unit's character, and the end.
 std::vector<size_t> byte_offsets(std::string_view text) {
@@ -81,5 +70,5 @@ std::string reversed_for_display(std::string_view text) {
                                               static_cast<int32_t>(shown.size()),
                                               UBIDI_DO_MIRRORING | UBIDI_KEEP_BASE_COMBINING, &status);
     if (U_FAILURE(status)) return std::string(text);
-    return to_utf8(std::u16string_view(shown.data(), static_cast<size_t>(length)));
+    return from_utf16(std::u16string_view(shown.data(), static_cast<size_t>(length)));
 }

@@ -93,6 +93,16 @@ std::u16string to_utf16(std::string_view text) {
     return units;
 }
 
+std::string from_utf16(std::u16string_view units) {
+    std::string bytes(units.size() * 3 + 1, '\0');
+    int32_t length = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    u_strToUTF8WithSub(bytes.data(), static_cast<int32_t>(bytes.size()), &length, units.data(),
+                       static_cast<int32_t>(units.size()), 0xFFFD, nullptr, &status);
+    bytes.resize(U_SUCCESS(status) ? static_cast<size_t>(length) : 0);
+    return bytes;
+}
+
 std::string to_windows_1252(std::string_view text) {
     if (is_ascii(text)) return std::string(text);
     std::string bytes(text.size() + 1, '\0');

@@ -31,6 +31,9 @@ bool needs_shaping(int32_t code_point);
 // The UTF-8 `text` as UTF-16 units; an invalid byte becomes U+FFFD.
 std::u16string to_utf16(std::string_view text);
 
+// The UTF-16 `units` as UTF-8; an unpaired surrogate becomes U+FFFD.
+std::string from_utf16(std::u16string_view units);
+
 // The UTF-8 `text` as Windows-1252 bytes; a character without one becomes '?'.
 std::string to_windows_1252(std::string_view text);
 
