@@ -22,22 +22,29 @@
 #include "layout/compose.h"
 #include "layout/cover.h"
 #include "layout/geometry.h"
+#include "layout/name_index.h"
 #include "layout/page_plan.h"
 #include "layout/typed_page.h"
 #include "pdf/document.h"
 #include "pdf/embed.h"
 #include "pdf/save.h"
+#include "roster/photo.h"
 #include "roster/roster.h"
 #include "settings/settings.h"
 
 namespace {
 
-// The run's three pictures, each decoded once for both documents and freed with the record.
+// The run's three pictures and the members' photos, each decoded once for every document
+// and freed with the record.
 struct LoadedImages {
     SourceImage images[3] = {};
+    std::vector<std::string> photo_paths;      // by card; named by the photos' records
+    std::vector<SourceImage> photos;           // by card; an empty record where it has none
+    std::vector<const SourceImage*> photo_of;  // by card: its opened photo, or null
     ~LoadedImages() { free_images(); }
     void free_images() {
         for (SourceImage& image : images) free_source_image(&image);
+        for (SourceImage& photo : photos) free_source_image(&photo);
     }
 };
 
@@ -175,12 +182,34 @@ void run_picture_jobs(std::span<PictureJob> jobs, const ImageOptions& options, i
     for (std::thread& helper : helpers) helper.join();
 }
 
+// Opens the photo of each card that has one, cropped to the card's frame; a photo that
+// cannot be read is said and the card shows initials.
+void open_member_photos(const Settings& settings, const Roster& roster, LoadedImages* loaded) {
+    const std::vector<CardPhotoFile> files = find_member_photos(roster, settings);
+    loaded->photo_paths.resize(files.size());
+    loaded->photos.assign(files.size(), SourceImage{});
+    loaded->photo_of.assign(files.size(), nullptr);
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (files[i].path.empty()) continue;
+        loaded->photo_paths[i] = files[i].path;
+        SourceImage* photo = &loaded->photos[i];
+        if (const std::optional<Failure> failure = open_source_image(loaded->photo_paths[i].c_str(), photo)) {
+            say("Warning: %s: %s; the card shows initials\n", failure->file.c_str(), failure->reason.c_str());
+            continue;
+        }
+        photo->crop = crop_to_frame(photo->width, photo->height, PHOTO_WIDTH, PHOTO_HEIGHT,
+                                    files[i].focus.across, files[i].focus.down);
+        loaded->photo_of[i] = photo;
+    }
+}
+
 // Decodes each opened picture once into every size the documents need, in parallel; the
-// failure of the first that fails, in the order of the pages.
+// failure of the first that fails, in the order of the pages. A photo that fails to
+// decode is said, and its card shows initials.
 std::optional<Failure> prepare_roster_images(const Settings& settings, LoadedImages* loaded,
                                              const RosterImages& images, int threads) {
-    PictureJob jobs[3];
-    int count = 0;
+    std::vector<PictureJob> jobs(3 + loaded->photo_of.size());
+    size_t count = 0;
     const SourceImage* opened[3] = {images.cover, images.committee, images.schedule};
     for (int i = 0; i < 3; ++i) {
         if (opened[i] == nullptr) continue;
@@ -188,9 +217,25 @@ std::optional<Failure> prepare_roster_images(const Settings& settings, LoadedIma
         job.image = &loaded->images[i];
         job.size_count = planned_picture_sizes(loaded->images[i], i == 0, settings, job.sizes);
     }
-    run_picture_jobs(std::span(jobs, count), images.options, threads);
-    for (const PictureJob& job : std::span(jobs, count)) {
+    const size_t pictures = count;
+    for (size_t i = 0; i < loaded->photo_of.size(); ++i) {
+        if (loaded->photo_of[i] == nullptr) continue;
+        PictureJob& job = jobs[count++];
+        job.image = &loaded->photos[i];
+        const PixelSize pixels = photo_pixels(*job.image);
+        job.sizes[job.size_count++] = {pixels, false};
+        if (settings.print_shop_pdf_path[0] != '\0' && settings.shop_colour == SHOP_CMYK)
+            job.sizes[job.size_count++] = {pixels, true};
+    }
+    run_picture_jobs(std::span(jobs.data(), count), images.options, threads);
+    for (const PictureJob& job : std::span(jobs.data(), pictures)) {
         if (job.failure) return job.failure;
+    }
+    for (const PictureJob& job : std::span(jobs.data() + pictures, count - pictures)) {
+        if (!job.failure) continue;
+        say("Warning: %s: %s; the card shows initials\n", job.failure->file.c_str(),
+            job.failure->reason.c_str());
+        loaded->photo_of[static_cast<size_t>(job.image - loaded->photos.data())] = nullptr;
     }
     return std::nullopt;
 }
@@ -292,14 +337,14 @@ void report_text_fitting(const Settings& settings, const Roster& roster, std::sp
     }
     for (const Member* person : people) {
         report_card_fit(settings.member_csv_path, *person, settings.name_order, roster.detail_columns,
-                        booklet_fonts, booklet.column_width);
+                        booklet_fonts, booklet.column_width, settings.member_photos);
     }
 }
 
 bool compose(PdfDocument* pdf, const PagePlan& plan, LayoutMode mode, const Settings& settings,
-             const Roster& roster, const RosterImages& images) {
+             const Roster& roster, const RosterImages& images, std::span<const IndexEntry> index) {
     return compose_document(pdf, document_pages(plan, mode), page_geometry(settings.paper_size, mode),
-                            settings, roster, images);
+                            settings, roster, images, index);
 }
 
 // Opens each wanted document with its pages and the fonts its texts need; false after a
@@ -344,8 +389,8 @@ void report_documents(const RunDocuments& documents, const Settings& settings, c
 
 // Opens and prepares the run's pictures, deciding whether the shop's file can be made; the
 // failure that stops the run. `shop_unfinished` says when the shop's file alone is left out.
-std::optional<Failure> prepare_pictures_for(const Settings& settings, bool unicode, int threads,
-                                            LoadedImages* loaded, RosterImages* images,
+std::optional<Failure> prepare_pictures_for(const Settings& settings, const Roster& roster, bool unicode,
+                                            int threads, LoadedImages* loaded, RosterImages* images,
                                             RunDocuments* documents, bool* shop_unfinished) {
     documents->wanted[LAYOUT_PRINT_SHOP] = settings.print_shop_pdf_path[0] != '\0';
     std::optional<Failure> failure = font_files_missing(unicode || documents->wanted[LAYOUT_PRINT_SHOP]);
@@ -358,6 +403,10 @@ std::optional<Failure> prepare_pictures_for(const Settings& settings, bool unico
             *shop_unfinished = true;
         }
     }
+    if (settings.member_photos) {
+        open_member_photos(settings, roster, loaded);
+        images->photos = loaded->photo_of;
+    }
     return prepare_roster_images(settings, loaded, *images, threads);
 }
 
@@ -367,8 +416,8 @@ std::optional<Failure> prepare_pictures_for(const Settings& settings, bool unico
 // writes no file. Pictures are prepared and documents saved on `threads` threads, every
 // file dated `made_at` (seconds since 1970; -1: now). Returns false after a message, also
 // when the home PDFs were written but the shop's file could not be finished.
-bool produce_documents(Settings& settings, Roster& roster, const PagePlan& plan, int threads,
-                       long long made_at) {
+bool produce_documents(Settings& settings, Roster& roster, const PagePlan& plan,
+                       std::span<const IndexEntry> index, int threads, long long made_at) {
     const std::vector<Member*> people = members_in_list_order(&roster);
     // The standard fonts print Western European text only; anything more takes Unicode fonts.
     const bool unicode = settings.fonts == FONTS_EMBEDDED || !texts_fit_windows_1252(settings, people);
@@ -376,8 +425,8 @@ bool produce_documents(Settings& settings, Roster& roster, const PagePlan& plan,
     RosterImages images;
     RunDocuments documents;
     bool shop_unfinished = false;
-    if (const std::optional<Failure> failure = prepare_pictures_for(settings, unicode, threads, &loaded,
-                                                                    &images, &documents, &shop_unfinished)) {
+    if (const std::optional<Failure> failure = prepare_pictures_for(
+            settings, roster, unicode, threads, &loaded, &images, &documents, &shop_unfinished)) {
         say_failure(*failure);
         return false;
     }
@@ -397,7 +446,7 @@ bool produce_documents(Settings& settings, Roster& roster, const PagePlan& plan,
     std::vector<const char*> paths;
     for (LayoutMode mode : {LAYOUT_BOOKLET, LAYOUT_STANDARD, LAYOUT_PRINT_SHOP}) {
         if (!documents.wanted[mode]) continue;
-        if (!compose(&documents.of[mode], plan, mode, settings, roster, images)) return false;
+        if (!compose(&documents.of[mode], plan, mode, settings, roster, images, index)) return false;
         saved.push_back(&documents.of[mode]);
         paths.push_back(output_path(settings, mode));
     }
@@ -427,13 +476,23 @@ int run_rosterbook(const RunRequest& request) {
         return 1;
     }
     report("Members : %s\n", group_counts(roster).c_str());
-    const PagePlan plan = plan_pages(
-        settings->paper_size, {group_size(roster, GROUP_CALLER), group_size(roster, GROUP_CUER),
-                               group_size(roster, GROUP_MEMBER), group_size(roster, GROUP_NEW_DANCER)});
+    const std::vector<IndexEntry> index =
+        settings->name_index ? index_entries(roster, *settings) : std::vector<IndexEntry>();
+    const IndexPages index_pages = {
+        index_page_count(page_geometry(settings->paper_size, LAYOUT_BOOKLET), index),
+        index_page_count(page_geometry(settings->paper_size, LAYOUT_STANDARD), index)};
+    const PagePlan plan = plan_pages(settings->paper_size,
+                                     {group_size(roster, GROUP_CALLER), group_size(roster, GROUP_CUER),
+                                      group_size(roster, GROUP_MEMBER), group_size(roster, GROUP_NEW_DANCER)},
+                                     index_pages);
     report_plan(plan);
+    if (settings->name_index) {
+        report("Index   : %zu name(s) on %d booklet page(s), %d portrait page(s)\n", index.size(),
+               index_pages.booklet, index_pages.standard);
+    }
     flush_report();
     const int threads = request.threads > 0
                             ? request.threads
                             : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    return produce_documents(*settings, roster, plan, threads, request.made_at) ? 0 : 1;
+    return produce_documents(*settings, roster, plan, index, threads, request.made_at) ? 0 : 1;
 }

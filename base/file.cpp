@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "base/text_util.h"
 
@@ -97,4 +98,25 @@ std::optional<Failure> read_open_file(FILE* file, const char* path, long long ma
     *bytes = buffer.release();
     *size = used;
     return std::nullopt;
+}
+
+std::vector<std::string> list_folder(const char* path) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(path, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (!name.starts_with(".") && it->is_regular_file(error)) names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string path_in(const std::string& folder, const std::string& name) {
+    if (folder.empty() || name.starts_with("/")) return name;
+    return folder.ends_with("/") ? folder + name : folder + "/" + name;
+}
+
+std::string folder_of(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "base/failure.h"
 
@@ -28,6 +30,17 @@ std::optional<Failure> open_regular_file(const char* path, FilePtr* file);
 // True when `path` opens for reading, without waiting on a FIFO; an empty path does not.
 // A folder, FIFO or device opens here (open_regular_file then refuses it by name).
 bool file_opens(const char* path);
+
+// The names of the regular files in the folder `path`, sorted bytewise; empty when it is not
+// a folder or cannot be read. Hidden files (".DS_Store") are left out.
+std::vector<std::string> list_folder(const char* path);
+
+// `folder` and `name` joined by one slash: "photos/Bob Smith.jpg"; `name` alone when
+// `folder` is empty or `name` is absolute.
+std::string path_in(const std::string& folder, const std::string& name);
+
+// The folder part of `path`, with its slash ("club/" of "club/members.csv"); "" for a bare name.
+std::string folder_of(const std::string& path);
 
 // Reads the next physical line of `file` into `buffer` (capacity `size`, at least 1).
 // A line ends at LF, CRLF or a lone CR (Mac spreadsheets); the line end is consumed and

@@ -74,17 +74,51 @@ void name_unknown_format(const unsigned char* head, size_t size, char* reason, s
 // FILTER_HEADROOM times the largest.
 PixelSize least_pixels(const SourceImage& image, std::span<const PictureSize> sizes) {
     PixelSize least = {1, 1};
+    const PixelSize shown = cropped_size(image);
     for (const PictureSize& request : sizes) {
         const PixelSize size = request.pixels;
-        const bool own = size == PixelSize{image.width, image.height};
-        least.width = std::max(
-            least.width, own ? size.width : static_cast<uint32_t>(std::ceil(size.width * FILTER_HEADROOM)));
-        least.height =
-            std::max(least.height,
-                     own ? size.height : static_cast<uint32_t>(std::ceil(size.height * FILTER_HEADROOM)));
+        const bool own = size == shown;
+        // A crop's pixels are its part of the whole picture the decoder is asked for.
+        const float across = (own ? 1.0f : FILTER_HEADROOM) / image.crop.width;
+        const float down = (own ? 1.0f : FILTER_HEADROOM) / image.crop.height;
+        least.width = std::max(least.width, static_cast<uint32_t>(std::ceil(size.width * across)));
+        least.height = std::max(least.height, static_cast<uint32_t>(std::ceil(size.height * down)));
     }
     least = {std::min(least.width, image.width), std::min(least.height, image.height)};
     return image.orientation >= 5 ? PixelSize{least.height, least.width} : least;
+}
+
+bool is_cropped(const SourceImage& image) {
+    return image.crop.left != 0.0f || image.crop.top != 0.0f || image.crop.width != 1.0f ||
+           image.crop.height != 1.0f;
+}
+
+// A span of `full` pixels: where `start` (a fraction) falls and how many `length` takes, inside it.
+void crop_span(float start, float length, uint32_t full, uint32_t* first, uint32_t* count) {
+    *first = std::min(full - 1, static_cast<uint32_t>(std::lround(start * static_cast<float>(full))));
+    const uint32_t wanted =
+        static_cast<uint32_t>(std::max(1L, std::lround(length * static_cast<float>(full))));
+    *count = std::min(wanted, full - *first);
+}
+
+// `samples` cut to `crop`; false when out of memory.
+bool crop_samples(Samples* samples, const CropBox& crop) {
+    uint32_t x, y, width, height;
+    crop_span(crop.left, crop.width, samples->width, &x, &width);
+    crop_span(crop.top, crop.height, samples->height, &y, &height);
+    const size_t pixel = static_cast<size_t>(samples->channels);
+    Samples cut;
+    cut.data.reset(new (std::nothrow) unsigned char[size_t{width} * height * pixel]);
+    if (cut.data == nullptr) return false;
+    for (uint32_t row = 0; row < height; ++row) {
+        memcpy(cut.data.get() + size_t{row} * width * pixel,
+               samples->data.get() + (size_t{y + row} * samples->width + x) * pixel, width * pixel);
+    }
+    cut.width = width;
+    cut.height = height;
+    cut.channels = samples->channels;
+    *samples = std::move(cut);
+    return true;
 }
 
 // `samples` laid onto white paper: a soft mask would need PDF 1.4 transparency, which
@@ -219,6 +253,7 @@ std::optional<Failure> open_source_image(const char* path, SourceImage* image) {
     image->height = swapped ? header.width : header.height;
     image->orientation = header.orientation;
     image->lossy = header.lossy;
+    image->crop = WHOLE_PICTURE;
     return std::nullopt;
 }
 
@@ -239,6 +274,11 @@ std::optional<Failure> decode_picture(SourceImage* image, std::span<const Pictur
     if (!turn_upright(&decoded->samples, image->orientation))
         return Failure{image->path, 0, "not enough memory"};
     drop_opaque_alpha(&decoded->samples);
+    if (is_cropped(*image)) {
+        decoded->passthrough = false;
+        if (!crop_samples(&decoded->samples, image->crop))
+            return Failure{image->path, 0, "not enough memory"};
+    }
     for (const PictureSize& size : sizes) {
         if (find_picture(*image, size) == nullptr && image->picture_count < MAX_PICTURE_SIZES) {
             image->pictures[image->picture_count++] = {size, 0, PICTURE_FLATE, nullptr, 0};
@@ -287,6 +327,25 @@ std::optional<Failure> load_source_image(const char* path, SourceImage* image, c
     std::optional<Failure> failure = prepare_pictures(image, {&own, 1}, options);
     if (failure) free_source_image(image);
     return failure;
+}
+
+CropBox crop_to_frame(uint32_t width, uint32_t height, float frame_width, float frame_height, float across,
+                      float down) {
+    const float picture = static_cast<float>(width) / static_cast<float>(height);
+    const float frame = frame_width / frame_height;
+    if (picture > frame) {  // wider than the frame: the sides are cut
+        const float kept = frame / picture;
+        return {(1.0f - kept) * across, 0.0f, kept, 1.0f};
+    }
+    const float kept = picture / frame;
+    return {0.0f, (1.0f - kept) * down, 1.0f, kept};
+}
+
+PixelSize cropped_size(const SourceImage& image) {
+    const auto part = [](float fraction, uint32_t full) {
+        return std::max(1u, static_cast<uint32_t>(std::lround(fraction * static_cast<float>(full))));
+    };
+    return {part(image.crop.width, image.width), part(image.crop.height, image.height)};
 }
 
 void free_pictures(SourceImage* image) {

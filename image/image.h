@@ -56,6 +56,13 @@ struct PreparedPicture {
 // A run draws a picture at most once per document: booklet, standard and print shop.
 constexpr int MAX_PICTURE_SIZES = 3;
 
+// The part of an upright picture its prepared pictures show, in fractions of its width and
+// height from its top-left corner.
+struct CropBox {
+    float left, top, width, height;
+};
+constexpr CropBox WHOLE_PICTURE = {0.0f, 0.0f, 1.0f, 1.0f};
+
 // One picture file, opened once and shared by every document; owned by whoever opened it
 // (free_source_image).
 struct SourceImage {
@@ -65,6 +72,7 @@ struct SourceImage {
     uint32_t height;
     int orientation;  // EXIF orientation of the stored pixels, 1 to 8
     bool lossy;       // a photograph's compression (JPEG, HEIC, lossy WebP): embedded as JPEG
+    CropBox crop;     // WHOLE_PICTURE when opened; a member's photo shows the part its frame holds
     PreparedPicture pictures[MAX_PICTURE_SIZES];  // filled by prepare_pictures
     int picture_count;
 };
@@ -146,6 +154,16 @@ const PreparedPicture* find_picture(const SourceImage& image, PictureSize size);
 
 // Opens `path` and prepares it at its own size: what a test or a fuzzer decodes.
 std::optional<Failure> load_source_image(const char* path, SourceImage* image, const ImageOptions& options);
+
+// The crop of a width x height picture in the proportions of a frame frame_width x
+// frame_height, as large as the picture allows: the part cut away on either side is shared
+// as `across` (0: all on the right, the crop at the left edge; 1: at the right edge) and
+// `down` (0: the crop at the top) say.
+CropBox crop_to_frame(uint32_t width, uint32_t height, float frame_width, float frame_height, float across,
+                      float down);
+
+// The pixels of `image`'s crop, upright (its own size when it is not cropped); at least 1 x 1.
+PixelSize cropped_size(const SourceImage& image);
 
 // Releases the prepared pictures, keeping the header.
 void free_pictures(SourceImage* image);

@@ -57,7 +57,7 @@ int32_t callers_page_count(const PageGeometry& geometry, int32_t caller_count, i
 
 void draw_callers_section(const PageTarget& first_page, const PageGeometry& g, const PdfFonts& fonts,
                           std::span<const Member> callers, std::span<const Member> cuers, NameOrder order,
-                          const PageWords& words, bool numbered) {
+                          const PageWords& words, bool numbered, std::span<const CardPhoto> photos) {
     const std::span<const Member> groups[2] = {callers, cuers};
     const std::vector<SectionItem> items =
         lay_out_callers(g, static_cast<int32_t>(callers.size()), static_cast<int32_t>(cuers.size()));
@@ -85,8 +85,9 @@ void draw_callers_section(const PageTarget& first_page, const PageGeometry& g, c
                                      words.group_titles[it->group], g.margin_x);
             } else {
                 set_fill(find_page(page).page, BLACK);
+                const size_t card = (it->group == 0 ? 0 : callers.size()) + static_cast<size_t>(it->index);
                 draw_member_card(page, fonts, it->x, g.column_width, it->y, groups[it->group][it->index],
-                                 order);
+                                 order, photos.empty() ? CardPhoto() : photos[card]);
             }
         }
     }

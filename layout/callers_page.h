@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "layout/card.h"
 #include "layout/geometry.h"
 #include "pdf/document.h"
 #include "roster/roster.h"
@@ -31,7 +32,8 @@ int32_t callers_page_count(const PageGeometry& geometry, int32_t caller_count, i
 
 // Draws the section from the target page on; with `numbered`, every page carries its
 // number and each page that goes on with a group carries a running head. Names print in
-// `order`, the groups' headings and "(continued)" in `words`.
+// `order`, the groups' headings and "(continued)" in `words`. `photos` holds the callers'
+// then the cuers' photos when photos are on (empty: off).
 void draw_callers_section(const PageTarget& first_page, const PageGeometry& geometry, const PdfFonts& fonts,
                           std::span<const Member> callers, std::span<const Member> cuers, NameOrder order,
-                          const PageWords& words, bool numbered);
+                          const PageWords& words, bool numbered, std::span<const CardPhoto> photos = {});

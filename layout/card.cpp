@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "base/message.h"
+#include "image/resample.h"
 #include "layout/draw.h"
 #include "roster/sheet.h"
 #include "text/encoding.h"
@@ -13,6 +14,9 @@ namespace {
 constexpr float CARD_TEXT_INSET = 4.0f;
 constexpr float CARD_TOP_SPACE = 5.0f;
 constexpr float CARD_OUTLINE_WIDTH = 0.6f;
+constexpr RgbColor PHOTO_GROUND = {0.93f, 0.93f, 0.93f};  // a missing photo's frame
+constexpr RgbColor INITIALS_GREY = {0.6f, 0.6f, 0.6f};
+constexpr float INITIALS_SIZE = 18.0f;
 
 // One cell's text on its way onto the card; `before` is what earlier lines already show
 // of it, when it went on from one line to the next.
@@ -35,6 +39,7 @@ struct CardFitting {
     float width;
     int spare;
     CardLayout* layout;
+    bool wrap_first;  // beside a photo: a free line is taken before a line is shrunk
 };
 
 // The name line, then each detail line that has text, in the card's order.
@@ -131,7 +136,9 @@ void place_line(CardFitting* card, const PendingLine& line) {
     const TextFont& font = line.name ? card->fonts.bold : card->fonts.regular;
     const float wanted = line.name ? CARD_NAME_SIZE : CARD_DETAIL_SIZE;
     const float min = line.name ? CARD_NAME_MIN_SIZE : CARD_DETAIL_MIN_SIZE;
-    if (card->spare == 0 || text_fits(font, text, min, card->width)) return place_whole(card, line, text);
+    const float whole_at = card->wrap_first ? wanted : min;
+    if (card->spare == 0 || text_fits(font, text, whole_at, card->width))
+        return place_whole(card, line, text);
     if (line.pieces.size() > 1) {
         --card->spare;
         place_line(card, {{line.pieces[0]}, line.gap, line.name});
@@ -148,26 +155,66 @@ void place_line(CardFitting* card, const PendingLine& line) {
     place_line(card, {{{piece.detail, text.substr(at), piece.before + text.substr(0, at)}}, "", line.name});
 }
 
+// The photo in the card's frame, or the person's initials on a quiet grey.
+void draw_card_photo(const PageTarget& target, const PdfFonts& fonts, float x, float y, const Member& member,
+                     NameOrder order, HPDF_Image image) {
+    const PlacedPage placed = find_page(target);
+    const float left = x + PHOTO_INSET, bottom = y - PHOTO_INSET - PHOTO_HEIGHT;
+    if (image != nullptr) {
+        HPDF_Page_DrawImage(placed.page, image, left + placed.x_offset, bottom, PHOTO_WIDTH, PHOTO_HEIGHT);
+        return;
+    }
+    set_fill(placed.page, PHOTO_GROUND);
+    HPDF_Page_Rectangle(placed.page, left + placed.x_offset, bottom, PHOTO_WIDTH, PHOTO_HEIGHT);
+    HPDF_Page_Fill(placed.page);
+    set_fill(placed.page, INITIALS_GREY);
+    draw_text_centered(target, fonts.bold, INITIALS_SIZE, left + PHOTO_WIDTH / 2.0f,
+                       bottom + PHOTO_HEIGHT / 2.0f - INITIALS_SIZE / 3.0f, initials(member, order).c_str());
+}
+
 }  // namespace
 
-CardLayout lay_out_card(const Member& member, NameOrder order, const PdfFonts& fonts, float card_width) {
+CardLayout lay_out_card(const Member& member, NameOrder order, const PdfFonts& fonts, float card_width,
+                        bool photo) {
     CardLayout layout;
     const std::vector<PendingLine> lines = compose_card(member, order);
-    CardFitting card = {fonts, card_width - 2.0f * CARD_TEXT_INSET,
-                        CARD_LINES - static_cast<int>(lines.size()), &layout};
+    CardFitting card = {fonts, card_width - 2.0f * CARD_TEXT_INSET - (photo ? PHOTO_SPACE : 0.0f),
+                        CARD_LINES - static_cast<int>(lines.size()), &layout, photo};
     for (const PendingLine& line : lines) place_line(&card, line);
     return layout;
 }
 
+PixelSize photo_pixels(const SourceImage& photo) {
+    const PixelSize crop = cropped_size(photo);
+    return embedded_size(crop.width, crop.height, PHOTO_WIDTH, PHOTO_HEIGHT, PHOTO_RESOLUTION);
+}
+
+std::string initials(const Member& member, NameOrder order) {
+    const bool family_first = order == FAMILY_NAME_FIRST;
+    std::string letters;
+    for (const std::string* name : {family_first ? &member.last_name : &member.first_name,
+                                    family_first ? &member.first_name : &member.last_name}) {
+        for_each_code_point(*name, [&](int32_t, size_t offset, size_t length) {
+            letters += name->substr(offset, length);
+            return false;
+        });
+    }
+    return letters;
+}
+
 void draw_member_card(const PageTarget& target, const PdfFonts& fonts, float x, float card_width, float y,
-                      const Member& member, NameOrder order) {
+                      const Member& member, NameOrder order, CardPhoto photo) {
     PlacedPage placed = find_page(target);
     set_stroke(placed.page, FRAME_GREY);
     HPDF_Page_SetLineWidth(placed.page, CARD_OUTLINE_WIDTH);
     HPDF_Page_Rectangle(placed.page, x + placed.x_offset, y - CARD_HEIGHT, card_width, CARD_HEIGHT);
     HPDF_Page_Stroke(placed.page);
-
-    const CardLayout layout = lay_out_card(member, order, fonts, card_width);
+    const CardLayout layout = lay_out_card(member, order, fonts, card_width, photo.on);
+    if (photo.on) {
+        draw_card_photo(target, fonts, x, y, member, order, photo.image);
+        x += PHOTO_SPACE;
+        card_width -= PHOTO_SPACE;
+    }
     set_fill(placed.page, BLACK);
     float baseline = y - CARD_TOP_SPACE - CARD_NAME_SIZE;
     for (const CardLine& line : layout.lines) {
@@ -179,8 +226,8 @@ void draw_member_card(const PageTarget& target, const PdfFonts& fonts, float x, 
 
 void report_card_fit(const char* path, const Member& member, NameOrder order,
                      const std::array<std::string, DETAIL_COUNT>& columns, const PdfFonts& fonts,
-                     float card_width) {
-    const CardLayout layout = lay_out_card(member, order, fonts, card_width);
+                     float card_width, bool photo) {
+    const CardLayout layout = lay_out_card(member, order, fonts, card_width, photo);
     const std::string name = printed_name(member, order);
     for (size_t i = 0; i < layout.lines.size(); ++i) {
         const TextFit& fit = layout.lines[i].fit;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "image/image.h"
 #include "layout/fit.h"
 #include "layout/geometry.h"
 #include "pdf/document.h"
@@ -25,6 +26,28 @@ constexpr float CARD_DETAIL_MIN_SIZE = 6.0f;
 constexpr float CARD_LINE_PITCH = 11.5f;
 constexpr int CARD_LINES = 6;
 constexpr int CARD_NAME = -1;  // the name, where a CardCut names a Detail
+
+// With member photos on, each card has a photo frame at its left, 3:4 like a passport
+// photo, the text beside it; the grid stays as it is.
+constexpr float PHOTO_WIDTH = 51.0f;
+constexpr float PHOTO_HEIGHT = 68.0f;
+constexpr float PHOTO_INSET = 3.0f;                       // from the card's top and left edges
+constexpr float PHOTO_SPACE = PHOTO_INSET + PHOTO_WIDTH;  // the width the card's text gives up
+constexpr int32_t PHOTO_RESOLUTION = 300;                 // pixels per inch a photo is embedded at
+
+// What a card shows in its photo frame: nothing (photos off), the photo, or the person's
+// initials on grey when `image` is null.
+struct CardPhoto {
+    bool on = false;
+    HPDF_Image image = nullptr;
+};
+
+// The pixels a photo cropped to the frame is embedded at: PHOTO_RESOLUTION of the frame, or
+// the crop's own when it has no more than half as many again.
+PixelSize photo_pixels(const SourceImage& photo);
+
+// The card's initials: the first letter of each name, in `order`.
+std::string initials(const Member& member, NameOrder order);
 
 // One line of a card as it is drawn, from the top slot down.
 struct CardLine {
@@ -52,13 +75,15 @@ struct CardLayout {
 CardLayout lay_out_card(const Member& member, NameOrder order, const PdfFonts& fonts, float card_width);
 
 // Draws `member`'s card with its top-left corner at (x, y) on the logical page,
-// `card_width` wide. Leaves stroke colour FRAME_GREY, line width 0.6 and fill black.
+// `card_width` wide, with `photo` in its frame when photos are on (the text then laid out
+// PHOTO_SPACE narrower). Leaves stroke colour FRAME_GREY, line width 0.6 and fill black.
 void draw_member_card(const PageTarget& target, const PdfFonts& fonts, float x, float card_width, float y,
-                      const Member& member, NameOrder order);
+                      const Member& member, NameOrder order, CardPhoto photo = {});
 
 // Writes one warning to stderr for each line of `member`'s card, `card_width` wide, that
-// had to be shrunk, and for each text cut or left out, naming `path` (the member list),
+// had to be shrunk (laid out beside a `photo` when photos are on), and for each text cut
+// or left out, naming `path` (the member list),
 // the member's line there and the column (`columns`, by Detail) with what the card shows.
 void report_card_fit(const char* path, const Member& member, NameOrder order,
                      const std::array<std::string, DETAIL_COUNT>& columns, const PdfFonts& fonts,
-                     float card_width);
+                     float card_width, bool photo = false);

@@ -10,6 +10,7 @@
 #include "layout/image_page.h"
 #include "layout/section.h"
 #include "layout/typed_page.h"
+#include "pdf/embed.h"
 
 namespace {
 
@@ -52,12 +53,27 @@ void draw_crop_marks(const PageTarget& target, const PageGeometry& g) {
     HPDF_Page_Stroke(placed.page);
 }
 
+// Each card's photo embedded once in this document, at the size it was prepared at.
+std::vector<CardPhoto> card_photos(PdfDocument* pdf, const Roster& roster, const RosterImages& images) {
+    std::vector<CardPhoto> photos(roster.people.size(), CardPhoto{true, nullptr});
+    for (size_t i = 0; i < photos.size() && i < images.photos.size() && !pdf->failed; ++i) {
+        if (images.photos[i] != nullptr)
+            photos[i].image = embed_prepared(pdf, *images.photos[i], photo_pixels(*images.photos[i]));
+    }
+    return photos;
+}
+
 }  // namespace
 
 bool compose_document(PdfDocument* pdf, const DocumentPages& pages, const PageGeometry& geometry,
-                      const Settings& settings, const Roster& roster, const RosterImages& images) {
-    const PageTarget document = {pdf->pages.get(), COVER_PAGE, pages.page_count, pages.mode,
-                                 geometry.sheet_width / 2.0f, settings.binding == BINDING_RIGHT};
+                      const Settings& settings, const Roster& roster, const RosterImages& images,
+                      std::span<const IndexEntry> index) {
+    const PageTarget document = {pdf->pages.get(),
+                                 COVER_PAGE,
+                                 pages.page_count,
+                                 pages.mode,
+                                 geometry.sheet_width / 2.0f,
+                                 settings.binding == BINDING_RIGHT};
     const PdfFonts& fonts = pdf->fonts;
     const bool numbered = settings.page_numbers;
     draw_cover_page(pdf, document, fonts, geometry, images.cover, images.options, settings);
@@ -66,14 +82,26 @@ bool compose_document(PdfDocument* pdf, const DocumentPages& pages, const PageGe
                             images.committee, images.options,
                             placeholder_text(settings.words, "committee.png").c_str(), numbered);
     if (pdf->failed) return false;
+    const std::vector<CardPhoto> photos =
+        settings.member_photos ? card_photos(pdf, roster, images) : std::vector<CardPhoto>();
+    if (pdf->failed) return false;
+    const auto photos_of = [&](Group first, Group last) {
+        return photos.empty() ? std::span<const CardPhoto>()
+                              : std::span(photos).subspan(roster.starts[first],
+                                                          roster.starts[last + 1] - roster.starts[first]);
+    };
     draw_callers_section(on_page(document, CALLERS_PAGE), geometry, fonts,
                          group_members(roster, GROUP_CALLER), group_members(roster, GROUP_CUER),
-                         settings.name_order, settings.words, numbered);
+                         settings.name_order, settings.words, numbered, photos_of(GROUP_CALLER, GROUP_CUER));
     for (const auto& [group, first_page] :
          {std::pair{GROUP_MEMBER, pages.members_page}, std::pair{GROUP_NEW_DANCER, pages.new_dancers_page}}) {
         draw_member_section(on_page(document, first_page), geometry, fonts, settings.label_sequence,
                             settings.name_order, settings.words, settings.words.group_titles[group],
-                            group_members(roster, group), numbered);
+                            group_members(roster, group), numbered, photos_of(group, group));
+    }
+    if (pages.index_pages > 0) {
+        draw_name_index(on_page(document, pages.index_page), geometry, fonts, settings.words, index,
+                        card_pages(roster, pages, geometry), numbered);
     }
     for (int32_t page = pages.first_spare_page;
          settings.spare_pages == SPARE_NOTES && page < pages.schedule_page; ++page) {

@@ -2,8 +2,11 @@
 // Cuers, Members and New Dancers sections, spare pages and the schedule page.
 #pragma once
 
+#include <span>
+
 #include "image/image.h"
 #include "layout/geometry.h"
+#include "layout/name_index.h"
 #include "layout/page_plan.h"
 #include "pdf/document.h"
 #include "roster/roster.h"
@@ -16,6 +19,9 @@ struct RosterImages {
     const SourceImage* committee;
     const SourceImage* schedule;
     ImageOptions options;
+    // With member photos on, each card's photo by its index in roster.people, prepared at
+    // photo_pixels; a null one (or none past the end) shows the person's initials.
+    std::span<const SourceImage* const> photos = {};
 };
 
 // Composes one document on the physical pages of `pdf`, each part on the page `pages`
@@ -24,9 +30,10 @@ struct RosterImages {
 // them and no picture is there, notes on the booklet's spare pages when asked. The
 // settings, groups and images are only read. Stops after the part in which `pdf` failed (a
 // picture that could not be embedded, a libharu error) and returns false; true when every
-// page was drawn.
+// page was drawn. The index of names, `index` (index_entries), goes on pages.index_page on.
 bool compose_document(PdfDocument* pdf, const DocumentPages& pages, const PageGeometry& geometry,
-                      const Settings& settings, const Roster& roster, const RosterImages& images);
+                      const Settings& settings, const Roster& roster, const RosterImages& images,
+                      std::span<const IndexEntry> index = {});
 
 // The sizes `image` is embedded at in the run's documents as `settings` has them (the
 // print shop's too when it names one, in the press's CMYK when it asks for that): on the

@@ -39,8 +39,8 @@ PageGeometry page_geometry(PaperSize paper, LayoutMode mode) {
 }
 
 PlacedPage find_page(const PageTarget& target) {
-    PagePlacement placement =
-        place_page(target.logical_page, target.page_count, target.mode, target.half_width, target.right_bound);
+    PagePlacement placement = place_page(target.logical_page, target.page_count, target.mode,
+                                         target.half_width, target.right_bound);
     int index = one_page_a_side(target.mode) ? placement.sheet : placement.sheet * 2 + placement.side;
     return {target.pages[index], placement.x_offset};
 }

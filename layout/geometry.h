@@ -111,7 +111,8 @@ struct PageTarget {
 
 // The same document's page `logical_page`.
 inline PageTarget on_page(const PageTarget& target, int32_t logical_page) {
-    return {target.pages, logical_page, target.page_count, target.mode, target.half_width, target.right_bound};
+    return {target.pages, logical_page,      target.page_count,
+            target.mode,  target.half_width, target.right_bound};
 }
 
 struct PagePlacement {

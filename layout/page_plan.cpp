@@ -2,7 +2,7 @@
 
 #include "layout/callers_page.h"
 
-PagePlan plan_pages(PaperSize paper, const GroupSizes& sizes) {
+PagePlan plan_pages(PaperSize paper, const GroupSizes& sizes, IndexPages index) {
     const PageGeometry booklet = page_geometry(paper, LAYOUT_BOOKLET);
     const PageGeometry standard = page_geometry(paper, LAYOUT_STANDARD);
     PagePlan plan{};
@@ -10,14 +10,18 @@ PagePlan plan_pages(PaperSize paper, const GroupSizes& sizes) {
     plan.booklet_member_pages = section_page_count(sizes.members, cards_per_page(booklet));
     plan.booklet_new_dancer_pages = section_page_count(sizes.new_dancers, cards_per_page(booklet));
     plan.booklet_new_dancer_page = CALLERS_PAGE + plan.booklet_callers_pages + plan.booklet_member_pages;
-    plan.booklet_content_pages = plan.booklet_new_dancer_page + plan.booklet_new_dancer_pages;
+    plan.booklet_index_page = plan.booklet_new_dancer_page + plan.booklet_new_dancer_pages;
+    plan.booklet_index_pages = index.booklet;
+    plan.booklet_content_pages = plan.booklet_index_page + plan.booklet_index_pages;
     plan.booklet_pages = (plan.booklet_content_pages + 3) / 4 * 4;
     plan.booklet_sheets = plan.booklet_pages / 4;
     plan.standard_callers_pages = callers_page_count(standard, sizes.callers, sizes.cuers);
     plan.standard_member_pages = section_page_count(sizes.members, cards_per_page(standard));
     plan.standard_new_dancer_pages = section_page_count(sizes.new_dancers, cards_per_page(standard));
     plan.standard_new_dancer_page = CALLERS_PAGE + plan.standard_callers_pages + plan.standard_member_pages;
-    plan.standard_pages = plan.standard_new_dancer_page + plan.standard_new_dancer_pages;
+    plan.standard_index_page = plan.standard_new_dancer_page + plan.standard_new_dancer_pages;
+    plan.standard_index_pages = index.standard;
+    plan.standard_pages = plan.standard_index_page + plan.standard_index_pages;
     return plan;
 }
 
@@ -29,7 +33,9 @@ DocumentPages document_pages(const PagePlan& plan, LayoutMode mode) {
                 plan.standard_new_dancer_page,
                 plan.standard_pages,
                 CALLERS_PAGE + plan.standard_callers_pages,
-                plan.standard_pages};
+                plan.standard_pages,
+                plan.standard_index_page,
+                plan.standard_index_pages};
     }
     return {mode,
             plan.booklet_pages,
@@ -37,5 +43,7 @@ DocumentPages document_pages(const PagePlan& plan, LayoutMode mode) {
             plan.booklet_new_dancer_page,
             plan.booklet_pages,
             CALLERS_PAGE + plan.booklet_callers_pages,
-            plan.booklet_content_pages};
+            plan.booklet_content_pages,
+            plan.booklet_index_page,
+            plan.booklet_index_pages};
 }

@@ -20,6 +20,10 @@ struct PagePlan {
     int32_t standard_pages;
     int32_t booklet_callers_pages;  // the Callers and Cuers section
     int32_t standard_callers_pages;
+    int32_t booklet_index_page;  // the index of names, after the last section; 0 pages when off
+    int32_t booklet_index_pages;
+    int32_t standard_index_page;
+    int32_t standard_index_pages;
 };
 
 // Cover, committee page and schedule page around the three sections.
@@ -34,8 +38,15 @@ struct GroupSizes {
     int32_t callers, cuers, members, new_dancers;
 };
 
-// Plans both documents on `paper` for groups of `sizes`; every section gets at least one page.
-PagePlan plan_pages(PaperSize paper, const GroupSizes& sizes);
+// The pages the index of names takes in each document (index_page_count); 0 without one.
+struct IndexPages {
+    int32_t booklet, standard;
+};
+
+// Plans both documents on `paper` for groups of `sizes`; every section gets at least one
+// page. An index goes after the last section: in the booklet onto the pages it is padded
+// with, more added in fours only when they are too few.
+PagePlan plan_pages(PaperSize paper, const GroupSizes& sizes, IndexPages index = {0, 0});
 
 // Where the parts of one document go, read off the plan.
 struct DocumentPages {
@@ -46,6 +57,8 @@ struct DocumentPages {
     int32_t schedule_page;     // always the last page
     int32_t members_page;      // the first page of the Members section
     int32_t first_spare_page;  // the booklet's padding runs from here to the schedule page
+    int32_t index_page;        // the first page of the index of names
+    int32_t index_pages;       // 0 without one
 };
 
 // The pages of the booklet (`mode` LAYOUT_BOOKLET), of the standard document or of the print

@@ -8,7 +8,7 @@
 
 void draw_member_section(const PageTarget& first_page, const PageGeometry& geometry, const PdfFonts& fonts,
                          LabelSequence sequence, NameOrder order, const PageWords& words, const char* heading,
-                         std::span<const Member> members, bool numbered) {
+                         std::span<const Member> members, bool numbered, std::span<const CardPhoto> photos) {
     const int32_t count = static_cast<int32_t>(members.size());
     const int32_t per_page = cards_per_page(geometry);
     const int32_t section_pages = section_page_count(count, per_page);
@@ -28,7 +28,8 @@ void draw_member_section(const PageTarget& first_page, const PageGeometry& geome
                               members[i].last_name.c_str(), members[end - 1].last_name.c_str());
         }
         auto draw_card = [&](int c, float y) {
-            draw_member_card(page, fonts, x[c], geometry.column_width, y, members[i], order);
+            draw_member_card(page, fonts, x[c], geometry.column_width, y, members[i], order,
+                             photos.empty() ? CardPhoto() : photos[i]);
         };
         if (sequence == COLUMN_ORDER) {
             for (int c = 0; c < geometry.columns && i < end; ++c) {

@@ -5,6 +5,7 @@
 
 #include <span>
 
+#include "layout/card.h"
 #include "layout/geometry.h"
 #include "pdf/document.h"
 #include "roster/roster.h"
@@ -13,7 +14,9 @@
 // Draws the cards of `members` (already sorted) from the target page on, columns x rows
 // cards a page, filling each page column by column or row by row as `sequence` says. With
 // `numbered`, every page carries its number, and each page after the first a running head.
-// Names print in `order`; a running head says `words.continued`.
+// Names print in `order`; a running head says `words.continued`. `photos` holds each
+// member's photo when photos are on (empty: off).
 void draw_member_section(const PageTarget& first_page, const PageGeometry& geometry, const PdfFonts& fonts,
                          LabelSequence sequence, NameOrder order, const PageWords& words, const char* heading,
-                         std::span<const Member> members, bool numbered);
+                         std::span<const Member> members, bool numbered,
+                         std::span<const CardPhoto> photos = {});

@@ -112,3 +112,14 @@ HPDF_Image embed_image(PdfDocument* pdf, const SourceImage& image, float drawn_w
     free_pictures(&prepared_here);
     return pdf->failed ? nullptr : result;
 }
+
+HPDF_Image embed_prepared(PdfDocument* pdf, const SourceImage& image, PixelSize pixels) {
+    const PreparedPicture* picture = find_picture(image, {pixels, pdf->shop.cmyk});
+    if (picture == nullptr) {
+        if (!pdf->failed) say("Error: %s: not prepared for %s\n", image.path, pdf->output_name);
+        pdf->failed = true;
+        return nullptr;
+    }
+    HPDF_Image result = load_picture(pdf, *picture);
+    return pdf->failed ? nullptr : result;
+}

@@ -23,6 +23,10 @@ constexpr float SHOP_QUERY_RESOLUTION = 250.0f;  // print shops' preflights quer
 HPDF_Image embed_image(PdfDocument* pdf, const SourceImage& image, float drawn_width, float drawn_height,
                        const ImageOptions& options);
 
+// Loads a member's photo into `pdf`: the picture prepared for it at `pixels` (in the press's
+// CMYK in a CMYK print shop file). Null, with `pdf` marked failed and said, when none was.
+HPDF_Image embed_prepared(PdfDocument* pdf, const SourceImage& image, PixelSize pixels);
+
 // Whether libharu takes a JPEG file's bytes as they are (it reads their markers more
 // strictly than libjpeg): for ImageOptions::copies_jpeg. Safe to call from any thread.
 bool libharu_reads_jpeg(const unsigned char* bytes, size_t size);

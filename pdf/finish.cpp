@@ -333,8 +333,11 @@ bool finish_pdf(const std::string& bytes, const std::vector<PictureStream>& pict
         // Into memory, for the caller to write with every write checked: qpdf's file writer
         // misses a write cut short by a full disk.
         finished->clear();
-        finished->reserve(bytes.size() + 4096);
-        for (const PictureStream& picture : pictures) finished->reserve(finished->capacity() + picture.size);
+        // Reserved once: reserving picture by picture lets the string double its capacity
+        // each time, which a roster of photos takes past any memory.
+        size_t total = bytes.size() + 4096;
+        for (const PictureStream& picture : pictures) total += picture.size;
+        finished->reserve(total);
         Pl_String into_string("finished", nullptr, *finished);
         writer.setOutputPipeline(&into_string);
         // Streams go through as libharu compressed them: recompressing photos costs seconds.

@@ -31,6 +31,8 @@ enum HeadingKind {
     READING,
     HOUSEHOLD,
     PARTNER,
+    PHOTO,
+    PHOTO_FOCUS,
     OTHER
 };
 
@@ -109,6 +111,11 @@ constexpr KnownHeading KNOWN_HEADINGS[] = {
     {"Couple", HOUSEHOLD},
     {"Partner", PARTNER},
     {"Spouse", PARTNER},
+    {"Photo", PHOTO},
+    {"Photo File", PHOTO},
+    {"Picture", PHOTO},
+    {"Foto", PHOTO},
+    {"Photo Focus", PHOTO_FOCUS},
     // Japanese lists' own headings.
     {"役割", ROLE},
     {"区分", ROLE},
@@ -146,6 +153,8 @@ constexpr KindInfo KINDS[OTHER] = {
     {DETAIL_CELL, 6, 7},
     {DETAIL_EMAIL, 8, 8},
     {DETAIL_NOTES, 9, 9},
+    {-1, 10, MAX_COLUMNS},
+    {-1, 10, MAX_COLUMNS},
     {-1, 10, MAX_COLUMNS},
     {-1, 10, MAX_COLUMNS},
     {-1, 10, MAX_COLUMNS},
@@ -338,9 +347,12 @@ void map_private_shows(const std::vector<std::string>& keys, const Settings& set
     map->shown_when_private.assign(keys.size(), false);
     for_each_heading(settings.private_shows, [&](const char* heading) {
         const int column = find_heading(keys, heading);
+        // A photo found by the person's name has no column, yet Private Shows may name it.
+        const bool photo = match_key(heading) == match_key("Photo");
+        if (photo) map->photo_shown_when_private = true;
         if (column >= 0) {
             map->shown_when_private[static_cast<size_t>(column)] = true;
-        } else {
+        } else if (!photo) {
             say("roster.conf: Private Shows: no column '%s' in %s\n", heading, path);
         }
     });
@@ -448,6 +460,8 @@ std::optional<Failure> map_columns(const Cells& headings, const Settings& settin
     map->private_column = find_kind(kinds, PRIVATE);
     map->household = find_kind(kinds, HOUSEHOLD);
     map->partner = find_kind(kinds, PARTNER);
+    map->photo = find_kind(kinds, PHOTO);
+    map->photo_focus = find_kind(kinds, PHOTO_FOCUS);
     map->sort_as = card_name_column(keys, settings, CARD_SORT_AS, find_kind(kinds, READING), path);
     if (read_by_position(kinds, settings)) {
         warn_unnamed_positions(headings, kinds, path, header_line);
@@ -510,6 +524,9 @@ bool fill_member(Member* member, const Cells& cells, const ColumnMap& map) {
     if (map.household >= 0) member->household = cell(map.household);
     if (map.partner >= 0) member->partner = cell(map.partner);
     const bool hidden = map.private_column >= 0 && is_yes(cell(map.private_column));
+    if (map.photo >= 0) member->photo = cell(map.photo);
+    if (map.photo_focus >= 0) member->photo_focus = cell(map.photo_focus);
+    member->photo_hidden = hidden && !map.photo_shown_when_private;
     for (int part = 0; part < DETAIL_COUNT; ++part) {
         std::string& text = member->details[part];
         for (int column : map.parts[part]) {

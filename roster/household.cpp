@@ -137,6 +137,18 @@ Member household_card(const std::vector<const Member*>& people, const std::vecto
     if (people.size() == 1) return card;
     card.name = joined_name(people, groups, settings.words.household_joiner, settings.name_order);
     for (int d = 0; d < DETAIL_COUNT; ++d) card.details[d] = joined_detail(people, d);
+    for (size_t i = 1; i < people.size(); ++i) {
+        const Member& m = *people[i];
+        card.housemates.push_back({m.first_name, m.last_name, m.name, m.sort_as});
+    }
+    // The household's own photo, where any of its rows names one that may be printed.
+    for (const Member* m : people) {
+        if (m->photo.empty() || m->photo_hidden) continue;
+        card.photo = m->photo;
+        card.photo_focus = m->photo_focus;
+        card.photo_hidden = false;
+        break;
+    }
     return card;
 }
 

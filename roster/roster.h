@@ -44,6 +44,11 @@ constexpr CardLineDetails CARD_LINE_DETAILS[DETAIL_LINE_COUNT] = {{DETAIL_ADDRES
                                                                   {DETAIL_EMAIL, DETAIL_EMAIL, ""},
                                                                   {DETAIL_NOTES, DETAIL_NOTES, ""}};
 
+// A person's names as the list gives them: what an index lists them by.
+struct PersonName {
+    std::string first_name, last_name, name, sort_as;  // as Member's
+};
+
 // One person of the list, every text as the list holds it (trimmed UTF-8, never cut).
 struct Member {
     std::string role;  // the role word, never printed
@@ -55,7 +60,11 @@ struct Member {
     std::string partner;    // the partner's name, as the list gives it; "" when none
     std::string home;       // the address as the list gives it, a private member's too: never printed
     std::array<std::string, DETAIL_COUNT> details;  // by Detail; "" when the card leaves it out
-    int32_t line_number = 0;  // first line of the member's record in the member list (header: 1)
+    std::string photo;                              // the photo's file as the list names it; "" when none
+    std::string photo_focus;    // the part of the photo the card shows ("top", "left"); "" the upper centre
+    bool photo_hidden = false;  // private, and Private Shows does not name Photo: no photo printed
+    std::vector<PersonName> housemates;  // with households together, the others on this card
+    int32_t line_number = 0;             // first line of the member's record in the member list (header: 1)
 };
 
 // Everyone the list puts in a group: one list, group after group in GROUPS order, each

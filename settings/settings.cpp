@@ -87,6 +87,7 @@ void set_defaults(Settings* settings) {
     settings->image_resolution = DEFAULT_IMAGE_RESOLUTION;
     copy_text(settings->text_encoding, sizeof settings->text_encoding, AUTO_ENCODING);
     settings->page_numbers = true;
+    copy_text(settings->photo_folder, PATH_SIZE, DEFAULT_PHOTO_FOLDER);
     copy_text(settings->committee.title, SETTINGS_KEY_SIZE, "Club Committee");
     copy_text(settings->schedule.title, SETTINGS_KEY_SIZE, "Dance Schedule");
 }
@@ -550,6 +551,21 @@ constexpr SettingKey SETTING_KEYS[] = {
          apply_word(s->words.household_joiner, v.text, "Household Joiner");
      },
      true, SETTING_TEXT, PAGES, [](const Settings& s) { return std::string(s.words.household_joiner); }},
+    {"Member Photos",
+     [](Settings* s, const SettingValue& v) {
+         apply_choice(&s->member_photos, v.text, "member photos", ON_OFF_NAMES);
+     },
+     true, SETTING_CHOICE, PAGES,
+     [](const Settings& s) { return std::string(ON_OFF_NAMES[s.member_photos]); }, ON_OFF_NAMES},
+    {"Photo Folder", [](Settings* s, const SettingValue& v) { apply_path(s->photo_folder, v.text); }, false,
+     SETTING_TEXT, PAGES, [](const Settings& s) { return std::string(s.photo_folder); }},
+    {"Index",
+     [](Settings* s, const SettingValue& v) { apply_choice(&s->name_index, v.text, "index", ON_OFF_NAMES); },
+     true, SETTING_CHOICE, PAGES, [](const Settings& s) { return std::string(ON_OFF_NAMES[s.name_index]); },
+     ON_OFF_NAMES},
+    {"Index Title",
+     [](Settings* s, const SettingValue& v) { apply_word(s->words.index_title, v.text, "Index Title"); },
+     true, SETTING_TEXT, PAGES, [](const Settings& s) { return std::string(s.words.index_title); }},
     {"Committee Image",
      [](Settings* s, const SettingValue& v) { apply_path(s->committee_image_path, v.text); }, false,
      SETTING_FILE, PAGES, [](const Settings& s) { return std::string(s.committee_image_path); }},
@@ -878,5 +894,6 @@ PageWords default_page_words() {
     copy_text(words.notes_title, SETTINGS_KEY_SIZE, "Notes");
     copy_text(words.picture_missing, SETTINGS_KEY_SIZE, "[{file} not found]");
     copy_text(words.household_joiner, SETTINGS_KEY_SIZE, "&");
+    copy_text(words.index_title, SETTINGS_KEY_SIZE, "Index");
     return words;
 }

@@ -16,6 +16,7 @@ constexpr int PATH_SIZE = 4096;
 constexpr const char* SETTINGS_FILE_NAME = "roster.sdd";
 constexpr float MAX_FONT_SIZE = 600.0f;                     // the largest size libharu accepts
 constexpr const char* DEFAULT_MEMBER_LIST = "members.csv";  // else members.xlsx, .ods, .xls
+constexpr const char* DEFAULT_PHOTO_FOLDER = "photos/";     // member photos, named after the members
 constexpr const char* DEFAULT_COVER_IMAGE = "cover.png";
 constexpr const char* DEFAULT_COMMITTEE_IMAGE = "committee.png";
 constexpr const char* DEFAULT_SCHEDULE_IMAGE = "schedule.png";
@@ -86,6 +87,7 @@ struct PageWords {
     char notes_title[SETTINGS_KEY_SIZE];       // a notes page's heading
     char picture_missing[SETTINGS_KEY_SIZE];   // a missing picture's placeholder; {file} is its name
     char household_joiner[SETTINGS_KEY_SIZE];  // between the last two names of a household: "&"
+    char index_title[SETTINGS_KEY_SIZE];       // the index of names' heading
 };
 // Where a missing picture's file name goes in its placeholder.
 constexpr const char* PICTURE_MISSING_FILE = "{file}";
@@ -113,6 +115,9 @@ struct Settings {
     NameOrder name_order;
     Binding binding;
     Households households;
+    bool member_photos;            // a photo (or the person's initials) on every card
+    char photo_folder[PATH_SIZE];  // where photos named after the members are; "photos/"
+    bool name_index;               // an index of names with their pages after the sections
     PageWords words;
     char cover_image_path[PATH_SIZE];
     char committee_image_path[PATH_SIZE];

@@ -1,11 +1,13 @@
 #include "text/collate.h"
 
+#include <unicode/alphaindex.h>
 #include <unicode/uchar.h>
 #include <unicode/uloc.h>
 #include <unicode/ustring.h>
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 Collation::~Collation() {
@@ -91,4 +93,58 @@ std::string match_key(std::string_view utf8) {
     u_strToUTF8(key.data(), static_cast<int32_t>(key.size()), &bytes, folded.data(), kept, &status);
     key.resize(U_SUCCESS(status) ? static_cast<size_t>(bytes) : 0);
     return key;
+}
+
+std::string name_key(std::string_view utf8) {
+    std::vector<std::string> words;
+    size_t start = 0;
+    for (size_t i = 0; i <= utf8.size(); ++i) {
+        if (i < utf8.size() && strchr(" \t,_.-", utf8[i]) == nullptr) continue;
+        if (i > start) words.push_back(match_key(utf8.substr(start, i - start)));
+        start = i + 1;
+    }
+    std::sort(words.begin(), words.end());
+    std::string key;
+    for (const std::string& word : words) key += (key.empty() ? "" : " ") + word;
+    return key;
+}
+
+namespace {
+
+// The scripts whose letters every index knows besides its language's own.
+constexpr const char* OTHER_SCRIPTS[] = {"el", "ru", "ko", "he", "ar", "hi", "th", "ja"};
+constexpr const char* NO_LETTER = "#";
+
+// The index of `language` with the other scripts' letters, or null without ICU's data.
+std::unique_ptr<icu::AlphabeticIndex::ImmutableIndex> open_index(const char* language) {
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Locale locale = language[0] != '\0' ? icu::Locale(language) : icu::Locale::getEnglish();
+    icu::AlphabeticIndex index(locale, status);
+    index.setMaxLabelCount(1000, status);
+    for (const char* other : OTHER_SCRIPTS) {
+        if (strcmp(other, locale.getLanguage()) != 0) index.addLabels(icu::Locale(other), status);
+    }
+    const icu::UnicodeString none = icu::UnicodeString::fromUTF8(NO_LETTER);
+    index.setUnderflowLabel(none, status).setOverflowLabel(none, status).setInflowLabel(none, status);
+    std::unique_ptr<icu::AlphabeticIndex::ImmutableIndex> immutable(index.buildImmutableIndex(status));
+    if (U_FAILURE(status)) immutable.reset();
+    return immutable;
+}
+
+}  // namespace
+
+std::vector<std::string> index_labels(const char* language, const std::vector<std::string>& names) {
+    std::unique_ptr<icu::AlphabeticIndex::ImmutableIndex> index = open_index(language);
+    std::vector<std::string> labels;
+    for (const std::string& name : names) {
+        std::string label;
+        UErrorCode status = U_ZERO_ERROR;
+        if (index != nullptr) {
+            const int32_t bucket = index->getBucketIndex(icu::UnicodeString::fromUTF8(name), status);
+            const icu::AlphabeticIndex::Bucket* found = index->getBucket(bucket);
+            if (U_SUCCESS(status) && found != nullptr) found->getLabel().toUTF8String(label);
+        }
+        labels.push_back(label.empty() ? NO_LETTER : label);
+    }
+    return labels;
 }

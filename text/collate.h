@@ -39,3 +39,15 @@ int compare_names(const char* a, const char* b);
 // so " New-Dancers ", "new  dancer" and "NewDancer" all give "newdancer". Two words match
 // when their keys are equal.
 std::string match_key(std::string_view utf8);
+
+// `utf8` folded for matching a file name to a person's name: letter case folded, blanks,
+// commas, underscores, hyphens and dots all separating words, and the words in sorted
+// order, so "Bob Smith", "Smith, Bob" and "smith_bob" give the same key.
+std::string name_key(std::string_view utf8);
+
+// The guide letter each of `names` stands under in an index of names sorted for `language`
+// ("" or a tag ICU has no index for: English), by ICU's alphabetic index: "S" for "Smith",
+// "Ł" for "Łukasz" in Polish, "か" for "かとう" in Japanese. Letters of other scripts (Greek,
+// Cyrillic, Hangul, Hebrew, Arabic, Devanagari, Thai, kana) get their own; a name that
+// starts with no letter, or with one no label covers, stands under "#".
+std::vector<std::string> index_labels(const char* language, const std::vector<std::string>& names);

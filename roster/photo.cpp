@@ -1,0 +1,157 @@
+#include "roster/photo.h"
+
+#include <strings.h>
+
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include "base/file.h"
+#include "base/message.h"
+#include "roster/sheet.h"
+#include "text/collate.h"
+
+namespace {
+
+// The endings of the files in the photo folder taken for photos: what rosterbook reads, and
+// the pictures it names when it cannot (a GIF is told to be saved as JPEG).
+constexpr const char* PHOTO_ENDINGS[] = {".jpg",  ".jpeg", ".jpe", ".png",  ".heic", ".heif",
+                                         ".webp", ".gif",  ".tif", ".tiff", ".bmp"};
+constexpr size_t MAX_NAMED = 5;  // cards named in the warning about those without a photo
+
+struct NamedFocus {
+    const char* word;
+    PhotoFocus focus;
+};
+constexpr NamedFocus FOCUS_WORDS[] = {
+    {"top", {0.5f, 0.0f}},    {"centre", {0.5f, 0.5f}}, {"center", {0.5f, 0.5f}},
+    {"bottom", {0.5f, 1.0f}}, {"left", {0.0f, 0.25f}},  {"right", {1.0f, 0.25f}},
+};
+
+// The file name without its picture ending; "" when it has none.
+std::string photo_stem(const std::string& file) {
+    const size_t dot = file.rfind('.');
+    if (dot == std::string::npos || dot == 0) return "";
+    for (const char* ending : PHOTO_ENDINGS) {
+        if (strcasecmp(file.c_str() + dot, ending) == 0) return file.substr(0, dot);
+    }
+    return "";
+}
+
+bool is_file(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
+}
+
+// The pictures of the photo folder by name_key of their names, the first of each key kept.
+struct PhotoFolder {
+    std::string path;
+    std::vector<std::string> files;  // picture files, by name
+    std::map<std::string, size_t> by_key;
+    std::vector<bool> used;
+};
+
+PhotoFolder read_photo_folder(const char* path) {
+    PhotoFolder folder{path, {}, {}, {}};
+    for (const std::string& file : list_folder(path)) {
+        const std::string stem = photo_stem(file);
+        if (stem.empty()) continue;
+        const auto [first, added] = folder.by_key.emplace(name_key(stem), folder.files.size());
+        folder.files.push_back(file);
+        folder.used.push_back(!added);  // said here, not again as matching nobody
+        if (!added) {
+            say("Warning: %s names the same person as %s, which is used\n", path_in(path, file).c_str(),
+                path_in(path, folder.files[first->second]).c_str());
+        }
+    }
+    return folder;
+}
+
+// The file a Photo value names: in the photo folder, else beside the member list; "" when neither.
+std::string named_photo(PhotoFolder* folder, const std::string& value, const Settings& settings) {
+    const std::string in_folder = path_in(folder->path, value);
+    if (is_file(in_folder)) {
+        for (size_t i = 0; i < folder->files.size(); ++i) {
+            if (folder->files[i] == value) folder->used[i] = true;
+        }
+        return in_folder;
+    }
+    const std::string beside = path_in(folder_of(settings.member_csv_path), value);
+    return is_file(beside) ? beside : "";
+}
+
+// The folder's picture named after the card: its household's joined name, then its first person.
+std::string photo_by_name(PhotoFolder* folder, const Member& card) {
+    std::vector<std::string> keys;
+    if (!card.housemates.empty()) keys.push_back(name_key(card.name));
+    keys.push_back(name_key(card.first_name + " " + card.last_name));
+    for (const std::string& key : keys) {
+        const auto found = folder->by_key.find(key);
+        if (found == folder->by_key.end()) continue;
+        folder->used[found->second] = true;
+        return path_in(folder->path, folder->files[found->second]);
+    }
+    return "";
+}
+
+// The card's photo, warning about a Photo value or a Photo Focus that does not work.
+CardPhotoFile card_photo(PhotoFolder* folder, const Member& card, const Settings& settings) {
+    const char* list = settings.member_csv_path;
+    const std::string name = printed_name(card, settings.name_order);
+    bool known = true;
+    CardPhotoFile photo = {"", photo_focus(card.photo_focus, &known)};
+    if (!known) {
+        say("Warning: %s %s %d (%s): Photo Focus '%s' is not top, centre, bottom, left or right; the "
+            "upper centre is shown\n",
+            list, row_word(list), card.line_number, name.c_str(), card.photo_focus.c_str());
+    }
+    if (!card.photo.empty()) {
+        photo.path = named_photo(folder, card.photo, settings);
+        if (photo.path.empty()) {
+            say("Warning: %s %s %d (%s): photo '%s' is neither in %s nor beside the member list\n", list,
+                row_word(list), card.line_number, name.c_str(), card.photo.c_str(), folder->path.c_str());
+        }
+    }
+    if (photo.path.empty()) photo.path = photo_by_name(folder, card);
+    // A photo of one of the household's others is theirs, though the card shows one photo.
+    for (const PersonName& mate : card.housemates) {
+        const auto found = folder->by_key.find(name_key(mate.first_name + " " + mate.last_name));
+        if (found != folder->by_key.end()) folder->used[found->second] = true;
+    }
+    if (card.photo_hidden) photo.path.clear();  // found, so its file matches somebody
+    return photo;
+}
+
+}  // namespace
+
+PhotoFocus photo_focus(const std::string& value, bool* known) {
+    *known = true;
+    if (value.empty()) return DEFAULT_FOCUS;
+    for (const NamedFocus& named : FOCUS_WORDS) {
+        if (match_key(value) == match_key(named.word)) return named.focus;
+    }
+    *known = false;
+    return DEFAULT_FOCUS;
+}
+
+std::vector<CardPhotoFile> find_member_photos(const Roster& roster, const Settings& settings) {
+    PhotoFolder folder = read_photo_folder(settings.photo_folder);
+    std::vector<CardPhotoFile> photos;
+    std::vector<std::string> without;
+    for (const Member& card : roster.people) {
+        photos.push_back(card_photo(&folder, card, settings));
+        if (photos.back().path.empty() && !card.photo_hidden)
+            without.push_back(printed_name(card, settings.name_order));
+    }
+    for (size_t i = 0; i < folder.files.size(); ++i) {
+        if (!folder.used[i])
+            say("Warning: %s matches no member\n", path_in(folder.path, folder.files[i]).c_str());
+    }
+    if (without.empty()) return photos;
+    std::string names;
+    for (size_t i = 0; i < without.size() && i < MAX_NAMED; ++i) names += (i > 0 ? ", " : "") + without[i];
+    if (without.size() > MAX_NAMED) names += ", \xE2\x80\xA6";
+    say("Warning: %zu card(s) have no photo in %s and show initials: %s\n", without.size(),
+        settings.photo_folder, names.c_str());
+    return photos;
+}
