@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -542,7 +543,7 @@ TEST(Rosterbook, PrintShopFilePassesThePreflight) {
         float marks;          // the crop marks' margin beyond the bleed
     } cases[] = {
         {0, "Letter", "RGB", 12, "12 pages, trim 5.5 x 8.5 in, 0.125 in bleed, sRGB", 396, 612, 0},
-        {400, "Letter", "RGB", 36, "36 pages, trim 5.5 x 8.5 in, 0.125 in bleed, sRGB", 396, 612, 0},
+        {400, "Letter", "RGB", 40, "40 pages, trim 5.5 x 8.5 in, 0.125 in bleed, sRGB", 396, 612, 0},
         {0, "A4", "RGB", 12, "12 pages, trim A5 148 x 210 mm, 3.2 mm bleed, sRGB", 148 * 72 / 25.4f,
          210 * 72 / 25.4f, 0},
         {0, "Letter", "RGB", 12, "12 pages, trim 5.5 x 8.5 in, 0.125 in bleed, sRGB", 396, 612, 27},
@@ -555,8 +556,10 @@ TEST(Rosterbook, PrintShopFilePassesThePreflight) {
         const int members = c.members;
         const std::string what = std::string(c.paper) + " " + c.colour + " " + std::to_string(members);
         TempDir dir;
-        for (const char* name : {"roster.sdd", "members.csv", "cover.png"})
-            std::filesystem::copy_file(std::string(EXAMPLES_DIR) + "/" + name, dir.file(name));
+        for (const char* name : {"roster.sdd", "members.csv", "cover.png", "photos"}) {
+            std::filesystem::copy(std::string(EXAMPLES_DIR) + "/" + name, dir.file(name),
+                                  std::filesystem::copy_options::recursive);
+        }
         dir.write("roster.sdd",
                   dir.read("roster.sdd") +
                       "\nPrint Shop PDF: shop.pdf\nClub: Riverside Squares\nPaper Size: " + c.paper +
@@ -932,6 +935,135 @@ TEST(Rosterbook, HouseholdsShareACard) {
         EXPECT_NE(run.out.find(std::string("Members : ") + c.counted + "\n"), std::string::npos) << run.out;
         const std::vector<PdfPage> pages = read_pdf(dir.file("standard.pdf"));
         EXPECT_EQ((std::vector<std::string>{page_text(pages[2]), page_text(pages[3])}), c.pages) << c.what;
+    }
+}
+
+// The cards' names by the logical page they are drawn on, and the index's entries with the
+// page each gives, read from a document whose physical pages carry logical pages as `logical`
+// says (by physical page and half).
+struct NamesAndIndex {
+    std::vector<std::pair<int, std::string>> cards;    // page, name
+    std::vector<std::pair<std::string, int>> entries;  // "Smith, Bob", page
+};
+NamesAndIndex names_and_index(const std::vector<PdfPage>& pages,
+                              const std::function<int(size_t, float)>& logical) {
+    NamesAndIndex found;
+    for (size_t p = 0; p < pages.size(); ++p) {
+        for (const PdfText& t : pages[p].texts) {
+            if (t.size == 8.5f) found.cards.emplace_back(logical(p, t.x), t.text);
+            if (t.size != 8.0f || std::isdigit(static_cast<unsigned char>(t.text[0]))) continue;
+            for (const PdfText& n : pages[p].texts) {  // the page number on the entry's line
+                if (n.y == t.y && n.x > t.x && n.x - t.x < 190 &&
+                    std::isdigit(static_cast<unsigned char>(n.text[0])))
+                    found.entries.emplace_back(t.text, std::stoi(n.text));
+            }
+        }
+    }
+    return found;
+}
+
+// Photos on the cards, found by a Photo column or by the person's name in photos/ (folded
+// forms), cropped to the frame as Photo Focus says; initials where there is none and for a
+// private member; one photo for a household; and an index whose page numbers are the pages
+// the names are drawn on, across a continued section, in a left- and a right-bound booklet.
+TEST(Rosterbook, PhotosOnCardsAndAnIndexOfNames) {
+    std::string csv =
+        "Role,First Name,Last Name,Address,City,Zip,Phone,Cell,Email,Notes,Photo,Photo Focus,Private\n"
+        "Member,Bob,Smith,1 A St,Salem,1,,,,,,,\n"
+        "Member,Cy,Young,2 B St,Salem,1,,,,,,Left,\n"
+        "Member,Dee,West,3 C St,Salem,1,,,,,dee.jpg,,\n"
+        "Member,Eve,North,4 D St,Salem,1,,,,,gone.jpg,,\n"
+        "Member,Fay,Hidden,5 E St,Salem,1,,,,,,,yes\n"
+        "Caller,Gus,Lake,6 F St,Salem,1,,,,,,,\n"
+        "Member,Hal,Lake,6 F St,Salem,1,,,,,,,\n";
+    for (int i = 0; i < 30; ++i)
+        csv += "Member,Pat," + std::string(1, static_cast<char>('A' + i % 26)) + "ller" + std::to_string(i) +
+               ",,,,,,,,,,\n";
+    // A wide picture with a dark marker at its top-left corner: a frame at the left shows it.
+    const JpegShape wide = {640, 240, 3, false, 0, 0};
+    for (const char* binding : {"Left", "Right"}) {
+        TempDir dir;
+        dir.write("members.csv", csv);
+        dir.write("roster.sdd", std::string("Member Photos: On\nIndex: On\nHouseholds: Together\nBinding: ") +
+                                    binding + "\n");
+        std::filesystem::create_directory(dir.file("photos"));
+        for (const char* photo :
+             {"photos/Bob Smith.jpg", "photos/young_cy.jpg", "dee.jpg", "photos/Fay Hidden.jpg",
+              "photos/Gus & Hal Lake.jpg", "photos/Bbo Smith.jpg"})
+            write_jpeg(dir.file(photo), wide);
+        const RunResult run = run_in(dir);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(
+            run.err,
+            "Note: 1 member(s) marked private: only their names are printed\n"
+            "Warning: members.csv line 5 (Eve North): photo 'gone.jpg' is neither in photos/ nor beside the "
+            "member list\n"
+            "Warning: photos/Bbo Smith.jpg matches no member\n"
+            "Warning: 31 card(s) have no photo in photos/ and show initials: Pat Aller0, Pat Aller26, Pat "
+            "Bller1, Pat Bller27, Pat Cller2, \xE2\x80\xA6\n")
+            << binding;
+        EXPECT_NE(run.out.find("Booklet : 9 content pages => padded to 12 (3 sheets)\nPortrait: 8 pages\n"
+                               "Index   : 37 name(s) on 1 booklet page(s), 1 portrait page(s)\n"),
+                  std::string::npos)
+            << run.out;
+
+        // Each card's frame: the photo's pixels (the marker's corner) or the initials on grey.
+        const std::vector<PdfPage> standard = read_pdf(dir.file("standard.pdf"));
+        std::map<std::string, std::string> frames;
+        for (const PdfPage& page : standard) {
+            for (const PdfText& name : page.texts) {
+                if (name.size != 8.5f) continue;
+                const float left = name.x - 58 + 3, bottom = name.y + 13.5f - 3 - 68;
+                std::string& frame = frames[name.text];
+                for (const PdfImage& i : page.images) {
+                    if (std::abs(i.x - left) < 0.01f && std::abs(i.y - bottom) < 0.01f &&
+                        i.drawn_width == 51 && i.drawn_height == 68)
+                        frame = std::to_string(i.width) + "x" + std::to_string(i.height) +
+                                (static_cast<unsigned char>(i.pixels[0]) < 100 ? " marker" : " plain");
+                }
+                for (const PdfText& t : page.texts) {
+                    if (t.size == 18 && std::abs(t.x + measured_width(t) / 2 - (left + 25.5f)) < 0.5f &&
+                        t.y > bottom && t.y < bottom + 68)
+                        frame = "initials " + t.text;
+                }
+            }
+        }
+        EXPECT_EQ(frames["Bob Smith"], "180x240 plain");  // the middle of the picture
+        EXPECT_EQ(frames["Cy Young"], "180x240 marker");  // its left edge
+        EXPECT_EQ(frames["Dee West"], "180x240 plain");
+        EXPECT_EQ(frames["Gus (Caller) & Hal Lake"], "180x240 plain");
+        EXPECT_EQ(frames["Eve North"], "initials EN");
+        EXPECT_EQ(frames["Fay Hidden"], "initials FH");
+        EXPECT_EQ(frames["Pat Aller0"], "initials PA");
+
+        // Every person is in the index, on the page their card is drawn on.
+        const std::vector<PdfPage> booklet = read_pdf(dir.file("booklet.pdf"));
+        std::map<std::pair<size_t, int>, int> booklet_page;  // physical page, half: logical page
+        for (int lp = 1; lp <= 12; ++lp) {
+            const PagePlacement at = place_page(lp, 12, LAYOUT_BOOKLET, 396, std::string(binding) == "Right");
+            booklet_page[{2 * at.sheet + at.side, at.x_offset > 0}] = lp;
+        }
+        const NamesAndIndex documents[2] = {
+            names_and_index(standard, [](size_t p, float) { return static_cast<int>(p) + 1; }),
+            names_and_index(booklet, [&](size_t p, float x) {
+                return booklet_page[{p, x >= 396}];
+            })};
+        for (const NamesAndIndex& document : documents) {
+            EXPECT_EQ(document.entries.size(), 37u) << binding;
+            for (const auto& [entry, page] : document.entries) {
+                const std::string last = entry.substr(0, entry.find(',')),
+                                  first = entry.substr(entry.find(',') + 2);
+                EXPECT_TRUE(std::any_of(document.cards.begin(), document.cards.end(),
+                                        [&](const auto& card) {
+                                            return card.first == page &&
+                                                   card.second.find(first) != std::string::npos &&
+                                                   card.second.find(last) != std::string::npos;
+                                        }))
+                    << entry << " on page " << page << ", " << binding;
+            }
+        }
+        EXPECT_EQ(documents[1].entries.front(), std::make_pair(std::string("Aller0, Pat"), 4));
+        EXPECT_EQ(documents[1].entries.back(), std::make_pair(std::string("Zller25, Pat"), 6));
     }
 }
 
@@ -1333,11 +1465,20 @@ TEST(Rosterbook, EveryoneWholeInALongList) {
 // The sample club with its typed pages, then with pictures in their place.
 TEST(Rosterbook, SampleClubAndAFullRosterStayInsideTheirBoxes) {
     TempDir sample;
-    for (const char* name : {"roster.sdd", "members.csv", "cover.png"})
-        std::filesystem::copy_file(std::string(EXAMPLES_DIR) + "/" + name, sample.file(name));
+    for (const char* name : {"roster.sdd", "members.csv", "cover.png", "photos"}) {
+        std::filesystem::copy(std::string(EXAMPLES_DIR) + "/" + name, sample.file(name),
+                              std::filesystem::copy_options::recursive);
+    }
     RunResult run = run_in(sample);
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.err, "");
+    // Beside the photos a card has less room: one household's two emails do not fit whole.
+    const std::string photo_warnings =
+        "Warning: 6 card(s) have no photo in photos/ and show initials: Victor Emerson, Olivia Forsythe, "
+        "Quinn MacPherson, Ralph Norwood, Bernard Redfield, \xE2\x80\xA6\n"
+        "Warning: members.csv line 13 (Leonard & Linda Castillo): Email is cut to "
+        "'leonard.castillo@example.org (Leonar\xE2\x80\xA6' on the card\n"
+        "Note: 23 card line(s) beside the photos print smaller than 8 pt, down to 7.1 pt\n";
+    EXPECT_EQ(run.err, photo_warnings);
     expect_all_texts_inside(sample, "sample club");
     std::vector<PdfPage> standard = read_pdf(sample.file("standard.pdf"));
     EXPECT_EQ(standard[1].texts.at(0).text, "2");
@@ -1347,13 +1488,15 @@ TEST(Rosterbook, SampleClubAndAFullRosterStayInsideTheirBoxes) {
         std::filesystem::copy_file(std::string(EXAMPLES_DIR) + "/../pictures/" + name, sample.file(name));
     run = run_in(sample);
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.err,
-              "Warning: committee.png exists, the Committee block is not printed\n"
-              "Warning: schedule.png exists, the Schedule block is not printed\n"
-              "Warning: committee.png prints at 110 ppi in standard.pdf; 150 or more looks sharp (a larger "
-              "picture, or type the page as text)\n"
-              "Warning: schedule.png prints at 110 ppi in standard.pdf; 150 or more looks sharp (a larger "
-              "picture, or type the page as text)\n");
+    EXPECT_EQ(
+        run.err,
+        "Warning: committee.png exists, the Committee block is not printed\n"
+        "Warning: schedule.png exists, the Schedule block is not printed\n" +
+            photo_warnings +
+            "Warning: committee.png prints at 110 ppi in standard.pdf; 150 or more looks sharp (a larger "
+            "picture, or type the page as text)\n"
+            "Warning: schedule.png prints at 110 ppi in standard.pdf; 150 or more looks sharp (a larger "
+            "picture, or type the page as text)\n");
     standard = read_pdf(sample.file("standard.pdf"));
     EXPECT_EQ(standard[1].images.size(), 1u);
     EXPECT_TRUE(standard[1].texts.empty());

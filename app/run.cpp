@@ -335,9 +335,14 @@ void report_text_fitting(const Settings& settings, const Roster& roster, std::sp
     if (page_is_typed(settings.schedule, images.schedule)) {
         report_typed_page_fit("Schedule", settings.schedule, booklet_fonts, booklet);
     }
+    ShrunkLines shrunk;
     for (const Member* person : people) {
         report_card_fit(settings.member_csv_path, *person, settings.name_order, roster.detail_columns,
-                        booklet_fonts, booklet.column_width, settings.member_photos);
+                        booklet_fonts, booklet.column_width, settings.member_photos ? &shrunk : nullptr);
+    }
+    if (shrunk.count > 0) {
+        say("Note: %d card line(s) beside the photos print smaller than %g pt, down to %g pt\n", shrunk.count,
+            CARD_DETAIL_SIZE, shrunk.smallest);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "layout/card.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "base/message.h"
@@ -226,12 +227,15 @@ void draw_member_card(const PageTarget& target, const PdfFonts& fonts, float x, 
 
 void report_card_fit(const char* path, const Member& member, NameOrder order,
                      const std::array<std::string, DETAIL_COUNT>& columns, const PdfFonts& fonts,
-                     float card_width, bool photo) {
-    const CardLayout layout = lay_out_card(member, order, fonts, card_width, photo);
+                     float card_width, ShrunkLines* beside_photos) {
+    const CardLayout layout = lay_out_card(member, order, fonts, card_width, beside_photos != nullptr);
     const std::string name = printed_name(member, order);
     for (size_t i = 0; i < layout.lines.size(); ++i) {
         const TextFit& fit = layout.lines[i].fit;
-        if (fit.shrunk && !fit.cut) {
+        if (fit.shrunk && !fit.cut && beside_photos != nullptr) {
+            ++beside_photos->count;
+            beside_photos->smallest = std::min(beside_photos->smallest, fit.size);
+        } else if (fit.shrunk && !fit.cut) {
             say("Warning: %s %s %d: card line %zu of %s is too long, printed at %g pt\n", path,
                 row_word(path), member.line_number, i + 1, name.c_str(), fit.size);
         }

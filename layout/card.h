@@ -80,10 +80,18 @@ CardLayout lay_out_card(const Member& member, NameOrder order, const PdfFonts& f
 void draw_member_card(const PageTarget& target, const PdfFonts& fonts, float x, float card_width, float y,
                       const Member& member, NameOrder order, CardPhoto photo = {});
 
+// Card lines beside photos printed smaller than CARD_DETAIL_SIZE: counted for one note,
+// since nearly every card beside a photo has one.
+struct ShrunkLines {
+    int count = 0;
+    float smallest = CARD_NAME_SIZE;  // points
+};
+
 // Writes one warning to stderr for each line of `member`'s card, `card_width` wide, that
-// had to be shrunk (laid out beside a `photo` when photos are on), and for each text cut
-// or left out, naming `path` (the member list),
+// had to be shrunk, and for each text cut or left out, naming `path` (the member list),
 // the member's line there and the column (`columns`, by Detail) with what the card shows.
+// With `beside_photos` (photos on) the card is laid out beside its photo and shrunk lines
+// are counted there instead of named.
 void report_card_fit(const char* path, const Member& member, NameOrder order,
                      const std::array<std::string, DETAIL_COUNT>& columns, const PdfFonts& fonts,
-                     float card_width, bool photo = false);
+                     float card_width, ShrunkLines* beside_photos = nullptr);

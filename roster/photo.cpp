@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -29,6 +30,17 @@ constexpr NamedFocus FOCUS_WORDS[] = {
 };
 
 // The file name without its picture ending; "" when it has none.
+// The words of a key, split at its blanks.
+std::vector<std::string> words_of(const std::string& key) {
+    std::vector<std::string> words;
+    for (size_t at = 0; at < key.size();) {
+        const size_t end = std::min(key.find(' ', at), key.size());
+        words.push_back(key.substr(at, end - at));
+        at = end + 1;
+    }
+    return words;
+}
+
 std::string photo_stem(const std::string& file) {
     const size_t dot = file.rfind('.');
     if (dot == std::string::npos || dot == 0) return "";
@@ -43,7 +55,19 @@ bool is_file(const std::string& path) {
     return std::filesystem::is_regular_file(path, error);
 }
 
-// The pictures of the photo folder by name_key of their names, the first of each key kept.
+// A name's key for finding its photo: name_key without the words that join a household's
+// names ("&", "+", "and", the club's Household Joiner), which people write either way.
+std::string photo_key(const std::string& name, const Settings& settings) {
+    const std::string joiners[] = {"&", "+", "and", name_key(settings.words.household_joiner)};
+    std::string key;
+    for (const std::string& word : words_of(name_key(name))) {
+        if (std::find(std::begin(joiners), std::end(joiners), word) == std::end(joiners))
+            key += (key.empty() ? "" : " ") + word;
+    }
+    return key;
+}
+
+// The pictures of the photo folder by photo_key of their names, the first of each key kept.
 struct PhotoFolder {
     std::string path;
     std::vector<std::string> files;  // picture files, by name
@@ -51,12 +75,12 @@ struct PhotoFolder {
     std::vector<bool> used;
 };
 
-PhotoFolder read_photo_folder(const char* path) {
+PhotoFolder read_photo_folder(const char* path, const Settings& settings) {
     PhotoFolder folder{path, {}, {}, {}};
     for (const std::string& file : list_folder(path)) {
         const std::string stem = photo_stem(file);
         if (stem.empty()) continue;
-        const auto [first, added] = folder.by_key.emplace(name_key(stem), folder.files.size());
+        const auto [first, added] = folder.by_key.emplace(photo_key(stem, settings), folder.files.size());
         folder.files.push_back(file);
         folder.used.push_back(!added);  // said here, not again as matching nobody
         if (!added) {
@@ -80,11 +104,15 @@ std::string named_photo(PhotoFolder* folder, const std::string& value, const Set
     return is_file(beside) ? beside : "";
 }
 
-// The folder's picture named after the card: its household's joined name, then its first person.
-std::string photo_by_name(PhotoFolder* folder, const Member& card) {
+// The folder's picture named after the card: its household's names together ("Bob & Carol
+// Smith"), then its first person.
+std::string photo_by_name(PhotoFolder* folder, const Member& card, const Settings& settings) {
+    const std::string first = card.first_name + " " + card.last_name;
+    std::string everyone = first;
+    for (const PersonName& mate : card.housemates) everyone += " " + mate.first_name + " " + mate.last_name;
     std::vector<std::string> keys;
-    if (!card.housemates.empty()) keys.push_back(name_key(card.name));
-    keys.push_back(name_key(card.first_name + " " + card.last_name));
+    if (!card.housemates.empty()) keys.push_back(photo_key(everyone, settings));
+    keys.push_back(photo_key(first, settings));
     for (const std::string& key : keys) {
         const auto found = folder->by_key.find(key);
         if (found == folder->by_key.end()) continue;
@@ -112,10 +140,10 @@ CardPhotoFile card_photo(PhotoFolder* folder, const Member& card, const Settings
                 row_word(list), card.line_number, name.c_str(), card.photo.c_str(), folder->path.c_str());
         }
     }
-    if (photo.path.empty()) photo.path = photo_by_name(folder, card);
+    if (photo.path.empty()) photo.path = photo_by_name(folder, card, settings);
     // A photo of one of the household's others is theirs, though the card shows one photo.
     for (const PersonName& mate : card.housemates) {
-        const auto found = folder->by_key.find(name_key(mate.first_name + " " + mate.last_name));
+        const auto found = folder->by_key.find(photo_key(mate.first_name + " " + mate.last_name, settings));
         if (found != folder->by_key.end()) folder->used[found->second] = true;
     }
     if (card.photo_hidden) photo.path.clear();  // found, so its file matches somebody
@@ -135,7 +163,7 @@ PhotoFocus photo_focus(const std::string& value, bool* known) {
 }
 
 std::vector<CardPhotoFile> find_member_photos(const Roster& roster, const Settings& settings) {
-    PhotoFolder folder = read_photo_folder(settings.photo_folder);
+    PhotoFolder folder = read_photo_folder(settings.photo_folder, settings);
     std::vector<CardPhotoFile> photos;
     std::vector<std::string> without;
     for (const Member& card : roster.people) {

@@ -47,8 +47,13 @@ std::string field_value(const Settings& s, const std::string& field) {
     if (field == "encoding") return s.text_encoding;
     if (field == "sort") return s.sort_language;
     if (field == "paper")
-        return std::to_string(s.paper_size) + " " + std::to_string(s.page_numbers) + " " + std::to_string(s.binding);
+        return std::to_string(s.paper_size) + " " + std::to_string(s.page_numbers) + " " +
+               std::to_string(s.binding);
     if (field == "shop colour") return std::to_string(s.shop_colour);
+    if (field == "photos") {
+        return std::to_string(s.member_photos) + " " + s.photo_folder + " " + std::to_string(s.name_index) +
+               " " + s.words.index_title;
+    }
     if (field == "typed committee") {
         return std::to_string(s.committee.given) + " " + s.committee.title + "|" +
                lines_text(s.committee.lines, s.committee.line_count);
@@ -238,8 +243,14 @@ TEST(LoadSettings, Messages) {
          "roster.conf: unknown label sequence 'Columns', using Row Order\n"},
         {"Label Sequence: Column Order\nLabel Sequence:\nx\n\n", "label_sequence", "0",
          "roster.conf: unknown label sequence '', using Row Order\n"},
-        {"Paper Size: A4\nPaper Size: B5\nPage Numbers: off\nBinding: right\nBinding: top\n", "paper", "1 0 1",
-         "roster.conf: unknown paper size 'B5', keeping A4\nroster.conf: unknown binding 'top', keeping Right\n"},
+        {"Paper Size: A4\nPaper Size: B5\nPage Numbers: off\nBinding: right\nBinding: top\n", "paper",
+         "1 0 1",
+         "roster.conf: unknown paper size 'B5', keeping A4\nroster.conf: unknown binding 'top', keeping "
+         "Right\n"},
+        {"Member Photos: on\nPhoto Folder: \"Club Photos/\"\nIndex: ON\nIndex Title: Namen\nIndex: A-Z\n",
+         "photos", "1 Club Photos/ 1 Namen", "roster.conf: unknown index 'A-Z', keeping On\n"},
+        {"Member Photos: yes\n", "photos", "0 photos/ 0 Index",
+         "roster.conf: unknown member photos 'yes', keeping Off\n"},
         {"Print Shop Colour: cmyk\nPrint Shop Color: CMYK 4c\n", "shop colour", "1",
          "roster.conf: unknown print shop colour 'CMYK 4c', keeping CMYK\n"},
         {"Committee Title: Board\nCommittee: President: Ann\n", "typed committee", "1 Board|0:",

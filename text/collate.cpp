@@ -104,6 +104,7 @@ std::string name_key(std::string_view utf8) {
         start = i + 1;
     }
     std::sort(words.begin(), words.end());
+    words.erase(std::unique(words.begin(), words.end()), words.end());
     std::string key;
     for (const std::string& word : words) key += (key.empty() ? "" : " ") + word;
     return key;

@@ -41,8 +41,8 @@ int compare_names(const char* a, const char* b);
 std::string match_key(std::string_view utf8);
 
 // `utf8` folded for matching a file name to a person's name: letter case folded, blanks,
-// commas, underscores, hyphens and dots all separating words, and the words in sorted
-// order, so "Bob Smith", "Smith, Bob" and "smith_bob" give the same key.
+// commas, underscores, hyphens and dots all separating words, and each word once in sorted
+// order, so "Bob Smith", "Smith, Bob" and "smith_bob" give the same key, "bob smith".
 std::string name_key(std::string_view utf8);
 
 // The guide letter each of `names` stands under in an index of names sorted for `language`

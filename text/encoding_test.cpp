@@ -103,24 +103,33 @@ TEST(DecodeText, EncodingsSpreadsheetsWrite) {
     EXPECT_FALSE(text_encoding_known("klingon-8"));
 }
 
-// Names in the order each language's readers expect, letter case ignored.
+// Names in the order each language's readers expect, letter case ignored, under the guide
+// letters of that language's index.
 TEST(Collation, OrdersByLanguage) {
     const struct {
         const char* language;
         std::vector<std::string> sorted;
         bool known;
+        std::vector<std::string> guides;
     } cases[] = {
         {"",
          {"Abel", "ábel", "Ćwik", "Eluard", "Éluard", "Lach", "Lyko", "Łyżwa", "Nguyễn", "Zorn", "Ωmega",
           "Шевченко"},
-         true},
-        {"pl", {"Ćwik", "Lach", "Lyko", "Łyżwa", "Zorn"}, true},
-        {"cs", {"Cibulka", "Čermák", "Černá", "Hrubý", "Chalupa", "Zeman"}, true},
-        {"sv", {"Andersson", "Zorn", "Åberg", "Ängel", "Öberg"}, true},
-        {"xx-klingon", {"Abel", "Zorn"}, false},
+         true,
+         {"A", "A", "C", "E", "E", "L", "L", "L", "N", "Z", "Ω", "Ш"}},
+        {"pl", {"Ćwik", "Lach", "Lyko", "Łyżwa", "Zorn"}, true, {"Ć", "L", "L", "Ł", "Z"}},
+        {"cs",
+         {"Cibulka", "Čermák", "Černá", "Hrubý", "Chalupa", "Zeman"},
+         true,
+         {"C", "Č", "Č", "H", "CH", "Z"}},
+        {"sv", {"Andersson", "Zorn", "Åberg", "Ängel", "Öberg"}, true, {"A", "Z", "Å", "Ä", "Ö"}},
+        {"ja", {"あおき", "いとう", "かとう", "さとう", "やまだ"}, true, {"あ", "あ", "か", "さ", "や"}},
+        {"ko", {"김민준", "박서연", "이지은"}, true, {"ㄱ", "ㅂ", "ㅇ"}},
+        {"xx-klingon", {"42nd Street", "Abel", "Zorn"}, false, {"#", "A", "Z"}},
     };
     for (const auto& c : cases) {
         Collation collation;
+        EXPECT_EQ(index_labels(c.language, c.sorted), c.guides) << c.language;
         EXPECT_EQ(open_collation(&collation, c.language), c.known) << c.language;
         for (size_t i = 1; i < c.sorted.size(); ++i) {
             EXPECT_LT(sort_key(collation, c.sorted[i - 1]), sort_key(collation, c.sorted[i]))
@@ -128,6 +137,9 @@ TEST(Collation, OrdersByLanguage) {
         }
     }
     EXPECT_EQ(compare_names("smith", "SMITH"), 0);
+    // A photo's file name as secretaries write it meets the person's name.
+    for (const char* written : {"Smith, Bob", "smith_bob", " Bob  SMITH ", "BOB-Smith", "Bob Smith Smith"})
+        EXPECT_EQ(name_key(written), "bob smith") << written;
 }
 
 }  // namespace

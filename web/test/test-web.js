@@ -14,8 +14,11 @@ const club = path.resolve(__dirname, '../../examples/club');
 const webps = path.resolve(__dirname, '../../fuzz/corpus/webp');
 const webp = fs.readFileSync(path.join(webps, fs.readdirSync(webps).sort()[0]));
 const cases = [
-  {name: 'the sample club', files: {'members.csv': fs.readFileSync(path.join(club, 'members.csv')),
-                                    'roster.sdd': fs.readFileSync(path.join(club, 'roster.sdd'))}},
+  {name: 'the sample club with its photos',
+   files: {'members.csv': fs.readFileSync(path.join(club, 'members.csv')),
+           'roster.sdd': fs.readFileSync(path.join(club, 'roster.sdd')),
+           ...Object.fromEntries(fs.readdirSync(path.join(club, 'photos')).map((name) =>
+             ['photos/' + name, fs.readFileSync(path.join(club, 'photos', name))]))}},
   {name: 'a spreadsheet file', files: {'members.csv': Buffer.from('PK\x03\x04 spreadsheet bytes', 'latin1')}},
   {name: 'a broken photo', files: {'members.csv': fs.readFileSync(path.join(club, 'members.csv')),
                                    'cover.png': Buffer.from('\x89PNG\r\n\x1a\n cut short', 'latin1')}},
@@ -91,14 +94,17 @@ async function openPage(browser) {
 
 async function runPage(page, folder, out, uploads, change) {
   await page.click('#again');
+  const filesIn = (where) => fs.readdirSync(where).map((name) => path.join(where, name)).filter((f) => fs.statSync(f).isFile());
   if (uploads === 'together') {
-    await (await page.$('#many')).uploadFile(...fs.readdirSync(folder).map((name) => path.join(folder, name)));
+    await (await page.$('#many')).uploadFile(...filesIn(folder));
   } else {
     const chosen = {members: 'members.csv', cover: 'cover.png', 'settings-file': 'roster.sdd', ...uploads};
     for (const [id, name] of Object.entries(chosen)) {
       if (fs.existsSync(path.join(folder, name))) await (await page.$('#' + id)).uploadFile(path.join(folder, name));
     }
   }
+  // The members' photos, chosen with their own button, as roster.sdd's photo folder holds them.
+  if (fs.existsSync(path.join(folder, 'photos'))) await (await page.$('#photos')).uploadFile(...filesIn(path.join(folder, 'photos')));
   if (change) {
     await page.$eval(`[data-key="${change.key}"]`, (input, value) => {
       input.value = value;
@@ -203,7 +209,10 @@ function keptFolders() {
   }
   for (const c of cases) {
     const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'rosterbook-web-'));
-    for (const [name, bytes] of Object.entries(c.files)) fs.writeFileSync(path.join(folder, name), bytes);
+    for (const [name, bytes] of Object.entries(c.files)) {
+      fs.mkdirSync(path.dirname(path.join(folder, name)), {recursive: true});
+      fs.writeFileSync(path.join(folder, name), bytes);
+    }
     failures.push(...await compare(page, c.name, folder, c));
     fs.rmSync(folder, {recursive: true, force: true});
   }
