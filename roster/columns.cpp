@@ -153,12 +153,12 @@ constexpr KindInfo KINDS[OTHER] = {
     {DETAIL_CELL, 6, 7},
     {DETAIL_EMAIL, 8, 8},
     {DETAIL_NOTES, 9, 9},
-    {-1, 10, MAX_COLUMNS},
-    {-1, 10, MAX_COLUMNS},
-    {-1, 10, MAX_COLUMNS},
-    {-1, 10, MAX_COLUMNS},
-    {-1, 10, MAX_COLUMNS},
-    {-1, 10, MAX_COLUMNS},
+    {-1, 10, MAX_LIST_COLUMNS},
+    {-1, 10, MAX_LIST_COLUMNS},
+    {-1, 10, MAX_LIST_COLUMNS},
+    {-1, 10, MAX_LIST_COLUMNS},
+    {-1, 10, MAX_LIST_COLUMNS},
+    {-1, 10, MAX_LIST_COLUMNS},
 };
 // What reading by position takes the first columns for, as the warning names them.
 constexpr const char* POSITIONAL_ORDER =

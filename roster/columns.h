@@ -17,7 +17,7 @@ using Cells = std::vector<std::string>;
 
 // Cells after the 1024th are never read: no member list has that many columns, and a
 // line of nothing but separators must not take gigabytes.
-constexpr int MAX_COLUMNS = 1024;
+constexpr int MAX_LIST_COLUMNS = 1024;
 constexpr int FIRST_DETAIL_COLUMN = 3;  // read by position, columns 4 to 10 fill the details in order
 
 // Where a Member's fields come from: column numbers counted from 0.

@@ -18,8 +18,8 @@
 #include "base/message.h"
 #include "base/text_util.h"
 #include "roster/columns.h"
-#include "roster/household.h"
 #include "roster/csv.h"
+#include "roster/household.h"
 #include "roster/sheet.h"
 #include "text/collate.h"
 #include "text/decode.h"
@@ -263,7 +263,7 @@ std::optional<Failure> read_member_rows(const Settings& settings, const char* pa
     while (const int line = read_csv_record(&csv, &record)) {
         ReadAhead& next = rows->emplace_back();
         next.line = line;
-        split_csv_line(record, &next.cells, MAX_COLUMNS, csv.separator);
+        split_csv_line(record, &next.cells, MAX_LIST_COLUMNS, csv.separator);
     }
     return std::nullopt;
 }

@@ -160,9 +160,9 @@ int column_of(const char* reference) {
     return letters > 0 ? column - 1 : -1;
 }
 
-// A row being read: its cells by column, kept within MAX_COLUMNS.
+// A row being read: its cells by column, kept within MAX_LIST_COLUMNS.
 void put_cell(std::vector<std::string>* cells, int column, std::string text) {
-    if (column < 0 || column >= MAX_COLUMNS || text.empty()) return;
+    if (column < 0 || column >= MAX_LIST_COLUMNS || text.empty()) return;
     if (cells->size() <= static_cast<size_t>(column)) cells->resize(static_cast<size_t>(column) + 1);
     (*cells)[static_cast<size_t>(column)] = std::move(text);
 }
@@ -308,7 +308,7 @@ std::optional<Failure> read_xlsx_sheet(const Package& package, const Workbook& b
     handlers.start = [&](std::string_view name, const char** attributes) {
         if (name == "col") {
             if (attribute_true(attributes, "hidden")) {
-                const int last = std::min(attribute_number(attributes, "max", 0), MAX_COLUMNS);
+                const int last = std::min(attribute_number(attributes, "max", 0), MAX_LIST_COLUMNS);
                 for (int c = attribute_number(attributes, "min", 1); c >= 1 && c <= last; ++c)
                     hidden_columns.insert(c - 1);
             }
@@ -398,9 +398,9 @@ std::optional<Failure> read_ods(const Package& package, const std::string& sheet
             return;
         } else if (name == "table-column") {
             const int repeat =
-                std::clamp(attribute_number(attributes, "number-columns-repeated", 1), 1, MAX_COLUMNS);
+                std::clamp(attribute_number(attributes, "number-columns-repeated", 1), 1, MAX_LIST_COLUMNS);
             const char* visibility = attribute(attributes, "visibility");
-            for (int c = column_at; c < std::min(column_at + repeat, MAX_COLUMNS); ++c) {
+            for (int c = column_at; c < std::min(column_at + repeat, MAX_LIST_COLUMNS); ++c) {
                 if (visibility != nullptr && strcmp(visibility, "visible") != 0) hidden_columns.insert(c);
             }
             column_at += repeat;
@@ -436,10 +436,10 @@ std::optional<Failure> read_ods(const Package& package, const std::string& sheet
         } else if (name == "table-cell" || name == "covered-table-cell") {
             in_cell = false;
             const std::string shown = cell_text(text);
-            for (int i = 0; i < cell_repeat && !shown.empty() && column + i < MAX_COLUMNS; ++i)
+            for (int i = 0; i < cell_repeat && !shown.empty() && column + i < MAX_LIST_COLUMNS; ++i)
                 put_cell(&cells, column + i, shown);
             column = static_cast<int>(
-                std::min<long long>(static_cast<long long>(column) + cell_repeat, MAX_COLUMNS));
+                std::min<long long>(static_cast<long long>(column) + cell_repeat, MAX_LIST_COLUMNS));
         } else if (name == "table-row") {
             // Rows repeated with a value are the same row again; empty ones only count.
             const int copies = cells.empty() ? 1 : std::min(row_repeat, 1000);
