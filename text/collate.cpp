@@ -112,8 +112,8 @@ std::string name_key(std::string_view utf8) {
 
 namespace {
 
-// The scripts whose letters every index knows besides its language's own.
-constexpr const char* OTHER_SCRIPTS[] = {"el", "ru", "ko", "he", "ar", "hi", "th", "ja"};
+// The scripts whose letters every index knows besides its language's own (Latin among them).
+constexpr const char* OTHER_SCRIPTS[] = {"en", "el", "ru", "ko", "he", "ar", "hi", "th", "ja"};
 constexpr const char* NO_LETTER = "#";
 
 // The index of `language` with the other scripts' letters, or null without ICU's data.

@@ -47,7 +47,7 @@ std::string name_key(std::string_view utf8);
 
 // The guide letter each of `names` stands under in an index of names sorted for `language`
 // ("" or a tag ICU has no index for: English), by ICU's alphabetic index: "S" for "Smith",
-// "Ł" for "Łukasz" in Polish, "か" for "かとう" in Japanese. Letters of other scripts (Greek,
+// "Ł" for "Łukasz" in Polish, "か" for "かとう" in Japanese. Letters of other scripts (Latin, Greek,
 // Cyrillic, Hangul, Hebrew, Arabic, Devanagari, Thai, kana) get their own; a name that
 // starts with no letter, or with one no label covers, stands under "#".
 std::vector<std::string> index_labels(const char* language, const std::vector<std::string>& names);
