@@ -197,6 +197,7 @@ void open_member_photos(const Settings& settings, const Roster& roster, LoadedIm
             say("Warning: %s: %s; the card shows initials\n", failure->file.c_str(), failure->reason.c_str());
             continue;
         }
+        photo->portrait = true;
         photo->crop = crop_to_frame(photo->width, photo->height, PHOTO_WIDTH, PHOTO_HEIGHT,
                                     files[i].focus.across, files[i].focus.down);
         loaded->photo_of[i] = photo;

@@ -78,9 +78,10 @@ PixelSize least_pixels(const SourceImage& image, std::span<const PictureSize> si
     for (const PictureSize& request : sizes) {
         const PixelSize size = request.pixels;
         const bool own = size == shown;
-        // A crop's pixels are its part of the whole picture the decoder is asked for.
-        const float across = (own ? 1.0f : FILTER_HEADROOM) / image.crop.width;
-        const float down = (own ? 1.0f : FILTER_HEADROOM) / image.crop.height;
+        // A crop's pixels are its part of the whole picture the decoder is asked for. A portrait
+        // is filtered from no more than it needs: a face has no fine lines the headroom keeps.
+        const float headroom = own || image.portrait ? 1.0f : FILTER_HEADROOM;
+        const float across = headroom / image.crop.width, down = headroom / image.crop.height;
         least.width = std::max(least.width, static_cast<uint32_t>(std::ceil(size.width * across)));
         least.height = std::max(least.height, static_cast<uint32_t>(std::ceil(size.height * down)));
     }
@@ -265,8 +266,8 @@ std::optional<Failure> decode_picture(SourceImage* image, std::span<const Pictur
     BoxReducer reducer;
     char reason[256];
     if (!decoder_of(image->kind)
-             ->decode(file.get(), least_pixels(*image, sizes), &reducer, &decoded->passthrough, reason,
-                      sizeof reason)) {
+             ->decode(file.get(), least_pixels(*image, sizes), image->portrait, &reducer,
+                      &decoded->passthrough, reason, sizeof reason)) {
         return Failure{image->path, 0, reason};
     }
     decoded->samples = std::move(reducer.out);

@@ -73,6 +73,7 @@ struct SourceImage {
     int orientation;  // EXIF orientation of the stored pixels, 1 to 8
     bool lossy;       // a photograph's compression (JPEG, HEIC, lossy WebP): embedded as JPEG
     CropBox crop;     // WHOLE_PICTURE when opened; a member's photo shows the part its frame holds
+    bool portrait;    // a member's photo: decoded at whatever scale its format decodes cheaply
     PreparedPicture pictures[MAX_PICTURE_SIZES];  // filled by prepare_pictures
     int picture_count;
 };
@@ -114,13 +115,15 @@ struct ImageHeader {
 // and `decode` read the file from its start. `decode` hands the rows, at the smallest size
 // its format can decode cheaply that still has `least` pixels (as stored), to
 // `reducer`, and sets `*passthrough` when the file's own bytes may be embedded as they are.
-// Failures return false with a short reason.
+// A picture small enough to hold is decoded whole unless `portrait` (a member's photo, with
+// no thin lines that a cheaper decode's averaging would grey). Failures return false with a
+// short reason.
 struct ImageDecoder {
     ImageKind kind;
     bool (*recognises)(const unsigned char* head, size_t size);
     bool (*read_header)(FILE* file, ImageHeader* header, char* reason, size_t reason_size);
-    bool (*decode)(FILE* file, PixelSize least, BoxReducer* reducer, bool* passthrough, char* reason,
-                   size_t reason_size);
+    bool (*decode)(FILE* file, PixelSize least, bool portrait, BoxReducer* reducer, bool* passthrough,
+                   char* reason, size_t reason_size);
 };
 
 // Opens the picture at `path` and reads its header: kind, upright size. The failure names

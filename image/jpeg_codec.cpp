@@ -86,10 +86,11 @@ void read_scanlines(jpeg_decompress_struct* cinfo, BoxReducer* reducer, JSAMPLE*
 // A picture too large to hold whole is decoded at a DCT scaling, M/8: libjpeg-turbo then
 // decodes from fewer coefficients, far faster than a full decode. The scaling is the
 // largest that still leaves `least` pixels, or, if that would still be too many to hold,
-// the smallest that fits. Smaller pictures are decoded whole: the scaled decode averages
-// in gamma rather than linear light, which greys thin black lines (text lost 8 dB).
-void choose_scale(jpeg_decompress_struct* cinfo, PixelSize least) {
-    if (uint64_t{cinfo->image_width} * cinfo->image_height <= MAX_HELD_PIXELS) return;
+// the smallest that fits. Smaller pictures are decoded whole, but for a `portrait`: the
+// scaled decode averages in gamma rather than linear light, which greys thin black lines
+// (text lost 8 dB), and a face has none.
+void choose_scale(jpeg_decompress_struct* cinfo, PixelSize least, bool portrait) {
+    if (!portrait && uint64_t{cinfo->image_width} * cinfo->image_height <= MAX_HELD_PIXELS) return;
     cinfo->scale_denom = 8;
     unsigned fitting = 1;  // the largest M whose decode can be held
     for (unsigned m = 1; m <= 8; ++m) {
@@ -161,8 +162,8 @@ bool read_jpeg_header(FILE* file, ImageHeader* header, char* reason, size_t reas
 }
 
 // Only trivially destructible locals live here, since libjpeg errors arrive by longjmp.
-bool decode_jpeg(FILE* file, PixelSize least, BoxReducer* reducer, bool* passthrough, char* reason,
-                 size_t reason_size) {
+bool decode_jpeg(FILE* file, PixelSize least, bool portrait, BoxReducer* reducer, bool* passthrough,
+                 char* reason, size_t reason_size) {
     jpeg_decompress_struct cinfo;
     JpegErrors errors;
     JSAMPLE* volatile rows = nullptr;
@@ -182,7 +183,7 @@ bool decode_jpeg(FILE* file, PixelSize least, BoxReducer* reducer, bool* passthr
     const int orientation = marker_orientation(cinfo);
     ColourTransform colour = colour_transform(&cinfo, cmyk);
     colour_handle = colour.handle;
-    choose_scale(&cinfo, least);
+    choose_scale(&cinfo, least, portrait);
     jpeg_start_decompress(&cinfo);
     const int channels = cmyk ? 3 : cinfo.output_components;
     rows = static_cast<JSAMPLE*>(malloc(size_t{cinfo.output_width} * (cinfo.output_components + channels)));

@@ -147,8 +147,8 @@ bool read_png_header(FILE* file, ImageHeader* header, char* reason, size_t reaso
     return true;
 }
 
-bool decode_png(FILE* file, PixelSize least, BoxReducer* reducer, bool* passthrough, char* reason,
-                size_t reason_size) {
+bool decode_png(FILE* file, PixelSize least, [[maybe_unused]] bool portrait, BoxReducer* reducer,
+                bool* passthrough, char* reason, size_t reason_size) {
     PngDecode decode;
     if (!start_png(&decode, file, reason, reason_size)) return false;
     volatile bool image_read = false;  // the samples are complete; only the chunks after them are left

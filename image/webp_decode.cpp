@@ -83,8 +83,8 @@ void choose_webp_scale(WebPDecoderConfig* config, PixelSize least) {
     config->options.scaled_height = std::max(1, static_cast<int>(std::ceil(height * scale)));
 }
 
-bool decode_webp(FILE* file, PixelSize least, BoxReducer* reducer, bool* passthrough, char* reason,
-                 size_t reason_size) {
+bool decode_webp(FILE* file, PixelSize least, [[maybe_unused]] bool portrait, BoxReducer* reducer,
+                 bool* passthrough, char* reason, size_t reason_size) {
     *passthrough = false;
     WebpFile webp;
     if (!open_webp(file, &webp, reason, reason_size)) return false;
