@@ -13,7 +13,7 @@ inline void check_sheet(const Sheet& sheet) {
     for (const SheetRow& row : sheet.rows) {
         promise(row.number > previous, "row numbers rise");
         previous = row.number;
-        promise(row.cells.size() <= static_cast<size_t>(MAX_COLUMNS), "cells within the column limit");
+        promise(row.cells.size() <= static_cast<size_t>(MAX_LIST_COLUMNS), "cells within the column limit");
         for (const std::string& cell : row.cells)
             promise(cell.size() <= MAX_SHEET_CELL_BYTES + 4, "cell size");
     }

@@ -19,6 +19,15 @@ const cases = [
            'roster.sdd': fs.readFileSync(path.join(club, 'roster.sdd')),
            ...Object.fromEntries(fs.readdirSync(path.join(club, 'photos')).map((name) =>
              ['photos/' + name, fs.readFileSync(path.join(club, 'photos', name))]))}},
+  // The index's guide letters come from ICU's locale data, which the page keeps only in part.
+  {name: 'a Polish index of names', files: {
+    'members.csv': Buffer.from('Role,First Name,Last Name\nMember,Łukasz,Łoś\nMember,Anna,Lis\nMember,Zofia,Ćwik\n' +
+                               'Member,Jan,Żak\nMember,Ola,Nowak\n'),
+    'roster.sdd': Buffer.from('Sort Language: pl\nIndex: On\nIndex Title: Indeks\n')}},
+  {name: 'a Japanese index of names', files: {
+    'members.csv': Buffer.from('役割,姓,名,フリガナ\nMember,山田,太郎,やまだ\nMember,加藤,健,かとう\nMember,Smith,Bob,\n' +
+                               'Member,김,민준,\n'),
+    'roster.sdd': Buffer.from('Sort Language: ja\nName Order: Family First\nIndex: On\n')}},
   {name: 'a spreadsheet file', files: {'members.csv': Buffer.from('PK\x03\x04 spreadsheet bytes', 'latin1')}},
   {name: 'a broken photo', files: {'members.csv': fs.readFileSync(path.join(club, 'members.csv')),
                                    'cover.png': Buffer.from('\x89PNG\r\n\x1a\n cut short', 'latin1')}},
