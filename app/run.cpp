@@ -216,17 +216,15 @@ std::optional<Failure> prepare_roster_images(const Settings& settings, LoadedIma
         if (opened[i] == nullptr) continue;
         PictureJob& job = jobs[count++];
         job.image = &loaded->images[i];
-        job.size_count = planned_picture_sizes(loaded->images[i], i == 0, settings, job.sizes);
+        job.size_count =
+            planned_picture_sizes(loaded->images[i], i == 0 ? PLACE_COVER : PLACE_PAGE, settings, job.sizes);
     }
     const size_t pictures = count;
     for (size_t i = 0; i < loaded->photo_of.size(); ++i) {
         if (loaded->photo_of[i] == nullptr) continue;
         PictureJob& job = jobs[count++];
         job.image = &loaded->photos[i];
-        const PixelSize pixels = photo_pixels(*job.image);
-        job.sizes[job.size_count++] = {pixels, false};
-        if (settings.print_shop_pdf_path[0] != '\0' && settings.shop_colour == SHOP_CMYK)
-            job.sizes[job.size_count++] = {pixels, true};
+        job.size_count = planned_picture_sizes(*job.image, PLACE_PHOTO, settings, job.sizes);
     }
     run_picture_jobs(std::span(jobs.data(), count), images.options, threads);
     for (const PictureJob& job : std::span(jobs.data(), pictures)) {

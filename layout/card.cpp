@@ -156,6 +156,20 @@ void place_line(CardFitting* card, const PendingLine& line) {
     place_line(card, {{{piece.detail, text.substr(at), piece.before + text.substr(0, at)}}, "", line.name});
 }
 
+// The card's initials: the first letter of each name, in `order`.
+std::string initials(const Member& member, NameOrder order) {
+    const bool family_first = order == FAMILY_NAME_FIRST;
+    std::string letters;
+    for (const std::string* name : {family_first ? &member.last_name : &member.first_name,
+                                    family_first ? &member.first_name : &member.last_name}) {
+        for_each_code_point(*name, [&](int32_t, size_t offset, size_t length) {
+            letters += name->substr(offset, length);
+            return false;
+        });
+    }
+    return letters;
+}
+
 // The photo in the card's frame, or the person's initials on a quiet grey.
 void draw_card_photo(const PageTarget& target, const PdfFonts& fonts, float x, float y, const Member& member,
                      NameOrder order, HPDF_Image image) {
@@ -188,19 +202,6 @@ CardLayout lay_out_card(const Member& member, NameOrder order, const PdfFonts& f
 PixelSize photo_pixels(const SourceImage& photo) {
     const PixelSize crop = cropped_size(photo);
     return embedded_size(crop.width, crop.height, PHOTO_WIDTH, PHOTO_HEIGHT, PHOTO_RESOLUTION);
-}
-
-std::string initials(const Member& member, NameOrder order) {
-    const bool family_first = order == FAMILY_NAME_FIRST;
-    std::string letters;
-    for (const std::string* name : {family_first ? &member.last_name : &member.first_name,
-                                    family_first ? &member.first_name : &member.last_name}) {
-        for_each_code_point(*name, [&](int32_t, size_t offset, size_t length) {
-            letters += name->substr(offset, length);
-            return false;
-        });
-    }
-    return letters;
 }
 
 void draw_member_card(const PageTarget& target, const PdfFonts& fonts, float x, float card_width, float y,

@@ -46,9 +46,6 @@ struct CardPhoto {
 // the crop's own when it has no more than half as many again.
 PixelSize photo_pixels(const SourceImage& photo);
 
-// The card's initials: the first letter of each name, in `order`.
-std::string initials(const Member& member, NameOrder order);
-
 // One line of a card as it is drawn, from the top slot down.
 struct CardLine {
     std::string text;  // after fitting

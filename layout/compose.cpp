@@ -119,17 +119,22 @@ bool compose_document(PdfDocument* pdf, const DocumentPages& pages, const PageGe
     return !pdf->failed;
 }
 
-int planned_picture_sizes(const SourceImage& image, bool cover, const Settings& settings,
+int planned_picture_sizes(const SourceImage& image, PicturePlace place, const Settings& settings,
                           PictureSize (&sizes)[MAX_PICTURE_SIZES]) {
     int count = 0;
     for (LayoutMode mode : {LAYOUT_BOOKLET, LAYOUT_STANDARD, LAYOUT_PRINT_SHOP}) {
         if (mode == LAYOUT_PRINT_SHOP && settings.print_shop_pdf_path[0] == '\0') break;
+        const bool press = mode == LAYOUT_PRINT_SHOP && settings.shop_colour == SHOP_CMYK;
+        if (place == PLACE_PHOTO) {  // the same frame in every document
+            sizes[count++] = {photo_pixels(image), press};
+            continue;
+        }
         const PageGeometry geometry = page_geometry(settings.paper_size, mode);
-        const FittedSize drawn = cover ? cover_image_size(geometry, image.width, image.height)
-                                       : panel_image_size(geometry, image.width, image.height);
+        const FittedSize drawn = place == PLACE_COVER ? cover_image_size(geometry, image.width, image.height)
+                                                      : panel_image_size(geometry, image.width, image.height);
         sizes[count++] = {
             embedded_size(image.width, image.height, drawn.width, drawn.height, settings.image_resolution),
-            mode == LAYOUT_PRINT_SHOP && settings.shop_colour == SHOP_CMYK};
+            press};
     }
     return count;
 }

@@ -35,9 +35,11 @@ bool compose_document(PdfDocument* pdf, const DocumentPages& pages, const PageGe
                       const Settings& settings, const Roster& roster, const RosterImages& images,
                       std::span<const IndexEntry> index = {});
 
+// Where a picture is drawn: on the cover, on a full page, or in a card's photo frame.
+enum PicturePlace { PLACE_COVER, PLACE_PAGE, PLACE_PHOTO };
+
 // The sizes `image` is embedded at in the run's documents as `settings` has them (the
-// print shop's too when it names one, in the press's CMYK when it asks for that): on the
-// cover when `cover`, else on a full page. Writes one size per document into `sizes` and
-// returns how many.
-int planned_picture_sizes(const SourceImage& image, bool cover, const Settings& settings,
+// print shop's too when it names one, in the press's CMYK when it asks for that), drawn at
+// `place`. Writes one size per document into `sizes` and returns how many.
+int planned_picture_sizes(const SourceImage& image, PicturePlace place, const Settings& settings,
                           PictureSize (&sizes)[MAX_PICTURE_SIZES]);

@@ -46,19 +46,19 @@ std::vector<IndexEntry> index_entries(const Roster& roster, const Settings& sett
     }
     Collation collation;
     open_collation(&collation, settings.sort_language);
+    // What each person sorts by, as a member section sorts them: the reading or the last name,
+    // then the first name.
+    const auto sorted_by = [](const PersonName& p) -> const std::string& {
+        return p.sort_as.empty() ? p.last_name : p.sort_as;
+    };
     std::vector<std::pair<std::string, size_t>> keys;
-    std::vector<std::string> sorted_names;
     for (size_t i = 0; i < people.size(); ++i) {
         const PersonName& p = people[i].name;
-        const std::string& by = p.sort_as.empty() ? p.last_name : p.sort_as;
-        // The names in order, then the first name, as a member section sorts them.
-        keys.emplace_back(sort_key(collation, by) + '\x01' + sort_key(collation, p.first_name), i);
+        keys.emplace_back(sort_key(collation, sorted_by(p)) + '\x01' + sort_key(collation, p.first_name), i);
     }
     std::stable_sort(keys.begin(), keys.end());
-    for (const auto& [key, i] : keys) {
-        const PersonName& p = people[i].name;
-        sorted_names.push_back(!p.sort_as.empty() ? p.sort_as : !p.last_name.empty() ? p.last_name : p.name);
-    }
+    std::vector<std::string> sorted_names;
+    for (const auto& [key, i] : keys) sorted_names.push_back(sorted_by(people[i].name));
     const std::vector<std::string> guides = index_labels(settings.sort_language, sorted_names);
     std::vector<IndexEntry> entries;
     for (size_t k = 0; k < keys.size(); ++k) {

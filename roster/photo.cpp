@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
-#include <set>
 
 #include "base/file.h"
 #include "base/message.h"
@@ -30,17 +29,6 @@ constexpr NamedFocus FOCUS_WORDS[] = {
 };
 
 // The file name without its picture ending; "" when it has none.
-// The words of a key, split at its blanks.
-std::vector<std::string> words_of(const std::string& key) {
-    std::vector<std::string> words;
-    for (size_t at = 0; at < key.size();) {
-        const size_t end = std::min(key.find(' ', at), key.size());
-        words.push_back(key.substr(at, end - at));
-        at = end + 1;
-    }
-    return words;
-}
-
 std::string photo_stem(const std::string& file) {
     const size_t dot = file.rfind('.');
     if (dot == std::string::npos || dot == 0) return "";
@@ -58,13 +46,8 @@ bool is_file(const std::string& path) {
 // A name's key for finding its photo: name_key without the words that join a household's
 // names ("&", "+", "and", the club's Household Joiner), which people write either way.
 std::string photo_key(const std::string& name, const Settings& settings) {
-    const std::string joiners[] = {"&", "+", "and", name_key(settings.words.household_joiner)};
-    std::string key;
-    for (const std::string& word : words_of(name_key(name))) {
-        if (std::find(std::begin(joiners), std::end(joiners), word) == std::end(joiners))
-            key += (key.empty() ? "" : " ") + word;
-    }
-    return key;
+    const std::string_view joiners[] = {"&", "+", "and", settings.words.household_joiner};
+    return name_key(name, joiners);
 }
 
 // The pictures of the photo folder by photo_key of their names, the first of each key kept.

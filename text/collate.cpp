@@ -95,12 +95,16 @@ std::string match_key(std::string_view utf8) {
     return key;
 }
 
-std::string name_key(std::string_view utf8) {
+std::string name_key(std::string_view utf8, std::span<const std::string_view> ignored) {
     std::vector<std::string> words;
     size_t start = 0;
     for (size_t i = 0; i <= utf8.size(); ++i) {
         if (i < utf8.size() && strchr(" \t,_.-", utf8[i]) == nullptr) continue;
-        if (i > start) words.push_back(match_key(utf8.substr(start, i - start)));
+        const std::string_view word = utf8.substr(start, i - start);
+        const bool left_out = std::any_of(ignored.begin(), ignored.end(), [&](std::string_view other) {
+            return match_key(other) == match_key(word);
+        });
+        if (i > start && !left_out) words.push_back(match_key(word));
         start = i + 1;
     }
     std::sort(words.begin(), words.end());

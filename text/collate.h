@@ -5,6 +5,7 @@
 
 #include <unicode/ucol.h>
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,8 +43,9 @@ std::string match_key(std::string_view utf8);
 
 // `utf8` folded for matching a file name to a person's name: letter case folded, blanks,
 // commas, underscores, hyphens and dots all separating words, and each word once in sorted
-// order, so "Bob Smith", "Smith, Bob" and "smith_bob" give the same key, "bob smith".
-std::string name_key(std::string_view utf8);
+// order, so "Bob Smith", "Smith, Bob" and "smith_bob" give the same key, "bob smith". The
+// words that match one of `ignored` (as match_key has them) are left out.
+std::string name_key(std::string_view utf8, std::span<const std::string_view> ignored = {});
 
 // The guide letter each of `names` stands under in an index of names sorted for `language`
 // ("" or a tag ICU has no index for: English), by ICU's alphabetic index: "S" for "Smith",
