@@ -111,7 +111,7 @@ struct PictureJob {
     PictureSize sizes[MAX_PICTURE_SIZES] = {};
     int size_count = 0;
     DecodedPicture decoded;
-    int pictures_left = 0;  // sizes not yet made; the decoded picture is freed after the last
+    int users[MAX_PICTURE_SIZES] = {};  // of each of decoded.sized: pictures not yet made from it, freed at 0
     std::optional<Failure> failure;
 };
 
@@ -136,8 +136,11 @@ void decode_job(PictureWork* work, PictureJob* job, std::unique_lock<std::mutex>
         decode_picture(job->image, std::span(job->sizes, job->size_count), &job->decoded);
     hold.lock();
     job->failure = std::move(failure);
-    job->pictures_left = job->failure ? 0 : job->image->picture_count;
-    for (int i = 0; i < job->pictures_left; ++i) work->ready.emplace_back(job, i);
+    for (int i = 0; !job->failure && i < job->image->picture_count; ++i) {
+        work->ready.emplace_back(job, i);
+        const int sized = sized_index(job->decoded, job->image->pictures[i].size.pixels);
+        if (sized < job->decoded.count) ++job->users[sized];
+    }
 }
 
 // Makes one size of a decoded picture (without the lock).
@@ -146,7 +149,8 @@ void make_job(PictureWork* work, PictureJob* job, int index, std::unique_lock<st
     const bool made = make_picture(job->image, index, job->decoded, work->options);
     hold.lock();
     if (!made && !job->failure) job->failure = Failure{job->image->path, 0, "not enough memory"};
-    if (--job->pictures_left == 0) job->decoded = DecodedPicture();
+    const int sized = sized_index(job->decoded, job->image->pictures[index].size.pixels);
+    if (sized < job->decoded.count && --job->users[sized] == 0) job->decoded.sized[sized] = Samples();
 }
 
 void picture_worker(PictureWork* work) {
@@ -197,7 +201,6 @@ void open_member_photos(const Settings& settings, const Roster& roster, LoadedIm
             say("Warning: %s: %s; the card shows initials\n", failure->file.c_str(), failure->reason.c_str());
             continue;
         }
-        photo->portrait = true;
         photo->crop = crop_to_frame(photo->width, photo->height, PHOTO_WIDTH, PHOTO_HEIGHT,
                                     files[i].focus.across, files[i].focus.down);
         loaded->photo_of[i] = photo;

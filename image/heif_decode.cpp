@@ -178,8 +178,8 @@ ColourTransform heif_colour_transform(const HeifFile& heif, int channels) {
 }
 
 // libheif decodes the whole picture (it is coded in tiles); its rows then go to the reducer.
-bool decode_heif(FILE* file, PixelSize least, [[maybe_unused]] bool portrait, BoxReducer* reducer,
-                 bool* passthrough, char* reason, size_t reason_size) {
+bool decode_heif(FILE* file, [[maybe_unused]] PixelSize least, AreaReducer* reducer, bool* passthrough,
+                 char* reason, size_t reason_size) {
     *passthrough = false;
     HeifFile heif;
     // open_heif holds every image to MAX_HEIC_PIXELS: libheif refuses a larger one itself.
@@ -201,7 +201,7 @@ bool decode_heif(FILE* file, PixelSize least, [[maybe_unused]] bool portrait, Bo
         return false;
     }
     const int channels = alpha ? 4 : 3;
-    if (pixels == nullptr || !start_reduction(reducer, width, height, channels, least)) {
+    if (pixels == nullptr || !start_reduction(reducer, width, height, channels)) {
         snprintf(reason, reason_size, "not enough memory");
         return false;
     }

@@ -69,57 +69,64 @@ void name_unknown_format(const unsigned char* head, size_t size, char* reason, s
     snprintf(reason, reason_size, "%s; save it as PNG or JPEG", name);
 }
 
-// The fewest pixels, as stored, the decoded picture must keep so that every size can be
-// made from it well: all of them for a size that is the picture's own, else
-// FILTER_HEADROOM times the largest.
-PixelSize least_pixels(const SourceImage& image, std::span<const PictureSize> sizes) {
-    PixelSize least = {1, 1};
-    const PixelSize shown = cropped_size(image);
-    for (const PictureSize& request : sizes) {
-        const PixelSize size = request.pixels;
-        const bool own = size == shown;
-        // A crop's pixels are its part of the whole picture the decoder is asked for. A portrait
-        // is filtered from no more than it needs: a face has no fine lines the headroom keeps.
-        const float headroom = own || image.portrait ? 1.0f : FILTER_HEADROOM;
-        const float across = headroom / image.crop.width, down = headroom / image.crop.height;
-        least.width = std::max(least.width, static_cast<uint32_t>(std::ceil(size.width * across)));
-        least.height = std::max(least.height, static_cast<uint32_t>(std::ceil(size.height * down)));
+// Where the upright point (across, down), in fractions of the picture, lies in the stored
+// picture of EXIF `orientation`.
+void stored_point(int orientation, float across, float down, float* x, float* y) {
+    switch (orientation) {
+        case 2:
+            *x = 1 - across, *y = down;
+            break;
+        case 3:
+            *x = 1 - across, *y = 1 - down;
+            break;
+        case 4:
+            *x = across, *y = 1 - down;
+            break;
+        case 5:
+            *x = down, *y = across;
+            break;
+        case 6:
+            *x = down, *y = 1 - across;
+            break;
+        case 7:
+            *x = 1 - down, *y = 1 - across;
+            break;
+        case 8:
+            *x = 1 - down, *y = across;
+            break;
+        default:
+            *x = across, *y = down;
     }
-    least = {std::min(least.width, image.width), std::min(least.height, image.height)};
-    return image.orientation >= 5 ? PixelSize{least.height, least.width} : least;
+}
+
+// An upright crop as the stored picture holds it.
+CropBox stored_crop(const SourceImage& image) {
+    const CropBox& crop = image.crop;
+    float x1, y1, x2, y2;
+    stored_point(image.orientation, crop.left, crop.top, &x1, &y1);
+    stored_point(image.orientation, crop.left + crop.width, crop.top + crop.height, &x2, &y2);
+    return {std::min(x1, x2), std::min(y1, y2), std::fabs(x2 - x1), std::fabs(y2 - y1)};
+}
+
+PixelSize stored_size(const SourceImage& image, PixelSize upright) {
+    return image.orientation >= 5 ? PixelSize{upright.height, upright.width} : upright;
+}
+
+// The fewest pixels, as stored, the decoder must deliver so that the crop has at least each
+// of `sizes` (as stored) to average from.
+PixelSize least_pixels(const SourceImage& image, std::span<const PixelSize> sizes, const CropBox& crop) {
+    PixelSize least = {1, 1};
+    for (const PixelSize& size : sizes) {
+        least.width = std::max(least.width, static_cast<uint32_t>(std::ceil(size.width / crop.width)));
+        least.height = std::max(least.height, static_cast<uint32_t>(std::ceil(size.height / crop.height)));
+    }
+    const PixelSize whole = stored_size(image, {image.width, image.height});
+    return {std::min(least.width, whole.width), std::min(least.height, whole.height)};
 }
 
 bool is_cropped(const SourceImage& image) {
     return image.crop.left != 0.0f || image.crop.top != 0.0f || image.crop.width != 1.0f ||
            image.crop.height != 1.0f;
-}
-
-// A span of `full` pixels: where `start` (a fraction) falls and how many `length` takes, inside it.
-void crop_span(float start, float length, uint32_t full, uint32_t* first, uint32_t* count) {
-    *first = std::min(full - 1, static_cast<uint32_t>(std::lround(start * static_cast<float>(full))));
-    const uint32_t wanted =
-        static_cast<uint32_t>(std::max(1L, std::lround(length * static_cast<float>(full))));
-    *count = std::min(wanted, full - *first);
-}
-
-// `samples` cut to `crop`; false when out of memory.
-bool crop_samples(Samples* samples, const CropBox& crop) {
-    uint32_t x, y, width, height;
-    crop_span(crop.left, crop.width, samples->width, &x, &width);
-    crop_span(crop.top, crop.height, samples->height, &y, &height);
-    const size_t pixel = static_cast<size_t>(samples->channels);
-    Samples cut;
-    cut.data.reset(new (std::nothrow) unsigned char[size_t{width} * height * pixel]);
-    if (cut.data == nullptr) return false;
-    for (uint32_t row = 0; row < height; ++row) {
-        memcpy(cut.data.get() + size_t{row} * width * pixel,
-               samples->data.get() + (size_t{y + row} * samples->width + x) * pixel, width * pixel);
-    }
-    cut.width = width;
-    cut.height = height;
-    cut.channels = samples->channels;
-    *samples = std::move(cut);
-    return true;
 }
 
 // `samples` laid onto white paper: a soft mask would need PDF 1.4 transparency, which
@@ -261,45 +268,52 @@ std::optional<Failure> open_source_image(const char* path, SourceImage* image) {
 std::optional<Failure> decode_picture(SourceImage* image, std::span<const PictureSize> sizes,
                                       DecodedPicture* decoded) {
     free_pictures(image);
+    *decoded = DecodedPicture();
+    for (const PictureSize& size : sizes) {
+        if (find_picture(*image, size) != nullptr || image->picture_count == MAX_PICTURE_SIZES) continue;
+        image->pictures[image->picture_count++] = {size, 0, PICTURE_FLATE, nullptr, 0};
+        if (sized_index(*decoded, size.pixels) == decoded->count)
+            decoded->pixels[decoded->count++] = size.pixels;
+    }
+    PixelSize stored[MAX_PICTURE_SIZES];
+    for (int i = 0; i < decoded->count; ++i) stored[i] = stored_size(*image, decoded->pixels[i]);
+    const std::span<const PixelSize> targets(stored, decoded->count);
+    AreaReducer reducer;
+    plan_reduction(&reducer, targets, stored_crop(*image));
     FilePtr file;
     if (std::optional<Failure> failure = open_regular_file(image->path, &file)) return failure;
-    BoxReducer reducer;
     char reason[256];
     if (!decoder_of(image->kind)
-             ->decode(file.get(), least_pixels(*image, sizes), image->portrait, &reducer,
+             ->decode(file.get(), least_pixels(*image, targets, reducer.crop), &reducer,
                       &decoded->passthrough, reason, sizeof reason)) {
         return Failure{image->path, 0, reason};
     }
-    decoded->samples = std::move(reducer.out);
-    reducer.sums.reset();
-    if (!turn_upright(&decoded->samples, image->orientation))
-        return Failure{image->path, 0, "not enough memory"};
-    drop_opaque_alpha(&decoded->samples);
-    if (is_cropped(*image)) {
-        decoded->passthrough = false;
-        if (!crop_samples(&decoded->samples, image->crop))
+    decoded->passthrough = decoded->passthrough && !is_cropped(*image);
+    for (int i = 0; i < decoded->count; ++i) {
+        decoded->sized[i] = std::move(reducer.targets[i].out);
+        if (!turn_upright(&decoded->sized[i], image->orientation))
             return Failure{image->path, 0, "not enough memory"};
-    }
-    for (const PictureSize& size : sizes) {
-        if (find_picture(*image, size) == nullptr && image->picture_count < MAX_PICTURE_SIZES) {
-            image->pictures[image->picture_count++] = {size, 0, PICTURE_FLATE, nullptr, 0};
-        }
+        drop_opaque_alpha(&decoded->sized[i]);
     }
     return std::nullopt;
+}
+
+int sized_index(const DecodedPicture& decoded, PixelSize pixels) {
+    return static_cast<int>(std::find(decoded.pixels, decoded.pixels + decoded.count, pixels) -
+                            decoded.pixels);
 }
 
 bool make_picture(SourceImage* image, int index, const DecodedPicture& decoded, const ImageOptions& options) {
     PreparedPicture* picture = &image->pictures[index];
     const PixelSize size = picture->size.pixels;
-    const Samples& samples = decoded.samples;
+    const int found = sized_index(decoded, size);
+    if (found == decoded.count) return false;
+    const Samples& samples = decoded.sized[found];
     if (decoded.passthrough && !picture->size.press && size == PixelSize{image->width, image->height} &&
         copy_own_bytes(*image, samples.channels, options, picture)) {
         return true;
     }
-    if (size == PixelSize{samples.width, samples.height})
-        return compress_picture(*image, samples, options, picture);
-    const Samples sized = resample(samples, size);
-    return sized.data != nullptr && compress_picture(*image, sized, options, picture);
+    return compress_picture(*image, samples, options, picture);
 }
 
 std::optional<Failure> prepare_pictures(SourceImage* image, std::span<const PictureSize> sizes,

@@ -73,7 +73,6 @@ struct SourceImage {
     int orientation;  // EXIF orientation of the stored pixels, 1 to 8
     bool lossy;       // a photograph's compression (JPEG, HEIC, lossy WebP): embedded as JPEG
     CropBox crop;     // WHOLE_PICTURE when opened; a member's photo shows the part its frame holds
-    bool portrait;    // a member's photo: decoded at whatever scale its format decodes cheaply
     PreparedPicture pictures[MAX_PICTURE_SIZES];  // filled by prepare_pictures
     int picture_count;
 };
@@ -87,7 +86,7 @@ struct ImageOptions {
     bool (*copies_jpeg)(const unsigned char* bytes, size_t size) = nullptr;
 };
 
-struct BoxReducer;
+struct AreaReducer;
 
 // Samples held in memory: width x height pixels of `channels` 8-bit sRGB values (1 grey,
 // 2 grey + alpha, 3 RGB, 4 RGBA), rows top to bottom.
@@ -97,10 +96,12 @@ struct Samples {
     int channels = 0;
 };
 
-// A picture decoded once, upright, shrunk only as far as its largest size allows: what its
-// prepared pictures are made from.
+// A picture decoded once and reduced, as it was read, to each pixel size its prepared
+// pictures need: what they are made from.
 struct DecodedPicture {
-    Samples samples;
+    Samples sized[MAX_PICTURE_SIZES];  // upright, at pixels[i]
+    PixelSize pixels[MAX_PICTURE_SIZES];
+    int count = 0;
     bool passthrough = false;  // the file's own bytes may go in as they are, at its own size
 };
 
@@ -113,17 +114,15 @@ struct ImageHeader {
 
 // The decoder of one format. `recognises` is shown the file's first bytes; `read_header`
 // and `decode` read the file from its start. `decode` hands the rows, at the smallest size
-// its format can decode cheaply that still has `least` pixels (as stored), to
-// `reducer`, and sets `*passthrough` when the file's own bytes may be embedded as they are.
-// A picture small enough to hold is decoded whole unless `portrait` (a member's photo, with
-// no thin lines that a cheaper decode's averaging would grey). Failures return false with a
-// short reason.
+// its format can decode cheaply that still has `least` pixels (as stored), to `reducer`
+// (start_reduction, then add_row), and sets `*passthrough` when the file's own bytes may be
+// embedded as they are. Failures return false with a short reason.
 struct ImageDecoder {
     ImageKind kind;
     bool (*recognises)(const unsigned char* head, size_t size);
     bool (*read_header)(FILE* file, ImageHeader* header, char* reason, size_t reason_size);
-    bool (*decode)(FILE* file, PixelSize least, bool portrait, BoxReducer* reducer, bool* passthrough,
-                   char* reason, size_t reason_size);
+    bool (*decode)(FILE* file, PixelSize least, AreaReducer* reducer, bool* passthrough, char* reason,
+                   size_t reason_size);
 };
 
 // Opens the picture at `path` and reads its header: kind, upright size. The failure names
@@ -133,17 +132,19 @@ struct ImageDecoder {
 // own words. `image` then owns nothing.
 std::optional<Failure> open_source_image(const char* path, SourceImage* image);
 
-// Decodes the opened picture once into `decoded`, keeping enough pixels for each of `sizes`
+// Decodes the opened picture once into `decoded`, reduced as it is read to each of `sizes`
 // (upright pixels), and readies one empty picture per distinct size in `image->pictures`
 // (`picture_count` of them) for make_picture. The failure names the picture's path with
 // the decoder's reason, or "not enough memory"; `image` keeps its header either way.
 std::optional<Failure> decode_picture(SourceImage* image, std::span<const PictureSize> sizes,
                                       DecodedPicture* decoded);
 
-// Makes `image->pictures[index]` from `decoded`: filtered to its size in linear light,
-// translucency laid onto white, colour converted to the press's CMYK for a press size (in JPEG
-// stored inverted, as Adobe's CMYK JPEGs are), compressed as JPEG (lossy sources, or
-// `options.jpeg_compression` without translucency) or Flate, or the file's own bytes where
+// Which of `decoded.sized` is at `pixels`: decoded.count when none is.
+int sized_index(const DecodedPicture& decoded, PixelSize pixels);
+
+// Makes `image->pictures[index]` from `decoded`: translucency laid onto white, colour converted to the
+// press's CMYK for a press size (in JPEG stored inverted, as Adobe's CMYK JPEGs are), compressed as JPEG
+// (lossy sources, or `options.jpeg_compression` without translucency) or Flate, or the file's own bytes where
 // they can go in as they are. Pictures of one image may be made on several threads at
 // once. Returns false when out of memory.
 bool make_picture(SourceImage* image, int index, const DecodedPicture& decoded, const ImageOptions& options);

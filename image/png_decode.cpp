@@ -108,7 +108,7 @@ bool start_png(PngDecode* decode, FILE* file, char* reason, size_t reason_size) 
 
 // Reads the rows into `reducer`, converting their colours; interlaced images only come
 // whole, so they are read whole first. Errors leave by longjmp.
-void read_rows(PngDecode* decode, PixelSize least, BoxReducer* reducer) {
+void read_rows(PngDecode* decode, AreaReducer* reducer) {
     png_structp png = decode->png;
     const bool interlaced = png_get_interlace_type(png, decode->info) != PNG_INTERLACE_NONE;
     request_8_bit_samples(png, decode->info);
@@ -117,7 +117,7 @@ void read_rows(PngDecode* decode, PixelSize least, BoxReducer* reducer) {
                    height = png_get_image_height(png, decode->info);
     const size_t row_bytes = png_get_rowbytes(png, decode->info);
     decode->rows = static_cast<unsigned char*>(malloc(row_bytes * (interlaced ? height : 1)));
-    if (decode->rows == nullptr || !start_reduction(reducer, width, height, channels, least)) {
+    if (decode->rows == nullptr || !start_reduction(reducer, width, height, channels)) {
         png_error(png, "not enough memory");
     }
     decode->colour = png_colour_transform(png, decode->info, channels);
@@ -147,8 +147,8 @@ bool read_png_header(FILE* file, ImageHeader* header, char* reason, size_t reaso
     return true;
 }
 
-bool decode_png(FILE* file, PixelSize least, [[maybe_unused]] bool portrait, BoxReducer* reducer,
-                bool* passthrough, char* reason, size_t reason_size) {
+bool decode_png(FILE* file, [[maybe_unused]] PixelSize least, AreaReducer* reducer, bool* passthrough,
+                char* reason, size_t reason_size) {
     PngDecode decode;
     if (!start_png(&decode, file, reason, reason_size)) return false;
     volatile bool image_read = false;  // the samples are complete; only the chunks after them are left
@@ -163,7 +163,7 @@ bool decode_png(FILE* file, PixelSize least, [[maybe_unused]] bool portrait, Box
     indexed = png_get_color_type(decode.png, decode.info) == PNG_COLOR_TYPE_PALETTE &&
               !png_get_valid(decode.png, decode.info, PNG_INFO_tRNS) &&
               png_get_interlace_type(decode.png, decode.info) == PNG_INTERLACE_NONE;
-    read_rows(&decode, least, reducer);
+    read_rows(&decode, reducer);
     image_read = true;
     // libharu reads the whole file, so a palette image it is to read is checked to its end.
     if (indexed) png_read_end(decode.png, nullptr);

@@ -1,7 +1,5 @@
 #include "image/resample.h"
 
-#include <stb_image_resize.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -37,10 +35,29 @@ const std::array<float, 255>& srgb_thresholds() {
     return table;
 }
 
-unsigned char srgb_of_linear(float value) {
-    const std::array<float, 255>& thresholds = srgb_thresholds();
-    return static_cast<unsigned char>(std::upper_bound(thresholds.begin(), thresholds.end(), value) -
-                                      thresholds.begin());
+// Steps of linear light at which sRGB codes are looked up: a value is off its step by at
+// most 1/131070, far less than the least distance (1/6600) between a code's linear light and
+// the next threshold, so every code comes back as it went in.
+constexpr int CODE_STEPS = 65535;
+
+// The nearest 8-bit sRGB code of each step of linear light.
+const unsigned char* code_of_step() {
+    static const std::array<unsigned char, CODE_STEPS + 1> table = [] {
+        const std::array<float, 255>& thresholds = srgb_thresholds();
+        std::array<unsigned char, CODE_STEPS + 1> codes{};
+        for (int i = 0; i <= CODE_STEPS; ++i) {
+            const float value = static_cast<float>(i) / CODE_STEPS;
+            codes[i] = static_cast<unsigned char>(
+                std::upper_bound(thresholds.begin(), thresholds.end(), value) - thresholds.begin());
+        }
+        return codes;
+    }();
+    return table.data();
+}
+
+// The sRGB code of a linear light value, through `codes` (code_of_step).
+inline unsigned char srgb_of_linear(const unsigned char* codes, float value) {
+    return codes[static_cast<int>(std::min(std::max(value, 0.0f), 1.0f) * CODE_STEPS + 0.5f)];
 }
 
 bool allocate(Samples* samples, uint32_t width, uint32_t height, int channels) {
@@ -51,22 +68,103 @@ bool allocate(Samples* samples, uint32_t width, uint32_t height, int channels) {
     return samples->data != nullptr;
 }
 
-// Writes the finished block row as one output row and clears the sums for the next.
-void emit_block_row(BoxReducer* reducer, uint32_t block_rows) {
-    Samples& out = reducer->out;
-    const int colors = out.channels == 2 || out.channels == 4 ? out.channels - 1 : out.channels;
-    const bool alpha = colors != out.channels;
-    const uint32_t out_y = (reducer->rows_in - 1) / reducer->factor;
-    unsigned char* row = out.data.get() + size_t{out_y} * out.width * out.channels;
-    float* sums = reducer->sums.get();
-    for (uint32_t x = 0; x < out.width; ++x, sums += colors + 1, row += out.channels) {
-        const uint32_t block_columns = std::min(reducer->factor, reducer->in_width - x * reducer->factor);
-        const float weight = sums[colors];
-        for (int c = 0; c < colors; ++c) row[c] = weight > 0.0f ? srgb_of_linear(sums[c] / weight) : 0;
-        if (alpha)
-            row[colors] = static_cast<unsigned char>(lroundf(weight * 255.0f / (block_columns * block_rows)));
+int colour_count(int channels) { return channels == 2 || channels == 4 ? channels - 1 : channels; }
+
+// The area average's weights from `in` source pixels to `out`, either way (a source pixel
+// wider than an output pixel lends it the part under it). False when out of memory.
+bool plan_axis(AreaAxis* axis, uint32_t in, uint32_t out) {
+    const double scale = static_cast<double>(in) / out;
+    axis->taps = static_cast<uint32_t>(std::ceil(scale)) + 1;
+    axis->first.reset(new (std::nothrow) uint32_t[out]);
+    axis->last.reset(new (std::nothrow) uint32_t[out]);
+    axis->weights.reset(new (std::nothrow) float[size_t{out} * axis->taps]());
+    if (!axis->first || !axis->last || !axis->weights) return false;
+    for (uint32_t i = 0; i < out; ++i) {
+        const double start = i * scale, end = i + 1 == out ? in : (i + 1) * scale;
+        const uint32_t first = std::min(in - 1, static_cast<uint32_t>(start));
+        axis->first[i] = axis->last[i] = first;
+        float* weights = &axis->weights[size_t{i} * axis->taps];
+        for (uint32_t k = 0; k < axis->taps && first + k < in && first + k < end; ++k) {
+            const double low = std::max<double>(first + k, start),
+                         high = std::min<double>(first + k + 1, end);
+            weights[k] = static_cast<float>((high - low) / (end - start));
+            if (weights[k] > 0.0f) axis->last[i] = first + k;
+        }
     }
-    std::fill_n(reducer->sums.get(), size_t{out.width} * (colors + 1), 0.0f);
+    return true;
+}
+
+// One row of `target`'s output from the vertical sums: each pixel's horizontal average,
+// its colours divided by its alpha, in sRGB codes. RGB without alpha, nearly every photo,
+// has a loop of its own the compiler can keep in registers.
+void write_row(const AreaReducer& reducer, AreaTarget* target, const float* sums) {
+    const int channels = reducer.channels, colors = colour_count(channels);
+    const AreaAxis& across = target->across;
+    const unsigned char* codes = code_of_step();
+    unsigned char* row = target->out.data.get() + size_t{target->next_row} * target->size.width * channels;
+    for (uint32_t x = 0; x < target->size.width; ++x, row += channels) {
+        const float* weights = &across.weights[size_t{x} * across.taps];
+        const float* source = sums + size_t{across.first[x]} * channels;
+        const uint32_t taps = across.last[x] - across.first[x] + 1;
+        if (channels == 3) {
+            float red = 0.0f, green = 0.0f, blue = 0.0f;
+            for (uint32_t k = 0; k < taps; ++k, source += 3) {
+                red += weights[k] * source[0];
+                green += weights[k] * source[1];
+                blue += weights[k] * source[2];
+            }
+            row[0] = srgb_of_linear(codes, red);
+            row[1] = srgb_of_linear(codes, green);
+            row[2] = srgb_of_linear(codes, blue);
+            continue;
+        }
+        float pixel[4] = {};
+        for (uint32_t k = 0; k < taps; ++k, source += channels) {
+            for (int c = 0; c < channels; ++c) pixel[c] += weights[k] * source[c];
+        }
+        const float cover = colors == channels ? 1.0f : pixel[colors];
+        for (int c = 0; c < colors; ++c) row[c] = cover > 0.0f ? srgb_of_linear(codes, pixel[c] / cover) : 0;
+        if (colors != channels)
+            row[colors] = static_cast<unsigned char>(std::lround(std::clamp(cover, 0.0f, 1.0f) * 255.0f));
+    }
+}
+
+// Makes every output row of `target` whose last source row has arrived.
+void make_rows(AreaReducer* reducer, AreaTarget* target) {
+    const size_t width = size_t{reducer->crop_width} * reducer->channels;
+    const uint32_t newest = reducer->rows_in - 1 - reducer->crop_y;
+    const AreaAxis& down = target->down;
+    while (target->next_row < target->size.height && down.last[target->next_row] == newest) {
+        const uint32_t y = target->next_row;
+        float* sums = reducer->column_sums.get();
+        for (uint32_t k = 0; k <= down.last[y] - down.first[y]; ++k) {
+            const float weight = down.weights[size_t{y} * down.taps + k];
+            const float* source = &reducer->ring[((down.first[y] + k) % reducer->ring_rows) * width];
+            if (k == 0) {
+                for (size_t i = 0; i < width; ++i) sums[i] = weight * source[i];
+            } else {
+                for (size_t i = 0; i < width; ++i) sums[i] += weight * source[i];
+            }
+        }
+        write_row(*reducer, target, sums);
+        ++target->next_row;
+    }
+}
+
+// The cropped part of a source row in linear light, colours weighted by their alpha.
+void linearise(const AreaReducer& reducer, const unsigned char* row, float* out) {
+    const std::array<float, 256>& linear = linear_of_srgb();
+    const int channels = reducer.channels, colors = colour_count(channels);
+    row += size_t{reducer.crop_x} * channels;
+    if (colors == channels) {
+        for (size_t i = 0; i < size_t{reducer.crop_width} * channels; ++i) out[i] = linear[row[i]];
+        return;
+    }
+    for (uint32_t x = 0; x < reducer.crop_width; ++x, row += channels, out += channels) {
+        const float weight = static_cast<float>(row[colors]) * (1.0f / 255.0f);
+        for (int c = 0; c < colors; ++c) out[c] = linear[row[c]] * weight;
+        out[colors] = weight;
+    }
 }
 
 }  // namespace
@@ -84,48 +182,65 @@ PixelSize embedded_size(uint32_t width, uint32_t height, float drawn_width, floa
     return {pixels(drawn_width), pixels(drawn_height)};
 }
 
-bool start_reduction(BoxReducer* reducer, uint32_t in_width, uint32_t in_height, int channels,
-                     PixelSize least) {
-    uint32_t factor =
-        std::max(1u, std::min(in_width / std::max(least.width, 1u), in_height / std::max(least.height, 1u)));
-    auto held = [&](uint64_t f) { return ((in_width + f - 1) / f) * ((in_height + f - 1) / f); };
-    while (held(factor) > MAX_HELD_PIXELS) ++factor;
-    reducer->in_width = in_width;
-    reducer->in_height = in_height;
-    reducer->factor = factor;
-    reducer->rows_in = 0;
-    const uint32_t width = (in_width + factor - 1) / factor, height = (in_height + factor - 1) / factor;
-    if (!allocate(&reducer->out, width, height, channels)) return false;
-    if (factor == 1) return true;
-    const int colors = channels == 2 || channels == 4 ? channels - 1 : channels;
-    reducer->sums.reset(new (std::nothrow) float[size_t{width} * (colors + 1)]());
-    return reducer->sums != nullptr;
+void crop_span(float start, float length, uint32_t full, uint32_t* first, uint32_t* count) {
+    *first = std::min(full - 1, static_cast<uint32_t>(std::lround(start * static_cast<float>(full))));
+    const uint32_t wanted =
+        static_cast<uint32_t>(std::max(1L, std::lround(length * static_cast<float>(full))));
+    *count = std::min(wanted, full - *first);
 }
 
-void add_row(BoxReducer* reducer, const unsigned char* row) {
-    if (reducer->rows_in >= reducer->in_height) return;
-    Samples& out = reducer->out;
-    const uint32_t factor = reducer->factor;
-    ++reducer->rows_in;
-    if (factor == 1) {
-        const size_t row_bytes = size_t{out.width} * out.channels;
-        memcpy(out.data.get() + (reducer->rows_in - 1) * row_bytes, row, row_bytes);
-        return;
+void plan_reduction(AreaReducer* reducer, std::span<const PixelSize> sizes, CropBox crop) {
+    reducer->crop = crop;
+    reducer->target_count = 0;
+    for (const PixelSize& size : sizes.first(std::min<size_t>(sizes.size(), MAX_PICTURE_SIZES))) {
+        reducer->targets[reducer->target_count++].size = size;
     }
-    const std::array<float, 256>& linear = linear_of_srgb();
-    const int colors = out.channels == 2 || out.channels == 4 ? out.channels - 1 : out.channels;
-    const bool alpha = colors != out.channels;
-    float* sum = reducer->sums.get();
-    for (uint32_t x = 0; x < reducer->in_width; sum += colors + 1) {
-        const uint32_t block_end = std::min(x + factor, reducer->in_width);
-        for (; x < block_end; ++x, row += out.channels) {
-            const float weight = alpha ? static_cast<float>(row[colors]) * (1.0f / 255.0f) : 1.0f;
-            for (int c = 0; c < colors; ++c) sum[c] += linear[row[c]] * weight;
-            sum[colors] += weight;
+}
+
+bool start_reduction(AreaReducer* reducer, uint32_t in_width, uint32_t in_height, int channels) {
+    reducer->in_width = in_width;
+    reducer->in_height = in_height;
+    reducer->channels = channels;
+    reducer->rows_in = 0;
+    crop_span(reducer->crop.left, reducer->crop.width, in_width, &reducer->crop_x, &reducer->crop_width);
+    crop_span(reducer->crop.top, reducer->crop.height, in_height, &reducer->crop_y, &reducer->crop_height);
+    reducer->ring_rows = 0;
+    for (int i = 0; i < reducer->target_count; ++i) {
+        AreaTarget& target = reducer->targets[i];
+        target.next_row = 0;
+        target.copied = target.size == PixelSize{reducer->crop_width, reducer->crop_height};
+        if (!allocate(&target.out, target.size.width, target.size.height, channels)) return false;
+        if (target.copied) continue;
+        if (!plan_axis(&target.across, reducer->crop_width, target.size.width) ||
+            !plan_axis(&target.down, reducer->crop_height, target.size.height)) {
+            return false;
+        }
+        reducer->ring_rows = std::max(reducer->ring_rows, target.down.taps);
+    }
+    if (reducer->ring_rows == 0) return true;
+    const size_t width = size_t{reducer->crop_width} * channels;
+    reducer->ring.reset(new (std::nothrow) float[width * reducer->ring_rows]);
+    reducer->column_sums.reset(new (std::nothrow) float[width]);
+    return reducer->ring != nullptr && reducer->column_sums != nullptr;
+}
+
+void add_row(AreaReducer* reducer, const unsigned char* row) {
+    if (reducer->rows_in >= reducer->in_height) return;
+    const uint32_t y = reducer->rows_in++;
+    if (y < reducer->crop_y || y >= reducer->crop_y + reducer->crop_height) return;
+    const uint32_t inside = y - reducer->crop_y;
+    const size_t width = size_t{reducer->crop_width} * reducer->channels;
+    if (reducer->ring_rows > 0)
+        linearise(*reducer, row, &reducer->ring[(inside % reducer->ring_rows) * width]);
+    for (int i = 0; i < reducer->target_count; ++i) {
+        AreaTarget& target = reducer->targets[i];
+        if (target.copied) {
+            memcpy(target.out.data.get() + inside * width, row + size_t{reducer->crop_x} * reducer->channels,
+                   width);
+        } else {
+            make_rows(reducer, &target);
         }
     }
-    const uint32_t block_rows = (reducer->rows_in - 1) % factor + 1;
-    if (block_rows == factor || reducer->rows_in == reducer->in_height) emit_block_row(reducer, block_rows);
 }
 
 bool turn_upright(Samples* samples, int orientation) {
@@ -176,18 +291,4 @@ void drop_opaque_alpha(Samples* samples) {
     }
     for (size_t i = 0; i < pixels; ++i) memmove(data + i * colors, data + i * samples->channels, colors);
     samples->channels = colors;
-}
-
-Samples resample(const Samples& samples, PixelSize size) {
-    Samples out;
-    if (!allocate(&out, size.width, size.height, samples.channels)) return Samples();
-    const int alpha =
-        samples.channels == 2 || samples.channels == 4 ? samples.channels - 1 : STBIR_ALPHA_CHANNEL_NONE;
-    if (!stbir_resize_uint8_generic(
-            samples.data.get(), static_cast<int>(samples.width), static_cast<int>(samples.height), 0,
-            out.data.get(), static_cast<int>(size.width), static_cast<int>(size.height), 0, samples.channels,
-            alpha, 0, STBIR_EDGE_CLAMP, STBIR_FILTER_DEFAULT, STBIR_COLORSPACE_SRGB, nullptr)) {
-        return Samples();
-    }
-    return out;
 }

@@ -83,8 +83,8 @@ void choose_webp_scale(WebPDecoderConfig* config, PixelSize least) {
     config->options.scaled_height = std::max(1, static_cast<int>(std::ceil(height * scale)));
 }
 
-bool decode_webp(FILE* file, PixelSize least, [[maybe_unused]] bool portrait, BoxReducer* reducer,
-                 bool* passthrough, char* reason, size_t reason_size) {
+bool decode_webp(FILE* file, PixelSize least, AreaReducer* reducer, bool* passthrough, char* reason,
+                 size_t reason_size) {
     *passthrough = false;
     WebpFile webp;
     if (!open_webp(file, &webp, reason, reason_size)) return false;
@@ -100,7 +100,7 @@ bool decode_webp(FILE* file, PixelSize least, [[maybe_unused]] bool portrait, Bo
     }
     const WebPRGBABuffer& decoded = config.output.u.RGBA;
     const uint32_t width = config.output.width, height = config.output.height;
-    bool started = start_reduction(reducer, width, height, channels, least);
+    bool started = start_reduction(reducer, width, height, channels);
     const WebPData icc = chunk_of(webp, "ICCP");
     ColourTransform colour = rgb_transform(icc.bytes, icc.size, channels);
     std::unique_ptr<unsigned char[]> row(new (std::nothrow) unsigned char[size_t{width} * channels]);

@@ -201,8 +201,9 @@ std::string corners(const PdfImage& image) {
 }
 
 // A 32 x 16 picture, marked at its top-left corner when upright, stored as each
-// orientation stores it: turned upright, the mark is at the top-left again. HEIC and WebP
-// keep their orientation in their own ways; a lossless WebP is kept lossless.
+// orientation stores it: turned upright, the mark is at the top-left again, and a member
+// photo's crop of its left half keeps the mark where one of its right half leaves it out.
+// HEIC and WebP keep their orientation in their own ways; a lossless WebP is kept lossless.
 TEST(DecodePictures, HonourOrientationAndColours) {
     const struct {
         const char* name;
@@ -251,6 +252,11 @@ TEST(DecodePictures, HonourOrientationAndColours) {
             EXPECT_GT(static_cast<unsigned char>(p[p.size() - 2]), 192) << c.name;
         } else {
             EXPECT_EQ(corners(image), "dark light light light ") << c.name;
+            const PdfImage left = embedded_image(path, {0.0f, 0.0f, 0.5f, 1.0f});
+            const PdfImage right = embedded_image(path, {0.5f, 0.0f, 0.5f, 1.0f});
+            EXPECT_EQ(left.width, 16) << c.name;
+            EXPECT_EQ(corners(left), "dark light light light ") << c.name << " cropped to its left half";
+            EXPECT_EQ(corners(right), "light light light light ") << c.name << " cropped to its right half";
         }
     }
 }

@@ -9,7 +9,7 @@
 #include <map>
 #include <memory>
 #include <qpdf/Buffer.hh>
-#include <qpdf/Pl_String.hh>
+#include <qpdf/Pipeline.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
@@ -312,9 +312,26 @@ void add_glyph_font(QPDF& pdf, const GlyphFont& font, bool shop) {
 
 }  // namespace
 
+// Hands what qpdf writes to a file, every write checked: qpdf's own file pipeline misses a
+// write cut short by a full disk. After the first failure nothing more is written.
+class CheckedFileWriter : public Pipeline {
+public:
+    CheckedFileWriter(FILE* file, int* error) : Pipeline("file", nullptr), file_(file), error_(error) {}
+    void write(unsigned char const* data, size_t length) override {
+        errno = 0;
+        if (*error_ == 0 && fwrite(data, 1, length, file_) != length) *error_ = errno != 0 ? errno : EIO;
+    }
+    void finish() override {}
+
+private:
+    FILE* file_;
+    int* error_;
+};
+
 bool finish_pdf(const std::string& bytes, const std::vector<PictureStream>& pictures,
                 const std::vector<GlyphFont>& glyph_fonts, const ViewerSettings& viewer,
-                const PrintShopFinish& shop, std::string* finished, std::string* reason) {
+                const PrintShopFinish& shop, FILE* into, int* write_error, std::string* reason) {
+    *write_error = 0;
     try {
         QPDF pdf;
         pdf.setSuppressWarnings(true);
@@ -330,16 +347,10 @@ bool finish_pdf(const std::string& bytes, const std::vector<PictureStream>& pict
             pdf.getRoot().replaceKey("/ViewerPreferences", preferences);
         }
         QPDFWriter writer(pdf);
-        // Into memory, for the caller to write with every write checked: qpdf's file writer
-        // misses a write cut short by a full disk.
-        finished->clear();
-        // Reserved once: reserving picture by picture lets the string double its capacity
-        // each time, which a roster of photos takes past any memory.
-        size_t total = bytes.size() + 4096;
-        for (const PictureStream& picture : pictures) total += picture.size;
-        finished->reserve(total);
-        Pl_String into_string("finished", nullptr, *finished);
-        writer.setOutputPipeline(&into_string);
+        // Straight into the file: a finished file held in memory as well would double what a
+        // run of photos takes.
+        CheckedFileWriter into_file(into, write_error);
+        writer.setOutputPipeline(&into_file);
         // Streams go through as libharu compressed them: recompressing photos costs seconds.
         // The print shop's content streams must be decoded for their black to be rewritten.
         writer.setDecodeLevel(shop.enabled ? qpdf_dl_generalized : qpdf_dl_none);
@@ -359,7 +370,7 @@ bool finish_pdf(const std::string& bytes, const std::vector<PictureStream>& pict
 extern "C" __attribute__((visibility("default"))) bool rosterbook_finish_pdf(
     const std::string& bytes, const std::vector<PictureStream>& pictures,
     const std::vector<GlyphFont>& glyph_fonts, const ViewerSettings& viewer, const PrintShopFinish& shop,
-    std::string* finished, std::string* reason) {
-    return finish_pdf(bytes, pictures, glyph_fonts, viewer, shop, finished, reason);
+    FILE* into, int* write_error, std::string* reason) {
+    return finish_pdf(bytes, pictures, glyph_fonts, viewer, shop, into, write_error, reason);
 }
 #endif

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
@@ -49,15 +50,16 @@ struct GlyphFont {
     int ascent = 0, descent = 0, cap_height = 0;
 };
 
-// Makes `*finished` the PDF `bytes`, its pictures' data put in from `pictures`, `glyph_fonts` added, with an
-// /ID made from its content (the same bytes give the same file), `viewer`'s /ViewerPreferences and at least
-// PDF 1.7 when it has them. A print shop's file instead gets a TrimBox and BleedBox on every page, black
-// fills and strokes as DeviceGray, an sRGB output intent, Author, Trapped and XMP metadata that agree with
-// its information, as PDF 1.4. Returns false with qpdf's words in `reason`. Documents may be finished on
-// several threads at once.
+// Writes into `into` (left open) the PDF `bytes`, its pictures' data put in from `pictures`, `glyph_fonts`
+// added, with an /ID made from its content (the same bytes give the same file), `viewer`'s /ViewerPreferences
+// and at least PDF 1.7 when it has them. A print shop's file instead gets a TrimBox and BleedBox on every
+// page, black fills and strokes as DeviceGray, an sRGB output intent, Author, Trapped and XMP metadata that
+// agree with its information, as PDF 1.4. Returns false with qpdf's words in `reason`. The first write that
+// fails (a full disk) ends the writing and leaves its errno in `*write_error` (else 0): the file is then
+// incomplete. Documents may be finished on several threads at once.
 bool finish_pdf(const std::string& bytes, const std::vector<PictureStream>& pictures,
                 const std::vector<GlyphFont>& glyph_fonts, const ViewerSettings& viewer,
-                const PrintShopFinish& shop, std::string* finished, std::string* reason);
+                const PrintShopFinish& shop, FILE* into, int* write_error, std::string* reason);
 
 // The module that holds the finishing and qpdf, when the tool loads it at the first save
 // (see finish_loader.cpp), and the name of its function with finish_pdf's contract.

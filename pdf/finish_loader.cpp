@@ -13,7 +13,7 @@ namespace {
 
 using FinishFunction = bool (*)(const std::string&, const std::vector<PictureStream>&,
                                 const std::vector<GlyphFont>&, const ViewerSettings&, const PrintShopFinish&,
-                                std::string*, std::string*);
+                                FILE*, int*, std::string*);
 
 // The module sits next to the tool in the build folder, and in lib/rosterbook beside the
 // installed bin/ folder.
@@ -35,12 +35,12 @@ FinishFunction load_module(std::string* failure) {
 
 bool finish_pdf(const std::string& bytes, const std::vector<PictureStream>& pictures,
                 const std::vector<GlyphFont>& glyph_fonts, const ViewerSettings& viewer,
-                const PrintShopFinish& shop, std::string* finished, std::string* reason) {
+                const PrintShopFinish& shop, FILE* into, int* write_error, std::string* reason) {
     static std::string failure;  // why the module did not load, said for every document
     static const FinishFunction finish = load_module(&failure);
     if (finish == nullptr) {
         *reason = "cannot load " + std::string(FINISH_MODULE) + " (" + failure + ")";
         return false;
     }
-    return finish(bytes, pictures, glyph_fonts, viewer, shop, finished, reason);
+    return finish(bytes, pictures, glyph_fonts, viewer, shop, into, write_error, reason);
 }

@@ -55,17 +55,18 @@ std::string serialised(HPDF_Doc document) {
     return bytes;
 }
 
-// One document's finished bytes and the messages said while they were made.
+// How finishing one document went: the first failing write into its file, and the messages
+// said while it was made.
 struct Finished {
-    std::string bytes;  // empty when the document failed
+    int write_error = 0;  // an errno
     char* messages = nullptr;
     size_t messages_size = 0;
     ~Finished() { free(messages); }
 };
 
-// Serialises the document and finishes it with qpdf, in memory. Its messages go into
-// `finished`, to be said in the documents' order whichever thread made them.
-void finish_document(PdfDocument* pdf, Finished* finished) {
+// Serialises the document and finishes it with qpdf into its temporary file `file`. Its
+// messages go into `finished`, to be said in the documents' order whichever thread made them.
+void finish_document(PdfDocument* pdf, FILE* file, Finished* finished) {
     FILE* captured = open_memstream(&finished->messages, &finished->messages_size);
     const MessageStreams previous = use_message_streams({nullptr, captured});
     if (!pdf->failed) {
@@ -81,15 +82,14 @@ void finish_document(PdfDocument* pdf, Finished* finished) {
     std::string reason;
     if (!pdf->failed && bytes.empty()) {
         fail_pdf(pdf, HPDF_FILE_IO_ERROR, ENOMEM);
-    } else if (!pdf->failed && !finish_pdf(bytes, pdf->pictures, glyph_fonts, pdf->viewer, pdf->shop,
-                                           &finished->bytes, &reason)) {
+    } else if (!pdf->failed && !finish_pdf(bytes, pdf->pictures, glyph_fonts, pdf->viewer, pdf->shop, file,
+                                           &finished->write_error, &reason)) {
         say("Error: cannot finish %s: %s\n", pdf->output_name != nullptr ? pdf->output_name : "the PDF",
             reason.c_str());
         pdf->failed = true;
     }
     use_message_streams(previous);
     if (captured != nullptr) fclose(captured);
-    if (pdf->failed) finished->bytes.clear();
 }
 
 void end_pending_save(PdfDocument* pdf, size_t slot) {
@@ -117,12 +117,13 @@ void abandon_temp_file(PdfDocument* pdf, FILE* file, size_t slot) {
     end_pending_save(pdf, slot);
 }
 
-// Writes `bytes` into the open temporary file and puts it at `path`. Every write is
-// checked: libharu's own file writer ignores a failing close (a full disk).
-bool write_document(PdfDocument* pdf, const std::string& bytes, const char* path, FILE* file, size_t slot) {
+// Closes the written temporary file and puts it at `path`; `write_error` is the errno of a
+// write that failed while it was finished. Every write is checked: libharu's own file writer
+// ignores a failing close (a full disk).
+bool write_document(PdfDocument* pdf, int write_error, const char* path, FILE* file, size_t slot) {
     errno = 0;
-    bool written = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && fflush(file) == 0;
-    int write_errno = errno;
+    bool written = write_error == 0 && fflush(file) == 0;
+    int write_errno = write_error != 0 ? write_error : errno;
     if (fclose(file) != 0 || !written) {
         if (written) write_errno = errno;
         written = false;
@@ -151,7 +152,7 @@ bool save_pdf_documents(std::span<PdfDocument* const> documents, std::span<const
     std::vector<Finished> finished(opened);
     std::atomic<size_t> next = 0;
     auto work = [&] {
-        for (size_t i = next++; i < opened; i = next++) finish_document(documents[i], &finished[i]);
+        for (size_t i = next++; i < opened; i = next++) finish_document(documents[i], files[i], &finished[i]);
     };
     std::vector<std::thread> helpers;
     for (int t = 1; t < threads && static_cast<size_t>(t) < opened; ++t) helpers.emplace_back(work);
@@ -159,8 +160,8 @@ bool save_pdf_documents(std::span<PdfDocument* const> documents, std::span<const
     for (std::thread& helper : helpers) helper.join();
     for (size_t i = 0; i < opened; ++i) {
         if (finished[i].messages_size > 0) say("%s", finished[i].messages);
-        const bool saved =
-            !documents[i]->failed && write_document(documents[i], finished[i].bytes, paths[i], files[i], i);
+        const bool saved = !documents[i]->failed &&
+                           write_document(documents[i], finished[i].write_error, paths[i], files[i], i);
         if (!saved) {
             if (documents[i]->failed && temp_files_pending[i]) abandon_temp_file(documents[i], files[i], i);
             for (size_t j = i + 1; j < opened; ++j) abandon_temp_file(documents[j], files[j], j);

@@ -72,7 +72,9 @@ TEST(FindMemberPhotos, ByColumnByNameAndPrivacy) {
             photos.push_back(file.empty() ? "" : file + focus);
         }
         EXPECT_EQ(photos, c.photos) << c.private_shows;
-        if (c.err != nullptr) EXPECT_EQ(err, c.err) << loaded;
+        if (c.err != nullptr) {
+            EXPECT_EQ(err, c.err) << loaded;
+        }
     }
 }
 

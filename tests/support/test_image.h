@@ -14,12 +14,14 @@ struct TestImage {
     std::string path;
     SourceImage image{};
 
-    // Decodes `path`; a file that does not load fails the test.
-    explicit TestImage(const std::string& path);
+    // Decodes `path`, the part `crop` keeps, at that part's own size; a file that does not
+    // load fails the test.
+    explicit TestImage(const std::string& path, CropBox crop = WHOLE_PICTURE);
     ~TestImage();
     TestImage(const TestImage&) = delete;
     TestImage& operator=(const TestImage&) = delete;
 };
 
-// The picture at `path` drawn on a standard page at 300 ppi, read back from the PDF.
-PdfImage embedded_image(const std::string& path);
+// The picture at `path` (the part `crop` keeps) drawn on a standard page at 300 ppi, read
+// back from the PDF.
+PdfImage embedded_image(const std::string& path, CropBox crop = WHOLE_PICTURE);
