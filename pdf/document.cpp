@@ -79,7 +79,9 @@ bool open_pdf_document(PdfDocument* pdf, const PdfSetup& setup) {
         return false;
     }
     // Compression must be on before pages and images are added, or they stay uncompressed.
-    HPDF_SetCompressionMode(pdf->document, HPDF_COMP_ALL);
+    // Page contents are left to the finishing: qpdf decodes and recompresses libharu's
+    // (its /Filter is an array), so compressing them here too only cost time.
+    HPDF_SetCompressionMode(pdf->document, HPDF_COMP_IMAGE | HPDF_COMP_METADATA);
     pdf->fonts = load_fonts(pdf->document, setup.unicode_fonts);
     set_document_info(pdf->document, setup.title, setup.unicode_fonts, setup.made_at);
     return !pdf->failed;
