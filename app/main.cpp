@@ -1,6 +1,8 @@
 // rosterbook: turns the club's member list into a saddle-stitch booklet and a standard
 // portrait document. Everything comes from "roster.sdd"; the only arguments are --help
 // and --version.
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -51,5 +53,11 @@ int main(int argc, char** argv) {
     if (answered >= 0) return answered;
     RunRequest request = {SETTINGS_FILE_NAME, {nullptr, nullptr}};
     request.made_at = source_date_epoch();
-    return run_rosterbook(request);
+    const int status = run_rosterbook(request);
+    // The run has closed its files and freed what it held: ending here skips the exit
+    // handlers of the libraries loaded for it (qpdf's TLS libraries among them), which took
+    // 3 to 4 ms, a tenth of a small roster's run.
+    fflush(stdout);
+    fflush(stderr);
+    _exit(status);
 }

@@ -36,9 +36,10 @@ const std::array<float, 255>& srgb_thresholds() {
 }
 
 // Steps of linear light at which sRGB codes are looked up: a value is off its step by at
-// most 1/131070, far less than the least distance (1/6600) between a code's linear light and
-// the next threshold, so every code comes back as it went in.
-constexpr int CODE_STEPS = 65535;
+// most 1/32766, a fifth of the least distance (1/6600) between a code's linear light and the
+// next threshold, so every code comes back as it went in; and the table (16 KB) stays in the
+// processor's nearest cache.
+constexpr int CODE_STEPS = 16383;
 
 // The nearest 8-bit sRGB code of each step of linear light.
 const unsigned char* code_of_step() {
@@ -55,9 +56,11 @@ const unsigned char* code_of_step() {
     return table.data();
 }
 
-// The sRGB code of a linear light value, through `codes` (code_of_step).
+// The sRGB code of a linear light value (an average of values from 0 to 1), through `codes`
+// (code_of_step). Clamped as a whole number, which compiles without branches.
 inline unsigned char srgb_of_linear(const unsigned char* codes, float value) {
-    return codes[static_cast<int>(std::min(std::max(value, 0.0f), 1.0f) * CODE_STEPS + 0.5f)];
+    const int step = static_cast<int>(value * CODE_STEPS + 0.5f);
+    return codes[std::clamp(step, 0, CODE_STEPS)];
 }
 
 bool allocate(Samples* samples, uint32_t width, uint32_t height, int channels) {

@@ -1,0 +1,36 @@
+// Times the web page in headless Chromium for scripts/bench: a folder's files chosen together
+// (its photos/ with the photo button), Make the PDFs pressed, `runs` times on one page with
+// "Start again" between; prints the median milliseconds from Make to the preview, as the page
+// measures it, and how long the page took to be ready:
+//   node web/test/bench-web.js build-web/rosterbook.html FOLDER RUNS
+const puppeteer = require('puppeteer-core');
+const fs = require('fs');
+const path = require('path');
+
+const [pagePath, folder] = process.argv.slice(2, 4).map((p) => path.resolve(p));
+const runs = Number(process.argv[4] || 5);
+const filesIn = (where) => fs.readdirSync(where).map((name) => path.join(where, name))
+    .filter((file) => fs.statSync(file).isFile() && !file.endsWith('.pdf'));
+const median = (values) => values.sort((a, b) => a - b)[Math.floor((values.length - 1) / 2)];
+
+(async () => {
+  const browser = await puppeteer.launch({executablePath: '/usr/bin/chromium', headless: 'new', args: ['--no-sandbox']});
+  const page = await browser.newPage();
+  const opened = Date.now();
+  await page.goto('file://' + pagePath);
+  await page.waitForFunction(() => document.body.dataset.ready === 'true', {timeout: 60000});
+  const ready = Date.now() - opened;
+  const took = [];
+  for (let i = 0; i < runs; ++i) {
+    await page.click('#again');
+    await (await page.$('#many')).uploadFile(...filesIn(folder));
+    if (fs.existsSync(path.join(folder, 'photos'))) {
+      await (await page.$('#photos')).uploadFile(...filesIn(path.join(folder, 'photos')));
+    }
+    await page.click('#make');
+    await page.waitForFunction(() => document.body.dataset.done !== undefined, {timeout: 600000});
+    took.push(await page.evaluate(() => Number(document.body.dataset.took)));
+  }
+  await browser.close();
+  console.log(`${median(took)} ${ready}`);
+})().catch((error) => { console.error(error); process.exit(1); });
