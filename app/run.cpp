@@ -207,11 +207,13 @@ void open_member_photos(const Settings& settings, const Roster& roster, LoadedIm
     }
 }
 
-// Decodes each opened picture once into every size the documents need, in parallel; the
+// Decodes each opened picture once into every size the documents need, in parallel (or
+// hands them to the request's preparer, which sets `stopped` when it ends the run); the
 // failure of the first that fails, in the order of the pages. A photo that fails to
 // decode is said, and its card shows initials.
 std::optional<Failure> prepare_roster_images(const Settings& settings, LoadedImages* loaded,
-                                             const RosterImages& images, int threads) {
+                                             const RosterImages& images, const RunRequest& request,
+                                             int threads, bool* stopped) {
     std::vector<PictureJob> jobs(3 + loaded->photo_of.size());
     size_t count = 0;
     const SourceImage* opened[3] = {images.cover, images.committee, images.schedule};
@@ -229,7 +231,17 @@ std::optional<Failure> prepare_roster_images(const Settings& settings, LoadedIma
         job.image = &loaded->photos[i];
         job.size_count = planned_picture_sizes(*job.image, PLACE_PHOTO, settings, job.sizes);
     }
-    run_picture_jobs(std::span(jobs.data(), count), images.options, threads);
+    if (request.prepare_pictures != nullptr) {
+        std::vector<PictureRequest> requests;
+        for (PictureJob& job : std::span(jobs.data(), count)) {
+            requests.push_back({job.image, std::span(job.sizes, job.size_count), std::nullopt});
+        }
+        *stopped = !request.prepare_pictures(requests, images.options, request.preparer_context);
+        if (*stopped) return std::nullopt;
+        for (size_t i = 0; i < count; ++i) jobs[i].failure = std::move(requests[i].failure);
+    } else {
+        run_picture_jobs(std::span(jobs.data(), count), images.options, threads);
+    }
     for (const PictureJob& job : std::span(jobs.data(), pictures)) {
         if (job.failure) return job.failure;
     }
@@ -395,10 +407,12 @@ void report_documents(const RunDocuments& documents, const Settings& settings, c
 }
 
 // Opens and prepares the run's pictures, deciding whether the shop's file can be made; the
-// failure that stops the run. `shop_unfinished` says when the shop's file alone is left out.
+// failure that stops the run. `shop_unfinished` says when the shop's file alone is left out,
+// `stopped` when the request's picture preparer ended the run.
 std::optional<Failure> prepare_pictures_for(const Settings& settings, const Roster& roster, bool unicode,
-                                            int threads, LoadedImages* loaded, RosterImages* images,
-                                            RunDocuments* documents, bool* shop_unfinished) {
+                                            const RunRequest& request, int threads, LoadedImages* loaded,
+                                            RosterImages* images, RunDocuments* documents,
+                                            bool* shop_unfinished, bool* stopped) {
     documents->wanted[LAYOUT_PRINT_SHOP] = settings.print_shop_pdf_path[0] != '\0';
     std::optional<Failure> failure = font_files_missing(unicode || documents->wanted[LAYOUT_PRINT_SHOP]);
     if (!failure) failure = open_roster_images(settings, loaded, images);
@@ -414,32 +428,35 @@ std::optional<Failure> prepare_pictures_for(const Settings& settings, const Rost
         open_member_photos(settings, roster, loaded);
         images->photos = loaded->photo_of;
     }
-    return prepare_roster_images(settings, loaded, *images, threads);
+    return prepare_roster_images(settings, loaded, *images, request, threads, stopped);
 }
 
 // Creates, composes and saves the documents as `plan` lays them out, then writes the
 // closing report lines. Texts with characters no font here prints are changed as
 // replace_unprintable says. All are drawn before any is saved, so a failure while drawing
-// writes no file. Pictures are prepared and documents saved on `threads` threads, every
-// file dated `made_at` (seconds since 1970; -1: now). Returns false after a message, also
-// when the home PDFs were written but the shop's file could not be finished.
+// writes no file. Pictures are prepared as `request` says (on `threads` threads, or by its
+// preparer) and documents saved on `threads` threads, every file dated `request.made_at`.
+// Returns false after a message, also when the home PDFs were written but the shop's file
+// could not be finished, or when the preparer ended the run.
 bool produce_documents(Settings& settings, Roster& roster, const PagePlan& plan,
-                       std::span<const IndexEntry> index, int threads, long long made_at) {
+                       std::span<const IndexEntry> index, const RunRequest& request, int threads) {
     const std::vector<Member*> people = members_in_list_order(&roster);
     // The standard fonts print Western European text only; anything more takes Unicode fonts.
     const bool unicode = settings.fonts == FONTS_EMBEDDED || !texts_fit_windows_1252(settings, people);
     LoadedImages loaded;
     RosterImages images;
     RunDocuments documents;
-    bool shop_unfinished = false;
-    if (const std::optional<Failure> failure = prepare_pictures_for(
-            settings, roster, unicode, threads, &loaded, &images, &documents, &shop_unfinished)) {
+    bool shop_unfinished = false, stopped = false;
+    if (const std::optional<Failure> failure =
+            prepare_pictures_for(settings, roster, unicode, request, threads, &loaded, &images, &documents,
+                                 &shop_unfinished, &stopped)) {
         say_failure(*failure);
         return false;
     }
+    if (stopped) return false;
     const std::string title = document_title(settings);
     const PdfSetup setup = {unicode, title.c_str(),
-                            made_at >= 0 ? made_at : static_cast<long long>(time(nullptr))};
+                            request.made_at >= 0 ? request.made_at : static_cast<long long>(time(nullptr))};
     if (!open_documents(&documents, setup, plan, settings, people)) return false;
     if (unicode) {
         if (std::optional<Failure> failure =
@@ -501,5 +518,5 @@ int run_rosterbook(const RunRequest& request) {
     const int threads = request.threads > 0
                             ? request.threads
                             : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    return produce_documents(*settings, roster, plan, index, threads, request.made_at) ? 0 : 1;
+    return produce_documents(*settings, roster, plan, index, request, threads) ? 0 : 1;
 }

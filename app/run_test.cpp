@@ -35,16 +35,28 @@ Outcome read_outcome(const TempDir& club, int status, std::string out, std::stri
             std::filesystem::exists(club.file("shop.pdf")) ? club.read("shop.pdf") : ""};
 }
 
-// Runs in the club's folder in this process, preparing pictures on `threads` threads,
-// collecting the report and messages.
-Outcome run_here(const TempDir& club, int threads) {
+// A picture preparer as the web page's workers are: each picture made on its own, here one
+// after the other; or, with `context` set, one that only counts the pictures and ends the run.
+bool prepare_each(std::span<PictureRequest> requests, const ImageOptions& options, void* context) {
+    if (context != nullptr) {
+        *static_cast<size_t*>(context) = requests.size();
+        return false;
+    }
+    for (PictureRequest& request : requests) request.failure = prepare_pictures(request.image, request.sizes, options);
+    return true;
+}
+
+// Runs in the club's folder in this process, preparing pictures on `threads` threads (0:
+// with prepare_each, given `context`), collecting the report and messages.
+Outcome run_here(const TempDir& club, int threads, void* context = nullptr) {
     char *out = nullptr, *err = nullptr;
     size_t out_size = 0, err_size = 0;
     FILE* out_stream = open_memstream(&out, &out_size);
     FILE* err_stream = open_memstream(&err, &err_size);
     const std::filesystem::path previous = std::filesystem::current_path();
     std::filesystem::current_path(club.path);
-    const int status = run_rosterbook({"roster.sdd", {out_stream, err_stream}, threads, MADE_AT});
+    const int status = run_rosterbook({"roster.sdd", {out_stream, err_stream}, threads, MADE_AT,
+                                       threads == 0 ? prepare_each : nullptr, context});
     std::filesystem::current_path(previous);
     fclose(out_stream);
     fclose(err_stream);
@@ -74,10 +86,11 @@ TEST(RunRosterbook, TwiceInOneProcessAsInTwoProcesses) {
     TempDir pictured_here, bare_here, pictured_apart, bare_apart;
     write_clubs(pictured_here, bare_here);
     write_clubs(pictured_apart, bare_apart);
-    // The second round runs after a whole run of the other club; the pictures are prepared
-    // on one thread, then on two, and the command line uses every core.
-    for (int round = 0; round < 2; ++round) {
-        const Outcome pictured = run_here(pictured_here, round + 1), bare = run_here(bare_here, round + 1);
+    // The later rounds run after a whole run of the other club; the pictures are prepared
+    // on one thread, then on two, then by a preparer, and the command line uses every core.
+    for (int round = 0; round < 3; ++round) {
+        const int threads = (round + 1) % 3;
+        const Outcome pictured = run_here(pictured_here, threads), bare = run_here(bare_here, threads);
         for (auto [here, club] : {std::pair{&pictured, &pictured_apart}, std::pair{&bare, &bare_apart}}) {
             const RunResult apart = run_tool(ROSTERBOOK_BINARY, club->path,
                                              {.environment = {"SOURCE_DATE_EPOCH=" + std::to_string(MADE_AT)}});
@@ -99,6 +112,14 @@ TEST(RunRosterbook, TwiceInOneProcessAsInTwoProcesses) {
                       "Warning: schedule.webp prints at 4 ppi in standard.pdf" + soft +
                       "Warning: schedule.webp prints at 6 ppi in shop.pdf" + soft);
     }
+    // A preparer that ends the run: nothing more is said, and no PDF is written.
+    std::filesystem::remove(pictured_here.file("booklet.pdf"));
+    size_t pictures = 0;
+    const Outcome asked = run_here(pictured_here, 0, &pictures);
+    EXPECT_EQ(pictures, 3u);
+    EXPECT_EQ(asked.status, 1);
+    EXPECT_EQ(asked.err, "roster.conf: unknown key 'Colour'\n");
+    EXPECT_FALSE(std::filesystem::exists(pictured_here.file("booklet.pdf")));
 }
 
 }  // namespace

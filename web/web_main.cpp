@@ -7,11 +7,16 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <map>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/run.h"
+#include "image/image.h"
+#include "pdf/embed.h"
 #include "roster/sheet.h"
 #include "settings/settings.h"
 #include "text/collate.h"
@@ -47,21 +52,185 @@ std::string json_list(const std::vector<std::string>& items) {
     return list + "]";
 }
 
+// A float as JSON, in as many digits as bring back the same float.
+std::string json_float(float value) {
+    char text[32];
+    snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
+    return text;
+}
+
+// The pictures a run needs, each {"path", "crop": [left, top, width, height], "sizes":
+// [[width, height, press]...]}, with how they are made: the page's first pass, which ends
+// the run here.
+bool list_pictures(std::span<PictureRequest> requests, const ImageOptions& options, void*) {
+    answer = "{\"resolution\":" + std::to_string(options.resolution) +
+             ",\"jpeg\":" + (options.jpeg_compression ? "true" : "false") + ",\"pictures\":[";
+    for (const PictureRequest& request : requests) {
+        const CropBox& crop = request.image->crop;
+        answer += (answer.back() == '[' ? "{" : ",{") + std::string("\"path\":") + json(request.image->path) +
+                  ",\"crop\":[" + json_float(crop.left) + "," + json_float(crop.top) + "," +
+                  json_float(crop.width) + "," + json_float(crop.height) + "],\"sizes\":[";
+        for (const PictureSize& size : request.sizes) {
+            answer += (answer.back() == '[' ? "[" : ",[") + std::to_string(size.pixels.width) + "," +
+                      std::to_string(size.pixels.height) + "," + (size.press ? "1" : "0") + "]";
+        }
+        answer += "]}";
+    }
+    answer += "]}";
+    return false;
+}
+
+// Pictures prepared before the run, by the page's workers or by this module, in the order
+// the first pass listed them: each one's pictures in the order of its sizes, or why it could
+// not be made. The same file may be listed twice (a household's photo), cropped otherwise.
+struct Supplied {
+    std::string path;
+    std::vector<PreparedPicture> pictures;  // data malloc'd, handed to the run's image
+    std::string failure;
+};
+std::vector<Supplied> supplied;
+
+void drop_supplied() {
+    for (Supplied& picture : supplied) {
+        for (PreparedPicture& prepared : picture.pictures) free(prepared.data);
+    }
+    supplied.clear();
+}
+
+// The second pass's preparer: a picture supplied goes to its image as it was made, any other
+// is made here.
+bool take_supplied(std::span<PictureRequest> requests, const ImageOptions& options, void*) {
+    for (size_t i = 0; i < requests.size(); ++i) {
+        SourceImage* image = requests[i].image;
+        Supplied* made = i < supplied.size() && supplied[i].path == image->path ? &supplied[i] : nullptr;
+        if (made == nullptr || made->pictures.size() > MAX_PICTURE_SIZES ||
+            (made->failure.empty() && made->pictures.size() != requests[i].sizes.size())) {
+            requests[i].failure = prepare_pictures(image, requests[i].sizes, options);
+        } else if (!made->failure.empty()) {
+            requests[i].failure = Failure{image->path, 0, made->failure};
+        } else {
+            free_pictures(image);
+            for (PreparedPicture& prepared : made->pictures) {
+                image->pictures[image->picture_count++] = prepared;
+                prepared.data = nullptr;
+            }
+        }
+    }
+    drop_supplied();
+    return true;
+}
+
+// The entry for the first pass's picture `index`, made when new.
+Supplied& supplied_at(int index) {
+    if (supplied.size() <= static_cast<size_t>(index)) supplied.resize(static_cast<size_t>(index) + 1);
+    return supplied[static_cast<size_t>(index)];
+}
+
+// The picture rosterbook_prepare made last, until the next call.
+SourceImage prepared = {};
+
 }  // namespace
 
 // Runs rosterbook in `folder` (holding roster.sdd, the member list and the pictures) and
-// returns its exit status: 0 when the PDFs were written there, 1 after a message.
+// returns its exit status: 0 when the PDFs were written there, 1 after a message. Pictures
+// supplied before (rosterbook_prepare, rosterbook_supply) are used as they were made.
 extern "C" EMSCRIPTEN_KEEPALIVE int rosterbook_run(const char* folder) {
     int status = 1;
     if (chdir(folder) != 0) {
         fprintf(stderr, "Error: cannot open the folder %s\n", folder);
     } else {
-        status = run_rosterbook({SETTINGS_FILE_NAME, {nullptr, nullptr}, 1});  // one thread: no workers here
+        // One thread: the page's workers prepare the pictures beforehand.
+        status = run_rosterbook({SETTINGS_FILE_NAME,
+                                 {nullptr, nullptr},
+                                 1,
+                                 -1,
+                                 supplied.empty() ? nullptr : take_supplied,
+                                 nullptr});
         chdir("/");  // the page removes the folder before the next run
     }
+    drop_supplied();
     fflush(stdout);
     fflush(stderr);
     return status;
+}
+
+// The pictures a run in `folder` needs (list_pictures' JSON), found by a run that says
+// nothing and stops before preparing them; {"pictures": []} when it stops sooner.
+extern "C" EMSCRIPTEN_KEEPALIVE const char* rosterbook_pictures(const char* folder) {
+    answer = "{\"pictures\":[]}";
+    FILE* quiet = fopen("/dev/null", "w");
+    if (quiet != nullptr && chdir(folder) == 0) {
+        run_rosterbook({SETTINGS_FILE_NAME, {quiet, quiet}, 1, -1, list_pictures, nullptr});
+        chdir("/");
+    }
+    if (quiet != nullptr) fclose(quiet);
+    return answer.c_str();
+}
+
+// Prepares the picture at `path` (in `folder`) as a run does: the part `crop` keeps, at each
+// of `sizes` ("width height press" per size, one after another), reduced to `resolution`,
+// PNGs as JPEG when `jpeg`. With `keep` 0 or more it is supplied to the next run as the first
+// pass's picture `keep`; else (-1) the answer is
+// {"failure": reason or "", "pictures": [{"width", "height", "press", "colors", "kind",
+// "data", "size"}...]}, the data in the module's memory until the next call.
+extern "C" EMSCRIPTEN_KEEPALIVE const char* rosterbook_prepare(const char* folder, const char* path,
+                                                               float left, float top, float width,
+                                                               float height, const char* sizes,
+                                                               int resolution, int jpeg, int keep) {
+    free_source_image(&prepared);
+    std::vector<PictureSize> wanted;
+    unsigned w = 0, h = 0;
+    int press = 0, used = 0;
+    for (const char* at = sizes; sscanf(at, "%u %u %d%n", &w, &h, &press, &used) == 3; at += used) {
+        wanted.push_back({{w, h}, press != 0});
+    }
+    std::optional<Failure> failure =
+        chdir(folder) == 0 ? std::nullopt : std::optional(Failure{path, 0, "no folder"});
+    if (!failure) failure = open_source_image(path, &prepared);
+    if (!failure) {
+        prepared.crop = {left, top, width, height};
+        failure = prepare_pictures(&prepared, wanted, {resolution, jpeg != 0, libharu_reads_jpeg});
+    }
+    chdir("/");
+    Supplied made = {path, {}, failure ? failure->reason : std::string()};
+    answer = "{\"failure\":" + json(made.failure) + ",\"pictures\":[";
+    for (int i = 0; !failure && i < prepared.picture_count; ++i) {
+        const PreparedPicture& picture = prepared.pictures[i];
+        made.pictures.push_back(picture);
+        answer +=
+            (i > 0 ? ",{" : "{") + std::string("\"width\":") + std::to_string(picture.size.pixels.width) +
+            ",\"height\":" + std::to_string(picture.size.pixels.height) +
+            ",\"press\":" + (picture.size.press ? "1" : "0") +
+            ",\"colors\":" + std::to_string(picture.colors) + ",\"kind\":" + std::to_string(picture.kind) +
+            ",\"data\":" + std::to_string(reinterpret_cast<uintptr_t>(picture.data)) +
+            ",\"size\":" + std::to_string(picture.data_size) + "}";
+    }
+    answer += "]}";
+    if (keep >= 0) {
+        supplied_at(keep) = std::move(made);
+        prepared.picture_count = 0;  // the pictures' data is the supplied run's now
+        free_source_image(&prepared);
+    }
+    return answer.c_str();
+}
+
+// Supplies the next run a picture of the first pass's picture `index` (at `path`) made
+// elsewhere (a worker's rosterbook_prepare answer), its data `size` bytes at `data` (malloc'd;
+// the module's from now), or, for a `failure` other than "", why it could not be made.
+extern "C" EMSCRIPTEN_KEEPALIVE void rosterbook_supply(int index, const char* path, const char* failure,
+                                                       int width, int height, int press, int colors, int kind,
+                                                       unsigned char* data, int size) {
+    Supplied& picture = supplied_at(index);
+    picture.path = path;
+    if (failure[0] != '\0') {
+        picture.failure = failure;
+        return;
+    }
+    picture.pictures.push_back({{{static_cast<uint32_t>(width), static_cast<uint32_t>(height)}, press != 0},
+                                colors,
+                                static_cast<PictureData>(kind),
+                                data,
+                                static_cast<size_t>(size)});
 }
 
 // {"keys": [{"name", "kind", "group", "choices", "default"}...], "languages": [tags],

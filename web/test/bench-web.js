@@ -16,10 +16,15 @@ const median = (values) => values.sort((a, b) => a - b)[Math.floor((values.lengt
 (async () => {
   const browser = await puppeteer.launch({executablePath: '/usr/bin/chromium', headless: 'new', args: ['--no-sandbox']});
   const page = await browser.newPage();
+  if (process.env.VERBOSE) page.on('console', (message) => console.error(message.text()));
+  if (process.env.VERBOSE) page.on('pageerror', (error) => console.error(String(error)));
   const opened = Date.now();
   await page.goto('file://' + pagePath);
   await page.waitForFunction(() => document.body.dataset.ready === 'true', {timeout: 60000});
   const ready = Date.now() - opened;
+  // The helpers that prepare pictures start after the page is ready.
+  await page.waitForFunction(() => Number(document.body.dataset.helpers || 0) > 0 || navigator.hardwareConcurrency < 2,
+                             {timeout: 60000});
   const took = [];
   for (let i = 0; i < runs; ++i) {
     await page.click('#again');
@@ -30,6 +35,7 @@ const median = (values) => values.sort((a, b) => a - b)[Math.floor((values.lengt
     await page.click('#make');
     await page.waitForFunction(() => document.body.dataset.done !== undefined, {timeout: 600000});
     took.push(await page.evaluate(() => Number(document.body.dataset.took)));
+    if (process.env.VERBOSE) console.error(await page.evaluate(() => JSON.stringify(document.body.dataset)));
   }
   await browser.close();
   console.log(`${median(took)} ${ready}`);
