@@ -42,7 +42,8 @@ bool prepare_each(std::span<PictureRequest> requests, const ImageOptions& option
         *static_cast<size_t*>(context) = requests.size();
         return false;
     }
-    for (PictureRequest& request : requests) request.failure = prepare_pictures(request.image, request.sizes, options);
+    for (PictureRequest& request : requests)
+        request.failure = prepare_pictures(request.image, request.sizes, options);
     return true;
 }
 
@@ -55,8 +56,12 @@ Outcome run_here(const TempDir& club, int threads, void* context = nullptr) {
     FILE* err_stream = open_memstream(&err, &err_size);
     const std::filesystem::path previous = std::filesystem::current_path();
     std::filesystem::current_path(club.path);
-    const int status = run_rosterbook({"roster.sdd", {out_stream, err_stream}, threads, MADE_AT,
-                                       threads == 0 ? prepare_each : nullptr, context});
+    const int status = run_rosterbook({"roster.sdd",
+                                       {out_stream, err_stream},
+                                       threads,
+                                       MADE_AT,
+                                       threads == 0 ? prepare_each : nullptr,
+                                       context});
     std::filesystem::current_path(previous);
     fclose(out_stream);
     fclose(err_stream);
@@ -72,9 +77,10 @@ void write_clubs(const TempDir& pictured, const TempDir& bare) {
     for (const TempDir* club : {&pictured, &bare}) {
         std::filesystem::copy_file(EXAMPLES_DIR "/members.csv", club->file("members.csv"));
     }
-    pictured.write("roster.sdd",
-                   "Title:\nHarbour Squares\n\nLabel Sequence: Column Order\nColour: red\n"
-                   "Committee Image: committee.jpg\nSchedule Image: schedule.webp\nPrint Shop PDF: shop.pdf\n");
+    pictured.write(
+        "roster.sdd",
+        "Title:\nHarbour Squares\n\nLabel Sequence: Column Order\nColour: red\n"
+        "Committee Image: committee.jpg\nSchedule Image: schedule.webp\nPrint Shop PDF: shop.pdf\n");
     write_rgb_png(pictured.file("cover.png"), 3000, 2000);
     write_jpeg(pictured.file("committee.jpg"), {1600, 3000, 3, false, 6, 2});
     write_phone_picture(pictured.file("schedule.webp"), {30, 40}, PHONE_WEBP);
@@ -92,8 +98,9 @@ TEST(RunRosterbook, TwiceInOneProcessAsInTwoProcesses) {
         const int threads = (round + 1) % 3;
         const Outcome pictured = run_here(pictured_here, threads), bare = run_here(bare_here, threads);
         for (auto [here, club] : {std::pair{&pictured, &pictured_apart}, std::pair{&bare, &bare_apart}}) {
-            const RunResult apart = run_tool(ROSTERBOOK_BINARY, club->path,
-                                             {.environment = {"SOURCE_DATE_EPOCH=" + std::to_string(MADE_AT)}});
+            const RunResult apart =
+                run_tool(ROSTERBOOK_BINARY, club->path,
+                         {.environment = {"SOURCE_DATE_EPOCH=" + std::to_string(MADE_AT)}});
             const Outcome expected = read_outcome(*club, apart.status, apart.out, apart.err);
             const std::string what = "round " + std::to_string(round) + ", " + club->path;
             EXPECT_EQ(here->status, expected.status) << what;
@@ -102,14 +109,15 @@ TEST(RunRosterbook, TwiceInOneProcessAsInTwoProcesses) {
             EXPECT_TRUE(here->booklet == expected.booklet && !expected.booklet.empty()) << what;
             EXPECT_TRUE(here->standard == expected.standard && !expected.standard.empty()) << what;
             EXPECT_TRUE(here->shop == expected.shop) << what;
-            EXPECT_EQ(pdf_info(club->file("standard.pdf"), "/CreationDate"), "D:20231114221320Z00'00'") << what;
+            EXPECT_EQ(pdf_info(club->file("standard.pdf"), "/CreationDate"), "D:20231114221320Z00'00'")
+                << what;
         }
         // A tiny picture prints soft: it is named once per document.
         const std::string soft = "; 150 or more looks sharp (a larger picture, or type the page as text)\n";
         EXPECT_EQ(pictured.err,
                   "roster.conf: unknown key 'Colour'\n"
-                  "Warning: schedule.webp prints at 6 ppi in booklet.pdf" + soft +
-                      "Warning: schedule.webp prints at 4 ppi in standard.pdf" + soft +
+                  "Warning: schedule.webp prints at 6 ppi in booklet.pdf" +
+                      soft + "Warning: schedule.webp prints at 4 ppi in standard.pdf" + soft +
                       "Warning: schedule.webp prints at 6 ppi in shop.pdf" + soft);
     }
     // A preparer that ends the run: nothing more is said, and no PDF is written.

@@ -118,8 +118,10 @@ typedef struct {
 } Page;
 
 static void draw_page(HPDF_Page sheet, const Geometry *g, float x0, const Page *p, int number) {
-    if (p->what) draw_placeholder(sheet, g, x0, p->what);
-    else if (p->title) draw_section_page(sheet, g, x0, number, p->title, p->continued, p->first, p->count);
+    if (p->what)
+        draw_placeholder(sheet, g, x0, p->what);
+    else if (p->title)
+        draw_section_page(sheet, g, x0, number, p->title, p->continued, p->first, p->count);
 }
 
 /* The document's pages: cover, committee, each section's pages, schedule. */
