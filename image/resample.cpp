@@ -132,24 +132,21 @@ void write_row(const AreaReducer& reducer, AreaTarget* target, const float* sums
     }
 }
 
-// Makes every output row of `target` whose last source row has arrived.
-void make_rows(AreaReducer* reducer, AreaTarget* target) {
-    const size_t width = size_t{reducer->crop_width} * reducer->channels;
-    const uint32_t newest = reducer->rows_in - 1 - reducer->crop_y;
+// Adds the source row `row` (counted inside the crop, in linear light) to the sums of each
+// output row it lies under, and makes every output row whose last source row it is.
+void add_to_rows(const AreaReducer& reducer, AreaTarget* target, uint32_t row, const float* linear) {
+    const size_t width = size_t{reducer.crop_width} * reducer.channels;
     const AreaAxis& down = target->down;
-    while (target->next_row < target->size.height && down.last[target->next_row] == newest) {
-        const uint32_t y = target->next_row;
-        float* sums = reducer->column_sums.get();
-        for (uint32_t k = 0; k <= down.last[y] - down.first[y]; ++k) {
-            const float weight = down.weights[size_t{y} * down.taps + k];
-            const float* source = &reducer->ring[((down.first[y] + k) % reducer->ring_rows) * width];
-            if (k == 0) {
-                for (size_t i = 0; i < width; ++i) sums[i] = weight * source[i];
-            } else {
-                for (size_t i = 0; i < width; ++i) sums[i] += weight * source[i];
-            }
-        }
-        write_row(*reducer, target, sums);
+    for (uint32_t y = target->next_row; y < target->size.height && down.first[y] <= row; ++y) {
+        if (down.last[y] < row) continue;
+        const float weight = down.weights[size_t{y} * down.taps + (row - down.first[y])];
+        float* sums = &target->sums[(y % target->sum_rows) * width];
+        for (size_t i = 0; i < width; ++i) sums[i] += weight * linear[i];
+    }
+    while (target->next_row < target->size.height && down.last[target->next_row] == row) {
+        float* sums = &target->sums[(target->next_row % target->sum_rows) * width];
+        write_row(reducer, target, sums);
+        std::fill_n(sums, width, 0.0f);
         ++target->next_row;
     }
 }
@@ -207,7 +204,8 @@ bool start_reduction(AreaReducer* reducer, uint32_t in_width, uint32_t in_height
     reducer->rows_in = 0;
     crop_span(reducer->crop.left, reducer->crop.width, in_width, &reducer->crop_x, &reducer->crop_width);
     crop_span(reducer->crop.top, reducer->crop.height, in_height, &reducer->crop_y, &reducer->crop_height);
-    reducer->ring_rows = 0;
+    const size_t width = size_t{reducer->crop_width} * channels;
+    bool averaged = false;
     for (int i = 0; i < reducer->target_count; ++i) {
         AreaTarget& target = reducer->targets[i];
         target.next_row = 0;
@@ -218,13 +216,14 @@ bool start_reduction(AreaReducer* reducer, uint32_t in_width, uint32_t in_height
             !plan_axis(&target.down, reducer->crop_height, target.size.height)) {
             return false;
         }
-        reducer->ring_rows = std::max(reducer->ring_rows, target.down.taps);
+        // A source row lies under two output rows, or a few more when it is the larger.
+        target.sum_rows = (target.size.height + reducer->crop_height - 1) / reducer->crop_height + 2;
+        target.sums.reset(new (std::nothrow) float[width * target.sum_rows]());
+        if (target.sums == nullptr) return false;
+        averaged = true;
     }
-    if (reducer->ring_rows == 0) return true;
-    const size_t width = size_t{reducer->crop_width} * channels;
-    reducer->ring.reset(new (std::nothrow) float[width * reducer->ring_rows]);
-    reducer->column_sums.reset(new (std::nothrow) float[width]);
-    return reducer->ring != nullptr && reducer->column_sums != nullptr;
+    if (averaged) reducer->linear.reset(new (std::nothrow) float[width]);
+    return !averaged || reducer->linear != nullptr;
 }
 
 void add_row(AreaReducer* reducer, const unsigned char* row) {
@@ -233,15 +232,14 @@ void add_row(AreaReducer* reducer, const unsigned char* row) {
     if (y < reducer->crop_y || y >= reducer->crop_y + reducer->crop_height) return;
     const uint32_t inside = y - reducer->crop_y;
     const size_t width = size_t{reducer->crop_width} * reducer->channels;
-    if (reducer->ring_rows > 0)
-        linearise(*reducer, row, &reducer->ring[(inside % reducer->ring_rows) * width]);
+    if (reducer->linear) linearise(*reducer, row, reducer->linear.get());
     for (int i = 0; i < reducer->target_count; ++i) {
         AreaTarget& target = reducer->targets[i];
         if (target.copied) {
             memcpy(target.out.data.get() + inside * width, row + size_t{reducer->crop_x} * reducer->channels,
                    width);
         } else {
-            make_rows(reducer, &target);
+            add_to_rows(*reducer, &target, inside, reducer->linear.get());
         }
     }
 }

@@ -37,6 +37,10 @@ struct AreaTarget {
     bool copied = false;
     AreaAxis across, down;
     uint32_t next_row = 0;  // the next output row to make
+    // The vertical sums of the output rows being made, row y at y % sum_rows: each source row
+    // adds to the few it lies under, so memory does not grow with the reduction.
+    std::unique_ptr<float[]> sums;
+    uint32_t sum_rows = 0;
 };
 
 // The reduction of a picture arriving row by row (its part `crop`, as stored) to each of
@@ -48,9 +52,7 @@ struct AreaReducer {
     uint32_t in_width = 0, in_height = 0, rows_in = 0;
     int channels = 0;
     uint32_t crop_x = 0, crop_y = 0, crop_width = 0, crop_height = 0;  // source pixels
-    uint32_t ring_rows = 0;                                            // recent rows kept, in linear light
-    std::unique_ptr<float[]> ring;
-    std::unique_ptr<float[]> column_sums;  // one output row's vertical sums, crop_width wide
+    std::unique_ptr<float[]> linear;  // the newest source row's crop in linear light
 };
 
 // Readies `reducer` to make `sizes` (as stored; at most MAX_PICTURE_SIZES, each distinct)
