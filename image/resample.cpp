@@ -167,6 +167,15 @@ void linearise(const AreaReducer& reducer, const unsigned char* row, float* out)
     }
 }
 
+// The span of `full` pixels a crop takes: where `start` (a fraction) falls and how many
+// `length` takes, inside it and at least one.
+void crop_span(float start, float length, uint32_t full, uint32_t* first, uint32_t* count) {
+    *first = std::min(full - 1, static_cast<uint32_t>(std::lround(start * static_cast<float>(full))));
+    const uint32_t wanted =
+        static_cast<uint32_t>(std::max(1L, std::lround(length * static_cast<float>(full))));
+    *count = std::min(wanted, full - *first);
+}
+
 }  // namespace
 
 PixelSize embedded_size(uint32_t width, uint32_t height, float drawn_width, float drawn_height,
@@ -180,13 +189,6 @@ PixelSize embedded_size(uint32_t width, uint32_t height, float drawn_width, floa
         return static_cast<uint32_t>(rounded < 1 ? 1 : rounded);
     };
     return {pixels(drawn_width), pixels(drawn_height)};
-}
-
-void crop_span(float start, float length, uint32_t full, uint32_t* first, uint32_t* count) {
-    *first = std::min(full - 1, static_cast<uint32_t>(std::lround(start * static_cast<float>(full))));
-    const uint32_t wanted =
-        static_cast<uint32_t>(std::max(1L, std::lround(length * static_cast<float>(full))));
-    *count = std::min(wanted, full - *first);
 }
 
 void plan_reduction(AreaReducer* reducer, std::span<const PixelSize> sizes, CropBox crop) {

@@ -66,10 +66,6 @@ bool start_reduction(AreaReducer* reducer, uint32_t in_width, uint32_t in_height
 // Adds the next source row (in_width pixels); rows past in_height are ignored.
 void add_row(AreaReducer* reducer, const unsigned char* row);
 
-// The span of `full` pixels a crop takes: where `start` (a fraction) falls and how many
-// `length` takes, inside it and at least one.
-void crop_span(float start, float length, uint32_t full, uint32_t* first, uint32_t* count);
-
 // Turns `samples` upright as EXIF `orientation` (1 to 8) says; false when out of memory.
 bool turn_upright(Samples* samples, int orientation);
 
