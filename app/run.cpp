@@ -100,8 +100,8 @@ std::optional<Failure> open_roster_images(const Settings& settings, LoadedImages
         if (std::optional<Failure> failure = open_source_image(paths[i], &loaded->images[i])) return failure;
         *slots[i] = &loaded->images[i];
     }
-    images->options = {settings.image_resolution, settings.image_compression == COMPRESSION_JPEG,
-                       libharu_reads_jpeg};
+    images->options =
+        run_image_options(settings.image_resolution, settings.image_compression == COMPRESSION_JPEG);
     return std::nullopt;
 }
 
@@ -482,6 +482,10 @@ bool produce_documents(Settings& settings, Roster& roster, const PagePlan& plan,
 }
 
 }  // namespace
+
+ImageOptions run_image_options(int32_t resolution, bool jpeg) {
+    return {resolution, jpeg, libharu_reads_jpeg};
+}
 
 int run_rosterbook(const RunRequest& request) {
     StreamsInUse streams(request.streams);

@@ -24,6 +24,11 @@ struct PictureRequest {
 using PicturePreparer = bool (*)(std::span<PictureRequest> requests, const ImageOptions& options,
                                  void* context);
 
+// How a run embeds its pictures: reduced to `resolution` pixels per inch (0: never), PNGs as
+// JPEG when `jpeg`, a JPEG file's own bytes wherever libharu reads them. A preparer elsewhere
+// (the web page's workers) makes pictures with the same.
+ImageOptions run_image_options(int32_t resolution, bool jpeg);
+
 struct RunRequest {
     const char* settings_path;  // the settings file ("roster.sdd"); the paths it holds are taken as they are
     MessageStreams streams;     // where the report lines and messages go; null ones: stdout and stderr

@@ -16,7 +16,6 @@
 
 #include "app/run.h"
 #include "image/image.h"
-#include "pdf/embed.h"
 #include "roster/sheet.h"
 #include "settings/settings.h"
 #include "text/collate.h"
@@ -189,7 +188,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* rosterbook_prepare(const char* folde
     if (!failure) failure = open_source_image(path, &prepared);
     if (!failure) {
         prepared.crop = {left, top, width, height};
-        failure = prepare_pictures(&prepared, wanted, {resolution, jpeg != 0, libharu_reads_jpeg});
+        failure = prepare_pictures(&prepared, wanted, run_image_options(resolution, jpeg != 0));
     }
     chdir("/");
     Supplied made = {path, {}, failure ? failure->reason : std::string()};
