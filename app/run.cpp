@@ -16,6 +16,7 @@
 #include "app/printable.h"
 #include "base/failure.h"
 #include "base/file.h"
+#include "base/message.h"
 #include "image/colour.h"
 #include "image/image.h"
 #include "layout/card.h"
@@ -175,13 +176,13 @@ void picture_worker(PictureWork* work) {
     }
 }
 
-// Prepares every job on `threads` threads, this one included.
+// Prepares every job on `threads` threads, this one included; none are started for no job.
 void run_picture_jobs(std::span<PictureJob> jobs, const ImageOptions& options, int threads) {
     PictureWork work;
     work.jobs = jobs;
     work.options = options;
     std::vector<std::thread> helpers;
-    for (int t = 1; t < threads; ++t) helpers.emplace_back(picture_worker, &work);
+    for (int t = 1; t < threads && !jobs.empty(); ++t) helpers.emplace_back(picture_worker, &work);
     picture_worker(&work);
     for (std::thread& helper : helpers) helper.join();
 }
@@ -466,13 +467,24 @@ bool produce_documents(Settings& settings, Roster& roster, const PagePlan& plan,
         }
     }
     report_text_fitting(settings, roster, people, documents.of[LAYOUT_BOOKLET].fonts, images);
+    std::vector<LayoutMode> modes;
     std::vector<PdfDocument*> saved;
     std::vector<const char*> paths;
     for (LayoutMode mode : {LAYOUT_BOOKLET, LAYOUT_STANDARD, LAYOUT_PRINT_SHOP}) {
         if (!documents.wanted[mode]) continue;
-        if (!compose(&documents.of[mode], plan, mode, settings, roster, images, index)) return false;
+        modes.push_back(mode);
         saved.push_back(&documents.of[mode]);
         paths.push_back(output_path(settings, mode));
+    }
+    // Each document is drawn on a core of its own; what they say comes out in their order.
+    std::vector<char> composed(modes.size(), 0);
+    if (!run_in_order(
+            modes.size(), threads,
+            [&](size_t i) {
+                composed[i] = compose(saved[i], plan, modes[i], settings, roster, images, index);
+            },
+            [&](size_t i) { return composed[i] != 0; })) {
+        return false;
     }
     // The pictures' data goes into the files as they are finished: `loaded` holds it till then.
     remove_temp_file_on_signals();
@@ -499,6 +511,8 @@ int run_rosterbook(const RunRequest& request) {
     const std::vector<Failure> overwriting = outputs_overwriting_inputs(*settings, request.settings_path);
     for (const Failure& failure : overwriting) say_failure(failure);
     if (!overwriting.empty()) return 1;
+    // qpdf loads on the other core while the members are read and the pages drawn.
+    const std::jthread finishing = start_loading_finishing();
     if (const std::optional<Failure> failure = load_roster(*settings, &roster)) {
         say_failure(*failure);
         return 1;

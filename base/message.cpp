@@ -1,6 +1,11 @@
 #include "base/message.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstdarg>
+#include <cstdlib>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -34,3 +39,42 @@ MessageStreams use_message_streams(MessageStreams streams) {
 }
 
 void flush_report() { fflush(report_stream()); }
+
+namespace {
+
+// What one task said, in a memory stream while it ran.
+struct KeptMessages {
+    char* text = nullptr;
+    size_t size = 0;
+    KeptMessages() = default;
+    KeptMessages(const KeptMessages&) = delete;
+    ~KeptMessages() { free(text); }
+};
+
+}  // namespace
+
+bool run_in_order(size_t count, int threads, const std::function<void(size_t)>& task,
+                  const std::function<bool(size_t)>& then) {
+    std::vector<KeptMessages> kept(count);
+    const MessageStreams caller = use_message_streams(current);
+    std::atomic<size_t> next = 0;
+    auto work = [&] {
+        for (size_t i = next++; i < count; i = next++) {
+            FILE* stream = open_memstream(&kept[i].text, &kept[i].size);
+            const MessageStreams previous = use_message_streams({caller.report, stream});
+            task(i);
+            use_message_streams(previous);
+            if (stream != nullptr) fclose(stream);
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (size_t t = 1; t < static_cast<size_t>(std::max(threads, 1)) && t < count; ++t)
+        helpers.emplace_back(work);
+    work();
+    for (std::thread& helper : helpers) helper.join();
+    for (size_t i = 0; i < count; ++i) {
+        if (kept[i].size > 0) say("%s", kept[i].text);
+        if (!then(i)) return false;
+    }
+    return true;
+}

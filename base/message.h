@@ -3,7 +3,9 @@
 // run, as a web page or a test does.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
+#include <functional>
 
 struct MessageStreams {
     FILE* report;    // null: standard output
@@ -23,3 +25,11 @@ MessageStreams use_message_streams(MessageStreams streams);
 
 // Flushes the report stream, so report lines reach a terminal before a slow step.
 void flush_report();
+
+// Runs `task(i)` for each i below `count` on up to `threads` threads, this one included,
+// each task's messages kept aside (report lines go where this thread's go). Then, here and
+// in task order, says task i's messages and calls `then(i)`; the first `then` that returns
+// false ends it, later tasks' messages unsaid, as if the tasks had run one after the other
+// and stopped there. Returns whether every `then` returned true.
+bool run_in_order(size_t count, int threads, const std::function<void(size_t)>& task,
+                  const std::function<bool(size_t)>& then);

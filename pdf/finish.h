@@ -61,6 +61,9 @@ bool finish_pdf(const std::string& bytes, const std::vector<PictureStream>& pict
                 const std::vector<GlyphFont>& glyph_fonts, const ViewerSettings& viewer,
                 const PrintShopFinish& shop, FILE* into, int* write_error, std::string* reason);
 
+// Loads the module below now, if it is not loaded yet: see start_loading_finishing (save.h).
+void load_finish_module();
+
 // The module that holds the finishing and qpdf, when the tool loads it at the first save
 // (see finish_loader.cpp), and the name of its function with finish_pdf's contract.
 constexpr const char* FINISH_MODULE = "rosterbook-finish.so";

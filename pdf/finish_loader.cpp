@@ -15,6 +15,12 @@ using FinishFunction = bool (*)(const std::string&, const std::vector<PictureStr
                                 const std::vector<GlyphFont>&, const ViewerSettings&, const PrintShopFinish&,
                                 FILE*, int*, std::string*);
 
+// The module's function, or why it did not load.
+struct FinishModule {
+    FinishFunction finish = nullptr;
+    std::string failure;
+};
+
 // The module sits next to the tool in the build folder, and in lib/rosterbook beside the
 // installed bin/ folder.
 FinishFunction load_module(std::string* failure) {
@@ -31,16 +37,27 @@ FinishFunction load_module(std::string* failure) {
     return nullptr;
 }
 
+// Loaded once for the process; a thread that asks while another loads it waits for that load.
+const FinishModule& finish_module() {
+    static const FinishModule module = [] {
+        FinishModule loaded;
+        loaded.finish = load_module(&loaded.failure);
+        return loaded;
+    }();
+    return module;
+}
+
 }  // namespace
+
+void load_finish_module() { finish_module(); }
 
 bool finish_pdf(const std::string& bytes, const std::vector<PictureStream>& pictures,
                 const std::vector<GlyphFont>& glyph_fonts, const ViewerSettings& viewer,
                 const PrintShopFinish& shop, FILE* into, int* write_error, std::string* reason) {
-    static std::string failure;  // why the module did not load, said for every document
-    static const FinishFunction finish = load_module(&failure);
-    if (finish == nullptr) {
-        *reason = "cannot load " + std::string(FINISH_MODULE) + " (" + failure + ")";
+    const FinishModule& module = finish_module();
+    if (module.finish == nullptr) {  // said for every document
+        *reason = "cannot load " + std::string(FINISH_MODULE) + " (" + module.failure + ")";
         return false;
     }
-    return finish(bytes, pictures, glyph_fonts, viewer, shop, into, write_error, reason);
+    return module.finish(bytes, pictures, glyph_fonts, viewer, shop, into, write_error, reason);
 }

@@ -1,9 +1,10 @@
 #include "pdf/save.h"
 
+#include <pthread.h>
+#include <sched.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -55,41 +56,28 @@ std::string serialised(HPDF_Doc document) {
     return bytes;
 }
 
-// How finishing one document went: the first failing write into its file, and the messages
-// said while it was made.
-struct Finished {
-    int write_error = 0;  // an errno
-    char* messages = nullptr;
-    size_t messages_size = 0;
-    ~Finished() { free(messages); }
-};
-
-// Serialises the document and finishes it with qpdf into its temporary file `file`. Its
-// messages go into `finished`, to be said in the documents' order whichever thread made them.
-void finish_document(PdfDocument* pdf, FILE* file, Finished* finished) {
-    FILE* captured = open_memstream(&finished->messages, &finished->messages_size);
-    const MessageStreams previous = use_message_streams({nullptr, captured});
-    if (!pdf->failed) {
-        fill_blank_pages(pdf);
-        complete_composite_glyphs(pdf->fonts);
-        HPDF_SaveToStream(pdf->document);
-    }
+// Serialises the document and finishes it with qpdf into its temporary file `file`, leaving
+// in `write_error` the errno of a write that failed (else 0).
+void finish_document(PdfDocument* pdf, FILE* file, int* write_error) {
+    if (pdf->failed) return;
+    fill_blank_pages(pdf);
+    complete_composite_glyphs(pdf->fonts);
+    HPDF_SaveToStream(pdf->document);
     const std::string bytes = pdf->failed ? std::string() : serialised(pdf->document);
     const std::vector<GlyphFont> glyph_fonts =
         pdf->failed ? std::vector<GlyphFont>() : glyph_fonts_of(pdf->fonts);
+    if (pdf->failed) return;
     // libharu's copy of the file and of every picture in it is not needed any more.
-    if (!pdf->failed) close_pdf_document(pdf);
+    close_pdf_document(pdf);
     std::string reason;
-    if (!pdf->failed && bytes.empty()) {
+    if (bytes.empty()) {
         fail_pdf(pdf, HPDF_FILE_IO_ERROR, ENOMEM);
-    } else if (!pdf->failed && !finish_pdf(bytes, pdf->pictures, glyph_fonts, pdf->viewer, pdf->shop, file,
-                                           &finished->write_error, &reason)) {
+    } else if (!finish_pdf(bytes, pdf->pictures, glyph_fonts, pdf->viewer, pdf->shop, file, write_error,
+                           &reason)) {
         say("Error: cannot finish %s: %s\n", pdf->output_name != nullptr ? pdf->output_name : "the PDF",
             reason.c_str());
         pdf->failed = true;
     }
-    use_message_streams(previous);
-    if (captured != nullptr) fclose(captured);
 }
 
 void end_pending_save(PdfDocument* pdf, size_t slot) {
@@ -149,33 +137,34 @@ bool save_pdf_documents(std::span<PdfDocument* const> documents, std::span<const
            (files[opened] = open_temp_file(documents[opened], paths[opened], opened)) != nullptr) {
         ++opened;
     }
-    std::vector<Finished> finished(opened);
-    std::atomic<size_t> next = 0;
-    auto work = [&] {
-        for (size_t i = next++; i < opened; i = next++) finish_document(documents[i], files[i], &finished[i]);
-    };
-    std::vector<std::thread> helpers;
-    for (int t = 1; t < threads && static_cast<size_t>(t) < opened; ++t) helpers.emplace_back(work);
-    work();
-    for (std::thread& helper : helpers) helper.join();
-    for (size_t i = 0; i < opened; ++i) {
-        if (finished[i].messages_size > 0) say("%s", finished[i].messages);
-        const bool saved = !documents[i]->failed &&
-                           write_document(documents[i], finished[i].write_error, paths[i], files[i], i);
-        if (!saved) {
+    std::vector<int> write_errors(opened, 0);
+    const bool saved = run_in_order(
+        opened, threads, [&](size_t i) { finish_document(documents[i], files[i], &write_errors[i]); },
+        [&](size_t i) {
+            if (!documents[i]->failed &&
+                write_document(documents[i], write_errors[i], paths[i], files[i], i)) {
+                close_pdf_document(documents[i]);
+                return true;
+            }
             if (documents[i]->failed && temp_files_pending[i]) abandon_temp_file(documents[i], files[i], i);
             for (size_t j = i + 1; j < opened; ++j) abandon_temp_file(documents[j], files[j], j);
             return false;
-        }
-        close_pdf_document(documents[i]);
-    }
-    return opened == documents.size();
+        });
+    return saved && opened == documents.size();
 }
 
 bool save_pdf_document(PdfDocument* pdf, const char* path) {
     PdfDocument* const documents[1] = {pdf};
     const char* const paths[1] = {path};
     return save_pdf_documents(documents, paths, 1);
+}
+
+std::jthread start_loading_finishing() {
+#ifdef ROSTERBOOK_FINISH_MODULE
+    return std::jthread(load_finish_module);
+#else
+    return std::jthread();
+#endif
 }
 
 void remove_temp_file_on_signals() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <span>
+#include <thread>
 
 #include "pdf/document.h"
 
@@ -19,6 +20,11 @@ bool save_pdf_document(PdfDocument* pdf, const char* path);
 // the saving as it would have: later documents are not written and say nothing.
 bool save_pdf_documents(std::span<PdfDocument* const> documents, std::span<const char* const> paths,
                         int threads);
+
+// Starts loading what finishing needs (qpdf and the libraries it links: a few milliseconds) on
+// a thread of its own, so the first save need not wait for it; the thread ends when it is
+// loaded. No thread where finishing is linked into the tool.
+std::jthread start_loading_finishing();
 
 // From now on a run killed by SIGINT, SIGTERM, SIGHUP or SIGXFSZ while a save is writing
 // removes its temporary file before it dies. Signals ignored when the process started stay

@@ -65,10 +65,13 @@ std::string sort_key(const Collation& collation, std::string_view utf8) {
 }
 
 int compare_names(const char* a, const char* b) {
-    static Collation root;
-    if (root.collator == nullptr) open_collation(&root, "");
+    struct Root {
+        Collation order;
+        Root() { open_collation(&order, ""); }
+    };
+    static const Root root;  // opened once, by whichever thread asks first
     UErrorCode status = U_ZERO_ERROR;
-    return ucol_strcollUTF8(root.collator, a, -1, b, -1, &status);
+    return ucol_strcollUTF8(root.order.collator, a, -1, b, -1, &status);
 }
 
 std::string match_key(std::string_view utf8) {

@@ -10,24 +10,33 @@
 
 namespace {
 
-// One converter for the process: opening ICU's table on every text would cost more than
-// converting it. Single-threaded, like the rest of the run.
-UConverter* windows_1252() {
-    static UConverter* converter = [] {
+// One converter of each kind for each thread: opening ICU's table on every text would cost
+// more than converting it, and a converter keeps state between calls, so threads drawing
+// documents side by side cannot share one.
+struct ThreadConverter {
+    UConverter* converter;
+    explicit ThreadConverter(const char* name) {
         UErrorCode status = U_ZERO_ERROR;
-        UConverter* opened = ucnv_open("windows-1252", &status);
-        ucnv_setSubstChars(opened, "?", 1, &status);
-        return opened;
+        converter = ucnv_open(name, &status);
+    }
+    ThreadConverter(const ThreadConverter&) = delete;
+    ~ThreadConverter() { ucnv_close(converter); }
+};
+
+UConverter* windows_1252() {
+    thread_local const ThreadConverter windows("windows-1252");
+    thread_local const bool substitutes = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        ucnv_setSubstChars(windows.converter, "?", 1, &status);
+        return true;
     }();
-    return converter;
+    (void)substitutes;
+    return windows.converter;
 }
 
 UConverter* utf8_converter() {
-    static UConverter* converter = [] {
-        UErrorCode status = U_ZERO_ERROR;
-        return ucnv_open("UTF-8", &status);
-    }();
-    return converter;
+    thread_local const ThreadConverter utf8("UTF-8");
+    return utf8.converter;
 }
 
 }  // namespace
