@@ -512,7 +512,7 @@ int run_rosterbook(const RunRequest& request) {
     for (const Failure& failure : overwriting) say_failure(failure);
     if (!overwriting.empty()) return 1;
     // qpdf loads on the other core while the members are read and the pages drawn.
-    const std::jthread finishing = start_loading_finishing();
+    const JoinedThread finishing = start_loading_finishing();
     if (const std::optional<Failure> failure = load_roster(*settings, &roster)) {
         say_failure(*failure);
         return 1;

@@ -159,11 +159,11 @@ bool save_pdf_document(PdfDocument* pdf, const char* path) {
     return save_pdf_documents(documents, paths, 1);
 }
 
-std::jthread start_loading_finishing() {
+JoinedThread start_loading_finishing() {
 #ifdef ROSTERBOOK_FINISH_MODULE
-    return std::jthread(load_finish_module);
+    return {std::thread(load_finish_module)};
 #else
-    return std::jthread();
+    return {};
 #endif
 }
 

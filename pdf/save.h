@@ -21,10 +21,18 @@ bool save_pdf_document(PdfDocument* pdf, const char* path);
 bool save_pdf_documents(std::span<PdfDocument* const> documents, std::span<const char* const> paths,
                         int threads);
 
+// A thread that is joined when the record goes (the web page's C++ library has no jthread).
+struct JoinedThread {
+    std::thread thread;
+    ~JoinedThread() {
+        if (thread.joinable()) thread.join();
+    }
+};
+
 // Starts loading what finishing needs (qpdf and the libraries it links: a few milliseconds) on
 // a thread of its own, so the first save need not wait for it; the thread ends when it is
 // loaded. No thread where finishing is linked into the tool.
-std::jthread start_loading_finishing();
+JoinedThread start_loading_finishing();
 
 // From now on a run killed by SIGINT, SIGTERM, SIGHUP or SIGXFSZ while a save is writing
 // removes its temporary file before it dies. Signals ignored when the process started stay
