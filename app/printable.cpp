@@ -74,13 +74,18 @@ int32_t replace_in(const PdfFonts& fonts, std::string* text) {
 }
 
 // What would print `code_point`, in words: "Korean (Hangul): install the Debian package
-// fonts-nanum", or "Arabic script" when no font here is for its script; empty for a
-// character of no one script (a symbol, an emoji).
+// fonts-nanum" (on the web page, the page that has the font), or "Arabic script" when no font here is for its
+// script; empty for a character of no one script (a symbol, an emoji).
 std::string font_remedy(int32_t code_point) {
     const int face = fallback_face_for(code_point);
     if (face >= 0) {
         const FallbackFace& named = fallback_faces()[face];
+#ifdef ROSTERBOOK_WEB
+        // The light web page leaves out the Hangul and CJK fonts; the every-script page has them.
+        return std::string(named.name) + ": open rosterbook-all, the page with every script's fonts";
+#else
         return std::string(named.name) + ": install the Debian package " + named.package;
+#endif
     }
     UErrorCode status = U_ZERO_ERROR;
     const UScriptCode script = uscript_getScript(code_point, &status);

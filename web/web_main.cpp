@@ -9,16 +9,20 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/run.h"
+#include "base/file.h"
+#include "base/message.h"
 #include "image/image.h"
 #include "roster/sheet.h"
 #include "settings/settings.h"
 #include "text/collate.h"
+#include "text/decode.h"
 
 namespace {
 
@@ -151,6 +155,56 @@ extern "C" EMSCRIPTEN_KEEPALIVE int rosterbook_run(const char* folder) {
     fflush(stdout);
     fflush(stderr);
     return status;
+}
+
+// A message's line of a member list, as the tool read it: the lines of `path` (in `folder`)
+// from `line` - `around` to `line` + `around`, decoded as the folder's roster.sdd says, or a
+// spreadsheet's rows there, each its cells joined by " | ". As JSON, {"lines": [{"number",
+// "text"}]}; no lines when the file cannot be read.
+extern "C" EMSCRIPTEN_KEEPALIVE const char* rosterbook_file_lines(const char* folder, const char* path,
+                                                                  int line, int around) {
+    answer = "{\"lines\":[";
+    auto add = [](int number, const std::string& text) {
+        answer += (answer.back() == '[' ? "{" : ",{") + std::string("\"number\":") + std::to_string(number) +
+                  ",\"text\":" + json(text) + "}";
+    };
+    auto settings = std::unique_ptr<Settings>(new Settings);
+    FILE* quiet = fopen("/dev/null", "w");  // what the settings say was said by the run
+    const MessageStreams previous = use_message_streams({quiet, quiet});
+    load_settings_from(settings.get(), (std::string(folder) + "/" + SETTINGS_FILE_NAME).c_str());
+    use_message_streams(previous);
+    if (quiet != nullptr) fclose(quiet);
+    const std::string where = std::string(folder) + "/" + path;
+    unsigned char* bytes = nullptr;
+    size_t size = 0;
+    Sheet sheet;
+    if (read_whole_file(where.c_str(), 1LL << 30, "too large", &bytes, &size)) {
+        // unreadable: no lines
+    } else if (is_spreadsheet_file(std::string_view(reinterpret_cast<char*>(bytes), size))) {
+        if (!read_sheet(where.c_str(), settings->sheet_name, &sheet)) {
+            for (const SheetRow& row : sheet.rows) {
+                if (row.number < line - around || row.number > line + around) continue;
+                std::string text;
+                for (const std::string& cell : row.cells) text += (text.empty() ? "" : " | ") + cell;
+                add(row.number, text);
+            }
+        }
+    } else if (DecodedText decoded;
+               !decode_text(std::string_view(reinterpret_cast<char*>(bytes), size), settings->text_encoding,
+                            &decoded, settings->sort_language)) {
+        size_t start = 0;
+        for (int number = 1; start <= decoded.utf8.size() && number <= line + around; ++number) {
+            size_t end = decoded.utf8.find('\n', start);
+            if (end == std::string::npos) end = decoded.utf8.size();
+            std::string text = decoded.utf8.substr(start, end - start);
+            if (!text.empty() && text.back() == '\r') text.pop_back();
+            if (number >= line - around) add(number, text);
+            start = end + 1;
+        }
+    }
+    free(bytes);
+    answer += "]}";
+    return answer.c_str();
 }
 
 // The pictures a run in `folder` needs (list_pictures' JSON), found by a run that says

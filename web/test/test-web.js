@@ -1,7 +1,9 @@
-// Drives the web page in headless Chromium on the sample club, on inputs with errors and on
-// the inputs the end-to-end tests kept (each folder's files chosen together), and compares
-// what it shows and the PDFs it gives with the command line's:
-//   node web/test/test-web.js build-web/rosterbook.html build/rosterbook [kept inputs folder]
+// Drives the web pages in headless Chromium and Firefox ESR. The every-script page, in
+// Chromium, on the sample club, on inputs with errors and on the inputs the end-to-end tests
+// kept (each folder's files chosen together): what it shows and the PDFs it gives must be the
+// command line's. The light page, in both browsers, on a few of those, with axe-core before
+// and after a run, a message opened to its line, and screenshots at 360 px and at 200 %:
+//   node web/test/test-web.js build-web build/rosterbook [kept inputs folder]
 const puppeteer = require('puppeteer-core');
 const {spawnSync} = require('child_process');
 const crypto = require('crypto');
@@ -9,7 +11,9 @@ const fs = require('fs');
 const os = require('os');
 const path = require('path');
 
-const [pagePath, tool, kept] = process.argv.slice(2).map((p) => path.resolve(p));
+const [pages, tool, kept] = process.argv.slice(2).map((p) => path.resolve(p));
+const browsers = {chromium: {browser: 'chrome', executablePath: '/usr/bin/chromium', headless: true, args: ['--no-sandbox']},
+                  firefox: {browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: true}};
 const club = path.resolve(__dirname, '../../examples/club');
 const webps = path.resolve(__dirname, '../../fuzz/corpus/webp');
 const webp = fs.readFileSync(path.join(webps, fs.readdirSync(webps).sort()[0]));
@@ -91,7 +95,7 @@ function runCommandLine(folder) {
 
 // One page for every run, as a secretary making several rosters would use it: "Start again"
 // between them. Every request it makes to the network is recorded.
-async function openPage(browser) {
+async function openPage(browser, pagePath) {
   const page = await browser.newPage();
   page.requests = [];
   page.on('request', (request) => { if (/^(https?|wss?|ftp):/.test(request.url())) page.requests.push(request.url()); });
@@ -99,8 +103,18 @@ async function openPage(browser) {
   await page.waitForFunction(() => document.body.dataset.ready === 'true', {timeout: 60000});
   // The workers that prepare pictures start after the page is ready.
   await page.waitForFunction(() => Number(document.body.dataset.helpers || 0) > 0, {timeout: 60000});
-  page.cdp = await page.target().createCDPSession();
   return page;
+}
+
+// The bytes each download link of the page gives, by its file name.
+async function downloads(page) {
+  const offered = await page.$$eval('#downloads a', (links) => Promise.all(links.map(async (link) => {
+    const bytes = new Uint8Array(await (await fetch(link.href)).arrayBuffer());
+    let text = '';
+    for (let i = 0; i < bytes.length; i += 0x8000) text += String.fromCharCode(...bytes.subarray(i, i + 0x8000));
+    return [link.download, btoa(text)];
+  })));
+  return Object.fromEntries(offered.map(([name, data]) => [name, Buffer.from(data, 'base64')]));
 }
 
 async function runPage(page, folder, out, uploads, change) {
@@ -108,6 +122,12 @@ async function runPage(page, folder, out, uploads, change) {
   const filesIn = (where) => fs.readdirSync(where).map((name) => path.join(where, name)).filter((f) => fs.statSync(f).isFile());
   if (uploads === 'together') {
     await (await page.$('#many')).uploadFile(...filesIn(folder));
+  } else if (uploads === 'keyboard') {
+    // The drop zone from the keyboard: tabbed to from the top of the page, opened with Space.
+    await page.evaluate(() => document.activeElement && document.activeElement.blur());
+    for (let i = 0; i < 10 && await page.evaluate(() => document.activeElement.id !== 'many'); ++i) await page.keyboard.press('Tab');
+    const [chooser] = await Promise.all([page.waitForFileChooser({timeout: 10000}), page.keyboard.press('Space')]);
+    await chooser.accept(filesIn(folder));
   } else {
     const chosen = {members: 'members.csv', cover: 'cover.png', 'settings-file': 'roster.sdd', ...uploads};
     for (const [id, name] of Object.entries(chosen)) {
@@ -129,16 +149,12 @@ async function runPage(page, folder, out, uploads, change) {
                              document.getElementById('messages').textContent === refused, {timeout: 120000}, refused);
   if (await page.evaluate(() => document.body.dataset.done === undefined)) return null;  // no list: nothing to run
   fs.mkdirSync(out, {recursive: true});
-  await page.cdp.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: out});
   const shown = await page.evaluate(() => ({status: Number(document.body.dataset.done), took: Number(document.body.dataset.took),
       helped: Number(document.body.dataset.helped || 0),
       sdd: document.getElementById('sdd').value,  // what Download roster.sdd gives
-      lines: document.getElementById('messages').textContent.split('\n').filter((l) => l),
+      lines: Array.from(document.querySelectorAll('#messages .said'), (line) => line.textContent),
       pdfs: Array.from(document.querySelectorAll('#downloads a')).map((a) => a.download)}));
-  for (const link of await page.$$('#downloads a')) await link.click();
-  for (let i = 0; i < 100 && !shown.pdfs.every((n) => fs.existsSync(path.join(out, n))); ++i) {
-    await new Promise((resolve) => setTimeout(resolve, 100));
-  }
+  for (const [name, bytes] of Object.entries(await downloads(page))) fs.writeFileSync(path.join(out, name), bytes);
   return {...shown, lines: shown.lines.map(sameErrno).sort()};
 }
 
@@ -203,10 +219,76 @@ function keptFolders() {
   });
 }
 
-(async () => {
-  const browser = await puppeteer.launch({executablePath: '/usr/bin/chromium', headless: 'new', args: ['--no-sandbox']});
-  const page = await openPage(browser);
+// axe-core's findings on the page as it stands, one line each.
+async function accessibility(page, when) {
+  await page.evaluate(fs.readFileSync(require.resolve('axe-core/axe.min.js'), 'utf8'));
+  const violations = await page.evaluate(async () => (await axe.run(document, {resultTypes: ['violations']})).violations
+      .map((v) => `${v.id} (${v.help}): ${v.nodes.map((node) => node.target.join(' ')).join(', ')}`));
+  return violations.map((violation) => `axe-core, ${when}: ${violation}`);
+}
+
+// The page in a 360 px wide window and at 200 % (a 1280 px window's width halved, each CSS
+// pixel two): nothing wider than the window; a screenshot of each in `screens` to look at.
+async function smallWindows(page, name, screens) {
   const failures = [];
+  for (const [label, viewport] of [['360px', {width: 360, height: 780}],
+                                   ['200pc', {width: 640, height: 450, deviceScaleFactor: 2}]]) {
+    await page.setViewport(viewport);
+    const over = await page.evaluate(() => document.documentElement.scrollWidth - document.documentElement.clientWidth);
+    if (over > 0) failures.push(`${name} at ${label}: the page is ${over} px wider than the window`);
+    await page.screenshot({path: path.join(screens, `${name}-${label}.png`), fullPage: true});
+  }
+  await page.setViewport({width: 1280, height: 900});
+  return failures;
+}
+
+// A run whose messages name a line of the member list and settings: each opens to its line,
+// and a settings message leads to its field.
+async function openedMessages(page, name, folder) {
+  const failures = [];
+  const shown = await runPage(page, folder, path.join(folder, 'page'), {});
+  const opened = await page.$$eval('#messages .show-line', (buttons) => buttons.map((button) => {
+    button.click();
+    const lines = document.getElementById(button.getAttribute('aria-controls'));
+    return {said: button.closest('.message').querySelector('.said').textContent, expanded: button.getAttribute('aria-expanded'),
+            marked: lines.hidden ? null : (lines.querySelector('mark') || {}).textContent};
+  }));
+  const expect = {'members.csv line 3': '3  Membr,Pat,Short', 'unknown paper size': '4  Paper Size: A5', 'unknown key': '1  Titel:'};
+  for (const [part, line] of Object.entries(expect)) {
+    const found = opened.find((o) => o.said.includes(part));
+    if (!found || found.expanded !== 'true' || (found.marked || '') !== line) {
+      failures.push(`${name}: the message with "${part}" opens to ${JSON.stringify(found)}, not "${line}"`);
+    }
+  }
+  const field = await page.$$eval('#messages .go-to-field', (buttons) => {
+    const button = buttons.find((b) => b.closest('.message').textContent.includes('paper size'));
+    if (!button) return null;
+    button.click();
+    return document.activeElement.dataset.key;
+  });
+  if (field !== 'Paper Size') failures.push(`${name}: the paper size message leads to ${field}`);
+  if (shown === null || shown.lines.length < 3) failures.push(`${name}: the run said ${JSON.stringify(shown)}`);
+  return failures;
+}
+
+// The files of a case in a new temporary folder.
+function folderOf(files) {
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'rosterbook-web-'));
+  for (const [name, bytes] of Object.entries(files)) {
+    fs.mkdirSync(path.dirname(path.join(folder, name)), {recursive: true});
+    fs.writeFileSync(path.join(folder, name), bytes);
+  }
+  return folder;
+}
+
+const typos = {'members.csv': Buffer.from('Role,First Name,Last Name,Address,City,Zip,Phone\nMember,Ann,Lee,1 Main St,Salem,97301,555\n' +
+                                          'Membr,Pat,Short\nMember,Bo,Kim,2 Main St,Salem,97301,556\n'),
+               'roster.sdd': Buffer.from('Titel:\nHarbour Squares\n\nPaper Size: A5\n')};
+
+// The every-script page in Chromium against the command line, case by case.
+async function everyScript(failures) {
+  const browser = await puppeteer.launch(browsers.chromium);
+  const page = await openPage(browser, path.join(pages, 'rosterbook-all.html'));
   // The page holds no default of its own: every one comes from the module's table.
   const source = fs.readFileSync(path.resolve(__dirname, '../page.html'), 'utf8').replace(/<style>[^]*<\/style>/, '');
   const keys = await page.evaluate(() => Array.from(document.querySelectorAll('[data-key]'),
@@ -222,17 +304,42 @@ function keptFolders() {
   }
   // ONLY=<part of a name>: just the cases named so (while mending one).
   for (const c of cases.filter((c) => !process.env.ONLY || c.name.includes(process.env.ONLY))) {
-    const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'rosterbook-web-'));
-    for (const [name, bytes] of Object.entries(c.files)) {
-      fs.mkdirSync(path.dirname(path.join(folder, name)), {recursive: true});
-      fs.writeFileSync(path.join(folder, name), bytes);
-    }
+    const folder = folderOf(c.files);
     failures.push(...await compare(page, c.name, folder, c));
     fs.rmSync(folder, {recursive: true, force: true});
   }
   for (const folder of process.env.ONLY ? [] : keptFolders()) failures.push(...await compare(page, path.basename(folder), folder, {uploads: 'together'}));
   if (page.requests.length > 0) failures.push(`network requests: ${page.requests.join(' ')}`);
   await browser.close();
+}
+
+// The light page in `name`'s browser: the sample club as the command line makes it, a Korean
+// name it leaves to the every-script page, axe-core, messages opened, small windows.
+async function light(name, failures, screens) {
+  const browser = await puppeteer.launch(browsers[name]);
+  const page = await openPage(browser, path.join(pages, 'rosterbook.html'));
+  failures.push(...await accessibility(page, `${name}, the page opened`));
+  const club = folderOf(cases[0].files);
+  failures.push(...await compare(page, `${name}, the light page: ${cases[0].name}`, club,
+                                 {...cases[0], uploads: name === 'chromium' ? 'keyboard' : undefined}));
+  const korean = folderOf({'members.csv': Buffer.from('Role,First,Last,Address,City,Zip,Phone\nMember,민준,김,1 Main St,Seoul,04524,555\n')});
+  const said = await runPage(page, korean, path.join(korean, 'page'), {});
+  if (!said || !said.lines.some((line) => line.includes('Korean (Hangul): open rosterbook-all'))) {
+    failures.push(`${name}: a Korean name on the light page: ${JSON.stringify(said && said.lines)}`);
+  }
+  failures.push(...await openedMessages(page, name, folderOf(typos)));
+  failures.push(...await accessibility(page, `${name}, after a run with its messages opened`));
+  failures.push(...await smallWindows(page, name, screens));
+  if (page.requests.length > 0) failures.push(`${name}: network requests: ${page.requests.join(' ')}`);
+  await browser.close();
+}
+
+(async () => {
+  const failures = [];
+  const screens = path.join(pages, 'screens');
+  fs.mkdirSync(screens, {recursive: true});
+  if (!process.env.LIGHT_ONLY) await everyScript(failures);
+  for (const name of Object.keys(browsers)) await light(name, failures, screens);
   for (const failure of failures) console.log('FAILED: ' + failure);
   process.exit(failures.length === 0 ? 0 : 1);
 })().catch((error) => { console.error(error); process.exit(1); });
