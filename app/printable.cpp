@@ -74,8 +74,8 @@ int32_t replace_in(const PdfFonts& fonts, std::string* text) {
 }
 
 // What would print `code_point`, in words: "Korean (Hangul): install the Debian package
-// fonts-nanum" (on the web page, the page that has the font), or "Arabic script" when no font here is for its
-// script; empty for a character of no one script (a symbol, an emoji).
+// fonts-nanum" (on the web page, the page that has the font), or "Arabic script" when no
+// font here is for its script; empty for a character of no one script (a symbol, an emoji).
 std::string font_remedy(int32_t code_point) {
     const int face = fallback_face_for(code_point);
     if (face >= 0) {

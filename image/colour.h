@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-// Ghostscript's default CMYK profile (Debian libgs-common): CMYK pictures that carry no
-// profile of their own are read through it.
-constexpr const char* DEFAULT_CMYK_PROFILE = "/usr/share/color/icc/ghostscript/default_cmyk.icc";
+// Ghostscript's default CMYK profile (Debian libgs-common; its path is set in
+// image/CMakeLists.txt): CMYK pictures that carry no profile of their own are read through it.
+constexpr const char* DEFAULT_CMYK_PROFILE = ROSTERBOOK_CMYK_PROFILE;
 
 // A conversion to 8-bit sRGB; a null `handle` means there is nothing to convert.
 struct ColourTransform {

@@ -63,10 +63,9 @@ void finish_document(PdfDocument* pdf, FILE* file, int* write_error) {
     fill_blank_pages(pdf);
     complete_composite_glyphs(pdf->fonts);
     HPDF_SaveToStream(pdf->document);
-    const std::string bytes = pdf->failed ? std::string() : serialised(pdf->document);
-    const std::vector<GlyphFont> glyph_fonts =
-        pdf->failed ? std::vector<GlyphFont>() : glyph_fonts_of(pdf->fonts);
     if (pdf->failed) return;
+    const std::string bytes = serialised(pdf->document);
+    const std::vector<GlyphFont> glyph_fonts = glyph_fonts_of(pdf->fonts);
     // libharu's copy of the file and of every picture in it is not needed any more.
     close_pdf_document(pdf);
     std::string reason;

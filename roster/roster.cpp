@@ -28,7 +28,6 @@ namespace {
 
 // A member list is a few hundred lines, a regional directory some tens of thousands;
 // anything this large is the wrong file.
-constexpr long long MAX_MEMBER_FILE_BYTES = 256LL << 20;
 
 // A record read, before grouping, with the group its role names.
 struct LoadedRecord {

@@ -13,7 +13,8 @@
 #include "base/failure.h"
 #include "settings/settings.h"
 
-constexpr int CSV_MIN_FIELDS = 7;  // cells a record read by position needs
+constexpr int CSV_MIN_FIELDS = 7;                         // cells a record read by position needs
+constexpr long long MAX_MEMBER_FILE_BYTES = 256LL << 20;  // the largest member list read
 
 // What a card shows under the name, by what it is, in the order the card prints them:
 // the address on line 2, city and zip on line 3, phone and cell on line 4, the email on

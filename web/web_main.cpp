@@ -19,6 +19,7 @@
 #include "base/file.h"
 #include "base/message.h"
 #include "image/image.h"
+#include "roster/roster.h"
 #include "roster/sheet.h"
 #include "settings/settings.h"
 #include "text/collate.h"
@@ -178,7 +179,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* rosterbook_file_lines(const char* fo
     unsigned char* bytes = nullptr;
     size_t size = 0;
     Sheet sheet;
-    if (read_whole_file(where.c_str(), 1LL << 30, "too large", &bytes, &size)) {
+    if (read_whole_file(where.c_str(), MAX_MEMBER_FILE_BYTES, "too large", &bytes, &size)) {
         // unreadable: no lines
     } else if (is_spreadsheet_file(std::string_view(reinterpret_cast<char*>(bytes), size))) {
         if (!read_sheet(where.c_str(), settings->sheet_name, &sheet)) {

@@ -14,7 +14,7 @@ const filesIn = (where) => fs.readdirSync(where).map((name) => path.join(where, 
 const median = (values) => values.sort((a, b) => a - b)[Math.floor((values.length - 1) / 2)];
 
 (async () => {
-  const browser = await puppeteer.launch({browser: 'chrome', executablePath: '/usr/bin/chromium', headless: true, args: ['--no-sandbox']});
+  const browser = await puppeteer.launch(require('./browsers').chromium);
   // "Ready": the drop zone takes files, the module started. The median of `runs` fresh pages.
   const readies = [];
   let page = null;

@@ -12,8 +12,7 @@ const os = require('os');
 const path = require('path');
 
 const [pages, tool, kept] = process.argv.slice(2).map((p) => path.resolve(p));
-const browsers = {chromium: {browser: 'chrome', executablePath: '/usr/bin/chromium', headless: true, args: ['--no-sandbox']},
-                  firefox: {browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: true}};
+const browsers = require('./browsers');
 const club = path.resolve(__dirname, '../../examples/club');
 const webps = path.resolve(__dirname, '../../fuzz/corpus/webp');
 const webp = fs.readFileSync(path.join(webps, fs.readdirSync(webps).sort()[0]));
