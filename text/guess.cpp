@@ -28,6 +28,7 @@ struct CodePage {
     const char* name;   // as iconv or ICU opens it
     const char* words;  // as a secretary would know it
     bool mac;
+    bool dos = false;  // written by DOS programs only: tried when nothing else reads the list
 };
 constexpr CodePage CODE_PAGES[] = {
     {"windows-1252", "Windows Western", false},
@@ -45,8 +46,8 @@ constexpr CodePage CODE_PAGES[] = {
     {"iso-8859-7", "ISO Greek", false},
     {"koi8-r", "KOI8 Russian", false},
     {"koi8-u", "KOI8 Ukrainian", false},
-    {"ibm866", "DOS Cyrillic", false},
-    {"ibm852", "DOS Central European", false},
+    {"ibm866", "DOS Cyrillic", false, true},
+    {"ibm852", "DOS Central European", false, true},
     {"macintosh", "Mac Roman", true},
     {"x-mac-centraleurroman", "Mac Central European", true},
     {"x-mac-cyrillic", "Mac Cyrillic", true},
@@ -135,6 +136,25 @@ std::string sample_words(std::string_view bytes) {
     return sample;
 }
 
+// The punctuation Excel's AutoCorrect types (’ “ ” – — … and the euro sign), at the same bytes
+// in every Windows code page: between and around words, as a blank is, not a symbol inside one.
+constexpr UChar32 TYPED_PUNCTUATION[] = {0x2018, 0x2019, 0x201A, 0x201C, 0x201D,
+                                         0x201E, 0x2013, 0x2014, 0x2026, 0x20AC};
+
+bool typed_punctuation(UChar32 c) {
+    return std::find(std::begin(TYPED_PUNCTUATION), std::end(TYPED_PUNCTUATION), c) !=
+           std::end(TYPED_PUNCTUATION);
+}
+
+// Whether `code_page` is one only DOS programs write ("ibm866", or uchardet's "IBM855").
+bool dos_code_page(const std::string& code_page) {
+    for (const CodePage& page : CODE_PAGES) {
+        if (strcasecmp(page.name, code_page.c_str()) == 0) return page.dos;
+    }
+    return strncasecmp(code_page.c_str(), "ibm", 3) == 0 || strncasecmp(code_page.c_str(), "cp8", 3) == 0 ||
+           strncasecmp(code_page.c_str(), "cp4", 3) == 0;
+}
+
 // How a reading of the sample looks: lower is better, compared in this order.
 struct Reading {
     int misread = 0;         // symbols inside words, and words no language writes
@@ -203,7 +223,7 @@ void score_reading(std::string_view text, Reading* reading) {
     for_each_code_point(text, [&](int32_t c, size_t, size_t) {
         const bool letter = u_isalpha(c) || (u_getCombiningClass(c) > 0 && !word.empty());
         const bool control = c < 0x20 && c != '\t' && c != '\r' && c != '\n';
-        const bool symbol = control || (c >= 0x80 && !letter && !u_isspace(c));
+        const bool symbol = control || (c >= 0x80 && !letter && !u_isspace(c) && !typed_punctuation(c));
         if (symbol && !word.empty()) ++reading->misread;
         if (letter && pending_symbol && word.empty()) ++reading->misread;
         if (letter) {
@@ -285,6 +305,14 @@ std::string guess_code_page(std::string_view bytes, std::string_view language) {
         readings.push_back(std::move(reading));
     }
     if (readings.empty()) return mac ? "macintosh" : WESTERN;
+    // A 2026 spreadsheet writes no DOS code page: one is only taken on evidence no other
+    // gives, when every Windows, ISO and KOI8 reading misreads some word.
+    const bool clean_elsewhere = std::any_of(readings.begin(), readings.end(), [](const Reading& r) {
+        return r.misread == 0 && !dos_code_page(r.code_page);
+    });
+    if (clean_elsewhere) {
+        std::erase_if(readings, [](const Reading& r) { return dos_code_page(r.code_page); });
+    }
     const auto rank = [](const Reading& r) { return std::tie(r.misread, r.same_code_page, r.order); };
     const Reading* best =
         &*std::min_element(readings.begin(), readings.end(),

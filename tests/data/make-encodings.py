@@ -104,6 +104,23 @@ def single_accent(rng, size):
     return '\r\n'.join(rows) + '\r\n'
 
 
+def punctuated(rng, size, accented):
+    """A US list typed in Excel, whose AutoCorrect turns ' " - and ... into typographic
+    punctuation: O’Connor, “Sparky”, 12–14 Oak St, and, with `accented`, one José besides."""
+    rows = [HEADER]
+    plain = 'Mary Robert Linda James Susan Michael Karen David Smith Johnson Brown Miller Davis Wilson'.split()
+    odd = [('Mary', 'O’Connor', '%d Oak St'), ('Bob “Sparky”', 'Jones', '%d–14 Oak St'),
+           ('Dan', 'D’Arcy', '%d Elm St — Apt 2'), ('Sue', 'Lee', '%d Main St…'), ('Ann', 'Kim', '%d Pine ‘B’')]
+    where = rng.randrange(size)
+    for i in range(size):
+        first, last, street = rng.choice(odd) if i % 2 == 0 else (rng.choice(plain), rng.choice(plain), '%d Oak Ave')
+        if accented and i == where:
+            first = 'José'
+        rows.append('Member,%s,%s,%s,Springfield,%05d,541-555-%04d,,,' % (first, last, street % (i + 1),
+                                                                          rng.randint(10000, 99999), i))
+    return '\r\n'.join(rows) + '\r\n'
+
+
 TONES = '\u0300\u0301\u0303\u0309\u0323'
 
 
@@ -153,6 +170,18 @@ def main():
                     name = 'us1-%d-%d-%s' % (size, copy, encoding)
                     save(name, text, encoding)
                     truth.write('%s\tus1\t%d\t%s\tFalse\n' % (name, size, encoding))
+        for size in (2, 5, 20, 40):
+            for accented in (False, True):
+                text = punctuated(rng, size, accented)
+                for encoding in ('cp1252', 'mac_roman', 'utf_8'):
+                    name = 'punct-%d-%s-%s' % (size, 'accent' if accented else 'plain', encoding)
+                    save(name, text, encoding)
+                    truth.write('%s\tpunct\t%d\t%s\tFalse\n' % (name, size, encoding))
+        # Two lines: a French name and a price.
+        for encoding in ('cp1252', 'utf_8'):
+            save('euro-2-' + encoding, HEADER + '\r\nMember,René,Roux,1 Main St,Springfield,12345,555,,,\r\n'
+                 'Member,Anne,Ball,€uro Way,Springfield,12345,556,,,\r\n', encoding)
+            truth.write('euro-2-%s\teuro\t2\t%s\tFalse\n' % (encoding, encoding))
 
 
 if __name__ == '__main__':
