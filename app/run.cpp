@@ -17,6 +17,7 @@
 #include "base/failure.h"
 #include "base/file.h"
 #include "base/message.h"
+#include "base/text_util.h"
 #include "image/colour.h"
 #include "image/image.h"
 #include "layout/card.h"
@@ -517,6 +518,8 @@ int run_rosterbook(const RunRequest& request) {
         say_failure(*failure);
         return 1;
     }
+    // From here on, messages name the list read: members.xlsx where members.csv is missing.
+    copy_text(settings->member_csv_path, PATH_SIZE, roster.path.c_str());
     report("Members : %s\n", group_counts(roster).c_str());
     const std::vector<IndexEntry> index =
         settings->name_index ? index_entries(roster, *settings) : std::vector<IndexEntry>();

@@ -53,6 +53,16 @@ struct KeptMessages {
 
 }  // namespace
 
+std::string kept_messages(const std::function<void()>& task) {
+    KeptMessages kept;
+    FILE* stream = open_memstream(&kept.text, &kept.size);
+    const MessageStreams previous = use_message_streams({current.report, stream});
+    task();
+    use_message_streams(previous);
+    if (stream != nullptr) fclose(stream);
+    return kept.size > 0 ? std::string(kept.text, kept.size) : std::string();
+}
+
 bool run_in_order(size_t count, int threads, const std::function<void(size_t)>& task,
                   const std::function<bool(size_t)>& then) {
     std::vector<KeptMessages> kept(count);

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <functional>
+#include <string>
 
 struct MessageStreams {
     FILE* report;    // null: standard output
@@ -22,6 +23,10 @@ void say(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // streams used until now, for the caller to put back when its run ends. Other threads
 // keep their own (the standard streams until they choose).
 MessageStreams use_message_streams(MessageStreams streams);
+
+// Runs `task` with this thread's messages kept aside, and returns what it said (its report
+// lines go where this thread's go): for a caller who decides afterwards whether to say it.
+std::string kept_messages(const std::function<void()>& task);
 
 // Flushes the report stream, so report lines reach a terminal before a slow step.
 void flush_report();

@@ -1,16 +1,20 @@
 #include "roster/roster.h"
 
 #include <strings.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <span>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -59,6 +63,7 @@ constexpr int HEADER_SEARCH_LINES = 10;
 struct ReadAhead {
     int line;
     Cells cells;
+    RowState state = ROW_SHOWN;  // a spreadsheet row hidden by hand or by a filter is not shown
 };
 
 // A spreadsheet row whose cells are all empty counts as a blank line.
@@ -199,17 +204,17 @@ std::string spreadsheet_instead(const char* path) {
     return "";
 }
 
-// The sheet's rows as records, and what it left out said once each.
-void take_sheet_rows(const char* path, Sheet* sheet, std::vector<ReadAhead>* rows) {
-    if (sheet->hidden_rows > 0) {
-        say("Warning: %s: %d hidden row(s) not printed (unhide them to print them)\n", path,
-            sheet->hidden_rows);
-    }
-    if (sheet->filter) {
-        say("Warning: %s: a filter is on and hides %d row(s): they are not printed (clear the filter to "
-            "print "
-            "them)\n",
-            path, sheet->filtered_rows);
+// The sheet's rows as records, every one with whether it shows, and what the sheet leaves
+// out of every row said once each.
+void take_sheet_rows(const char* path, bool sheet_named, Sheet* sheet, std::vector<ReadAhead>* rows) {
+    const bool others_shown = !sheet_named && std::count_if(sheet->tabs.begin(), sheet->tabs.end(),
+                                            [](const SheetTab& tab) { return !tab.hidden; }) > 1;
+    if (others_shown) {
+        std::string others;
+        for (const SheetTab& tab : sheet->tabs) {
+            if (!tab.hidden && tab.name != sheet->name) others += (others.empty() ? "'" : ", '") + tab.name + "'";
+        }
+        say("Note: %s: read sheet '%s'; also there: %s\n", path, sheet->name.c_str(), others.c_str());
     }
     if (sheet->hidden_columns > 0) {
         say("Warning: %s: %d hidden column(s) not read (unhide them to print them)\n", path,
@@ -219,7 +224,8 @@ void take_sheet_rows(const char* path, Sheet* sheet, std::vector<ReadAhead>* row
         say("Warning: %s: %s is a number format rosterbook does not read: its values print unformatted\n",
             path, format.c_str());
     }
-    for (SheetRow& row : sheet->rows) rows->push_back({row.number, std::move(row.cells)});
+    for (SheetRow& row : sheet->rows) rows->push_back({row.number, std::move(row.cells), row.state});
+    sheet->rows.clear();
 }
 
 // The list's rows, each with its number and cells: a spreadsheet's visible rows with a
@@ -228,7 +234,7 @@ void take_sheet_rows(const char* path, Sheet* sheet, std::vector<ReadAhead>* row
 // cannot be read, is larger than MAX_MEMBER_FILE_BYTES, is empty, or does not decode or
 // read as a spreadsheet.
 std::optional<Failure> read_member_rows(const Settings& settings, const char* path,
-                                        std::vector<ReadAhead>* rows) {
+                                        std::vector<ReadAhead>* rows, Sheet* sheet) {
     unsigned char* bytes = nullptr;
     size_t size = 0;
     if (std::optional<Failure> failure = read_whole_file(
@@ -244,10 +250,10 @@ std::optional<Failure> read_member_rows(const Settings& settings, const char* pa
     const std::string_view raw(reinterpret_cast<const char*>(bytes), size);
     if (raw.empty())
         return Failure{path, 0, "empty (0 bytes): export the member list again, with its header row"};
+    if (std::optional<Failure> failure = not_a_spreadsheet(path, raw)) return failure;
     if (is_spreadsheet_file(raw)) {
-        Sheet sheet;
-        if (std::optional<Failure> failure = read_sheet(path, settings.sheet_name, &sheet)) return failure;
-        take_sheet_rows(path, &sheet, rows);
+        if (std::optional<Failure> failure = read_sheet(path, settings.sheet_name, sheet)) return failure;
+        take_sheet_rows(path, settings.sheet_name[0] != '\0', sheet, rows);
         return std::nullopt;
     }
     DecodedText decoded;
@@ -301,32 +307,143 @@ std::span<Member> group_members(Roster& roster, Group group) {
         .subspan(roster.starts[group], roster.starts[group + 1] - roster.starts[group]);
 }
 
-// The member list's path: the one roster.sdd names; when that is the default members.csv
-// and it is not there, the first of members.xlsx, members.ods and members.xls that is.
-std::string member_list_path(const Settings& settings) {
-    std::error_code error;
-    const std::filesystem::path named = settings.member_csv_path;
-    if (named != DEFAULT_MEMBER_LIST || std::filesystem::exists(named, error)) return named.string();
-    for (const char* extension :
-         std::span(SPREADSHEET_EXTENSIONS).first(3)) {  // not Numbers: it cannot be read
-        const std::filesystem::path sheet = std::filesystem::path(named).replace_extension(extension);
-        if (std::filesystem::exists(sheet, error)) return sheet.string();
-    }
-    return named.string();
+namespace {
+
+// How a message names column `column` of a list whose headings are `headings`.
+std::string column_named(const Cells& headings, int column) {
+    if (column >= 0 && static_cast<size_t>(column) < headings.size() && !headings[column].empty())
+        return "'" + headings[column] + "'";
+    return std::to_string(column + 1);
 }
 
-std::optional<Failure> load_roster(const Settings& settings, Roster* roster) {
+// The person a row names, as the card would print them; "row N" for a row without a name.
+std::string row_person(const TableReader& reader, const ReadAhead& row, NameOrder order) {
+    Member member;
+    fill_member(&member, row.cells, reader.map);
+    const std::string name = printed_name(member, order);
+    if (name.find_first_not_of(' ') != std::string::npos) return name;
+    return std::string(row_word(reader.path)) + " " + std::to_string(row.line);
+}
+
+// "Gus Gone, Hal Hidden, …": the first `most` names, an ellipsis after them when there are more.
+std::string names_listed(const std::vector<std::string>& names, size_t most) {
+    std::string listed;
+    for (size_t i = 0; i < names.size() && i < most; ++i) listed += (i == 0 ? "" : ", ") + names[i];
+    return names.size() > most ? listed + ", \u2026" : listed;
+}
+
+// The rows the sheet does not show, below the headings. Hidden by hand, they are left out and
+// named; hidden by a filter, they print or are left out as Filtered Rows says, and without it
+// the run stops: a roster without its Callers must never go out because a filter was left on.
+std::optional<Failure> take_unshown_rows(TableReader* reader, const Settings& settings, const Sheet& sheet,
+                                         const Cells& headings, std::vector<ReadAhead>* unshown,
+                                         int header_line) {
+    std::vector<std::string> hidden, filtered;
+    for (ReadAhead& row : *unshown) {
+        if (row.line <= header_line || is_blank(row.cells)) continue;
+        const std::string person = row_person(*reader, row, settings.name_order);
+        (row.state == ROW_HIDDEN ? hidden : filtered).push_back(person);
+        if (row.state == ROW_FILTERED && settings.filtered_rows == FILTERED_ROWS_PRINT)
+            take_record(reader, row.cells, row.line);
+    }
+    const char* path = reader->path;
+    if (!hidden.empty()) {
+        say("Warning: %s: %zu hidden row(s) not printed: %s (unhide them to print them)\n", path, hidden.size(),
+            names_listed(hidden, hidden.size()).c_str());
+    }
+    if (filtered.empty()) return std::nullopt;
+    std::string on;
+    for (size_t i = 0; i < sheet.filter_columns.size(); ++i) {
+        on += (i == 0 ? (sheet.filter_columns.size() == 1 ? " on column " : " on columns ")
+                      : i + 1 == sheet.filter_columns.size() ? " and " : ", ") +
+              column_named(headings, sheet.filter_columns[i]);
+    }
+    const std::string filter = "a filter" + on + " hides " + std::to_string(filtered.size()) + " row(s)";
+    if (settings.filtered_rows == FILTERED_ROWS_PRINT) {
+        say("Note: %s: %s: printed all the same (Filtered Rows: Print)\n", path, filter.c_str());
+    } else if (settings.filtered_rows == FILTERED_ROWS_LEAVE_OUT) {
+        say("Note: %s: %s, not printed (Filtered Rows: Leave Out): %s\n", path, filter.c_str(),
+            names_listed(filtered, filtered.size()).c_str());
+    } else {
+        return Failure{path, 0,
+                       filter + " (" + names_listed(filtered, 5) +
+                           "), nothing written: clear the filter, or say in roster.sdd 'Filtered Rows: Print' "
+                           "or 'Filtered Rows: Leave Out'"};
+    }
+    return std::nullopt;
+}
+
+// Says which formula cells were saved without their values, a column at a time; a name
+// column left without any value stops the run, as nobody could be named.
+std::optional<Failure> report_unsaved_formulas(const TableReader& reader, const Sheet& sheet,
+                                               const Cells& headings, int header_line) {
+    std::map<int, int> by_column;  // column -> cells
+    for (const UnsavedFormula& formula : sheet.unsaved_formulas) {
+        const int row = atoi(formula.cell.c_str() + formula.cell.find_first_of("0123456789"));
+        if (row > header_line) ++by_column[formula.column];
+    }
+    const ColumnMap& map = reader.map;
+    for (const auto& [column, count] : by_column) {
+        const bool names = column == map.full_name || column == map.last_name || column == map.first_name;
+        const bool nobody_named = names && std::none_of(reader.records.begin(), reader.records.end(),
+                                                        [](const LoadedRecord& record) {
+                                                            const Member& m = record.member;
+                                                            return !m.name.empty() || !m.first_name.empty() ||
+                                                                   !m.last_name.empty();
+                                                        });
+        const std::string said = "column " + column_named(headings, column) + ": " + std::to_string(count) +
+                                 " formula cell(s) have no saved value";
+        if (nobody_named) {
+            return Failure{reader.path, 0,
+                           said + ", so nobody has a name: open and save the file in Excel or LibreOffice, "
+                                  "nothing written"};
+        }
+        say("Warning: %s: %s: open and save the file in Excel or LibreOffice\n", reader.path, said.c_str());
+    }
+    return std::nullopt;
+}
+
+// The sheet read holds nobody: the failure names the file's other sheets, one of which
+// `Sheet:` may name.
+void name_other_sheets(const Sheet& sheet, Failure* failure) {
+    std::string others;
+    for (const SheetTab& tab : sheet.tabs) {
+        if (tab.name != sheet.name)
+            others += (others.empty() ? "'" : ", '") + tab.name + "'" + (tab.hidden ? " (hidden)" : "");
+    }
+    if (others.empty()) return;
+    failure->reason = "sheet '" + sheet.name + "': " + failure->reason + "; the file's other sheets: " + others +
+                      " (name one in roster.sdd, as 'Sheet: " +
+                      others.substr(1, others.find('\'', 1) - 1) + "')";
+}
+
+// Reads the member list at `path` into `roster`, as load_roster describes.
+std::optional<Failure> load_list(const Settings& settings, const std::string& list, Roster* roster) {
     *roster = Roster();
-    const std::string list = member_list_path(settings);
+    roster->path = list;
     const char* path = list.c_str();
     std::vector<ReadAhead> rows;
-    if (std::optional<Failure> failure = read_member_rows(settings, path, &rows)) return failure;
+    Sheet sheet;
+    if (std::optional<Failure> failure = read_member_rows(settings, path, &rows, &sheet)) return failure;
+    // Rows the sheet hides are neither headings nor members until the headings are known.
+    std::vector<ReadAhead> unshown;
+    for (ReadAhead& row : rows) {
+        if (row.state != ROW_SHOWN) unshown.push_back(std::move(row));
+    }
+    std::erase_if(rows, [](const ReadAhead& row) { return row.state != ROW_SHOWN; });
+    if (rows.empty() && !sheet.tabs.empty()) {
+        Failure failure{path, 0, "holds nothing it shows, nothing written"};
+        name_other_sheets(sheet, &failure);
+        return failure;
+    }
     TableReader reader = {path, {}, role_words(settings), {}, {}, {}};
     // The header is looked for among the rows on the first lines.
     size_t ahead = 0;
     while (ahead < rows.size() && rows[ahead].line <= HEADER_SEARCH_LINES) ++ahead;
     const size_t header = find_header(std::span(rows).first(ahead), reader.words, settings, path);
     size_t first_member = header + 1;
+    Cells headings;
+    int header_line = 0;
     if (header == ahead) {  // the first line is a member
         say("Warning: %s %s %d looks like a member, not a header: read as a member\n", path, row_word(path),
             rows.empty() ? 1 : rows[0].line);
@@ -339,20 +456,152 @@ std::optional<Failure> load_roster(const Settings& settings, Roster* roster) {
             return failure;
         }
         roster->detail_columns = detail_columns(reader.map, rows[header].cells);
+        headings = rows[header].cells;
+        header_line = rows[header].line;
     }
     for (size_t i = first_member; i < rows.size(); ++i) {
         if (!is_blank(rows[i].cells)) take_record(&reader, rows[i].cells, rows[i].line);
     }
     rows.clear();
+    if (std::optional<Failure> failure =
+            take_unshown_rows(&reader, settings, sheet, headings, &unshown, header_line)) {
+        return failure;
+    }
+    if (std::optional<Failure> failure = report_unsaved_formulas(reader, sheet, headings, header_line))
+        return failure;
     Collation collation;
     open_collation(&collation, settings.sort_language);
     group_records(&reader.records, collation, roster);
     report_unknown_roles(path, std::move(reader.unknown_roles));
     const int members = static_cast<int>(roster->people.size());
-    if (std::optional<Failure> failure = report_totals(path, reader.counts.records, members)) return failure;
+    if (std::optional<Failure> failure = report_totals(path, reader.counts.records, members)) {
+        name_other_sheets(sheet, &*failure);
+        return failure;
+    }
     report_private_members(reader.counts.private_members, settings);
     if (settings.households == HOUSEHOLDS_TOGETHER) join_households(roster, settings, path);
     return std::nullopt;
+}
+
+// The people a list holds (a household's card counts each of them).
+int people_count(const Roster& roster) {
+    if (!roster.households_joined) return static_cast<int>(roster.people.size());
+    int people = 0;
+    for (int32_t count : roster.people_in_group) people += count;
+    return people;
+}
+
+// The file in `folder` named `name` whatever its letter case ("Members.XLSX"): every one,
+// the exact name first.
+std::vector<std::string> files_named(const std::filesystem::path& folder, const std::string& name) {
+    std::vector<std::string> found;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.empty() ? "." : folder, error)) {
+        const std::string file = entry.path().filename().string();
+        if (strcasecmp(file.c_str(), name.c_str()) == 0) found.push_back((folder / file).string());
+    }
+    std::sort(found.begin(), found.end(), [&](const std::string& a, const std::string& b) {
+        const bool a_exact = std::filesystem::path(a).filename() == name;
+        const bool b_exact = std::filesystem::path(b).filename() == name;
+        return a_exact != b_exact ? a_exact : a < b;
+    });
+    return found;
+}
+
+// The member lists to read: the one roster.sdd names (found whatever its letter case); else,
+// or when it names a members.csv that is not there, every members.csv, .xlsx, .ods and .xls
+// there is, in that order; members.csv when none is.
+std::vector<std::string> member_lists(const Settings& settings) {
+    const std::filesystem::path named = settings.member_csv_path;
+    std::error_code error;
+    if (settings.member_list_named || named != DEFAULT_MEMBER_LIST) {
+        if (std::filesystem::exists(named, error)) return {named.string()};
+        const std::vector<std::string> found = files_named(named.parent_path(), named.filename().string());
+        if (!found.empty()) return {found.front()};
+        // Last season's roster.sdd names members.csv, which this season is a spreadsheet.
+        if (named != DEFAULT_MEMBER_LIST) return {named.string()};
+    }
+    std::vector<std::string> lists = files_named("", DEFAULT_MEMBER_LIST);
+    for (const char* extension : std::span(SPREADSHEET_EXTENSIONS).first(LOOKED_FOR_SPREADSHEETS)) {
+        const std::string sheet = std::filesystem::path(named).replace_extension(extension).string();
+        for (std::string& file : files_named("", sheet)) lists.push_back(std::move(file));
+    }
+    if (lists.empty()) lists.push_back(named.string());
+    return lists;
+}
+
+// True when two lists give the same cards: the same people in the same groups, with the same
+// names and details (the lines they come from may differ).
+bool same_people(const Roster& a, const Roster& b) {
+    const auto card = [](const Member& m) {
+        return std::tie(m.first_name, m.last_name, m.name, m.sort_as, m.household, m.partner, m.details, m.photo,
+                        m.photo_focus, m.photo_hidden);
+    };
+    const auto names = [](const PersonName& n) { return std::tie(n.first_name, n.last_name, n.name, n.sort_as); };
+    if (a.starts != b.starts || a.people_in_group != b.people_in_group) return false;
+    for (size_t i = 0; i < a.people.size(); ++i) {
+        const Member& x = a.people[i];
+        const Member& y = b.people[i];
+        if (card(x) != card(y) || x.housemates.size() != y.housemates.size()) return false;
+        for (size_t h = 0; h < x.housemates.size(); ++h) {
+            if (names(x.housemates[h]) != names(y.housemates[h])) return false;
+        }
+    }
+    return true;
+}
+
+// "members.csv (2025-09-14, 58 people)": a list as the secretary finds it in the folder.
+std::string list_described(const std::string& path, const Roster& roster) {
+    struct stat facts = {};
+    char date[32] = "date unknown";
+    struct tm local = {};
+    if (stat(path.c_str(), &facts) == 0 && localtime_r(&facts.st_mtime, &local) != nullptr)
+        strftime(date, sizeof date, "%Y-%m-%d", &local);
+    return path + " (" + date + ", " + std::to_string(people_count(roster)) + " people)";
+}
+
+// Reads every list of `lists` (members.csv beside a members.xlsx, say). The same people in
+// all: the first is read, said in a note, with what its reading said; else the run stops,
+// naming each, for roster.sdd to name the one meant: a stale copy must never print.
+std::optional<Failure> load_one_of(const Settings& settings, const std::vector<std::string>& lists,
+                                   Roster* roster) {
+    std::vector<Roster> read(lists.size());
+    std::vector<std::string> said(lists.size());
+    std::string all;
+    for (size_t i = 0; i < lists.size(); ++i) {
+        all += (i == 0 ? "" : i + 1 == lists.size() ? " and " : ", ") + lists[i];
+        std::optional<Failure> failure;
+        said[i] = kept_messages([&] { failure = load_list(settings, lists[i], &read[i]); });
+        if (failure) {
+            say("%s", said[i].c_str());
+            failure->reason += "; " + std::to_string(lists.size() - 1) +
+                               " other member list(s) here too: name the one to read in roster.sdd, as "
+                               "'Member List: " +
+                               std::filesystem::path(lists[i == 0 ? 1 : 0]).filename().string() + "'";
+            return failure;
+        }
+    }
+    for (size_t i = 1; i < lists.size(); ++i) {
+        if (same_people(read[0], read[i])) continue;
+        std::string described;
+        for (size_t j = 0; j < lists.size(); ++j)
+            described += (j == 0 ? "" : j + 1 == lists.size() ? " and " : ", ") + list_described(lists[j], read[j]);
+        return Failure{"", 0,
+                       described + " are here and differ: name the one to read in roster.sdd, e.g. 'Member List: " +
+                           std::filesystem::path(lists[0]).filename().string() + "'"};
+    }
+    say("%s", said[0].c_str());
+    say("Note: %s hold the same people: read %s\n", all.c_str(), lists[0].c_str());
+    *roster = std::move(read[0]);
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<Failure> load_roster(const Settings& settings, Roster* roster) {
+    const std::vector<std::string> lists = member_lists(settings);
+    if (lists.size() == 1) return load_list(settings, lists[0], roster);
+    return load_one_of(settings, lists, roster);
 }
 
 int compare_members(const Member& a, const Member& b) {

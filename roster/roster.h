@@ -71,6 +71,7 @@ struct Member {
 // Everyone the list puts in a group: one list, group after group in GROUPS order, each
 // group sorted.
 struct Roster {
+    std::string path;  // the member list read, as messages name it
     std::vector<Member> people;  // with households together: one Member a card, as join_households makes it
     std::array<size_t, GROUP_COUNT + 1> starts = {};  // group g is people[starts[g], starts[g + 1])
     // The heading(s) of the column(s) each detail comes from ("City, State"), or its
@@ -90,14 +91,18 @@ inline int32_t group_size(const Roster& roster, Group group) {
     return static_cast<int32_t>(roster.starts[group + 1] - roster.starts[group]);
 }
 
-// Reads settings.member_csv_path into `roster`, which it replaces. The first record is a
-// header, unless it looks like a member (then it is read as one, with a warning); its
-// headings decide how the columns are read; the header's first line decides the
-// separator (comma, semicolon or tab). Private members are counted in a note on stderr;
-// skipped lines are reported on stderr, with a total. Returns the failure when the path
-// is not a regular file or does not open, a read fails, the file is an .xlsx/.ods/.xls
-// spreadsheet or does not decode, or it holds lines but nobody in any group; an empty
-// file (no header) fails with the reason "empty".
+// Reads the member list into `roster`, which it replaces: the file roster.sdd names (found
+// whatever its letter case), else members.csv, .xlsx, .ods or .xls; when several of those are
+// there, all of them, and the first when they hold the same people (said in a note), else it
+// fails naming each. The first record is a header, unless it looks like a member (then it is
+// read as one, with a warning); its headings decide how the columns are read; the header's
+// first line decides the separator (comma, semicolon or tab). A spreadsheet's rows hidden by
+// hand are left out and named; rows a filter hides print or are left out as Filtered Rows
+// says, and otherwise fail the run. Private members are counted in a note on stderr; skipped
+// lines are reported on stderr, with a total. Returns the failure when the path is not a
+// regular file or does not open, a read fails, the file does not decode or read as the
+// spreadsheet its name says, or it holds lines but nobody in any group; an empty file (no
+// header) fails with the reason "empty".
 std::optional<Failure> load_roster(const Settings& settings, Roster* roster);
 
 // The name as the card prints it: the whole name as written, or the first and last names in

@@ -167,15 +167,16 @@ void put_cell(std::vector<std::string>* cells, int column, std::string text) {
     (*cells)[static_cast<size_t>(column)] = std::move(text);
 }
 
+// Where `column` of the sheet lands among a row's cells once the hidden columns are left out.
+int shown_column(const std::set<int>& hidden_columns, int column) {
+    return column - static_cast<int>(std::distance(hidden_columns.begin(), hidden_columns.lower_bound(column)));
+}
+
 // Takes a finished row into the sheet, its hidden columns left out.
-void finish_row(Sheet* sheet, int number, std::vector<std::string> cells, bool hidden, bool filtered,
+void finish_row(Sheet* sheet, int number, std::vector<std::string> cells, RowState state,
                 const std::set<int>& hidden_columns) {
     if (number > MAX_SHEET_ROWS) return;
     if (std::all_of(cells.begin(), cells.end(), [](const std::string& cell) { return cell.empty(); })) return;
-    if (hidden || filtered) {
-        ++(filtered ? sheet->filtered_rows : sheet->hidden_rows);
-        return;
-    }
     if (!hidden_columns.empty()) {
         std::vector<std::string> shown;
         for (size_t c = 0; c < cells.size(); ++c) {
@@ -183,13 +184,30 @@ void finish_row(Sheet* sheet, int number, std::vector<std::string> cells, bool h
         }
         cells = std::move(shown);
     }
-    sheet->rows.push_back({number, std::move(cells)});
+    sheet->rows.push_back({number, std::move(cells), state});
+}
+
+// Notes a formula cell saved without its value, unless its column is hidden.
+void note_unsaved_formula(Sheet* sheet, const std::set<int>& hidden_columns, int column, int row) {
+    if (column < 0 || column >= MAX_LIST_COLUMNS || hidden_columns.count(column) > 0) return;
+    if (sheet->unsaved_formulas.size() < static_cast<size_t>(MAX_SHEET_ROWS))
+        sheet->unsaved_formulas.push_back({shown_column(hidden_columns, column), column_name(column) + std::to_string(row)});
+}
+
+// The sheet to read among `tabs`: the one named `sheet_name`, else the first not hidden;
+// tabs.size() when there is none.
+size_t choose_tab(const std::vector<SheetTab>& tabs, const std::string& sheet_name) {
+    for (size_t i = 0; i < tabs.size(); ++i) {
+        if (sheet_name.empty() ? !tabs[i].hidden : tabs[i].name == sheet_name) return i;
+    }
+    return tabs.size();
 }
 
 // ---- .xlsx -----------------------------------------------------------------------------
 
 struct Workbook {
-    std::vector<std::pair<std::string, std::string>> sheets;  // name, relationship id
+    std::vector<SheetTab> tabs;
+    std::vector<std::string> sheet_ids;  // by tab, its relationship id
     bool date1904 = false;
     std::map<std::string, std::string> targets;  // relationship id -> part
     std::vector<std::string> strings;            // the shared strings
@@ -202,7 +220,11 @@ std::optional<Failure> read_workbook(const Package& package, Workbook* book) {
         if (name == "sheet") {
             const char* sheet_name = attribute(attributes, "name");
             const char* id = attribute(attributes, "id");
-            if (sheet_name != nullptr && id != nullptr) book->sheets.emplace_back(sheet_name, id);
+            const char* state = attribute(attributes, "state");  // "hidden", "veryHidden"
+            if (sheet_name != nullptr && id != nullptr) {
+                book->tabs.push_back({sheet_name, state != nullptr && strcmp(state, "visible") != 0});
+                book->sheet_ids.emplace_back(id);
+            }
         } else if (name == "workbookPr") {
             book->date1904 = attribute_true(attributes, "date1904");
         }
@@ -296,14 +318,48 @@ std::string xlsx_cell_text(const Workbook& book, const std::string& type, const 
     return shown;
 }
 
+// An autoFilter's range ("A1:J40"): its first column and its first and last rows.
+struct FilterRange {
+    int first_column = 0, first_row = 0, last_row = 0;
+    std::vector<int> columns;  // the filtered columns, counted from the first
+};
+
+FilterRange filter_range(const char* reference) {
+    FilterRange range;
+    if (reference == nullptr) return range;
+    range.first_column = std::max(column_of(reference), 0);
+    const char* digits = reference + strspn(reference, "ABCDEFGHIJKLMNOPQRSTUVWXYZ$");
+    range.first_row = atoi(digits);
+    const char* colon = strchr(reference, ':');
+    range.last_row = colon != nullptr ? atoi(colon + 1 + strspn(colon + 1, "ABCDEFGHIJKLMNOPQRSTUVWXYZ$"))
+                                      : MAX_SHEET_ROWS;
+    return range;
+}
+
+// Excel marks the rows a filter hides as hidden, as it does rows hidden by hand: the hidden
+// rows under the headings of a filter that tests a column are the filter's.
+void mark_filtered_rows(const FilterRange& range, const std::set<int>& hidden_columns, Sheet* sheet) {
+    if (range.columns.empty()) return;
+    for (SheetRow& row : sheet->rows) {
+        if (row.state == ROW_HIDDEN && row.number > range.first_row && row.number <= range.last_row)
+            row.state = ROW_FILTERED;
+    }
+    for (int column : range.columns) {
+        const int at = range.first_column + column;
+        if (at >= 0 && at < MAX_LIST_COLUMNS && hidden_columns.count(at) == 0)
+            sheet->filter_columns.push_back(shown_column(hidden_columns, at));
+    }
+}
+
 std::optional<Failure> read_xlsx_sheet(const Package& package, const Workbook& book, const std::string& part,
                                        Sheet* sheet) {
     std::set<int> hidden_columns;
     std::set<std::string> said;
     std::vector<std::string> cells;
     int row = 0, column = -1, style = -1;
-    bool hidden = false, in_value = false;
+    bool hidden = false, in_value = false, formula = false;
     std::string type, value;
+    FilterRange filter;
     XmlHandlers handlers;
     handlers.start = [&](std::string_view name, const char** attributes) {
         if (name == "col") {
@@ -324,38 +380,44 @@ std::optional<Failure> read_xlsx_sheet(const Package& package, const Workbook& b
             type = cell_type != nullptr ? cell_type : "";
             style = attribute_number(attributes, "s", -1);
             value.clear();
+            formula = false;
         } else if (name == "v" || (name == "t" && type == "inlineStr")) {
             in_value = true;
+        } else if (name == "f") {
+            formula = true;
         } else if (name == "autoFilter") {
-            sheet->filter = true;
+            filter = filter_range(attribute(attributes, "ref"));
+        } else if (name == "filterColumn" && filter.columns.size() < MAX_LIST_COLUMNS) {
+            filter.columns.push_back(attribute_number(attributes, "colId", 0));
         }
     };
     handlers.end = [&](std::string_view name) {
         if (name == "v" || name == "t") in_value = false;
+        if (name == "c" && formula && value.empty()) note_unsaved_formula(sheet, hidden_columns, column, row);
         if (name == "c" && hidden_columns.count(column) == 0)
             put_cell(&cells, column,
                      cell_text(xlsx_cell_text(book, type, value, style, column, sheet, &said)));
-        if (name == "row") finish_row(sheet, row, std::move(cells), hidden, false, hidden_columns);
+        if (name == "row")
+            finish_row(sheet, row, std::move(cells), hidden ? ROW_HIDDEN : ROW_SHOWN, hidden_columns);
     };
     handlers.text = [&](std::string_view text) {
         if (in_value && value.size() < MAX_SHEET_CELL_BYTES) value += text;
     };
     std::optional<Failure> failure = parse_part(package, part, &handlers);
-    // Excel marks the rows a filter hides as hidden, as it does rows hidden by hand: with a
-    // filter on, they are the filter's.
-    if (sheet->filter) std::swap(sheet->filtered_rows, sheet->hidden_rows);
+    mark_filtered_rows(filter, hidden_columns, sheet);
     sheet->hidden_columns = static_cast<int>(hidden_columns.size());
     return failure;
 }
 
-// The failure when the file has no sheet `sheet_name` ("" for none at all), naming the
-// sheets it has: "has no sheet 'Members 2027'; its sheets: 'Old', 'Members'".
-Failure no_such_sheet(const char* path, const std::string& sheet_name,
-                      const std::vector<std::string>& names) {
+// The failure when the file has no sheet `sheet_name` ("" for none visible), naming the
+// sheets it has: "has no sheet 'Members 2027'; its sheets: 'Old' (hidden), 'Members'".
+Failure no_such_sheet(const char* path, const std::string& sheet_name, const std::vector<SheetTab>& tabs) {
     std::string list;
-    for (const std::string& name : names) list += (list.empty() ? "'" : ", '") + name + "'";
+    for (const SheetTab& tab : tabs)
+        list += (list.empty() ? "'" : ", '") + tab.name + "'" + (tab.hidden ? " (hidden)" : "");
     return Failure{path, 0,
-                   (sheet_name.empty() ? std::string("has no sheet") : "has no sheet '" + sheet_name + "'") +
+                   (sheet_name.empty() ? std::string("has no visible sheet")
+                                       : "has no sheet '" + sheet_name + "'") +
                        "; its sheets: " + (list.empty() ? "none" : list)};
 }
 
@@ -365,35 +427,76 @@ std::optional<Failure> read_xlsx(const Package& package, const std::string& shee
     if (!failure) failure = read_shared_strings(package, &book);
     if (!failure) failure = read_styles(package, &book);
     if (failure) return failure;
-    std::vector<std::string> names;
-    for (const auto& [name, id] : book.sheets) names.push_back(name);
-    auto chosen = std::find_if(book.sheets.begin(), book.sheets.end(), [&](const auto& entry) {
-        return sheet_name.empty() || entry.first == sheet_name;
-    });
-    if (chosen == book.sheets.end()) {
-        return no_such_sheet(package.path, sheet_name, names);
-    }
-    auto target = book.targets.find(chosen->second);
+    const size_t chosen = choose_tab(book.tabs, sheet_name);
+    if (chosen == book.tabs.size()) return no_such_sheet(package.path, sheet_name, book.tabs);
+    sheet->tabs = book.tabs;
+    sheet->name = book.tabs[chosen].name;
+    auto target = book.targets.find(book.sheet_ids[chosen]);
     if (target == book.targets.end())
-        return Failure{package.path, 0, "damaged: sheet '" + chosen->first + "' has no part"};
+        return Failure{package.path, 0, "damaged: sheet '" + sheet->name + "' has no part"};
     return read_xlsx_sheet(package, book, target->second, sheet);
 }
 
 // ---- .ods ------------------------------------------------------------------------------
 
+// Where a database range ("'Members 2026'.A1:'Members 2026'.J40", "$Members.$A$1:.$J$40")
+// starts: the sheet it is on and its first column.
+void range_start(const char* address, std::string* sheet_name, int* first_column) {
+    std::string start = address != nullptr ? address : "";
+    start = start.substr(0, start.find(':'));
+    std::erase(start, '$');
+    const size_t dot = start.rfind('.');
+    std::string name = dot == std::string::npos ? "" : start.substr(0, dot);
+    if (name.size() >= 2 && name.front() == '\'' && name.back() == '\'') {
+        name = name.substr(1, name.size() - 2);
+        for (size_t at = name.find("''"); at != std::string::npos; at = name.find("''", at + 1))
+            name.erase(at, 1);
+    }
+    *sheet_name = name;
+    *first_column = std::max(column_of(start.c_str() + (dot == std::string::npos ? 0 : dot + 1)), 0);
+}
+
+// True when a cell's attributes hold the value it shows (a formula's saved result among them).
+bool ods_cell_valued(const char** attributes) {
+    for (const char* name : {"value", "date-value", "time-value", "boolean-value", "string-value"}) {
+        if (attribute(attributes, name) != nullptr) return true;
+    }
+    return false;
+}
+
 std::optional<Failure> read_ods(const Package& package, const std::string& sheet_name, Sheet* sheet) {
-    std::vector<std::string> names;
+    std::set<std::string> hidden_styles;  // the table styles that hide their sheet
+    std::string style;                    // the automatic style being read
     std::set<int> hidden_columns;
     std::vector<std::string> cells;
+    std::vector<int> filtered_columns;  // as the sheet counts them
     std::string text;
-    bool active = false, done = false, in_cell = false, hidden = false, filtered = false;
-    int row = 0, row_repeat = 1, column = 0, cell_repeat = 1, column_at = 0, paragraphs = 0;
+    bool active = false, done = false, in_cell = false, formula = false, valued = false, range_here = false;
+    RowState state = ROW_SHOWN;
+    int row = 0, row_repeat = 1, column = 0, cell_repeat = 1, column_at = 0, paragraphs = 0, range_column = 0;
     XmlHandlers handlers;
     handlers.start = [&](std::string_view name, const char** attributes) {
-        if (name == "table") {
+        if (name == "style") {
+            const char* style_name = attribute(attributes, "name");
+            style = style_name != nullptr ? style_name : "";
+        } else if (name == "table-properties") {
+            const char* display = attribute(attributes, "display");
+            if (display != nullptr && strcmp(display, "false") == 0) hidden_styles.insert(style);
+        } else if (name == "table") {
             const char* table_name = attribute(attributes, "name");
-            names.emplace_back(table_name != nullptr ? table_name : "");
-            active = !done && (sheet_name.empty() || names.back() == sheet_name);
+            const char* table_style = attribute(attributes, "style-name");
+            sheet->tabs.push_back(
+                {table_name != nullptr ? table_name : "", table_style != nullptr && hidden_styles.count(table_style) > 0});
+            const SheetTab& tab = sheet->tabs.back();
+            active = !done && (sheet_name.empty() ? !tab.hidden : tab.name == sheet_name);
+            if (active) sheet->name = tab.name;
+        } else if (name == "database-range") {
+            // LibreOffice keeps the filters after the sheets, each on its range.
+            std::string on;
+            range_start(attribute(attributes, "target-range-address"), &on, &range_column);
+            range_here = done && on == sheet->name;
+        } else if (name == "filter-condition" && range_here && filtered_columns.size() < MAX_LIST_COLUMNS) {
+            filtered_columns.push_back(range_column + attribute_number(attributes, "field-number", 0));
         } else if (!active) {
             return;
         } else if (name == "table-column") {
@@ -408,12 +511,17 @@ std::optional<Failure> read_ods(const Package& package, const std::string& sheet
             row_repeat =
                 std::clamp(attribute_number(attributes, "number-rows-repeated", 1), 1, MAX_SHEET_ROWS);
             const char* visibility = attribute(attributes, "visibility");
-            hidden = visibility != nullptr && strcmp(visibility, "collapse") == 0;
-            filtered = visibility != nullptr && strcmp(visibility, "filter") == 0;
+            // "filter": hidden by a filter; "collapse": by hand.
+            state = visibility == nullptr                ? ROW_SHOWN
+                    : strcmp(visibility, "filter") == 0   ? ROW_FILTERED
+                    : strcmp(visibility, "collapse") == 0 ? ROW_HIDDEN
+                                                          : ROW_SHOWN;
             cells.clear();
             column = 0;
         } else if (name == "table-cell" || name == "covered-table-cell") {
             cell_repeat = std::max(attribute_number(attributes, "number-columns-repeated", 1), 1);
+            formula = attribute(attributes, "formula") != nullptr;
+            valued = ods_cell_valued(attributes);
             in_cell = true;
             paragraphs = 0;
             text.clear();
@@ -423,12 +531,10 @@ std::optional<Failure> read_ods(const Package& package, const std::string& sheet
             text.append(static_cast<size_t>(std::clamp(attribute_number(attributes, "c", 1), 1, 100)), ' ');
         } else if ((name == "tab" || name == "line-break") && in_cell) {
             text += ' ';
-        } else if (name == "database-range") {
-            const char* buttons = attribute(attributes, "display-filter-buttons");
-            sheet->filter = sheet->filter || (buttons != nullptr && strcmp(buttons, "true") == 0);
         }
     };
     handlers.end = [&](std::string_view name) {
+        if (name == "database-range") range_here = false;
         if (!active) return;
         if (name == "table") {
             active = false;
@@ -436,6 +542,7 @@ std::optional<Failure> read_ods(const Package& package, const std::string& sheet
         } else if (name == "table-cell" || name == "covered-table-cell") {
             in_cell = false;
             const std::string shown = cell_text(text);
+            if (formula && !valued && shown.empty()) note_unsaved_formula(sheet, hidden_columns, column, row + 1);
             for (int i = 0; i < cell_repeat && !shown.empty() && column + i < MAX_LIST_COLUMNS; ++i)
                 put_cell(&cells, column + i, shown);
             column = static_cast<int>(
@@ -443,8 +550,7 @@ std::optional<Failure> read_ods(const Package& package, const std::string& sheet
         } else if (name == "table-row") {
             // Rows repeated with a value are the same row again; empty ones only count.
             const int copies = cells.empty() ? 1 : std::min(row_repeat, 1000);
-            for (int i = 0; i < copies; ++i)
-                finish_row(sheet, row + 1 + i, cells, hidden, filtered, hidden_columns);
+            for (int i = 0; i < copies; ++i) finish_row(sheet, row + 1 + i, cells, state, hidden_columns);
             row = std::min(row + row_repeat, MAX_SHEET_ROWS + 1);
         }
     };
@@ -452,27 +558,89 @@ std::optional<Failure> read_ods(const Package& package, const std::string& sheet
         if (in_cell && text.size() < MAX_SHEET_CELL_BYTES) text += chunk;
     };
     std::optional<Failure> failure = parse_part(package, "content.xml", &handlers);
-    if (!failure && !done) {
-        return no_such_sheet(package.path, sheet_name, names);
+    if (!failure && !done) return no_such_sheet(package.path, sheet_name, sheet->tabs);
+    for (int at : filtered_columns) {
+        if (at < MAX_LIST_COLUMNS && hidden_columns.count(at) == 0)
+            sheet->filter_columns.push_back(shown_column(hidden_columns, at));
     }
     sheet->hidden_columns = static_cast<int>(hidden_columns.size());
     return failure;
 }
 
+// True when an OpenDocument file's manifest says its parts are encrypted (a password).
+bool ods_encrypted(const Package& package) {
+    if (!has_entry(package, "META-INF/manifest.xml")) return false;
+    XmlHandlers handlers;
+    bool encrypted = false;
+    handlers.start = [&](std::string_view name, const char**) { encrypted = encrypted || name == "encryption-data"; };
+    return !parse_part(package, "META-INF/manifest.xml", &handlers) && encrypted;
+}
+
+// True when the OLE file at `path` holds an EncryptedPackage stream: an .xlsx with a
+// password, which Excel wraps so. Its directory names streams in UTF-16.
+bool ole_encrypted(const char* path) {
+    FILE* file = fopen(path, "rb");
+    if (file == nullptr) return false;
+    static constexpr char NAME[] = "E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e\0";
+    const std::string_view name(NAME, sizeof NAME - 1);
+    std::string window;
+    std::vector<char> buffer(1 << 16);
+    bool found = false;
+    for (size_t got; !found && (got = fread(buffer.data(), 1, buffer.size(), file)) > 0;) {
+        window.append(buffer.data(), got);
+        found = window.find(name) != std::string::npos;
+        window.erase(0, window.size() - std::min(window.size(), name.size()));
+    }
+    fclose(file);
+    return found;
+}
+
+constexpr const char* PASSWORD_PROTECTED = "password-protected: remove the password or save a copy as CSV UTF-8";
+
 }  // namespace
+
+bool has_extension(std::string_view path, std::string_view extension) {
+    return path.size() >= extension.size() &&
+           strncasecmp(path.data() + path.size() - extension.size(), extension.data(), extension.size()) == 0;
+}
 
 const char* row_word(std::string_view path) {
     for (const char* extension : SPREADSHEET_EXTENSIONS) {
-        const std::string_view suffix(extension);
-        if (path.size() >= suffix.size() &&
-            strncasecmp(path.data() + path.size() - suffix.size(), extension, suffix.size()) == 0)
-            return "row";
+        if (has_extension(path, extension)) return "row";
     }
     return "line";
 }
 
 bool is_spreadsheet_file(std::string_view head) {
     return head.starts_with("PK\x03\x04") || head.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
+}
+
+std::optional<Failure> not_a_spreadsheet(const char* path, std::string_view head) {
+    if (is_spreadsheet_file(head) || row_word(path)[0] == 'l') return std::nullopt;
+    const std::string save_again = ", not a spreadsheet: open it in your spreadsheet program and save it as .xlsx";
+    if (head.find_first_not_of('\0') == std::string_view::npos) {
+        return Failure{path, 0,
+                       "holds nothing but zero bytes, not a spreadsheet (a copy or sync that did not finish?): "
+                       "copy or export the member list again"};
+    }
+    std::string start(head.substr(0, 4096));
+    for (char& c : start) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    const size_t first = start.find_first_not_of(" \t\r\n\xef\xbb\xbf");
+    const bool markup = first != std::string::npos && start[first] == '<';
+    if (markup && (start.find("<html") != std::string::npos || start.find("<!doctype html") != std::string::npos ||
+                   start.find("<table") != std::string::npos))
+        return Failure{path, 0, "a web page" + save_again};
+    if (markup) return Failure{path, 0, "an XML file (an Excel 2003 XML or flat OpenDocument file?)" + save_again};
+    const bool text = std::all_of(head.begin(), head.begin() + static_cast<long>(std::min<size_t>(head.size(), 4096)),
+                                  [](char c) { return c != '\0'; });
+    if (text) {
+        return Failure{path, 0,
+                       "a text file, not a spreadsheet: if it is a CSV export, name it .csv; else open it in your "
+                       "spreadsheet program and save it as .xlsx"};
+    }
+    return Failure{path, 0,
+                   "not a spreadsheet file (its first bytes are not those of an .xlsx, .ods or .xls): copy or "
+                   "export the member list again"};
 }
 
 std::optional<Failure> read_sheet(const char* path, const std::string& sheet_name, Sheet* sheet) {
@@ -485,9 +653,7 @@ std::optional<Failure> read_sheet(const char* path, const std::string& sheet_nam
     if (std::string_view(head, got).starts_with("\xD0\xCF\x11\xE0")) {
         // An OLE file: Excel 97-2003's own format, or an encrypted .xlsx, which Excel
         // wraps in one.
-        if (name.ends_with(".xlsx") || name.ends_with(".XLSX")) {
-            return Failure{path, 0, "password-protected: remove the password or save a copy as CSV UTF-8"};
-        }
+        if (ole_encrypted(path)) return Failure{path, 0, PASSWORD_PROTECTED};
         return Failure{path, 0, "an Excel 97-2003 file: save it as .xlsx (Excel Workbook) or as CSV UTF-8"};
     }
     int error = 0;
@@ -497,9 +663,10 @@ std::optional<Failure> read_sheet(const char* path, const std::string& sheet_nam
     if (zip_get_num_entries(package.zip.get(), 0) > MAX_SHEET_ENTRIES) {
         return Failure{path, 0, "holds more than " + std::to_string(MAX_SHEET_ENTRIES) + " files: not read"};
     }
-    if (name.ends_with(".numbers") || has_entry(package, "Index/Document.iwa"))
+    if (has_extension(name, ".numbers") || has_entry(package, "Index/Document.iwa"))
         return Failure{path, 0, "a Numbers file: export it from Numbers as Excel or CSV UTF-8"};
     if (has_entry(package, "xl/workbook.xml")) return read_xlsx(package, sheet_name, sheet);
+    if (ods_encrypted(package)) return Failure{path, 0, PASSWORD_PROTECTED};
     if (has_entry(package, "content.xml")) return read_ods(package, sheet_name, sheet);
     return Failure{path, 0,
                    "a ZIP file, not a spreadsheet: save the member list as .xlsx, .ods or CSV UTF-8"};

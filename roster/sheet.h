@@ -3,6 +3,7 @@
 // sheet shows them, what it hides left out and counted.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,21 +11,40 @@
 
 #include "base/failure.h"
 
-// One row with a value, its cells by column (A first), as the sheet shows them.
+// Whether a row with a value shows: hidden by hand, or by a filter left on, it does not.
+enum RowState : int32_t { ROW_SHOWN = 0, ROW_HIDDEN = 1, ROW_FILTERED = 2 };
+
+// One row with a value, its cells by column (A first, hidden columns left out).
 struct SheetRow {
     int number;  // the row's number in the sheet, from 1
     std::vector<std::string> cells;
+    RowState state = ROW_SHOWN;
+};
+
+// A formula cell saved without the value it computes (scripts and some exporters write them
+// so): it reads as empty.
+struct UnsavedFormula {
+    int column;        // among its row's cells
+    std::string cell;  // as the sheet names it, "B7"
+};
+
+// One sheet of the workbook, as its tabs list it.
+struct SheetTab {
+    std::string name;
+    bool hidden;  // hidden or very hidden: never read unless named
 };
 
 // What a sheet gave.
 struct Sheet {
-    std::vector<SheetRow> rows;  // the visible rows with at least one value, in order
-    int hidden_rows = 0;         // with a value, hidden by hand: not in `rows`
-    int filtered_rows = 0;       // with a value, hidden by a filter left on
-    bool filter = false;         // the sheet has a filter switched on
-    int hidden_columns = 0;      // columns hidden, left out of every row
+    std::vector<SheetRow> rows;  // every row with a value, shown or not, in order
+    // The columns a filter left on tests (among the rows' cells; a hidden one is left out).
+    std::vector<int> filter_columns;
+    int hidden_columns = 0;  // columns hidden, left out of every row
     // Formats outside the subset number_format reads, once each: "column C: 0.0E+00".
     std::vector<std::string> raw_formats;
+    std::vector<UnsavedFormula> unsaved_formulas;
+    std::string name;            // the sheet read
+    std::vector<SheetTab> tabs;  // every sheet of the file, in order, the one read among them
 };
 
 // Limits on what a file may unpack to: a zip bomb is refused, naming the limit.
@@ -32,15 +52,17 @@ constexpr long long MAX_SHEET_PART_BYTES = 512LL << 20;  // one part of the file
 constexpr long long MAX_PACKING_RATIO = 200;             // unpacked bytes per packed byte
 constexpr int MAX_SHEET_ENTRIES = 10000;                 // files inside the file
 constexpr size_t MAX_SHEET_CELL_BYTES = 1 << 20;         // one cell's text; the rest is dropped
-constexpr size_t MAX_SHARED_STRINGS = 1 << 21;
-constexpr int MAX_SHEET_ROWS = 1 << 20;  // Excel's and LibreOffice's last row; none is read past it // texts
-                                         // a workbook shares; more are dropped
+constexpr size_t MAX_SHARED_STRINGS = 1 << 21;  // texts a workbook shares; more are dropped
+constexpr int MAX_SHEET_ROWS = 1 << 20;  // Excel's and LibreOffice's last row; none is read past it
 
 // The spreadsheet programs' own files a member list may be kept in, in the order they are
 // looked for beside a missing members.csv (the first LOOKED_FOR_SPREADSHEETS), then Numbers',
 // which is only named in a message.
 constexpr const char* SPREADSHEET_EXTENSIONS[] = {".xlsx", ".ods", ".xls", ".numbers"};
 constexpr size_t LOOKED_FOR_SPREADSHEETS = 3;
+
+// True when `path` ends in `extension` (".xlsx"), letter case ignored.
+bool has_extension(std::string_view path, std::string_view extension);
 
 // What a message calls a record of the member list at `path`: "row" in a spreadsheet's own
 // file (by its extension), "line" in a CSV.
@@ -50,8 +72,13 @@ const char* row_word(std::string_view path);
 // as every spreadsheet program's own format does.
 bool is_spreadsheet_file(std::string_view head);
 
-// Reads the sheet named `sheet_name` ("" for the first) of the spreadsheet at `path` into
-// `sheet`. The failure names the file: no such sheet (listing those it has), a
+// The failure for a file named as a spreadsheet (.xlsx, .xls, .ods, .numbers) whose first
+// bytes `head` are none of theirs, saying what it looks like (a web page, an XML or text
+// file, zeros); nothing when the name is not a spreadsheet's or the bytes are.
+std::optional<Failure> not_a_spreadsheet(const char* path, std::string_view head);
+
+// Reads the sheet named `sheet_name` ("" for the first visible one) of the spreadsheet at
+// `path` into `sheet`. The failure names the file: no such sheet (listing those it has), a
 // password-protected workbook, a Numbers or Excel 97-2003 file, a limit a zip bomb meets,
 // a damaged or cut-short file.
 std::optional<Failure> read_sheet(const char* path, const std::string& sheet_name, Sheet* sheet);

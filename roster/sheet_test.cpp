@@ -51,7 +51,8 @@ TEST(ReadSheet, MillionEmptyStyledRows) {
     ASSERT_EQ(sheet.rows.size(), 2u);
     EXPECT_EQ(sheet.rows[1].number, 2);
     EXPECT_EQ(sheet.rows[1].cells, (std::vector<std::string>{"Member", "Ann", "Able"}));
-    EXPECT_EQ(sheet.hidden_rows + sheet.filtered_rows, 0);
+    EXPECT_EQ(sheet.rows[0].state, ROW_SHOWN);
+    EXPECT_EQ(sheet.rows[1].state, ROW_SHOWN);
 }
 
 }  // namespace

@@ -153,12 +153,13 @@ constexpr const char* SHOP_COLOUR_NAMES[2] = {"RGB", "CMYK"};
 constexpr const char* NAME_ORDER_NAMES[2] = {"Given First", "Family First"};
 constexpr const char* BINDING_NAMES[2] = {"Left", "Right"};
 constexpr const char* HOUSEHOLDS_NAMES[2] = {"Apart", "Together"};
+constexpr const char* FILTERED_ROWS_NAMES[3] = {"Stop", "Print", "Leave Out"};
 
-// A key with two named values, `names[0]` and `names[1]` for the choices 0 and 1;
-// anything else keeps the value it has and says so.
-template <typename Choice>
-void apply_choice(Choice* field, const char* value, const char* what, const char* const (&names)[2]) {
-    for (int i = 0; i < 2; ++i) {
+// A key with named values, `names[i]` for the choice i; anything else keeps the value it
+// has and says so.
+template <typename Choice, size_t N>
+void apply_choice(Choice* field, const char* value, const char* what, const char* const (&names)[N]) {
+    for (size_t i = 0; i < N; ++i) {
         if (keys_equal(value, names[i])) {
             *field = static_cast<Choice>(i);
             return;
@@ -573,7 +574,10 @@ constexpr SettingKey SETTING_KEYS[] = {
      false, SETTING_FILE, PAGES, [](const Settings& s) { return std::string(s.schedule_image_path); }},
     // The older name is kept: last season's roster.sdd says Member CSV.
     {"Member List",
-     [](Settings* s, const SettingValue& v) { apply_path(s->member_csv_path, v.text); },
+     [](Settings* s, const SettingValue& v) {
+         apply_path(s->member_csv_path, v.text);
+         s->member_list_named = true;
+     },
      false,
      SETTING_FILE,
      LIST,
@@ -582,6 +586,12 @@ constexpr SettingKey SETTING_KEYS[] = {
      "Member CSV"},
     {"Sheet", [](Settings* s, const SettingValue& v) { copy_text(s->sheet_name, SETTINGS_KEY_SIZE, v.text); },
      false, SETTING_TEXT, LIST, [](const Settings& s) { return std::string(s.sheet_name); }},
+    {"Filtered Rows",
+     [](Settings* s, const SettingValue& v) {
+         apply_choice(&s->filtered_rows, v.text, "filtered rows", FILTERED_ROWS_NAMES);
+     },
+     true, SETTING_CHOICE, LIST,
+     [](const Settings& s) { return std::string(FILTERED_ROWS_NAMES[s.filtered_rows]); }, FILTERED_ROWS_NAMES},
     {"Booklet PDF", [](Settings* s, const SettingValue& v) { apply_path(s->booklet_pdf_path, v.text); },
      false, SETTING_TEXT, PRINTING, [](const Settings& s) { return std::string(s.booklet_pdf_path); }},
     {"Standard PDF", [](Settings* s, const SettingValue& v) { apply_path(s->standard_pdf_path, v.text); },

@@ -77,6 +77,10 @@ enum NameOrder : int32_t { GIVEN_NAME_FIRST = 0, FAMILY_NAME_FIRST = 1 };
 // Whether the people of one household print on one card.
 enum Households : int32_t { HOUSEHOLDS_APART = 0, HOUSEHOLDS_TOGETHER = 1 };
 
+// What becomes of the rows a filter left on in the member list's sheet hides: the run stops
+// until roster.sdd says, or they print, or they are left out.
+enum FilteredRows : int32_t { FILTERED_ROWS_STOP = 0, FILTERED_ROWS_PRINT = 1, FILTERED_ROWS_LEAVE_OUT = 2 };
+
 // The booklet's spine: on the left, or on the right, as Hebrew and Arabic books open.
 enum Binding : int32_t { BINDING_LEFT = 0, BINDING_RIGHT = 1 };
 // The words the pages print of their own, as the club writes them (English by default).
@@ -123,7 +127,9 @@ struct Settings {
     char committee_image_path[PATH_SIZE];
     char schedule_image_path[PATH_SIZE];
     char member_csv_path[PATH_SIZE];     // the member list: CSV, .xlsx or .ods
-    char sheet_name[SETTINGS_KEY_SIZE];  // the spreadsheet's sheet to read; "" for the first
+    bool member_list_named;              // roster.sdd names it: no other list is looked for
+    char sheet_name[SETTINGS_KEY_SIZE];  // the spreadsheet's sheet to read; "" for the first visible one
+    FilteredRows filtered_rows;
     char booklet_pdf_path[PATH_SIZE];
     char standard_pdf_path[PATH_SIZE];
     int32_t image_resolution;  // pixels per inch images are reduced to; FULL_IMAGE_RESOLUTION: never

@@ -345,6 +345,9 @@ TEST(SettingsText, FormDefaultsAreTheToolsDefaults) {
     Loaded loaded = load_text(text);
     auto defaults = std::make_unique<Settings>();
     load_settings_from(defaults.get(), "/nonexistent/roster.sdd");
+    // Naming the usual list is a choice of its own: no other list is looked for.
+    EXPECT_TRUE(loaded.settings->member_list_named);
+    loaded.settings->member_list_named = false;
     const auto* a = reinterpret_cast<const unsigned char*>(loaded.settings.get());
     const auto* b = reinterpret_cast<const unsigned char*>(defaults.get());
     EXPECT_EQ(std::mismatch(a, a + sizeof(Settings), b).first - a, static_cast<long>(sizeof(Settings)))
