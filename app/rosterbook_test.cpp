@@ -3,6 +3,7 @@
 #include <lcms2.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utime.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -42,6 +43,15 @@ void write_file(const std::string& path, const std::string& contents) {
 void truncate_file(const std::string& path, size_t size) { std::filesystem::resize_file(path, size); }
 
 RunResult run_in(const TempDir& dir) { return run_tool(ROSTERBOOK_BINARY, dir.path); }
+
+// Dates `path` to noon of the day given, local time, as a copy made that day is.
+void set_file_date(const std::string& path, int year, int month, int day) {
+    struct tm noon = {};
+    noon.tm_year = year - 1900, noon.tm_mon = month - 1, noon.tm_mday = day, noon.tm_hour = 12;
+    noon.tm_isdst = -1;
+    const struct utimbuf times = {mktime(&noon), mktime(&noon)};
+    utime(path.c_str(), &times);
+}
 
 // What one logical page shows, told by its first text (or "blank"); `half` picks the
 // left (0) or right (1) half of a booklet side, -1 the whole page.
@@ -258,6 +268,37 @@ TEST(Rosterbook, MemberListProblemsEndTheRun) {
         {"nobody",
          [](const TempDir& dir) { dir.write("members.csv", HEADER + "Mitglied,Ann,Lee,a,b,c,d\n,,,,\n"); },
          NOBODY_ERR},
+        // Files named as spreadsheets that are not: a sync that did not finish, a web system's
+        // "Export to Excel", a CSV or an Excel 2003 XML file given a spreadsheet's name.
+        {"zeros", [](const TempDir& dir) { dir.write("Members.XLSX", std::string(4096, '\0')); },
+         "Error: Members.XLSX: holds nothing but zero bytes, not a spreadsheet (a copy or sync that did not "
+         "finish?): copy or export the member list again\n"},
+        {"web page",
+         [](const TempDir& dir) {
+             dir.write("members.xls", "\xEF\xBB\xBF<html><body><table><tr><td>Role</td>");
+         },
+         "Error: members.xls: a web page, not a spreadsheet: open it in your spreadsheet program and save it "
+         "as .xlsx\n"},
+        {"xml",
+         [](const TempDir& dir) {
+             dir.write("members.xls",
+                       "<?xml version=\"1.0\"?>\n<Workbook xmlns=\"urn:schemas-microsoft-com\">");
+         },
+         "Error: members.xls: an XML file (an Excel 2003 XML or flat OpenDocument file?), not a spreadsheet: "
+         "open it in your spreadsheet program and save it as .xlsx\n"},
+        {"text", [](const TempDir& dir) { dir.write("members.ods", HEADER + "Member,Ann,Lee,a,b,c,d\n"); },
+         "Error: members.ods: a text file, not a spreadsheet: if it is a CSV export, name it .csv; else open "
+         "it in your spreadsheet program and save it as .xlsx\n"},
+        // Last season's list beside this season's: neither is chosen by its date.
+        {"two lists",
+         [](const TempDir& dir) {
+             dir.write("MEMBERS.CSV", HEADER + "Member,Ann,Lee,a,b,c,d\n");
+             std::filesystem::copy_file(std::string(SHEETS_DIR) + "/seasons.xlsx", dir.file("members.xlsx"));
+             set_file_date(dir.file("MEMBERS.CSV"), 2025, 9, 14);
+             set_file_date(dir.file("members.xlsx"), 2026, 9, 2);
+         },
+         "Error: MEMBERS.CSV (2025-09-14, 1 person) and members.xlsx (2026-09-02, 1 person) are here and "
+         "differ: name the one to read in roster.sdd, e.g. 'Member List: MEMBERS.CSV'\n"},
         {"unprintable",
          [](const TempDir& dir) {
              dir.write("members.csv", HEADER + "Member,ᏣᎳᎩ,ᎠᏂ,a,b,c,d\nMember,ⵜⴰⵎ,ⴰⵣⵔ,a,b,c,d\n");
@@ -619,24 +660,21 @@ TEST(Rosterbook, PrintShopFilePassesThePreflight) {
 // secretary hid left out and said, the title row above the headings passed over; odd and
 // hostile files end the run with one line.
 TEST(Rosterbook, SpreadsheetFilesAreReadAsShown) {
-    const std::string hidden =
-        "Warning: %s: 1 hidden row(s) not printed (unhide them to print them)\n"
-        "Warning: %s: 1 hidden column(s) not read (unhide them to print them)\n";
     const struct {
         const char* file;
         std::string settings;
         std::string err;
     } cases[] = {
         {"members.xlsx", "Sheet: Members\n",
-         "Warning: members.xlsx: 1 hidden row(s) not printed (unhide them to print them)\n"
          "Warning: members.xlsx: 1 hidden column(s) not read (unhide them to print them)\n"
          "Warning: members.xlsx: column F: 0.0E+00 is a number format rosterbook does not read: its values "
          "print unformatted\n"
-         "Warning: members.xlsx row 1 comes before the headings on row 2: not read\n"},
+         "Warning: members.xlsx row 1 comes before the headings on row 2: not read\n"
+         "Warning: members.xlsx: 1 hidden row(s) not printed: Hidden Person (unhide them to print them)\n"},
         {"members.ods", "",
-         "Warning: members.ods: 1 hidden row(s) not printed (unhide them to print them)\n"
          "Warning: members.ods: 1 hidden column(s) not read (unhide them to print them)\n"
-         "Warning: members.ods row 1 comes before the headings on row 2: not read\n"},
+         "Warning: members.ods row 1 comes before the headings on row 2: not read\n"
+         "Warning: members.ods: 1 hidden row(s) not printed: Hidden Person (unhide them to print them)\n"},
     };
     for (const auto& c : cases) {
         TempDir dir;
@@ -682,7 +720,8 @@ TEST(Rosterbook, SpreadsheetFilesAreReadAsShown) {
     for (const auto& e : errors) {
         TempDir dir;
         if (std::string(e.file) == "locked.xlsx")  // Excel wraps an encrypted workbook in an OLE file
-            dir.write(e.file, std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\0\0\0\0", 12));
+            dir.write(e.file, std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\0\0\0\0", 12) +
+                                  std::string("E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e\0", 32));
         else
             std::filesystem::copy_file(std::string(SHEETS_DIR) + "/" + e.file, dir.file(e.file));
         dir.write("roster.sdd", e.settings);
@@ -701,14 +740,113 @@ TEST(Rosterbook, SpreadsheetFilesAreReadAsShown) {
         made[list[8] == 'x'] = club.read("standard.pdf");
     }
     EXPECT_TRUE(made[0] == made[1]);
-    // A filter left on is named with the rows it hides.
-    TempDir dir;
-    std::filesystem::copy_file(std::string(SHEETS_DIR) + "/filtered.xlsx", dir.file("members.xlsx"));
-    const RunResult run = run_in(dir);
-    EXPECT_EQ(run.err.substr(0, run.err.find("\n", run.err.find("filter")) + 1),
-              NO_SETTINGS +
-                  "Warning: members.xlsx: a filter is on and hides 3 row(s): they are not printed "
-                  "(clear the filter to print them)\n");
+    // Kept side by side and named by neither roster.sdd: both are read, the same people said.
+    TempDir both;
+    for (const char* name : {"members.csv", "members.xlsx", "cover.png"})
+        std::filesystem::copy_file(std::string(EXAMPLES_DIR) + "/" + name, both.file(name));
+    std::string settings = TempDir::read_path(std::string(EXAMPLES_DIR) + "/roster.sdd");
+    settings.erase(settings.find("Member CSV: members.csv"), strlen("Member CSV: members.csv"));
+    both.write("roster.sdd", settings);
+    const RunResult run = run_tool(ROSTERBOOK_BINARY, both.path, {.environment = {"SOURCE_DATE_EPOCH=1"}});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err.substr(0, run.err.find('\n') + 1),
+              "Note: members.csv and members.xlsx hold the same people: read members.csv\n");
+    EXPECT_TRUE(both.read("standard.pdf") == made[0]);
+}
+
+// A member list read as the club means it, never last season's sheet or part of the list:
+// the first visible sheet, a filter left on stopping the run until roster.sdd says what it
+// means, rows hidden by hand named, formulas without their values said.
+TEST(Rosterbook, SheetsReadAsTheClubMeansThem) {
+    const std::string dues =
+        "Warning: %s: column(s) 'Dues' not printed; to print them, name them in the Card block of "
+        "roster.sdd, "
+        "e.g. 'Line 6: Dues'\n";
+    const std::string gone =
+        "Warning: %s: 1 hidden row(s) not printed: Gus Gone (unhide them to print them)\n";
+    const std::string filter = "a filter on column 'Role' hides 3 row(s)";
+    const struct {
+        const char* file;
+        const char* settings;
+        int status;
+        std::string err;  // %s: the file
+        std::vector<std::string> printed;
+    } cases[] = {
+        {"filter-lo.ods",
+         "",
+         1,
+         gone + "Error: %s: " + filter +
+             " (Carl Caller, Cora Cuer, Ned New), nothing written: clear the filter, or say in roster.sdd "
+             "'Filtered Rows: Print' or 'Filtered Rows: Leave Out'\n",
+         {}},
+        {"filter-lo.ods",
+         "Filtered Rows: Print\n",
+         0,
+         gone + "Note: %s: " + filter + ": printed all the same (Filtered Rows: Print)\n",
+         {"Carl Caller", "Cora Cuer", "Mia Member", "Max Member", "Ned New"}},
+        {"filtered.xlsx",
+         "Filtered Rows: Leave Out\n",
+         0,
+         dues + gone + "Note: %s: " + filter +
+             ", not printed (Filtered Rows: Leave Out): Carl Caller, Cora Cuer, Ned New\n",
+         {"Mia Member", "Max Member"}},
+        {"seasons.xlsx",
+         "",
+         0,
+         "Note: %s: read sheet 'Members 2026'; also there: 'Read me'\n" + dues,
+         {"This Season"}},
+        {"seasons.xlsx", "Sheet: Members 2025\n", 0, dues, {"Last Season"}},
+        {"readme.xlsx",
+         "",
+         1,
+         "Note: %s: read sheet 'Read me'; also there: 'Members'\n"
+         "Warning: %s row 1: its headings ('Keep one row per person.') do not name the role and name "
+         "columns: columns read in the usual order (role, first name, last name, address, city, zip, phone, "
+         "cell, email, note); name them in the Card block of roster.sdd if that is wrong\n"
+         "Warning: %s row 2: 1 field(s), at least 7 needed, row skipped\n"
+         "Warning: %s: 1 row(s) skipped, 0 member(s) read\n"
+         "Error: %s: sheet 'Read me': none of its 1 row(s) after the header holds a member, nothing written; "
+         "the file's other sheets: 'Members' (name one in roster.sdd, as 'Sheet: Members')\n",
+         {}},
+        {"formulas.xlsx",
+         "",
+         0,
+         "Warning: %s: column 'Phone': 2 formula cell(s) have no saved value: open and save the file in "
+         "Excel or LibreOffice\n",
+         {"Ann Able", "Bob Best", "ann@example.org"}},
+        {"formula-names.xlsx",
+         "",
+         1,
+         "Error: %s: column 'Name': 2 formula cell(s) have no saved value, so nobody has a name: open and "
+         "save the file in Excel or LibreOffice, nothing written\n",
+         {}},
+        {"locked.ods",
+         "",
+         1,
+         "Error: %s: password-protected: remove the password or save a copy as CSV UTF-8\n",
+         {}},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        std::filesystem::copy_file(std::string(SHEETS_DIR) + "/" + c.file, dir.file(c.file));
+        std::filesystem::copy_file(std::string(EXAMPLES_DIR) + "/cover.png", dir.file("cover.png"));
+        dir.write("roster.sdd", std::string("Member List: ") + c.file + "\nCommittee:\nBoard: Ann\n\n" +
+                                    "Schedule:\nSept: Dance\n\n" + c.settings);
+        const RunResult run = run_in(dir);
+        const std::string what = std::string(c.file) + " " + c.settings;
+        EXPECT_EQ(run.status, c.status) << what;
+        std::string err = c.err;
+        for (size_t at = err.find("%s"); at != std::string::npos; at = err.find("%s", at))
+            err.replace(at, 2, c.file);
+        EXPECT_EQ(run.err, err) << what;
+        EXPECT_EQ(dir.exists("standard.pdf"), c.status == 0) << what;
+        if (c.status != 0) continue;
+        std::string texts;
+        for (const PdfPage& page : read_pdf(dir.file("standard.pdf"))) texts += describe_texts(page);
+        for (const std::string& name : c.printed)
+            EXPECT_NE(texts.find(name), std::string::npos) << what << name;
+        EXPECT_EQ(texts.find("Gone"), std::string::npos) << what;
+    }
 }
 
 // The CMYK shop file prints a picture's flat patches and the title as the press profile's

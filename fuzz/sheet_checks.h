@@ -19,9 +19,11 @@ inline void check_sheet(const Sheet& sheet) {
             promise(cell.size() <= MAX_SHEET_CELL_BYTES + 4, "cell size");
     }
     promise(sheet.hidden_columns >= 0, "counts");
-    for (int column : sheet.filter_columns) promise(column >= 0 && column < MAX_LIST_COLUMNS, "filter column");
+    for (int column : sheet.filter_columns)
+        promise(column >= 0 && column < MAX_LIST_COLUMNS, "filter column");
     for (const UnsavedFormula& formula : sheet.unsaved_formulas)
-        promise(formula.column >= 0 && formula.column < MAX_LIST_COLUMNS && !formula.cell.empty(), "formula cell");
+        promise(formula.column >= 0 && formula.column < MAX_LIST_COLUMNS && !formula.cell.empty(),
+                "formula cell");
     bool named = sheet.rows.empty();
     for (const SheetTab& tab : sheet.tabs) named = named || tab.name == sheet.name;
     promise(named, "the sheet read is one of its tabs");

@@ -207,12 +207,14 @@ std::string spreadsheet_instead(const char* path) {
 // The sheet's rows as records, every one with whether it shows, and what the sheet leaves
 // out of every row said once each.
 void take_sheet_rows(const char* path, bool sheet_named, Sheet* sheet, std::vector<ReadAhead>* rows) {
-    const bool others_shown = !sheet_named && std::count_if(sheet->tabs.begin(), sheet->tabs.end(),
-                                            [](const SheetTab& tab) { return !tab.hidden; }) > 1;
+    const bool others_shown =
+        !sheet_named && std::count_if(sheet->tabs.begin(), sheet->tabs.end(),
+                                      [](const SheetTab& tab) { return !tab.hidden; }) > 1;
     if (others_shown) {
         std::string others;
         for (const SheetTab& tab : sheet->tabs) {
-            if (!tab.hidden && tab.name != sheet->name) others += (others.empty() ? "'" : ", '") + tab.name + "'";
+            if (!tab.hidden && tab.name != sheet->name)
+                others += (others.empty() ? "'" : ", '") + tab.name + "'";
         }
         say("Note: %s: read sheet '%s'; also there: %s\n", path, sheet->name.c_str(), others.c_str());
     }
@@ -348,14 +350,15 @@ std::optional<Failure> take_unshown_rows(TableReader* reader, const Settings& se
     }
     const char* path = reader->path;
     if (!hidden.empty()) {
-        say("Warning: %s: %zu hidden row(s) not printed: %s (unhide them to print them)\n", path, hidden.size(),
-            names_listed(hidden, hidden.size()).c_str());
+        say("Warning: %s: %zu hidden row(s) not printed: %s (unhide them to print them)\n", path,
+            hidden.size(), names_listed(hidden, hidden.size()).c_str());
     }
     if (filtered.empty()) return std::nullopt;
     std::string on;
     for (size_t i = 0; i < sheet.filter_columns.size(); ++i) {
         on += (i == 0 ? (sheet.filter_columns.size() == 1 ? " on column " : " on columns ")
-                      : i + 1 == sheet.filter_columns.size() ? " and " : ", ") +
+               : i + 1 == sheet.filter_columns.size() ? " and "
+                                                      : ", ") +
               column_named(headings, sheet.filter_columns[i]);
     }
     const std::string filter = "a filter" + on + " hides " + std::to_string(filtered.size()) + " row(s)";
@@ -365,10 +368,11 @@ std::optional<Failure> take_unshown_rows(TableReader* reader, const Settings& se
         say("Note: %s: %s, not printed (Filtered Rows: Leave Out): %s\n", path, filter.c_str(),
             names_listed(filtered, filtered.size()).c_str());
     } else {
-        return Failure{path, 0,
-                       filter + " (" + names_listed(filtered, 5) +
-                           "), nothing written: clear the filter, or say in roster.sdd 'Filtered Rows: Print' "
-                           "or 'Filtered Rows: Leave Out'"};
+        return Failure{
+            path, 0,
+            filter + " (" + names_listed(filtered, 5) +
+                "), nothing written: clear the filter, or say in roster.sdd 'Filtered Rows: Print' "
+                "or 'Filtered Rows: Leave Out'"};
     }
     return std::nullopt;
 }
@@ -385,18 +389,19 @@ std::optional<Failure> report_unsaved_formulas(const TableReader& reader, const 
     const ColumnMap& map = reader.map;
     for (const auto& [column, count] : by_column) {
         const bool names = column == map.full_name || column == map.last_name || column == map.first_name;
-        const bool nobody_named = names && std::none_of(reader.records.begin(), reader.records.end(),
-                                                        [](const LoadedRecord& record) {
-                                                            const Member& m = record.member;
-                                                            return !m.name.empty() || !m.first_name.empty() ||
-                                                                   !m.last_name.empty();
-                                                        });
+        const bool nobody_named =
+            names &&
+            std::none_of(reader.records.begin(), reader.records.end(), [](const LoadedRecord& record) {
+                const Member& m = record.member;
+                return !m.name.empty() || !m.first_name.empty() || !m.last_name.empty();
+            });
         const std::string said = "column " + column_named(headings, column) + ": " + std::to_string(count) +
                                  " formula cell(s) have no saved value";
         if (nobody_named) {
             return Failure{reader.path, 0,
-                           said + ", so nobody has a name: open and save the file in Excel or LibreOffice, "
-                                  "nothing written"};
+                           said +
+                               ", so nobody has a name: open and save the file in Excel or LibreOffice, "
+                               "nothing written"};
         }
         say("Warning: %s: %s: open and save the file in Excel or LibreOffice\n", reader.path, said.c_str());
     }
@@ -412,9 +417,9 @@ void name_other_sheets(const Sheet& sheet, Failure* failure) {
             others += (others.empty() ? "'" : ", '") + tab.name + "'" + (tab.hidden ? " (hidden)" : "");
     }
     if (others.empty()) return;
-    failure->reason = "sheet '" + sheet.name + "': " + failure->reason + "; the file's other sheets: " + others +
-                      " (name one in roster.sdd, as 'Sheet: " +
-                      others.substr(1, others.find('\'', 1) - 1) + "')";
+    failure->reason =
+        "sheet '" + sheet.name + "': " + failure->reason + "; the file's other sheets: " + others +
+        " (name one in roster.sdd, as 'Sheet: " + others.substr(1, others.find('\'', 1) - 1) + "')";
 }
 
 // Reads the member list at `path` into `roster`, as load_roster describes.
@@ -534,10 +539,12 @@ std::vector<std::string> member_lists(const Settings& settings) {
 // names and details (the lines they come from may differ).
 bool same_people(const Roster& a, const Roster& b) {
     const auto card = [](const Member& m) {
-        return std::tie(m.first_name, m.last_name, m.name, m.sort_as, m.household, m.partner, m.details, m.photo,
-                        m.photo_focus, m.photo_hidden);
+        return std::tie(m.first_name, m.last_name, m.name, m.sort_as, m.household, m.partner, m.details,
+                        m.photo, m.photo_focus, m.photo_hidden);
     };
-    const auto names = [](const PersonName& n) { return std::tie(n.first_name, n.last_name, n.name, n.sort_as); };
+    const auto names = [](const PersonName& n) {
+        return std::tie(n.first_name, n.last_name, n.name, n.sort_as);
+    };
     if (a.starts != b.starts || a.people_in_group != b.people_in_group) return false;
     for (size_t i = 0; i < a.people.size(); ++i) {
         const Member& x = a.people[i];
@@ -557,7 +564,8 @@ std::string list_described(const std::string& path, const Roster& roster) {
     struct tm local = {};
     if (stat(path.c_str(), &facts) == 0 && localtime_r(&facts.st_mtime, &local) != nullptr)
         strftime(date, sizeof date, "%Y-%m-%d", &local);
-    return path + " (" + date + ", " + std::to_string(people_count(roster)) + " people)";
+    const int people = people_count(roster);
+    return path + " (" + date + ", " + std::to_string(people) + (people == 1 ? " person)" : " people)");
 }
 
 // Reads every list of `lists` (members.csv beside a members.xlsx, say). The same people in
@@ -585,9 +593,13 @@ std::optional<Failure> load_one_of(const Settings& settings, const std::vector<s
         if (same_people(read[0], read[i])) continue;
         std::string described;
         for (size_t j = 0; j < lists.size(); ++j)
-            described += (j == 0 ? "" : j + 1 == lists.size() ? " and " : ", ") + list_described(lists[j], read[j]);
+            described += (j == 0                  ? ""
+                          : j + 1 == lists.size() ? " and "
+                                                  : ", ") +
+                         list_described(lists[j], read[j]);
         return Failure{"", 0,
-                       described + " are here and differ: name the one to read in roster.sdd, e.g. 'Member List: " +
+                       described +
+                           " are here and differ: name the one to read in roster.sdd, e.g. 'Member List: " +
                            std::filesystem::path(lists[0]).filename().string() + "'"};
     }
     say("%s", said[0].c_str());

@@ -71,7 +71,7 @@ struct Member {
 // Everyone the list puts in a group: one list, group after group in GROUPS order, each
 // group sorted.
 struct Roster {
-    std::string path;  // the member list read, as messages name it
+    std::string path;            // the member list read, as messages name it
     std::vector<Member> people;  // with households together: one Member a card, as join_households makes it
     std::array<size_t, GROUP_COUNT + 1> starts = {};  // group g is people[starts[g], starts[g + 1])
     // The heading(s) of the column(s) each detail comes from ("City, State"), or its

@@ -169,7 +169,8 @@ void put_cell(std::vector<std::string>* cells, int column, std::string text) {
 
 // Where `column` of the sheet lands among a row's cells once the hidden columns are left out.
 int shown_column(const std::set<int>& hidden_columns, int column) {
-    return column - static_cast<int>(std::distance(hidden_columns.begin(), hidden_columns.lower_bound(column)));
+    return column -
+           static_cast<int>(std::distance(hidden_columns.begin(), hidden_columns.lower_bound(column)));
 }
 
 // Takes a finished row into the sheet, its hidden columns left out.
@@ -191,7 +192,8 @@ void finish_row(Sheet* sheet, int number, std::vector<std::string> cells, RowSta
 void note_unsaved_formula(Sheet* sheet, const std::set<int>& hidden_columns, int column, int row) {
     if (column < 0 || column >= MAX_LIST_COLUMNS || hidden_columns.count(column) > 0) return;
     if (sheet->unsaved_formulas.size() < static_cast<size_t>(MAX_SHEET_ROWS))
-        sheet->unsaved_formulas.push_back({shown_column(hidden_columns, column), column_name(column) + std::to_string(row)});
+        sheet->unsaved_formulas.push_back(
+            {shown_column(hidden_columns, column), column_name(column) + std::to_string(row)});
 }
 
 // The sheet to read among `tabs`: the one named `sheet_name`, else the first not hidden;
@@ -415,10 +417,10 @@ Failure no_such_sheet(const char* path, const std::string& sheet_name, const std
     std::string list;
     for (const SheetTab& tab : tabs)
         list += (list.empty() ? "'" : ", '") + tab.name + "'" + (tab.hidden ? " (hidden)" : "");
-    return Failure{path, 0,
-                   (sheet_name.empty() ? std::string("has no visible sheet")
-                                       : "has no sheet '" + sheet_name + "'") +
-                       "; its sheets: " + (list.empty() ? "none" : list)};
+    return Failure{
+        path, 0,
+        (sheet_name.empty() ? std::string("has no visible sheet") : "has no sheet '" + sheet_name + "'") +
+            "; its sheets: " + (list.empty() ? "none" : list)};
 }
 
 std::optional<Failure> read_xlsx(const Package& package, const std::string& sheet_name, Sheet* sheet) {
@@ -485,8 +487,8 @@ std::optional<Failure> read_ods(const Package& package, const std::string& sheet
         } else if (name == "table") {
             const char* table_name = attribute(attributes, "name");
             const char* table_style = attribute(attributes, "style-name");
-            sheet->tabs.push_back(
-                {table_name != nullptr ? table_name : "", table_style != nullptr && hidden_styles.count(table_style) > 0});
+            sheet->tabs.push_back({table_name != nullptr ? table_name : "",
+                                   table_style != nullptr && hidden_styles.count(table_style) > 0});
             const SheetTab& tab = sheet->tabs.back();
             active = !done && (sheet_name.empty() ? !tab.hidden : tab.name == sheet_name);
             if (active) sheet->name = tab.name;
@@ -512,7 +514,7 @@ std::optional<Failure> read_ods(const Package& package, const std::string& sheet
                 std::clamp(attribute_number(attributes, "number-rows-repeated", 1), 1, MAX_SHEET_ROWS);
             const char* visibility = attribute(attributes, "visibility");
             // "filter": hidden by a filter; "collapse": by hand.
-            state = visibility == nullptr                ? ROW_SHOWN
+            state = visibility == nullptr                 ? ROW_SHOWN
                     : strcmp(visibility, "filter") == 0   ? ROW_FILTERED
                     : strcmp(visibility, "collapse") == 0 ? ROW_HIDDEN
                                                           : ROW_SHOWN;
@@ -542,7 +544,8 @@ std::optional<Failure> read_ods(const Package& package, const std::string& sheet
         } else if (name == "table-cell" || name == "covered-table-cell") {
             in_cell = false;
             const std::string shown = cell_text(text);
-            if (formula && !valued && shown.empty()) note_unsaved_formula(sheet, hidden_columns, column, row + 1);
+            if (formula && !valued && shown.empty())
+                note_unsaved_formula(sheet, hidden_columns, column, row + 1);
             for (int i = 0; i < cell_repeat && !shown.empty() && column + i < MAX_LIST_COLUMNS; ++i)
                 put_cell(&cells, column + i, shown);
             column = static_cast<int>(
@@ -572,7 +575,9 @@ bool ods_encrypted(const Package& package) {
     if (!has_entry(package, "META-INF/manifest.xml")) return false;
     XmlHandlers handlers;
     bool encrypted = false;
-    handlers.start = [&](std::string_view name, const char**) { encrypted = encrypted || name == "encryption-data"; };
+    handlers.start = [&](std::string_view name, const char**) {
+        encrypted = encrypted || name == "encryption-data";
+    };
     return !parse_part(package, "META-INF/manifest.xml", &handlers) && encrypted;
 }
 
@@ -595,7 +600,8 @@ bool ole_encrypted(const char* path) {
     return found;
 }
 
-constexpr const char* PASSWORD_PROTECTED = "password-protected: remove the password or save a copy as CSV UTF-8";
+constexpr const char* PASSWORD_PROTECTED =
+    "password-protected: remove the password or save a copy as CSV UTF-8";
 
 }  // namespace
 
@@ -617,30 +623,37 @@ bool is_spreadsheet_file(std::string_view head) {
 
 std::optional<Failure> not_a_spreadsheet(const char* path, std::string_view head) {
     if (is_spreadsheet_file(head) || row_word(path)[0] == 'l') return std::nullopt;
-    const std::string save_again = ", not a spreadsheet: open it in your spreadsheet program and save it as .xlsx";
+    const std::string save_again =
+        ", not a spreadsheet: open it in your spreadsheet program and save it as .xlsx";
     if (head.find_first_not_of('\0') == std::string_view::npos) {
-        return Failure{path, 0,
-                       "holds nothing but zero bytes, not a spreadsheet (a copy or sync that did not finish?): "
-                       "copy or export the member list again"};
+        return Failure{
+            path, 0,
+            "holds nothing but zero bytes, not a spreadsheet (a copy or sync that did not finish?): "
+            "copy or export the member list again"};
     }
     std::string start(head.substr(0, 4096));
     for (char& c : start) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
     const size_t first = start.find_first_not_of(" \t\r\n\xef\xbb\xbf");
     const bool markup = first != std::string::npos && start[first] == '<';
-    if (markup && (start.find("<html") != std::string::npos || start.find("<!doctype html") != std::string::npos ||
-                   start.find("<table") != std::string::npos))
+    if (markup &&
+        (start.find("<html") != std::string::npos || start.find("<!doctype html") != std::string::npos ||
+         start.find("<table") != std::string::npos))
         return Failure{path, 0, "a web page" + save_again};
-    if (markup) return Failure{path, 0, "an XML file (an Excel 2003 XML or flat OpenDocument file?)" + save_again};
-    const bool text = std::all_of(head.begin(), head.begin() + static_cast<long>(std::min<size_t>(head.size(), 4096)),
-                                  [](char c) { return c != '\0'; });
+    if (markup)
+        return Failure{path, 0, "an XML file (an Excel 2003 XML or flat OpenDocument file?)" + save_again};
+    const bool text =
+        std::all_of(head.begin(), head.begin() + static_cast<long>(std::min<size_t>(head.size(), 4096)),
+                    [](char c) { return c != '\0'; });
     if (text) {
-        return Failure{path, 0,
-                       "a text file, not a spreadsheet: if it is a CSV export, name it .csv; else open it in your "
-                       "spreadsheet program and save it as .xlsx"};
+        return Failure{
+            path, 0,
+            "a text file, not a spreadsheet: if it is a CSV export, name it .csv; else open it in your "
+            "spreadsheet program and save it as .xlsx"};
     }
-    return Failure{path, 0,
-                   "not a spreadsheet file (its first bytes are not those of an .xlsx, .ods or .xls): copy or "
-                   "export the member list again"};
+    return Failure{
+        path, 0,
+        "not a spreadsheet file (its first bytes are not those of an .xlsx, .ods or .xls): copy or "
+        "export the member list again"};
 }
 
 std::optional<Failure> read_sheet(const char* path, const std::string& sheet_name, Sheet* sheet) {

@@ -52,7 +52,7 @@ constexpr long long MAX_SHEET_PART_BYTES = 512LL << 20;  // one part of the file
 constexpr long long MAX_PACKING_RATIO = 200;             // unpacked bytes per packed byte
 constexpr int MAX_SHEET_ENTRIES = 10000;                 // files inside the file
 constexpr size_t MAX_SHEET_CELL_BYTES = 1 << 20;         // one cell's text; the rest is dropped
-constexpr size_t MAX_SHARED_STRINGS = 1 << 21;  // texts a workbook shares; more are dropped
+constexpr size_t MAX_SHARED_STRINGS = 1 << 21;           // texts a workbook shares; more are dropped
 constexpr int MAX_SHEET_ROWS = 1 << 20;  // Excel's and LibreOffice's last row; none is read past it
 
 // The spreadsheet programs' own files a member list may be kept in, in the order they are

@@ -591,7 +591,8 @@ constexpr SettingKey SETTING_KEYS[] = {
          apply_choice(&s->filtered_rows, v.text, "filtered rows", FILTERED_ROWS_NAMES);
      },
      true, SETTING_CHOICE, LIST,
-     [](const Settings& s) { return std::string(FILTERED_ROWS_NAMES[s.filtered_rows]); }, FILTERED_ROWS_NAMES},
+     [](const Settings& s) { return std::string(FILTERED_ROWS_NAMES[s.filtered_rows]); },
+     FILTERED_ROWS_NAMES},
     {"Booklet PDF", [](Settings* s, const SettingValue& v) { apply_path(s->booklet_pdf_path, v.text); },
      false, SETTING_TEXT, PRINTING, [](const Settings& s) { return std::string(s.booklet_pdf_path); }},
     {"Standard PDF", [](Settings* s, const SettingValue& v) { apply_path(s->standard_pdf_path, v.text); },

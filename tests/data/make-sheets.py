@@ -69,17 +69,71 @@ def make_xlsx():
     book.save(path)
     fixed_zip_dates(path)
 
+    # A filter on Role = Member left on: it hides the Caller, the Cuer and the New Dancer; a
+    # row below the filter's range is hidden by hand.
     filtered = openpyxl.Workbook()
     sheet = filtered.active
     sheet.append(HEADER)
-    for i in range(6):
-        sheet.append(['Member', 'Name%d' % i, 'Filtered' if i % 2 else 'Shown', 'a', 'b', 'c', 'd', 'e', 'f', 0])
-    sheet.auto_filter.ref = 'A1:J7'
-    for row in (3, 5, 7):
+    for role, first, last in [('Caller', 'Carl', 'Caller'), ('Member', 'Mia', 'Member'), ('Cuer', 'Cora', 'Cuer'),
+                              ('Member', 'Max', 'Member'), ('New Dancer', 'Ned', 'New')]:
+        sheet.append([role, first, last, '1 Main St', 'Salem, OR', '97301', '555-0100', '', '', 40])
+    sheet.append([])
+    sheet.append(['Member', 'Gus', 'Gone', '2 Main St', 'Salem, OR', '97301', '555-0101', '', '', 0])
+    sheet.auto_filter.ref = 'A1:J6'
+    sheet.auto_filter.add_filter_column(0, ['Member'])
+    for row in (2, 4, 6, 8):
         sheet.row_dimensions[row].hidden = True
     path = os.path.join(HERE, 'filtered.xlsx')
     filtered.save(path)
     fixed_zip_dates(path)
+
+    # Last season's sheet hidden before this season's, a note on a third tab.
+    seasons = openpyxl.Workbook()
+    old = seasons.active
+    old.title = 'Members 2025'
+    old.append(HEADER)
+    old.append(['Member', 'Last', 'Season', '1 Old Rd', 'Salem, OR', '97301', '555-0199', '', '', 40])
+    old.sheet_state = 'hidden'
+    sheet = seasons.create_sheet('Members 2026')
+    sheet.append(HEADER)
+    sheet.append(['Member', 'This', 'Season', '1 New Rd', 'Salem, OR', '97301', '555-0198', '', '', 40])
+    notes = seasons.create_sheet('Read me')
+    notes.append(['Keep one row per person.'])
+    seasons.active = 1
+    path = os.path.join(HERE, 'seasons.xlsx')
+    seasons.save(path)
+    fixed_zip_dates(path)
+
+    # A "Read me" tab before the members.
+    readme = openpyxl.Workbook()
+    notes = readme.active
+    notes.title = 'Read me'
+    notes.append(['Keep one row per person.'])
+    notes.append(['Dues are paid in September.'])
+    sheet = readme.create_sheet('Members')
+    sheet.append(HEADER)
+    sheet.append(['Member', 'Ann', 'Able', '1 Main St', 'Salem, OR', '97301', '555-0100', '', '', 40])
+    path = os.path.join(HERE, 'readme.xlsx')
+    readme.save(path)
+    fixed_zip_dates(path)
+
+    # Formulas written by a script, without the values Excel would save with them: the Phone
+    # column's, then a Name column that is nothing but formulas.
+    for name, header, rows in [
+            ('formulas.xlsx', ['Role', 'First Name', 'Last Name', 'Address', 'City', 'Zip', 'Phone', 'Email'],
+             [['Member', 'Ann', 'Able', '1 Main St', 'Salem', '97301', '=F%d&"-0100"', 'ann@example.org'],
+              ['Member', 'Bob', 'Best', '2 Main St', 'Salem', '97301', '=F%d&"-0101"', 'bob@example.org']]),
+            ('formula-names.xlsx', ['Role', 'Name', 'Address', 'Phone'],
+             [['Member', '="Ann"&" Able"', '1 Main St', '555-0100'],
+              ['Member', '="Bob"&" Best"', '2 Main St', '555-0101']])]:
+        book = openpyxl.Workbook()
+        sheet = book.active
+        sheet.append(header)
+        for number, row in enumerate(rows, start=2):
+            sheet.append([cell % ((number,) * cell.count('%d')) if isinstance(cell, str) else cell for cell in row])
+        path = os.path.join(HERE, name)
+        book.save(path)
+        fixed_zip_dates(path)
 
 
 def make_ods():
@@ -147,6 +201,13 @@ def make_hostile():
     write_zip('bad-utf8.xlsx', {'xl/workbook.xml': workbook, 'xl/_rels/workbook.xml.rels': rels,
                                 'xl/worksheets/sheet1.xml': b'<worksheet><sheetData><row r="1"><c t="inlineStr">'
                                 b'<is><t>Jos\xe9</t></is></c></row></sheetData></worksheet>'})
+    # An .ods saved with a password: its manifest says how each part is encrypted.
+    write_zip('locked.ods', {'mimetype': 'application/vnd.oasis.opendocument.spreadsheet',
+                             'META-INF/manifest.xml': '<manifest:manifest xmlns:manifest="urn:oasis:names:tc:'
+                             'opendocument:xmlns:manifest:1.0"><manifest:file-entry manifest:full-path="content.xml">'
+                             '<manifest:encryption-data manifest:checksum-type="SHA1/1K"/></manifest:file-entry>'
+                             '</manifest:manifest>',
+                             'content.xml': b'\x8f\x13\xa0 encrypted bytes'})
     write_zip('club.numbers', {'Index/Document.iwa': b'\0' * 16, 'Metadata/Properties.plist': 'x'})
     with open(os.path.join(HERE, 'members.xlsx'), 'rb') as whole:
         data = whole.read()
