@@ -353,6 +353,50 @@ void mark_filtered_rows(const FilterRange& range, const std::set<int>& hidden_co
     }
 }
 
+// `target` as a part's name, read from a relationship of a part in `folder` ("xl/worksheets/"):
+// "../tables/table1.xml" is "xl/tables/table1.xml".
+std::string part_named(std::string folder, const std::string& target) {
+    if (target.starts_with("/")) return target.substr(1);
+    std::string rest = target;
+    while (rest.starts_with("../")) {
+        rest.erase(0, 3);
+        folder.erase(folder.find_last_of('/', folder.size() - 2) + 1);
+    }
+    return folder + rest;
+}
+
+// The filters of an Excel table ("Format as Table") on the sheet at `part`: each keeps its
+// own autoFilter, and the rows it hides are marked hidden in the sheet as a sheet's filter's are.
+std::optional<Failure> read_table_filters(const Package& package, const std::string& part,
+                                          const std::vector<std::string>& tables,
+                                          const std::set<int>& hidden_columns, Sheet* sheet) {
+    const size_t slash = part.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : part.substr(0, slash + 1);
+    const std::string relationships = folder + "_rels/" + part.substr(folder.size()) + ".rels";
+    if (!has_entry(package, relationships.c_str())) return std::nullopt;
+    std::map<std::string, std::string> targets;
+    XmlHandlers links;
+    links.start = [&](std::string_view name, const char** attributes) {
+        if (name == "Relationship" && attribute(attributes, "Id") && attribute(attributes, "Target"))
+            targets[attribute(attributes, "Id")] = part_named(folder, attribute(attributes, "Target"));
+    };
+    if (std::optional<Failure> failure = parse_part(package, relationships, &links)) return failure;
+    for (const std::string& id : tables) {
+        auto target = targets.find(id);
+        if (target == targets.end() || !has_entry(package, target->second.c_str())) continue;
+        FilterRange filter;
+        XmlHandlers table;
+        table.start = [&](std::string_view name, const char** attributes) {
+            if (name == "autoFilter") filter = filter_range(attribute(attributes, "ref"));
+            if (name == "filterColumn" && filter.columns.size() < MAX_LIST_COLUMNS)
+                filter.columns.push_back(attribute_number(attributes, "colId", 0));
+        };
+        if (std::optional<Failure> failure = parse_part(package, target->second, &table)) return failure;
+        mark_filtered_rows(filter, hidden_columns, sheet);
+    }
+    return std::nullopt;
+}
+
 std::optional<Failure> read_xlsx_sheet(const Package& package, const Workbook& book, const std::string& part,
                                        Sheet* sheet) {
     std::set<int> hidden_columns;
@@ -362,6 +406,7 @@ std::optional<Failure> read_xlsx_sheet(const Package& package, const Workbook& b
     bool hidden = false, in_value = false, formula = false;
     std::string type, value;
     FilterRange filter;
+    std::vector<std::string> tables;  // the relationship ids of the sheet's tables
     XmlHandlers handlers;
     handlers.start = [&](std::string_view name, const char** attributes) {
         if (name == "col") {
@@ -387,6 +432,8 @@ std::optional<Failure> read_xlsx_sheet(const Package& package, const Workbook& b
             in_value = true;
         } else if (name == "f") {
             formula = true;
+        } else if (name == "tablePart" && attribute(attributes, "id") != nullptr && tables.size() < 256) {
+            tables.emplace_back(attribute(attributes, "id"));
         } else if (name == "autoFilter") {
             filter = filter_range(attribute(attributes, "ref"));
         } else if (name == "filterColumn" && filter.columns.size() < MAX_LIST_COLUMNS) {
@@ -407,6 +454,8 @@ std::optional<Failure> read_xlsx_sheet(const Package& package, const Workbook& b
     };
     std::optional<Failure> failure = parse_part(package, part, &handlers);
     mark_filtered_rows(filter, hidden_columns, sheet);
+    if (!failure && !tables.empty())
+        failure = read_table_filters(package, part, tables, hidden_columns, sheet);
     sheet->hidden_columns = static_cast<int>(hidden_columns.size());
     return failure;
 }

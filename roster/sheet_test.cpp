@@ -55,4 +55,45 @@ TEST(ReadSheet, MillionEmptyStyledRows) {
     EXPECT_EQ(sheet.rows[1].state, ROW_SHOWN);
 }
 
+// LibreOffice's way of saying what a sheet hides: last season's sheet hidden by its table
+// style, a column collapsed, a row a filter hides (the filter kept after the sheets, on a
+// range whose sheet name is quoted), and a formula saved without its value.
+TEST(ReadSheet, OdsHiddenSheetFilterAndFormula) {
+    const std::string content =
+        "<office:document-content xmlns:office=\"o\" xmlns:style=\"s\" xmlns:table=\"t\" xmlns:text=\"x\">"
+        "<office:automatic-styles><style:style style:name=\"ta2\" style:family=\"table\">"
+        "<style:table-properties table:display=\"false\"/></style:style></office:automatic-styles>"
+        "<office:body><office:spreadsheet><table:table table:name=\"Members 2025\" table:style-name=\"ta2\">"
+        "<table:table-row><table:table-cell><text:p>Old</text:p></table:table-cell></table:table-row>"
+        "</table:table><table:table table:name=\"Members 2026\"><table:table-column/>"
+        "<table:table-column table:visibility=\"collapse\"/><table:table-column/><table:table-row>"
+        "<table:table-cell><text:p>Role</text:p></table:table-cell><table:table-cell><text:p>Dues</text:p>"
+        "</table:table-cell><table:table-cell><text:p>Name</text:p></table:table-cell></table:table-row>"
+        "<table:table-row table:visibility=\"filter\"><table:table-cell><text:p>Caller</text:p>"
+        "</table:table-cell><table:table-cell/><table:table-cell table:formula=\"of:=[.D2]\"/>"
+        "</table:table-row></table:table><table:database-ranges><table:database-range "
+        "table:target-range-address=\"'Members 2026'.A1:'Members 2026'.C9\"><table:filter>"
+        "<table:filter-condition table:field-number=\"2\"/></table:filter></table:database-range>"
+        "</table:database-ranges></office:spreadsheet></office:body></office:document-content>";
+    TempDir dir;
+    write_xlsx(dir.file("seasons.ods"), {{"content.xml", content}});
+    Sheet sheet;
+    ASSERT_FALSE(read_sheet(dir.file("seasons.ods").c_str(), "", &sheet));
+    EXPECT_EQ(sheet.name, "Members 2026");
+    ASSERT_EQ(sheet.tabs.size(), 2u);
+    EXPECT_TRUE(sheet.tabs[0].hidden);
+    EXPECT_FALSE(sheet.tabs[1].hidden);
+    ASSERT_EQ(sheet.rows.size(), 2u);
+    EXPECT_EQ(sheet.rows[0].cells, (std::vector<std::string>{"Role", "Name"}));
+    EXPECT_EQ(sheet.rows[1].state, ROW_FILTERED);
+    EXPECT_EQ(sheet.filter_columns, std::vector<int>{1});  // column C, with B hidden
+    ASSERT_EQ(sheet.unsaved_formulas.size(), 1u);
+    EXPECT_EQ(sheet.unsaved_formulas[0].column, 1);
+    EXPECT_EQ(sheet.unsaved_formulas[0].cell, "C2");
+    EXPECT_EQ(sheet.hidden_columns, 1);
+    // Named, the hidden sheet is read.
+    ASSERT_FALSE(read_sheet(dir.file("seasons.ods").c_str(), "Members 2025", &sheet));
+    EXPECT_EQ(sheet.rows.at(0).cells, std::vector<std::string>{"Old"});
+}
+
 }  // namespace

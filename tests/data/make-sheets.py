@@ -11,6 +11,8 @@ import re
 import zipfile
 
 import openpyxl
+from openpyxl.worksheet.filters import AutoFilter, FilterColumn, Filters
+from openpyxl.worksheet.table import Table as ExcelTable
 from odf.opendocument import OpenDocumentSpreadsheet
 from odf.table import Table, TableColumn, TableRow, TableCell, CoveredTableCell
 from odf.text import P
@@ -42,6 +44,19 @@ def fixed_zip_dates(path):
             fixed.compress_type = zipfile.ZIP_STORED if info.filename == 'mimetype' else zipfile.ZIP_DEFLATED
             fixed.external_attr = info.external_attr
             target.writestr(fixed, data)
+
+
+def rewrite_entries(path, changes):
+    """Replaces, in each named entry of the archive, its old bytes with the new."""
+    with zipfile.ZipFile(path) as source:
+        entries = [(info, source.read(info.filename)) for info in source.infolist()]
+    with zipfile.ZipFile(path, 'w', zipfile.ZIP_DEFLATED) as target:
+        for info, data in entries:
+            if info.filename in changes:
+                old, new = changes[info.filename]
+                assert old in data, info.filename
+                data = data.replace(old, new)
+            target.writestr(info, data)
 
 
 def make_xlsx():
@@ -85,6 +100,27 @@ def make_xlsx():
         sheet.row_dimensions[row].hidden = True
     path = os.path.join(HERE, 'filtered.xlsx')
     filtered.save(path)
+    fixed_zip_dates(path)
+
+    # The same list as an Excel table ("Format as Table"), whose filter is the table's own.
+    book = openpyxl.Workbook()
+    sheet = book.active
+    sheet.append(HEADER[:7])
+    for role, first, last in [('Caller', 'Carl', 'Caller'), ('Member', 'Mia', 'Member'), ('Cuer', 'Cora', 'Cuer'),
+                              ('Member', 'Max', 'Member'), ('New Dancer', 'Ned', 'New')]:
+        sheet.append([role, first, last, '1 Main St', 'Salem, OR', '97301', '555-0100'])
+    table = ExcelTable(displayName='Members', ref='A1:G6')
+    table.autoFilter = AutoFilter(ref='A1:G6', filterColumn=[FilterColumn(colId=0, filters=Filters(filter=['Member']))])
+    sheet.add_table(table)
+    for row in (2, 4, 6):
+        sheet.row_dimensions[row].hidden = True
+    path = os.path.join(HERE, 'table-filter.xlsx')
+    book.save(path)
+    # openpyxl writes neither the table's filter column nor the relative target Excel writes.
+    rewrite_entries(path, {'xl/tables/table1.xml': (b'<autoFilter ref="A1:G6"/>',
+                                                    b'<autoFilter ref="A1:G6"><filterColumn colId="0"><filters>'
+                                                    b'<filter val="Member"/></filters></filterColumn></autoFilter>'),
+                           'xl/worksheets/_rels/sheet1.xml.rels': (b'Target="/xl/tables/', b'Target="../tables/')})
     fixed_zip_dates(path)
 
     # Last season's sheet hidden before this season's, a note on a third tab.
