@@ -532,8 +532,13 @@ bool fill_member(Member* member, const Cells& cells, const ColumnMap& map) {
         for (int column : map.parts[part]) {
             const bool shown = !hidden || (static_cast<size_t>(column) < map.shown_when_private.size() &&
                                            map.shown_when_private[static_cast<size_t>(column)]);
-            if (part == DETAIL_ADDRESS && !cell(column).empty())
-                member->home += (member->home.empty() ? "" : ", ") + cell(column);
+            // Where the person lives, a private member too: who shares a household.
+            std::string* where = part == DETAIL_ADDRESS ? &member->home
+                                 : part == DETAIL_CITY  ? &member->town
+                                 : part == DETAIL_ZIP   ? &member->postal_code
+                                                        : nullptr;
+            if (where != nullptr && !cell(column).empty())
+                *where += (where->empty() ? "" : ", ") + cell(column);
             if (!shown || cell(column).empty()) continue;
             if (!text.empty()) text += ", ";
             text += cell(column);

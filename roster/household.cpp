@@ -26,24 +26,80 @@ void join(Joined* h, size_t a, size_t b) {
     if (a != b) h->parent[std::max(a, b)] = std::min(a, b);  // the earlier person leads
 }
 
+// The words addresses write two ways, each as its short form: "12 Oak Street" is "12 oak st".
+constexpr std::pair<const char*, const char*> ADDRESS_WORDS[] = {
+    {"street", "st"},      {"avenue", "ave"},    {"av", "ave"},   {"road", "rd"},
+    {"drive", "dr"},       {"lane", "ln"},       {"court", "ct"}, {"place", "pl"},
+    {"boulevard", "blvd"}, {"apartment", "apt"}, {"#", "apt"},    {"suite", "ste"},
+    {"north", "n"},        {"south", "s"},       {"east", "e"},   {"west", "w"},
+};
+
+// One part of an address as households compare it: letter case, blanks, commas and dots
+// aside, "#" and the long forms of ADDRESS_WORDS as their short forms.
+std::string address_words(const std::string& text) {
+    std::string spaced;
+    for (char c : text) {
+        if (c == '#')
+            spaced += " # ";
+        else
+            spaced += (c == ',' || c == '.') ? ' ' : c;
+    }
+    std::string key;
+    size_t start = 0;
+    for (size_t i = 0; i <= spaced.size(); ++i) {
+        if (i < spaced.size() && spaced[i] != ' ' && spaced[i] != '\t') continue;
+        std::string word = i > start ? match_key(spaced.substr(start, i - start)) : "";
+        if (spaced.substr(start, i - start) == "#") word = "#";
+        start = i + 1;
+        if (word.empty()) continue;
+        for (const auto& [long_form, short_form] : ADDRESS_WORDS) {
+            if (word == match_key(long_form) || word == long_form) word = short_form;
+        }
+        key += (key.empty() ? "" : " ") + word;
+    }
+    return key;
+}
+
+// Where a person lives, as households compare it: street, town and postal code; "" for a
+// row without a street, or without both town and postal code, which never joins by address.
+std::string address_key(const Member& m) {
+    if (m.home.empty() || (m.town.empty() && m.postal_code.empty())) return "";
+    return address_words(m.home) + "\n" + address_words(m.town) + "\n" + address_words(m.postal_code);
+}
+
 // The rows a Household column gives the same value join; without one, the rows with the
-// same last name at the same address (both given; a private member's address counts too,
-// though it is not printed).
-void join_by_household_or_address(const std::vector<Member>& people, Joined* h) {
+// same last name at the same address (street, town and postal code; a private member's
+// address counts too, though it is not printed). Two people of one name at one address stay
+// apart, said once: nothing tells one Linda Lee from a second row of her.
+void join_by_household_or_address(const std::vector<Member>& people, Joined* h, const char* path) {
     const bool column =
         std::any_of(people.begin(), people.end(), [](const Member& m) { return !m.household.empty(); });
     std::map<std::string, size_t> seen;
+    std::string same_names;
     for (size_t i = 0; i < people.size(); ++i) {
         const Member& m = people[i];
         std::string key;
         if (column) {
             key = match_key(m.household);
-        } else if (!m.last_name.empty() && !m.home.empty()) {
-            key = match_key(m.last_name) + "\n" + match_key(m.home);
+        } else if (!m.last_name.empty() && !address_key(m).empty()) {
+            key = match_key(m.last_name) + "\n" + address_key(m);
         }
         if (key.empty()) continue;
         const auto [at, added] = seen.emplace(key, i);
-        if (!added) join(h, at->second, i);
+        if (added) continue;
+        const Member& first = people[at->second];
+        if (!column && match_key(first.first_name) == match_key(m.first_name)) {
+            same_names += (same_names.empty() ? "" : "; ") + printed_name(m, GIVEN_NAME_FIRST) + " (" +
+                          row_word(path) + "s " + std::to_string(first.line_number) + " and " +
+                          std::to_string(m.line_number) + ")";
+            continue;
+        }
+        join(h, at->second, i);
+    }
+    if (!same_names.empty()) {
+        say("Warning: %s: %s: one name at one address, so each keeps a card of their own (a Household or "
+            "Partner column joins them)\n",
+            path, same_names.c_str());
     }
 }
 
@@ -51,20 +107,23 @@ void join_by_household_or_address(const std::vector<Member>& people, Joined* h) 
 // when the two share surname and address; names the values that name nobody. Looked up in
 // maps, so a list of thousands with a Partner column costs no more than one without.
 void join_partners(const std::vector<Member>& people, Joined* h, const char* path) {
-    std::multimap<std::string, size_t> by_name;  // full name, and first name + surname + address
+    // Full name ("Carol Smith" and "Smith, Carol" alike, accents aside), and first name +
+    // surname + address.
+    std::multimap<std::string, size_t> by_name;
+    const auto full_name = [](const std::string& name) { return name_key(without_accents(name)); };
     for (size_t i = 0; i < people.size(); ++i) {
         const Member& m = people[i];
-        by_name.emplace(match_key(m.name.empty() ? m.first_name + " " + m.last_name : m.name), i);
+        by_name.emplace(full_name(m.name.empty() ? m.first_name + " " + m.last_name : m.name), i);
         by_name.emplace(match_key(m.first_name) + "\n" + match_key(m.last_name) + "\n" + match_key(m.home),
                         i);
     }
     for (size_t i = 0; i < people.size(); ++i) {
         const Member& m = people[i];
         if (m.partner.empty()) continue;
-        const std::string named = match_key(m.partner);
         bool found = false;
         for (const std::string& key :
-             {named, named + "\n" + match_key(m.last_name) + "\n" + match_key(m.home)}) {
+             {full_name(m.partner),
+              match_key(m.partner) + "\n" + match_key(m.last_name) + "\n" + match_key(m.home)}) {
             for (auto [at, end] = by_name.equal_range(key); at != end && !found; ++at) {
                 if (at->second == i) continue;
                 join(h, i, at->second);
@@ -111,15 +170,19 @@ std::string joined_name(const std::vector<const Member*>& people, const std::vec
 }
 
 // A detail as the household's card prints it: once when every person who has it has the
-// same, else each with the person's first name: "503-555-0101 (Bob) · 503-555-0102 (Carol)".
+// same (an address as address_words compares it), else each with the person's first name: "503-555-0101 (Bob)
+// · 503-555-0102 (Carol)".
 std::string joined_detail(const std::vector<const Member*>& people, int detail) {
     std::vector<const Member*> having;
     for (const Member* m : people) {
         if (!m->details[detail].empty()) having.push_back(m);
     }
     if (having.empty()) return "";
+    // An address written two ways ("12 Oak Street", "12 oak st.") is one address: the first way.
+    const bool address = detail == DETAIL_ADDRESS || detail == DETAIL_CITY || detail == DETAIL_ZIP;
     const bool same = std::all_of(having.begin(), having.end(), [&](const Member* m) {
-        return m->details[detail] == having[0]->details[detail];
+        return m->details[detail] == having[0]->details[detail] ||
+               (address && address_words(m->details[detail]) == address_words(having[0]->details[detail]));
     });
     if (same) return having[0]->details[detail];
     std::string joined;
@@ -159,7 +222,7 @@ void join_households(Roster* roster, const Settings& settings, const char* path)
     Joined h;
     h.parent.resize(people.size());
     std::iota(h.parent.begin(), h.parent.end(), 0);
-    join_by_household_or_address(people, &h);
+    join_by_household_or_address(people, &h, path);
     join_partners(people, &h, path);
     const std::vector<int> groups = groups_of(*roster);
     std::vector<std::vector<size_t>> members_of(people.size());

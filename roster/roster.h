@@ -54,12 +54,14 @@ struct PersonName {
 struct Member {
     std::string role;  // the role word, never printed
     std::string first_name;
-    std::string last_name;  // what the list sorts by
-    std::string name;       // the whole name as a single name column writes it; "" when apart
-    std::string sort_as;    // the name's reading (furigana), sorted by instead of the names; "" when none
-    std::string household;  // the household it belongs to, as the list names it; "" when none
-    std::string partner;    // the partner's name, as the list gives it; "" when none
-    std::string home;       // the address as the list gives it, a private member's too: never printed
+    std::string last_name;    // what the list sorts by
+    std::string name;         // the whole name as a single name column writes it; "" when apart
+    std::string sort_as;      // the name's reading (furigana), sorted by instead of the names; "" when none
+    std::string household;    // the household it belongs to, as the list names it; "" when none
+    std::string partner;      // the partner's name, as the list gives it; "" when none
+    std::string home;         // the address as the list gives it, a private member's too: never printed
+    std::string town;         // as `home`, the town (the City columns)
+    std::string postal_code;  // as `home`, the postal code (the Zip columns)
     std::array<std::string, DETAIL_COUNT> details;  // by Detail; "" when the card leaves it out
     std::string photo;                              // the photo's file as the list names it; "" when none
     std::string photo_focus;    // the part of the photo the card shows ("top", "left"); "" the upper centre

@@ -390,6 +390,28 @@ TEST(JoinHouseholds, JoinsTheRowsOfOneHousehold) {
           " |  |  |  | ",
           "Member: Tom Ray | 4 D St | Salem |  |  |  |  | "},
          "Warning: %s line 4: partner 'Tim Ray' matches nobody in the list\n"},
+        // One address is street, town and postal code, however abbreviated; the same street in
+        // another town, a street without a town, or one name twice at one address never joins.
+        {"whole address",
+         "\nMember,Bob,Smith,12 Oak Street #4,Salem,,\nMember,Carol,Smith,12 oak st. apt 4,SALEM,,\n"
+         "Member,Pat,Smith,3 Elm St,Salem,,\nMember,Sam,Smith,3 Elm St,Portland,,\n"
+         "Member,Ann,Gray,7 Fir St,,,\nMember,Bo,Gray,7 Fir St,,,\n"
+         "Member,Linda,Lee,5 Ash Rd,Salem,,\nMember,Linda,Lee,5 Ash Road,Salem,,\n",
+         "",
+         {"Member: Ann Gray | 7 Fir St |  |  |  |  |  | ", "Member: Bo Gray | 7 Fir St |  |  |  |  |  | ",
+          "Member: Linda Lee | 5 Ash Rd | Salem |  |  |  |  | ",
+          "Member: Linda Lee | 5 Ash Road | Salem |  |  |  |  | ",
+          "Member: Bob & Carol Smith | 12 Oak Street #4 | Salem |  |  |  |  | ",
+          "Member: Pat Smith | 3 Elm St | Salem |  |  |  |  | ",
+          "Member: Sam Smith | 3 Elm St | Portland |  |  |  |  | "},
+         "Warning: %s: Linda Lee (lines 8 and 9): one name at one address, so each keeps a card of their own "
+         "(a "
+         "Household or Partner column joins them)\n"},
+        {"Partner written surname first, accents left out",
+         ",partner\nMember,José,Núñez,1 A St,Salem,,,\"Nunez, Maria\"\nMember,María,Núñez,2 B St,Salem,,,\n",
+         "",
+         {"Member: José & María Núñez | 1 A St (José) · 2 B St (María) | Salem |  |  |  |  | "},
+         ""},
         {"apart",
          ",partner\nMember,Bob,Smith,12 Oak St,Salem,,,Carol\nMember,Carol,Smith,12 Oak St,Salem,,,\n",
          "Households: Apart\n",

@@ -1,6 +1,7 @@
 #include "text/collate.h"
 
 #include <unicode/alphaindex.h>
+#include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
 #include <unicode/uloc.h>
 #include <unicode/ustring.h>
@@ -96,6 +97,25 @@ std::string match_key(std::string_view utf8) {
     u_strToUTF8(key.data(), static_cast<int32_t>(key.size()), &bytes, folded.data(), kept, &status);
     key.resize(U_SUCCESS(status) ? static_cast<size_t>(bytes) : 0);
     return key;
+}
+
+std::string without_accents(std::string_view utf8) {
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
+    const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+    if (U_FAILURE(status)) return std::string(utf8);
+    const icu::UnicodeString decomposed = nfd->normalize(
+        icu::UnicodeString::fromUTF8(icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size()))),
+        status);
+    icu::UnicodeString bare;
+    for (int32_t i = 0; i < decomposed.length();) {
+        const UChar32 c = decomposed.char32At(i);
+        if (u_charType(c) != U_NON_SPACING_MARK) bare.append(c);
+        i += U16_LENGTH(c);
+    }
+    std::string out;
+    nfc->normalize(bare, status).toUTF8String(out);
+    return U_SUCCESS(status) ? out : std::string(utf8);
 }
 
 std::string name_key(std::string_view utf8, std::span<const std::string_view> ignored) {

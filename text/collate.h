@@ -41,6 +41,10 @@ int compare_names(const char* a, const char* b);
 // when their keys are equal.
 std::string match_key(std::string_view utf8);
 
+// `utf8` without its accents and other combining marks ("José Núñez" gives "Jose Nunez"),
+// in NFC: for matching a name typed with and without them.
+std::string without_accents(std::string_view utf8);
+
 // `utf8` folded for matching a file name to a person's name: letter case folded, blanks,
 // commas, underscores, hyphens and dots all separating words, and each word once in sorted
 // order, so "Bob Smith", "Smith, Bob" and "smith_bob" give the same key, "bob smith". The
