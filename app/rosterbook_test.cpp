@@ -1136,7 +1136,7 @@ TEST(Rosterbook, PhotosOnCardsAndAnIndexOfNames) {
             "Note: 1 member(s) marked private: only their names are printed\n"
             "Warning: members.csv line 5 (Eve North): photo 'gone.jpg' is neither in photos/ nor beside the "
             "member list\n"
-            "Warning: photos/Bbo Smith.jpg matches no member\n"
+            "Warning: 1 photo(s) in photos/ not printed: Bbo Smith.jpg (matches no member)\n"
             "Warning: 31 card(s) have no photo in photos/ and show initials: Pat Aller0, Pat Aller26, Pat "
             "Bller1, Pat Bller27, Pat Cller2, \xE2\x80\xA6\n")
             << binding;
@@ -1611,6 +1611,11 @@ TEST(Rosterbook, SampleClubAndAFullRosterStayInsideTheirBoxes) {
     ASSERT_EQ(run.status, 0) << run.err;
     // Beside the photos a card has less room: one household's two emails do not fit whole.
     const std::string photo_warnings =
+        "Warning: 3 photo(s) in photos/ not printed: Dalton, Peter.jpg (the card of Clara & Peter Dalton "
+        "shows "
+        "Dalton, Clara.jpg), Linda Castillo.jpg (the card of Leonard & Linda Castillo shows "
+        "castillo_leonard.jpg), "
+        "abbott_joan.jpg (the card of Alice (Caller) & Joan Abbott shows abbott_alice.jpg)\n"
         "Warning: 6 card(s) have no photo in photos/ and show initials: Victor Emerson, Olivia Forsythe, "
         "Quinn MacPherson, Ralph Norwood, Bernard Redfield, \xE2\x80\xA6\n"
         "Warning: members.csv line 13 (Leonard & Linda Castillo): Email is cut to "

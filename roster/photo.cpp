@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <map>
 
@@ -50,26 +51,25 @@ std::string photo_key(const std::string& name, const Settings& settings) {
     return name_key(name, joiners);
 }
 
-// The pictures of the photo folder by photo_key of their names, the first of each key kept.
+// The pictures of the photo folder by photo_key of their names, the first of each key kept;
+// why each one not printed is not, for the one warning that names them.
 struct PhotoFolder {
     std::string path;
     std::vector<std::string> files;  // picture files, by name
     std::map<std::string, size_t> by_key;
     std::vector<bool> used;
+    std::vector<std::string> unused_because;  // by file: "" until a reason is known
 };
 
 PhotoFolder read_photo_folder(const char* path, const Settings& settings) {
-    PhotoFolder folder{path, {}, {}, {}};
+    PhotoFolder folder{path, {}, {}, {}, {}};
     for (const std::string& file : list_folder(path)) {
         const std::string stem = photo_stem(file);
         if (stem.empty()) continue;
         const auto [first, added] = folder.by_key.emplace(photo_key(stem, settings), folder.files.size());
         folder.files.push_back(file);
-        folder.used.push_back(!added);  // said here, not again as matching nobody
-        if (!added) {
-            say("Warning: %s names the same person as %s, which is used\n", path_in(path, file).c_str(),
-                path_in(path, folder.files[first->second]).c_str());
-        }
+        folder.used.push_back(false);
+        folder.unused_because.push_back(added ? "" : "the same person as " + folder.files[first->second]);
     }
     return folder;
 }
@@ -87,22 +87,36 @@ std::string named_photo(PhotoFolder* folder, const std::string& value, const Set
     return is_file(beside) ? beside : "";
 }
 
+// The folder's picture named after `key`; SIZE_MAX when there is none.
+size_t photo_named(const PhotoFolder& folder, const std::string& key) {
+    const auto found = folder.by_key.find(key);
+    return found == folder.by_key.end() ? SIZE_MAX : found->second;
+}
+
 // The folder's picture named after the card: its household's names together ("Bob & Carol
-// Smith"), then its first person.
+// Smith"), else the first of its people, in the card's order, whose picture there is. The
+// pictures of its other people are not printed, and said so.
 std::string photo_by_name(PhotoFolder* folder, const Member& card, const Settings& settings) {
-    const std::string first = card.first_name + " " + card.last_name;
-    std::string everyone = first;
-    for (const PersonName& mate : card.housemates) everyone += " " + mate.first_name + " " + mate.last_name;
-    std::vector<std::string> keys;
-    if (!card.housemates.empty()) keys.push_back(photo_key(everyone, settings));
-    keys.push_back(photo_key(first, settings));
-    for (const std::string& key : keys) {
-        const auto found = folder->by_key.find(key);
-        if (found == folder->by_key.end()) continue;
-        folder->used[found->second] = true;
-        return path_in(folder->path, folder->files[found->second]);
+    std::vector<std::string> people = {photo_key(card.first_name + " " + card.last_name, settings)};
+    std::string everyone = card.first_name + " " + card.last_name;
+    for (const PersonName& mate : card.housemates) {
+        everyone += " " + mate.first_name + " " + mate.last_name;
+        people.push_back(photo_key(mate.first_name + " " + mate.last_name, settings));
     }
-    return "";
+    size_t chosen = SIZE_MAX;
+    if (!card.housemates.empty()) chosen = photo_named(*folder, photo_key(everyone, settings));
+    for (const std::string& key : people) {
+        if (chosen == SIZE_MAX) chosen = photo_named(*folder, key);
+    }
+    if (chosen == SIZE_MAX) return "";
+    folder->used[chosen] = true;
+    for (const std::string& key : people) {
+        const auto other = folder->by_key.find(key);
+        if (other != folder->by_key.end() && !folder->used[other->second])
+            folder->unused_because[other->second] =
+                "the card of " + printed_name(card, settings.name_order) + " shows " + folder->files[chosen];
+    }
+    return path_in(folder->path, folder->files[chosen]);
 }
 
 // The card's photo, warning about a Photo value or a Photo Focus that does not work.
@@ -124,11 +138,6 @@ CardPhotoFile card_photo(PhotoFolder* folder, const Member& card, const Settings
         }
     }
     if (photo.path.empty()) photo.path = photo_by_name(folder, card, settings);
-    // A photo of one of the household's others is theirs, though the card shows one photo.
-    for (const PersonName& mate : card.housemates) {
-        const auto found = folder->by_key.find(photo_key(mate.first_name + " " + mate.last_name, settings));
-        if (found != folder->by_key.end()) folder->used[found->second] = true;
-    }
     if (card.photo_hidden) photo.path.clear();  // found, so its file matches somebody
     return photo;
 }
@@ -154,9 +163,17 @@ std::vector<CardPhotoFile> find_member_photos(const Roster& roster, const Settin
         if (photos.back().path.empty() && !card.photo_hidden)
             without.push_back(printed_name(card, settings.name_order));
     }
+    std::string unused;
+    int unused_count = 0;
     for (size_t i = 0; i < folder.files.size(); ++i) {
-        if (!folder.used[i])
-            say("Warning: %s matches no member\n", path_in(folder.path, folder.files[i]).c_str());
+        if (folder.used[i]) continue;
+        ++unused_count;
+        unused += (unused.empty() ? "" : ", ") + folder.files[i] + " (" +
+                  (folder.unused_because[i].empty() ? "matches no member" : folder.unused_because[i]) + ")";
+    }
+    if (unused_count > 0) {
+        say("Warning: %d photo(s) in %s not printed: %s\n", unused_count, folder.path.c_str(),
+            unused.c_str());
     }
     if (without.empty()) return photos;
     std::string names;
