@@ -79,7 +79,9 @@ TEST(FindMemberPhotos, ByColumnByNameAndPrivacy) {
             "Member,Eve,North,eve.jpg,,\n",
             std::string("Private Shows: ") + c.private_shows + "\n", &err);
         EXPECT_EQ(photos, c.photos) << c.private_shows;
-        if (c.err != nullptr) EXPECT_EQ(err, c.err) << c.private_shows;
+        if (c.err != nullptr) {
+            EXPECT_EQ(err, c.err) << c.private_shows;
+        }
     }
 }
 
