@@ -29,6 +29,10 @@ PEOPLE = [
     ['New Dancer', 'Zoë', 'Brontë', '7 Moor Ln', 'Haworth, OR', 97402, 5415551234, '', True, 20],
 ]
 
+# A list a filter on Role = Member cuts down to its Members.
+FILTERED_PEOPLE = [('Caller', 'Carl', 'Caller'), ('Member', 'Mia', 'Member'), ('Cuer', 'Cora', 'Cuer'),
+                   ('Member', 'Max', 'Member'), ('New Dancer', 'Ned', 'New')]
+
 
 def fixed_zip_dates(path):
     """Rewrites the archive with every entry, and the dates the document records, set to
@@ -44,6 +48,13 @@ def fixed_zip_dates(path):
             fixed.compress_type = zipfile.ZIP_STORED if info.filename == 'mimetype' else zipfile.ZIP_DEFLATED
             fixed.external_attr = info.external_attr
             target.writestr(fixed, data)
+
+
+def save_book(book, name):
+    """Saves an openpyxl workbook in HERE as `name`, its dates fixed."""
+    path = os.path.join(HERE, name)
+    book.save(path)
+    fixed_zip_dates(path)
 
 
 def rewrite_entries(path, changes):
@@ -80,17 +91,14 @@ def make_xlsx():
     sheet.row_dimensions[5].hidden = True
     sheet.column_dimensions['J'].hidden = True
     book.active = 1
-    path = os.path.join(HERE, 'members.xlsx')
-    book.save(path)
-    fixed_zip_dates(path)
+    save_book(book, 'members.xlsx')
 
     # A filter on Role = Member left on: it hides the Caller, the Cuer and the New Dancer; a
     # row below the filter's range is hidden by hand.
     filtered = openpyxl.Workbook()
     sheet = filtered.active
     sheet.append(HEADER)
-    for role, first, last in [('Caller', 'Carl', 'Caller'), ('Member', 'Mia', 'Member'), ('Cuer', 'Cora', 'Cuer'),
-                              ('Member', 'Max', 'Member'), ('New Dancer', 'Ned', 'New')]:
+    for role, first, last in FILTERED_PEOPLE:
         sheet.append([role, first, last, '1 Main St', 'Salem, OR', '97301', '555-0100', '', '', 40])
     sheet.append([])
     sheet.append(['Member', 'Gus', 'Gone', '2 Main St', 'Salem, OR', '97301', '555-0101', '', '', 0])
@@ -98,16 +106,13 @@ def make_xlsx():
     sheet.auto_filter.add_filter_column(0, ['Member'])
     for row in (2, 4, 6, 8):
         sheet.row_dimensions[row].hidden = True
-    path = os.path.join(HERE, 'filtered.xlsx')
-    filtered.save(path)
-    fixed_zip_dates(path)
+    save_book(filtered, 'filtered.xlsx')
 
     # The same list as an Excel table ("Format as Table"), whose filter is the table's own.
     book = openpyxl.Workbook()
     sheet = book.active
     sheet.append(HEADER[:7])
-    for role, first, last in [('Caller', 'Carl', 'Caller'), ('Member', 'Mia', 'Member'), ('Cuer', 'Cora', 'Cuer'),
-                              ('Member', 'Max', 'Member'), ('New Dancer', 'Ned', 'New')]:
+    for role, first, last in FILTERED_PEOPLE:
         sheet.append([role, first, last, '1 Main St', 'Salem, OR', '97301', '555-0100'])
     table = ExcelTable(displayName='Members', ref='A1:G6')
     table.autoFilter = AutoFilter(ref='A1:G6', filterColumn=[FilterColumn(colId=0, filters=Filters(filter=['Member']))])
@@ -136,9 +141,7 @@ def make_xlsx():
     notes = seasons.create_sheet('Read me')
     notes.append(['Keep one row per person.'])
     seasons.active = 1
-    path = os.path.join(HERE, 'seasons.xlsx')
-    seasons.save(path)
-    fixed_zip_dates(path)
+    save_book(seasons, 'seasons.xlsx')
 
     # A "Read me" tab before the members.
     readme = openpyxl.Workbook()
@@ -149,9 +152,7 @@ def make_xlsx():
     sheet = readme.create_sheet('Members')
     sheet.append(HEADER)
     sheet.append(['Member', 'Ann', 'Able', '1 Main St', 'Salem, OR', '97301', '555-0100', '', '', 40])
-    path = os.path.join(HERE, 'readme.xlsx')
-    readme.save(path)
-    fixed_zip_dates(path)
+    save_book(readme, 'readme.xlsx')
 
     # Formulas written by a script, without the values Excel would save with them: the Phone
     # column's, then a Name column that is nothing but formulas.
@@ -210,9 +211,7 @@ def make_ods():
         row(person, 'collapse' if person[1] == 'Hidden' else None)
     table.addElement(TableRow(numberrowsrepeated=1048000))  # the empty rows LibreOffice writes
     doc.spreadsheet.addElement(table)
-    path = os.path.join(HERE, 'members.ods')
-    doc.save(path)
-    fixed_zip_dates(path)
+    save_book(doc, 'members.ods')
 
 
 def write_zip(name, parts):
