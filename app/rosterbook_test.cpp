@@ -1125,10 +1125,10 @@ TEST(Rosterbook, PhotosOnCardsAndAnIndexOfNames) {
         dir.write("roster.sdd", std::string("Member Photos: On\nIndex: On\nHouseholds: Together\nBinding: ") +
                                     binding + "\n");
         std::filesystem::create_directory(dir.file("photos"));
-        for (const char* photo :
-             {"photos/Bob Smith.jpg", "photos/young_cy.jpg", "dee.jpg", "photos/Fay Hidden.jpg",
-              "photos/Gus & Hal Lake.jpg", "photos/Bbo Smith.jpg"})
+        for (const char* photo : {"photos/Bob Smith.jpg", "photos/young_cy.jpg", "dee.jpg",
+                                  "photos/Fay Hidden.jpg", "photos/Bbo Smith.jpg"})
             write_jpeg(dir.file(photo), wide);
+        write_jpeg(dir.file("photos/Gus & Hal Lake.jpg"), {80, 80, 3, false, 0, 0});  // too few pixels
         const RunResult run = run_in(dir);
         ASSERT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(
@@ -1138,7 +1138,10 @@ TEST(Rosterbook, PhotosOnCardsAndAnIndexOfNames) {
             "member list\n"
             "Warning: 1 photo(s) in photos/ not printed: Bbo Smith.jpg (matches no member)\n"
             "Warning: 31 card(s) have no photo in photos/ and show initials: Pat Aller0, Pat Aller26, Pat "
-            "Bller1, Pat Bller27, Pat Cller2, \xE2\x80\xA6\n")
+            "Bller1, Pat Bller27, Pat Cller2, \xE2\x80\xA6\n"
+            "Warning: 1 member photo(s) print at fewer than 150 ppi and look soft (a larger photo looks "
+            "sharp): "
+            "photos/Gus & Hal Lake.jpg (85 ppi)\n")
             << binding;
         EXPECT_NE(run.out.find("Booklet : 9 content pages => padded to 12 (3 sheets)\nPortrait: 8 pages\n"
                                "Index   : 37 name(s) on 1 booklet page(s), 1 portrait page(s)\n"),
@@ -1169,7 +1172,7 @@ TEST(Rosterbook, PhotosOnCardsAndAnIndexOfNames) {
         EXPECT_EQ(frames["Bob Smith"], "180x240 plain");  // the middle of the picture
         EXPECT_EQ(frames["Cy Young"], "180x240 marker");  // its left edge
         EXPECT_EQ(frames["Dee West"], "180x240 plain");
-        EXPECT_EQ(frames["Gus (Caller) & Hal Lake"], "180x240 plain");
+        EXPECT_EQ(frames["Gus (Caller) & Hal Lake"], "60x80 plain");
         EXPECT_EQ(frames["Eve North"], "initials EN");
         EXPECT_EQ(frames["Fay Hidden"], "initials FH");
         EXPECT_EQ(frames["Pat Aller0"], "initials PA");

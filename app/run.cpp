@@ -1,6 +1,7 @@
 #include "app/run.h"
 
 #include <algorithm>
+#include <cmath>
 #include <condition_variable>
 #include <cstdio>
 #include <memory>
@@ -188,6 +189,26 @@ void run_picture_jobs(std::span<PictureJob> jobs, const ImageOptions& options, i
     for (std::thread& helper : helpers) helper.join();
 }
 
+// Names, in one warning, the photos with too few pixels for the card's frame, as a cover's
+// are named: each photo once, with the pixels per inch it prints at.
+void warn_soft_photos(const LoadedImages& loaded) {
+    std::vector<std::string> soft;
+    for (const SourceImage* photo : loaded.photo_of) {
+        if (photo == nullptr) continue;
+        const float ppi = static_cast<float>(photo->width) * photo->crop.width / (PHOTO_WIDTH / 72.0f);
+        const std::string named =
+            std::string(photo->path) + " (" + std::to_string(std::lround(ppi)) + " ppi)";
+        if (ppi < LOW_RESOLUTION && std::find(soft.begin(), soft.end(), named) == soft.end())
+            soft.push_back(named);
+    }
+    if (soft.empty()) return;
+    std::string list;
+    for (const std::string& named : soft) list += (list.empty() ? "" : ", ") + named;
+    say("Warning: %zu member photo(s) print at fewer than %g ppi and look soft (a larger photo looks sharp): "
+        "%s\n",
+        soft.size(), LOW_RESOLUTION, list.c_str());
+}
+
 // Opens the photo of each card that has one, cropped to the card's frame; a photo that
 // cannot be read is said and the card shows initials.
 void open_member_photos(const Settings& settings, const Roster& roster, LoadedImages* loaded) {
@@ -207,6 +228,7 @@ void open_member_photos(const Settings& settings, const Roster& roster, LoadedIm
                                     files[i].focus.across, files[i].focus.down);
         loaded->photo_of[i] = photo;
     }
+    warn_soft_photos(*loaded);
 }
 
 // Decodes each opened picture once into every size the documents need, in parallel (or
