@@ -78,9 +78,8 @@ void report_plan(const PagePlan& plan) {
 std::string group_counts(const Roster& roster) {
     std::string counts;
     for (int g = 0; g < GROUP_COUNT; ++g) {
-        const int32_t people =
-            roster.households_joined ? roster.people_in_group[g] : group_size(roster, static_cast<Group>(g));
-        counts += (g > 0 ? ", " : "") + std::to_string(people) + " " + GROUPS[g].role + "(s)";
+        counts += (g > 0 ? ", " : "") + std::to_string(group_people(roster, static_cast<Group>(g))) + " " +
+                  GROUPS[g].role + "(s)";
     }
     if (roster.households_joined) counts += " on " + std::to_string(roster.people.size()) + " card(s)";
     return counts;
@@ -202,11 +201,9 @@ void warn_soft_photos(const LoadedImages& loaded) {
             soft.push_back(named);
     }
     if (soft.empty()) return;
-    std::string list;
-    for (const std::string& named : soft) list += (list.empty() ? "" : ", ") + named;
     say("Warning: %zu member photo(s) print at fewer than %g ppi and look soft (a larger photo looks sharp): "
         "%s\n",
-        soft.size(), LOW_RESOLUTION, list.c_str());
+        soft.size(), LOW_RESOLUTION, joined_words(soft, ", ").c_str());
 }
 
 // Opens the photo of each card that has one, cropped to the card's frame; a photo that

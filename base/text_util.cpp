@@ -33,3 +33,12 @@ void trim_in_place(char* text) {
     memmove(text, text + start, length);
     text[length] = '\0';
 }
+
+std::string joined_words(const std::vector<std::string>& items, const char* last) {
+    std::string joined;
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (i > 0) joined += i + 1 == items.size() ? last : ", ";
+        joined += items[i];
+    }
+    return joined;
+}

@@ -1,7 +1,10 @@
-// Small text helpers for fixed-size buffers: bounded copies, trimming and quote removal.
+// Small text helpers for fixed-size buffers: bounded copies, trimming and quote removal; and
+// the lists messages write.
 #pragma once
 
 #include <cstddef>
+#include <string>
+#include <vector>
 
 // Copies `source` into `destination` (capacity `size`, at least 1), cut to at most
 // size - 1 bytes without splitting a UTF-8 character, and always NUL-terminated. A null
@@ -17,3 +20,7 @@ void strip_quotes(char* text);
 
 // Removes leading and trailing white space (isspace) in place.
 void trim_in_place(char* text);
+
+// `items` joined as a sentence lists them, "a, b and c": `last` between the last two, ", "
+// between the others; "" for none.
+std::string joined_words(const std::vector<std::string>& items, const char* last = " and ");

@@ -38,22 +38,17 @@ constexpr std::pair<const char*, const char*> ADDRESS_WORDS[] = {
 // aside, "#" and the long forms of ADDRESS_WORDS as their short forms.
 std::string address_words(const std::string& text) {
     std::string spaced;
-    for (char c : text) {
-        if (c == '#')
-            spaced += " # ";
-        else
-            spaced += (c == ',' || c == '.') ? ' ' : c;
-    }
+    for (char c : text)
+        spaced += c == '#' ? std::string(" # ") : std::string(1, c == ',' || c == '.' ? ' ' : c);
     std::string key;
     size_t start = 0;
     for (size_t i = 0; i <= spaced.size(); ++i) {
         if (i < spaced.size() && spaced[i] != ' ' && spaced[i] != '\t') continue;
-        std::string word = i > start ? match_key(spaced.substr(start, i - start)) : "";
-        if (spaced.substr(start, i - start) == "#") word = "#";
+        std::string word = match_key(spaced.substr(start, i - start));  // the long forms are such keys
         start = i + 1;
         if (word.empty()) continue;
         for (const auto& [long_form, short_form] : ADDRESS_WORDS) {
-            if (word == match_key(long_form) || word == long_form) word = short_form;
+            if (word == long_form) word = short_form;
         }
         key += (key.empty() ? "" : " ") + word;
     }
@@ -81,8 +76,8 @@ void join_by_household_or_address(const std::vector<Member>& people, Joined* h, 
         std::string key;
         if (column) {
             key = match_key(m.household);
-        } else if (!m.last_name.empty() && !address_key(m).empty()) {
-            key = match_key(m.last_name) + "\n" + address_key(m);
+        } else if (const std::string address = address_key(m); !m.last_name.empty() && !address.empty()) {
+            key = match_key(m.last_name) + "\n" + address;
         }
         if (key.empty()) continue;
         const auto [at, added] = seen.emplace(key, i);
@@ -170,8 +165,8 @@ std::string joined_name(const std::vector<const Member*>& people, const std::vec
 }
 
 // A detail as the household's card prints it: once when every person who has it has the
-// same (an address as address_words compares it), else each with the person's first name: "503-555-0101 (Bob)
-// · 503-555-0102 (Carol)".
+// same (an address as address_words compares it), else each with the person's first name:
+// "503-555-0101 (Bob) · 503-555-0102 (Carol)".
 std::string joined_detail(const std::vector<const Member*>& people, int detail) {
     std::vector<const Member*> having;
     for (const Member* m : people) {

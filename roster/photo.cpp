@@ -9,6 +9,7 @@
 
 #include "base/file.h"
 #include "base/message.h"
+#include "base/text_util.h"
 #include "roster/sheet.h"
 #include "text/collate.h"
 
@@ -163,17 +164,16 @@ std::vector<CardPhotoFile> find_member_photos(const Roster& roster, const Settin
         if (photos.back().path.empty() && !card.photo_hidden)
             without.push_back(printed_name(card, settings.name_order));
     }
-    std::string unused;
-    int unused_count = 0;
+    std::vector<std::string> unused;
     for (size_t i = 0; i < folder.files.size(); ++i) {
         if (folder.used[i]) continue;
-        ++unused_count;
-        unused += (unused.empty() ? "" : ", ") + folder.files[i] + " (" +
-                  (folder.unused_because[i].empty() ? "matches no member" : folder.unused_because[i]) + ")";
+        unused.push_back(folder.files[i] + " (" +
+                         (folder.unused_because[i].empty() ? "matches no member" : folder.unused_because[i]) +
+                         ")");
     }
-    if (unused_count > 0) {
-        say("Warning: %d photo(s) in %s not printed: %s\n", unused_count, folder.path.c_str(),
-            unused.c_str());
+    if (!unused.empty()) {
+        say("Warning: %zu photo(s) in %s not printed: %s\n", unused.size(), folder.path.c_str(),
+            joined_words(unused, ", ").c_str());
     }
     if (without.empty()) return photos;
     std::string names;

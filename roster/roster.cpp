@@ -207,17 +207,9 @@ std::string spreadsheet_instead(const char* path) {
 // The sheet's rows as records, every one with whether it shows, and what the sheet leaves
 // out of every row said once each.
 void take_sheet_rows(const char* path, bool sheet_named, Sheet* sheet, std::vector<ReadAhead>* rows) {
-    const bool others_shown =
-        !sheet_named && std::count_if(sheet->tabs.begin(), sheet->tabs.end(),
-                                      [](const SheetTab& tab) { return !tab.hidden; }) > 1;
-    if (others_shown) {
-        std::string others;
-        for (const SheetTab& tab : sheet->tabs) {
-            if (!tab.hidden && tab.name != sheet->name)
-                others += (others.empty() ? "'" : ", '") + tab.name + "'";
-        }
+    const std::string others = sheet_named ? "" : tabs_listed(sheet->tabs, sheet->name, false);
+    if (!others.empty())
         say("Note: %s: read sheet '%s'; also there: %s\n", path, sheet->name.c_str(), others.c_str());
-    }
     if (sheet->hidden_columns > 0) {
         say("Warning: %s: %d hidden column(s) not read (unhide them to print them)\n", path,
             sheet->hidden_columns);
@@ -329,9 +321,8 @@ std::string row_person(const TableReader& reader, const ReadAhead& row, NameOrde
 
 // "Gus Gone, Hal Hidden, …": the first `most` names, an ellipsis after them when there are more.
 std::string names_listed(const std::vector<std::string>& names, size_t most) {
-    std::string listed;
-    for (size_t i = 0; i < names.size() && i < most; ++i) listed += (i == 0 ? "" : ", ") + names[i];
-    return names.size() > most ? listed + ", \u2026" : listed;
+    if (names.size() <= most) return joined_words(names, ", ");
+    return joined_words({names.begin(), names.begin() + static_cast<long>(most)}, ", ") + ", \u2026";
 }
 
 // The rows the sheet does not show, below the headings. Hidden by hand, they are left out and
@@ -354,13 +345,11 @@ std::optional<Failure> take_unshown_rows(TableReader* reader, const Settings& se
             hidden.size(), names_listed(hidden, hidden.size()).c_str());
     }
     if (filtered.empty()) return std::nullopt;
-    std::string on;
-    for (size_t i = 0; i < sheet.filter_columns.size(); ++i) {
-        on += (i == 0 ? (sheet.filter_columns.size() == 1 ? " on column " : " on columns ")
-               : i + 1 == sheet.filter_columns.size() ? " and "
-                                                      : ", ") +
-              column_named(headings, sheet.filter_columns[i]);
-    }
+    std::vector<std::string> tested;
+    for (int column : sheet.filter_columns) tested.push_back(column_named(headings, column));
+    const std::string on = tested.empty()       ? ""
+                           : tested.size() == 1 ? " on column " + tested[0]
+                                                : " on columns " + joined_words(tested);
     const std::string filter = "a filter" + on + " hides " + std::to_string(filtered.size()) + " row(s)";
     if (settings.filtered_rows == FILTERED_ROWS_PRINT) {
         say("Note: %s: %s: printed all the same (Filtered Rows: Print)\n", path, filter.c_str());
@@ -383,8 +372,7 @@ std::optional<Failure> report_unsaved_formulas(const TableReader& reader, const 
                                                const Cells& headings, int header_line) {
     std::map<int, int> by_column;  // column -> cells
     for (const UnsavedFormula& formula : sheet.unsaved_formulas) {
-        const int row = atoi(formula.cell.c_str() + formula.cell.find_first_of("0123456789"));
-        if (row > header_line) ++by_column[formula.column];
+        if (formula.row > header_line) ++by_column[formula.column];
     }
     const ColumnMap& map = reader.map;
     for (const auto& [column, count] : by_column) {
@@ -411,15 +399,13 @@ std::optional<Failure> report_unsaved_formulas(const TableReader& reader, const 
 // The sheet read holds nobody: the failure names the file's other sheets, one of which
 // `Sheet:` may name.
 void name_other_sheets(const Sheet& sheet, Failure* failure) {
-    std::string others;
-    for (const SheetTab& tab : sheet.tabs) {
-        if (tab.name != sheet.name)
-            others += (others.empty() ? "'" : ", '") + tab.name + "'" + (tab.hidden ? " (hidden)" : "");
-    }
+    const std::string others = tabs_listed(sheet.tabs, sheet.name, true);
     if (others.empty()) return;
-    failure->reason =
-        "sheet '" + sheet.name + "': " + failure->reason + "; the file's other sheets: " + others +
-        " (name one in roster.sdd, as 'Sheet: " + others.substr(1, others.find('\'', 1) - 1) + "')";
+    const auto other = std::find_if(sheet.tabs.begin(), sheet.tabs.end(),
+                                    [&](const SheetTab& tab) { return tab.name != sheet.name; });
+    failure->reason = "sheet '" + sheet.name + "': " + failure->reason +
+                      "; the file's other sheets: " + others +
+                      " (name one in roster.sdd, as 'Sheet: " + other->name + "')";
 }
 
 // Reads the member list at `path` into `roster`, as load_roster describes.
@@ -490,9 +476,8 @@ std::optional<Failure> load_list(const Settings& settings, const std::string& li
 
 // The people a list holds (a household's card counts each of them).
 int people_count(const Roster& roster) {
-    if (!roster.households_joined) return static_cast<int>(roster.people.size());
     int people = 0;
-    for (int32_t count : roster.people_in_group) people += count;
+    for (int g = 0; g < GROUP_COUNT; ++g) people += group_people(roster, static_cast<Group>(g));
     return people;
 }
 
@@ -575,9 +560,7 @@ std::optional<Failure> load_one_of(const Settings& settings, const std::vector<s
                                    Roster* roster) {
     std::vector<Roster> read(lists.size());
     std::vector<std::string> said(lists.size());
-    std::string all;
     for (size_t i = 0; i < lists.size(); ++i) {
-        all += (i == 0 ? "" : i + 1 == lists.size() ? " and " : ", ") + lists[i];
         std::optional<Failure> failure;
         said[i] = kept_messages([&] { failure = load_list(settings, lists[i], &read[i]); });
         if (failure) {
@@ -591,19 +574,15 @@ std::optional<Failure> load_one_of(const Settings& settings, const std::vector<s
     }
     for (size_t i = 1; i < lists.size(); ++i) {
         if (same_people(read[0], read[i])) continue;
-        std::string described;
-        for (size_t j = 0; j < lists.size(); ++j)
-            described += (j == 0                  ? ""
-                          : j + 1 == lists.size() ? " and "
-                                                  : ", ") +
-                         list_described(lists[j], read[j]);
+        std::vector<std::string> described;
+        for (size_t j = 0; j < lists.size(); ++j) described.push_back(list_described(lists[j], read[j]));
         return Failure{"", 0,
-                       described +
+                       joined_words(described) +
                            " are here and differ: name the one to read in roster.sdd, e.g. 'Member List: " +
                            std::filesystem::path(lists[0]).filename().string() + "'"};
     }
     say("%s", said[0].c_str());
-    say("Note: %s hold the same people: read %s\n", all.c_str(), lists[0].c_str());
+    say("Note: %s hold the same people: read %s\n", joined_words(lists).c_str(), lists[0].c_str());
     *roster = std::move(read[0]);
     return std::nullopt;
 }

@@ -93,6 +93,11 @@ inline int32_t group_size(const Roster& roster, Group group) {
     return static_cast<int32_t>(roster.starts[group + 1] - roster.starts[group]);
 }
 
+// How many people `group` holds: with households together, every person of its cards.
+inline int32_t group_people(const Roster& roster, Group group) {
+    return roster.households_joined ? roster.people_in_group[group] : group_size(roster, group);
+}
+
 // Reads the member list into `roster`, which it replaces: the file roster.sdd names (found
 // whatever its letter case), else members.csv, .xlsx, .ods or .xls; when several of those are
 // there, all of them, and the first when they hold the same people (said in a note), else it

@@ -193,7 +193,7 @@ void note_unsaved_formula(Sheet* sheet, const std::set<int>& hidden_columns, int
     if (column < 0 || column >= MAX_LIST_COLUMNS || hidden_columns.count(column) > 0) return;
     if (sheet->unsaved_formulas.size() < static_cast<size_t>(MAX_SHEET_ROWS))
         sheet->unsaved_formulas.push_back(
-            {shown_column(hidden_columns, column), column_name(column) + std::to_string(row)});
+            {shown_column(hidden_columns, column), row, column_name(column) + std::to_string(row)});
 }
 
 // The sheet to read among `tabs`: the one named `sheet_name`, else the first not hidden;
@@ -203,6 +203,37 @@ size_t choose_tab(const std::vector<SheetTab>& tabs, const std::string& sheet_na
         if (sheet_name.empty() ? !tabs[i].hidden : tabs[i].name == sheet_name) return i;
     }
     return tabs.size();
+}
+
+// `target` as a part's name, read from a relationship of a part in `folder` ("xl/worksheets/"):
+// "../tables/table1.xml" is "xl/tables/table1.xml".
+std::string part_named(std::string folder, const std::string& target) {
+    if (target.starts_with("/")) return target.substr(1);
+    std::string rest = target;
+    while (rest.starts_with("../")) {
+        rest.erase(0, 3);
+        folder.erase(folder.find_last_of('/', folder.size() - 2) + 1);
+    }
+    return folder + rest;
+}
+
+// The relationships file of `part` ("xl/_rels/workbook.xml.rels" for "xl/workbook.xml").
+std::string relationships_of(const std::string& part) {
+    const size_t slash = part.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : part.substr(0, slash + 1);
+    return folder + "_rels/" + part.substr(folder.size()) + ".rels";
+}
+
+// Reads the relationships of `part` into `targets`: relationship id -> the part it names.
+std::optional<Failure> read_relationships(const Package& package, const std::string& part,
+                                          std::map<std::string, std::string>* targets) {
+    const std::string folder = part.substr(0, part.rfind('/') + 1);
+    XmlHandlers links;
+    links.start = [&](std::string_view name, const char** attributes) {
+        if (name == "Relationship" && attribute(attributes, "Id") && attribute(attributes, "Target"))
+            (*targets)[attribute(attributes, "Id")] = part_named(folder, attribute(attributes, "Target"));
+    };
+    return parse_part(package, relationships_of(part), &links);
 }
 
 // ---- .xlsx -----------------------------------------------------------------------------
@@ -231,16 +262,8 @@ std::optional<Failure> read_workbook(const Package& package, Workbook* book) {
             book->date1904 = attribute_true(attributes, "date1904");
         }
     };
-    XmlHandlers relationships;
-    relationships.start = [&](std::string_view name, const char** attributes) {
-        if (name == "Relationship" && attribute(attributes, "Id") && attribute(attributes, "Target")) {
-            std::string target = attribute(attributes, "Target");
-            target = target.starts_with("/") ? target.substr(1) : "xl/" + target;
-            book->targets[attribute(attributes, "Id")] = target;
-        }
-    };
     std::optional<Failure> failure = parse_part(package, "xl/workbook.xml", &workbook);
-    if (!failure) failure = parse_part(package, "xl/_rels/workbook.xml.rels", &relationships);
+    if (!failure) failure = read_relationships(package, "xl/workbook.xml", &book->targets);
     return failure;
 }
 
@@ -338,6 +361,25 @@ FilterRange filter_range(const char* reference) {
     return range;
 }
 
+// Reads an autoFilter's range or one of its filterColumns into `filter`; false for any other
+// element.
+bool read_filter_element(std::string_view name, const char** attributes, FilterRange* filter) {
+    if (name == "autoFilter") {
+        *filter = filter_range(attribute(attributes, "ref"));
+    } else if (name == "filterColumn" && filter->columns.size() < MAX_LIST_COLUMNS) {
+        filter->columns.push_back(attribute_number(attributes, "colId", 0));
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// Notes that a filter tests the sheet's column `column`, unless that column is hidden.
+void add_filter_column(Sheet* sheet, const std::set<int>& hidden_columns, int column) {
+    if (column >= 0 && column < MAX_LIST_COLUMNS && hidden_columns.count(column) == 0)
+        sheet->filter_columns.push_back(shown_column(hidden_columns, column));
+}
+
 // Excel marks the rows a filter hides as hidden, as it does rows hidden by hand: the hidden
 // rows under the headings of a filter that tests a column are the filter's.
 void mark_filtered_rows(const FilterRange& range, const std::set<int>& hidden_columns, Sheet* sheet) {
@@ -346,23 +388,7 @@ void mark_filtered_rows(const FilterRange& range, const std::set<int>& hidden_co
         if (row.state == ROW_HIDDEN && row.number > range.first_row && row.number <= range.last_row)
             row.state = ROW_FILTERED;
     }
-    for (int column : range.columns) {
-        const int at = range.first_column + column;
-        if (at >= 0 && at < MAX_LIST_COLUMNS && hidden_columns.count(at) == 0)
-            sheet->filter_columns.push_back(shown_column(hidden_columns, at));
-    }
-}
-
-// `target` as a part's name, read from a relationship of a part in `folder` ("xl/worksheets/"):
-// "../tables/table1.xml" is "xl/tables/table1.xml".
-std::string part_named(std::string folder, const std::string& target) {
-    if (target.starts_with("/")) return target.substr(1);
-    std::string rest = target;
-    while (rest.starts_with("../")) {
-        rest.erase(0, 3);
-        folder.erase(folder.find_last_of('/', folder.size() - 2) + 1);
-    }
-    return folder + rest;
+    for (int column : range.columns) add_filter_column(sheet, hidden_columns, range.first_column + column);
 }
 
 // The filters of an Excel table ("Format as Table") on the sheet at `part`: each keeps its
@@ -370,26 +396,16 @@ std::string part_named(std::string folder, const std::string& target) {
 std::optional<Failure> read_table_filters(const Package& package, const std::string& part,
                                           const std::vector<std::string>& tables,
                                           const std::set<int>& hidden_columns, Sheet* sheet) {
-    const size_t slash = part.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : part.substr(0, slash + 1);
-    const std::string relationships = folder + "_rels/" + part.substr(folder.size()) + ".rels";
-    if (!has_entry(package, relationships.c_str())) return std::nullopt;
+    if (!has_entry(package, relationships_of(part).c_str())) return std::nullopt;
     std::map<std::string, std::string> targets;
-    XmlHandlers links;
-    links.start = [&](std::string_view name, const char** attributes) {
-        if (name == "Relationship" && attribute(attributes, "Id") && attribute(attributes, "Target"))
-            targets[attribute(attributes, "Id")] = part_named(folder, attribute(attributes, "Target"));
-    };
-    if (std::optional<Failure> failure = parse_part(package, relationships, &links)) return failure;
+    if (std::optional<Failure> failure = read_relationships(package, part, &targets)) return failure;
     for (const std::string& id : tables) {
         auto target = targets.find(id);
         if (target == targets.end() || !has_entry(package, target->second.c_str())) continue;
         FilterRange filter;
         XmlHandlers table;
         table.start = [&](std::string_view name, const char** attributes) {
-            if (name == "autoFilter") filter = filter_range(attribute(attributes, "ref"));
-            if (name == "filterColumn" && filter.columns.size() < MAX_LIST_COLUMNS)
-                filter.columns.push_back(attribute_number(attributes, "colId", 0));
+            read_filter_element(name, attributes, &filter);
         };
         if (std::optional<Failure> failure = parse_part(package, target->second, &table)) return failure;
         mark_filtered_rows(filter, hidden_columns, sheet);
@@ -434,10 +450,8 @@ std::optional<Failure> read_xlsx_sheet(const Package& package, const Workbook& b
             formula = true;
         } else if (name == "tablePart" && attribute(attributes, "id") != nullptr && tables.size() < 256) {
             tables.emplace_back(attribute(attributes, "id"));
-        } else if (name == "autoFilter") {
-            filter = filter_range(attribute(attributes, "ref"));
-        } else if (name == "filterColumn" && filter.columns.size() < MAX_LIST_COLUMNS) {
-            filter.columns.push_back(attribute_number(attributes, "colId", 0));
+        } else {
+            read_filter_element(name, attributes, &filter);
         }
     };
     handlers.end = [&](std::string_view name) {
@@ -463,9 +477,7 @@ std::optional<Failure> read_xlsx_sheet(const Package& package, const Workbook& b
 // The failure when the file has no sheet `sheet_name` ("" for none visible), naming the
 // sheets it has: "has no sheet 'Members 2027'; its sheets: 'Old' (hidden), 'Members'".
 Failure no_such_sheet(const char* path, const std::string& sheet_name, const std::vector<SheetTab>& tabs) {
-    std::string list;
-    for (const SheetTab& tab : tabs)
-        list += (list.empty() ? "'" : ", '") + tab.name + "'" + (tab.hidden ? " (hidden)" : "");
+    const std::string list = tabs_listed(tabs, "", true);
     return Failure{
         path, 0,
         (sheet_name.empty() ? std::string("has no visible sheet") : "has no sheet '" + sheet_name + "'") +
@@ -611,10 +623,7 @@ std::optional<Failure> read_ods(const Package& package, const std::string& sheet
     };
     std::optional<Failure> failure = parse_part(package, "content.xml", &handlers);
     if (!failure && !done) return no_such_sheet(package.path, sheet_name, sheet->tabs);
-    for (int at : filtered_columns) {
-        if (at < MAX_LIST_COLUMNS && hidden_columns.count(at) == 0)
-            sheet->filter_columns.push_back(shown_column(hidden_columns, at));
-    }
+    for (int at : filtered_columns) add_filter_column(sheet, hidden_columns, at);
     sheet->hidden_columns = static_cast<int>(hidden_columns.size());
     return failure;
 }
@@ -654,24 +663,33 @@ constexpr const char* PASSWORD_PROTECTED =
 
 }  // namespace
 
+std::string tabs_listed(const std::vector<SheetTab>& tabs, const std::string& except, bool hidden_too) {
+    std::string list;
+    for (const SheetTab& tab : tabs) {
+        if (tab.name == except || (tab.hidden && !hidden_too)) continue;
+        list += (list.empty() ? "'" : ", '") + tab.name + "'" + (tab.hidden ? " (hidden)" : "");
+    }
+    return list;
+}
+
 bool has_extension(std::string_view path, std::string_view extension) {
     return path.size() >= extension.size() &&
            strncasecmp(path.data() + path.size() - extension.size(), extension.data(), extension.size()) == 0;
 }
 
-const char* row_word(std::string_view path) {
-    for (const char* extension : SPREADSHEET_EXTENSIONS) {
-        if (has_extension(path, extension)) return "row";
-    }
-    return "line";
+bool named_as_spreadsheet(std::string_view path) {
+    return std::any_of(std::begin(SPREADSHEET_EXTENSIONS), std::end(SPREADSHEET_EXTENSIONS),
+                       [&](const char* extension) { return has_extension(path, extension); });
 }
+
+const char* row_word(std::string_view path) { return named_as_spreadsheet(path) ? "row" : "line"; }
 
 bool is_spreadsheet_file(std::string_view head) {
     return head.starts_with("PK\x03\x04") || head.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
 }
 
 std::optional<Failure> not_a_spreadsheet(const char* path, std::string_view head) {
-    if (is_spreadsheet_file(head) || row_word(path)[0] == 'l') return std::nullopt;
+    if (is_spreadsheet_file(head) || !named_as_spreadsheet(path)) return std::nullopt;
     const std::string save_again =
         ", not a spreadsheet: open it in your spreadsheet program and save it as .xlsx";
     if (head.find_first_not_of('\0') == std::string_view::npos) {

@@ -25,6 +25,7 @@ struct SheetRow {
 // so): it reads as empty.
 struct UnsavedFormula {
     int column;        // among its row's cells
+    int row;           // the row's number in the sheet, from 1
     std::string cell;  // as the sheet names it, "B7"
 };
 
@@ -64,9 +65,16 @@ constexpr size_t LOOKED_FOR_SPREADSHEETS = 3;
 // True when `path` ends in `extension` (".xlsx"), letter case ignored.
 bool has_extension(std::string_view path, std::string_view extension);
 
+// True when `path` ends in one of SPREADSHEET_EXTENSIONS, letter case ignored.
+bool named_as_spreadsheet(std::string_view path);
+
 // What a message calls a record of the member list at `path`: "row" in a spreadsheet's own
 // file (by its extension), "line" in a CSV.
 const char* row_word(std::string_view path);
+
+// The names of `tabs` as messages list them, "'Old' (hidden), 'Members'": all but the one
+// named `except`, the hidden ones only with `hidden_too`; "" when none is left.
+std::string tabs_listed(const std::vector<SheetTab>& tabs, const std::string& except, bool hidden_too);
 
 // True when `head` (a file's first bytes) starts as a ZIP archive or an OLE compound file,
 // as every spreadsheet program's own format does.

@@ -151,8 +151,7 @@ bool dos_code_page(const std::string& code_page) {
     for (const CodePage& page : CODE_PAGES) {
         if (strcasecmp(page.name, code_page.c_str()) == 0) return page.dos;
     }
-    return strncasecmp(code_page.c_str(), "ibm", 3) == 0 || strncasecmp(code_page.c_str(), "cp8", 3) == 0 ||
-           strncasecmp(code_page.c_str(), "cp4", 3) == 0;
+    return strncasecmp(code_page.c_str(), "ibm", 3) == 0;
 }
 
 // How a reading of the sample looks: lower is better, compared in this order.
