@@ -371,9 +371,16 @@ void report_text_fitting(const Settings& settings, const Roster& roster, std::sp
         report_typed_page_fit("Schedule", settings.schedule, booklet_fonts, booklet);
     }
     ShrunkLines shrunk;
+    const GroupSizes sizes = group_sizes(roster);
     for (const Member* person : people) {
+        // The lines of the card's section, as the section draws it.
+        const auto card = static_cast<size_t>(person - roster.people.data());
+        const int lines = card >= roster.starts[GROUP_NEW_DANCER] ? sizes.new_dancers_lines
+                          : card >= roster.starts[GROUP_MEMBER]   ? sizes.members_lines
+                                                                  : sizes.callers_lines;
         report_card_fit(settings.member_csv_path, *person, settings.name_order, roster.detail_columns,
-                        booklet_fonts, booklet.column_width, settings.member_photos ? &shrunk : nullptr);
+                        booklet_fonts, booklet.column_width, settings.member_photos ? &shrunk : nullptr,
+                        lines);
     }
     if (shrunk.count > 0) {
         say("Note: %d card line(s) beside the photos print smaller than %g pt, down to %g pt\n", shrunk.count,
@@ -545,10 +552,7 @@ int run_rosterbook(const RunRequest& request) {
     const IndexPages index_pages = {
         index_page_count(page_geometry(settings->paper_size, LAYOUT_BOOKLET), index),
         index_page_count(page_geometry(settings->paper_size, LAYOUT_STANDARD), index)};
-    const PagePlan plan = plan_pages(settings->paper_size,
-                                     {group_size(roster, GROUP_CALLER), group_size(roster, GROUP_CUER),
-                                      group_size(roster, GROUP_MEMBER), group_size(roster, GROUP_NEW_DANCER)},
-                                     index_pages);
+    const PagePlan plan = plan_pages(settings->paper_size, group_sizes(roster), index_pages);
     report_plan(plan);
     if (settings->name_index) {
         report("Index   : %zu name(s) on %d booklet page(s), %d portrait page(s)\n", index.size(),

@@ -20,15 +20,17 @@ struct SectionItem {
     int index;     // the card's member within its group; -1 for the group's heading
 };
 
-// Lays out `caller_count` callers and `cuer_count` cuers. A group's heading starts a new
+// Lays out `caller_count` callers and `cuer_count` cuers on cards of `lines` lines (the
+// most either group's section_card_lines gives). A group's heading starts a new
 // page when not even one row of cards fits under it; a card row that would come nearer
 // the page's bottom edge than the lowest row of a member section continues on the next
 // page, 4 pt below the top margin.
 std::vector<SectionItem> lay_out_callers(const PageGeometry& geometry, int32_t caller_count,
-                                         int32_t cuer_count);
+                                         int32_t cuer_count, int lines = CARD_LINES);
 
 // The pages the section takes: at least one, an empty page when nobody is in it.
-int32_t callers_page_count(const PageGeometry& geometry, int32_t caller_count, int32_t cuer_count);
+int32_t callers_page_count(const PageGeometry& geometry, int32_t caller_count, int32_t cuer_count,
+                           int lines = CARD_LINES);
 
 // Draws the section from the target page on; with `numbered`, every page carries its
 // number and each page that goes on with a group carries a running head. Names print in

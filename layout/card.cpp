@@ -43,18 +43,72 @@ struct CardFitting {
     bool wrap_first;  // beside a photo: a free line is taken before a line is shrunk
 };
 
-// The name line, then each detail line that has text, in the card's order.
+// The values of one detail: a household card's each person's, split at PERSON_BREAK.
+std::vector<std::string> person_values(const std::string& text) {
+    std::vector<std::string> values;
+    for (size_t at = 0;;) {
+        const size_t end = text.find(PERSON_BREAK, at);
+        values.push_back(text.substr(at, end == std::string::npos ? end : end - at));
+        if (end == std::string::npos) return values;
+        at = end + 1;
+    }
+}
+
+// Adds the line of `kind` holding its details' whole texts (k < 0), or value `k` of each of
+// its details that holds several people's, the pieces `gap` apart; none when all are empty.
+void add_detail_line(std::vector<PendingLine>* lines, const Member& member, const CardLineDetails& kind,
+                     int k) {
+    PendingLine line = {{}, kind.gap, false};
+    for (int i = 0; i < (kind.first == kind.second ? 1 : 2); ++i) {
+        const Detail detail = i == 0 ? kind.first : kind.second;
+        std::string value = member.details[detail];
+        if (k >= 0) {
+            const std::vector<std::string> values = person_values(value);
+            value = values.size() > 1 && static_cast<size_t>(k) < values.size() ? values[k] : "";
+        }
+        if (!value.empty()) line.pieces.push_back({detail, value, ""});
+    }
+    if (!line.pieces.empty()) lines->push_back(line);
+}
+
+// True when a detail of `kind` holds several people's values.
+bool split_by_person(const Member& member, const CardLineDetails& kind) {
+    return member.details[kind.first].find(PERSON_BREAK) != std::string::npos ||
+           member.details[kind.second].find(PERSON_BREAK) != std::string::npos;
+}
+
+// The name line, then each detail line that has text, in the card's order. A household's
+// details that differ give each person's value a line of its own, detail by detail; where
+// its people share a first name (by_person), person by person, each person's lines together
+// where the first such detail would be.
 std::vector<PendingLine> compose_card(const Member& member, NameOrder order) {
     std::vector<PendingLine> lines;
     lines.push_back({{{CARD_NAME, printed_name(member, order), ""}}, "", true});
+    bool people_placed = false;
     for (const CardLineDetails& kind : CARD_LINE_DETAILS) {
-        PendingLine line = {{}, kind.gap, false};
-        const Detail details[2] = {kind.first, kind.second};
-        for (int i = 0; i < (kind.first == kind.second ? 1 : 2); ++i) {
-            const std::string& text = member.details[details[i]];
-            if (!text.empty()) line.pieces.push_back({details[i], text, ""});
+        if (!split_by_person(member, kind)) {
+            add_detail_line(&lines, member, kind, -1);
+            continue;
         }
-        if (!line.pieces.empty()) lines.push_back(line);
+        for (const Detail detail : {kind.first, kind.second}) {
+            const size_t values = person_values(member.details[detail]).size();
+            if (values == 1) {
+                add_detail_line(&lines, member, {detail, detail, ""}, -1);
+            } else if (!member.by_person) {
+                for (size_t k = 0; k < values; ++k)
+                    add_detail_line(&lines, member, {detail, detail, ""}, static_cast<int>(k));
+            }
+            if (kind.first == kind.second) break;
+        }
+        if (!member.by_person || people_placed) continue;
+        people_placed = true;
+        const size_t people = member.housemates.size() + 1;
+        for (size_t k = 0; k < people; ++k) {
+            for (const CardLineDetails& later : CARD_LINE_DETAILS) {
+                if (&later >= &kind && split_by_person(member, later))
+                    add_detail_line(&lines, member, later, static_cast<int>(k));
+            }
+        }
     }
     return lines;
 }
@@ -189,13 +243,36 @@ void draw_card_photo(const PageTarget& target, const PdfFonts& fonts, float x, f
 
 }  // namespace
 
+int card_line_count(const Member& member) {
+    return static_cast<int>(compose_card(member, GIVEN_NAME_FIRST).size());
+}
+
+int section_card_lines(std::span<const Member> members) {
+    int lines = CARD_LINES;
+    for (const Member& member : members) {
+        // Only a household's card has more lines than CARD_LINES.
+        const bool several =
+            std::any_of(member.details.begin(), member.details.end(),
+                        [](const std::string& d) { return d.find(PERSON_BREAK) != std::string::npos; });
+        if (several) lines = std::max(lines, std::min(card_line_count(member), MAX_CARD_LINES));
+    }
+    return lines;
+}
+
+int32_t card_rows(const PageGeometry& geometry, int lines) {
+    if (lines <= CARD_LINES) return geometry.rows;
+    const float room = geometry.page_height - geometry.margin_y - HEADING_CONTENT_DROP - PRINTABLE_EDGE;
+    const auto rows = static_cast<int32_t>((room - card_height(lines)) / card_pitch(lines)) + 1;
+    return std::clamp(rows, 1, geometry.rows);
+}
+
 CardLayout lay_out_card(const Member& member, NameOrder order, const PdfFonts& fonts, float card_width,
-                        bool photo) {
+                        bool photo, int lines) {
     CardLayout layout;
-    const std::vector<PendingLine> lines = compose_card(member, order);
+    const std::vector<PendingLine> pending = compose_card(member, order);
     CardFitting card = {fonts, card_width - 2.0f * CARD_TEXT_INSET - (photo ? PHOTO_SPACE : 0.0f),
-                        CARD_LINES - static_cast<int>(lines.size()), &layout, photo};
-    for (const PendingLine& line : lines) place_line(&card, line);
+                        std::max(lines - static_cast<int>(pending.size()), 0), &layout, photo};
+    for (const PendingLine& line : pending) place_line(&card, line);
     return layout;
 }
 
@@ -205,13 +282,14 @@ PixelSize photo_pixels(const SourceImage& photo) {
 }
 
 void draw_member_card(const PageTarget& target, const PdfFonts& fonts, float x, float card_width, float y,
-                      const Member& member, NameOrder order, CardPhoto photo) {
+                      const Member& member, NameOrder order, CardPhoto photo, int lines) {
     PlacedPage placed = find_page(target);
     set_stroke(placed.page, FRAME_GREY);
     HPDF_Page_SetLineWidth(placed.page, CARD_OUTLINE_WIDTH);
-    HPDF_Page_Rectangle(placed.page, x + placed.x_offset, y - CARD_HEIGHT, card_width, CARD_HEIGHT);
+    HPDF_Page_Rectangle(placed.page, x + placed.x_offset, y - card_height(lines), card_width,
+                        card_height(lines));
     HPDF_Page_Stroke(placed.page);
-    const CardLayout layout = lay_out_card(member, order, fonts, card_width, photo.on);
+    const CardLayout layout = lay_out_card(member, order, fonts, card_width, photo.on, lines);
     if (photo.on) {
         draw_card_photo(target, fonts, x, y, member, order, photo.image);
         x += PHOTO_SPACE;
@@ -228,8 +306,8 @@ void draw_member_card(const PageTarget& target, const PdfFonts& fonts, float x, 
 
 void report_card_fit(const char* path, const Member& member, NameOrder order,
                      const std::array<std::string, DETAIL_COUNT>& columns, const PdfFonts& fonts,
-                     float card_width, ShrunkLines* beside_photos) {
-    const CardLayout layout = lay_out_card(member, order, fonts, card_width, beside_photos != nullptr);
+                     float card_width, ShrunkLines* beside_photos, int lines) {
+    const CardLayout layout = lay_out_card(member, order, fonts, card_width, beside_photos != nullptr, lines);
     const std::string name = printed_name(member, order);
     for (size_t i = 0; i < layout.lines.size(); ++i) {
         const TextFit& fit = layout.lines[i].fit;

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,15 @@ constexpr float CARD_DETAIL_MIN_SIZE = 6.0f;
 constexpr float CARD_LINE_PITCH = 11.5f;
 constexpr int CARD_LINES = 6;
 constexpr int CARD_NAME = -1;  // the name, where a CardCut names a Detail
+// The most lines a section's cards grow to for its largest household; beyond, lines are cut.
+constexpr int MAX_CARD_LINES = 16;
+
+// The height of a card of `lines` lines (CARD_LINES or more), in points: each line past
+// CARD_LINES adds CARD_LINE_PITCH.
+constexpr float card_height(int lines) {
+    return CARD_HEIGHT + static_cast<float>(lines - CARD_LINES) * CARD_LINE_PITCH;
+}
+constexpr float card_pitch(int lines) { return card_height(lines) + (CARD_PITCH - CARD_HEIGHT); }
 
 // With member photos on, each card has a photo frame at its left, 3:4 like a passport
 // photo, the text beside it; the grid stays as it is.
@@ -66,16 +76,32 @@ struct CardLayout {
     std::vector<CardCut> cuts;
 };
 
-// Lays out `member`'s card, `card_width` points wide: the name, then each card line that
-// has text (city and zip on one, two blanks apart; phone and cell on one, four apart).
-// The name is in `order` (printed_name).
-CardLayout lay_out_card(const Member& member, NameOrder order, const PdfFonts& fonts, float card_width);
+// The lines `member`'s card holds before fitting: the name and each detail line with text,
+// a household's each person's differing values on lines of their own.
+int card_line_count(const Member& member);
+
+// The lines of every card of a section of `members`: CARD_LINES, or as many as its largest
+// card needs, up to MAX_CARD_LINES; all alike, so a page's cards line up.
+int section_card_lines(std::span<const Member> members);
+
+// The card rows of `lines` lines that fit a page of `geometry`: geometry.rows for
+// CARD_LINES, fewer for taller cards (at least 1), the lowest card as high above the page's
+// bottom edge as rows_that_fit keeps it.
+int32_t card_rows(const PageGeometry& geometry, int lines);
+
+// Lays out `member`'s card, `card_width` points wide and `lines` lines high: the name,
+// then each card line that has text (city and zip on one, two blanks apart; phone and cell
+// on one, four apart). The name is in `order` (printed_name). Beside a photo (`photo`), a
+// free line is taken before a line is shrunk.
+CardLayout lay_out_card(const Member& member, NameOrder order, const PdfFonts& fonts, float card_width,
+                        bool photo = false, int lines = CARD_LINES);
 
 // Draws `member`'s card with its top-left corner at (x, y) on the logical page,
-// `card_width` wide, with `photo` in its frame when photos are on (the text then laid out
-// PHOTO_SPACE narrower). Leaves stroke colour FRAME_GREY, line width 0.6 and fill black.
+// `card_width` wide and `lines` lines high, with `photo` in its frame when photos are on
+// (the text then laid out PHOTO_SPACE narrower). Leaves stroke colour FRAME_GREY, line
+// width 0.6 and fill black.
 void draw_member_card(const PageTarget& target, const PdfFonts& fonts, float x, float card_width, float y,
-                      const Member& member, NameOrder order, CardPhoto photo = {});
+                      const Member& member, NameOrder order, CardPhoto photo = {}, int lines = CARD_LINES);
 
 // Card lines beside photos printed smaller than CARD_DETAIL_SIZE: counted for one note,
 // since nearly every card beside a photo has one.
@@ -86,9 +112,10 @@ struct ShrunkLines {
 
 // Writes one warning to stderr for each line of `member`'s card, `card_width` wide, that
 // had to be shrunk, and for each text cut or left out, naming `path` (the member list),
-// the member's line there and the column (`columns`, by Detail) with what the card shows.
+// the member's line there and the column (`columns`, by Detail) with what the card shows;
+// the card `lines` lines high.
 // With `beside_photos` (photos on) the card is laid out beside its photo and shrunk lines
 // are counted there instead of named.
 void report_card_fit(const char* path, const Member& member, NameOrder order,
                      const std::array<std::string, DETAIL_COUNT>& columns, const PdfFonts& fonts,
-                     float card_width, ShrunkLines* beside_photos = nullptr);
+                     float card_width, ShrunkLines* beside_photos = nullptr, int lines = CARD_LINES);

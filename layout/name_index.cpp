@@ -103,16 +103,18 @@ int32_t index_page_count(const PageGeometry& geometry, std::span<const IndexEntr
 
 std::vector<int32_t> card_pages(const Roster& roster, const DocumentPages& pages, const PageGeometry& g) {
     std::vector<int32_t> on(roster.people.size(), 0);
+    const GroupSizes sizes = group_sizes(roster);
     const std::vector<SectionItem> callers =
-        lay_out_callers(g, group_size(roster, GROUP_CALLER), group_size(roster, GROUP_CUER));
+        lay_out_callers(g, sizes.callers, sizes.cuers, sizes.callers_lines);
     for (const SectionItem& item : callers) {
         if (item.index < 0) continue;
         const Group group = item.group == 0 ? GROUP_CALLER : GROUP_CUER;
         on[roster.starts[group] + static_cast<size_t>(item.index)] = CALLERS_PAGE + item.page;
     }
-    const int32_t per_page = cards_per_page(g);
-    for (const auto& [group, first] :
-         {std::pair{GROUP_MEMBER, pages.members_page}, std::pair{GROUP_NEW_DANCER, pages.new_dancers_page}}) {
+    for (const auto& [group, first, lines] :
+         {std::tuple{GROUP_MEMBER, pages.members_page, sizes.members_lines},
+          std::tuple{GROUP_NEW_DANCER, pages.new_dancers_page, sizes.new_dancers_lines}}) {
+        const int32_t per_page = g.columns * card_rows(g, lines);
         for (size_t i = roster.starts[group]; i < roster.starts[group + 1]; ++i)
             on[i] = first + static_cast<int32_t>(i - roster.starts[group]) / per_page;
     }

@@ -4,7 +4,9 @@
 
 #include <cstdint>
 
+#include "layout/card.h"
 #include "layout/geometry.h"
+#include "roster/roster.h"
 
 // The booklet's page total is padded to a multiple of 4, one sheet per 4 pages.
 struct PagePlan {
@@ -33,10 +35,15 @@ constexpr int32_t COVER_PAGE = 1;
 constexpr int32_t COMMITTEE_PAGE = 2;
 constexpr int32_t CALLERS_PAGE = 3;  // the first page of the Callers and Cuers section
 
-// How many people each group holds.
+// How many cards each group holds, and the lines of each section's cards
+// (section_card_lines): the Callers and Cuers section's, the Members', the New Dancers'.
 struct GroupSizes {
     int32_t callers, cuers, members, new_dancers;
+    int callers_lines = CARD_LINES, members_lines = CARD_LINES, new_dancers_lines = CARD_LINES;
 };
+
+// The sizes of `roster`'s groups and the lines of its sections' cards.
+GroupSizes group_sizes(const Roster& roster);
 
 // The pages the index of names takes in each document (index_page_count); 0 without one.
 struct IndexPages {

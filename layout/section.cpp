@@ -10,7 +10,9 @@ void draw_member_section(const PageTarget& first_page, const PageGeometry& geome
                          LabelSequence sequence, NameOrder order, const PageWords& words, const char* heading,
                          std::span<const Member> members, bool numbered, std::span<const CardPhoto> photos) {
     const int32_t count = static_cast<int32_t>(members.size());
-    const int32_t per_page = cards_per_page(geometry);
+    const int lines = section_card_lines(members);
+    const int32_t rows = card_rows(geometry, lines);
+    const int32_t per_page = geometry.columns * rows;
     const int32_t section_pages = section_page_count(count, per_page);
     const float top = geometry.page_height - geometry.margin_y;
     float x[MAX_COLUMNS];
@@ -29,20 +31,19 @@ void draw_member_section(const PageTarget& first_page, const PageGeometry& geome
         }
         auto draw_card = [&](int c, float y) {
             draw_member_card(page, fonts, x[c], geometry.column_width, y, members[i], order,
-                             photos.empty() ? CardPhoto() : photos[i]);
+                             photos.empty() ? CardPhoto() : photos[i], lines);
         };
         if (sequence == COLUMN_ORDER) {
             for (int c = 0; c < geometry.columns && i < end; ++c) {
                 float y = y0;
-                for (int row = 0; row < geometry.rows && i < end; ++row, ++i, y -= CARD_PITCH)
-                    draw_card(c, y);
+                for (int row = 0; row < rows && i < end; ++row, ++i, y -= card_pitch(lines)) draw_card(c, y);
             }
         } else {
             float y[MAX_COLUMNS];
             std::fill(y, y + geometry.columns, y0);
             for (int c = 0; i < end; ++i, c = (c + 1) % geometry.columns) {
                 draw_card(c, y[c]);
-                y[c] -= CARD_PITCH;
+                y[c] -= card_pitch(lines);
             }
         }
     }

@@ -164,10 +164,25 @@ std::string joined_name(const std::vector<const Member*>& people, const std::vec
     return family_first ? people[0]->last_name + " " + name : name + " " + people[0]->last_name;
 }
 
-// A detail as the household's card prints it: once when every person who has it has the
-// same (an address as address_words compares it), else each with the person's first name:
-// "503-555-0101 (Bob) · 503-555-0102 (Carol)".
-std::string joined_detail(const std::vector<const Member*>& people, int detail) {
+// A person's own name on their household's card: the first name, or the surname alone.
+const std::string& tag_of(const Member& m) { return m.first_name.empty() ? m.last_name : m.first_name; }
+
+// True when two of `people` go by one first name: tags would tell nobody apart.
+bool first_names_repeat(const std::vector<const Member*>& people) {
+    for (size_t i = 0; i < people.size(); ++i) {
+        for (size_t j = 0; j < i; ++j) {
+            if (match_key(tag_of(*people[i])) == match_key(tag_of(*people[j]))) return true;
+        }
+    }
+    return false;
+}
+
+// A detail as the household's card prints it: once when every person has the same (an
+// address as address_words compares it, and given by any of them), else each person's value, PERSON_BREAK
+// between them, so the card gives each a line: tagged with the first name
+// ("503-555-0101 (Bob)"), or, with `by_person`, untagged and one per person in the
+// household's order, "" for those without it, so each person's values line up.
+std::string joined_detail(const std::vector<const Member*>& people, int detail, bool by_person) {
     std::vector<const Member*> having;
     for (const Member* m : people) {
         if (!m->details[detail].empty()) having.push_back(m);
@@ -175,16 +190,26 @@ std::string joined_detail(const std::vector<const Member*>& people, int detail) 
     if (having.empty()) return "";
     // An address written two ways ("12 Oak Street", "12 oak st.") is one address: the first way.
     const bool address = detail == DETAIL_ADDRESS || detail == DETAIL_CITY || detail == DETAIL_ZIP;
-    const bool same = std::all_of(having.begin(), having.end(), [&](const Member* m) {
-        return m->details[detail] == having[0]->details[detail] ||
-               (address && address_words(m->details[detail]) == address_words(having[0]->details[detail]));
-    });
+    // A phone or e-mail only some of them have is theirs alone, so it is tagged; an address
+    // given once is everyone's.
+    const bool same = (address || having.size() == people.size()) &&
+                      std::all_of(having.begin(), having.end(), [&](const Member* m) {
+                          return m->details[detail] == having[0]->details[detail] ||
+                                 (address && address_words(m->details[detail]) ==
+                                                 address_words(having[0]->details[detail]));
+                      });
     if (same) return having[0]->details[detail];
     std::string joined;
-    for (const Member* m : having) {
-        joined += (joined.empty() ? "" : " \xC2\xB7 ") + m->details[detail] + " (" +
-                  (m->first_name.empty() ? m->last_name : m->first_name) + ")";
+    for (const Member* m : by_person ? people : having) {
+        if (m != (by_person ? people[0] : having[0])) joined += PERSON_BREAK;
+        if (by_person) {
+            joined += m->details[detail];
+        } else {
+            joined += m->details[detail] + " (" + tag_of(*m) + ")";
+        }
     }
+    // One person's value alone gets a line of its own too: tagged, it is too long to share one.
+    if (!by_person && having.size() == 1) joined += PERSON_BREAK;
     return joined;
 }
 
@@ -194,7 +219,8 @@ Member household_card(const std::vector<const Member*>& people, const std::vecto
     Member card = *people[0];
     if (people.size() == 1) return card;
     card.name = joined_name(people, groups, settings.words.household_joiner, settings.name_order);
-    for (int d = 0; d < DETAIL_COUNT; ++d) card.details[d] = joined_detail(people, d);
+    card.by_person = first_names_repeat(people);
+    for (int d = 0; d < DETAIL_COUNT; ++d) card.details[d] = joined_detail(people, d, card.by_person);
     for (size_t i = 1; i < people.size(); ++i) {
         const Member& m = *people[i];
         card.housemates.push_back({m.first_name, m.last_name, m.name, m.sort_as});

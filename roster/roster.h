@@ -45,6 +45,10 @@ constexpr CardLineDetails CARD_LINE_DETAILS[DETAIL_LINE_COUNT] = {{DETAIL_ADDRES
                                                                   {DETAIL_EMAIL, DETAIL_EMAIL, ""},
                                                                   {DETAIL_NOTES, DETAIL_NOTES, ""}};
 
+// Between the people's values of one detail on a household's card: each goes on a line of
+// its own.
+constexpr char PERSON_BREAK = '\n';
+
 // A person's names as the list gives them: what an index lists them by.
 struct PersonName {
     std::string first_name, last_name, name, sort_as;  // as Member's
@@ -67,7 +71,10 @@ struct Member {
     std::string photo_focus;    // the part of the photo the card shows ("top", "left"); "" the upper centre
     bool photo_hidden = false;  // private, and Private Shows does not name Photo: no photo printed
     std::vector<PersonName> housemates;  // with households together, the others on this card
-    int32_t line_number = 0;             // first line of the member's record in the member list (header: 1)
+    // A household whose people go by one first name: its details that differ hold one value a
+    // person, untagged, and the card prints each person's on lines of their own.
+    bool by_person = false;
+    int32_t line_number = 0;  // first line of the member's record in the member list (header: 1)
 };
 
 // Everyone the list puts in a group: one list, group after group in GROUPS order, each

@@ -371,7 +371,7 @@ TEST(JoinHouseholds, JoinsTheRowsOfOneHousehold) {
          "Member,Carol,smith,12  oak st,Salem,555-0102,carol@x.org,yes\nMember,Ann,Smith,9 Elm St,Salem,,,\n",
          "",
          {"Member: Ann Smith | 9 Elm St | Salem |  |  |  |  | ",
-          "Member: Bob & Carol Smith | 12 Oak St | Salem |  | 555-0101 |  | bob@x.org | "},
+          "Member: Bob & Carol Smith | 12 Oak St | Salem |  | 555-0101 (Bob)\n |  | bob@x.org (Bob)\n | "},
          ""},
         {"Household column, three people, different surnames",
          ",household\n"
@@ -379,14 +379,14 @@ TEST(JoinHouseholds, JoinsTheRowsOfOneHousehold) {
          "New Dancer,Sam,Smith,1 A St,Salem,,,H1\nMember,Ann,Smith,1 A St,Salem,,,\n",
          "",
          {"Member: Carol Jones, Bob Smith & Sam Smith (New Dancer) | 1 A St | Salem |  | "
-          "555-0102 (Carol) · 555-0101 (Bob) |  |  | ",
+          "555-0102 (Carol)\n555-0101 (Bob) |  |  | ",
           "Member: Ann Smith | 1 A St | Salem |  |  |  |  | "},
          ""},
         {"Partner column, roles, joiner",
          ",partner\nMember,Carol,Lee,2 B St,Salem,,,Bob Lee\n"
          "Caller,Bob,Lee,3 C St,Salem,,,\nMember,Tom,Ray,4 D St,Salem,,,Tim Ray\n",
          "Household Joiner: and\n",
-         {"Caller: Bob (Caller) and Carol Lee | 3 C St (Bob) · 2 B St (Carol) | Salem | "
+         {"Caller: Bob (Caller) and Carol Lee | 3 C St (Bob)\n2 B St (Carol) | Salem | "
           " |  |  |  | ",
           "Member: Tom Ray | 4 D St | Salem |  |  |  |  | "},
          "Warning: %s line 4: partner 'Tim Ray' matches nobody in the list\n"},
@@ -410,7 +410,13 @@ TEST(JoinHouseholds, JoinsTheRowsOfOneHousehold) {
         {"Partner written surname first, accents left out",
          ",partner\nMember,José,Núñez,1 A St,Salem,,,\"Nunez, Maria\"\nMember,María,Núñez,2 B St,Salem,,,\n",
          "",
-         {"Member: José & María Núñez | 1 A St (José) · 2 B St (María) | Salem |  |  |  |  | "},
+         {"Member: José & María Núñez | 1 A St (José)\n2 B St (María) | Salem |  |  |  |  | "},
+         ""},
+        {"one first name twice: each person's values in the sheet's order, untagged",
+         ",household\nMember,Pat,Murphy,1 A St,Salem,555-1029,pa@x.org,M\n"
+         "Member,Pat,Murphy,1 A St,Salem,555-1028,,M\n",
+         "",
+         {"Member: Pat & Pat Murphy | 1 A St | Salem |  | 555-1029\n555-1028 |  | pa@x.org\n | "},
          ""},
         {"apart",
          ",partner\nMember,Bob,Smith,12 Oak St,Salem,,,Carol\nMember,Carol,Smith,12 Oak St,Salem,,,\n",
