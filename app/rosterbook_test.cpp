@@ -1113,7 +1113,9 @@ TEST(Rosterbook, PhotosOnCardsAndAnIndexOfNames) {
         "Member,Eve,North,4 D St,Salem,1,,,,,gone.jpg,,\n"
         "Member,Fay,Hidden,5 E St,Salem,1,,,,,,,yes\n"
         "Caller,Gus,Lake,6 F St,Salem,1,,,,,,,\n"
-        "Member,Hal,Lake,6 F St,Salem,1,,,,,,,\n";
+        "Member,Hal,Lake,6 F St,Salem,1,,,,,,,\n"
+        "Member,John,Smith,7 G St,Salem,1,,,,,,,\n"
+        "Member,John,Smith,8 H St,Salem,1,,,,,,,\n";
     for (int i = 0; i < 30; ++i)
         csv += "Member,Pat," + std::string(1, static_cast<char>('A' + i % 26)) + "ller" + std::to_string(i) +
                ",,,,,,,,,,\n";
@@ -1126,7 +1128,7 @@ TEST(Rosterbook, PhotosOnCardsAndAnIndexOfNames) {
                                     binding + "\n");
         std::filesystem::create_directory(dir.file("photos"));
         for (const char* photo : {"photos/Bob Smith.jpg", "photos/young_cy.jpg", "dee.jpg",
-                                  "photos/Fay Hidden.jpg", "photos/Bbo Smith.jpg"})
+                                  "photos/Fay Hidden.jpg", "photos/Bbo Smith.jpg", "photos/John Smith.jpg"})
             write_jpeg(dir.file(photo), wide);
         write_jpeg(dir.file("photos/Gus & Hal Lake.jpg"), {80, 80, 3, false, 0, 0});  // too few pixels
         const RunResult run = run_in(dir);
@@ -1136,15 +1138,18 @@ TEST(Rosterbook, PhotosOnCardsAndAnIndexOfNames) {
             "Note: 1 member(s) marked private: only their names are printed\n"
             "Warning: members.csv line 5 (Eve North): photo 'gone.jpg' is neither in photos/ nor beside the "
             "member list\n"
-            "Warning: 1 photo(s) in photos/ not printed: Bbo Smith.jpg (matches no member)\n"
-            "Warning: 31 card(s) have no photo in photos/ and show initials: Pat Aller0, Pat Aller26, Pat "
-            "Bller1, Pat Bller27, Pat Cller2, \xE2\x80\xA6\n"
+            "Warning: 2 photo(s) in photos/ not printed: Bbo Smith.jpg (matches no member), John Smith.jpg "
+            "(2 "
+            "members are named John Smith, members.csv lines 9 and 10: name each one's photo in a Photo "
+            "column)\n"
+            "Warning: 33 card(s) have no photo in photos/ and show initials: Pat Aller0, Pat Aller26, Pat "
+            "Bller1, Pat Bller27, Pat Cller2 and 28 more (all in rosterbook-notes.txt)\n"
             "Warning: 1 member photo(s) print at fewer than 150 ppi and look soft (a larger photo looks "
             "sharp): "
             "photos/Gus & Hal Lake.jpg (85 ppi)\n")
             << binding;
         EXPECT_NE(run.out.find("Booklet : 9 content pages => padded to 12 (3 sheets)\nPortrait: 8 pages\n"
-                               "Index   : 37 name(s) on 1 booklet page(s), 1 portrait page(s)\n"),
+                               "Index   : 39 name(s) on 1 booklet page(s), 1 portrait page(s)\n"),
                   std::string::npos)
             << run.out;
 
@@ -1176,6 +1181,22 @@ TEST(Rosterbook, PhotosOnCardsAndAnIndexOfNames) {
         EXPECT_EQ(frames["Eve North"], "initials EN");
         EXPECT_EQ(frames["Fay Hidden"], "initials FH");
         EXPECT_EQ(frames["Pat Aller0"], "initials PA");
+        // Neither John Smith takes "John Smith.jpg", and the notes name every card without one.
+        int john_smiths = 0;
+        for (const PdfPage& page : standard) {
+            john_smiths +=
+                static_cast<int>(std::count_if(page.texts.begin(), page.texts.end(), [](const PdfText& t) {
+                    return t.size == 18 && t.text == "JS";
+                }));
+        }
+        EXPECT_EQ(john_smiths, 2) << binding;
+        const std::string notes = dir.read("rosterbook-notes.txt");
+        EXPECT_EQ(notes.substr(0, notes.find("  Pat Aller0")),
+                  "rosterbook: every name the run's messages list in part\n\n"
+                  "33 card(s) have no photo in photos/ and show initials:\n")
+            << binding;
+        EXPECT_NE(notes.find("  John Smith\n  John Smith\n"), std::string::npos) << notes;
+        EXPECT_NE(notes.find("  Pat Zller25\n"), std::string::npos) << notes;
 
         // Every person is in the index, on the page their card is drawn on.
         const std::vector<PdfPage> booklet = read_pdf(dir.file("booklet.pdf"));
@@ -1190,7 +1211,7 @@ TEST(Rosterbook, PhotosOnCardsAndAnIndexOfNames) {
                 return booklet_page[{p, x >= 396}];
             })};
         for (const NamesAndIndex& document : documents) {
-            EXPECT_EQ(document.entries.size(), 37u) << binding;
+            EXPECT_EQ(document.entries.size(), 39u) << binding;
             for (const auto& [entry, page] : document.entries) {
                 const std::string last = entry.substr(0, entry.find(',')),
                                   first = entry.substr(entry.find(',') + 2);
@@ -1615,14 +1636,15 @@ TEST(Rosterbook, SampleClubAndAFullRosterStayInsideTheirBoxes) {
     // Beside the photos a card has less room: a household's emails, each on a line of its own,
     // print smaller but whole.
     const std::string photo_warnings =
-        "Warning: 3 photo(s) in photos/ not printed: Dalton, Peter.jpg (the card of Clara & Peter Dalton "
-        "shows "
-        "Dalton, Clara.jpg), Linda Castillo.jpg (the card of Leonard & Linda Castillo shows "
-        "castillo_leonard.jpg), "
-        "abbott_joan.jpg (the card of Alice (Caller) & Joan Abbott shows abbott_alice.jpg)\n"
-        "Warning: 6 card(s) have no photo in photos/ and show initials: Victor Emerson, Olivia Forsythe, "
-        "Quinn MacPherson, Ralph Norwood, Bernard Redfield, \xE2\x80\xA6\n"
-        "Note: 18 card line(s) beside the photos print smaller than 8 pt, down to 6.1 pt\n";
+        "Warning: 3 photo(s) in photos/ not printed: Castillo, Linda.jpg (the card of Leonard & Linda "
+        "Castillo shows Leonard Castillo.jpg), Joan Abbott.jpg (the card of Alice (Caller) & Joan Abbott "
+        "shows Alice Abbott.jpg), dalton_peter.jpg (the card of Clara & Peter Dalton shows "
+        "dalton_clara.jpg)\n"
+        "Warning: 7 card(s) have no photo in photos/ and show initials: Dennis Vasquez, S\xC3\xB8ren "
+        "\xC3\x85"
+        "berg, Fran\xC3\xA7ois Lef\xC3\xA8vre, Quinn MacPherson, Gwen ZIMMERMAN and 2 more (all in "
+        "rosterbook-notes.txt)\n"
+        "Note: 17 card line(s) beside the photos print smaller than 8 pt, down to 6.1 pt\n";
     EXPECT_EQ(run.err, photo_warnings);
     expect_all_texts_inside(sample, "sample club");
     std::vector<PdfPage> standard = read_pdf(sample.file("standard.pdf"));

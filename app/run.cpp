@@ -1,9 +1,11 @@
 #include "app/run.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <condition_variable>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -526,12 +528,44 @@ ImageOptions run_image_options(int32_t resolution, bool jpeg) {
     return {resolution, jpeg, libharu_reads_jpeg};
 }
 
-int run_rosterbook(const RunRequest& request) {
-    StreamsInUse streams(request.streams);
-    // Too large for a stack. Left unset here: the loader clears it first.
-    auto settings = std::unique_ptr<Settings>(new Settings);
+// The first line of a notes file: what it is, and how an earlier run's is known.
+constexpr const char* NOTES_FIRST_LINE = "rosterbook: every name the run's messages list in part\n";
+
+// Writes the run's notes beside its PDFs, or, with none, removes an earlier run's, so none
+// is left to mislead; a file of that name that is an input, or not an earlier run's notes,
+// is never touched.
+void write_notes(const Settings& settings, const char* settings_path) {
+    const std::string path = path_in(folder_of(settings.booklet_pdf_path), NOTES_FILE_NAME);
+    for (const char* input : {settings_path, static_cast<const char*>(settings.member_csv_path),
+                              static_cast<const char*>(settings.cover_image_path),
+                              static_cast<const char*>(settings.committee_image_path),
+                              static_cast<const char*>(settings.schedule_image_path)}) {
+        if (!same_file(path.c_str(), input)) continue;
+        if (!kept_notes().empty())
+            say("Warning: %s is also an input: the notes are not written\n", path.c_str());
+        return;
+    }
+    if (kept_notes().empty()) {
+        char first_line[128] = "";
+        if (FILE* before = fopen(path.c_str(), "r")) {
+            if (fgets(first_line, sizeof first_line, before) == nullptr) first_line[0] = '\0';
+            fclose(before);
+        }
+        if (strcmp(first_line, NOTES_FIRST_LINE) == 0) std::remove(path.c_str());
+        return;
+    }
+    FILE* file = fopen(path.c_str(), "w");
+    if (file == nullptr || fprintf(file, "%s\n%s", NOTES_FIRST_LINE, kept_notes().c_str()) < 0) {
+        say("Warning: %s could not be written: %s\n", path.c_str(), strerror(errno));
+    }
+    if (file != nullptr) fclose(file);
+}
+
+// One run, as run_rosterbook describes; `settings` is its to fill.
+int make_roster(const RunRequest& request, Settings* settings) {
     Roster roster;
-    load_settings_from(settings.get(), request.settings_path);
+    load_settings_from(settings, request.settings_path);
+    use_notes_file(path_in(folder_of(settings->booklet_pdf_path), NOTES_FILE_NAME));
     report("Config  : title=%d line(s), subtitle=%d line(s), %s\n", settings->title_line_count,
            settings->subtitle_line_count, label_sequence_name(settings->label_sequence));
     warn_missing_images(*settings);
@@ -563,4 +597,14 @@ int run_rosterbook(const RunRequest& request) {
                             ? request.threads
                             : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     return produce_documents(*settings, roster, plan, index, request, threads) ? 0 : 1;
+}
+
+int run_rosterbook(const RunRequest& request) {
+    StreamsInUse streams(request.streams);
+    // Too large for a stack. Left unset here: the loader clears it first.
+    auto settings = std::unique_ptr<Settings>(new Settings);
+    const int status = make_roster(request, settings.get());
+    write_notes(*settings, request.settings_path);
+    use_notes_file("");
+    return status;
 }

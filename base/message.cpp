@@ -13,6 +13,10 @@ namespace {
 // thread has its own, so a helper thread can collect its messages apart.
 thread_local MessageStreams current = {nullptr, nullptr};
 
+// This thread's run's notes file, and what it is to hold.
+thread_local std::string notes_path;
+thread_local std::string notes;
+
 FILE* report_stream() { return current.report != nullptr ? current.report : stdout; }
 FILE* message_stream() { return current.messages != nullptr ? current.messages : stderr; }
 
@@ -37,6 +41,23 @@ MessageStreams use_message_streams(MessageStreams streams) {
     current = streams;
     return previous;
 }
+
+void use_notes_file(const std::string& path) {
+    notes_path = path;
+    notes.clear();
+}
+
+std::string names_in_message(const std::vector<std::string>& names, const std::string& heading) {
+    std::string listed;
+    for (size_t i = 0; i < names.size() && i < MOST_NAMED; ++i) listed += (i > 0 ? ", " : "") + names[i];
+    if (names.size() <= MOST_NAMED) return listed;
+    notes += heading + "\n";
+    for (const std::string& name : names) notes += "  " + name + "\n";
+    notes += "\n";
+    return listed + " and " + std::to_string(names.size() - MOST_NAMED) + " more (all in " + notes_path + ")";
+}
+
+const std::string& kept_notes() { return notes; }
 
 void flush_report() { fflush(report_stream()); }
 

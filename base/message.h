@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 struct MessageStreams {
     FILE* report;    // null: standard output
@@ -27,6 +28,23 @@ MessageStreams use_message_streams(MessageStreams streams);
 // Runs `task` with this thread's messages kept aside, and returns what it said (its report
 // lines go where this thread's go): for a caller who decides afterwards whether to say it.
 std::string kept_messages(const std::function<void()>& task);
+
+// The run's notes, a text file beside its PDFs: every name of a message's list too long
+// for one line. MOST_NAMED names go in the message itself.
+constexpr const char* NOTES_FILE_NAME = "rosterbook-notes.txt";
+constexpr size_t MOST_NAMED = 5;
+
+// Sets the notes file this thread's messages name ("" for none) and clears the notes kept.
+void use_notes_file(const std::string& path);
+
+// `names` as a message lists them, "a, b, c": all of them when they are MOST_NAMED or fewer,
+// else the first MOST_NAMED and "and 11 more (all in <notes file>)", the whole list then
+// kept for the notes file under `heading` (a whole message, say).
+std::string names_in_message(const std::vector<std::string>& names, const std::string& heading);
+
+// The notes kept since use_notes_file, each heading followed by its names one a line; ""
+// for none.
+const std::string& kept_notes();
 
 // Flushes the report stream, so report lines reach a terminal before a slow step.
 void flush_report();

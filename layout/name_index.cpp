@@ -41,7 +41,7 @@ std::vector<IndexEntry> index_entries(const Roster& roster, const Settings& sett
     std::vector<IndexPerson> people;
     for (size_t card = 0; card < roster.people.size(); ++card) {
         const Member& m = roster.people[card];
-        people.push_back({{m.first_name, m.last_name, m.name, m.sort_as}, card});
+        people.push_back({{m.first_name, m.last_name, m.name, m.sort_as, m.line_number}, card});
         for (const PersonName& mate : m.housemates) people.push_back({mate, card});
     }
     Collation collation;

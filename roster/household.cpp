@@ -223,7 +223,7 @@ Member household_card(const std::vector<const Member*>& people, const std::vecto
     for (int d = 0; d < DETAIL_COUNT; ++d) card.details[d] = joined_detail(people, d, card.by_person);
     for (size_t i = 1; i < people.size(); ++i) {
         const Member& m = *people[i];
-        card.housemates.push_back({m.first_name, m.last_name, m.name, m.sort_as});
+        card.housemates.push_back({m.first_name, m.last_name, m.name, m.sort_as, m.line_number});
     }
     // The household's own photo, where any of its rows names one that may be printed.
     for (const Member* m : people) {

@@ -19,7 +19,6 @@ namespace {
 // the pictures it names when it cannot (a GIF is told to be saved as JPEG).
 constexpr const char* PHOTO_ENDINGS[] = {".jpg",  ".jpeg", ".jpe", ".png",  ".heic", ".heif",
                                          ".webp", ".gif",  ".tif", ".tiff", ".bmp"};
-constexpr size_t MAX_NAMED = 5;  // cards named in the warning about those without a photo
 
 struct NamedFocus {
     const char* word;
@@ -60,10 +59,12 @@ struct PhotoFolder {
     std::map<std::string, size_t> by_key;
     std::vector<bool> used;
     std::vector<std::string> unused_because;  // by file: "" until a reason is known
+    std::map<std::string, std::string>
+        shared_names;  // photo keys of several people: why no photo goes by them
 };
 
 PhotoFolder read_photo_folder(const char* path, const Settings& settings) {
-    PhotoFolder folder{path, {}, {}, {}, {}};
+    PhotoFolder folder{path, {}, {}, {}, {}, {}};
     for (const std::string& file : list_folder(path)) {
         const std::string stem = photo_stem(file);
         if (stem.empty()) continue;
@@ -88,10 +89,37 @@ std::string named_photo(PhotoFolder* folder, const std::string& value, const Set
     return is_file(beside) ? beside : "";
 }
 
-// The folder's picture named after `key`; SIZE_MAX when there is none.
+// The folder's picture named after `key`; SIZE_MAX when there is none, or when several
+// people go by that name, so it could be any of theirs.
 size_t photo_named(const PhotoFolder& folder, const std::string& key) {
     const auto found = folder.by_key.find(key);
-    return found == folder.by_key.end() ? SIZE_MAX : found->second;
+    if (found == folder.by_key.end() || folder.shared_names.count(key) > 0) return SIZE_MAX;
+    return found->second;
+}
+
+// Notes each name two or more people of `roster` go by, with their rows, so that a picture
+// named after it goes to none of them and says why.
+void note_shared_names(const Roster& roster, const Settings& settings, PhotoFolder* folder) {
+    std::map<std::string, std::vector<std::pair<std::string, int32_t>>> people;
+    const auto add = [&](const std::string& first, const std::string& last, int32_t line) {
+        people[photo_key(first + " " + last, settings)].emplace_back(first + " " + last, line);
+    };
+    for (const Member& card : roster.people) {
+        add(card.first_name, card.last_name, card.line_number);
+        for (const PersonName& mate : card.housemates) add(mate.first_name, mate.last_name, mate.line_number);
+    }
+    const char* list = settings.member_csv_path;
+    for (auto& [key, named] : people) {
+        if (named.size() < 2 || folder->by_key.count(key) == 0) continue;
+        std::sort(named.begin(), named.end(),
+                  [](const auto& a, const auto& b) { return a.second < b.second; });
+        std::vector<std::string> rows;
+        for (const auto& person : named) rows.push_back(std::to_string(person.second));
+        folder->shared_names[key] = std::to_string(named.size()) + " members are named " + named[0].first +
+                                    ", " + list + " " + row_word(list) + "s " + joined_words(rows, " and ") +
+                                    ": name each one's photo in a Photo column";
+        folder->unused_because[folder->by_key[key]] = folder->shared_names[key];
+    }
 }
 
 // The folder's picture named after the card: its household's names together ("Bob & Carol
@@ -113,7 +141,8 @@ std::string photo_by_name(PhotoFolder* folder, const Member& card, const Setting
     folder->used[chosen] = true;
     for (const std::string& key : people) {
         const auto other = folder->by_key.find(key);
-        if (other != folder->by_key.end() && !folder->used[other->second])
+        if (other != folder->by_key.end() && !folder->used[other->second] &&
+            folder->shared_names.count(key) == 0)
             folder->unused_because[other->second] =
                 "the card of " + printed_name(card, settings.name_order) + " shows " + folder->files[chosen];
     }
@@ -157,6 +186,7 @@ PhotoFocus photo_focus(const std::string& value, bool* known) {
 
 std::vector<CardPhotoFile> find_member_photos(const Roster& roster, const Settings& settings) {
     PhotoFolder folder = read_photo_folder(settings.photo_folder, settings);
+    note_shared_names(roster, settings, &folder);
     std::vector<CardPhotoFile> photos;
     std::vector<std::string> without;
     for (const Member& card : roster.people) {
@@ -176,10 +206,8 @@ std::vector<CardPhotoFile> find_member_photos(const Roster& roster, const Settin
             joined_words(unused, ", ").c_str());
     }
     if (without.empty()) return photos;
-    std::string names;
-    for (size_t i = 0; i < without.size() && i < MAX_NAMED; ++i) names += (i > 0 ? ", " : "") + without[i];
-    if (without.size() > MAX_NAMED) names += ", \xE2\x80\xA6";
-    say("Warning: %zu card(s) have no photo in %s and show initials: %s\n", without.size(),
-        settings.photo_folder, names.c_str());
+    const std::string heading = std::to_string(without.size()) + " card(s) have no photo in " +
+                                settings.photo_folder + " and show initials:";
+    say("Warning: %s %s\n", heading.c_str(), names_in_message(without, heading).c_str());
     return photos;
 }

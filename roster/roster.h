@@ -52,6 +52,7 @@ constexpr char PERSON_BREAK = '\n';
 // A person's names as the list gives them: what an index lists them by.
 struct PersonName {
     std::string first_name, last_name, name, sort_as;  // as Member's
+    int32_t line_number;                               // their row of the member list
 };
 
 // One person of the list, every text as the list holds it (trimmed UTF-8, never cut).

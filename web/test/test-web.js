@@ -197,6 +197,12 @@ async function compare(page, name, folder, {uploads, sampleTolerance = 0, withou
             `${pdf} differs from the command line's`);
     }
   }
+  // The notes, where the run wrote any, are offered as the command line writes them.
+  for (const notes of fs.readdirSync(folder).filter((file) => file.endsWith('.txt'))) {
+    check(shown.pdfs.includes(notes) &&
+          fs.readFileSync(path.join(folder, 'page', notes)).equals(fs.readFileSync(path.join(folder, notes))),
+          `${notes} not offered by the page as the command line writes it`);
+  }
   check(shown.pdfs.every((pdf) => fs.existsSync(path.join(folder, pdf))), `offers ${shown.pdfs} the tool did not make`);
   check(!helped || shown.helped > 0, 'no picture was prepared by a worker');
   console.log(`${name}: status ${shown.status}, ${shown.took} ms from Make the PDFs to the preview, ` +
