@@ -148,16 +148,15 @@ TEST(Rosterbook, HeaderOnlyListPlansEmptySections) {
     EXPECT_EQ(run.out,
               "Config  : title=0 line(s), subtitle=0 line(s), Row Order\n"
               "Members : 0 Caller(s), 0 Cuer(s), 0 Member(s), 0 New Dancer(s)\n"
-              "Booklet : 6 content pages => padded to 8 (2 sheets)\n"
-              "Portrait: 6 pages\n" +
+              "Booklet : 3 content pages => padded to 4 (1 sheets)\n"
+              "Portrait: 3 pages\n" +
                   CLOSING_LINES);
     EXPECT_EQ(run.err, NO_SETTINGS);
+    // No section has anyone, so none has a heading or a page.
     EXPECT_EQ(booklet_sides(read_pdf(dir.file("booklet.pdf"))),
-              (Pages{"[schedule.png not found]|[cover.png not found]", "[committee.png not found]|blank",
-                     "blank|blank", "Members|New Dancers"}));
+              (Pages{"[schedule.png not found]|[cover.png not found]", "[committee.png not found]|blank"}));
     EXPECT_EQ(standard_pages(read_pdf(dir.file("standard.pdf"))),
-              (Pages{"[cover.png not found]", "[committee.png not found]", "blank", "Members", "New Dancers",
-                     "[schedule.png not found]"}));
+              (Pages{"[cover.png not found]", "[committee.png not found]", "[schedule.png not found]"}));
 }
 
 // Twelve booklet pages on three sheets: printed, folded and read, they go 1, 2, 3, ... 12;
@@ -185,7 +184,7 @@ TEST(Rosterbook, BookletPagesAreImposedForFolding) {
         TempDir dir;
         std::string csv = HEADER + "Caller,Cal,Lee,a,b,c,d\n";
         for (int i = 0; i < 43; ++i) csv += "Member,M" + std::to_string(10 + i) + ",Last,a,b,c,d\n";
-        dir.write("members.csv", csv);
+        dir.write("members.csv", csv + "New Dancer,Nd,Last,a,b,c,d\n");
         dir.write("roster.sdd", std::string("Binding: ") + c.binding + "\n");
         write_rgb_png(dir.file("cover.png"), 40, 30);
         write_rgb_png(dir.file("committee.png"), 30, 40);
@@ -193,7 +192,7 @@ TEST(Rosterbook, BookletPagesAreImposedForFolding) {
         ASSERT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.out,
                   "Config  : title=0 line(s), subtitle=0 line(s), Row Order\n"
-                  "Members : 1 Caller(s), 0 Cuer(s), 43 Member(s), 0 New Dancer(s)\n"
+                  "Members : 1 Caller(s), 0 Cuer(s), 43 Member(s), 1 New Dancer(s)\n"
                   "Booklet : 9 content pages => padded to 12 (3 sheets)\n"
                   "Portrait: 7 pages\n"
                   "Booklet : booklet.pdf  (landscape, SHORT-edge duplex, collate-fold-staple" +
@@ -306,9 +305,8 @@ TEST(Rosterbook, MemberListProblemsEndTheRun) {
          "Error: members.csv: none of its names can be printed (no font here has the letters of 'ᏣᎳᎩ ᎠᏂ'; "
          "Cherokee script), "
          "nothing written\n",
-         "Members : 0 Caller(s), 0 Cuer(s), 2 Member(s), 0 New Dancer(s)\nBooklet : 6 content pages => "
-         "padded "
-         "to 8 (2 sheets)\nPortrait: 6 pages\n"},
+         "Members : 0 Caller(s), 0 Cuer(s), 2 Member(s), 0 New Dancer(s)\nBooklet : 4 content pages => "
+         "padded to 4 (1 sheets)\nPortrait: 4 pages\n"},
     };
     for (const auto& e : errors) {
         TempDir dir;
@@ -482,10 +480,10 @@ TEST(Rosterbook, AccentedNamesPrintAsWritten) {
         EXPECT_EQ(title.encoding, "WinAnsiEncoding");
         // Centred on 306 with the width of the Windows-1252 text: 5612 thousandths at 20 pt.
         EXPECT_NEAR(title.x, 306 - 5612 * 20 / 1000.0f / 2, 1e-3);
-        for (const PdfText& t : pages[3].texts) EXPECT_EQ(t.encoding, "WinAnsiEncoding") << t.text;
+        for (const PdfText& t : pages[2].texts) EXPECT_EQ(t.encoding, "WinAnsiEncoding") << t.text;
         EXPECT_EQ(
-            page_text(pages[3]),
-            "4|Members|\xC8ve \xC9luard|a|b  c|d|Zo\xEB Fran\xE7ois|a|b  c|d|Jos\xE9 M\xFCller|a|b  c|d|");
+            page_text(pages[2]),
+            "3|Members|\xC8ve \xC9luard|a|b  c|d|Zo\xEB Fran\xE7ois|a|b  c|d|Jos\xE9 M\xFCller|a|b  c|d|");
     }
 }
 
@@ -584,7 +582,7 @@ TEST(Rosterbook, PrintShopFilePassesThePreflight) {
         float marks;          // the crop marks' margin beyond the bleed
     } cases[] = {
         {0, "Letter", "RGB", 12, "12 pages, trim 5.5 x 8.5 in, 0.125 in bleed, sRGB", 396, 612, 0},
-        {400, "Letter", "RGB", 40, "40 pages, trim 5.5 x 8.5 in, 0.125 in bleed, sRGB", 396, 612, 0},
+        {400, "Letter", "RGB", 36, "36 pages, trim 5.5 x 8.5 in, 0.125 in bleed, sRGB", 396, 612, 0},
         {0, "A4", "RGB", 12, "12 pages, trim A5 148 x 210 mm, 3.2 mm bleed, sRGB", 148 * 72 / 25.4f,
          210 * 72 / 25.4f, 0},
         {0, "Letter", "RGB", 12, "12 pages, trim 5.5 x 8.5 in, 0.125 in bleed, sRGB", 396, 612, 27},
@@ -977,10 +975,10 @@ TEST(Rosterbook, ClubsOwnColumnsPrintOnTheirCardLines) {
                   "the Card block of roster.sdd, e.g. 'Line 6: Member Since'\n"
                   "Note: 1 member(s) marked private: only their names are printed\n");
     const std::vector<PdfPage> pages = read_pdf(dir.file("standard.pdf"));
-    ASSERT_GE(pages.size(), 4u);
-    EXPECT_EQ(page_text(pages[3]),
-              "4|Members|Al Abbott|Gwen Zimmerman|12 Elm St|Salem, OR  97301|503-555-0101|gwen@example.org|");
-    const std::vector<PdfText>& texts = pages[3].texts;
+    ASSERT_GE(pages.size(), 3u);
+    EXPECT_EQ(page_text(pages[2]),
+              "3|Members|Al Abbott|Gwen Zimmerman|12 Elm St|Salem, OR  97301|503-555-0101|gwen@example.org|");
+    const std::vector<PdfText>& texts = pages[2].texts;
     ASSERT_EQ(texts.size(), 8u);
     const float name_y = texts[3].y;  // Gwen's name; her details at lines 2 to 5 of her card
     for (int line = 2; line <= 5; ++line) {
@@ -1148,7 +1146,7 @@ TEST(Rosterbook, PhotosOnCardsAndAnIndexOfNames) {
             "sharp): "
             "photos/Gus & Hal Lake.jpg (85 ppi)\n")
             << binding;
-        EXPECT_NE(run.out.find("Booklet : 9 content pages => padded to 12 (3 sheets)\nPortrait: 8 pages\n"
+        EXPECT_NE(run.out.find("Booklet : 8 content pages => padded to 8 (2 sheets)\nPortrait: 7 pages\n"
                                "Index   : 39 name(s) on 1 booklet page(s), 1 portrait page(s)\n"),
                   std::string::npos)
             << run.out;
@@ -1201,8 +1199,8 @@ TEST(Rosterbook, PhotosOnCardsAndAnIndexOfNames) {
         // Every person is in the index, on the page their card is drawn on.
         const std::vector<PdfPage> booklet = read_pdf(dir.file("booklet.pdf"));
         std::map<std::pair<size_t, int>, int> booklet_page;  // physical page, half: logical page
-        for (int lp = 1; lp <= 12; ++lp) {
-            const PagePlacement at = place_page(lp, 12, LAYOUT_BOOKLET, 396, std::string(binding) == "Right");
+        for (int lp = 1; lp <= 8; ++lp) {
+            const PagePlacement at = place_page(lp, 8, LAYOUT_BOOKLET, 396, std::string(binding) == "Right");
             booklet_page[{2 * at.sheet + at.side, at.x_offset > 0}] = lp;
         }
         const NamesAndIndex documents[2] = {
@@ -1262,8 +1260,8 @@ TEST(Rosterbook, EveryNameAsWritten) {
         EXPECT_EQ(pages[0].texts.at(1).text, "Klub Tańca Łódź") << e.encoding;
         EXPECT_EQ(pages[1].texts.back().text, "Jiří Čermák") << e.encoding;  // the typed committee
         EXPECT_EQ(
-            page_text(pages[3]),
-            "4|Members|Jiří Čermák|a|b  c|d|Anna Lach|a|b  c|d|Jan Lyko|a|b  c|d|Łukasz Łyżwa|ul. Długa 5|"
+            page_text(pages[2]),
+            "3|Members|Jiří Čermák|a|b  c|d|Anna Lach|a|b  c|d|Jan Lyko|a|b  c|d|Łukasz Łyżwa|ul. Długa 5|"
             "Łódź  90-001|555|")
             << e.encoding;
         for (const PdfText& t : pages[3].texts) {
@@ -1347,8 +1345,8 @@ TEST(Rosterbook, EveryNameAsWritten) {
                 "Member,花子,鈴木,スズキ ハナコ,大阪,06\nMember,一郎,伊藤,イトウ イチロウ,京都,075\n");
     run = run_in(japan);
     ASSERT_EQ(run.status, 0) << run.err;
-    const PdfPage members = read_pdf(japan.file("standard.pdf"))[3];
-    EXPECT_EQ(page_text(members), "4|Members|伊藤 一郎|京都|075|鈴木 花子|大阪|06|山田 太郎|東京|03|");
+    const PdfPage members = read_pdf(japan.file("standard.pdf"))[2];
+    EXPECT_EQ(page_text(members), "3|Members|伊藤 一郎|京都|075|鈴木 花子|大阪|06|山田 太郎|東京|03|");
     // The bold name lines in the one-weight CJK font are outlined in their own black; the
     // details are not, nor is the heading in Liberation Sans Bold.
     for (const PdfText& t : members.texts) {
@@ -1453,7 +1451,7 @@ TEST(Rosterbook, FailedSaveKeepsThePreviousFile) {
 
     run = run_in(dir);
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(read_pdf(dir.file("booklet.pdf")).size(), 4u);
+    EXPECT_EQ(read_pdf(dir.file("booklet.pdf")).size(), 2u);  // one sheet: Ann's section and three more pages
     EXPECT_EQ(folder_listing(dir), "booklet.pdf members.csv roster.sdd standard.pdf ");
 }
 

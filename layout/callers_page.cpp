@@ -17,8 +17,8 @@ float lowest_card_bottom(const PageGeometry& g, int lines) {
     return first_row - card_pitch(lines) * static_cast<float>(card_rows(g, lines) - 1) - card_height(lines);
 }
 
-// The pages `items` reach over: at least one.
-int32_t pages_of(const std::vector<SectionItem>& items) { return items.empty() ? 1 : items.back().page + 1; }
+// The pages `items` reach over: none for an empty section.
+int32_t pages_of(const std::vector<SectionItem>& items) { return items.empty() ? 0 : items.back().page + 1; }
 
 }  // namespace
 
@@ -70,18 +70,16 @@ void draw_callers_section(const PageTarget& first_page, const PageGeometry& g, c
         auto first =
             std::find_if(items.begin(), items.end(), [&](const SectionItem& it) { return it.page == p; });
         auto last = std::find_if(first, items.end(), [&](const SectionItem& it) { return it.page != p; });
-        // The top line: a group's heading with the page number, the running head of a page
-        // that goes on with a group, or the number alone on an empty page.
-        const bool opens_with_heading = first != last && first->index < 0;
+        // The top line: a group's heading with the page number, or the running head of a page
+        // that goes on with a group (every page holds one or the other).
+        const bool opens_with_heading = first->index < 0;
         if (opens_with_heading) {
             draw_top_heading(page, g, fonts, words.group_titles[first->group], numbered);
-        } else if (numbered && first != last) {
+        } else if (numbered) {
             const SectionItem& final_card = *(last - 1);
             draw_running_head(page, g, fonts.regular, words.continued, words.group_titles[first->group],
                               groups[first->group][first->index].last_name.c_str(),
                               groups[final_card.group][final_card.index].last_name.c_str());
-        } else if (numbered) {
-            draw_page_number(page, g, fonts.regular);
         }
         for (auto it = opens_with_heading ? first + 1 : first; it != last; ++it) {
             if (it->index < 0) {

@@ -28,7 +28,7 @@ struct SectionItem {
 std::vector<SectionItem> lay_out_callers(const PageGeometry& geometry, int32_t caller_count,
                                          int32_t cuer_count, int lines = CARD_LINES);
 
-// The pages the section takes: at least one, an empty page when nobody is in it.
+// The pages the section takes: none when nobody is in it.
 int32_t callers_page_count(const PageGeometry& geometry, int32_t caller_count, int32_t cuer_count,
                            int lines = CARD_LINES);
 

@@ -46,7 +46,7 @@ PlacedPage find_page(const PageTarget& target) {
 }
 
 int32_t section_page_count(int32_t count, int32_t cards_per_page) {
-    if (count == 0) return 1;
+    if (count == 0) return 0;
     return static_cast<int32_t>(ceilf(static_cast<float>(count) / static_cast<float>(cards_per_page)));
 }
 

@@ -148,8 +148,8 @@ struct PlacedPage {
 // in the standard document, pages[2 * sheet + side] in the booklet.
 PlacedPage find_page(const PageTarget& target);
 
-// Pages a card section of `count` members takes at `cards_per_page`: at least one,
-// rounded up in single precision.
+// Pages a card section of `count` members takes at `cards_per_page`, rounded up in single
+// precision: none for nobody (an empty section has no heading and no page).
 int32_t section_page_count(int32_t count, int32_t cards_per_page);
 
 // Left edge of card column `column` (from 0) on the logical page.

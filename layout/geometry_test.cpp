@@ -127,7 +127,7 @@ TEST(PageGeometry, ColumnsAndSections) {
     EXPECT_EQ(STANDARD_GEOMETRY.column_width, 536.0f / 3.0f);
     const struct {
         int count, per_page, pages;
-    } cases[] = {{0, 14, 1},    {1, 14, 1},  {14, 14, 1}, {15, 14, 2},
+    } cases[] = {{0, 14, 0},    {1, 14, 1},  {14, 14, 1}, {15, 14, 2},
                  {512, 14, 37}, {24, 24, 1}, {25, 24, 2}, {512, 24, 22}};
     for (const auto& c : cases)
         EXPECT_EQ(section_page_count(c.count, c.per_page), c.pages) << c.count << "/" << c.per_page;

@@ -50,7 +50,7 @@ struct IndexPages {
     int32_t booklet, standard;
 };
 
-// Plans both documents on `paper` for groups of `sizes`; every section gets at least one
+// Plans both documents on `paper` for groups of `sizes`; a section nobody is in takes no
 // page. An index goes after the last section: in the booklet onto the pages it is padded
 // with, more added in fours only when they are too few.
 PagePlan plan_pages(PaperSize paper, const GroupSizes& sizes, IndexPages index = {0, 0});

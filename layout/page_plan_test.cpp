@@ -15,22 +15,26 @@ TEST(PlanPages, Table) {
         // page, pages
         std::vector<int> expected;
     } cases[] = {
-        {PAPER_LETTER, {0, 0, 0, 0}, {1, 1, 1, 5, 6, 8, 2, 1, 1, 1, 5, 6}},
-        {PAPER_LETTER, {0, 0, 14, 14}, {1, 1, 1, 5, 6, 8, 2, 1, 1, 1, 5, 6}},
-        {PAPER_LETTER, {0, 0, 15, 0}, {1, 2, 1, 6, 7, 8, 2, 1, 1, 1, 5, 6}},
-        {PAPER_LETTER, {0, 0, 30, 0}, {1, 3, 1, 7, 8, 8, 2, 1, 2, 1, 6, 7}},
-        {PAPER_LETTER, {0, 0, 24, 1}, {1, 2, 1, 6, 7, 8, 2, 1, 1, 1, 5, 6}},
-        {PAPER_LETTER, {0, 0, 25, 25}, {1, 2, 2, 6, 8, 8, 2, 1, 2, 2, 6, 8}},
-        {PAPER_LETTER, {0, 0, 43, 0}, {1, 4, 1, 8, 9, 12, 3, 1, 2, 1, 6, 7}},
-        {PAPER_LETTER, {0, 0, 512, 0}, {1, 37, 1, 41, 42, 44, 11, 1, 22, 1, 26, 27}},
-        // Callers and cuers go on: 14 callers fill the booklet's page as 14 members do; 10
+        {PAPER_LETTER, {0, 0, 0, 0}, {0, 0, 0, 3, 3, 4, 1, 0, 0, 0, 3, 3}},
+        {PAPER_LETTER, {0, 0, 14, 14}, {0, 1, 1, 4, 5, 8, 2, 0, 1, 1, 4, 5}},
+        {PAPER_LETTER, {0, 0, 15, 0}, {0, 2, 0, 5, 5, 8, 2, 0, 1, 0, 4, 4}},
+        {PAPER_LETTER, {0, 0, 30, 0}, {0, 3, 0, 6, 6, 8, 2, 0, 2, 0, 5, 5}},
+        {PAPER_LETTER, {0, 0, 24, 1}, {0, 2, 1, 5, 6, 8, 2, 0, 1, 1, 4, 5}},
+        {PAPER_LETTER, {0, 0, 25, 25}, {0, 2, 2, 5, 7, 8, 2, 0, 2, 2, 5, 7}},
+        {PAPER_LETTER, {0, 0, 43, 0}, {0, 4, 0, 7, 7, 8, 2, 0, 2, 0, 5, 5}},
+        {PAPER_LETTER, {0, 0, 512, 0}, {0, 37, 0, 40, 40, 40, 10, 0, 22, 0, 25, 25}},
+        // A section nobody is in takes no page. Callers and cuers go on: 14 callers fill the
+        // booklet's page as 14 members do; 10
         // callers and 6 cuers take two booklet pages, the Cuer heading on the first.
-        {PAPER_LETTER, {14, 0, 0, 0}, {1, 1, 1, 5, 6, 8, 2, 1, 1, 1, 5, 6}},
-        {PAPER_LETTER, {15, 0, 0, 0}, {2, 1, 1, 6, 7, 8, 2, 1, 1, 1, 5, 6}},
-        {PAPER_LETTER, {10, 6, 0, 0}, {2, 1, 1, 6, 7, 8, 2, 1, 1, 1, 5, 6}},
+        {PAPER_LETTER, {14, 0, 0, 0}, {1, 0, 0, 4, 4, 4, 1, 1, 0, 0, 4, 4}},
+        {PAPER_LETTER, {15, 0, 0, 0}, {2, 0, 0, 5, 5, 8, 2, 1, 0, 0, 4, 4}},
+        {PAPER_LETTER, {10, 6, 0, 0}, {2, 0, 0, 5, 5, 8, 2, 1, 0, 0, 4, 4}},
         {PAPER_LETTER, {40, 40, 3, 3}, {6, 1, 1, 10, 11, 12, 3, 4, 1, 1, 8, 9}},
+        // Households of eight card lines: 10 cards a booklet page, 21 a portrait page.
+        {PAPER_LETTER, {0, 0, 14, 0, CARD_LINES, 8, CARD_LINES}, {0, 2, 0, 5, 5, 8, 2, 0, 1, 0, 4, 4}},
+        {PAPER_LETTER, {0, 0, 22, 0, CARD_LINES, 8, CARD_LINES}, {0, 3, 0, 6, 6, 8, 2, 0, 2, 0, 5, 5}},
         // A4: 12 cards on an A5 booklet page, 27 on an A4 page.
-        {PAPER_A4, {0, 0, 27, 12}, {1, 3, 1, 7, 8, 8, 2, 1, 1, 1, 5, 6}},
+        {PAPER_A4, {0, 0, 27, 12}, {0, 3, 1, 6, 7, 8, 2, 0, 1, 1, 4, 5}},
         {PAPER_A4, {13, 0, 28, 13}, {2, 3, 2, 8, 10, 12, 3, 1, 2, 1, 6, 7}},
     };
     for (const auto& c : cases) {
