@@ -176,8 +176,11 @@ std::optional<Failure> replace_unprintable(const PdfFonts& fonts, Settings* sett
             }
         });
         // The running heads print the surname of a whole name: it changes with it.
-        if (replaced && !member->name.empty())
-            split_whole_name(member->name, &member->first_name, &member->last_name);
+        if (replaced && !member->name.empty()) {
+            const PersonName first = people_named(member->name, settings->words.household_joiner)[0];
+            member->first_name = first.first_name;
+            member->last_name = first.last_name;
+        }
     }
     return std::nullopt;
 }

@@ -33,6 +33,8 @@ enum HeadingKind {
     PARTNER,
     PHOTO,
     PHOTO_FOCUS,
+    SECOND_CELL,   // a couple's second person's cell, on a row of its own
+    SECOND_EMAIL,  // and e-mail
     OTHER
 };
 
@@ -116,6 +118,11 @@ constexpr KnownHeading KNOWN_HEADINGS[] = {
     {"Picture", PHOTO},
     {"Foto", PHOTO},
     {"Photo Focus", PHOTO_FOCUS},
+    {"Cell 2", SECOND_CELL},
+    {"Mobile 2", SECOND_CELL},
+    {"Cell Phone 2", SECOND_CELL},
+    {"Email 2", SECOND_EMAIL},
+    {"E-mail 2", SECOND_EMAIL},
     // Japanese lists' own headings.
     {"役割", ROLE},
     {"区分", ROLE},
@@ -153,6 +160,8 @@ constexpr KindInfo KINDS[OTHER] = {
     {DETAIL_CELL, 6, 7},
     {DETAIL_EMAIL, 8, 8},
     {DETAIL_NOTES, 9, 9},
+    {-1, 10, MAX_LIST_COLUMNS},
+    {-1, 10, MAX_LIST_COLUMNS},
     {-1, 10, MAX_LIST_COLUMNS},
     {-1, 10, MAX_LIST_COLUMNS},
     {-1, 10, MAX_LIST_COLUMNS},
@@ -462,6 +471,10 @@ std::optional<Failure> map_columns(const Cells& headings, const Settings& settin
     map->partner = find_kind(kinds, PARTNER);
     map->photo = find_kind(kinds, PHOTO);
     map->photo_focus = find_kind(kinds, PHOTO_FOCUS);
+    if (!settings.card_block) {  // a Card block names every column the card prints
+        map->second_cell = find_kind(kinds, SECOND_CELL);
+        map->second_email = find_kind(kinds, SECOND_EMAIL);
+    }
     map->sort_as = card_name_column(keys, settings, CARD_SORT_AS, find_kind(kinds, READING), path);
     if (read_by_position(kinds, settings)) {
         warn_unnamed_positions(headings, kinds, path, header_line);
@@ -506,6 +519,105 @@ int heading_score(const Cells& cells, const Settings& settings) {
     return score;
 }
 
+namespace {
+
+// True for a word that joins given names in one cell: "&", "+", "and", or the club's own
+// Household Joiner ("y", "und").
+bool is_joiner(const std::string& word, std::string_view joiner) {
+    return word == "&" || word == "+" || strcasecmp(word.c_str(), "and") == 0 ||
+           (!joiner.empty() && word.size() == joiner.size() &&
+            strncasecmp(word.c_str(), joiner.data(), joiner.size()) == 0);
+}
+
+// The words of a name, each comma a word of its own: "Bob, Carol" is "Bob" "," "Carol".
+std::vector<std::string> name_words(const std::string& name) {
+    std::vector<std::string> words;
+    std::string word;
+    for (const char c : name + " ") {
+        if (c != ' ' && c != ',') {
+            word += c;
+            continue;
+        }
+        if (!word.empty()) words.push_back(word);
+        if (c == ',') words.emplace_back(",");
+        word.clear();
+    }
+    return words;
+}
+
+// The words from `begin` to `end` with a blank between them.
+std::string words_between(const std::vector<std::string>& words, size_t begin, size_t end) {
+    std::string text;
+    for (size_t i = begin; i < end; ++i) text += (text.empty() ? "" : " ") + words[i];
+    return text;
+}
+
+// Adds a row's Cell 2 and Email 2 to its cell and e-mail: on a line of their own, and, for
+// a row of several people, each value with its person's first name ("555-0101 (Bob)").
+void add_second_values(Member* member, const Cells& cells, const ColumnMap& map, bool hidden) {
+    const std::pair<int, Detail> seconds[] = {{map.second_cell, DETAIL_CELL},
+                                              {map.second_email, DETAIL_EMAIL}};
+    for (const auto& [column, detail] : seconds) {
+        if (column < 0 || static_cast<size_t>(column) >= cells.size() || cells[column].empty()) continue;
+        if (hidden && (static_cast<size_t>(column) >= map.shown_when_private.size() ||
+                       !map.shown_when_private[static_cast<size_t>(column)]))
+            continue;
+        const bool couple = !member->housemates.empty();
+        const std::string second =
+            cells[column] + (couple ? " (" + member->housemates[0].first_name + ")" : std::string());
+        std::string& text = member->details[detail];
+        if (couple && !text.empty()) text += " (" + member->first_name + ")";
+        text += (text.empty() ? "" : std::string(1, PERSON_BREAK)) + second;
+    }
+}
+
+}  // namespace
+
+std::vector<PersonName> people_named(const std::string& name, std::string_view joiner) {
+    const std::vector<std::string> words = name_words(name);
+    size_t last_joiner = words.size();
+    for (size_t i = 0; i < words.size(); ++i) {
+        if (is_joiner(words[i], joiner)) last_joiner = i;
+    }
+    PersonName whole = {"", "", name, "", 0};
+    split_whole_name(name, &whole.first_name, &whole.last_name);
+    if (last_joiner == 0 || last_joiner + 1 >= words.size()) return {whole};  // no one after it
+    const auto first_comma = static_cast<size_t>(std::find(words.begin(), words.end(), ",") - words.begin());
+    const size_t after = words.size() - last_joiner - 1;
+    std::string surname;  // the one the people share
+    size_t start = 0;     // the first word of the people's names
+    if (after == 1 && first_comma < last_joiner) {
+        // "Smith, Bob & Carol": the surname before the comma, the given names after it.
+        surname = words_between(words, 0, first_comma);
+        start = first_comma + 1;
+    } else if (after < 2) {
+        return {whole};  // "Bob & Carol": nothing says whose surname it is
+    }
+    // The people, split at commas and joiners; a person of one word takes the last
+    // person's surname, one of several words has their own ("Ann Lee & Tom Park").
+    std::vector<PersonName> people;
+    for (size_t i = start; i <= words.size(); ++i) {
+        if (i < words.size() && words[i] != "," && !is_joiner(words[i], joiner)) continue;
+        if (i > start) {
+            PersonName person = {"", "", "", "", 0};
+            const std::string part = words_between(words, start, i);
+            if (i - start == 1 || !surname.empty()) {
+                person.first_name = part;
+            } else {
+                split_whole_name(part, &person.first_name, &person.last_name);
+            }
+            people.push_back(person);
+        }
+        start = i + 1;
+    }
+    if (surname.empty()) surname = people.back().last_name;
+    if (surname.empty()) return {whole};  // "Ortega y Gasset, José" with the joiner "y"
+    for (PersonName& person : people) {
+        if (person.last_name.empty()) person.last_name = surname;
+    }
+    return people.size() > 1 ? people : std::vector<PersonName>{whole};
+}
+
 bool fill_member(Member* member, const Cells& cells, const ColumnMap& map) {
     static const std::string NONE;
     auto cell = [&](int column) -> const std::string& {
@@ -515,7 +627,11 @@ bool fill_member(Member* member, const Cells& cells, const ColumnMap& map) {
     member->role = cell(map.role);
     if (map.full_name >= 0) {
         member->name = cell(map.full_name);
-        split_whole_name(member->name, &member->first_name, &member->last_name);
+        // "Bob, Carol & Sam Smith": the first person's names, the others as housemates.
+        std::vector<PersonName> people = people_named(member->name, map.joiner);
+        member->first_name = people[0].first_name;
+        member->last_name = people[0].last_name;
+        member->housemates.assign(people.begin() + 1, people.end());
     } else {
         member->first_name = cell(map.first_name);
         member->last_name = cell(map.last_name);
@@ -544,5 +660,6 @@ bool fill_member(Member* member, const Cells& cells, const ColumnMap& map) {
             text += cell(column);
         }
     }
+    add_second_values(member, cells, map, hidden);
     return hidden;
 }

@@ -6,6 +6,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/failure.h"
@@ -26,16 +27,18 @@ struct ColumnMap {
     int first_name = 1;
     int last_name = 2;
     int full_name = -1;  // a column holding the whole name as it prints; -1: first and last apart
-    std::vector<int> parts[DETAIL_COUNT];   // by Detail: the columns each detail joins with ", "
-    int private_column = -1;                // -1 when no column marks members private
-    int sort_as = -1;                       // the reading column the list sorts by; -1 when none
-    int household = -1;                     // the column naming each person's household; -1 when none
-    int partner = -1;                       // the column naming each person's partner; -1 when none
-    int photo = -1;                         // the column naming each person's photo file; -1 when none
-    int photo_focus = -1;                   // the column saying which part of the photo shows; -1 when none
-    bool photo_shown_when_private = false;  // Private Shows names Photo
-    std::vector<bool> shown_when_private;   // per column: printed for a private member too
-    int min_fields = CSV_MIN_FIELDS;        // the cells a record needs to be a member
+    std::vector<int> parts[DETAIL_COUNT];     // by Detail: the columns each detail joins with ", "
+    int private_column = -1;                  // -1 when no column marks members private
+    int sort_as = -1;                         // the reading column the list sorts by; -1 when none
+    int household = -1;                       // the column naming each person's household; -1 when none
+    int partner = -1;                         // the column naming each person's partner; -1 when none
+    int photo = -1;                           // the column naming each person's photo file; -1 when none
+    int photo_focus = -1;                     // the column saying which part of the photo shows; -1 when none
+    int second_cell = -1, second_email = -1;  // a couple's second cell and e-mail ("Cell 2"); -1 when none
+    std::string joiner = "&";                 // the club's Household Joiner, between given names in one cell
+    bool photo_shown_when_private = false;    // Private Shows names Photo
+    std::vector<bool> shown_when_private;     // per column: printed for a private member too
+    int min_fields = CSV_MIN_FIELDS;          // the cells a record needs to be a member
 };
 
 // The words that put a member in each group, as match keys: the group's own name in any
@@ -80,6 +83,13 @@ int heading_score(const Cells& cells, const Settings& settings);
 // before a comma is the surname ("Smith, Bob"), else the last word ("Bob & Carol Smith"),
 // with a generation after it ("Jr.", "III").
 void split_whole_name(const std::string& name, std::string* first, std::string* last);
+
+// The people a whole name written in one cell names: one ("Bob Smith", "Smith, Bob"), or
+// several given names joined by ",", "&", "+", "and" or the club's `joiner` that share the
+// surname after the last of them ("Bob, Carol & Sam Smith"); one who has a surname of their
+// own keeps it ("Ann Lee & Tom Park"), and "Smith, Bob & Carol" shares the surname before
+// the comma. Line numbers are 0. Never empty.
+std::vector<PersonName> people_named(const std::string& name, std::string_view joiner);
 
 // Fills `member` (replaced; its line number is left 0) from a record's cells as `map`
 // says. Returns true when the member is private: their details are then left empty but

@@ -224,6 +224,8 @@ Member household_card(const std::vector<const Member*>& people, const std::vecto
     for (size_t i = 1; i < people.size(); ++i) {
         const Member& m = *people[i];
         card.housemates.push_back({m.first_name, m.last_name, m.name, m.sort_as, m.line_number});
+        card.housemates.insert(card.housemates.end(), m.housemates.begin(),
+                               m.housemates.end());  // a couple's row
     }
     // The household's own photo, where any of its rows names one that may be printed.
     for (const Member* m : people) {

@@ -134,6 +134,9 @@ std::string photo_by_name(PhotoFolder* folder, const Member& card, const Setting
     }
     size_t chosen = SIZE_MAX;
     if (!card.housemates.empty()) chosen = photo_named(*folder, photo_key(everyone, settings));
+    // A couple's row names its photo as the row names them: "Bob, Carol & Sam Smith.jpg".
+    if (chosen == SIZE_MAX && !card.name.empty())
+        chosen = photo_named(*folder, photo_key(card.name, settings));
     for (const std::string& key : people) {
         if (chosen == SIZE_MAX) chosen = photo_named(*folder, key);
     }

@@ -87,6 +87,7 @@ void take_record(TableReader* reader, const Cells& cells, int line_number) {
     LoadedRecord& record = reader->records.emplace_back();
     const bool hidden = fill_member(&record.member, cells, reader->map);
     record.member.line_number = line_number;
+    for (PersonName& mate : record.member.housemates) mate.line_number = line_number;
     record.group = role_group(reader->words, record.member.role);
     if (record.group < 0) {
         auto& unknown = reader->unknown_roles;
@@ -446,6 +447,7 @@ std::optional<Failure> load_list(const Settings& settings, const std::string& li
                 map_columns(rows[header].cells, settings, path, rows[header].line, &reader.map)) {
             return failure;
         }
+        reader.map.joiner = settings.words.household_joiner;
         roster->detail_columns = detail_columns(reader.map, rows[header].cells);
         headings = rows[header].cells;
         header_line = rows[header].line;
