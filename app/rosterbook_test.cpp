@@ -1074,6 +1074,72 @@ TEST(Rosterbook, HouseholdsShareACard) {
     }
 }
 
+// A couples club: 52 households of two, each with a home phone and a cell and an e-mail a
+// person, the second 26 with the first 26's surnames and streets in another town, and 10
+// people alone.
+struct ClubPerson {
+    std::string first, last, cell, email;
+};
+struct ClubHousehold {
+    std::vector<ClubPerson> people;
+    std::string street, town, zip, phone;
+};
+std::vector<ClubHousehold> couples_club() {
+    const char* firsts[2][13] = {
+        {"Bob", "Tom", "Jim", "Sam", "Dan", "Joe", "Ted", "Lou", "Ray", "Max", "Ken", "Al", "Ed"},
+        {"Peggy", "Carol", "Sue", "Ann", "Kim", "Mary", "Liz", "Jane", "Rita", "Amy", "Beth", "Joan", "Eve"}};
+    std::vector<ClubHousehold> club;
+    for (int h = 0; h < 62; ++h) {
+        const std::string n = std::to_string(h),
+                          last = std::string(1, static_cast<char>('A' + h % 26)) + "ankowski";
+        ClubHousehold household = {{},
+                                   std::to_string(100 + h % 26) + (h < 52 ? " Oak Street" : " Elm Street"),
+                                   h < 26 ? "Salem" : "Portland",
+                                   h < 26 ? "97301" : "97201",
+                                   "503-555-" + std::to_string(1000 + h)};
+        for (int p = 0; p < (h < 52 ? 2 : 1); ++p) {
+            const std::string first = firsts[p][(h < 26 ? h : h + 5) % 13] + (h < 52 ? "" : n);
+            household.people.push_back({first, last, "971-555-" + std::to_string(2000 + 2 * h + p),
+                                        first + "." + last + "@squares.org"});
+        }
+        club.push_back(household);
+    }
+    return club;
+}
+
+// The club's member list: one row a person with a Household column (`way` 0), one row a
+// person without it (1), or one row a household, its second person in Cell 2 and Email 2 (2).
+std::string couples_list(const std::vector<ClubHousehold>& club, int way) {
+    std::string csv = way == 2 ? "Role,Name,Address,City,Zip,Phone,Cell,Cell 2,Email,Email 2\n"
+                               : "Role,First Name,Last Name,Address,City,Zip,Phone,Cell,Email,Household\n";
+    for (size_t h = 0; h < club.size(); ++h) {
+        const ClubHousehold& home = club[h];
+        const std::string where =
+            "," + home.street + "," + home.town + "," + home.zip + "," + home.phone + ",";
+        if (way == 2) {
+            const ClubPerson& a = home.people.front();
+            const ClubPerson& b = home.people.back();
+            const bool two = home.people.size() == 2;
+            csv += "Member," + a.first + (two ? " & " + b.first : "") + " " + a.last + where + a.cell + "," +
+                   (two ? b.cell : "") + "," + a.email + "," + (two ? b.email : "") + "\n";
+            continue;
+        }
+        for (const ClubPerson& p : home.people)
+            csv += "Member," + p.first + "," + p.last + where + p.cell + "," + p.email +
+                   (way == 0 ? ",H" + std::to_string(h) : ",") + "\n";
+    }
+    return csv;
+}
+
+// Every text of `pages`, a line each.
+std::string all_texts(const std::vector<PdfPage>& pages) {
+    std::string texts;
+    for (const PdfPage& page : pages) {
+        for (const PdfText& t : page.texts) texts += t.text + "\n";
+    }
+    return texts;
+}
+
 // The cards' names by the logical page they are drawn on, and the index's entries with the
 // page each gives, read from a document whose physical pages carry logical pages as `logical`
 // says (by physical page and half).
@@ -1225,6 +1291,95 @@ TEST(Rosterbook, PhotosOnCardsAndAnIndexOfNames) {
         EXPECT_EQ(documents[1].entries.front(), std::make_pair(std::string("Aller0, Pat"), 4));
         EXPECT_EQ(documents[1].entries.back(), std::make_pair(std::string("Zller25, Pat"), 6));
     }
+}
+
+// A couples club kept three ways prints on one card a household: every phone and e-mail
+// whole in both documents (each person's on a line of their own, tagged with the first
+// name), every person in the index, the same surname and street in another town never
+// joined; each card shows its own household's photo.
+TEST(Rosterbook, CouplesClubEveryPhoneAndEmailWhole) {
+    const std::vector<ClubHousehold> club = couples_club();
+    for (int way = 0; way < 3; ++way) {
+        TempDir dir;
+        dir.write("members.csv", couples_list(club, way));
+        dir.write("roster.sdd", "Households: Together\nIndex: On\n");
+        const RunResult run = run_in(dir);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err, "") << way;
+        EXPECT_NE(
+            run.out.find("Members : 0 Caller(s), 0 Cuer(s), 114 Member(s), 0 New Dancer(s) on 62 card(s)"),
+            std::string::npos)
+            << way << run.out;
+        for (const char* pdf : {"booklet.pdf", "standard.pdf"}) {
+            const std::string texts = all_texts(read_pdf(dir.file(pdf)));
+            for (const ClubHousehold& home : club) {
+                // A person alone has the phone and cell on one line, four blanks apart.
+                const bool two = home.people.size() == 2;
+                const std::string phone_line = two ? home.phone : home.phone + "    " + home.people[0].cell;
+                EXPECT_NE(texts.find("\n" + phone_line + "\n"), std::string::npos)
+                    << way << pdf << phone_line;
+                for (const ClubPerson& p : home.people) {
+                    const std::string tag = two ? " (" + p.first + ")\n" : "\n";
+                    if (two) {
+                        EXPECT_NE(texts.find("\n" + p.cell + tag), std::string::npos) << way << pdf << p.cell;
+                    }
+                    EXPECT_NE(texts.find("\n" + p.email + tag), std::string::npos) << way << pdf << p.email;
+                    EXPECT_NE(texts.find("\n" + p.last + ", " + p.first + "\n"), std::string::npos)
+                        << way << pdf << p.first << " " << p.last << " in the index";
+                }
+            }
+        }
+    }
+
+    // The photos: named after the household, its second person, or a person alone; of two, the
+    // first person's; each card's frame shows its own colour.
+    TempDir dir;
+    dir.write("members.csv", couples_list(club, 0));
+    dir.write("roster.sdd", "Households: Together\nMember Photos: On\n");
+    std::filesystem::create_directory(dir.file("photos"));
+    const struct {
+        std::string file;
+        int colour;
+        std::string card;  // the card that shows it; "" none
+    } photos[] = {
+        {"Bob & Peggy Aankowski.png", 0xC03020, "Bob & Peggy Aankowski"},
+        {"Carol Bankowski.png", 0x20A040, "Carol & Tom Bankowski"},
+        {"Jim Cankowski.png", 0x2040C0, "Jim & Sue Cankowski"},
+        {"Sue Cankowski.png", 0xC0C020, ""},
+        {"Tom61 Jankowski.png", 0x8020A0, "Tom61 Jankowski"},
+    };
+    for (const auto& photo : photos) {
+        PngShape shape;
+        shape.width = 60;
+        shape.height = 80;
+        shape.solid = photo.colour;
+        write_png(dir.file("photos/" + photo.file), shape);
+    }
+    const RunResult run = run_in(dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(
+        run.err.find("Warning: 1 photo(s) in photos/ not printed: Sue Cankowski.png (the card of Jim & Sue "
+                     "Cankowski shows Jim Cankowski.png)\n"),
+        std::string::npos)
+        << run.err;
+    std::map<std::string, int> shown;
+    for (const PdfPage& page : read_pdf(dir.file("standard.pdf"))) {
+        for (const PdfText& name : page.texts) {
+            for (const PdfImage& i : page.images) {
+                if (name.size == 8.5f && std::abs(i.x - (name.x - 55)) < 0.01f &&
+                    std::abs(i.y - (name.y + 13.5f - 71)) < 0.01f)
+                    shown[name.text] = static_cast<unsigned char>(i.pixels[0]) << 16 |
+                                       static_cast<unsigned char>(i.pixels[1]) << 8 |
+                                       static_cast<unsigned char>(i.pixels[2]);
+            }
+        }
+    }
+    for (const auto& photo : photos) {
+        if (!photo.card.empty()) {
+            EXPECT_EQ(shown[photo.card], photo.colour) << photo.file;
+        }
+    }
+    EXPECT_EQ(shown.size(), 4u);
 }
 
 // Names in any script print as written in embedded Unicode fonts (Chinese, Hangul and the

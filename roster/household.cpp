@@ -254,9 +254,11 @@ void join_households(Roster* roster, const Settings& settings, const char* path)
     std::array<size_t, GROUP_COUNT + 1> starts = {};
     for (int g = 0; g < GROUP_COUNT; ++g) {
         starts[g] = cards.size();
-        roster->people_in_group[g] = static_cast<int32_t>(roster->starts[g + 1] - roster->starts[g]);
+        roster->people_in_group[g] = 0;
         for (size_t i = roster->starts[g]; i < roster->starts[g + 1]; ++i) {
-            if (members_of[i].empty()) continue;  // printed on their household's card
+            roster->people_in_group[g] +=
+                1 + static_cast<int32_t>(people[i].housemates.size());  // a couple's row: both
+            if (members_of[i].empty()) continue;                        // printed on their household's card
             std::vector<const Member*> household;
             std::vector<int> household_groups;
             for (size_t j : members_of[i]) {

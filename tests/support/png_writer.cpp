@@ -48,6 +48,7 @@ unsigned stored_sample(const PngShape& shape, int x, int y, int c) {
         if (c == 3) return left ? 0 : 255;
         return static_cast<unsigned>((left ? FLAT_LEFT : FLAT_RIGHT)[c]);
     }
+    if (shape.solid >= 0 && c < 3) return static_cast<unsigned>(shape.solid >> (16 - 8 * c)) & 255u;
     if (has_alpha_channel(shape.color_type) && c == channels_of(shape.color_type) - 1) {
         return translucent_pixel(shape, x) ? 127 * (max / 255) : max;
     }
