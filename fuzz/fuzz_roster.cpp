@@ -1,7 +1,8 @@
 // The whole member-list loader, with and without the club's Roles, Card block and private
 // columns, households apart or together: every group holds only its own roles (a household's
 // card its first person's), sorted, the groups one after the other covering everyone, every
-// member from a line of the file, no more cards than people. With photos on, each card's photo
+// member from a line of the file, no more cards than people, everyone on a card named (a
+// couple's cell, "Bob, Carol & Sam Smith", read as its people). With photos on, each card's photo
 // is found among a folder of photos named every way, and the index lists every person once,
 // each with a card and a guide letter.
 #include <cstdio>
@@ -21,6 +22,8 @@ void check_group(std::span<const Member> group, const RoleWords& words, int inde
     for (size_t i = 0; i < group.size(); ++i) {
         const Member& m = group[i];
         promise(role_group(words, m.role) == index, "member in its own group");
+        for (const PersonName& mate : m.housemates)  // a couple's cell read as its people
+            promise(!mate.first_name.empty() || !mate.last_name.empty(), "everyone on a card named");
         promise(m.line_number >= 1, "line number in the file");
         if (i > 0) promise(compare_members(group[i - 1], m) <= 0, "group sorted");
     }

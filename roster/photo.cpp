@@ -123,15 +123,20 @@ void note_shared_names(const Roster& roster, const Settings& settings, PhotoFold
 }
 
 // The folder's picture named after the card: its household's names together ("Bob & Carol
-// Smith"), else the first of its people, in the card's order, whose picture there is. The
+// Smith"), else the first of its people, in the sheet's order, whose picture there is. The
 // pictures of its other people are not printed, and said so.
 std::string photo_by_name(PhotoFolder* folder, const Member& card, const Settings& settings) {
-    std::vector<std::string> people = {photo_key(card.first_name + " " + card.last_name, settings)};
+    std::vector<std::pair<int32_t, std::string>> in_sheet = {
+        {card.line_number, photo_key(card.first_name + " " + card.last_name, settings)}};
     std::string everyone = card.first_name + " " + card.last_name;
     for (const PersonName& mate : card.housemates) {
         everyone += " " + mate.first_name + " " + mate.last_name;
-        people.push_back(photo_key(mate.first_name + " " + mate.last_name, settings));
+        in_sheet.emplace_back(mate.line_number, photo_key(mate.first_name + " " + mate.last_name, settings));
     }
+    std::stable_sort(in_sheet.begin(), in_sheet.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::string> people;
+    for (const auto& [line, key] : in_sheet) people.push_back(key);
     size_t chosen = SIZE_MAX;
     if (!card.housemates.empty()) chosen = photo_named(*folder, photo_key(everyone, settings));
     // A couple's row names its photo as the row names them: "Bob, Carol & Sam Smith.jpg".

@@ -96,15 +96,16 @@ TEST(FindMemberPhotos, AHouseholdsPhoto) {
     const std::vector<std::string> photos = photos_found(
         dir,
         "Role,First Name,Last Name,Address,City,Zip,Phone\nMember,Amy,Cook,3 Oak St,Salem,97301,\n"
-        "Member,Beth,Cook,3 Oak St,Salem,97301,\nMember,Cy,Cook,3 Oak St,Salem,97301,\n"
+        "Member,Cy,Cook,3 Oak St,Salem,97301,\nMember,Beth,Cook,3 Oak St,Salem,97301,\n"
         "Member,Dan,Cook,4 Elm St,Salem,97301,\n",
         "Households: Together\n", &err);
+    // Cy's photo: Cy comes before Beth in the sheet, though after her on the card.
     EXPECT_EQ(photos,
-              (std::vector<std::string>{"photos/Beth Cook.jpg 0.5,0.25", "photos/Dan Cook.jpg 0.5,0.25"}));
+              (std::vector<std::string>{"photos/Cy Cook.jpg 0.5,0.25", "photos/Dan Cook.jpg 0.5,0.25"}));
     EXPECT_EQ(
         err,
-        "Warning: 1 photo(s) in photos/ not printed: Cy Cook.jpg (the card of Amy, Beth & Cy Cook shows "
-        "Beth Cook.jpg)\n");
+        "Warning: 1 photo(s) in photos/ not printed: Beth Cook.jpg (the card of Amy, Beth & Cy Cook shows "
+        "Cy Cook.jpg)\n");
 }
 
 }  // namespace
