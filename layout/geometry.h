@@ -94,9 +94,6 @@ constexpr PageGeometry A4_STANDARD_GEOMETRY = {A4_SHORT_SIDE,
 // shop's file (the booklet's pages, each on a sheet PRINT_SHOP_BLEED larger on every side) on `paper`.
 PageGeometry page_geometry(PaperSize paper, LayoutMode mode);
 
-// Member cards on one page of a card section.
-inline int32_t cards_per_page(const PageGeometry& geometry) { return geometry.columns * geometry.rows; }
-
 // The logical page a drawing operation draws on: the document's physical pages, the
 // page's number (from 1), the document's logical page count and its kind, and the x
 // offset of a booklet sheet's right half (half the sheet's width).
