@@ -368,7 +368,7 @@ TEST(Rosterbook, SettingsAndSkippedLinesAreReported) {
         "\xEF\xBB\xBF# club settings\nTitle:\nSpring\nRoster\n\nSubtitle:\n2026\n\n"
         "Label Sequence: column order\nMember CSV: \"club list.csv\"\nTitle Font Size: huge\nColour: red\n"
         "Cover Image: covr.png\nCommittee Image: committee.png\n");
-    std::string csv = HEADER + "Caller,Cal,Lee,a,b,c,d\nCuers,Pat,Plural,a,b,c,d\n\nMember,Too,Short\n";
+    std::string csv = HEADER + "Caller,Cal,Lee,a,b,c,d\nCuers,Pat,Plural,a,b,c,d\n\nMember,Too\n";
     for (int i = 0; i < 30; ++i) csv += "Member,M" + std::to_string(i) + ",Last,a,b,c,d\n";
     for (int i = 0; i < 3; ++i) csv += "New Dancer,N" + std::to_string(i) + ",Last,a,b,c,d\n";
     dir.write("club list.csv", csv);
@@ -385,7 +385,7 @@ TEST(Rosterbook, SettingsAndSkippedLinesAreReported) {
               "roster.conf: bad font size 'huge', keeping 20\n"
               "roster.conf: unknown key 'Colour'\n"
               "Warning: covr.png not found, its page shows a placeholder\n"
-              "Warning: club list.csv line 5: 3 field(s), at least 7 needed, line skipped\n"
+              "Warning: club list.csv line 5: 2 field(s), at least 3 needed, line skipped\n"
               "Warning: club list.csv: 1 line(s) skipped, 35 member(s) read\n");
 }
 
@@ -710,6 +710,10 @@ TEST(Rosterbook, SpreadsheetFilesAreReadAsShown) {
          "Error: bad-utf8.xlsx: damaged: xl/worksheets/sheet1.xml line 1: not well-formed (invalid token)\n"},
         {"club.numbers", "Member List: club.numbers\n",
          "Error: club.numbers: a Numbers file: export it from Numbers as Excel or CSV UTF-8\n"},
+        // Beside a missing club.csv it is told the same at once, not to be named in roster.sdd.
+        {"club.numbers", "Member List: club.csv\n",
+         "Error: club.csv: No such file or directory; club.numbers is there, a Numbers file: export it from "
+         "Numbers as Excel or CSV UTF-8\n"},
         {"cut.xlsx", "Member List: cut.xlsx\n",
          "Error: cut.xlsx: damaged or cut short: not a complete spreadsheet file\n"},
         {"locked.xlsx", "Member List: locked.xlsx\n",
@@ -798,13 +802,11 @@ TEST(Rosterbook, SheetsReadAsTheClubMeansThem) {
          "",
          1,
          "Note: %s: read sheet 'Read me'; also there: 'Members'\n"
-         "Warning: %s row 1: its headings ('Keep one row per person.') do not name the role and name "
-         "columns: columns read in the usual order (role, first name, last name, address, city, zip, phone, "
-         "cell, email, note); name them in the Card block of roster.sdd if that is wrong\n"
-         "Warning: %s row 2: 1 field(s), at least 7 needed, row skipped\n"
-         "Warning: %s: 1 row(s) skipped, 0 member(s) read\n"
-         "Error: %s: sheet 'Read me': none of its 1 row(s) after the header holds a member, nothing written; "
-         "the file's other sheets: 'Members' (name one in roster.sdd, as 'Sheet: Members')\n",
+         "Error: %s: sheet 'Read me': no headings found in the first 50 rows: head the columns 'Role', "
+         "'First "
+         "Name', 'Last Name' (or 'Name'), 'Address' and so on, or say in the Card block of roster.sdd which "
+         "column is which; the file's other sheets: 'Members' (name one in roster.sdd, as 'Sheet: "
+         "Members')\n",
          {}},
         {"formulas.xlsx",
          "",

@@ -309,10 +309,15 @@ void map_known_kinds(const Cells& headings, const std::vector<HeadingKind>& kind
     }
 }
 
-// True when the header is read by position: no Card block, no whole-name column, and no
+// True when the header is read by position: no Card block, no whole-name column, not every
+// heading known (those say what each column is, however few: "Role,First,Last"), and no
 // known heading on another card line than its place gives it.
-bool read_by_position(const std::vector<HeadingKind>& kinds, const Settings& settings) {
-    return !settings.card_block && find_kind(kinds, NAME) < 0 && !misplaced(kinds);
+bool read_by_position(const Cells& headings, const std::vector<HeadingKind>& kinds,
+                      const Settings& settings) {
+    bool all_known = true;
+    for (size_t c = 0; c < kinds.size(); ++c)
+        all_known = all_known && (kinds[c] != OTHER || headings[c].empty());
+    return !settings.card_block && find_kind(kinds, NAME) < 0 && !all_known && !misplaced(kinds);
 }
 
 // Says so when a header read by position does not name its role and name columns.
@@ -476,24 +481,20 @@ std::optional<Failure> map_columns(const Cells& headings, const Settings& settin
         map->second_email = find_kind(kinds, SECOND_EMAIL);
     }
     map->sort_as = card_name_column(keys, settings, CARD_SORT_AS, find_kind(kinds, READING), path);
-    if (read_by_position(kinds, settings)) {
+    if (read_by_position(headings, kinds, settings)) {
         warn_unnamed_positions(headings, kinds, path, header_line);
         if (map->private_column >= FIRST_DETAIL_COLUMN &&
             map->private_column < FIRST_DETAIL_COLUMN + DETAIL_COUNT)
             map->parts[map->private_column - FIRST_DETAIL_COLUMN]
                 .clear();  // the mark itself is never printed
     } else {
-        const bool names = map_names(keys, kinds, settings, path, map);
-        if (!names || map->role < 0) {
+        // Without a role column everyone is a Member (most clubs' lists have none).
+        if (!map_names(keys, kinds, settings, path, map)) {
             return Failure{
                 path, header_line,
-                std::string("no ") + (names ? "role" : "name") + " column among its headings (" +
-                    quoted_headings(headings) + "): " +
-                    (names ? "add a 'Role' column saying Caller, Cuer, Member or New Dancer for each "
-                             "person"
-                           : "head the names 'First Name' and 'Last Name', or 'Name' for the whole "
-                             "name") +
-                    ", or say which column it is in the Card block of roster.sdd",
+                "no name column among its headings (" + quoted_headings(headings) +
+                    "): head the names 'First Name' and 'Last Name', or 'Name' for the whole name, "
+                    "or say which column it is in the Card block of roster.sdd",
                 row_word(path)};
         }
         map->min_fields = std::max({map->role, map->first_name, map->last_name, map->full_name}) + 1;
@@ -624,7 +625,7 @@ bool fill_member(Member* member, const Cells& cells, const ColumnMap& map) {
         return static_cast<size_t>(column) < cells.size() ? cells[column] : NONE;
     };
     *member = Member();
-    member->role = cell(map.role);
+    member->role = map.role >= 0 ? cell(map.role) : GROUPS[GROUP_MEMBER].role;
     if (map.full_name >= 0) {
         member->name = cell(map.full_name);
         // "Bob, Carol & Sam Smith": the first person's names, the others as housemates.

@@ -57,7 +57,7 @@ struct TableReader {
 
 // Title rows, notes and blank rows above the headings are passed over within the first
 // lines; a header further down is not looked for.
-constexpr int HEADER_SEARCH_LINES = 10;
+constexpr int HEADER_SEARCH_LINES = 50;
 
 // A record read ahead while the header is looked for.
 struct ReadAhead {
@@ -235,7 +235,9 @@ std::optional<Failure> read_member_rows(const Settings& settings, const char* pa
     if (std::optional<Failure> failure = read_whole_file(
             path, MAX_MEMBER_FILE_BYTES, "larger than 256 MiB, too large for a member list", &bytes, &size)) {
         const std::string sheet = spreadsheet_instead(path);
-        if (!sheet.empty()) {
+        if (has_extension(sheet, ".numbers")) {
+            failure->reason += "; " + sheet + " is there, " + NUMBERS_FILE;  // naming it would not help
+        } else if (!sheet.empty()) {
             failure->reason += "; " + sheet + " is there: name it in roster.sdd ('Member List: " +
                                std::filesystem::path(sheet).filename().string() + "')";
         }
@@ -269,14 +271,16 @@ std::optional<Failure> read_member_rows(const Settings& settings, const char* pa
 }
 
 // Which of the records read ahead is the header: the first that looks like one, the rows
-// above it named in a warning; the first record when none does; ahead.size() when the
-// first record is a member, not a header.
+// above it named in a warning; the first record when members in the usual order follow
+// without one; ahead.size() when the first record is a member, not a header; NO_HEADER when
+// nothing there is a header or a member.
+constexpr size_t NO_HEADER = SIZE_MAX;
 size_t find_header(std::span<const ReadAhead> ahead, const RoleWords& words, const Settings& settings,
                    const char* path) {
     if (ahead.empty()) return 0;
     if (looks_like_member(words, ahead[0].cells)) return ahead.size();
     for (size_t i = 0; i < ahead.size(); ++i) {
-        if (looks_like_member(words, ahead[i].cells)) break;
+        if (looks_like_member(words, ahead[i].cells)) return 0;  // members under a header of its own words
         if (heading_score(ahead[i].cells, settings) < 2) continue;
         if (i > 0) {
             const int before = ahead[i].line - 1;
@@ -287,7 +291,7 @@ size_t find_header(std::span<const ReadAhead> ahead, const RoleWords& words, con
         }
         return i;
     }
-    return 0;
+    return NO_HEADER;
 }
 
 }  // namespace
@@ -433,6 +437,15 @@ std::optional<Failure> load_list(const Settings& settings, const std::string& li
     size_t ahead = 0;
     while (ahead < rows.size() && rows[ahead].line <= HEADER_SEARCH_LINES) ++ahead;
     const size_t header = find_header(std::span(rows).first(ahead), reader.words, settings, path);
+    if (header == NO_HEADER) {
+        Failure failure = {
+            path, 0,
+            "no headings found in the first " + std::to_string(HEADER_SEARCH_LINES) + " " + row_word(path) +
+                "s: head the columns 'Role', 'First Name', 'Last Name' (or 'Name'), 'Address' and "
+                "so on, or say in the Card block of roster.sdd which column is which"};
+        name_other_sheets(sheet, &failure);  // perhaps the list is on another sheet
+        return failure;
+    }
     size_t first_member = header + 1;
     Cells headings;
     int header_line = 0;
@@ -470,6 +483,11 @@ std::optional<Failure> load_list(const Settings& settings, const std::string& li
     if (std::optional<Failure> failure = report_totals(path, reader.counts.records, members)) {
         name_other_sheets(sheet, &*failure);
         return failure;
+    }
+    if (reader.map.role < 0) {
+        say("Warning: %s: no role column: all %d people printed as Members; add a Role column for Callers, "
+            "Cuers and New Dancers\n",
+            path, members);
     }
     report_private_members(reader.counts.private_members, settings);
     if (settings.households == HOUSEHOLDS_TOGETHER) join_households(roster, settings, path);

@@ -60,7 +60,7 @@ TEST(LoadRoster, GroupsSortsAndReportsSkippedLines) {
                                       "Calers,Pat,Typo,a,b,c,d\n"
                                       "Member,Zed,adams,a,b,c,d\n"
                                       "   \n"
-                                      "Cuer,Too,Short\n"
+                                      "Cuer,Too\n"
                                       ",,,,,,,,,\n"
                                       "new dancer,Nina,New,a,b,c,d\n"
                                       "Cuer,Cue,One,a,b,c,d,e,f,g,h,i\n");
@@ -72,7 +72,7 @@ TEST(LoadRoster, GroupsSortsAndReportsSkippedLines) {
               (std::vector<std::string>{"Zed adams", "Ann Smith", "Bob smith"}));
     EXPECT_EQ(names(group_members(g, GROUP_NEW_DANCER)), std::vector<std::string>{"Nina New"});
     EXPECT_EQ(loaded.err, "Warning: " + loaded.path +
-                              " line 9: 3 field(s), at least 7 needed, line skipped\n" +
+                              " line 9: 2 field(s), at least 3 needed, line skipped\n" +
                               "Warning: " + loaded.path +
                               ": 1 person left out for their role: 'Calers' (1); to print them, add a Roles "
                               "block, e.g. 'Member: Calers'\n" +
@@ -115,10 +115,21 @@ TEST(LoadRoster, ReadsTheClubsOwnSheet) {
          {"Caller: Cy Cole |  |  |  |  |  |  | ", "Cuer: Di Dunn |  |  |  |  |  |  | ",
           "Member: Ann Able | 1 Main St | Town | 123 |  |  |  | ", "Member: Bo Bell |  |  |  |  |  |  | ",
           "Member: Hal Hill | \"Rose Cottage\", Mill Lane | Town | 1 | 2 |  |  | ",
-          "New Dancer: Ed Eck |  |  |  |  |  |  | ", "New Dancer: Fay Fox |  |  |  |  |  |  | ",
-          "New Dancer: Gus Gray |  |  |  |  |  |  | "},
-         "Warning: @ line 10: 5 field(s), at least 7 needed, line skipped\n"
-         "Warning: @: 1 line(s) skipped, 8 member(s) read\n"},
+          "Member: Ida Ives | a | b |  |  |  |  | ", "New Dancer: Ed Eck |  |  |  |  |  |  | ",
+          "New Dancer: Fay Fox |  |  |  |  |  |  | ", "New Dancer: Gus Gray |  |  |  |  |  |  | "},
+         ""},
+        // Headings that are all known decide, however few; a row short of them is read as far as
+        // it goes, one without a name is skipped; no role column makes everyone a Member.
+        {"",
+         "Role,First,Last\nMember,Ann,Able\nCaller,Cy\n",
+         {"Member: Ann Able |  |  |  |  |  |  | "},
+         "Warning: @ line 3: 2 field(s), at least 3 needed, line skipped\n"
+         "Warning: @: 1 line(s) skipped, 1 member(s) read\n"},
+        {"",
+         "First Name,Last Name,Address\nAnn,Able,1 Main St\nBo,Bell,2 Elm St\n",
+         {"Member: Ann Able | 1 Main St |  |  |  |  |  | ", "Member: Bo Bell | 2 Elm St |  |  |  |  |  | "},
+         "Warning: @: no role column: all 2 people printed as Members; add a Role column for Callers, Cuers "
+         "and New Dancers\n"},
         // No header row: the first line is a member.
         {"",
          "caller ,Cal,Lee,a,b,c,d\nMember,Ann,Able,a,b,c,d\n",
@@ -171,18 +182,18 @@ TEST(LoadRoster, ReadsTheClubsOwnSheet) {
          "Member,Ann,Able,a,b,c,d\n",
          {"Member: Ann Able | a | b | c | d |  |  | "},
          "Warning: @ lines 1 to 2 come before the headings on line 3: not read\n"},
-        // Headings on line 11 are not looked for: line 1 is read as the header, by position.
+        // Headings are looked for in the first 50 lines: under ten lines of notes, line 11; with
+        // none there and no member in the usual order, the run stops saying so.
         {"",
          "Club list\n\n\n\n\n\n\n\n\n\nRole,First,Last,Address,City,Zip,Phone\nMember,Ann,Able,a,b,c,d\n",
          {"Member: Ann Able | a | b | c | d |  |  | "},
-         "Warning: @ line 1: its headings ('Club list') do not name the role and name columns: columns read "
-         "in "
-         "the usual order (role, first name, last name, address, city, zip, phone, cell, email, note); name "
-         "them "
-         "in the Card block of roster.sdd if that is wrong\n"
-         "Warning: @: 1 person left out for their role: 'Role' (1); to print them, add a Roles block, e.g. "
-         "'Member: Role'\n"
-         "Warning: @: 1 line(s) skipped, 1 member(s) read\n"},
+         "Warning: @ lines 1 to 10 come before the headings on line 11: not read\n"},
+        {"",
+         "Club list\nSeason 2026\nAnn Able,1 Main St\n",
+         {},
+         "Error: @: no headings found in the first 50 lines: head the columns 'Role', 'First Name', 'Last "
+         "Name' "
+         "(or 'Name'), 'Address' and so on, or say in the Card block of roster.sdd which column is which\n"},
         // Headings that cannot be placed stop the run, naming what was found.
         {"",
          "Role,Address,City,Phone\nMember,1 Elm St,Salem,555-1\n",
@@ -192,10 +203,10 @@ TEST(LoadRoster, ReadsTheClubsOwnSheet) {
          "Card block of roster.sdd\n"},
         {"",
          "Name,Address\nBob Smith,1 Elm St\n",
-         {},
-         "Error: @ line 1: no role column among its headings ('Name', 'Address'): add a 'Role' column saying "
-         "Caller, Cuer, Member or New Dancer for each person, or say which column it is in the Card block of "
-         "roster.sdd\n"},
+         {"Member: Bob Smith | 1 Elm St |  |  |  |  |  | "},
+         "Warning: @: no role column: all 1 people printed as Members; add a Role column for Callers, Cuers "
+         "and "
+         "New Dancers\n"},
         // A list read by position keeps doing so, a private column after its ten columns.
         {"",
          "Role,First Name,Last Name,Address,City,Zip,Phone,Cell,Email,Notes,Private\n"

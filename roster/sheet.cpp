@@ -744,7 +744,7 @@ std::optional<Failure> read_sheet(const char* path, const std::string& sheet_nam
         return Failure{path, 0, "holds more than " + std::to_string(MAX_SHEET_ENTRIES) + " files: not read"};
     }
     if (has_extension(name, ".numbers") || has_entry(package, "Index/Document.iwa"))
-        return Failure{path, 0, "a Numbers file: export it from Numbers as Excel or CSV UTF-8"};
+        return Failure{path, 0, NUMBERS_FILE};
     if (has_entry(package, "xl/workbook.xml")) return read_xlsx(package, sheet_name, sheet);
     if (ods_encrypted(package)) return Failure{path, 0, PASSWORD_PROTECTED};
     if (has_entry(package, "content.xml")) return read_ods(package, sheet_name, sheet);

@@ -61,6 +61,8 @@ constexpr int MAX_SHEET_ROWS = 1 << 20;  // Excel's and LibreOffice's last row; 
 // which is only named in a message.
 constexpr const char* SPREADSHEET_EXTENSIONS[] = {".xlsx", ".ods", ".xls", ".numbers"};
 constexpr size_t LOOKED_FOR_SPREADSHEETS = 3;
+// What a Numbers file is told, which rosterbook cannot read.
+constexpr const char* NUMBERS_FILE = "a Numbers file: export it from Numbers as Excel or CSV UTF-8";
 
 // True when `path` ends in `extension` (".xlsx"), letter case ignored.
 bool has_extension(std::string_view path, std::string_view extension);
