@@ -668,11 +668,13 @@ TEST(Rosterbook, SpreadsheetFilesAreReadAsShown) {
          "Warning: members.xlsx: column F: 0.0E+00 is a number format rosterbook does not read: its values "
          "print unformatted\n"
          "Warning: members.xlsx row 1 comes before the headings on row 2: not read\n"
-         "Warning: members.xlsx: 1 hidden row(s) not printed: Hidden Person (unhide them to print them)\n"},
+         "Warning: members.xlsx: 1 hidden row(s) not printed: Hidden Person (unhide them to print them)\n"
+         "Note: members.xlsx: cells merged over rows 7\u20138 (Address, Phone) given to each person\n"},
         {"members.ods", "",
          "Warning: members.ods: 1 hidden column(s) not read (unhide them to print them)\n"
          "Warning: members.ods row 1 comes before the headings on row 2: not read\n"
-         "Warning: members.ods: 1 hidden row(s) not printed: Hidden Person (unhide them to print them)\n"},
+         "Warning: members.ods: 1 hidden row(s) not printed: Hidden Person (unhide them to print them)\n"
+         "Note: members.ods: cells merged over rows 7\u20138 (Address, Phone) given to each person\n"},
     };
     for (const auto& c : cases) {
         TempDir dir;
@@ -691,6 +693,9 @@ TEST(Rosterbook, SpreadsheetFilesAreReadAsShown) {
             EXPECT_NE(texts.find(shown), std::string::npos) << c.file << ": " << shown;
         }
         EXPECT_EQ(texts.find("Hidden"), std::string::npos) << c.file;
+        // The couple's address and phone, merged down over both rows, print on both cards.
+        EXPECT_NE(texts.find("3 Couple Ct", texts.find("3 Couple Ct") + 1), std::string::npos) << texts;
+        EXPECT_NE(texts.find("(503) 555-0300", texts.find("(503) 555-0300") + 1), std::string::npos) << texts;
     }
     const struct {
         const char* file;

@@ -371,6 +371,27 @@ std::optional<Failure> take_unshown_rows(TableReader* reader, const Settings& se
     return std::nullopt;
 }
 
+// Says once which cells merged down over several people's rows were given to each of them:
+// "cells merged over rows 5–6 (Address, Phone) given to each person".
+void report_merged_cells(const Sheet& sheet, const Cells& headings, int header_line, const char* path) {
+    std::map<std::pair<int, int>, std::vector<std::string>> by_rows;
+    for (const MergedDown& merged : sheet.merged_down) {
+        if (merged.first_row > header_line)
+            by_rows[{merged.first_row, merged.last_row}].push_back(
+                static_cast<size_t>(merged.column) < headings.size() && !headings[merged.column].empty()
+                    ? headings[merged.column]
+                    : std::to_string(merged.column + 1));
+    }
+    std::vector<std::string> spans;
+    for (const auto& [rows, columns] : by_rows) {
+        spans.push_back(std::to_string(rows.first) + "\u2013" + std::to_string(rows.second) + " (" +
+                        joined_words(columns, ", ") + ")");
+    }
+    if (spans.empty()) return;
+    say("Note: %s: cells merged over %ss %s given to each person\n", path, row_word(path),
+        joined_words(spans, ", ").c_str());
+}
+
 // Says which formula cells were saved without their values, a column at a time; a name
 // column left without any value stops the run, as nobody could be named.
 std::optional<Failure> report_unsaved_formulas(const TableReader& reader, const Sheet& sheet,
@@ -473,6 +494,7 @@ std::optional<Failure> load_list(const Settings& settings, const std::string& li
             take_unshown_rows(&reader, settings, sheet, headings, &unshown, header_line)) {
         return failure;
     }
+    report_merged_cells(sheet, headings, header_line, path);
     if (std::optional<Failure> failure = report_unsaved_formulas(reader, sheet, headings, header_line))
         return failure;
     Collation collation;

@@ -188,6 +188,43 @@ void finish_row(Sheet* sheet, int number, std::vector<std::string> cells, RowSta
     sheet->rows.push_back({number, std::move(cells), state});
 }
 
+// The most rows under a merged cell that take its value: a household's, not a whole column's.
+constexpr int MAX_MERGED_ROWS = 100;
+
+// A merged range as the sheet gives it: rows from 1, columns from 0.
+struct MergeRange {
+    int first_row, last_row, first_column;
+};
+
+// Gives the value of each range merged down over several rows to every row under it that has
+// the cell empty (a spreadsheet keeps it in the first row only), and notes the range. A
+// range across columns gives nothing sideways: a title merged over A1:F1 stays one cell.
+void spread_merged_cells(const std::vector<MergeRange>& ranges, const std::set<int>& hidden_columns,
+                         Sheet* sheet) {
+    for (const MergeRange& range : ranges) {
+        if (range.last_row <= range.first_row || range.first_column < 0 ||
+            hidden_columns.count(range.first_column) > 0)
+            continue;
+        const auto at = static_cast<size_t>(shown_column(hidden_columns, range.first_column));
+        // The rows are in the sheet's order.
+        const auto top =
+            std::lower_bound(sheet->rows.begin(), sheet->rows.end(), range.first_row,
+                             [](const SheetRow& row, int number) { return row.number < number; });
+        if (top == sheet->rows.end() || top->number != range.first_row || top->cells.size() <= at ||
+            top->cells[at].empty())
+            continue;
+        const int last_row = std::min(range.last_row, range.first_row + MAX_MERGED_ROWS);
+        bool given = false;
+        for (auto row = top + 1; row != sheet->rows.end() && row->number <= last_row; ++row) {
+            if (row->cells.size() <= at) row->cells.resize(at + 1);
+            if (!row->cells[at].empty()) continue;
+            row->cells[at] = top->cells[at];
+            given = true;
+        }
+        if (given) sheet->merged_down.push_back({range.first_row, last_row, static_cast<int>(at)});
+    }
+}
+
 // Notes a formula cell saved without its value, unless its column is hidden.
 void note_unsaved_formula(Sheet* sheet, const std::set<int>& hidden_columns, int column, int row) {
     if (column < 0 || column >= MAX_LIST_COLUMNS || hidden_columns.count(column) > 0) return;
@@ -423,6 +460,7 @@ std::optional<Failure> read_xlsx_sheet(const Package& package, const Workbook& b
     std::string type, value;
     FilterRange filter;
     std::vector<std::string> tables;  // the relationship ids of the sheet's tables
+    std::vector<MergeRange> merges;
     XmlHandlers handlers;
     handlers.start = [&](std::string_view name, const char** attributes) {
         if (name == "col") {
@@ -448,6 +486,14 @@ std::optional<Failure> read_xlsx_sheet(const Package& package, const Workbook& b
             in_value = true;
         } else if (name == "f") {
             formula = true;
+        } else if (name == "mergeCell" && attribute(attributes, "ref") != nullptr && merges.size() < 65536) {
+            const char* ref = attribute(attributes, "ref");  // "D5:D6"
+            const char* colon = strchr(ref, ':');
+            const auto row_of = [](const char* reference) {
+                while (*reference >= 'A' && *reference <= 'Z') ++reference;
+                return atoi(reference);
+            };
+            if (colon != nullptr) merges.push_back({row_of(ref), row_of(colon + 1), column_of(ref)});
         } else if (name == "tablePart" && attribute(attributes, "id") != nullptr && tables.size() < 256) {
             tables.emplace_back(attribute(attributes, "id"));
         } else {
@@ -468,6 +514,7 @@ std::optional<Failure> read_xlsx_sheet(const Package& package, const Workbook& b
     };
     std::optional<Failure> failure = parse_part(package, part, &handlers);
     mark_filtered_rows(filter, hidden_columns, sheet);
+    spread_merged_cells(merges, hidden_columns, sheet);
     if (!failure && !tables.empty())
         failure = read_table_filters(package, part, tables, hidden_columns, sheet);
     sheet->hidden_columns = static_cast<int>(hidden_columns.size());
@@ -537,6 +584,7 @@ std::optional<Failure> read_ods(const Package& package, const std::string& sheet
     bool active = false, done = false, in_cell = false, formula = false, valued = false, range_here = false;
     RowState state = ROW_SHOWN;
     int row = 0, row_repeat = 1, column = 0, cell_repeat = 1, column_at = 0, paragraphs = 0, range_column = 0;
+    std::vector<MergeRange> merges;
     XmlHandlers handlers;
     handlers.start = [&](std::string_view name, const char** attributes) {
         if (name == "style") {
@@ -583,6 +631,10 @@ std::optional<Failure> read_ods(const Package& package, const std::string& sheet
             column = 0;
         } else if (name == "table-cell" || name == "covered-table-cell") {
             cell_repeat = std::max(attribute_number(attributes, "number-columns-repeated", 1), 1);
+            const int rows_spanned =
+                std::clamp(attribute_number(attributes, "number-rows-spanned", 1), 1, MAX_SHEET_ROWS);
+            if (rows_spanned > 1 && merges.size() < 65536)
+                merges.push_back({row + 1, row + rows_spanned, column});
             formula = attribute(attributes, "formula") != nullptr;
             valued = ods_cell_valued(attributes);
             in_cell = true;
@@ -624,6 +676,7 @@ std::optional<Failure> read_ods(const Package& package, const std::string& sheet
     std::optional<Failure> failure = parse_part(package, "content.xml", &handlers);
     if (!failure && !done) return no_such_sheet(package.path, sheet_name, sheet->tabs);
     for (int at : filtered_columns) add_filter_column(sheet, hidden_columns, at);
+    spread_merged_cells(merges, hidden_columns, sheet);
     sheet->hidden_columns = static_cast<int>(hidden_columns.size());
     return failure;
 }

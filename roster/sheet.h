@@ -29,6 +29,13 @@ struct UnsavedFormula {
     std::string cell;  // as the sheet names it, "B7"
 };
 
+// Cells merged down over several rows (a couple's shared address): the value, written once
+// in the first row, was given to the rows below it.
+struct MergedDown {
+    int first_row, last_row;  // the rows' numbers in the sheet, from 1
+    int column;               // among a row's cells
+};
+
 // One sheet of the workbook, as its tabs list it.
 struct SheetTab {
     std::string name;
@@ -44,8 +51,9 @@ struct Sheet {
     // Formats outside the subset number_format reads, once each: "column C: 0.0E+00".
     std::vector<std::string> raw_formats;
     std::vector<UnsavedFormula> unsaved_formulas;
-    std::string name;            // the sheet read
-    std::vector<SheetTab> tabs;  // every sheet of the file, in order, the one read among them
+    std::vector<MergedDown> merged_down;  // each merge over rows whose value the rows below took
+    std::string name;                     // the sheet read
+    std::vector<SheetTab> tabs;           // every sheet of the file, in order, the one read among them
 };
 
 // Limits on what a file may unpack to: a zip bomb is refused, naming the limit.

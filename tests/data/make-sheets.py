@@ -29,6 +29,10 @@ PEOPLE = [
     ['New Dancer', 'Zoë', 'Brontë', '7 Moor Ln', 'Haworth, OR', 97402, 5415551234, '', True, 20],
 ]
 
+# A couple's two rows under their address and phone, each cell merged down over both rows.
+COUPLE = [['Member', 'Bob', 'Merged', '3 Couple Ct', 'Salem, OR', 97301, 5035550300, 'bob@example.org', '', 40],
+          ['Member', 'Carol', 'Merged', None, 'Salem, OR', 97301, None, 'carol@example.org', '', 40]]
+
 # A list a filter on Role = Member cuts down to its Members.
 FILTERED_PEOPLE = [('Caller', 'Carl', 'Caller'), ('Member', 'Mia', 'Member'), ('Cuer', 'Cora', 'Cuer'),
                    ('Member', 'Max', 'Member'), ('New Dancer', 'Ned', 'New')]
@@ -80,9 +84,12 @@ def make_xlsx():
     sheet.append(['Riverside Squares 2027'])
     sheet.merge_cells('A1:D1')
     sheet.append(HEADER)
-    for person in PEOPLE:
+    for person in PEOPLE + COUPLE:
         sheet.append(person)
-    for row in range(3, 3 + len(PEOPLE)):
+    couple = 3 + len(PEOPLE)
+    sheet.merge_cells('D%d:D%d' % (couple, couple + 1))
+    sheet.merge_cells('G%d:G%d' % (couple, couple + 1))
+    for row in range(3, 3 + len(PEOPLE) + len(COUPLE)):
         sheet.cell(row, 6).number_format = '00000'
         sheet.cell(row, 7).number_format = '(###) ###-####'
         sheet.cell(row, 9).number_format = 'd mmm yyyy'
@@ -180,9 +187,12 @@ def make_ods():
     table.addElement(TableColumn(visibility='collapse'))
     shown = {2134: '02134', 97401: '97401', 97000: '97000', 97402: '97402'}
 
-    def row(values, visibility=None):
+    def row(values, visibility=None, spanned=()):
         element = TableRow(visibility=visibility) if visibility else TableRow()
-        for value in values:
+        for column, value in enumerate(values):
+            if value is None:  # under a cell merged down over it
+                element.addElement(CoveredTableCell())
+                continue
             if isinstance(value, int) and not isinstance(value, bool):
                 text = shown.get(value, '(%s) %s-%s' % (str(value)[:3], str(value)[3:6], str(value)[6:])
                                  if value > 99999999 else str(value))
@@ -197,6 +207,8 @@ def make_ods():
             else:
                 cell = TableCell(valuetype='string')
                 cell.addElement(P(text=str(value)))
+            if column in spanned:
+                cell.setAttribute('numberrowsspanned', 2)
             element.addElement(cell)
         table.addElement(element)
 
@@ -209,6 +221,8 @@ def make_ods():
     row(HEADER)
     for person in PEOPLE:
         row(person, 'collapse' if person[1] == 'Hidden' else None)
+    row(COUPLE[0], spanned=(3, 6))
+    row(COUPLE[1])
     table.addElement(TableRow(numberrowsrepeated=1048000))  # the empty rows LibreOffice writes
     doc.spreadsheet.addElement(table)
     save_book(doc, 'members.ods')

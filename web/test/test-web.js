@@ -327,6 +327,14 @@ async function light(name, failures, screens) {
   const club = folderOf(cases[0].files);
   failures.push(...await compare(page, `${name}, the light page: ${cases[0].name}`, club,
                                  {...cases[0], uploads: name === 'chromium' ? 'keyboard' : undefined}));
+  // Two clubs in a row: the first one's paper, typed in the form, is not the second one's.
+  const first = folderOf({'members.csv': fs.readFileSync(path.join(club, 'members.csv'))});
+  await runPage(page, first, path.join(first, 'page'), {}, {key: 'Paper Size', value: 'A4'});
+  const second = await runPage(page, folderOf({'members.csv': fs.readFileSync(path.join(club, 'members.csv'))}),
+                               path.join(first, 'second'), {});
+  if (!second || !/^Paper Size: Letter$/m.test(second.sdd) || /^Paper Size: A4$/m.test(second.sdd)) {
+    failures.push(`${name}: Start again kept the last club's settings: ${second && second.sdd}`);
+  }
   const korean = folderOf({'members.csv': Buffer.from('Role,First,Last,Address,City,Zip,Phone\nMember,민준,김,1 Main St,Seoul,04524,555\n')});
   const said = await runPage(page, korean, path.join(korean, 'page'), {});
   if (!said || !said.lines.some((line) => line.includes('Korean (Hangul): open rosterbook-all'))) {
