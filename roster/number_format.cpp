@@ -154,7 +154,11 @@ std::string number_shown(double value, const std::vector<Part>& parts, bool grou
         if (part.kind == PERCENT) value *= 100;
     }
     char digits[400];
-    snprintf(digits, sizeof digits, "%.*f", decimals, std::fabs(value));
+    // Half away from zero, as Excel rounds (printf alone rounds 1234.5 to the even 1234);
+    // past 2^53 a double has no fraction left to round.
+    const double scale = std::pow(10.0, decimals), scaled = std::fabs(value) * scale;
+    snprintf(digits, sizeof digits, "%.*f", decimals,
+             scaled < 9e15 ? std::round(scaled) / scale : std::fabs(value));
     std::string whole = digits, fraction;
     if (const size_t point = whole.find('.'); point != std::string::npos) {
         fraction = whole.substr(point + 1);
@@ -291,6 +295,43 @@ std::string date_shown(double value, const std::vector<Part>& parts, bool date19
     return shown;
 }
 
+// Reads a condition such as "[<=9999999]" off the front of `section`; false when it starts
+// with none. `*holds` says whether `value` meets it.
+bool take_condition(std::string_view* section, double value, bool* holds) {
+    if (section->size() < 3 || (*section)[0] != '[' ||
+        std::string_view("<>=").find((*section)[1]) == std::string_view::npos)
+        return false;
+    const size_t end = section->find(']');
+    if (end == std::string_view::npos) return false;
+    std::string_view inside = section->substr(1, end - 1);
+    const size_t op_length = inside.size() > 1 && (inside[1] == '=' || inside[1] == '>') ? 2 : 1;
+    const std::string_view op = inside.substr(0, op_length);
+    const double limit = std::strtod(std::string(inside.substr(op_length)).c_str(), nullptr);
+    *holds = op == "<"    ? value < limit
+             : op == "<=" ? value <= limit
+             : op == ">"  ? value > limit
+             : op == ">=" ? value >= limit
+             : op == "<>" ? value != limit
+                          : value == limit;
+    section->remove_prefix(end + 1);
+    return true;
+}
+
+// The section of a format with conditions ("[<=9999999]###-####;(###) ###-####", Excel's
+// Phone Number) that `value` takes: the first whose condition holds, or the one after them
+// without a condition; false when none does.
+bool conditional_section(std::vector<std::string_view> sections, double value, std::string_view* section) {
+    for (std::string_view candidate : sections) {
+        bool holds = true;
+        take_condition(&candidate, value, &holds);
+        if (holds) {
+            *section = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
 // The format's sections, cut at semicolons outside quotes.
 std::vector<std::string_view> sections_of(std::string_view code) {
     std::vector<std::string_view> sections;
@@ -324,11 +365,19 @@ bool format_number(double value, std::string_view code, bool date1904, std::stri
     *shown = general(value);
     if (code.empty() || code == "General" || code == "@") return true;
     if (!std::isfinite(value)) return false;
+    // The system's long date and time ("[$-F800]"), as a US Windows shows them.
+    if (code.find("[$-F800]") != std::string_view::npos) code = "dddd, mmmm d, yyyy";
+    if (code.find("[$-F400]") != std::string_view::npos) code = "h:mm:ss AM/PM";
     const std::vector<std::string_view> sections = sections_of(code);
     std::string_view section = sections[0];
     bool negative_section = false;
-    if (value < 0 && sections.size() >= 2) section = sections[1], negative_section = true;
-    if (value == 0 && sections.size() >= 3) section = sections[2];
+    bool ignored = false;
+    if (std::string_view first = sections[0]; take_condition(&first, value, &ignored)) {
+        if (!conditional_section(sections, value, &section)) return false;
+    } else {
+        if (value < 0 && sections.size() >= 2) section = sections[1], negative_section = true;
+        if (value == 0 && sections.size() >= 3) section = sections[2];
+    }
     std::vector<Part> parts;
     SectionMarks marks;
     if (!parse_section(section, &parts, &marks)) return false;

@@ -46,6 +46,12 @@ TEST(FormatNumber, ShowsTheCellAsTheSheetDoes) {
         {60, "yyyy-mm-dd", "1900-02-29"},
         {59, "yyyy-mm-dd", "1900-02-28"},
         {61, "yyyy-mm-dd", "1900-03-01"},
+        // Excel's Phone Number and Zip Code + 4 specials, and the system's Long Date.
+        {5551000, "[<=9999999]###-####;(###) ###-####", "555-1000"},
+        {4135551000, "[<=9999999]###-####;(###) ###-####", "(413) 555-1000"},
+        {970121234, "00000-0000", "97012-1234"},
+        {44256, "[$-F800]dddd, mmmm dd, yyyy", "Monday, March 1, 2021"},
+        {1234.5, "[<100]0;0", "1235"},
     };
     for (const auto& c : cases) {
         std::string shown;
@@ -55,8 +61,8 @@ TEST(FormatNumber, ShowsTheCellAsTheSheetDoes) {
     std::string shown;
     EXPECT_TRUE(format_number(44544, "yyyy-mm-dd", true, &shown));  // counted from 1904
     EXPECT_EQ(shown, "2025-12-15");
-    // Outside the subset: the value as General shows it.
-    for (const char* code : {"0.00E+00", "# ?/?", "[<100]0;0", "#,##0,"}) {
+    // Outside the subset, or no section for the value: the value as General shows it.
+    for (const char* code : {"0.00E+00", "# ?/?", "[<100]0", "#,##0,"}) {
         EXPECT_FALSE(format_number(1234.5, code, false, &shown)) << code;
         EXPECT_EQ(shown, "1234.5") << code;
     }
