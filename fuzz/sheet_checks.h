@@ -24,6 +24,9 @@ inline void check_sheet(const Sheet& sheet) {
     for (const UnsavedFormula& formula : sheet.unsaved_formulas)
         promise(formula.column >= 0 && formula.column < MAX_LIST_COLUMNS && !formula.cell.empty(),
                 "formula cell");
+    for (const MergedDown& merged : sheet.merged_down)
+        promise(merged.first_row < merged.last_row && merged.column >= 0 && merged.column < MAX_LIST_COLUMNS,
+                "a merge down over rows");
     bool named = sheet.rows.empty();
     for (const SheetTab& tab : sheet.tabs) named = named || tab.name == sheet.name;
     promise(named, "the sheet read is one of its tabs");
