@@ -803,6 +803,12 @@ TEST(Rosterbook, SheetsReadAsTheClubMeansThem) {
          "Note: %s: read sheet 'Members 2026'; also there: 'Read me'\n" + dues,
          {"This Season"}},
         {"seasons.xlsx", "Sheet: Members 2025\n", 0, dues, {"Last Season"}},
+        // A card's warning names the workbook's row.
+        {"readme.xlsx",
+         "Sheet: Members\n",
+         0,
+         dues + "Warning: %s row 2: card line 5 of Ann Able is too long, printed at 6 pt\n",
+         {"Ann Able"}},
         {"readme.xlsx",
          "",
          1,
