@@ -102,7 +102,9 @@ std::vector<PendingLine> compose_card(const Member& member, NameOrder order) {
         }
         if (!member.by_person || people_placed) continue;
         people_placed = true;
-        const size_t people = member.housemates.size() + 1;
+        // One value a person in every split detail (a couple's row adds no values of its own).
+        size_t people = 0;
+        for (const std::string& text : member.details) people = std::max(people, person_values(text).size());
         for (size_t k = 0; k < people; ++k) {
             for (const CardLineDetails& later : CARD_LINE_DETAILS) {
                 if (&later >= &kind && split_by_person(member, later))
