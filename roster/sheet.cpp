@@ -380,10 +380,19 @@ std::string xlsx_cell_text(const Workbook& book, const std::string& type, const 
     return shown;
 }
 
+// One filtered column of an autoFilter: the values it shows, when it is a plain list of them
+// (Excel's ticked values); a condition (a custom, date, colour or top-ten filter) cannot be read
+// back, so every hidden row under it is taken for the filter's.
+struct FilterColumn {
+    int column = 0;  // counted from the filter's first column
+    bool values_only = true, blanks = false;
+    std::set<std::string> values;  // ASCII-lowercased, as Excel matches them
+};
+
 // An autoFilter's range ("A1:J40"): its first column and its first and last rows.
 struct FilterRange {
     int first_column = 0, first_row = 0, last_row = 0;
-    std::vector<int> columns;  // the filtered columns, counted from the first
+    std::vector<FilterColumn> columns;
 };
 
 FilterRange filter_range(const char* reference) {
@@ -398,13 +407,27 @@ FilterRange filter_range(const char* reference) {
     return range;
 }
 
-// Reads an autoFilter's range or one of its filterColumns into `filter`; false for any other
-// element.
+std::string ascii_lowercase(std::string text) {
+    for (char& c : text) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return text;
+}
+
+// Reads an autoFilter's range, one of its filterColumns or what that column shows into
+// `filter`; false for any other element.
 bool read_filter_element(std::string_view name, const char** attributes, FilterRange* filter) {
+    FilterColumn* last = filter->columns.empty() ? nullptr : &filter->columns.back();
     if (name == "autoFilter") {
         *filter = filter_range(attribute(attributes, "ref"));
     } else if (name == "filterColumn" && filter->columns.size() < MAX_LIST_COLUMNS) {
-        filter->columns.push_back(attribute_number(attributes, "colId", 0));
+        filter->columns.push_back({attribute_number(attributes, "colId", 0), true, false, {}});
+    } else if (name == "filters" && last != nullptr) {
+        last->blanks = attribute_true(attributes, "blank");
+    } else if (name == "filter" && last != nullptr && attribute(attributes, "val") != nullptr) {
+        if (last->values.size() < 65536) last->values.insert(ascii_lowercase(attribute(attributes, "val")));
+    } else if (last != nullptr &&
+               (name == "customFilters" || name == "dynamicFilter" || name == "top10" ||
+                name == "colorFilter" || name == "iconFilter" || name == "dateGroupItem")) {
+        last->values_only = false;
     } else {
         return false;
     }
@@ -417,15 +440,31 @@ void add_filter_column(Sheet* sheet, const std::set<int>& hidden_columns, int co
         sheet->filter_columns.push_back(shown_column(hidden_columns, column));
 }
 
+// Whether the filter would show `row`: each of its columns a plain list of values that holds
+// the row's cell. Such a row, hidden all the same, was hidden by hand.
+bool filter_shows(const FilterRange& range, const std::set<int>& hidden_columns, const SheetRow& row) {
+    for (const FilterColumn& filtered : range.columns) {
+        const int column = range.first_column + filtered.column;
+        if (!filtered.values_only || hidden_columns.count(column) != 0) return false;
+        const size_t shown = static_cast<size_t>(shown_column(hidden_columns, column));
+        const std::string cell = shown < row.cells.size() ? row.cells[shown] : "";
+        if (cell.empty() ? !filtered.blanks : filtered.values.count(ascii_lowercase(cell)) == 0) return false;
+    }
+    return true;
+}
+
 // Excel marks the rows a filter hides as hidden, as it does rows hidden by hand: the hidden
-// rows under the headings of a filter that tests a column are the filter's.
+// rows under the headings of a filter that tests a column are the filter's, but for those the
+// filter would show.
 void mark_filtered_rows(const FilterRange& range, const std::set<int>& hidden_columns, Sheet* sheet) {
     if (range.columns.empty()) return;
     for (SheetRow& row : sheet->rows) {
-        if (row.state == ROW_HIDDEN && row.number > range.first_row && row.number <= range.last_row)
+        if (row.state == ROW_HIDDEN && row.number > range.first_row && row.number <= range.last_row &&
+            !filter_shows(range, hidden_columns, row))
             row.state = ROW_FILTERED;
     }
-    for (int column : range.columns) add_filter_column(sheet, hidden_columns, range.first_column + column);
+    for (const FilterColumn& filtered : range.columns)
+        add_filter_column(sheet, hidden_columns, range.first_column + filtered.column);
 }
 
 // The filters of an Excel table ("Format as Table") on the sheet at `part`: each keeps its

@@ -101,7 +101,7 @@ def make_xlsx():
     save_book(book, 'members.xlsx')
 
     # A filter on Role = Member left on: it hides the Caller, the Cuer and the New Dancer; a
-    # row below the filter's range is hidden by hand.
+    # Member's row in its range, which the filter shows, is hidden by hand.
     filtered = openpyxl.Workbook()
     sheet = filtered.active
     sheet.append(HEADER)
@@ -109,7 +109,7 @@ def make_xlsx():
         sheet.append([role, first, last, '1 Main St', 'Salem, OR', '97301', '555-0100', '', '', 40])
     sheet.append([])
     sheet.append(['Member', 'Gus', 'Gone', '2 Main St', 'Salem, OR', '97301', '555-0101', '', '', 0])
-    sheet.auto_filter.ref = 'A1:J6'
+    sheet.auto_filter.ref = 'A1:J8'
     sheet.auto_filter.add_filter_column(0, ['Member'])
     for row in (2, 4, 6, 8):
         sheet.row_dimensions[row].hidden = True

@@ -252,12 +252,7 @@ async function smallWindows(page, name, screens) {
 async function openedMessages(page, name, folder) {
   const failures = [];
   const shown = await runPage(page, folder, path.join(folder, 'page'), {});
-  const opened = await page.$$eval('#messages .show-line', (buttons) => buttons.map((button) => {
-    button.click();
-    const lines = document.getElementById(button.getAttribute('aria-controls'));
-    return {said: button.closest('.message').querySelector('.said').textContent, expanded: button.getAttribute('aria-expanded'),
-            marked: lines.hidden ? null : (lines.querySelector('mark') || {}).textContent};
-  }));
+  const opened = await openEveryPlace(page);
   const expect = {'members.csv line 3': '3  Member,Pat', 'unknown paper size': '4  Paper Size: A5', 'unknown key': '1  Titel:'};
   for (const [part, line] of Object.entries(expect)) {
     const found = opened.find((o) => o.said.includes(part));
@@ -273,7 +268,28 @@ async function openedMessages(page, name, folder) {
   });
   if (field !== 'Paper Size') failures.push(`${name}: the paper size message leads to ${field}`);
   if (shown === null || shown.lines.length < 3) failures.push(`${name}: the run said ${JSON.stringify(shown)}`);
+  // A workbook's message opens to its row, the cells as the tool read them (the page reads
+  // the list under its usual name, as the command line would find it).
+  const book = folderOf({'readme.xlsx': fs.readFileSync(path.resolve(__dirname, '../../tests/data/sheets/readme.xlsx')),
+                         'roster.sdd': Buffer.from('Sheet: Members\n')});
+  await runPage(page, book, path.join(book, 'page'), {members: 'readme.xlsx'});
+  const places = await openEveryPlace(page);
+  const row = places.find((o) => o.said.includes('members.xlsx row 2: card line 5'));
+  if (!row || row.label !== 'Show members.xlsx row 2' || !(row.marked || '').startsWith('2  Member | Ann | Able | 1 Main St')) {
+    failures.push(`${name}: the workbook's message opens to ${JSON.stringify(row || places)}`);
+  }
   return failures;
+}
+
+// Opens every message's place: what each message said, its button, and the line it marks.
+function openEveryPlace(page) {
+  return page.$$eval('#messages .show-line', (buttons) => buttons.map((button) => {
+    button.click();
+    const lines = document.getElementById(button.getAttribute('aria-controls'));
+    return {said: button.closest('.message').querySelector('.said').textContent, label: button.textContent,
+            expanded: button.getAttribute('aria-expanded'),
+            marked: lines.hidden ? null : (lines.querySelector('mark') || {}).textContent};
+  }));
 }
 
 // The files of a case in a new temporary folder.
