@@ -561,6 +561,19 @@ void write_notes(const Settings& settings, const char* settings_path) {
     if (file != nullptr) fclose(file);
 }
 
+// Says which way the pages read, when roster.sdd forces it or they read from the right, and
+// why; a right-to-left booklet bound on the left, as nobody asked, gets a word on Binding.
+void report_direction(const Settings& settings) {
+    std::string why;
+    const bool right_to_left = pages_right_to_left(settings, &why);
+    if (why.empty()) return;
+    report("Pages   : %s (%s)\n", right_to_left ? "right to left" : "left to right", why.c_str());
+    if (right_to_left && !settings.binding_named) {
+        say("Warning: the pages read from the right, but the booklet is bound on the left: say 'Binding: "
+            "Right' in roster.sdd to fold it to open from the right\n");
+    }
+}
+
 // One run, as run_rosterbook describes; `settings` is its to fill.
 int make_roster(const RunRequest& request, Settings* settings) {
     Roster roster;
@@ -581,6 +594,7 @@ int make_roster(const RunRequest& request, Settings* settings) {
     // From here on, messages name the list read: members.xlsx where members.csv is missing.
     copy_text(settings->member_csv_path, PATH_SIZE, roster.path.c_str());
     report("Members : %s\n", group_counts(roster).c_str());
+    report_direction(*settings);
     const std::vector<IndexEntry> index =
         settings->name_index ? index_entries(roster, *settings) : std::vector<IndexEntry>();
     const IndexPages index_pages = {

@@ -84,12 +84,13 @@ void draw_callers_section(const PageTarget& first_page, const PageGeometry& g, c
         for (auto it = opens_with_heading ? first + 1 : first; it != last; ++it) {
             if (it->index < 0) {
                 draw_section_heading(page, fonts.bold, g.page_width, g.margin_x, it->y,
-                                     words.group_titles[it->group], g.margin_x);
+                                     words.group_titles[it->group], g.margin_x, g.page_width - g.margin_x);
             } else {
                 set_fill(find_page(page).page, BLACK);
                 const size_t card = (it->group == 0 ? 0 : callers.size()) + static_cast<size_t>(it->index);
-                draw_member_card(page, fonts, it->x, g.column_width, it->y, groups[it->group][it->index],
-                                 order, photos.empty() ? CardPhoto() : photos[card], lines);
+                draw_member_card(page, fonts, reading_x(page, g.page_width, it->x, g.column_width),
+                                 g.column_width, it->y, groups[it->group][it->index], order,
+                                 photos.empty() ? CardPhoto() : photos[card], lines);
             }
         }
     }

@@ -293,8 +293,10 @@ void draw_member_card(const PageTarget& target, const PdfFonts& fonts, float x, 
     HPDF_Page_Stroke(placed.page);
     const CardLayout layout = lay_out_card(member, order, fonts, card_width, photo.on, lines);
     if (photo.on) {
-        draw_card_photo(target, fonts, x, y, member, order, photo.image);
-        x += PHOTO_SPACE;
+        // The photo stands where the card starts reading: at its right on a right-to-left page.
+        const float photo_x = target.right_to_left ? x + card_width - PHOTO_SPACE - PHOTO_INSET : x;
+        draw_card_photo(target, fonts, photo_x, y, member, order, photo.image);
+        if (!target.right_to_left) x += PHOTO_SPACE;
         card_width -= PHOTO_SPACE;
     }
     set_fill(placed.page, BLACK);

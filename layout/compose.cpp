@@ -73,7 +73,8 @@ bool compose_document(PdfDocument* pdf, const DocumentPages& pages, const PageGe
                                  pages.page_count,
                                  pages.mode,
                                  geometry.sheet_width / 2.0f,
-                                 settings.binding == BINDING_RIGHT};
+                                 settings.binding == BINDING_RIGHT,
+                                 pages_right_to_left(settings)};
     const PdfFonts& fonts = pdf->fonts;
     const bool numbered = settings.page_numbers;
     draw_cover_page(pdf, document, fonts, geometry, images.cover, images.options, settings);

@@ -100,20 +100,26 @@ void draw_text_centered(const PageTarget& target, const TextFont& font, float si
     show_text_at(placed.page, font, size, start_x, y, text);
 }
 
+void draw_text_in(const PageTarget& target, const TextFont& font, float size, float x, float width, float y,
+                  const char* text) {
+    if (!target.right_to_left) return draw_text(target, font, size, x, y, text);
+    draw_text_aligned(target, font, size, x, width, y, text);
+}
+
 void draw_text_aligned(const PageTarget& target, const TextFont& font, float size, float x, float width,
                        float y, const char* text) {
     if (text == nullptr || text[0] == '\0') return;
-    if (!reads_right_to_left(text)) return draw_text(target, font, size, x, y, text);
+    if (!target.right_to_left && !reads_right_to_left(text)) return draw_text(target, font, size, x, y, text);
     PlacedPage placed = find_page(target);
     const float start_x = x + width - text_width(font, text, strlen(text), size);
     show_text_at(placed.page, font, size, start_x + placed.x_offset, y, text);
 }
 
 float draw_section_heading(const PageTarget& target, const TextFont& font, float page_width, float x, float y,
-                           const char* text, float text_x) {
+                           const char* text, float text_left, float text_right) {
     PlacedPage placed = find_page(target);
     set_fill(placed.page, ACCENT_COLOR);
-    draw_text(target, font, HEADING_FONT_SIZE, text_x, y, text);
+    draw_text_in(target, font, HEADING_FONT_SIZE, text_left, text_right - text_left, y, text);
     set_stroke(placed.page, ACCENT_COLOR);
     HPDF_Page_SetLineWidth(placed.page, 1.0f);
     HPDF_Page_MoveTo(placed.page, x + placed.x_offset, y - 10.0f);

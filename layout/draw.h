@@ -43,14 +43,19 @@ void draw_text(const PageTarget& target, const TextFont& font, float size, float
 void draw_text_centered(const PageTarget& target, const TextFont& font, float size, float x, float y,
                         const char* text);
 
-// As draw_text in a place `width` wide starting at x: a text that reads from the right
-// (Hebrew) ends at x + width, any other starts at x.
+// As draw_text in the box [x, x + width]: starting at x, or ending at x + width on a page
+// that reads from the right.
+void draw_text_in(const PageTarget& target, const TextFont& font, float size, float x, float width, float y,
+                  const char* text);
+
+// As draw_text_in, a text that reads from the right (Hebrew) also ending at x + width on a
+// left-to-right page.
 void draw_text_aligned(const PageTarget& target, const TextFont& font, float size, float x, float width,
                        float y, const char* text);
 
-// Draws `text` at 13 pt in ACCENT_COLOR with its baseline at (text_x, y) and a 1 pt rule
-// 10 pt below it from x to page_width - x (text_x is x but where a page number stands
-// before the text). Returns y - 24, where the content below starts. Leaves fill and
-// stroke colour ACCENT_COLOR and line width 1.
+// Draws `text` at 13 pt in ACCENT_COLOR on baseline y, as draw_text_in places it in
+// [text_left, text_right] (the line but where a page number stands), and a 1 pt rule 10 pt
+// below it from x to page_width - x. Returns y - 24, where the content below starts. Leaves
+// fill and stroke colour ACCENT_COLOR and line width 1.
 float draw_section_heading(const PageTarget& target, const TextFont& font, float page_width, float x, float y,
-                           const char* text, float text_x);
+                           const char* text, float text_left, float text_right);

@@ -52,7 +52,7 @@ TEST(DrawSectionHeading, TextRuleAndResult) {
     for (const auto& c : cases) {
         TestDocument doc(booklet_sides(BOOKLET_PAGES), true);
         float next = draw_section_heading(doc.target(1, BOOKLET_PAGES, LAYOUT_BOOKLET), doc.pdf.fonts.bold,
-                                          396, 22, 584, c.text, 22);
+                                          396, 22, 584, c.text, 22, 374);
         EXPECT_EQ(next, 560.0f) << c.text;
         std::vector<PdfPage> pages = doc.finish();
         EXPECT_EQ(describe_texts(pages[0]), c.expected_texts) << c.text;

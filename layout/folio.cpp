@@ -19,30 +19,32 @@ float number_width(const PageTarget& target, const TextFont& font) {
 
 }  // namespace
 
-float draw_page_number(const PageTarget& target, const PageGeometry& g, const TextFont& font) {
+TopLine draw_page_number(const PageTarget& target, const PageGeometry& g, const TextFont& font) {
     const float width = number_width(target, font);
     const bool right = outer_edge_right(target);
     set_fill(find_page(target).page, ACCENT_COLOR);
     draw_text(target, font, FOLIO_SIZE, right ? g.page_width - g.margin_x - width : g.margin_x, top_line(g),
               page_number(target).c_str());
-    return right ? g.margin_x : g.margin_x + width + FOLIO_GAP;
+    return right ? TopLine{g.margin_x, g.page_width - g.margin_x - width - FOLIO_GAP}
+                 : TopLine{g.margin_x + width + FOLIO_GAP, g.page_width - g.margin_x};
 }
 
 float draw_top_heading(const PageTarget& target, const PageGeometry& g, const PdfFonts& fonts,
                        const char* heading, bool numbered) {
-    const float text_x = numbered ? draw_page_number(target, g, fonts.regular) : g.margin_x;
-    return draw_section_heading(target, fonts.bold, g.page_width, g.margin_x, top_line(g), heading, text_x);
+    const TopLine line = numbered ? draw_page_number(target, g, fonts.regular)
+                                  : TopLine{g.margin_x, g.page_width - g.margin_x};
+    return draw_section_heading(target, fonts.bold, g.page_width, g.margin_x, top_line(g), heading, line.left,
+                                line.right);
 }
 
 void draw_running_head(const PageTarget& target, const PageGeometry& g, const TextFont& font,
                        const char* continued, const char* section, const char* first_surname,
                        const char* last_surname) {
-    const float start = draw_page_number(target, g, font);
+    const TopLine line = draw_page_number(target, g, font);
     std::string head = std::string(section) + " (" + continued + ") \xC2\xB7 " + first_surname;
     if (strcmp(first_surname, last_surname) != 0) head += std::string(" \xE2\x80\x93 ") + last_surname;
-    // The line holds the number and the gap beside it on either side.
-    const float room = g.page_width - 2.0f * g.margin_x - number_width(target, font) - FOLIO_GAP;
     std::string fitted;
-    const TextFit fit = fit_text(font, head, FOLIO_SIZE, RUNNING_HEAD_MIN_SIZE, room, &fitted);
-    draw_text(target, font, fit.size, start, top_line(g), fitted.c_str());
+    const TextFit fit =
+        fit_text(font, head, FOLIO_SIZE, RUNNING_HEAD_MIN_SIZE, line.right - line.left, &fitted);
+    draw_text_in(target, font, fit.size, line.left, line.right - line.left, top_line(g), fitted.c_str());
 }

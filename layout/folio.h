@@ -11,10 +11,14 @@ constexpr float FOLIO_SIZE = 7.5f;
 constexpr float RUNNING_HEAD_MIN_SIZE = 6.0f;
 constexpr float FOLIO_GAP = 8.0f;  // between the page number and the text beside it
 
+// The part of the top line a page number leaves to the text beside it, in points.
+struct TopLine {
+    float left, right;
+};
+
 // Draws the target page's number in ACCENT_COLOR at the outer corner of the top line.
-// Returns where the line's other text starts: margin_x, or just after the number on an
-// even page.
-float draw_page_number(const PageTarget& target, const PageGeometry& geometry, const TextFont& font);
+// Returns the rest of the line, the number and the gap beside it taken off.
+TopLine draw_page_number(const PageTarget& target, const PageGeometry& geometry, const TextFont& font);
 
 // Draws `heading` as the section heading of the top line, with the page number at the
 // outer corner when `numbered` (on an even page the heading then starts after it).

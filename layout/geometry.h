@@ -103,13 +103,20 @@ struct PageTarget {
     int32_t page_count;
     LayoutMode mode;
     float half_width;
-    bool right_bound = false;  // the booklet opens from the right
+    bool right_bound = false;    // the booklet opens from the right
+    bool right_to_left = false;  // the pages read from the right: grids, headings and lines mirrored
 };
 
 // The same document's page `logical_page`.
 inline PageTarget on_page(const PageTarget& target, int32_t logical_page) {
-    return {target.pages, logical_page,      target.page_count,
-            target.mode,  target.half_width, target.right_bound};
+    return {target.pages,      logical_page,       target.page_count,   target.mode,
+            target.half_width, target.right_bound, target.right_to_left};
+}
+
+// Where a box `width` wide drawn `x` from a left-to-right page's left edge goes on `target`:
+// there, or mirrored on a page that reads from the right.
+inline float reading_x(const PageTarget& target, float page_width, float x, float width) {
+    return target.right_to_left ? page_width - x - width : x;
 }
 
 struct PagePlacement {

@@ -138,22 +138,27 @@ void draw_name_index(const PageTarget& first_page, const PageGeometry& g, const 
         }
         const HPDF_Page handle = find_page(page).page;
         for (auto item = start; item != end; ++item) {
-            const float x = column_x(g, item->column);
+            const float x = reading_x(page, g.page_width, column_x(g, item->column), g.column_width);
             const IndexEntry& entry = entries[item->entry];
             if (item->guide) {
                 set_fill(handle, ACCENT_COLOR);
-                draw_text(page, fonts.bold, INDEX_GUIDE_SIZE, x, item->baseline, entry.guide.c_str());
+                draw_text_in(page, fonts.bold, INDEX_GUIDE_SIZE, x, g.column_width, item->baseline,
+                             entry.guide.c_str());
                 continue;
             }
             set_fill(handle, BLACK);
             const std::string number = std::to_string(pages[entry.card]);
             const float number_width = text_width(fonts.regular, number.c_str(), number.size(), INDEX_SIZE);
+            // The name at the column's reading edge, its page number at the other.
+            const float room = g.column_width - number_width - INDEX_SIZE;
             std::string fitted;
-            const TextFit fit = fit_text(fonts.regular, entry.text, INDEX_SIZE, INDEX_MIN_SIZE,
-                                         g.column_width - number_width - INDEX_SIZE, &fitted);
-            draw_text(page, fonts.regular, fit.size, x, item->baseline, fitted.c_str());
-            draw_text(page, fonts.regular, INDEX_SIZE, x + g.column_width - number_width, item->baseline,
-                      number.c_str());
+            const TextFit fit =
+                fit_text(fonts.regular, entry.text, INDEX_SIZE, INDEX_MIN_SIZE, room, &fitted);
+            const bool mirrored = page.right_to_left;
+            draw_text_in(page, fonts.regular, fit.size, mirrored ? x + g.column_width - room : x, room,
+                         item->baseline, fitted.c_str());
+            draw_text(page, fonts.regular, INDEX_SIZE, mirrored ? x : x + g.column_width - number_width,
+                      item->baseline, number.c_str());
         }
         start = end;
     }

@@ -16,7 +16,8 @@ void draw_member_section(const PageTarget& first_page, const PageGeometry& geome
     const int32_t section_pages = section_page_count(count, per_page);
     const float top = geometry.page_height - geometry.margin_y;
     float x[MAX_COLUMNS];
-    for (int c = 0; c < geometry.columns; ++c) x[c] = column_x(geometry, c);
+    for (int c = 0; c < geometry.columns; ++c)
+        x[c] = reading_x(first_page, geometry.page_width, column_x(geometry, c), geometry.column_width);
 
     for (int32_t p = 0; p < section_pages; ++p) {
         const PageTarget page = on_page(first_page, first_page.logical_page + p);

@@ -96,8 +96,9 @@ void draw_typed_page(const PageTarget& target, const PageGeometry& g, const PdfF
     const HPDF_Page physical = find_page(target).page;
     for (const TypedLine& line : lay_out_typed_page(page, fonts, g).lines) {
         set_fill(physical, line.label ? ACCENT_COLOR : line.subtitle ? SUBTITLE_GREY : BLACK);
-        draw_text(target, line.label ? fonts.bold : fonts.regular, line.fit.size, line.x, line.y,
-                  line.text.c_str());
+        const float width = g.page_width - g.margin_x - line.x;
+        draw_text_in(target, line.label ? fonts.bold : fonts.regular, line.fit.size,
+                     reading_x(target, g.page_width, line.x, width), width, line.y, line.text.c_str());
     }
 }
 

@@ -16,6 +16,7 @@
 #include "base/file.h"
 #include "base/message.h"
 #include "base/text_util.h"
+#include "text/bidi.h"
 #include "text/collate.h"
 #include "text/decode.h"
 
@@ -152,6 +153,9 @@ constexpr const char* SPARE_PAGE_NAMES[2] = {"Blank", "Notes"};
 constexpr const char* SHOP_COLOUR_NAMES[2] = {"RGB", "CMYK"};
 constexpr const char* NAME_ORDER_NAMES[2] = {"Given First", "Family First"};
 constexpr const char* BINDING_NAMES[2] = {"Left", "Right"};
+constexpr const char* DIRECTION_NAMES[3] = {"Auto", "Left to Right", "Right to Left"};
+// The languages written from the right, as Sort Language names them.
+constexpr std::string_view RIGHT_TO_LEFT_LANGUAGES[] = {"he", "yi", "ar", "fa", "ur", "ps", "sd", "ug"};
 constexpr const char* HOUSEHOLDS_NAMES[2] = {"Apart", "Together"};
 constexpr const char* FILTERED_ROWS_NAMES[3] = {"Stop", "Print", "Leave Out"};
 
@@ -625,9 +629,18 @@ constexpr SettingKey SETTING_KEYS[] = {
      true, SETTING_CHOICE, PRINTING,
      [](const Settings& s) { return std::string(PAPER_SIZE_NAMES[s.paper_size]); }, PAPER_SIZE_NAMES},
     {"Binding",
-     [](Settings* s, const SettingValue& v) { apply_choice(&s->binding, v.text, "binding", BINDING_NAMES); },
+     [](Settings* s, const SettingValue& v) {
+         apply_choice(&s->binding, v.text, "binding", BINDING_NAMES);
+         s->binding_named = true;
+     },
      true, SETTING_CHOICE, PRINTING, [](const Settings& s) { return std::string(BINDING_NAMES[s.binding]); },
      BINDING_NAMES},
+    {"Direction",
+     [](Settings* s, const SettingValue& v) {
+         apply_choice(&s->direction, v.text, "direction", DIRECTION_NAMES);
+     },
+     true, SETTING_CHOICE, PAGES, [](const Settings& s) { return std::string(DIRECTION_NAMES[s.direction]); },
+     DIRECTION_NAMES},
     {"Page Numbers",
      [](Settings* s, const SettingValue& v) {
          apply_choice(&s->page_numbers, v.text, "page numbers", ON_OFF_NAMES);
@@ -750,6 +763,34 @@ void apply_setting(Settings* settings, const char* key, const char* value,
         return;
     }
     known->apply(settings, {value, lines, line_count});
+}
+
+bool pages_right_to_left(const Settings& settings, std::string* why) {
+    std::string reason;
+    bool right = false;
+    const std::string_view tag = settings.sort_language;
+    const std::string_view language = tag.substr(0, tag.find_first_of("-_"));
+    const auto titled = [&](int count, auto titles) {
+        for (int i = 0; i < count; ++i)
+            if (reads_right_to_left(titles[i])) return true;
+        return false;
+    };
+    if (settings.direction != DIRECTION_AUTO) {
+        right = settings.direction == DIRECTION_RIGHT_TO_LEFT;
+        reason = std::string("Direction: ") + DIRECTION_NAMES[settings.direction];
+    } else if (std::find(std::begin(RIGHT_TO_LEFT_LANGUAGES), std::end(RIGHT_TO_LEFT_LANGUAGES), language) !=
+               std::end(RIGHT_TO_LEFT_LANGUAGES)) {
+        right = true;
+        reason = "Sort Language: " + std::string(tag);
+    } else if (titled(settings.title_line_count, settings.title_lines)) {
+        right = true;
+        reason = "the title";
+    } else if (titled(GROUP_COUNT, settings.words.group_titles)) {
+        right = true;
+        reason = "the section titles";
+    }
+    if (why != nullptr) *why = reason;
+    return right;
 }
 
 const char* label_sequence_name(LabelSequence sequence) { return LABEL_SEQUENCE_NAMES[sequence]; }

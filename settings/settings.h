@@ -83,6 +83,8 @@ enum FilteredRows : int32_t { FILTERED_ROWS_STOP = 0, FILTERED_ROWS_PRINT = 1, F
 
 // The booklet's spine: on the left, or on the right, as Hebrew and Arabic books open.
 enum Binding : int32_t { BINDING_LEFT = 0, BINDING_RIGHT = 1 };
+// Which way the pages read: as the club's language and words say, or as roster.sdd forces.
+enum Direction : int32_t { DIRECTION_AUTO = 0, DIRECTION_LEFT_TO_RIGHT = 1, DIRECTION_RIGHT_TO_LEFT = 2 };
 // The words the pages print of their own, as the club writes them (English by default).
 struct PageWords {
     char group_titles[GROUP_COUNT]
@@ -118,6 +120,8 @@ struct Settings {
     LabelSequence label_sequence;
     NameOrder name_order;
     Binding binding;
+    bool binding_named;  // roster.sdd says which edge is bound
+    Direction direction;
     Households households;
     bool member_photos;            // a photo (or the person's initials) on every card
     char photo_folder[PATH_SIZE];  // where photos named after the members are; "photos/"
@@ -222,6 +226,12 @@ std::vector<std::string> settings_lines(const std::string& text);
 // out every setting of the key (the tool's default then holds). A block's `value` is its
 // lines joined by "\n". An unknown key leaves `text` as it is.
 std::string edit_setting(const std::string& text, const std::string& key, const std::string& value);
+
+// Whether the pages read from the right: as `direction` forces, else when the Sort Language is
+// a right-to-left language (he, yi, ar, fa, ur, ps, sd, ug) or the title or a section title
+// reads from the right. `why`, when given, gets the reason in the report's words:
+// "Direction: Right to Left", "Sort Language: he", "the title" or "the section titles".
+bool pages_right_to_left(const Settings& settings, std::string* why = nullptr);
 
 // "Row Order" or "Column Order", as the report and roster.sdd name them.
 const char* label_sequence_name(LabelSequence sequence);

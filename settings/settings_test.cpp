@@ -348,6 +348,8 @@ TEST(SettingsText, FormDefaultsAreTheToolsDefaults) {
     // Naming the usual list is a choice of its own: no other list is looked for.
     EXPECT_TRUE(loaded.settings->member_list_named);
     loaded.settings->member_list_named = false;
+    EXPECT_TRUE(loaded.settings->binding_named);  // so is the binding of a right-to-left roster
+    loaded.settings->binding_named = false;
     const auto* a = reinterpret_cast<const unsigned char*>(loaded.settings.get());
     const auto* b = reinterpret_cast<const unsigned char*>(defaults.get());
     EXPECT_EQ(std::mismatch(a, a + sizeof(Settings), b).first - a, static_cast<long>(sizeof(Settings)))
