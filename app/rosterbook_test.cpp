@@ -406,7 +406,7 @@ std::vector<std::string> drawn_glyph_runs(const PdfPage& page) {
         const size_t plus = t.font.find("+NotoSans");
         const std::string script =
             plus == std::string::npos ? "" : t.font.substr(plus + 9, t.font.find('-') - plus - 9);
-        if (std::string(" Arabic Devanagari Bengali Tamil Thai Khmer ").find(" " + script + " ") ==
+        if (std::string(" Arabic Hebrew Devanagari Bengali Tamil Thai Khmer ").find(" " + script + " ") ==
             std::string::npos) {
             first = nullptr;
             continue;
@@ -1441,7 +1441,8 @@ TEST(Rosterbook, EveryNameAsWritten) {
     }
     // Every script with a font here; Cherokee has none. Hebrew reads from the right: its
     // lines are drawn in display order, ending at the card's right inset, a number in them
-    // on their left; a Latin line with a Hebrew word stays at the left.
+    // on their left; a Latin line with a Hebrew word stays at the left. Pointed Hebrew's
+    // points sit where the font puts them.
     TempDir dir;
     dir.write("members.csv",
               HEADER +
@@ -1450,7 +1451,7 @@ TEST(Rosterbook, EveryNameAsWritten) {
                   "Member,민준,김,a,b,c,d\nMember,Jose\xCC\x81,Nu\xCC\x81n\xCC\x83"
                   "ez,a,b,c,d\nMember,שרה,לוי,רחוב הרצל 12,b,c,d\nMember,አበበ,ቢቂላ,a,b,c,d\n"
                   "Member,Աննա,Սարգսյան,a,b,c,d\nMember,ნინო,ბერიძე,a,b,c,d\nMember,ᏣᎳᎩ,Smith,a,b,c,d\n"
-                  "Member,سلامة,علي,a,b,c,d\nMember,प्रिया,शर्मा,a,b,c,d\nMember,সুমন,দাস,a,b,c,d\n"
+                  "Member,سلامة,علي,a,b,c,d\nMember,דָּוִד,כֹּהֵן,a,b,c,d\nMember,प्रिया,शर्मा,a,b,c,d\nMember,সুমন,দাস,a,b,c,d\n"
                   "Member,அருண்,குமார்,a,b,c,d\nMember,สมชาย,ใจดี,a,b,c,d\nMember,សុខា,ចាន់,a,b,c,d\n");
     RunResult run = run_in(dir);
     ASSERT_EQ(run.status, 0) << run.err;
@@ -1460,7 +1461,7 @@ TEST(Rosterbook, EveryNameAsWritten) {
     const std::vector<PdfPage> pages = read_pdf(dir.file("standard.pdf"));
     std::string shown;
     for (const PdfPage& page : pages) shown += page_text(page);
-    for (const char* drawn : {"Văn An Nguyễn", "David ןהכ", "יול הרש|12 לצרה בוחר", "민준 김", "小华 王",
+    for (const char* drawn : {"Văn An Nguyễn", "David |", "|12|", "민준 김", "小华 王",
                               "አበበ ቢቂላ", "Աննա Սարգսյան", "ნინო ბერიძე", "José Núñez", "??? Smith"}) {
         EXPECT_NE(shown.find(drawn), std::string::npos) << drawn << " in " << shown;
     }
@@ -1480,6 +1481,10 @@ TEST(Rosterbook, EveryNameAsWritten) {
     }
     std::vector<std::string> shaped;
     for (auto [font, name] : {std::pair{"NotoSansArabic-Bold", "سلامة علي"},
+                              {"NotoSansHebrew-Bold", "כהן"},
+                              {"NotoSansHebrew-Bold", "שרה לוי"},
+                              {"NotoSansHebrew-Regular", "רחוב הרצל "},
+                              {"NotoSansHebrew-Bold", "דָּוִד כֹּהֵן"},
                               {"NotoSansDevanagari-Bold", "प्रिया शर्मा"},
                               {"NotoSansBengali-Bold", "সুমন দাস"},
                               {"NotoSansTamil-Bold", "அருண் குமார்"},
@@ -1493,8 +1498,13 @@ TEST(Rosterbook, EveryNameAsWritten) {
     for (const PdfPage& page : pages) {
         for (const PdfText& t : page.texts) {
             const PdfRect* card = enclosing_outline(page, t);
-            if (t.text == "יול הרש" || t.text == "12 לצרה בוחר") {
-                EXPECT_NEAR(t.x + measured_width(t), card->x + card->width - 4.0f, 0.01f) << t.text;
+            if (t.text == "12") {  // on the left of the line's Hebrew, which starts where it ends
+                float hebrew = card->x + card->width;
+                for (const PdfText& u : page.texts) {
+                    if (u.y == t.y && &u != &t && enclosing_outline(page, u) == card) hebrew = std::min(hebrew, u.x);
+                }
+                EXPECT_NEAR(hebrew, t.x + measured_width(t), 0.01f) << t.text;
+                EXPECT_GT(t.x, card->x + card->width / 2) << t.text;
             } else if (t.text == "David ןהכ") {
                 EXPECT_NEAR(t.x, card->x + 4.0f, 0.01f) << t.text;
             } else if (t.text == "민준 김") {

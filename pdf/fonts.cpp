@@ -32,7 +32,7 @@ constexpr FallbackFace FACES[] = {
     {"Ethiopic", NOTO "Ethiopic-Regular.ttf", NOTO "Ethiopic-Bold.ttf", "fonts-noto-core", false, "Ethi "},
     {"Armenian", NOTO "Armenian-Regular.ttf", NOTO "Armenian-Bold.ttf", "fonts-noto-core", false, "Armn "},
     {"Georgian", NOTO "Georgian-Regular.ttf", NOTO "Georgian-Bold.ttf", "fonts-noto-core", false, "Geor "},
-    {"Hebrew", NOTO "Hebrew-Regular.ttf", NOTO "Hebrew-Bold.ttf", "fonts-noto-core", false, "Hebr "},
+    {"Hebrew", NOTO "Hebrew-Regular.ttf", NOTO "Hebrew-Bold.ttf", "fonts-noto-core", true, "Hebr "},
     {"Arabic", NOTO "Arabic-Regular.ttf", NOTO "Arabic-Bold.ttf", "fonts-noto-core", true, "Arab "},
     {"Devanagari", NOTO "Devanagari-Regular.ttf", NOTO "Devanagari-Bold.ttf", "fonts-noto-core", true,
      "Deva "},

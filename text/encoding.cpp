@@ -83,10 +83,11 @@ bool is_right_to_left(int32_t code_point) {
 }
 
 bool needs_shaping(int32_t code_point) {
-    if (code_point < 0x0600) return false;  // Latin, Greek, Cyrillic, Armenian, Hebrew
+    if (code_point < 0x0590) return false;  // Latin, Greek, Cyrillic, Armenian
     UErrorCode status = U_ZERO_ERROR;
     const UScriptCode script = uscript_getScript(code_point, &status);
     if (U_FAILURE(status) || script == USCRIPT_COMMON || script == USCRIPT_INHERITED) return false;
+    if (script == USCRIPT_HEBREW) return true;  // its points sit where the font's GPOS puts them
     const int joining = u_getIntPropertyValue(code_point, UCHAR_JOINING_TYPE);
     return (joining != U_JT_NON_JOINING && joining != U_JT_TRANSPARENT) ||
            u_getIntPropertyValue(code_point, UCHAR_INDIC_SYLLABIC_CATEGORY) != U_INSC_OTHER;

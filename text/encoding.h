@@ -24,8 +24,9 @@ bool code_point_fits_windows_1252(int32_t code_point);
 bool is_right_to_left(int32_t code_point);
 
 // True for the letters of scripts whose glyphs change with their neighbours (Arabic joining,
-// Indic conjuncts and reordered vowels, Thai and Khmer marks): one glyph per character
-// would print them wrong. Symbols, digits and blanks shared by every script are not.
+// Indic conjuncts and reordered vowels, Thai and Khmer marks) or carry marks the font places
+// (Hebrew points): one glyph per character would print them wrong. Symbols, digits and
+// blanks shared by every script are not.
 bool needs_shaping(int32_t code_point);
 
 // The UTF-8 `text` as UTF-16 units; an invalid byte becomes U+FFFD.
