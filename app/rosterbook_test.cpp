@@ -396,16 +396,34 @@ std::string page_text(const PdfPage& page) {
     return joined;
 }
 
+// A run of glyphs as "font: gid@x,y gid@x,y ...", x and y in 1000ths of an em from the
+// leftmost glyph's pen and the baseline, glyphs left to right (the order a run is drawn in
+// is no part of where its glyphs land).
+struct GlyphRun {
+    std::string font;
+    float baseline = 0;
+    std::vector<std::tuple<long, long, long>> glyphs;  // x, y, glyph
+};
+
+std::string described(GlyphRun run) {
+    std::sort(run.glyphs.begin(), run.glyphs.end());
+    std::string text = run.font + ":";
+    const long left = run.glyphs.empty() ? 0 : std::get<0>(run.glyphs[0]);
+    for (const auto& [x, y, glyph] : run.glyphs)
+        text += " " + std::to_string(glyph) + "@" + std::to_string(x - left) + "," + std::to_string(y);
+    return text;
+}
+
 // The runs of glyphs drawn by number on `page` (shaped text: one text per glyph, in the
-// Noto font of a script that needs shaping), each as "font: gid@x,y gid@x,y ...", x and y in
-// 1000ths of an em from the run's first glyph; and the same for `text` shaped by hb-shape.
+// Noto font of a script that needs shaping), a run starting with each line's first glyph.
 std::vector<std::string> drawn_glyph_runs(const PdfPage& page) {
-    std::vector<std::string> runs;
+    std::vector<GlyphRun> runs;
     const PdfText* first = nullptr;
     for (const PdfText& t : page.texts) {
         const size_t plus = t.font.find("+NotoSans");
         const std::string script =
             plus == std::string::npos ? "" : t.font.substr(plus + 9, t.font.find('-') - plus - 9);
+        if (t.invisible) continue;  // a ligature's other characters, there to be copied
         if (std::string(" Arabic Hebrew Devanagari Bengali Tamil Thai Khmer ").find(" " + script + " ") ==
             std::string::npos) {
             first = nullptr;
@@ -413,24 +431,25 @@ std::vector<std::string> drawn_glyph_runs(const PdfPage& page) {
         }
         if (first == nullptr || first->font != t.font || std::abs(t.y - first->y) > 3) {
             first = &t;
-            runs.push_back(t.font.substr(plus + 1) + ":");
+            runs.push_back({t.font.substr(plus + 1), t.y, {}});
         }
-        const auto units = [&](float points) { return std::to_string(std::lround(points * 1000 / t.size)); };
-        runs.back() += " " +
-                       std::to_string(static_cast<unsigned char>(t.codes[0]) << 8 |
-                                      static_cast<unsigned char>(t.codes[1])) +
-                       "@" + units(t.x - first->x) + "," + units(t.y - first->y);
+        const auto units = [&](float points) { return std::lround(points * 1000 / t.size); };
+        runs.back().glyphs.emplace_back(
+            units(t.x), units(t.y - runs.back().baseline),
+            static_cast<unsigned char>(t.codes[0]) << 8 | static_cast<unsigned char>(t.codes[1]));
     }
-    return runs;
+    std::vector<std::string> described_runs;
+    for (const GlyphRun& run : runs) described_runs.push_back(described(run));
+    return described_runs;
 }
 
+// The same for `text` shaped by hb-shape in `font`, a Noto font file's name.
 std::string harfbuzz_glyph_run(const std::string& font, const std::string& text) {
     const std::string shaped =
         command_output("hb-shape --no-glyph-names --font-size=1000 '" + std::string(ROSTERBOOK_NOTO_DIR) +
                        "/" + font + ".ttf' '" + text + "'");
-    std::string run = font + ":";
-    long pen = 0, first_x = 0, first_y = 0;
-    bool started = false;
+    GlyphRun run = {font, 0, {}};
+    long pen = 0;
     std::istringstream glyphs(shaped.substr(1, shaped.find(']') - 1));
     for (std::string glyph; std::getline(glyphs, glyph, '|');) {
         long id = 0, cluster = 0, dx = 0, dy = 0, advance = 0;
@@ -438,12 +457,10 @@ std::string harfbuzz_glyph_run(const std::string& font, const std::string& text)
             sscanf(glyph.c_str(), "%ld=%ld@%ld,%ld+%ld", &id, &cluster, &dx, &dy, &advance);
         else
             sscanf(glyph.c_str(), "%ld=%ld+%ld", &id, &cluster, &advance);
-        if (!started) first_x = pen + dx, first_y = dy, started = true;
-        run += " " + std::to_string(id) + "@" + std::to_string(pen + dx - first_x) + "," +
-               std::to_string(dy - first_y);
+        run.glyphs.emplace_back(pen + dx, dy, id);
         pen += advance;
     }
-    return run;
+    return described(run);
 }
 
 std::string read_as(const char* encoding) {
@@ -1451,7 +1468,8 @@ TEST(Rosterbook, EveryNameAsWritten) {
                   "Member,민준,김,a,b,c,d\nMember,Jose\xCC\x81,Nu\xCC\x81n\xCC\x83"
                   "ez,a,b,c,d\nMember,שרה,לוי,רחוב הרצל 12,b,c,d\nMember,አበበ,ቢቂላ,a,b,c,d\n"
                   "Member,Աննա,Սարգսյան,a,b,c,d\nMember,ნინო,ბერიძე,a,b,c,d\nMember,ᏣᎳᎩ,Smith,a,b,c,d\n"
-                  "Member,سلامة,علي,a,b,c,d\nMember,דָּוִד,כֹּהֵן,a,b,c,d\nMember,प्रिया,शर्मा,a,b,c,d\nMember,সুমন,দাস,a,b,c,d\n"
+                  "Member,سلامة,علي,a,b,c,d\nMember,דָּוִד,כֹּהֵן,a,b,c,d\nMember,प्रिया,शर्मा,a,b,c,d\nMember,সুমন,"
+                  "দাস,a,b,c,d\n"
                   "Member,அருண்,குமார்,a,b,c,d\nMember,สมชาย,ใจดี,a,b,c,d\nMember,សុខា,ចាន់,a,b,c,d\n");
     RunResult run = run_in(dir);
     ASSERT_EQ(run.status, 0) << run.err;
@@ -1461,8 +1479,8 @@ TEST(Rosterbook, EveryNameAsWritten) {
     const std::vector<PdfPage> pages = read_pdf(dir.file("standard.pdf"));
     std::string shown;
     for (const PdfPage& page : pages) shown += page_text(page);
-    for (const char* drawn : {"Văn An Nguyễn", "David |", "|12|", "민준 김", "小华 王",
-                              "አበበ ቢቂላ", "Աննա Սարգսյան", "ნინო ბერიძე", "José Núñez", "??? Smith"}) {
+    for (const char* drawn : {"Văn An Nguyễn", "David |", "|12|", "민준 김", "小华 王", "አበበ ቢቂላ",
+                              "Աննա Սարգսյան", "ნინო ბერიძე", "José Núñez", "??? Smith"}) {
         EXPECT_NE(shown.find(drawn), std::string::npos) << drawn << " in " << shown;
     }
     std::string copied = command_output("pdftotext '" + dir.file("standard.pdf") + "' - 2>&1");
@@ -1501,7 +1519,8 @@ TEST(Rosterbook, EveryNameAsWritten) {
             if (t.text == "12") {  // on the left of the line's Hebrew, which starts where it ends
                 float hebrew = card->x + card->width;
                 for (const PdfText& u : page.texts) {
-                    if (u.y == t.y && &u != &t && enclosing_outline(page, u) == card) hebrew = std::min(hebrew, u.x);
+                    if (u.y == t.y && &u != &t && enclosing_outline(page, u) == card)
+                        hebrew = std::min(hebrew, u.x);
                 }
                 EXPECT_NEAR(hebrew, t.x + measured_width(t), 0.01f) << t.text;
                 EXPECT_GT(t.x, card->x + card->width / 2) << t.text;
@@ -1531,6 +1550,109 @@ TEST(Rosterbook, EveryNameAsWritten) {
         const bool name = t.text.find(' ') != std::string::npos;
         EXPECT_FLOAT_EQ(t.outline, name ? 8.5f * 0.04f : 0.0f) << t.text;
         EXPECT_EQ(t.outline_colour.red + t.outline_colour.green + t.outline_colour.blue, 0.0f) << t.text;
+    }
+}
+
+// Right-to-left clubs read from the right: the report says why, a left-bound booklet gets a
+// word on Binding, the card grid fills from the right, headings end at the right margin, the
+// index has its page numbers on the left and an Arabic comma, and every name, address and
+// e-mail copies as written in three text extractors. poppler puts right-to-left lines in
+// display order by rules of its own: what it cannot give back is listed.
+TEST(Rosterbook, RightToLeftClubsReadFromTheRight) {
+    const std::string bound_left =
+        "Warning: the pages read from the right, but the booklet is bound on the left: say 'Binding: Right' "
+        "in "
+        "roster.sdd to fold it to open from the right\n";
+    const struct {
+        const char* settings;
+        std::string rows;  // Role,First Name,Last Name,Address,City,Zip,Phone,Email
+        const char* report;
+        std::string err;
+        const char* poppler_misses;
+    } cases[] = {
+        {"Sort Language: he\n",
+         "Member,דָּוִד,כֹּהֵן,רחוב הרצל 12,תל אביב,6100000,03-5550100,david@example.org\n"
+         "Member,שָׂרָה,לֵוִי,דירה 4 (קומה 2),חיפה,3100000,04-5550101,sara@example.org\n"
+         "Member,Daniel,ברק,שדרות רוטשילד 5,ירושלים,9100000,02-5550102,daniel@example.org\n"
+         "Member,אביגיל,פרץ,רחוב בן יהודה 7,תל אביב,6100000,03-5550104,avi@example.org\n",
+         "Pages   : right to left (Sort Language: he)\n", bound_left,
+         "דָּוִד כֹּהֵן\nשָׂרָה לֵוִי\nדירה 4 (קומה 2)\nDaniel ברק\n"},
+        {"Sort Language: ar\nIndex: On\n",
+         "Member,نجلاء,حسن,شارع الملك فهد ١٢,الرياض,11564,011-5550100,najla@example.org\n"
+         "Member,محمّد,العلي,حي النخيل ٤,جدة,21442,012-5550101,mo@example.org\n"
+         "Member,سلمى,الأحمد,شارع التحلية ٣٠,الرياض,11564,011-5550102,salma@example.org\n",
+         "Pages   : right to left (Sort Language: ar)\n", bound_left, "محمّد العلي\nالعلي، محمّد\n"},
+        {"Direction: Right to Left\n",
+         "Member,مهسا,رضایی,خیابان ولیعصر ۱۲,تهران,1415000,021-5550100,mahsa@example.org\n"
+         "Member,علی‌رضا,کریمی,کوچه‌ی گلستان "
+         "۴,اصفهان,8100000,031-5550101,ali@example.org\n"
+         "Member,نرگس,محمدی,میدان آزادی ۳,شیراز,7100000,071-5550102,narges@example.org\n",
+         "Pages   : right to left (Direction: Right to Left)\n", bound_left,
+         "علی‌رضا کریمی\nکوچه‌ی گلستان ۴\n"},
+        {"Sort Language: ur\nBinding: Right\n",
+         "Member,عائشہ,خان,گلبرگ روڈ ۱۲,لاہور,54000,042-5550100,ayesha@example.org\n"
+         "Member,عمران,احمد,کلفٹن بلاک ۴,کراچی,75600,021-5550101,imran@example.org\n"
+         "Member,فاطمہ,ملک,صدر بازار ۳,راولپنڈی,46000,051-5550102,fatima@example.org\n",
+         "Pages   : right to left (Sort Language: ur)\n", "", ""},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        dir.write("roster.sdd", c.settings);
+        dir.write("members.csv", "Role,First Name,Last Name,Address,City,Zip,Phone,Email\n" + c.rows);
+        const RunResult run = run_in(dir);
+        ASSERT_EQ(run.status, 0) << c.settings << run.err;
+        EXPECT_EQ(run.err, c.err) << c.settings;
+        EXPECT_NE(run.out.find(c.report), std::string::npos) << c.settings << run.out;
+        // What a reader searches for: each name, address and e-mail (and the index's lines).
+        std::string expected;
+        std::istringstream rows(c.rows);
+        for (std::string row; std::getline(rows, row);) {
+            std::vector<std::string> cells;
+            std::istringstream cut(row);
+            for (std::string cell; std::getline(cut, cell, ',');) cells.push_back(cell);
+            expected += cells[1] + " " + cells[2] + "\n" + cells[3] + "\n" + cells[7] + "\n";
+        }
+        if (std::string(c.settings).find("Index") != std::string::npos) expected += "العلي، محمّد\n";
+        dir.write("expected.txt", expected);
+        for (const char* extractor : {"pdftotext", "mutool", "pypdf"}) {
+            EXPECT_EQ(extraction_misses(extractor, dir.file("standard.pdf"), dir.file("expected.txt")),
+                      extractor == std::string("pdftotext") ? c.poppler_misses : "")
+                << extractor << " " << c.settings;
+        }
+        const std::vector<PdfPage> pages = read_pdf(dir.file("standard.pdf"));
+        // The Members page: its heading ends at the right margin (the page number at the left),
+        // its cards read from the top right.
+        const PdfPage& members = pages.at(2);
+        const auto folio = std::find_if(members.texts.begin(), members.texts.end(),
+                                        [](const PdfText& t) { return t.size == 7.5f; });
+        ASSERT_NE(folio, members.texts.end()) << c.settings;
+        std::vector<std::tuple<float, float, std::string>> emails;
+        for (const PdfText& t : members.texts) {
+            if (t.text == "Members") {  // 8 pt left of page 3's number, at the right margin when bound right
+                EXPECT_NEAR(t.x + measured_width(t), folio->x > 306 ? folio->x - 8 : 584, 0.01f)
+                    << c.settings;
+            } else if (t.text.find('@') != std::string::npos) {
+                emails.emplace_back(-t.y, -t.x, t.text);
+            }
+        }
+        std::sort(emails.begin(), emails.end());
+        std::string order;
+        for (const auto& email : emails) order += std::get<2>(email).substr(0, 2) + " ";
+        if (c.rows.find("Daniel") != std::string::npos) {
+            EXPECT_EQ(order, "da da sa av ") << c.settings;
+        }
+        // The index: each page number left of its name.
+        if (std::string(c.settings).find("Index") == std::string::npos) continue;
+        int numbered = 0;
+        for (const PdfText& number : pages.at(3).texts) {
+            if (number.text != "3" || number.font.find("LiberationSans") == std::string::npos) continue;
+            for (const PdfText& t : pages.at(3).texts) {
+                if (t.y != number.y || t.font.find("Arabic") == std::string::npos) continue;
+                EXPECT_GT(t.x, number.x + 20) << t.font;
+                ++numbered;
+            }
+        }
+        EXPECT_GT(numbered, 10);
     }
 }
 

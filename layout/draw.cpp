@@ -50,22 +50,51 @@ void show_run(HPDF_Page page, const FontRun& run, float size) {
     }
 }
 
+// A line with right-to-left text: each run where display order puts it, but drawn in the order
+// the line is written, each in a text object of its own, so readers that take text in the
+// order it is drawn (MuPDF, pypdf) copy it as written, and those that put it in display order
+// first (poppler) find it where it shows. An ActualText span over the line, tried, was
+// reversed by poppler a second time.
+void show_bidi_line(HPDF_Page page, const std::vector<FontRun>& runs, float size, float x, float y) {
+    std::vector<float> at;
+    for (const FontRun& run : runs) {
+        at.push_back(x);
+        x += run_width(run, size);
+    }
+    std::vector<size_t> order(runs.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return runs[a].logical < runs[b].logical; });
+    for (size_t i : order) {
+        const FontRun& run = runs[i];
+        if (run.shaping != nullptr) {
+            const ShapedText glyphs = shape_text(*run.shaping, run.bytes, run.right_to_left, size);
+            draw_shaped(page, run.shaping, run.bytes, glyphs, run.right_to_left, true, size, at[i], y);
+            continue;
+        }
+        HPDF_Page_BeginText(page);
+        HPDF_Page_SetFontAndSize(page, run.font, size);
+        HPDF_Page_MoveTextPos(page, at[i], y);
+        show_run(page, run, size);
+        HPDF_Page_EndText(page);
+    }
+}
+
 // One text object; a text that needs fallback fonts changes font inside it, each run
-// starting where the one before it ended. Runs come left to right as displayed (right-to-left
-// text reversed for display); copy and search still give it as written: pdftotext (poppler)
-// puts display order back into logical order itself (an ActualText in logical order, tried,
-// was reversed by it a second time). A line with shaped text is drawn run by run instead, each
-// at the width of those before it, shaped runs outside libharu's text objects.
+// starting where the one before it ended. A line with shaped text is drawn run by run
+// instead, each at the width of those before it, shaped runs outside libharu's text objects;
+// a line with right-to-left text as show_bidi_line draws it.
 void show_text_at(HPDF_Page page, const TextFont& font, float size, float x, float y, const char* text) {
     std::deque<std::string> storage;
     const std::vector<FontRun> runs = line_runs(font, text, &storage);
+    if (has_right_to_left(text)) return show_bidi_line(page, runs, size, x, y);
     const bool shaped = std::any_of(runs.begin(), runs.end(), [](const FontRun& r) { return r.shaping; });
     if (!shaped) HPDF_Page_BeginText(page);
     bool first = true;
     for (const FontRun& run : runs) {
         if (run.shaping != nullptr) {
             const ShapedText glyphs = shape_text(*run.shaping, run.bytes, run.right_to_left, size);
-            draw_shaped(page, run.shaping, run.bytes, glyphs, run.right_to_left, size, x, y);
+            draw_shaped(page, run.shaping, run.bytes, glyphs, false, false, size, x, y);
             x += glyphs.width;
             continue;
         }

@@ -6,6 +6,7 @@
 #include "layout/draw.h"
 #include "layout/fit.h"
 #include "layout/folio.h"
+#include "text/bidi.h"
 #include "text/collate.h"
 
 namespace {
@@ -16,15 +17,15 @@ struct IndexPerson {
     size_t card;
 };
 
-// "Smith, Bob"; family first "山田 太郎"; a single name as it is.
+// "Smith, Bob" ("العلي، محمد" in Arabic script); family first "山田 太郎"; a single name as it is.
 std::string index_text(const PersonName& person, NameOrder order) {
     if (person.first_name.empty() || person.last_name.empty()) {
         return !person.last_name.empty()    ? person.last_name
                : !person.first_name.empty() ? person.first_name
                                             : person.name;
     }
-    const char* between = order == FAMILY_NAME_FIRST ? " " : ", ";
-    return person.last_name + between + person.first_name;
+    if (order == FAMILY_NAME_FIRST) return person.last_name + " " + person.first_name;
+    return person.last_name + list_comma(person.last_name) + " " + person.first_name;
 }
 
 // The top of the index's columns on its page `page`: under the heading on the first.

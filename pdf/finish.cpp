@@ -269,6 +269,20 @@ QPDFObjectHandle cid_set(QPDF& pdf, const std::vector<uint32_t>& cids) {
     return QPDFObjectHandle::newStream(&pdf, bits);
 }
 
+// The CIDToGIDMap of a glyph font with codes of its own above its glyphs: two bytes a CID,
+// each code below them its own glyph.
+QPDFObjectHandle cid_to_gid_map(QPDF& pdf, const GlyphFont& font) {
+    const uint32_t last = font.extra_codes.back().first;
+    std::string map(2 * (static_cast<size_t>(last) + 1), '\0');
+    const auto put = [&](uint32_t cid, uint32_t glyph) {
+        map[2 * cid] = static_cast<char>(glyph >> 8);
+        map[2 * cid + 1] = static_cast<char>(glyph & 0xFF);
+    };
+    for (uint32_t cid = 0; cid < font.extra_codes.front().first; ++cid) put(cid, cid);
+    for (const auto& [cid, glyph] : font.extra_codes) put(cid, glyph);
+    return QPDFObjectHandle::newStream(&pdf, map);
+}
+
 // Adds the font of shaped text, drawn by glyph number (CID = glyph), and names it in every
 // page's fonts. A print shop's file also lists its glyphs in a CIDSet, as for the others.
 void add_glyph_font(QPDF& pdf, const GlyphFont& font, bool shop) {
@@ -295,6 +309,7 @@ void add_glyph_font(QPDF& pdf, const GlyphFont& font, bool shop) {
                                 " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> "
                                 "/CIDToGIDMap /Identity /W [" +
                                 widths + "] >>");
+    if (!font.extra_codes.empty()) cid_font.replaceKey("/CIDToGIDMap", cid_to_gid_map(pdf, font));
     cid_font.replaceKey("/FontDescriptor", pdf.makeIndirectObject(descriptor));
     QPDFObjectHandle type0 = QPDFObjectHandle::parse("<< /Type /Font /Subtype /Type0 /BaseFont " + name +
                                                      " /Encoding /Identity-H >>");

@@ -44,9 +44,10 @@ struct GlyphFont {
     std::string base_name;  // "ABCDEF+NotoSansArabic-Bold": a subset's tag and the font's name
     std::string program;    // the TrueType subset, glyph numbers as in the font
     std::vector<std::pair<uint32_t, int>>
-        widths;                  // each glyph drawn, rising, and its advance in 1000ths of an em
-    std::string to_unicode;      // the ToUnicode CMap
-    int bbox[4] = {0, 0, 0, 0};  // in 1000ths of an em
+        widths;  // each glyph drawn, rising, and its advance in 1000ths of an em
+    std::vector<std::pair<uint32_t, uint32_t>> extra_codes;  // codes above the glyphs, and each one's glyph
+    std::string to_unicode;                                  // the ToUnicode CMap
+    int bbox[4] = {0, 0, 0, 0};                              // in 1000ths of an em
     int ascent = 0, descent = 0, cap_height = 0;
 };
 

@@ -32,8 +32,8 @@ constexpr FallbackFace FACES[] = {
     {"Ethiopic", NOTO "Ethiopic-Regular.ttf", NOTO "Ethiopic-Bold.ttf", "fonts-noto-core", false, "Ethi "},
     {"Armenian", NOTO "Armenian-Regular.ttf", NOTO "Armenian-Bold.ttf", "fonts-noto-core", false, "Armn "},
     {"Georgian", NOTO "Georgian-Regular.ttf", NOTO "Georgian-Bold.ttf", "fonts-noto-core", false, "Geor "},
-    {"Hebrew", NOTO "Hebrew-Regular.ttf", NOTO "Hebrew-Bold.ttf", "fonts-noto-core", true, "Hebr "},
-    {"Arabic", NOTO "Arabic-Regular.ttf", NOTO "Arabic-Bold.ttf", "fonts-noto-core", true, "Arab "},
+    {"Hebrew", NOTO "Hebrew-Regular.ttf", NOTO "Hebrew-Bold.ttf", "fonts-noto-core", true, "Hebr ", true},
+    {"Arabic", NOTO "Arabic-Regular.ttf", NOTO "Arabic-Bold.ttf", "fonts-noto-core", true, "Arab ", true},
     {"Devanagari", NOTO "Devanagari-Regular.ttf", NOTO "Devanagari-Bold.ttf", "fonts-noto-core", true,
      "Deva "},
     {"Bengali", NOTO "Bengali-Regular.ttf", NOTO "Bengali-Bold.ttf", "fonts-noto-core", true, "Beng "},
@@ -193,6 +193,10 @@ bool add_fallback_font(HPDF_Doc document, PdfFonts* fonts, int face) {
         if (regular == nullptr || bold == nullptr) return false;
         fonts->regular.fallbacks.push_back({nullptr, nullptr, false, regular});
         fonts->bold.fallbacks.push_back({nullptr, nullptr, false, bold});
+        if (files.right_to_left && fonts->regular.mirrored == nullptr) {
+            fonts->regular.mirrored = open_shaping_font(EMBEDDED_REGULAR_FONT, "/RBMirrored1");
+            fonts->bold.mirrored = open_shaping_font(EMBEDDED_BOLD_FONT, "/RBMirrored2");
+        }
         return true;
     }
     const TextFont regular = load_unicode_font(document, files.regular);
@@ -277,26 +281,25 @@ std::vector<FontRun> line_runs(const TextFont& font, std::string_view text,
     if (!has_right_to_left(text)) return font_runs(font, text, &storage->emplace_back());
     std::vector<FontRun> runs;
     for (const BidiRun& part : visual_runs(text)) {
-        std::vector<FontRun> pieces =
-            font_runs(font, text.substr(part.start, part.length), &storage->emplace_back());
+        const std::string_view part_text = text.substr(part.start, part.length);
+        std::vector<FontRun> pieces = font_runs(font, part_text, &storage->emplace_back());
+        for (FontRun& piece : pieces) {
+            const bool inside = piece.bytes.data() >= part_text.data() &&
+                                piece.bytes.data() < part_text.data() + part_text.size();
+            piece.logical =
+                part.start + (inside ? static_cast<size_t>(piece.bytes.data() - part_text.data()) : 0);
+        }
         if (part.right_to_left) {
             std::reverse(pieces.begin(), pieces.end());
             for (FontRun& piece : pieces) {
                 piece.right_to_left = true;
+                if (piece.shaping == nullptr && piece.font == font.font && font.mirrored != nullptr)
+                    piece.shaping = font.mirrored.get();
                 if (piece.shaping == nullptr)
                     piece.bytes = storage->emplace_back(reversed_for_display(piece.bytes));
             }
         }
-        for (const FontRun& piece : pieces) {
-            // Neighbours in one libharu font are shown as one text, as a line without bidi is.
-            FontRun* last = runs.empty() ? nullptr : &runs.back();
-            if (last != nullptr && piece.shaping == nullptr && last->shaping == nullptr &&
-                last->font == piece.font && last->embolden == piece.embolden) {
-                last->bytes = storage->emplace_back(std::string(last->bytes) + std::string(piece.bytes));
-            } else {
-                runs.push_back(piece);
-            }
-        }
+        runs.insert(runs.end(), pieces.begin(), pieces.end());
     }
     return runs;
 }
@@ -312,9 +315,12 @@ float run_width(const FontRun& run, float size) {
 std::vector<GlyphFont> glyph_fonts_of(const PdfFonts& fonts) {
     std::vector<GlyphFont> glyph_fonts;
     for (const TextFont* font : {&fonts.regular, &fonts.bold}) {
-        for (const FallbackFont& fallback : font->fallbacks) {
-            if (fallback.shaping == nullptr) continue;
-            GlyphFont glyphs = glyph_font_of(*fallback.shaping);
+        std::vector<const ShapingFont*> shaping;
+        for (const FallbackFont& fallback : font->fallbacks) shaping.push_back(fallback.shaping.get());
+        shaping.push_back(font->mirrored.get());
+        for (const ShapingFont* each : shaping) {
+            if (each == nullptr) continue;
+            GlyphFont glyphs = glyph_font_of(*each);
             if (!glyphs.program.empty()) glyph_fonts.push_back(std::move(glyphs));
         }
     }

@@ -34,6 +34,10 @@ struct TextFont {
     HPDF_Font font = nullptr;
     HPDF_FontDef glyphs = nullptr;  // a Unicode font's TrueType data; null for a standard font
     std::vector<FallbackFont> fallbacks;
+    // The same font shaped, for the blanks and punctuation of right-to-left text: HarfBuzz
+    // mirrors its brackets, and each glyph copies as the character written. Opened with the
+    // first right-to-left face; null before.
+    std::shared_ptr<ShapingFont> mirrored;
 };
 
 // The two fonts every text is drawn with.
@@ -49,6 +53,7 @@ struct FontRun {
     bool embolden = false;           // drawn bold by outlining: the font has no bold of its own
     ShapingFont* shaping = nullptr;  // shaped text: `bytes` is its UTF-8, in logical order
     bool right_to_left = false;      // shaped text of a right-to-left run
+    size_t logical = 0;              // line_runs: the byte in the line where its characters start
 };
 
 // A script Liberation Sans does not print, the font files that do and the Debian package
@@ -58,8 +63,9 @@ struct FallbackFace {
     const char* regular;  // TrueType file
     const char* bold;     // TrueType file; null when the font has one weight
     const char* package;
-    bool shaped;          // its script's letters change with their neighbours: drawn shaped
-    const char* scripts;  // the scripts it is for, ISO 15924 codes and a blank after each: "Hang "
+    bool shaped;                 // its script's letters change with their neighbours: drawn shaped
+    const char* scripts;         // the scripts it is for, ISO 15924 codes and a blank after each: "Hang "
+    bool right_to_left = false;  // its script reads from the right
 };
 
 // Loads the fonts into `document`: Unicode ones when `unicode` (making UTF-8 the
@@ -100,8 +106,8 @@ std::vector<FontRun> font_runs(const TextFont& font, std::string_view text, std:
 
 // The runs of the UTF-8 `text`, one line, as font_runs gives them but placed left to right
 // as displayed: each right-to-left part's runs in reverse, their characters reversed for
-// display (shaped runs instead marked right_to_left, to be shaped so). The runs point into
-// `text` or strings added to `*storage`.
+// display (shaped runs instead marked right_to_left, to be shaped so), each with where it
+// starts in `text`. The runs point into `text` or strings added to `*storage`.
 std::vector<FontRun> line_runs(const TextFont& font, std::string_view text, std::deque<std::string>* storage);
 
 // The width of `run` at `size` points.

@@ -5,6 +5,7 @@
 #include <hpdf_objects.h>
 #include <hpdf_pages.h>
 #include <hpdf_streams.h>
+#include <unicode/utf16.h>
 
 #include <algorithm>
 #include <cmath>
@@ -31,11 +32,10 @@ std::string number(float value) {
     return text;
 }
 
-// The text each glyph of `shaped` stands for: its cluster's characters for the first glyph
-// of a cluster, nothing for the others. Right to left, a cluster's characters are given in
-// display order: readers reverse a right-to-left glyph's text with its neighbours' ("لا" of
-// the lam-alef ligature would be copied as "ال").
-std::vector<std::u16string> glyph_texts(std::string_view text, const ShapedText& shaped, bool right_to_left) {
+// The text each glyph of `shaped` stands for: its cluster's characters, in the order they
+// are written (the lam-alef ligature "لا"), for the first glyph of a cluster, nothing for the
+// others.
+std::vector<std::u16string> glyph_texts(std::string_view text, const ShapedText& shaped) {
     std::vector<uint32_t> starts;
     for (const ShapedGlyph& g : shaped.glyphs) starts.push_back(g.cluster);
     std::sort(starts.begin(), starts.end());
@@ -47,7 +47,7 @@ std::vector<std::u16string> glyph_texts(std::string_view text, const ShapedText&
             static_cast<size_t>(std::lower_bound(starts.begin(), starts.end(), g.cluster) - starts.begin());
         const size_t end = i + 1 < starts.size() ? starts[i + 1] : text.size();
         const std::string_view cluster = text.substr(g.cluster, end - g.cluster);
-        texts.push_back(given[i] ? u"" : to_utf16(right_to_left ? reversed_for_display(cluster) : cluster));
+        texts.push_back(given[i] ? u"" : to_utf16(cluster));
         given[i] = true;
     }
     return texts;
@@ -75,6 +75,31 @@ std::string to_unicode_cmap(const std::map<uint32_t, std::u16string>& used) {
     return cmap + "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
 }
 
+uint32_t glyph_of(const ShapingFont& font, uint32_t code) {
+    const auto extra = font.extra_codes.find(code);
+    return extra == font.extra_codes.end() ? code : extra->second;
+}
+
+// The code that draws `glyph` standing for `text`, recorded in `font`: the glyph's number, or
+// for right-to-left text (`own_codes`) whose glyph stands for another text already, a code of
+// its own, the same for the same glyph and text.
+uint32_t code_for(ShapingFont* font, uint32_t glyph, const std::u16string& text, bool own_codes) {
+    auto [entry, added] = font->used.emplace(glyph, text);
+    if (added || entry->second == text || text.empty()) return glyph;
+    if (entry->second.empty()) {
+        entry->second = text;
+        return glyph;
+    }
+    if (!own_codes) return glyph;
+    for (const auto& [code, drawn] : font->extra_codes)
+        if (drawn == glyph && font->used[code] == text) return code;
+    const uint32_t code = font->glyph_count + static_cast<uint32_t>(font->extra_codes.size());
+    if (code > 0xFFFF) return glyph;  // two-byte codes: keep the first text
+    font->extra_codes[code] = glyph;
+    font->used[code] = text;
+    return code;
+}
+
 // The subset of the glyphs drawn (and glyph 0), numbers kept, without the layout tables
 // the shaping used: a PDF reader draws glyphs by number.
 std::string subset_program(const ShapingFont& font) {
@@ -82,7 +107,7 @@ std::string subset_program(const ShapingFont& font) {
     if (input == nullptr) return "";
     hb_set_t* glyphs = hb_subset_input_glyph_set(input);
     hb_set_add(glyphs, 0);
-    for (const auto& entry : font.used) hb_set_add(glyphs, entry.first);
+    for (const auto& entry : font.used) hb_set_add(glyphs, glyph_of(font, entry.first));
     hb_subset_input_set_flags(input, HB_SUBSET_FLAGS_RETAIN_GIDS);
     hb_set_t* dropped = hb_subset_input_set(input, HB_SUBSET_SETS_DROP_TABLE_TAG);
     for (hb_tag_t tag : {HB_TAG('G', 'S', 'U', 'B'), HB_TAG('G', 'P', 'O', 'S'), HB_TAG('G', 'D', 'E', 'F')})
@@ -140,6 +165,7 @@ std::shared_ptr<ShapingFont> open_shaping_font(const char* path, const std::stri
     auto font = std::make_shared<ShapingFont>();
     font->font = hb_font_create(face);
     font->units_per_em = hb_face_get_upem(face);
+    font->glyph_count = hb_face_get_glyph_count(face);
     hb_font_set_scale(font->font, static_cast<int>(font->units_per_em), static_cast<int>(font->units_per_em));
     char name[128] = "";
     unsigned size = sizeof name;
@@ -161,6 +187,9 @@ ShapedText shape_text(const ShapingFont& font, std::string_view text, bool right
     hb_buffer_add_utf8(buffer, text.data(), static_cast<int>(text.size()), 0, static_cast<int>(text.size()));
     hb_buffer_set_direction(buffer, right_to_left ? HB_DIRECTION_RTL : HB_DIRECTION_LTR);
     hb_buffer_guess_segment_properties(buffer);
+    // Right to left, a glyph to each character where the font allows: its marks and letters
+    // then copy one by one, in the order they are drawn.
+    if (right_to_left) hb_buffer_set_cluster_level(buffer, HB_BUFFER_CLUSTER_LEVEL_CHARACTERS);
     hb_shape(font.font, buffer, nullptr, 0);
     unsigned count = 0;
     const hb_glyph_info_t* infos = hb_buffer_get_glyph_infos(buffer, &count);
@@ -178,14 +207,87 @@ ShapedText shape_text(const ShapingFont& font, std::string_view text, bool right
     return shaped;
 }
 
-void draw_shaped(HPDF_Page page, ShapingFont* font, std::string_view text, const ShapedText& shaped,
-                 bool right_to_left, float size, float x, float y) {
+namespace {
+
+// A character of text and the font's own glyph for it.
+struct CharacterGlyph {
+    std::u16string text;
+    uint32_t glyph;
+};
+
+// The characters after the first of a right-to-left glyph that stands for several (the lam-alef
+// ligature, "لا"), each with the font's glyph for it alone; none when it stands for one, or a
+// character has no glyph of its own. Readers differ on such a glyph: poppler spreads its
+// characters over it left to right before putting the line in reading order, so reverses them;
+// MuPDF and pypdf keep them as they are. Drawn as the first character, with the others after it
+// as characters of their own, it reads right in both.
+std::vector<CharacterGlyph> ligature_rest(const ShapingFont& font, const std::u16string& text) {
+    std::vector<CharacterGlyph> rest;
+    for (size_t i = U16_LENGTH(text[0]); text.size() > 1 && i < text.size();) {
+        const size_t length = i + 1 < text.size() && U16_IS_LEAD(text[i]) ? 2 : 1;
+        const std::u16string character = text.substr(i, length);
+        const UChar32 code_point = length == 2 ? U16_GET_SUPPLEMENTARY(text[i], text[i + 1]) : text[i];
+        hb_codepoint_t glyph = 0;
+        if (!hb_font_get_nominal_glyph(font.font, static_cast<hb_codepoint_t>(code_point), &glyph) ||
+            glyph == 0)
+            return {};
+        rest.push_back({character, glyph});
+        i += length;
+    }
+    return rest;
+}
+
+size_t rest_units(const std::vector<CharacterGlyph>& rest) {
+    size_t units = 0;
+    for (const CharacterGlyph& c : rest) units += c.text.size();
+    return units;
+}
+
+// Glyphs in the order their text is written (by cluster; a right-to-left cluster's glyphs
+// last to first as displayed), each in a text object of its own at its place on the line.
+void draw_glyph_by_glyph(HPDF_Page page, ShapingFont* font, std::string_view text, const ShapedText& shaped,
+                         bool right_to_left, float size, float x, float y) {
+    const std::vector<std::u16string> texts = glyph_texts(text, shaped);
+    std::vector<size_t> order(shaped.glyphs.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = right_to_left ? order.size() - 1 - i : i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return shaped.glyphs[a].cluster < shaped.glyphs[b].cluster; });
     std::string ops;
-    if (!right_to_left) ops += "/Span <</ActualText <FEFF" + hex_units(to_utf16(text)) + ">>> BDC\n";
+    const auto show = [&](uint32_t code, float at_x, float at_y, const char* mode) {
+        char shown[16];
+        snprintf(shown, sizeof shown, "<%04X> Tj\n", code);
+        ops += std::string(*mode != '\0' ? "q\n" : "") + "BT\n" + font->resource + " " + number(size) +
+               " Tf\n" + mode + number(at_x) + " " + number(at_y) + " Td " + shown + "ET\n" +
+               (*mode != '\0' ? "Q\n" : "");
+    };
+    for (size_t i : order) {
+        const ShapedGlyph& g = shaped.glyphs[i];
+        const std::vector<CharacterGlyph> rest =
+            right_to_left ? ligature_rest(*font, texts[i]) : std::vector<CharacterGlyph>();
+        const std::u16string own =
+            rest.empty() ? texts[i] : texts[i].substr(0, texts[i].size() - rest_units(rest));
+        show(code_for(font, g.glyph, own, true), x + g.x, y + g.y, "");
+        // A ligature's other characters, invisible, each just left of the one before.
+        float left = x + g.x;
+        for (const CharacterGlyph& c : rest) {
+            left -= static_cast<float>(hb_font_get_glyph_h_advance(font->font, c.glyph)) * size /
+                    static_cast<float>(font->units_per_em);
+            show(code_for(font, c.glyph, c.text, true), left, y, "3 Tr\n");
+        }
+    }
+    HPDF_Stream_WriteStr(static_cast<HPDF_PageAttr>(page->attr)->stream, ops.c_str());
+}
+
+}  // namespace
+
+void draw_shaped(HPDF_Page page, ShapingFont* font, std::string_view text, const ShapedText& shaped,
+                 bool right_to_left, bool glyph_by_glyph, float size, float x, float y) {
+    if (glyph_by_glyph) return draw_glyph_by_glyph(page, font, text, shaped, right_to_left, size, x, y);
+    std::string ops = "/Span <</ActualText <FEFF" + hex_units(to_utf16(text)) + ">>> BDC\n";
     ops += "BT\n" + font->resource + " " + number(size) + " Tf\n";
     // Each glyph placed where HarfBuzz puts it, relative to the one before.
     float at_x = 0, at_y = 0;
-    const std::vector<std::u16string> texts = glyph_texts(text, shaped, right_to_left);
+    const std::vector<std::u16string> texts = glyph_texts(text, shaped);
     char glyph[16];
     for (size_t i = 0; i < shaped.glyphs.size(); ++i) {
         const ShapedGlyph& g = shaped.glyphs[i];
@@ -193,11 +295,9 @@ void draw_shaped(HPDF_Page page, ShapingFont* font, std::string_view text, const
         ops += number(x + g.x - at_x) + " " + number(y + g.y - at_y) + " Td " + glyph;
         at_x = x + g.x;
         at_y = y + g.y;
-        auto [entry, added] = font->used.emplace(g.glyph, texts[i]);
-        if (!added && entry->second.empty()) entry->second = texts[i];
+        code_for(font, g.glyph, texts[i], false);
     }
-    ops += "ET\n";
-    if (!right_to_left) ops += "EMC\n";
+    ops += "ET\nEMC\n";
     HPDF_Stream_WriteStr(static_cast<HPDF_PageAttr>(page->attr)->stream, ops.c_str());
 }
 
@@ -209,9 +309,10 @@ GlyphFont glyph_font_of(const ShapingFont& font) {
     glyphs.resource = font.resource;
     glyphs.base_name = subset_tag(font) + "+" + font.name;
     for (const auto& entry : font.used) {
-        glyphs.widths.emplace_back(entry.first,
-                                   to_thousandths(font, hb_font_get_glyph_h_advance(font.font, entry.first)));
+        const hb_position_t advance = hb_font_get_glyph_h_advance(font.font, glyph_of(font, entry.first));
+        glyphs.widths.emplace_back(entry.first, to_thousandths(font, advance));
     }
+    glyphs.extra_codes.assign(font.extra_codes.begin(), font.extra_codes.end());
     glyphs.to_unicode = to_unicode_cmap(font.used);
     read_bbox(font, glyphs.bbox);
     hb_position_t value = 0;

@@ -27,9 +27,13 @@ struct ShapingFont {
     unsigned units_per_em = 1000;
     std::string name;      // its PostScript name
     std::string resource;  // the pages' name for it, "/RBGlyphs1"
-    // Each glyph drawn and the text it stands for, for copy and search ("" when it stands
-    // for part of a cluster only); the first text seen wins.
+    unsigned glyph_count = 0;
+    // Each character code drawn and the text it stands for, for copy and search ("" when it
+    // stands for part of a cluster only). A code is its glyph's number, and the first text seen
+    // wins; a glyph of right-to-left text standing for another text somewhere else (a mirrored
+    // bracket, a final form) gets a code of its own above the font's glyphs, in `extra_codes`.
     std::map<uint32_t, std::u16string> used;
+    std::map<uint32_t, uint32_t> extra_codes;  // code -> glyph
 };
 
 // A glyph of shaped text and where it is drawn, in points from the text's start.
@@ -56,11 +60,15 @@ bool shaping_font_has(const ShapingFont& font, int32_t code_point);
 ShapedText shape_text(const ShapingFont& font, std::string_view text, bool right_to_left, float size);
 
 // Draws `text` as `shaped` at `size` with its start at (x, y) on `page`, in the page's fill
-// colour, outside any text object, and records its glyphs in `font`. Left-to-right text is
-// marked as standing for `text` as written, as its glyphs may be reordered; right-to-left
-// text is put back in order by readers themselves.
+// colour, outside any text object, and records its glyphs in `font`, each standing for the
+// characters of its cluster (right to left, shaped a glyph to each character). One text object
+// marked as standing for `text` as written holds the glyphs (an Indic vowel may be drawn before
+// its consonant); with `glyph_by_glyph` (the runs of a line with right-to-left text) each glyph
+// has one of its own instead, drawn in the order the text is written, and a glyph standing for
+// another text elsewhere gets a code of its own: readers that take text in drawing order (MuPDF,
+// pypdf) and those that put it in display order first (poppler) both find it as written.
 void draw_shaped(HPDF_Page page, ShapingFont* font, std::string_view text, const ShapedText& shaped,
-                 bool right_to_left, float size, float x, float y);
+                 bool right_to_left, bool glyph_by_glyph, float size, float x, float y);
 
 // The font as the finished file carries it: the glyphs drawn, subset by HarfBuzz with their
 // numbers kept, their widths and ToUnicode map. Empty `program` when nothing was drawn.

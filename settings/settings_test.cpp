@@ -29,6 +29,10 @@ std::string lines_text(const char (*lines)[SIZE], int count) {
 // One field of the record as text, so that cases can name what they check.
 std::string field_value(const Settings& s, const std::string& field) {
     if (field == "title") return lines_text(s.title_lines, s.title_line_count);
+    if (field == "direction") {
+        std::string why;
+        return std::string(pages_right_to_left(s, &why) ? "right to left" : "left to right") + ": " + why;
+    }
     if (field == "subtitle") return lines_text(s.subtitle_lines, s.subtitle_line_count);
     if (field == "title_font_size") return std::to_string(s.title_font_size);
     if (field == "subtitle_font_size") return std::to_string(s.subtitle_font_size);
@@ -143,6 +147,13 @@ TEST(LoadSettings, FileContents) {
         {"Fonts: Embedded\n", "fonts", "1"},
         {"Text Encoding: Macintosh\n", "encoding", "Macintosh"},
         {"Sort Language: cs\n", "sort", "cs"},
+        {"Sort Language: cs\n", "direction", "left to right: "},
+        {"Sort Language: he-IL\n", "direction", "right to left: Sort Language: he-IL"},
+        {"Title:\nמועדון הריקודים\n\n", "direction", "right to left: the title"},
+        {"Members Title: الأعضاء\n", "direction", "right to left: the section titles"},
+        {"Sort Language: ar\ndirection: left to right\n", "direction",
+         "left to right: Direction: Left to Right"},
+        {"Direction: Right to Left\n", "direction", "right to left: Direction: Right to Left"},
         {"\xEF\xBB\xBFTitle Font Size: 30\n", "title_font_size", "30.000000"},
         {"  title color : #FFFFFF\n", "title_color", "1.0000 1.0000 1.0000"},
         {"Title Color: #12345\n", "title_color", "0.0706 0.2039 0.0196"},
@@ -179,6 +190,8 @@ TEST(LoadSettings, Messages) {
         const char* err;
     } errors[] = {
         {"just words\n", "title", "0:", "roster.conf: no colon: just words\n"},
+        {"Direction: upward\n", "direction",
+         "left to right: ", "roster.conf: unknown direction 'upward', keeping Auto\n"},
         {"  Colour: #000000  \n", "title_color", "0.1020 0.2314 0.3608",
          "roster.conf: unknown key 'Colour'\n"},
         {"\xEF\xBB\xBFTitle Font Size: 30\nFoo: 1\n", "title_font_size", "30.000000",

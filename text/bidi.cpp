@@ -1,6 +1,8 @@
 #include "text/bidi.h"
 
 #include <unicode/ubidi.h>
+#include <unicode/uchar.h>
+#include <unicode/uscript.h>
 
 #include <memory>
 
@@ -37,6 +39,17 @@ bool reads_right_to_left(std::string_view text) {
     if (!has_right_to_left(text)) return false;
     const std::u16string units = to_utf16(text);
     return ubidi_getBaseDirection(units.data(), static_cast<int32_t>(units.size())) == UBIDI_RTL;
+}
+
+const char* list_comma(std::string_view text) {
+    const char* comma = ",";
+    for_each_code_point(text, [&](int32_t c, size_t, size_t) {
+        if (!u_isalpha(c)) return true;
+        UErrorCode status = U_ZERO_ERROR;
+        if (uscript_getScript(c, &status) == USCRIPT_ARABIC && U_SUCCESS(status)) comma = "\xD8\x8C";
+        return false;
+    });
+    return comma;
 }
 
 std::vector<BidiRun> visual_runs(std::string_view text) {

@@ -14,6 +14,10 @@ bool has_right_to_left(std::string_view text);
 // True when the line reads from the right: its first strong letter is right to left.
 bool reads_right_to_left(std::string_view text);
 
+// The list separator of the UTF-8 `text`'s script: "،" where its first letter is Arabic
+// script (Arabic, Persian, Urdu), else ",".
+const char* list_comma(std::string_view text);
+
 // One run of a line in one direction: bytes [start, start + length) of the UTF-8 text.
 struct BidiRun {
     size_t start, length;

@@ -172,6 +172,7 @@ private:
         text.fill = state_.fill;
         text.fill_inks = state_.fill_inks;
         if (state_.render_mode == 2) text.outline = state_.line_width, text.outline_colour = state_.stroke;
+        text.invisible = state_.render_mode == 3;
         text.text = unicode ? utf16_units_as_utf8(bytes) : bytes;
         text.codes = bytes;
         page_->texts.push_back(text);

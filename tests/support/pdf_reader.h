@@ -21,6 +21,7 @@ struct PdfText {
     std::string codes;             // raw bytes of the string: for a Unicode font, its 2-byte CIDs
     float outline = 0;             // the stroke drawn round the glyphs (render mode 2), 0 when only filled
     Rgb outline_colour;
+    bool invisible = false;  // render mode 3: there for copy and search only
 };
 
 struct PdfRect {

@@ -150,3 +150,9 @@ std::string to_code_page(const std::string& utf8, const char* encoding) {
     out.resize(out.size() - out_left);
     return out;
 }
+
+std::string extraction_misses(const std::string& extractor, const std::string& pdf,
+                              const std::string& expected_file) {
+    return command_output("timeout 120 /usr/bin/python3 '" TEST_SUPPORT_DIR "/extracted-misses.py' " +
+                          extractor + " '" + pdf + "' '" + expected_file + "' 2>&1");
+}

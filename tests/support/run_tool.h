@@ -44,5 +44,11 @@ RunResult run_tool(const std::string& binary, const std::string& folder, const R
 // What `command` (run by the shell) writes to standard output.
 std::string command_output(const std::string& command);
 
+// The texts of `expected` (one per line) that `extractor` ("pdftotext", "mutool" or "pypdf")
+// does not give back from the PDF at `pdf`, one per line, as a reader would search: both in
+// NFC, bidi controls left out, white space as one blank.
+std::string extraction_misses(const std::string& extractor, const std::string& pdf,
+                              const std::string& expected_file);
+
 // `utf8` converted with iconv to `encoding` ("WINDOWS-1250", "UTF-16LE", ...); throws when it cannot.
 std::string to_code_page(const std::string& utf8, const char* encoding);
