@@ -1,6 +1,6 @@
 // Laying out one line of any text in every font: its runs in display order, shaped runs
-// measured by HarfBuzz. Every byte of the text lands in one run, no letter that needs shaping
-// reaches a libharu font, and every width is a finite length.
+// measured by HarfBuzz. Every byte of the text lands in one run that starts inside it, no
+// letter that needs shaping reaches a libharu font, and every width is a finite length.
 #include <cmath>
 #include <deque>
 #include <string>
@@ -36,6 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         size_t bytes = 0;
         for (const FontRun& run : line_runs(*font, text, &storage)) {
             bytes += run.bytes.size();
+            promise(run.logical < text.size() || text.empty(), "a run starts inside the line");
             const float width = run_width(run, 9.0f);
             promise(std::isfinite(width) && width >= 0, "a finite width");
             if (run.shaping != nullptr) continue;

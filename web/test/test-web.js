@@ -31,6 +31,10 @@ const cases = [
     'members.csv': Buffer.from('役割,姓,名,フリガナ\nMember,山田,太郎,やまだ\nMember,加藤,健,かとう\nMember,Smith,Bob,\n' +
                                'Member,김,민준,\n'),
     'roster.sdd': Buffer.from('Sort Language: ja\nName Order: Family First\nIndex: On\n')}},
+  {name: 'a Hebrew club read from the right', files: {
+    'members.csv': Buffer.from('Role,First Name,Last Name,Address,City,Email\nMember,דָּוִד,כֹּהֵן,רחוב הרצל 12,תל אביב,d@x.org\n' +
+                               'Member,Daniel,ברק,דירה 4 (קומה 2),חיפה,dan@x.org\nCaller,שָׂרָה,לֵוִי,רחוב יפו 3,ירושלים,s@x.org\n'),
+    'roster.sdd': Buffer.from('Sort Language: he\nIndex: On\nBinding: Right\n')}},
   {name: 'a spreadsheet file', files: {'members.csv': Buffer.from('PK\x03\x04 spreadsheet bytes', 'latin1')}},
   {name: 'a broken photo', files: {'members.csv': fs.readFileSync(path.join(club, 'members.csv')),
                                    'cover.png': Buffer.from('\x89PNG\r\n\x1a\n cut short', 'latin1')}},
@@ -343,6 +347,8 @@ async function light(name, failures, screens) {
   const club = folderOf(cases[0].files);
   failures.push(...await compare(page, `${name}, the light page: ${cases[0].name}`, club,
                                  {...cases[0], uploads: name === 'chromium' ? 'keyboard' : undefined}));
+  const hebrew = cases.find((c) => c.name.startsWith('a Hebrew club'));
+  failures.push(...await compare(page, `${name}, the light page: ${hebrew.name}`, folderOf(hebrew.files), hebrew));
   // Two clubs in a row: the first one's paper, typed in the form, is not the second one's.
   const first = folderOf({'members.csv': fs.readFileSync(path.join(club, 'members.csv'))});
   await runPage(page, first, path.join(first, 'page'), {}, {key: 'Paper Size', value: 'A4'});
