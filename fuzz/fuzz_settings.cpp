@@ -29,9 +29,11 @@ void check_form_edit(std::string_view bytes) {
     // A value the key accepts: one it refuses would no longer end a block it stands after.
     const std::string key = seen.empty() ? "Club" : seen.front().key;
     std::string value = "Fuzzed";
-    for (const SettingInfo& info : setting_infos())
-        if (info.name == key && !info.default_value.empty() && info.kind != SETTING_LINES)
-            value = info.default_value;
+    for (const SettingInfo& info : setting_infos()) {
+        if (info.name != key) continue;
+        if (!info.default_value.empty() && info.kind != SETTING_LINES) value = info.default_value;
+        if (info.kind == SETTING_LANGUAGE) value = "de";  // an unknown language is refused
+    }
     promise(last_value(edit_setting(text, key, value), key) == value, "an edited key reads back");
 }
 
