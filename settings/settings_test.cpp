@@ -29,10 +29,9 @@ std::string lines_text(const char (*lines)[SIZE], int count) {
 // One field of the record as text, so that cases can name what they check.
 std::string field_value(const Settings& s, const std::string& field) {
     if (field == "title") return lines_text(s.title_lines, s.title_line_count);
-    if (field == "direction") {
-        std::string why;
-        return std::string(pages_right_to_left(s, &why) ? "right to left" : "left to right") + ": " + why;
-    }
+    std::string why;
+    if (field == "direction")
+        return (pages_right_to_left(s, &why) ? "right to left: " : "left to right: ") + why;
     if (field == "subtitle") return lines_text(s.subtitle_lines, s.subtitle_line_count);
     if (field == "title_font_size") return std::to_string(s.title_font_size);
     if (field == "subtitle_font_size") return std::to_string(s.subtitle_font_size);
