@@ -1,14 +1,12 @@
 #include "pdf/document.h"
 
-#include <hpdf_pages.h>
-#include <hpdf_streams.h>
-
 #include <cstring>
 #include <ctime>
 #include <new>
 #include <string>
 
 #include "base/message.h"
+#include "pdf/libharu_internals.h"
 #include "text/encoding.h"
 
 namespace {
@@ -113,8 +111,7 @@ void close_pdf_document(PdfDocument* pdf) {
 void fill_blank_pages(PdfDocument* pdf) {
     for (int32_t i = 0; i < pdf->page_count; ++i) {
         // libharu has no call for a page's content length; its page record is public.
-        const HPDF_PageAttr attr = static_cast<HPDF_PageAttr>(pdf->pages[i]->attr);
-        if (HPDF_Stream_Size(attr->stream) > 0) continue;
+        if (page_content_size(pdf->pages[i]) > 0) continue;
         HPDF_Page_GSave(pdf->pages[i]);
         HPDF_Page_GRestore(pdf->pages[i]);
     }

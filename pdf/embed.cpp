@@ -2,8 +2,6 @@
 
 // libharu's public calls cannot take data already compressed: an image XObject is built
 // here from its own objects, as HPDF_LoadRawImageFromMem builds one.
-#include <hpdf_doc.h>
-#include <hpdf_objects.h>
 
 #include <algorithm>
 #include <cmath>
@@ -11,6 +9,7 @@
 
 #include "base/message.h"
 #include "image/resample.h"
+#include "pdf/libharu_internals.h"
 
 namespace {
 

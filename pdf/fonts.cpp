@@ -1,9 +1,5 @@
 #include "pdf/fonts.h"
 
-#include <hpdf_doc.h>
-#include <hpdf_fontdef.h>
-#include <hpdf_objects.h>
-#include <hpdf_streams.h>
 #include <unicode/uscript.h>
 
 #include <algorithm>
@@ -11,6 +7,7 @@
 
 #include "base/file.h"
 #include "base/message.h"
+#include "pdf/libharu_internals.h"
 #include "text/bidi.h"
 #include "text/encoding.h"
 

@@ -2,15 +2,13 @@
 
 #include <hb-ot.h>
 #include <hb-subset.h>
-#include <hpdf_objects.h>
-#include <hpdf_pages.h>
-#include <hpdf_streams.h>
 #include <unicode/utf16.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
+#include "pdf/libharu_internals.h"
 #include "text/bidi.h"
 #include "text/encoding.h"
 
@@ -275,7 +273,7 @@ void draw_glyph_by_glyph(HPDF_Page page, ShapingFont* font, std::string_view tex
             show(code_for(font, c.glyph, c.text, true), left, y, "3 Tr\n");
         }
     }
-    HPDF_Stream_WriteStr(static_cast<HPDF_PageAttr>(page->attr)->stream, ops.c_str());
+    write_page_operators(page, ops);
 }
 
 }  // namespace
@@ -298,7 +296,7 @@ void draw_shaped(HPDF_Page page, ShapingFont* font, std::string_view text, const
         code_for(font, g.glyph, texts[i], false);
     }
     ops += "ET\nEMC\n";
-    HPDF_Stream_WriteStr(static_cast<HPDF_PageAttr>(page->attr)->stream, ops.c_str());
+    write_page_operators(page, ops);
 }
 
 GlyphFont glyph_font_of(const ShapingFont& font) {
