@@ -138,6 +138,19 @@ TEST(Rosterbook, CommandLine) {
         }
         EXPECT_EQ(folder_listing(dir), "members.csv ") << what;
     }
+    // Installed anywhere (bin/ and lib/rosterbook/ of a prefix), the tool finds its finishing
+    // module from its own place and makes the sample club's roster; alone, it says what is missing.
+    TempDir prefix, club;
+    command_output("cmake --install '" BUILD_DIR "' --prefix '" + prefix.path + "' 2>&1");
+    command_output("cp -r '" EXAMPLES_DIR "'/. '" + club.path + "' && cp '" ROSTERBOOK_BINARY "' '" +
+                   club.path + "'");
+    const RunResult installed = run_tool(prefix.file("bin/rosterbook"), club.path);
+    EXPECT_EQ(installed.status, 0) << installed.err;
+    const RunResult alone = run_tool(club.file("rosterbook"), club.path);
+    EXPECT_EQ(alone.status, 1);
+    EXPECT_NE(alone.err.find("Error: cannot finish booklet.pdf: cannot load rosterbook-finish.so"),
+              std::string::npos)
+        << alone.err;
 }
 
 TEST(Rosterbook, HeaderOnlyListPlansEmptySections) {
