@@ -84,6 +84,13 @@ bool next_line(CsvReader* reader, std::string_view* line) {
 
 }  // namespace
 
+std::vector<std::string_view> physical_lines(std::string_view text) {
+    CsvReader reader = {text, "", ','};
+    std::vector<std::string_view> lines;
+    for (std::string_view line; next_line(&reader, &line);) lines.push_back(line);
+    return lines;
+}
+
 int split_csv_line(std::string_view line, std::vector<std::string>* cells, int max_fields, char separator) {
     cells->clear();
     if (max_fields <= 0) return 0;

@@ -34,6 +34,10 @@ char detect_separator(std::string_view header);
 // The first line of `text` (up to LF, CRLF or CR), the header whose separator counts.
 std::string_view first_line(std::string_view text);
 
+// The lines of `text`, each without its end (LF, CRLF or a lone CR, as an old Mac export
+// ends them), as the list's messages number them from 1. Views into `text`.
+std::vector<std::string_view> physical_lines(std::string_view text);
+
 // Reads the next record into `record`. While a line ends inside a quoted cell the record
 // goes on with the next line, each line break becoming one blank. A quote still open
 // after CSV_MAX_RECORD_LINES lines or at the end of the text leaves the first line as the

@@ -130,6 +130,9 @@ TEST(ReadCsvRecord, LineEndsAndQuotedLineBreaks) {
         EXPECT_EQ(read.err, c.err) << c.file.substr(0, 60);
     }
     EXPECT_EQ(read_all("a;\"b\nc\";d\n", ';').records, Fields{"1:a;\"b c\";d"});
+    // The lines a message's number points at, cut the same way (the web page shows them).
+    EXPECT_EQ(physical_lines("a\nb\r\nc\rd"), (std::vector<std::string_view>{"a", "b", "c", "d"}));
+    EXPECT_EQ(physical_lines("a\r\rb\n\n"), (std::vector<std::string_view>{"a", "", "b", ""}));
 }
 
 TEST(SplitCsvLine, FieldLimit) {

@@ -6,6 +6,7 @@
 #include <emscripten.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -19,6 +20,7 @@
 #include "base/file.h"
 #include "base/message.h"
 #include "image/image.h"
+#include "roster/csv.h"
 #include "roster/roster.h"
 #include "roster/sheet.h"
 #include "settings/settings.h"
@@ -193,15 +195,11 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* rosterbook_file_lines(const char* fo
     } else if (DecodedText decoded;
                !decode_text(std::string_view(reinterpret_cast<char*>(bytes), size), settings->text_encoding,
                             &decoded, settings->sort_language)) {
-        size_t start = 0;
-        for (int number = 1; start <= decoded.utf8.size() && number <= line + around; ++number) {
-            size_t end = decoded.utf8.find('\n', start);
-            if (end == std::string::npos) end = decoded.utf8.size();
-            std::string text = decoded.utf8.substr(start, end - start);
-            if (!text.empty() && text.back() == '\r') text.pop_back();
-            if (number >= line - around) add(number, text);
-            start = end + 1;
-        }
+        // Cut as the list's reader cuts it, a lone CR ending a line too, so the numbers agree.
+        const std::vector<std::string_view> lines = physical_lines(decoded.utf8);
+        for (int number = std::max(1, line - around);
+             number <= line + around && number <= static_cast<int>(lines.size()); ++number)
+            add(number, std::string(lines[static_cast<size_t>(number - 1)]));
     }
     free(bytes);
     answer += "]}";
