@@ -1,0 +1,55 @@
+#include "pdf/shape.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "pdf/document.h"
+#include "text/encoding.h"
+
+namespace {
+
+// The texts a glyph font's ToUnicode map gives its codes (its bfchar entries), as UTF-8.
+std::set<std::string> mapped_texts(const GlyphFont& font) {
+    std::set<std::string> texts;
+    const std::string& cmap = font.to_unicode;
+    for (size_t at = cmap.find("> <", cmap.find("endcodespacerange")); at != std::string::npos;
+         at = cmap.find("> <", at + 3)) {
+        const size_t end = cmap.find('>', at + 3);
+        std::u16string units;
+        for (size_t i = at + 3; i + 4 <= end; i += 4)
+            units += static_cast<char16_t>(std::stoul(cmap.substr(i, 4), nullptr, 16));
+        texts.insert(from_utf16(units));
+    }
+    return texts;
+}
+
+// Right-to-left text drawn glyph by glyph: each glyph stands for its own characters in the
+// order written (a ligature for its first letter, the second drawn apart), and a glyph that
+// stands for another text elsewhere (a bracket HarfBuzz mirrored) gets a code of its own
+// above the font's glyphs that maps back to it.
+TEST(Shape, RightToLeftGlyphsStandForTheirOwnCharacters) {
+    PdfDocument pdf;
+    ASSERT_TRUE(open_pdf_document(&pdf, {true, ""}));
+    ASSERT_TRUE(add_pdf_pages(&pdf, 1, 612, 792));
+    const auto arabic = open_shaping_font(ROSTERBOOK_NOTO_DIR "/NotoSansArabic-Regular.ttf", "/RBGlyphs1");
+    const auto latin = open_shaping_font(ROSTERBOOK_FONT_DIR "/LiberationSans-Regular.ttf", "/RBMirrored1");
+    ASSERT_TRUE(arabic && latin);
+    for (auto [font, text, right_to_left] : {std::tuple{arabic.get(), "\xD9\x84\xD8\xA7", true},  // lam-alef
+                                             {latin.get(), ")", false},
+                                             {latin.get(), "(", true}}) {
+        const ShapedText shaped = shape_text(*font, text, right_to_left, 10);
+        draw_shaped(pdf.pages[0], font, text, shaped, right_to_left, true, 10, 100, 700);
+    }
+    const GlyphFont lam_alef = glyph_font_of(*arabic);
+    EXPECT_EQ(mapped_texts(lam_alef), (std::set<std::string>{"\xD9\x84", "\xD8\xA7"}));
+    EXPECT_TRUE(lam_alef.extra_codes.empty());
+    const GlyphFont brackets = glyph_font_of(*latin);
+    EXPECT_EQ(mapped_texts(brackets), (std::set<std::string>{"(", ")"}));
+    ASSERT_EQ(brackets.extra_codes.size(), 1u);
+    EXPECT_EQ(brackets.extra_codes[0].first, latin->glyph_count);  // the first code above the glyphs
+    EXPECT_EQ(brackets.extra_codes[0].second, brackets.widths.front().first);  // the glyph of ')'
+}
+
+}  // namespace
