@@ -1,5 +1,10 @@
 // Finishing a serialised PDF with qpdf: what libharu 2.3.0 cannot write itself, a trailer
-// /ID and /ViewerPreferences that preset the print dialog, with the version they need.
+// /ID and /ViewerPreferences that preset the print dialog, with the version they need; the
+// pictures' data and shaped text's glyph fonts; for the print shop its page boxes, black and
+// greys as DeviceGray, the press's CMYK, CIDSets, output intents and XMP. Compiled as C++17
+// into the module rosterbook-finish.so, which finish_loader.cpp loads at the first save (next
+// to the binary, or in lib/rosterbook/ beside an installed bin/), so start-up does not pay
+// for qpdf and gnutls.
 #pragma once
 
 #include <cstddef>

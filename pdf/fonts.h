@@ -1,7 +1,8 @@
 // The fonts a PDF document draws text with: the standard Helvetica (WinAnsi text), or
 // Liberation Sans embedded as Unicode (CID) fonts, with fallback fonts for the scripts
 // Liberation Sans lacks (Chinese, Japanese, Korean, Ethiopic, Armenian, Georgian, Hebrew
-// points); which characters they print; and the bytes each draws.
+// points; FACES, each loaded only when a text needs it); which characters they print; text
+// split into runs by font and placed in display order; and the bytes each draws.
 #pragma once
 
 #include <hpdf.h>

@@ -1,6 +1,9 @@
 // Text in the scripts whose letters change with their neighbours (Arabic joining, Indic
 // conjuncts and reordered vowels, Thai and Khmer marks): shaped by HarfBuzz, drawn as glyph
-// numbers in a font libharu cannot write, which the finished file carries (GlyphFont).
+// numbers in a font libharu cannot write, which the finished file carries (GlyphFont, a
+// subset made by hb-subset). A right-to-left run is drawn a glyph to each character, in the
+// order they are written, so every reader copies it as written; a glyph standing for two
+// texts (a ligature, a mirrored bracket) gets a code of its own above the font's glyphs.
 #pragma once
 
 #include <hb.h>

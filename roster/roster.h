@@ -1,6 +1,6 @@
-// The member list: reads the member CSV into Member records of any length, groups them by
-// role (Caller, Cuer, Member, New Dancer, as GROUPS names them) and sorts each group by
-// last, then first name. The roster holds as many people as the list does.
+// The member list: reads it (CSV, .xlsx, .ods) into Member records of any length, groups
+// them by role (Caller, Cuer, Member, New Dancer, as GROUPS names them) and sorts each
+// group by last, then first name. The roster holds as many people as the list does.
 #pragma once
 
 #include <array>

@@ -12,34 +12,10 @@
 
 #include "roster/columns.h"
 #include "settings/settings.h"
+#include "tests/support/loaded_roster.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
-
-struct Loaded {
-    Roster roster;
-    bool ok = false;
-    std::string err;  // stderr, and the failure as the run says it
-    std::string path;
-};
-
-// Loads `contents` as the member list, with the settings of `sdd` when it is not empty.
-Loaded load_csv(const TempDir& dir, const std::string& contents, const std::string& sdd = "") {
-    dir.write("members.csv", contents);
-    auto settings = std::make_unique<Settings>();
-    Loaded loaded;
-    loaded.path = dir.file("members.csv");
-    testing::internal::CaptureStderr();
-    if (!sdd.empty()) {
-        dir.write("roster.sdd", sdd);
-        load_settings_from(settings.get(), dir.file("roster.sdd").c_str());
-    }
-    snprintf(settings->member_csv_path, PATH_SIZE, "%s", loaded.path.c_str());
-    const std::optional<Failure> failure = load_roster(*settings, &loaded.roster);
-    loaded.ok = !failure;
-    loaded.err = testing::internal::GetCapturedStderr() + (failure ? failure_message(*failure) + "\n" : "");
-    return loaded;
-}
 
 // "First Last" for each member of a group, in array order.
 std::vector<std::string> names(std::span<const Member> group) {
@@ -77,20 +53,6 @@ TEST(LoadRoster, GroupsSortsAndReportsSkippedLines) {
                               ": 1 person left out for their role: 'Calers' (1); to print them, add a Roles "
                               "block, e.g. 'Member: Calers'\n" +
                               "Warning: " + loaded.path + ": 2 line(s) skipped, 6 member(s) read\n");
-}
-
-// Each member as "Group: First Last | address | city | zip | phone | cell | email | notes",
-// groups in order.
-std::vector<std::string> cards(const Roster& roster) {
-    std::vector<std::string> result;
-    for (int g = 0; g < GROUP_COUNT; ++g) {
-        for (const Member& m : group_members(roster, static_cast<Group>(g))) {
-            std::string card = std::string(GROUPS[g].role) + ": " + printed_name(m, GIVEN_NAME_FIRST);
-            for (const std::string& detail : m.details) card += " | " + detail;
-            result.push_back(card);
-        }
-    }
-    return result;
 }
 
 // Sheets kept the way clubs keep them: nobody lost, columns read by their headings.
@@ -365,119 +327,3 @@ TEST(CompareMembers, OrdersByLastThenFirstName) {
 }
 
 }  // namespace
-
-// A whole name in one cell names one person or a household's people, each with the surname
-// that is theirs; the comma rule holds where no joiner follows the comma.
-TEST(PeopleNamed, CouplesInOneCell) {
-    const struct {
-        const char* name;
-        const char* joiner;
-        const char* people;  // "first|last" each, "; " between
-    } cases[] = {
-        {"Bob Smith", "&", "Bob|Smith"},
-        {"Smith, Bob", "&", "Bob|Smith"},
-        {"Bob & Carol Smith", "&", "Bob|Smith; Carol|Smith"},
-        {"Bob, Carol & Sam Smith", "&", "Bob|Smith; Carol|Smith; Sam|Smith"},
-        {"Ann Lee & Tom Park", "&", "Ann|Lee; Tom|Park"},
-        {"Bob and Sue Miller", "&", "Bob|Miller; Sue|Miller"},
-        {"Bob + Sue Miller Jr.", "&", "Bob|Miller Jr.; Sue|Miller Jr."},
-        {"Smith, Bob & Carol", "&", "Bob|Smith; Carol|Smith"},
-        {"María y José García", "y", "María|García; José|García"},
-        {"José Ortega y Gasset", "&", "José Ortega y|Gasset"},
-        {"Ortega y Gasset, José", "y", "José|Ortega y Gasset"},
-        {"Bob & Carol", "&", "Bob &|Carol"},
-        {"Anders And", "&", "Anders|And"},
-    };
-    for (const auto& c : cases) {
-        std::string people;
-        for (const PersonName& p : people_named(c.name, c.joiner))
-            people += (people.empty() ? "" : "; ") + p.first_name + "|" + p.last_name;
-        EXPECT_EQ(people, c.people) << c.name;
-    }
-}
-
-// With households together, the rows of one household share a card: by a Household column,
-// else by surname and address, or by a Partner column naming the other; a surname alone
-// never joins. Shared details print once, differing ones with the first name.
-TEST(JoinHouseholds, JoinsTheRowsOfOneHousehold) {
-    const char* head = "role,first,last,address,city,phone,email";
-    const struct {
-        const char* what;
-        std::string sheet;  // rows after `head` and its own extra headings
-        std::string settings;
-        std::vector<std::string> cards;
-        const char* err;
-    } cases[] = {
-        {"surname and address",
-         ",private\nMember,Bob,Smith,12 Oak St,Salem,555-0101,bob@x.org,\n"
-         "Member,Carol,smith,12  oak st,Salem,555-0102,carol@x.org,yes\nMember,Ann,Smith,9 Elm St,Salem,,,\n",
-         "",
-         {"Member: Ann Smith | 9 Elm St | Salem |  |  |  |  | ",
-          "Member: Bob & Carol Smith | 12 Oak St | Salem |  | 555-0101 (Bob)\n |  | bob@x.org (Bob)\n | "},
-         ""},
-        {"Household column, three people, different surnames",
-         ",household\n"
-         "Member,Bob,Smith,1 A St,Salem,555-0101,,H1\nMember,Carol,Jones,1 A St,Salem,555-0102,,h1\n"
-         "New Dancer,Sam,Smith,1 A St,Salem,,,H1\nMember,Ann,Smith,1 A St,Salem,,,\n",
-         "",
-         {"Member: Carol Jones, Bob Smith & Sam Smith (New Dancer) | 1 A St | Salem |  | "
-          "555-0102 (Carol)\n555-0101 (Bob) |  |  | ",
-          "Member: Ann Smith | 1 A St | Salem |  |  |  |  | "},
-         ""},
-        {"Partner column, roles, joiner",
-         ",partner\nMember,Carol,Lee,2 B St,Salem,,,Bob Lee\n"
-         "Caller,Bob,Lee,3 C St,Salem,,,\nMember,Tom,Ray,4 D St,Salem,,,Tim Ray\n",
-         "Household Joiner: and\n",
-         {"Caller: Bob (Caller) and Carol Lee | 3 C St (Bob)\n2 B St (Carol) | Salem | "
-          " |  |  |  | ",
-          "Member: Tom Ray | 4 D St | Salem |  |  |  |  | "},
-         "Warning: %s line 4: partner 'Tim Ray' matches nobody in the list\n"},
-        // One address is street, town and postal code, however abbreviated; the same street in
-        // another town, a street without a town, or one name twice at one address never joins.
-        {"whole address",
-         "\nMember,Bob,Smith,12 Oak Street #4,Salem,,\nMember,Carol,Smith,12 oak st. apt 4,SALEM,,\n"
-         "Member,Pat,Smith,3 Elm St,Salem,,\nMember,Sam,Smith,3 Elm St,Portland,,\n"
-         "Member,Ann,Gray,7 Fir St,,,\nMember,Bo,Gray,7 Fir St,,,\n"
-         "Member,Linda,Lee,5 Ash Rd,Salem,,\nMember,Linda,Lee,5 Ash Road,Salem,,\n",
-         "",
-         {"Member: Ann Gray | 7 Fir St |  |  |  |  |  | ", "Member: Bo Gray | 7 Fir St |  |  |  |  |  | ",
-          "Member: Linda Lee | 5 Ash Rd | Salem |  |  |  |  | ",
-          "Member: Linda Lee | 5 Ash Road | Salem |  |  |  |  | ",
-          "Member: Bob & Carol Smith | 12 Oak Street #4 | Salem |  |  |  |  | ",
-          "Member: Pat Smith | 3 Elm St | Salem |  |  |  |  | ",
-          "Member: Sam Smith | 3 Elm St | Portland |  |  |  |  | "},
-         "Warning: %s: Linda Lee (lines 8 and 9): one name at one address, so each keeps a card of their own "
-         "(a "
-         "Household or Partner column joins them)\n"},
-        {"Partner written surname first, accents left out",
-         ",partner\nMember,José,Núñez,1 A St,Salem,,,\"Nunez, Maria\"\nMember,María,Núñez,2 B St,Salem,,,\n",
-         "",
-         {"Member: José & María Núñez | 1 A St (José)\n2 B St (María) | Salem |  |  |  |  | "},
-         ""},
-        {"one first name twice: each person's values in the sheet's order, untagged",
-         ",household\nMember,Pat,Murphy,1 A St,Salem,555-1029,pa@x.org,M\n"
-         "Member,Pat,Murphy,1 A St,Salem,555-1028,,M\n",
-         "",
-         {"Member: Pat & Pat Murphy | 1 A St | Salem |  | 555-1029\n555-1028 |  | pa@x.org\n | "},
-         ""},
-        {"apart",
-         ",partner\nMember,Bob,Smith,12 Oak St,Salem,,,Carol\nMember,Carol,Smith,12 Oak St,Salem,,,\n",
-         "Households: Apart\n",
-         {"Member: Bob Smith | 12 Oak St | Salem |  |  |  |  | ",
-          "Member: Carol Smith | 12 Oak St | Salem |  |  |  |  | "},
-         ""},
-    };
-    for (const auto& c : cases) {
-        TempDir dir;
-        const Loaded loaded = load_csv(dir, head + c.sheet, "Households: Together\n" + c.settings);
-        ASSERT_TRUE(loaded.ok) << c.what << ": " << loaded.err;
-        EXPECT_EQ(cards(loaded.roster), c.cards) << c.what;
-        char err[512];
-        snprintf(err, sizeof err, c.err, loaded.path.c_str());
-        const std::string private_note =
-            c.sheet.find("yes") != std::string::npos
-                ? "Note: 1 member(s) marked private: only their names are printed\n"
-                : "";
-        EXPECT_EQ(loaded.err, err + private_note) << c.what;
-    }
-}

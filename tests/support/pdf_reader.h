@@ -72,19 +72,26 @@ std::string pdf_info(const std::string& path, const std::string& key);
 // "1.7 ID=2 << /Duplex /DuplexFlipShortEdge /PrintScaling /None >>".
 std::string pdf_file_facts(const std::string& path);
 
-// A print shop's preflight of the file at `path`, rule by rule (HACKING.md lists them with
-// their clauses): every font embedded (a
-// subset CID font with a /CIDSet listing every CID its text shows, and only CIDs its program
-// has, as PDF/A-1 asks in 6.3.5), a
-// TrimBox `bleed` points inside a BleedBox `marks` points inside the page on every page
-// (with `marks`, crop marks wholly outside the bleed on the first page), a
-// trailer /ID, XMP metadata that says the Title and Creator of the document information, a
-// title in PDFDocEncoding where its letters allow,
-// an output intent with its profile, no soft mask, no black or grey written as RGB, no placeholder
-// for a missing picture, and the first page's picture, if it has one, reaching the
-// bleed's left and right edges; for a file claiming PDF/X-1a, its version, dates, a CMYK
-// press condition as its output intent, and no RGB colour or picture. Returns the rules
-// broken, as "rule: where"; empty when all hold.
+// The print shop's preflight. No PDF/A validator is packaged for Debian, so this checks, on
+// every shop file the tests write, each rule of PDF/A-1b (ISO 19005-1) the file's content
+// touches, and the shop's own (the clause each rule comes from in brackets):
+// - every font embedded (6.3.4); a subset CID font's /CIDSet lists every CID the page shows,
+//   and only CIDs its program has (6.3.5);
+// - an output intent with its profile (6.2.2); XMP metadata saying what the Info dictionary
+//   says, Title, Creator, Author (6.7.2, 6.7.3); /Trapped False in both (6.7.3); a trailer
+//   /ID (6.1.3); no soft mask, so no transparency (6.4);
+// - the title in PDFDocEncoding where its letters allow (converters to PDF/A refuse a
+//   needless UTF-16 title);
+// - the shop's trim: a TrimBox `bleed` points inside a BleedBox at the page's edge (or `marks`
+//   points inside it), the cover picture reaching the bleed at the sides and head with white
+//   below it, crop marks wholly outside the bleed; no placeholder for a missing picture;
+// - the shop's plates, black ink only: no black or neutral grey written as RGB;
+// - for a file claiming PDF/X-1a:2003 (ISO 15930-4): GTS_PDFXVersion, CreationDate and
+//   ModDate, PDF 1.4 at most (6.1, 6.3); one GTS_PDFX output intent naming a press condition
+//   with a CMYK printer profile, the same profile object the PDF/A intent names (6.2.2); no
+//   colour set as DeviceRGB, every picture DeviceCMYK or DeviceGray (6.2.3).
+// Returns the rules broken, as "rule: where"; empty when all hold. write_broken_copy shows
+// the rules can fail.
 std::vector<std::string> preflight_print_shop(const std::string& path, float bleed, float marks = 0);
 
 // How write_broken_copy breaks a file, for proving the preflight can fail: fonts' /CIDSet

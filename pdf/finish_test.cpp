@@ -1,0 +1,85 @@
+// The finishing step: a document libharu wrote goes in, and out comes a file with what the
+// step promises (an /ID, the print dialog's preferences, text that copies as it was written,
+// a print shop's boxes, CIDSets and output intent), or its failure said.
+#include "pdf/finish.h"
+
+#include <gtest/gtest.h>
+#include <hpdf.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+
+#include "image/colour.h"
+#include "pdf/document.h"
+#include "pdf/save.h"
+#include "tests/support/pdf_reader.h"
+#include "tests/support/run_tool.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+// A one-page document in the embedded Unicode fonts with "Åsa Ōta" on it, saved to `path`,
+// finished for the viewer `viewer`.
+void write_text_document(const std::string& path, ViewerSettings viewer) {
+    PdfDocument pdf;
+    ASSERT_TRUE(open_pdf_document(&pdf, {true, "Finish", 1700000000}));
+    ASSERT_TRUE(add_pdf_pages(&pdf, 1, 612, 792));
+    HPDF_Page page = pdf.pages[0];
+    HPDF_Page_BeginText(page);
+    HPDF_Page_SetFontAndSize(page, pdf.fonts.regular.font, 12);
+    HPDF_Page_TextOut(page, 72, 700, "\xC3\x85sa \xC5\x8Cta");
+    HPDF_Page_EndText(page);
+    pdf.viewer = viewer;
+    ASSERT_TRUE(save_pdf_document(&pdf, path.c_str()));
+}
+
+TEST(FinishPdf, KeepsItsPromisesOrSaysWhyNot) {
+    TempDir dir;
+    write_text_document(dir.file("home.pdf"), {"DuplexFlipShortEdge", true});
+    expect_valid_pdf(dir.file("home.pdf"));
+    EXPECT_EQ(pdf_file_facts(dir.file("home.pdf")),
+              "1.7 ID=2 << /Duplex /DuplexFlipShortEdge /PrintScaling /None >>");
+    EXPECT_EQ(command_output("pdftotext -q '" + dir.file("home.pdf") + "' -"), "Åsa Ōta\n\n\f");
+
+    // A document finished for a print shop: boxes 9 pt in, CIDSets for the embedded subsets, the sRGB intent.
+    write_text_document(dir.file("plain.pdf"), {nullptr, false});
+    const std::string plain = dir.read("plain.pdf");
+    PrintShopFinish shop;
+    shop.enabled = true;
+    shop.bleed = 9;
+    shop.author = "Club";
+    shop.profile = srgb_profile_bytes();
+    FILE* file = fopen(dir.file("shop.pdf").c_str(), "wb");
+    int write_error = -1;
+    std::string reason;
+    EXPECT_TRUE(finish_pdf(plain, {}, {}, {nullptr, false}, shop, file, &write_error, &reason)) << reason;
+    fclose(file);
+    EXPECT_EQ(write_error, 0);
+    expect_valid_pdf(dir.file("shop.pdf"));
+    EXPECT_EQ(preflight_print_shop(dir.file("shop.pdf"), 9), std::vector<std::string>{});
+    EXPECT_EQ(pdf_file_facts(dir.file("shop.pdf")), "1.4 ID=2 null");
+
+    const struct {
+        const char* what;
+        std::string bytes;
+        const char* into;
+        int write_error;
+        const char* reason;
+    } errors[] = {
+        {"not a PDF", "Name,Phone\n", "/dev/null", 0,
+         "document: unable to find trailer dictionary while recovering damaged file"},
+        {"a full disk", plain, "/dev/full", ENOSPC, ""},
+    };
+    for (const auto& c : errors) {
+        file = fopen(c.into, "wb");
+        reason.clear();
+        const bool finished = finish_pdf(c.bytes, {}, {}, {nullptr, false}, {}, file, &write_error, &reason);
+        fclose(file);
+        EXPECT_EQ(finished, c.reason[0] == '\0') << c.what;
+        EXPECT_EQ(write_error, c.write_error) << c.what;
+        EXPECT_EQ(reason, c.reason) << c.what;
+    }
+}
+
+}  // namespace
