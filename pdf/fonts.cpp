@@ -1,5 +1,6 @@
 #include "pdf/fonts.h"
 
+#include <unicode/uchar.h>
 #include <unicode/uscript.h>
 
 #include <algorithm>
@@ -29,8 +30,8 @@ constexpr FallbackFace FACES[] = {
     {"Ethiopic", NOTO "Ethiopic-Regular.ttf", NOTO "Ethiopic-Bold.ttf", "fonts-noto-core", false, "Ethi "},
     {"Armenian", NOTO "Armenian-Regular.ttf", NOTO "Armenian-Bold.ttf", "fonts-noto-core", false, "Armn "},
     {"Georgian", NOTO "Georgian-Regular.ttf", NOTO "Georgian-Bold.ttf", "fonts-noto-core", false, "Geor "},
-    {"Hebrew", NOTO "Hebrew-Regular.ttf", NOTO "Hebrew-Bold.ttf", "fonts-noto-core", true, "Hebr ", true},
-    {"Arabic", NOTO "Arabic-Regular.ttf", NOTO "Arabic-Bold.ttf", "fonts-noto-core", true, "Arab ", true},
+    {"Hebrew", NOTO "Hebrew-Regular.ttf", NOTO "Hebrew-Bold.ttf", "fonts-noto-core", true, "Hebr "},
+    {"Arabic", NOTO "Arabic-Regular.ttf", NOTO "Arabic-Bold.ttf", "fonts-noto-core", true, "Arab "},
     {"Devanagari", NOTO "Devanagari-Regular.ttf", NOTO "Devanagari-Bold.ttf", "fonts-noto-core", true,
      "Deva "},
     {"Bengali", NOTO "Bengali-Regular.ttf", NOTO "Bengali-Bold.ttf", "fonts-noto-core", true, "Beng "},
@@ -190,7 +191,8 @@ bool add_fallback_font(HPDF_Doc document, PdfFonts* fonts, int face) {
         if (regular == nullptr || bold == nullptr) return false;
         fonts->regular.fallbacks.push_back({nullptr, nullptr, false, regular});
         fonts->bold.fallbacks.push_back({nullptr, nullptr, false, bold});
-        if (files.right_to_left && fonts->regular.mirrored == nullptr) {
+        const int script = u_getPropertyValueEnum(UCHAR_SCRIPT, std::string(files.scripts, 4).c_str());
+        if (uscript_isRightToLeft(static_cast<UScriptCode>(script)) && fonts->regular.mirrored == nullptr) {
             fonts->regular.mirrored = open_shaping_font(EMBEDDED_REGULAR_FONT, "/RBMirrored1");
             fonts->bold.mirrored = open_shaping_font(EMBEDDED_BOLD_FONT, "/RBMirrored2");
         }

@@ -64,9 +64,8 @@ struct FallbackFace {
     const char* regular;  // TrueType file
     const char* bold;     // TrueType file; null when the font has one weight
     const char* package;
-    bool shaped;                 // its script's letters change with their neighbours: drawn shaped
-    const char* scripts;         // the scripts it is for, ISO 15924 codes and a blank after each: "Hang "
-    bool right_to_left = false;  // its script reads from the right
+    bool shaped;          // its script's letters change with their neighbours: drawn shaped
+    const char* scripts;  // the scripts it is for, ISO 15924 codes and a blank after each: "Hang "
 };
 
 // Loads the fonts into `document`: Unicode ones when `unicode` (making UTF-8 the

@@ -2,7 +2,6 @@
 
 #include <hb-ot.h>
 #include <hb-subset.h>
-#include <unicode/utf16.h>
 
 #include <algorithm>
 #include <cmath>
@@ -207,38 +206,30 @@ ShapedText shape_text(const ShapingFont& font, std::string_view text, bool right
 
 namespace {
 
-// A character of text and the font's own glyph for it.
+// A character of text and the font's own glyph for it (0 when it has none).
 struct CharacterGlyph {
     std::u16string text;
     uint32_t glyph;
 };
 
-// The characters after the first of a right-to-left glyph that stands for several (the lam-alef
-// ligature, "لا"), each with the font's glyph for it alone; none when it stands for one, or a
-// character has no glyph of its own. Readers differ on such a glyph: poppler spreads its
-// characters over it left to right before putting the line in reading order, so reverses them;
-// MuPDF and pypdf keep them as they are. Drawn as the first character, with the others after it
-// as characters of their own, it reads right in both.
-std::vector<CharacterGlyph> ligature_rest(const ShapingFont& font, const std::u16string& text) {
-    std::vector<CharacterGlyph> rest;
-    for (size_t i = U16_LENGTH(text[0]); text.size() > 1 && i < text.size();) {
-        const size_t length = i + 1 < text.size() && U16_IS_LEAD(text[i]) ? 2 : 1;
-        const std::u16string character = text.substr(i, length);
-        const UChar32 code_point = length == 2 ? U16_GET_SUPPLEMENTARY(text[i], text[i + 1]) : text[i];
+// The characters of a right-to-left glyph's `text` with the font's glyph for each alone, when
+// it stands for several that all have one (the lam-alef ligature, "لا"); else none. Readers
+// differ on such a glyph: poppler spreads its characters over it left to right before putting
+// the line in reading order, so reverses them; MuPDF and pypdf keep them as they are. Drawn as
+// its first character, the others drawn apart after it, it reads right in both.
+std::vector<CharacterGlyph> ligature_characters(const ShapingFont& font, const std::u16string& text) {
+    std::vector<CharacterGlyph> characters;
+    const std::string utf8 = from_utf16(text);
+    bool every_glyph = true;
+    for_each_code_point(utf8, [&](int32_t c, size_t offset, size_t length) {
         hb_codepoint_t glyph = 0;
-        if (!hb_font_get_nominal_glyph(font.font, static_cast<hb_codepoint_t>(code_point), &glyph) ||
-            glyph == 0)
-            return {};
-        rest.push_back({character, glyph});
-        i += length;
-    }
-    return rest;
-}
-
-size_t rest_units(const std::vector<CharacterGlyph>& rest) {
-    size_t units = 0;
-    for (const CharacterGlyph& c : rest) units += c.text.size();
-    return units;
+        every_glyph =
+            hb_font_get_nominal_glyph(font.font, static_cast<hb_codepoint_t>(c), &glyph) && glyph != 0;
+        characters.push_back({to_utf16(utf8.substr(offset, length)), glyph});
+        return every_glyph;
+    });
+    if (characters.size() < 2 || !every_glyph) characters.clear();
+    return characters;
 }
 
 // Glyphs in the order their text is written (by cluster; a right-to-left cluster's glyphs
@@ -251,26 +242,28 @@ void draw_glyph_by_glyph(HPDF_Page page, ShapingFont* font, std::string_view tex
     std::stable_sort(order.begin(), order.end(),
                      [&](size_t a, size_t b) { return shaped.glyphs[a].cluster < shaped.glyphs[b].cluster; });
     std::string ops;
-    const auto show = [&](uint32_t code, float at_x, float at_y, const char* mode) {
+    // A glyph in a text object of its own; an invisible one (3 Tr) inside q and Q, so the
+    // rendering mode does not outlast it.
+    const auto show = [&](uint32_t code, float at_x, float at_y, bool invisible) {
         char shown[16];
         snprintf(shown, sizeof shown, "<%04X> Tj\n", code);
-        ops += std::string(*mode != '\0' ? "q\n" : "") + "BT\n" + font->resource + " " + number(size) +
-               " Tf\n" + mode + number(at_x) + " " + number(at_y) + " Td " + shown + "ET\n" +
-               (*mode != '\0' ? "Q\n" : "");
+        const std::string text_object = "BT\n" + font->resource + " " + number(size) + " Tf\n" +
+                                        (invisible ? "3 Tr\n" : "") + number(at_x) + " " + number(at_y) +
+                                        " Td " + shown + "ET\n";
+        ops += invisible ? "q\n" + text_object + "Q\n" : text_object;
     };
     for (size_t i : order) {
         const ShapedGlyph& g = shaped.glyphs[i];
-        const std::vector<CharacterGlyph> rest =
-            right_to_left ? ligature_rest(*font, texts[i]) : std::vector<CharacterGlyph>();
-        const std::u16string own =
-            rest.empty() ? texts[i] : texts[i].substr(0, texts[i].size() - rest_units(rest));
-        show(code_for(font, g.glyph, own, true), x + g.x, y + g.y, "");
+        const std::vector<CharacterGlyph> characters =
+            right_to_left ? ligature_characters(*font, texts[i]) : std::vector<CharacterGlyph>();
+        show(code_for(font, g.glyph, characters.empty() ? texts[i] : characters[0].text, true), x + g.x,
+             y + g.y, false);
         // A ligature's other characters, invisible, each just left of the one before.
         float left = x + g.x;
-        for (const CharacterGlyph& c : rest) {
-            left -= static_cast<float>(hb_font_get_glyph_h_advance(font->font, c.glyph)) * size /
+        for (size_t k = 1; k < characters.size(); ++k) {
+            left -= static_cast<float>(hb_font_get_glyph_h_advance(font->font, characters[k].glyph)) * size /
                     static_cast<float>(font->units_per_em);
-            show(code_for(font, c.glyph, c.text, true), left, y, "3 Tr\n");
+            show(code_for(font, characters[k].glyph, characters[k].text, true), left, y, true);
         }
     }
     write_page_operators(page, ops);

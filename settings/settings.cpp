@@ -154,8 +154,6 @@ constexpr const char* SHOP_COLOUR_NAMES[2] = {"RGB", "CMYK"};
 constexpr const char* NAME_ORDER_NAMES[2] = {"Given First", "Family First"};
 constexpr const char* BINDING_NAMES[2] = {"Left", "Right"};
 constexpr const char* DIRECTION_NAMES[3] = {"Auto", "Left to Right", "Right to Left"};
-// The languages written from the right, as Sort Language names them.
-constexpr std::string_view RIGHT_TO_LEFT_LANGUAGES[] = {"he", "yi", "ar", "fa", "ur", "ps", "sd", "ug"};
 constexpr const char* HOUSEHOLDS_NAMES[2] = {"Apart", "Together"};
 constexpr const char* FILTERED_ROWS_NAMES[3] = {"Stop", "Print", "Leave Out"};
 
@@ -768,8 +766,6 @@ void apply_setting(Settings* settings, const char* key, const char* value,
 bool pages_right_to_left(const Settings& settings, std::string* why) {
     std::string reason;
     bool right = false;
-    const std::string_view tag = settings.sort_language;
-    const std::string_view language = tag.substr(0, tag.find_first_of("-_"));
     const auto titled = [&](int count, auto titles) {
         for (int i = 0; i < count; ++i)
             if (reads_right_to_left(titles[i])) return true;
@@ -778,10 +774,9 @@ bool pages_right_to_left(const Settings& settings, std::string* why) {
     if (settings.direction != DIRECTION_AUTO) {
         right = settings.direction == DIRECTION_RIGHT_TO_LEFT;
         reason = std::string("Direction: ") + DIRECTION_NAMES[settings.direction];
-    } else if (std::find(std::begin(RIGHT_TO_LEFT_LANGUAGES), std::end(RIGHT_TO_LEFT_LANGUAGES), language) !=
-               std::end(RIGHT_TO_LEFT_LANGUAGES)) {
+    } else if (language_reads_right_to_left(settings.sort_language)) {
         right = true;
-        reason = "Sort Language: " + std::string(tag);
+        reason = std::string("Sort Language: ") + settings.sort_language;
     } else if (titled(settings.title_line_count, settings.title_lines)) {
         right = true;
         reason = "the title";

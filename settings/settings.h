@@ -228,7 +228,7 @@ std::vector<std::string> settings_lines(const std::string& text);
 std::string edit_setting(const std::string& text, const std::string& key, const std::string& value);
 
 // Whether the pages read from the right: as `direction` forces, else when the Sort Language is
-// a right-to-left language (he, yi, ar, fa, ur, ps, sd, ug) or the title or a section title
+// written from the right (he, yi, ar, fa, ur, ps, sd, ug, as ICU knows) or the title or a section title
 // reads from the right. `why`, when given, gets the reason in the report's words:
 // "Direction: Right to Left", "Sort Language: he", "the title" or "the section titles".
 bool pages_right_to_left(const Settings& settings, std::string* why = nullptr);

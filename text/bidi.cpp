@@ -2,6 +2,7 @@
 
 #include <unicode/ubidi.h>
 #include <unicode/uchar.h>
+#include <unicode/uloc.h>
 #include <unicode/uscript.h>
 
 #include <memory>
@@ -40,6 +41,8 @@ bool reads_right_to_left(std::string_view text) {
     const std::u16string units = to_utf16(text);
     return ubidi_getBaseDirection(units.data(), static_cast<int32_t>(units.size())) == UBIDI_RTL;
 }
+
+bool language_reads_right_to_left(const char* tag) { return tag[0] != '\0' && uloc_isRightToLeft(tag); }
 
 const char* list_comma(std::string_view text) {
     const char* comma = ",";

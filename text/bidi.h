@@ -11,6 +11,10 @@
 // True when the UTF-8 `text` has a right-to-left character, so display order may differ.
 bool has_right_to_left(std::string_view text);
 
+// True when the language `tag` ("he", "ar-EG", "ur_PK") is written from the right, as ICU's
+// locale data says (its likely script).
+bool language_reads_right_to_left(const char* tag);
+
 // True when the line reads from the right: its first strong letter is right to left.
 bool reads_right_to_left(std::string_view text);
 
