@@ -890,6 +890,80 @@ TEST(Rosterbook, SheetsReadAsTheClubMeansThem) {
     }
 }
 
+// The shop's cover picture fills its area out to the bleed at the sides and head whatever its
+// shape, cut, never stretched, white below the middle; a cut of more than a third is said.
+TEST(Rosterbook, ShopCoverFillsToTheBleed) {
+    const struct {
+        const char* paper;
+        int width, height;  // the picture's pixels
+        const char* said;   // stderr
+    } cases[] = {
+        {"Letter", 2700, 1800, ""},
+        {"Letter", 2400, 1800, ""},
+        {"Letter", 1800, 1800, ""},
+        {"Letter", 1200, 1800,
+         "Note: cover.png: filling the cover to its edges cuts off 49 % of the picture (Cover Focus says "
+         "which "
+         "part is kept)\nNote: cover.png prints at 209 ppi in shop.pdf; print shops may query pictures under "
+         "250 "
+         "ppi\n"},
+        {"A4", 2700, 1800, ""},
+        {"A4", 2400, 1800, ""},
+        {"A4", 1800, 1800, ""},
+        {"A4", 1200, 1800,
+         "Note: cover.png: filling the cover to its edges cuts off 53 % of the picture (Cover Focus says "
+         "which "
+         "part is kept)\nNote: cover.png prints at 197 ppi in shop.pdf; print shops may query pictures under "
+         "250 "
+         "ppi\n"},
+    };
+    for (const auto& c : cases) {
+        const std::string what =
+            std::string(c.paper) + " " + std::to_string(c.width) + "x" + std::to_string(c.height);
+        TempDir dir;
+        PngShape red;
+        red.width = c.width, red.height = c.height, red.solid = 0xC83C3C;
+        write_png(dir.file("cover.png"), red);
+        dir.write("members.csv", std::string(HEADER) + "Member,Ann,Able,a,b,c,d\n");
+        dir.write("roster.sdd", std::string("Print Shop PDF: shop.pdf\nBinding: Left\nPaper Size: ") +
+                                    c.paper +
+                                    "\nCommittee:\nPresident: Ann Able\n\nSchedule:\nMay 1: Dance\n");
+        const RunResult run = run_in(dir);
+        ASSERT_EQ(run.status, 0) << what << run.err;
+        EXPECT_EQ(run.err, c.said) << what;
+        const PdfImage& cover = read_pdf(dir.file("shop.pdf"))[0].images.at(0);
+        EXPECT_NEAR(cover.drawn_width / cover.drawn_height, float(c.width) / float(c.height), 1e-3) << what;
+        // The page at 18 dpi, a pixel every 4 pt: red in the bleed one pixel in from its corners
+        // (the edge row may be half off the page) and at both sides just above the middle, white
+        // just below it.
+        const std::string ppm = command_output(
+            "gs -q -dNOPAUSE -dBATCH -sDEVICE=ppmraw -r18 -dLastPage=1 "
+            "-sOutputFile=- '" +
+            dir.file("shop.pdf") + "'");
+        std::istringstream header(ppm);
+        std::string magic, comment;
+        int columns = 0, rows = 0, depth = 0;
+        header >> magic >> std::ws;
+        while (header.peek() == '#') std::getline(header, comment);  // Ghostscript's own line
+        header >> columns >> rows >> depth;
+        const size_t pixels = static_cast<size_t>(header.tellg()) + 1;
+        auto red_at = [&](int x, int y) {
+            const size_t at = pixels + (static_cast<size_t>(y) * columns + x) * 3;
+            return static_cast<unsigned char>(ppm.at(at)) > 150 &&
+                   static_cast<unsigned char>(ppm.at(at + 1)) < 100;
+        };
+        const int middle = rows / 2;
+        for (auto [x, y] : {std::pair{1, 1},
+                            {columns - 2, 1},
+                            {1, middle - 3},
+                            {columns - 2, middle - 3},
+                            {columns / 2, 1}}) {
+            EXPECT_TRUE(red_at(x, y)) << what << " at " << x << "," << y;
+        }
+        EXPECT_FALSE(red_at(columns / 2, middle + 3)) << what;
+    }
+}
+
 // The CMYK shop file prints a picture's flat patches and the title as the press profile's
 // own conversion of their sRGB colours does (ΔE2000 under 1), near the colours the
 // secretary saw on screen (ΔE2000 under 4 for these colours, inside the press's gamut:

@@ -366,6 +366,7 @@ void report_text_fitting(const Settings& settings, const Roster& roster, std::sp
                          const PdfFonts& booklet_fonts, const RosterImages& images) {
     const PageGeometry booklet = page_geometry(settings.paper_size, LAYOUT_BOOKLET);
     report_cover_fit(settings, booklet_fonts, booklet.page_width - 2.0f * booklet.margin_x);
+    if (images.cover != nullptr) report_cover_cut(settings, *images.cover);
     if (page_is_typed(settings.committee, images.committee)) {
         report_typed_page_fit("Committee", settings.committee, booklet_fonts, booklet);
     }

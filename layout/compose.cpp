@@ -131,8 +131,10 @@ int planned_picture_sizes(const SourceImage& image, PicturePlace place, const Se
             continue;
         }
         const PageGeometry geometry = page_geometry(settings.paper_size, mode);
-        const FittedSize drawn = place == PLACE_COVER ? cover_image_size(geometry, image.width, image.height)
-                                                      : panel_image_size(geometry, image.width, image.height);
+        const FittedSize drawn =
+            place == PLACE_COVER
+                ? place_cover_image(geometry, image.width, image.height, settings.cover_focus).drawn
+                : panel_image_size(geometry, image.width, image.height);
         sizes[count++] = {
             embedded_size(image.width, image.height, drawn.width, drawn.height, settings.image_resolution),
             press};

@@ -1,9 +1,13 @@
 #include "layout/cover.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "base/message.h"
 #include "layout/draw.h"
 #include "layout/fit.h"
 #include "pdf/embed.h"
+#include "roster/photo.h"
 
 namespace {
 
@@ -16,16 +20,20 @@ constexpr float TITLE_SUBTITLE_GAP = 17.25f;
 RgbColor color_of(const float color[3]) { return {color[0], color[1], color[2]}; }
 
 void draw_cover_image(PdfDocument* pdf, PlacedPage placed, const SourceImage& cover,
-                      const ImageOptions& options, const PageGeometry& geometry) {
-    const FittedSize drawn = cover_image_size(geometry, cover.width, cover.height);
-    HPDF_Image image = embed_image(pdf, cover, drawn.width, drawn.height, options);
+                      const ImageOptions& options, const PageGeometry& geometry, CoverFocus focus) {
+    const CoverPlacement at = place_cover_image(geometry, cover.width, cover.height, focus);
+    HPDF_Image image = embed_image(pdf, cover, at.drawn.width, at.drawn.height, options);
     if (image == nullptr) return;
-    // A picture that bleeds at the sides bleeds at the head too: a white strip above it
-    // would look like a cutting error once trimmed.
-    const bool bleeds = drawn.width > geometry.page_width + 0.01f;
-    const float top = bleeds ? geometry.page_height + geometry.bleed : geometry.page_height - IMAGE_TOP_SPACE;
-    HPDF_Page_DrawImage(placed.page, image, placed.x_offset + (geometry.page_width - drawn.width) * 0.5f,
-                        top - drawn.height, drawn.width, drawn.height);
+    if (at.filled) {  // shown only inside its area
+        HPDF_Page_GSave(placed.page);
+        HPDF_Page_Rectangle(placed.page, placed.x_offset + at.area_left, at.area_bottom, at.area_width,
+                            at.area_height);
+        HPDF_Page_Clip(placed.page);
+        HPDF_Page_EndPath(placed.page);
+    }
+    HPDF_Page_DrawImage(placed.page, image, placed.x_offset + at.x, at.top - at.drawn.height, at.drawn.width,
+                        at.drawn.height);
+    if (at.filled) HPDF_Page_GRestore(placed.page);
 }
 
 void fill_band(HPDF_Page page, RgbColor color, float x, float y, float width, float height) {
@@ -52,17 +60,45 @@ TextFit fit_cover_line(const TextFont& font, const char* line, float size, float
 
 }  // namespace
 
-// Fits the picture to the full width and half the height, hung 10 pt below the top edge.
-// With a bleed, a picture that reaches the sides reaches on into the bleed, so a cut a
-// little off the trim leaves no white sliver.
-FittedSize cover_image_size(const PageGeometry& geometry, uint32_t width, uint32_t height) {
-    const float page_width = geometry.page_width, bleed = geometry.bleed;
-    FittedSize drawn = fit_image(page_width, geometry.page_height * 0.5f, static_cast<float>(width),
-                                 static_cast<float>(height));
-    if (bleed > 0.0f && drawn.width >= page_width - 0.01f) {
-        drawn = {drawn.width + 2.0f * bleed, drawn.height * (drawn.width + 2.0f * bleed) / drawn.width};
+CoverPlacement place_cover_image(const PageGeometry& geometry, uint32_t width, uint32_t height,
+                                 CoverFocus focus) {
+    const float page_width = geometry.page_width, half = geometry.page_height * 0.5f, bleed = geometry.bleed;
+    const float w = static_cast<float>(width), h = static_cast<float>(height);
+    CoverPlacement at = {};
+    at.filled = bleed > 0.0f || focus != COVER_FIT;
+    if (!at.filled) {
+        at.drawn = fit_image(page_width, half, w, h);
+        at.x = (page_width - at.drawn.width) * 0.5f;
+        at.top = geometry.page_height - IMAGE_TOP_SPACE;
+        return at;
     }
-    return drawn;
+    at.area_left = -bleed;
+    at.area_bottom = half;
+    at.area_width = page_width + 2.0f * bleed;
+    at.area_height = bleed > 0.0f ? half + bleed : half - IMAGE_TOP_SPACE;
+    const float scale = std::max(at.area_width / w, at.area_height / h);
+    at.drawn = {w * scale, h * scale};
+    bool known = true;
+    const PhotoFocus keep = photo_focus(focus == COVER_FIT ? "centre" : cover_focus_name(focus), &known);
+    at.x = at.area_left - (at.drawn.width - at.area_width) * keep.across;
+    at.top = at.area_bottom + at.area_height + (at.drawn.height - at.area_height) * keep.down;
+    return at;
+}
+
+void report_cover_cut(const Settings& settings, const SourceImage& cover) {
+    float shown = 1.0f;
+    for (LayoutMode mode : {LAYOUT_BOOKLET, LAYOUT_STANDARD, LAYOUT_PRINT_SHOP}) {
+        if (mode == LAYOUT_PRINT_SHOP && settings.print_shop_pdf_path[0] == '\0') break;
+        const CoverPlacement at = place_cover_image(page_geometry(settings.paper_size, mode), cover.width,
+                                                    cover.height, settings.cover_focus);
+        if (at.filled)
+            shown = std::min(shown, at.area_width * at.area_height / (at.drawn.width * at.drawn.height));
+    }
+    if (shown < 2.0f / 3.0f) {
+        say("Note: %s: filling the cover to its edges cuts off %d %% of the picture (Cover Focus says which "
+            "part is kept)\n",
+            cover.path, static_cast<int>(std::lround((1.0f - shown) * 100.0f)));
+    }
 }
 
 void draw_cover_page(PdfDocument* pdf, const PageTarget& target, const PdfFonts& fonts,
@@ -72,7 +108,7 @@ void draw_cover_page(PdfDocument* pdf, const PageTarget& target, const PdfFonts&
     PlacedPage placed = find_page(target);
     const float band_height = page_height * 0.5f;
     if (cover != nullptr) {
-        draw_cover_image(pdf, placed, *cover, options, geometry);
+        draw_cover_image(pdf, placed, *cover, options, geometry, settings.cover_focus);
     } else if (target.mode != LAYOUT_PRINT_SHOP) {  // the shop's cover is finished as it is
         fill_band(placed.page, PLACEHOLDER_BAND_COLOR, placed.x_offset, band_height, page_width, band_height);
         set_fill(placed.page, ACCENT_COLOR);

@@ -154,6 +154,7 @@ constexpr const char* SHOP_COLOUR_NAMES[2] = {"RGB", "CMYK"};
 constexpr const char* NAME_ORDER_NAMES[2] = {"Given First", "Family First"};
 constexpr const char* BINDING_NAMES[2] = {"Left", "Right"};
 constexpr const char* DIRECTION_NAMES[3] = {"Auto", "Left to Right", "Right to Left"};
+constexpr const char* COVER_FOCUS_NAMES[6] = {"Fit", "Centre", "Top", "Bottom", "Left", "Right"};
 constexpr const char* HOUSEHOLDS_NAMES[2] = {"Apart", "Together"};
 constexpr const char* FILTERED_ROWS_NAMES[3] = {"Stop", "Print", "Leave Out"};
 
@@ -497,6 +498,16 @@ constexpr SettingKey SETTING_KEYS[] = {
      true, SETTING_COLOUR, COVER, [](const Settings& s) { return colour_shown(s.subtitle_color); }},
     {"Cover Image", [](Settings* s, const SettingValue& v) { apply_path(s->cover_image_path, v.text); },
      false, SETTING_FILE, COVER, [](const Settings& s) { return std::string(s.cover_image_path); }},
+    {"Cover Focus",
+     [](Settings* s, const SettingValue& v) {
+         if (keys_equal(v.text, "Center")) {  // as Photo Focus takes it
+             s->cover_focus = COVER_CENTRE;
+         } else {
+             apply_choice(&s->cover_focus, v.text, "cover focus", COVER_FOCUS_NAMES);
+         }
+     },
+     true, SETTING_CHOICE, COVER,
+     [](const Settings& s) { return std::string(COVER_FOCUS_NAMES[s.cover_focus]); }, COVER_FOCUS_NAMES},
     {"Label Sequence", [](Settings* s, const SettingValue& v) { apply_label_sequence(s, v.text); }, true,
      SETTING_CHOICE, PAGES,
      [](const Settings& s) { return std::string(LABEL_SEQUENCE_NAMES[s.label_sequence]); },
@@ -791,6 +802,8 @@ bool pages_right_to_left(const Settings& settings, std::string* why) {
 const char* label_sequence_name(LabelSequence sequence) { return LABEL_SEQUENCE_NAMES[sequence]; }
 
 const char* paper_size_name(PaperSize paper) { return PAPER_SIZE_NAMES[paper]; }
+
+const char* cover_focus_name(CoverFocus focus) { return COVER_FOCUS_NAMES[focus]; }
 
 bool keys_equal(const char* a, const char* b) {
     char left[SETTINGS_KEY_SIZE];

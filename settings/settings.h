@@ -85,6 +85,11 @@ enum FilteredRows : int32_t { FILTERED_ROWS_STOP = 0, FILTERED_ROWS_PRINT = 1, F
 enum Binding : int32_t { BINDING_LEFT = 0, BINDING_RIGHT = 1 };
 // Which way the pages read: as the club's language and words say, or as roster.sdd forces.
 enum Direction : int32_t { DIRECTION_AUTO = 0, DIRECTION_LEFT_TO_RIGHT = 1, DIRECTION_RIGHT_TO_LEFT = 2 };
+// How the cover picture takes its area: fitted whole in the home PDFs and filled to the
+// print shop's bleed from its centre, or filled in every PDF keeping the part named.
+enum CoverFocus : int32_t { COVER_FIT = 0, COVER_CENTRE, COVER_TOP, COVER_BOTTOM, COVER_LEFT, COVER_RIGHT };
+// The word roster.sdd gives `focus`: "Fit", "Centre", "Top", ...
+const char* cover_focus_name(CoverFocus focus);
 // The words the pages print of their own, as the club writes them (English by default).
 struct PageWords {
     char group_titles[GROUP_COUNT]
@@ -128,6 +133,7 @@ struct Settings {
     bool name_index;               // an index of names with their pages after the sections
     PageWords words;
     char cover_image_path[PATH_SIZE];
+    CoverFocus cover_focus;
     char committee_image_path[PATH_SIZE];
     char schedule_image_path[PATH_SIZE];
     char member_csv_path[PATH_SIZE];     // the member list: CSV, .xlsx or .ods

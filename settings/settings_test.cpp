@@ -33,6 +33,7 @@ std::string field_value(const Settings& s, const std::string& field) {
     if (field == "direction")
         return (pages_right_to_left(s, &why) ? "right to left: " : "left to right: ") + why;
     if (field == "subtitle") return lines_text(s.subtitle_lines, s.subtitle_line_count);
+    if (field == "cover_focus") return cover_focus_name(s.cover_focus);
     if (field == "title_font_size") return std::to_string(s.title_font_size);
     if (field == "subtitle_font_size") return std::to_string(s.subtitle_font_size);
     if (field == "title_color") return color_text(s.title_color);
@@ -164,6 +165,8 @@ TEST(LoadSettings, FileContents) {
         {"Cover Image: \"\n", "cover", "\""},
         {"Cover Image:\n\n", "cover", ""},
         {"Cover Image:\n", "cover", "cover.png"},
+        {"Cover Focus: center\n", "cover_focus", "Centre"},
+        {"Cover Focus: TOP\n", "cover_focus", "Top"},
         {"Committee Image: board.png\n", "committee", "board.png"},
         {"Schedule Image: dates.png\n", "schedule", "dates.png"},
         {"Member CSV: list.csv\n", "csv", "list.csv"},
@@ -189,6 +192,8 @@ TEST(LoadSettings, Messages) {
         const char* err;
     } errors[] = {
         {"just words\n", "title", "0:", "roster.conf: no colon: just words\n"},
+        {"Cover Focus: middle\n", "cover_focus", "Fit",
+         "roster.conf: unknown cover focus 'middle', keeping Fit\n"},
         {"Direction: upward\n", "direction",
          "left to right: ", "roster.conf: unknown direction 'upward', keeping Auto\n"},
         {"  Colour: #000000  \n", "title_color", "0.1020 0.2314 0.3608",
