@@ -655,7 +655,8 @@ TEST(Rosterbook, PrintShopFilePassesThePreflight) {
             std::vector<std::string> rules;  // the first rules the preflight names
         } breakages[] = {
             {BROKEN_CID_SETS,
-             {"CIDSet lists every CID shown: page 1 /F1", "CIDSet lists only CIDs in the font: page 1 /F1"}},
+             {"CIDSet lists every CID shown: page 1 /F1", "CIDSet lists only CIDs in the font: page 1 /F1",
+              "CIDSet reaches every glyph of its font program: page 1 /F1"}},
             {NO_OUTPUT_INTENT,
              {"output intent with its profile",
               "PDF/X output intent: a CMYK press condition with its profile"}},

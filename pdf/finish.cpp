@@ -3,6 +3,8 @@
 #define POINTERHOLDER_TRANSITION 4
 #include "pdf/finish.h"
 
+#include <hb-subset.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <exception>
@@ -14,6 +16,7 @@
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 #include <qpdf/QPDFWriter.hh>
+#include <set>
 #include <stdexcept>
 #include <vector>
 
@@ -154,38 +157,146 @@ uint32_t big_endian(const std::string& bytes, size_t offset, int size) {
     return value;
 }
 
-// How many glyph slots a TrueType program has (its 'maxp' table's numGlyphs); 0 when it
-// has no such table.
-uint32_t glyph_count(const std::string& font) {
-    const uint32_t tables = big_endian(font, 4, 2);
-    for (uint32_t i = 0; i < tables; ++i) {
-        const size_t entry = 12 + 16 * static_cast<size_t>(i);
-        if (font.compare(std::min(entry, font.size()), 4, "maxp") == 0)
-            return big_endian(font, big_endian(font, entry + 8, 4) + 4, 2);
+// A CIDSet with CID 0 and each of `cids`.
+QPDFObjectHandle cid_set(QPDF& pdf, const std::vector<uint32_t>& cids) {
+    std::string bits(1, '\0');
+    for (uint32_t cid : cids) {
+        if (cid / 8 >= bits.size()) bits.resize(cid / 8 + 1, '\0');
+        bits[cid / 8] = static_cast<char>(bits[cid / 8] | (0x80 >> (cid % 8)));
     }
-    return 0;
+    bits[0] = static_cast<char>(bits[0] | 0x80);
+    return QPDFObjectHandle::newStream(&pdf, bits);
 }
 
+// The CIDs each CID font's text shows on a page, by the CID font object: the codes of the
+// strings its Tj, TJ, ' and " operators show while a Type0 font of two-byte codes is set.
+class ShownCids : public QPDFObjectHandle::ParserCallbacks {
+public:
+    ShownCids(QPDFObjectHandle fonts, std::map<QPDFObjGen, std::set<uint32_t>>* shown)
+        : fonts_(fonts), shown_(shown) {}
+
+    void handleObject(QPDFObjectHandle object) override {
+        if (!object.isOperator()) {
+            operands_.push_back(object);
+            return;
+        }
+        const std::string op = object.getOperatorValue();
+        if (op == "Tf" && !operands_.empty() && operands_[0].isName()) {
+            QPDFObjectHandle font = fonts_.isDictionary() ? fonts_.getKey(operands_[0].getName()) : fonts_;
+            const bool cid = font.isDictionary() && font.getKey("/Subtype").isNameAndEquals("/Type0");
+            current_ =
+                cid ? &(*shown_)[font.getKey("/DescendantFonts").getArrayItem(0).getObjGen()] : nullptr;
+        } else if ((op == "Tj" || op == "'" || op == "\"" || op == "TJ") && current_ != nullptr &&
+                   !operands_.empty()) {
+            QPDFObjectHandle shown = operands_.back();
+            for (int i = 0; shown.isArray() && i < shown.getArrayNItems(); ++i) add(shown.getArrayItem(i));
+            add(shown);
+        }
+        operands_.clear();
+    }
+    void handleEOF() override {}
+
+private:
+    QPDFObjectHandle fonts_;
+    std::map<QPDFObjGen, std::set<uint32_t>>* shown_;
+    std::set<uint32_t>* current_ = nullptr;
+    std::vector<QPDFObjectHandle> operands_;
+
+    void add(QPDFObjectHandle text) {
+        if (!text.isString()) return;
+        const std::string codes = text.getStringValue();
+        for (size_t at = 0; at + 1 < codes.size(); at += 2) current_->insert(big_endian(codes, at, 2));
+    }
+};
+
+// The CIDToGIDMap's glyph for `cid`: a stream two bytes a CID (glyph 0 past its end), else
+// /Identity.
+uint32_t glyph_of(const std::string& map, bool identity, uint32_t cid) {
+    return identity ? cid : big_endian(map, 2 * static_cast<size_t>(cid), 2 * cid + 1 < map.size() ? 2 : 0);
+}
+
+// Owns a HarfBuzz object for the length of a scope.
+template <typename T, void (*destroy)(T*)>
+struct HbHeld {
+    T* held;
+    ~HbHeld() { destroy(held); }
+};
+
 // PDF/A-1 (ISO 19005-1, 6.3.5) asks each subset CID font to list in a /CIDSet every CID
-// present in its program: CID 0, and each CID the CIDToGIDMap maps to a glyph slot of the
-// subset, an empty glyph such as the space's included.
-void add_cid_set(QPDF& pdf, QPDFObjectHandle cid_font) {
+// present in its program. The program is cut to the glyphs of the CIDs `shown` (and the
+// parts of composite glyphs, and .notdef) with hb-subset, so the CIDSet lists a CID for
+// every glyph the program holds: the CIDToGIDMap sends each CID shown to its glyph's new
+// number, and a part of a composite no CID shows gets a CID of its own above the others.
+void subset_cid_font(QPDF& pdf, QPDFObjectHandle cid_font, const std::set<uint32_t>& shown) {
     QPDFObjectHandle descriptor = cid_font.getKey("/FontDescriptor");
     QPDFObjectHandle program = descriptor.getKey("/FontFile2");
     QPDFObjectHandle map = cid_font.getKey("/CIDToGIDMap");
-    if (!program.isStream() || !map.isStream() || descriptor.hasKey("/CIDSet")) return;
-    const uint32_t glyphs = glyph_count(stream_bytes(program));
-    const std::string gids = stream_bytes(map);
-    const size_t cids = gids.size() / 2;
-    std::string bits((cids + 7) / 8, '\0');
-    for (size_t cid = 0; cid < cids; ++cid) {
-        const uint32_t gid = big_endian(gids, 2 * cid, 2);
-        if (cid == 0 || (gid != 0 && gid < glyphs)) {
-            bits[cid / 8] = static_cast<char>(bits[cid / 8] | (0x80 >> (cid % 8)));
+    const bool identity = map.isName() && map.getName() == "/Identity";
+    if (!program.isStream() || !(map.isStream() || identity)) return;
+    const std::string bytes = stream_bytes(program), old_map = identity ? "" : stream_bytes(map);
+    HbHeld<hb_blob_t, hb_blob_destroy> blob{hb_blob_create(bytes.data(), static_cast<unsigned>(bytes.size()),
+                                                           HB_MEMORY_MODE_READONLY, nullptr, nullptr)};
+    HbHeld<hb_face_t, hb_face_destroy> face{hb_face_create(blob.held, 0)};
+    HbHeld<hb_subset_input_t, hb_subset_input_destroy> input{hb_subset_input_create_or_fail()};
+    if (input.held == nullptr) throw std::runtime_error("not enough memory to subset a font");
+    const uint32_t slots = hb_face_get_glyph_count(face.held);
+    hb_set_t* glyphs = hb_subset_input_glyph_set(input.held);
+    hb_set_add(glyphs, 0);
+    for (uint32_t cid : shown) {
+        if (glyph_of(old_map, identity, cid) < slots) hb_set_add(glyphs, glyph_of(old_map, identity, cid));
+    }
+    HbHeld<hb_subset_plan_t, hb_subset_plan_destroy> plan{
+        hb_subset_plan_create_or_fail(face.held, input.held)};
+    HbHeld<hb_face_t, hb_face_destroy> subset{plan.held ? hb_subset_plan_execute_or_fail(plan.held)
+                                                        : nullptr};
+    if (subset.held == nullptr) throw std::runtime_error("a font cannot be subset");
+    const hb_map_t* new_glyph = hb_subset_plan_old_to_new_glyph_mapping(plan.held);
+    const uint32_t count = hb_face_get_glyph_count(subset.held);
+    std::vector<uint32_t> glyph_cids;  // each CID given a glyph, rising
+    std::vector<bool> reached(count, false);
+    reached[0] = true;
+    std::string new_map(2 * (shown.empty() ? 1 : static_cast<size_t>(*shown.rbegin()) + 1), '\0');
+    const auto put = [&](uint32_t cid, uint32_t glyph) {
+        if (2 * static_cast<size_t>(cid) + 1 >= new_map.size())
+            new_map.resize(2 * static_cast<size_t>(cid) + 2, '\0');
+        new_map[2 * cid] = static_cast<char>(glyph >> 8);
+        new_map[2 * cid + 1] = static_cast<char>(glyph & 0xFF);
+        glyph_cids.push_back(cid);
+        reached[glyph] = true;
+    };
+    for (uint32_t cid : shown) {
+        const uint32_t glyph = hb_map_get(new_glyph, glyph_of(old_map, identity, cid));
+        if (cid != 0 && glyph != HB_MAP_VALUE_INVALID && glyph != 0 && glyph < count) put(cid, glyph);
+    }
+    for (uint32_t glyph = 1, cid = static_cast<uint32_t>(new_map.size() / 2); glyph < count; ++glyph) {
+        if (!reached[glyph]) put(cid++, glyph);  // a composite's part
+    }
+    HbHeld<hb_blob_t, hb_blob_destroy> written{hb_face_reference_blob(subset.held)};
+    unsigned length = 0;
+    const char* data = hb_blob_get_data(written.held, &length);
+    program.replaceStreamData(std::string(data, length), QPDFObjectHandle::newNull(),
+                              QPDFObjectHandle::newNull());
+    program.getDict().replaceKey("/Length1", QPDFObjectHandle::newInteger(length));
+    cid_font.replaceKey("/CIDToGIDMap", QPDFObjectHandle::newStream(&pdf, new_map));
+    descriptor.replaceKey("/CIDSet", cid_set(pdf, glyph_cids));
+}
+
+// Cuts every CID font's program to the glyphs the pages show, each listed in its CIDSet.
+void subset_cid_fonts(QPDF& pdf) {
+    std::map<QPDFObjGen, std::set<uint32_t>> shown;
+    std::map<QPDFObjGen, QPDFObjectHandle> cid_fonts;
+    for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
+        QPDFObjectHandle fonts = page.getObjectHandle().getKey("/Resources").getKey("/Font");
+        ShownCids parser(fonts, &shown);
+        page.parseContents(&parser);
+        for (const std::string& name : fonts.isDictionary() ? fonts.getKeys() : std::set<std::string>{}) {
+            QPDFObjectHandle font = fonts.getKey(name);
+            if (!font.getKey("/Subtype").isNameAndEquals("/Type0")) continue;
+            QPDFObjectHandle cid_font = font.getKey("/DescendantFonts").getArrayItem(0);
+            cid_fonts.emplace(cid_font.getObjGen(), cid_font);
         }
     }
-    if (bits.empty()) bits.assign(1, '\x80');
-    descriptor.replaceKey("/CIDSet", QPDFObjectHandle::newStream(&pdf, bits));
+    for (auto& [id, cid_font] : cid_fonts) subset_cid_font(pdf, cid_font, shown[id]);
 }
 
 // The output intent that says what the colours mean: sRGB for PDF/A, or the press's
@@ -219,14 +330,8 @@ void finish_for_print_shop(QPDF& pdf, const PrintShopFinish& shop) {
         page.getObjectHandle().replaceKey("/BleedBox", box(m, m, width - m, height - m));
         page.getObjectHandle().replaceKey("/TrimBox", box(trim, trim, width - trim, height - trim));
         page.addContentTokenFilter(std::make_shared<ShopColours>(shop));
-        QPDFObjectHandle fonts = page.getObjectHandle().getKey("/Resources").getKey("/Font");
-        for (const std::string& name : fonts.isDictionary() ? fonts.getKeys() : std::set<std::string>{}) {
-            QPDFObjectHandle font = fonts.getKey(name);
-            if (font.getKey("/Subtype").isNameAndEquals("/Type0")) {
-                add_cid_set(pdf, font.getKey("/DescendantFonts").getArrayItem(0));
-            }
-        }
     }
+    subset_cid_fonts(pdf);
     QPDFObjectHandle info = pdf.getTrailer().getKey("/Info");
     info.replaceKey("/Author", QPDFObjectHandle::newUnicodeString(shop.author));
     // PDFDocEncoding where the title's letters allow, UTF-16 only where they do not:
@@ -258,17 +363,6 @@ void put_pictures(QPDF& pdf, const std::vector<PictureStream>& pictures) {
     }
 }
 
-// A CIDSet with CID 0 and each of `cids`.
-QPDFObjectHandle cid_set(QPDF& pdf, const std::vector<uint32_t>& cids) {
-    std::string bits(1, '\0');
-    for (uint32_t cid : cids) {
-        if (cid / 8 >= bits.size()) bits.resize(cid / 8 + 1, '\0');
-        bits[cid / 8] = static_cast<char>(bits[cid / 8] | (0x80 >> (cid % 8)));
-    }
-    bits[0] = static_cast<char>(bits[0] | 0x80);
-    return QPDFObjectHandle::newStream(&pdf, bits);
-}
-
 // The CIDToGIDMap of a glyph font with codes of its own above its glyphs: two bytes a CID,
 // each code below them its own glyph.
 QPDFObjectHandle cid_to_gid_map(QPDF& pdf, const GlyphFont& font) {
@@ -284,8 +378,8 @@ QPDFObjectHandle cid_to_gid_map(QPDF& pdf, const GlyphFont& font) {
 }
 
 // Adds the font of shaped text, drawn by glyph number (CID = glyph), and names it in every
-// page's fonts. A print shop's file also lists its glyphs in a CIDSet, as for the others.
-void add_glyph_font(QPDF& pdf, const GlyphFont& font, bool shop) {
+// page's fonts. A print shop's file cuts and lists its glyphs as for the others.
+void add_glyph_font(QPDF& pdf, const GlyphFont& font) {
     QPDFObjectHandle program = QPDFObjectHandle::newStream(&pdf, font.program);
     program.getDict().replaceKey("/Length1",
                                  QPDFObjectHandle::newInteger(static_cast<long long>(font.program.size())));
@@ -298,12 +392,8 @@ void add_glyph_font(QPDF& pdf, const GlyphFont& font, bool shop) {
         std::to_string(font.cap_height) + " /StemV 80 >>");
     descriptor.replaceKey("/FontFile2", program);
     std::string widths;
-    std::vector<uint32_t> cids;
-    for (const auto& [glyph, width] : font.widths) {
+    for (const auto& [glyph, width] : font.widths)
         widths += std::to_string(glyph) + " [" + std::to_string(width) + "] ";
-        cids.push_back(glyph);
-    }
-    if (shop) descriptor.replaceKey("/CIDSet", cid_set(pdf, cids));
     QPDFObjectHandle cid_font =
         QPDFObjectHandle::parse("<< /Type /Font /Subtype /CIDFontType2 /BaseFont " + name +
                                 " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> "
@@ -352,7 +442,7 @@ bool finish_pdf(const std::string& bytes, const std::vector<PictureStream>& pict
         pdf.setSuppressWarnings(true);
         pdf.processMemoryFile("document", bytes.data(), bytes.size());
         put_pictures(pdf, pictures);
-        for (const GlyphFont& font : glyph_fonts) add_glyph_font(pdf, font, shop.enabled);
+        for (const GlyphFont& font : glyph_fonts) add_glyph_font(pdf, font);
         if (shop.enabled) finish_for_print_shop(pdf, shop);
         if (viewer.duplex != nullptr) {
             QPDFObjectHandle preferences = QPDFObjectHandle::newDictionary();

@@ -355,6 +355,13 @@ std::vector<std::string> cid_set_problems(QPDFObjectHandle type0, const std::str
             break;
         }
     }
+    // The full count: the program holds no glyph the CIDSet's CIDs do not reach.
+    std::set<uint32_t> reached = {0};
+    for (size_t cid = 1; cid < bits.size() * 8; ++cid) {
+        const uint32_t gid = identity ? static_cast<uint32_t>(cid) : big_endian(gids, 2 * cid, 2);
+        if (listed(cid) && gid < slots) reached.insert(gid);
+    }
+    if (reached.size() != slots) problems.push_back("CIDSet reaches every glyph of its font program");
     return problems;
 }
 
