@@ -35,15 +35,24 @@ int answer_arguments(int argc, char** argv) {
     return 2;
 }
 
+// The last second a PDF date can say: 9999-12-31 23:59:59 UTC.
+constexpr long long LAST_PDF_SECOND = 253402300799LL;
+
 // SOURCE_DATE_EPOCH, as reproducible builds set it: the date the PDFs carry, so the same
-// roster makes the same files byte for byte. -1 when it is not set or not a whole number.
+// roster makes the same files byte for byte. -1 when it is not set, or, said as a warning,
+// when it is not whole seconds from 1970 to the year 9999.
 long long source_date_epoch() {
     const char* text = getenv("SOURCE_DATE_EPOCH");
     if (text == nullptr || text[0] == '\0') return -1;
     char* end = nullptr;
     errno = 0;
     const long long seconds = strtoll(text, &end, 10);
-    return *end == '\0' && errno == 0 && seconds >= 0 ? seconds : -1;
+    if (*end == '\0' && errno == 0 && seconds >= 0 && seconds <= LAST_PDF_SECOND) return seconds;
+    fprintf(stderr,
+            "Warning: SOURCE_DATE_EPOCH '%s' is not whole seconds from 1970 to the year 9999: the PDFs carry "
+            "the run's own date\n",
+            text);
+    return -1;
 }
 
 }  // namespace

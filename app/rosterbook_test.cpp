@@ -678,10 +678,11 @@ TEST(Rosterbook, PrintShopFilePassesThePreflight) {
         EXPECT_EQ(pdf_info(dir.file("shop.pdf"), "/Author"), "Riverside Squares");
         // The home PDFs are not made for a press: the same preflight fails them.
         const std::vector<std::string> home = preflight_print_shop(dir.file("booklet.pdf"), 9);
-        EXPECT_EQ(std::vector<std::string>(home.end() - 3, home.end()),
-                  (std::vector<std::string>{members > 0 ? "Title as PDFDocEncoding text" : "Trapped False",
-                                            "cover picture reaches the bleed",
-                                            "cover picture kept out of the bleed below it"}));
+        EXPECT_EQ(std::vector<std::string>(home.end() - 4, home.end()),
+                  (std::vector<std::string>{
+                      members > 0 ? "Creator as PDFDocEncoding text" : "Info and XMP agree: /Creator",
+                      "Trapped False", "cover picture reaches the bleed",
+                      "cover picture kept out of the bleed below it"}));
     }
 }
 
@@ -926,12 +927,19 @@ TEST(Rosterbook, ShopCoverFillsToTheBleed) {
         red.width = c.width, red.height = c.height, red.solid = 0xC83C3C;
         write_png(dir.file("cover.png"), red);
         dir.write("members.csv", std::string(HEADER) + "Member,Ann,Able,a,b,c,d\n");
-        dir.write("roster.sdd", std::string("Print Shop PDF: shop.pdf\nBinding: Left\nPaper Size: ") +
-                                    c.paper +
-                                    "\nCommittee:\nPresident: Ann Able\n\nSchedule:\nMay 1: Dance\n");
+        // On A4 bound on the right, and with no club or title to name as the file's author.
+        const bool a4 = std::string(c.paper) == "A4";
+        dir.write("roster.sdd",
+                  std::string("Print Shop PDF: shop.pdf\nPaper Size: ") + c.paper +
+                      (a4 ? "\nBinding: Right\n" : "\nBinding: Left\nClub: Riverside Squares\n") +
+                      "Committee:\nPresident: Ann Able\n\nSchedule:\nMay 1: Dance\n");
         const RunResult run = run_in(dir);
         ASSERT_EQ(run.status, 0) << what << run.err;
         EXPECT_EQ(run.err, c.said) << what;
+        EXPECT_EQ(preflight_print_shop(dir.file("shop.pdf"), 9), std::vector<std::string>{}) << what;
+        EXPECT_EQ(pdf_file_facts(dir.file("shop.pdf")),
+                  a4 ? "1.4 ID=2 << /Direction /R2L >>" : "1.4 ID=2 null");
+        EXPECT_EQ(pdf_info(dir.file("shop.pdf"), "/Author"), a4 ? "" : "Riverside Squares") << what;
         const PdfImage& cover = read_pdf(dir.file("shop.pdf"))[0].images.at(0);
         EXPECT_NEAR(cover.drawn_width / cover.drawn_height, float(c.width) / float(c.height), 1e-3) << what;
         // The page at 18 dpi, a pixel every 4 pt: red in the bleed one pixel in from its corners
@@ -962,6 +970,48 @@ TEST(Rosterbook, ShopCoverFillsToTheBleed) {
             EXPECT_TRUE(red_at(x, y)) << what << " at " << x << "," << y;
         }
         EXPECT_FALSE(red_at(columns / 2, middle + 3)) << what;
+    }
+}
+
+// Nothing a secretary sets for the print shop or the files' date is passed over in silence.
+TEST(Rosterbook, ShopAndDateSettingsAreNeverIgnoredQuietly) {
+    const std::string pages = "Committee:\nPresident: Ann Able\n\nSchedule:\nMay 1: Dance\n\n";
+    const struct {
+        std::string settings;
+        const char* date;  // SOURCE_DATE_EPOCH
+        int status;
+        const char* err;
+    } cases[] = {
+        {"Crop Marks: On\nPrint Shop Colour: CMYK\n", "1", 0,
+         "Warning: roster.sdd: Crop Marks and Print Shop Colour shape only the print shop's file: add 'Print "
+         "Shop PDF: shop.pdf' to make one\n"},
+        {"Print Shop PDF: shop.pdf\nCover Image: front.jpg\n" + pages, "1", 1,
+         "Warning: front.jpg not found, its page shows a placeholder\n"
+         "Error: shop.pdf: not written, its cover would be unfinished: front.jpg is not there; add it, or "
+         "take the "
+         "Cover Image line out of roster.sdd for a cover without a picture, and run again\n"},
+        {"Print Shop PDF: shop.pdf\n" + pages, "1", 0, ""},  // no cover named: the shop's cover has none
+        {"", "yesterday", 0,
+         "Warning: SOURCE_DATE_EPOCH 'yesterday' is not whole seconds from 1970 to the year 9999: the PDFs "
+         "carry "
+         "the run's own date\n"},
+        {"", "99999999999999", 0,
+         "Warning: SOURCE_DATE_EPOCH '99999999999999' is not whole seconds from 1970 to the year 9999: the "
+         "PDFs "
+         "carry the run's own date\n"},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        dir.write("members.csv", std::string(HEADER) + "Member,Ann,Able,a,b,c,d\n");
+        dir.write("roster.sdd", "Cover Image:\n\n" + c.settings);
+        const RunResult run = run_tool(ROSTERBOOK_BINARY, dir.path,
+                                       {.environment = {std::string("SOURCE_DATE_EPOCH=") + c.date}});
+        EXPECT_EQ(run.status, c.status) << c.settings << c.date;
+        EXPECT_EQ(run.err, c.err) << c.settings << c.date;
+        EXPECT_EQ(dir.exists("shop.pdf"), c.status == 0 && c.settings.starts_with("Print Shop"))
+            << c.settings;
+        const std::string year = pdf_info(dir.file("standard.pdf"), "/CreationDate").substr(2, 4);
+        EXPECT_TRUE(c.date == std::string("1") ? year == "1970" : year >= "2026") << c.date << " " << year;
     }
 }
 
@@ -1727,6 +1777,12 @@ TEST(Rosterbook, RightToLeftClubsReadFromTheRight) {
         std::string order;
         for (const auto& [place, email] : emails) order += email + " ";
         EXPECT_EQ(order, c.order) << c.settings;
+        // Bound on the right, a reader shows two pages side by side from the right.
+        const bool right_bound = std::string(c.settings).find("Binding: Right") != std::string::npos;
+        EXPECT_EQ(pdf_file_facts(dir.file("standard.pdf")),
+                  std::string("1.7 ID=2 << ") + (right_bound ? "/Direction /R2L " : "") +
+                      "/Duplex /DuplexFlipLongEdge /PrintScaling /None >>")
+            << c.settings;
         // The index: each page number left of its name.
         if (std::string(c.settings).find("Index") == std::string::npos) continue;
         int numbered = 0;

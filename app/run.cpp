@@ -277,10 +277,18 @@ std::optional<Failure> prepare_roster_images(const Settings& settings, LoadedIma
     return std::nullopt;
 }
 
-// Nothing unfinished goes to the print shop: the failure when the committee or schedule
-// page has neither its picture nor a block of roster.sdd typing it (the shop would get a
-// placeholder).
+// Nothing unfinished goes to the print shop: the failure when the cover picture roster.sdd
+// names is missing, or the committee or schedule page has neither its picture nor a block of
+// roster.sdd typing it (the shop would get a placeholder).
 std::optional<Failure> shop_pages_unfinished(const Settings& settings, const RosterImages& images) {
+    // A cover named but missing would go as a pictureless cover nobody chose.
+    if (settings.cover_named && images.cover == nullptr) {
+        return Failure{
+            settings.print_shop_pdf_path, 0,
+            std::string("not written, its cover would be unfinished: ") + settings.cover_image_path +
+                " is not there; add it, or take the Cover Image line out of roster.sdd for a cover "
+                "without a picture, and run again"};
+    }
     const struct {
         const TypedPage& typed;
         const SourceImage* image;
@@ -327,8 +335,10 @@ bool open_document(PdfDocument* pdf, const PdfSetup& setup, const PagePlan& plan
                    const Settings& settings) {
     const PageGeometry geometry = page_geometry(settings.paper_size, mode);
     pdf->output_name = output_path(settings, mode);
-    // The booklet's sheets turn on their short edge; both print at actual size.
-    pdf->viewer = {mode == LAYOUT_STANDARD ? "DuplexFlipLongEdge" : "DuplexFlipShortEdge", true};
+    // The booklet's sheets turn on their short edge; both print at actual size. The standard
+    // document's pages, in reading order, show side by side from the right when bound there.
+    pdf->viewer = {mode == LAYOUT_STANDARD ? "DuplexFlipLongEdge" : "DuplexFlipShortEdge", true,
+                   mode == LAYOUT_STANDARD && settings.binding == BINDING_RIGHT};
     return open_pdf_document(pdf, setup) && add_pdf_pages(pdf, document_pages(plan, mode).physical_pages,
                                                           geometry.sheet_width, geometry.sheet_height);
 }
@@ -349,6 +359,7 @@ bool open_print_shop_document(PdfDocument* pdf, const PdfSetup& setup, const Pag
     pdf->shop.cmyk = settings.shop_colour == SHOP_CMYK;
     pdf->shop.profile = pdf->shop.cmyk ? std::string(press_profile_bytes()) : srgb_profile_bytes();
     pdf->shop.to_press = rgb_to_press;
+    pdf->viewer.right_to_left = settings.binding == BINDING_RIGHT;
     if (!open_pdf_document(pdf, {true, setup.title, setup.made_at}) ||
         !add_pdf_pages(pdf, document_pages(plan, LAYOUT_PRINT_SHOP).physical_pages,
                        geometry.sheet_width + 2.0f * pdf->shop.marks,
@@ -575,6 +586,22 @@ void report_direction(const Settings& settings) {
     }
 }
 
+// The print shop's keys are said when there is no print shop's file for them to shape.
+void warn_unused_shop_keys(const Settings& settings) {
+    if (settings.print_shop_pdf_path[0] != '\0') return;
+    const char* keys = settings.crop_marks && settings.shop_colour == SHOP_CMYK
+                           ? "Crop Marks and Print Shop Colour"
+                       : settings.crop_marks               ? "Crop Marks"
+                       : settings.shop_colour == SHOP_CMYK ? "Print Shop Colour"
+                                                           : nullptr;
+    if (keys != nullptr) {
+        say("Warning: roster.sdd: %s shape only the print shop's file: add 'Print Shop PDF: shop.pdf' to "
+            "make "
+            "one\n",
+            keys);
+    }
+}
+
 // One run, as run_rosterbook describes; `settings` is its to fill.
 int make_roster(const RunRequest& request, Settings* settings) {
     Roster roster;
@@ -583,6 +610,7 @@ int make_roster(const RunRequest& request, Settings* settings) {
     report("Config  : title=%d line(s), subtitle=%d line(s), %s\n", settings->title_line_count,
            settings->subtitle_line_count, label_sequence_name(settings->label_sequence));
     warn_missing_images(*settings);
+    warn_unused_shop_keys(*settings);
     const std::vector<Failure> overwriting = outputs_overwriting_inputs(*settings, request.settings_path);
     for (const Failure& failure : overwriting) say_failure(failure);
     if (!overwriting.empty()) return 1;

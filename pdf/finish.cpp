@@ -129,17 +129,16 @@ std::string xmp_packet(QPDFObjectHandle info) {
            "xmlns:pdfaid=\"http://www.aiim.org/pdfa/ns/id/\">\n"
            "<dc:format>application/pdf</dc:format>\n"
            "<dc:title><rdf:Alt><rdf:li xml:lang=\"x-default\">" +
-           xml_escaped(info_text(info, "/Title")) +
-           "</rdf:li></rdf:Alt></dc:title>\n"
-           "<dc:creator><rdf:Seq><rdf:li>" +
-           xml_escaped(info_text(info, "/Author")) +
-           "</rdf:li></rdf:Seq></dc:creator>\n"
-           "<xmp:CreatorTool>" +
-           xml_escaped(info_text(info, "/Creator")) + "</xmp:CreatorTool>\n<xmp:CreateDate>" +
-           xmp_date(info_text(info, "/CreationDate")) + "</xmp:CreateDate>\n<xmp:ModifyDate>" +
-           xmp_date(info_text(info, "/ModDate")) + "</xmp:ModifyDate>\n<pdf:Producer>" +
-           xml_escaped(info_text(info, "/Producer")) +
-           "</pdf:Producer>\n<pdf:Trapped>False</pdf:Trapped>\n"
+           xml_escaped(info_text(info, "/Title")) + "</rdf:li></rdf:Alt></dc:title>\n" +
+           (info.hasKey("/Author")
+                ? "<dc:creator><rdf:Seq><rdf:li>" + xml_escaped(info_text(info, "/Author")) +
+                      "</rdf:li></rdf:Seq></dc:creator>\n"
+                : std::string()) +
+           "<xmp:CreatorTool>" + xml_escaped(info_text(info, "/Creator")) +
+           "</xmp:CreatorTool>\n<xmp:CreateDate>" + xmp_date(info_text(info, "/CreationDate")) +
+           "</xmp:CreateDate>\n<xmp:ModifyDate>" + xmp_date(info_text(info, "/ModDate")) +
+           "</xmp:ModifyDate>\n<pdf:Producer>" + xml_escaped(info_text(info, "/Producer")) +
+           "</pdf:Producer>\n"
            "<pdfaid:part>1</pdfaid:part><pdfaid:conformance>B</pdfaid:conformance>\n"
            "</rdf:Description></rdf:RDF></x:xmpmeta>\n<?xpacket end=\"w\"?>";
 }
@@ -333,10 +332,17 @@ void finish_for_print_shop(QPDF& pdf, const PrintShopFinish& shop) {
     }
     subset_cid_fonts(pdf);
     QPDFObjectHandle info = pdf.getTrailer().getKey("/Info");
-    info.replaceKey("/Author", QPDFObjectHandle::newUnicodeString(shop.author));
-    // PDFDocEncoding where the title's letters allow, UTF-16 only where they do not:
-    // converters to PDF/A refuse a UTF-16 title they could have read as plain text.
-    info.replaceKey("/Title", QPDFObjectHandle::newUnicodeString(info_text(info, "/Title")));
+    if (shop.author.empty()) {
+        info.removeKey("/Author");
+    } else {
+        info.replaceKey("/Author", QPDFObjectHandle::newUnicodeString(shop.author));
+    }
+    // PDFDocEncoding where the letters allow, UTF-16 only where they do not: converters to
+    // PDF/A refuse or drop a UTF-16 title or creator they could have read as plain text.
+    for (const char* key : {"/Title", "/Creator"})
+        info.replaceKey(key, QPDFObjectHandle::newUnicodeString(info_text(info, key)));
+    // PDF/X asks for /Trapped in the information; its XMP twin, pdf:Trapped, would need an
+    // extension schema in PDF/A-1, so the XMP leaves it out.
     info.replaceKey("/Trapped", QPDFObjectHandle::newName("/False"));
     if (shop.cmyk) info.replaceKey("/GTS_PDFXVersion", QPDFObjectHandle::newString("PDF/X-1a:2003"));
     add_output_intents(pdf, shop);
@@ -444,9 +450,12 @@ bool finish_pdf(const std::string& bytes, const std::vector<PictureStream>& pict
         put_pictures(pdf, pictures);
         for (const GlyphFont& font : glyph_fonts) add_glyph_font(pdf, font);
         if (shop.enabled) finish_for_print_shop(pdf, shop);
-        if (viewer.duplex != nullptr) {
+        if (viewer.duplex != nullptr || viewer.right_to_left) {
             QPDFObjectHandle preferences = QPDFObjectHandle::newDictionary();
-            preferences.replaceKey("/Duplex", QPDFObjectHandle::newName(std::string("/") + viewer.duplex));
+            if (viewer.right_to_left) preferences.replaceKey("/Direction", QPDFObjectHandle::newName("/R2L"));
+            if (viewer.duplex != nullptr)
+                preferences.replaceKey("/Duplex",
+                                       QPDFObjectHandle::newName(std::string("/") + viewer.duplex));
             if (viewer.no_print_scaling)
                 preferences.replaceKey("/PrintScaling", QPDFObjectHandle::newName("/None"));
             pdf.getRoot().replaceKey("/ViewerPreferences", preferences);

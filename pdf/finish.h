@@ -16,8 +16,9 @@
 
 // How the print dialog should start for a document.
 struct ViewerSettings {
-    const char* duplex;     // "DuplexFlipShortEdge" or "DuplexFlipLongEdge"; null: no preference
-    bool no_print_scaling;  // print at actual size
+    const char* duplex;          // "DuplexFlipShortEdge" or "DuplexFlipLongEdge"; null: no preference
+    bool no_print_scaling;       // print at actual size
+    bool right_to_left = false;  // bound on the right: pages shown side by side read from the right
 };
 
 // What a print shop's file needs beyond the pages libharu writes (PDF/A-1b).
@@ -25,7 +26,7 @@ struct PrintShopFinish {
     bool enabled = false;
     float bleed = 0;      // points between the trim and the bleed's edge, every side
     float marks = 0;      // points between the bleed's edge and the sheet's: room for crop marks
-    std::string author;   // the club, for the document information and XMP
+    std::string author;   // the club, for the document information and XMP; "" leaves it out
     bool cmyk = false;    // PDF/X-1a in the press's inks: pictures and colours converted
     std::string profile;  // ICC bytes of the output intent: sRGB, or the press's with `cmyk`
     // The press's CMYK (0 to 1) of an sRGB colour the pages draw; false when it cannot say.

@@ -496,7 +496,11 @@ constexpr SettingKey SETTING_KEYS[] = {
      SETTING_NUMBER, COVER, [](const Settings& s) { return number_shown(s.subtitle_font_size); }},
     {"Subtitle Color", [](Settings* s, const SettingValue& v) { apply_color(s->subtitle_color, v.text); },
      true, SETTING_COLOUR, COVER, [](const Settings& s) { return colour_shown(s.subtitle_color); }},
-    {"Cover Image", [](Settings* s, const SettingValue& v) { apply_path(s->cover_image_path, v.text); },
+    {"Cover Image",
+     [](Settings* s, const SettingValue& v) {
+         apply_path(s->cover_image_path, v.text);
+         s->cover_named = s->cover_image_path[0] != '\0';
+     },
      false, SETTING_FILE, COVER, [](const Settings& s) { return std::string(s.cover_image_path); }},
     {"Cover Focus",
      [](Settings* s, const SettingValue& v) {

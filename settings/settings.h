@@ -133,6 +133,7 @@ struct Settings {
     bool name_index;               // an index of names with their pages after the sections
     PageWords words;
     char cover_image_path[PATH_SIZE];
+    bool cover_named;  // roster.sdd names a cover picture (not the default cover.png)
     CoverFocus cover_focus;
     char committee_image_path[PATH_SIZE];
     char schedule_image_path[PATH_SIZE];

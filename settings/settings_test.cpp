@@ -367,6 +367,8 @@ TEST(SettingsText, FormDefaultsAreTheToolsDefaults) {
     loaded.settings->member_list_named = false;
     EXPECT_TRUE(loaded.settings->binding_named);  // so is the binding of a right-to-left roster
     loaded.settings->binding_named = false;
+    EXPECT_TRUE(loaded.settings->cover_named);  // and the cover picture, which the shop's file then needs
+    loaded.settings->cover_named = false;
     const auto* a = reinterpret_cast<const unsigned char*>(loaded.settings.get());
     const auto* b = reinterpret_cast<const unsigned char*>(defaults.get());
     EXPECT_EQ(std::mismatch(a, a + sizeof(Settings), b).first - a, static_cast<long>(sizeof(Settings)))

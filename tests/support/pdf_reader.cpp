@@ -466,16 +466,20 @@ std::vector<std::string> preflight_print_shop(const std::string& path, float ble
     QPDFObjectHandle info = pdf.getTrailer().getKey("/Info");
     for (const char* key : {"/Title", "/Creator", "/Author"}) {
         const std::string value = info.getKey(key).isString() ? info.getKey(key).getUTF8Value() : "";
-        if (value.empty() || xmp.find(">" + value + "<") == std::string::npos) {
+        const bool absent = std::string(key) == "/Author" && !info.hasKey(key) &&
+                            xmp.find("<dc:creator>") == std::string::npos;
+        if (!absent && (value.empty() || xmp.find(">" + value + "<") == std::string::npos)) {
             broken.push_back(std::string("Info and XMP agree: ") + key);
+        }
+        std::string plain;
+        if (info.getKey(key).isString() && info.getKey(key).getStringValue().starts_with("\xFE\xFF") &&
+            QUtil::utf8_to_pdf_doc(value, plain)) {
+            broken.push_back(std::string(key + 1) + " as PDFDocEncoding text");
         }
     }
     if (!info.getKey("/Trapped").isNameAndEquals("/False")) broken.push_back("Trapped False");
-    std::string plain;
-    if (info.getKey("/Title").isString() && info.getKey("/Title").getStringValue().starts_with("\xFE\xFF") &&
-        QUtil::utf8_to_pdf_doc(info.getKey("/Title").getUTF8Value(), plain)) {
-        broken.push_back("Title as PDFDocEncoding text");
-    }
+    if (xmp.find("pdf:Trapped") != std::string::npos && xmp.find("pdfaExtension") == std::string::npos)
+        broken.push_back("XMP pdf:Trapped only with its extension schema");
     // A cover without a picture is finished as it is; one with a picture has it reach the bleed.
     const bool pictured = !pages.empty() && !pages[0].images.empty();
     if (pictured) {
