@@ -153,7 +153,8 @@ std::string lines_around_json(const std::string& folder, const std::string& path
 
 std::string pictures_json(std::span<const PictureRequest> requests, const ImageOptions& options) {
     std::string answer = "{\"resolution\":" + std::to_string(options.resolution) +
-                         ",\"jpeg\":" + (options.jpeg_compression ? "true" : "false") + ",\"pictures\":[";
+                         ",\"jpeg\":" + (options.jpeg_compression ? "true" : "false") +
+                         ",\"ink\":" + std::to_string(options.ink_limit) + ",\"pictures\":[";
     for (const PictureRequest& request : requests) {
         const CropBox& crop = request.image->crop;
         answer += separator(answer) + std::string("{\"path\":") + json(request.image->path) + ",\"crop\":[" +
@@ -184,7 +185,7 @@ std::string prepared_json(const SourceImage& image, const std::string& failure) 
 }
 
 std::string prepare_picture_in(const std::string& folder, const char* path, CropBox crop, const char* sizes,
-                               int resolution, bool jpeg, SourceImage* image) {
+                               const ImageOptions& options, SourceImage* image) {
     free_source_image(image);
     std::vector<PictureSize> wanted;
     unsigned width = 0, height = 0;
@@ -197,7 +198,7 @@ std::string prepare_picture_in(const std::string& folder, const char* path, Crop
     if (!failure) failure = open_source_image(path, image);
     if (!failure) {
         image->crop = crop;
-        failure = prepare_pictures(image, wanted, run_image_options(resolution, jpeg));
+        failure = prepare_pictures(image, wanted, options);
     }
     if (chdir("/") != 0) failure = Failure{path, 0, "no folder"};
     return failure ? failure->reason : std::string();

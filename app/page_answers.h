@@ -29,7 +29,7 @@ std::string form_edit(const std::string& text, const std::string& key, const std
 std::string lines_around_json(const std::string& folder, const std::string& path, int line, int around);
 
 // The pictures a run asks for, as a run's first pass hands them to its PicturePreparer:
-// {"resolution", "jpeg", "pictures": [{"path", "crop": [left, top, width, height], "sizes":
+// {"resolution", "jpeg", "ink", "pictures": [{"path", "crop": [left, top, width, height], "sizes":
 // [[width, height, press]...]}...]}.
 std::string pictures_json(std::span<const PictureRequest> requests, const ImageOptions& options);
 
@@ -40,10 +40,10 @@ std::string prepared_json(const SourceImage& image, const std::string& failure);
 
 // Prepares the picture at `path` in `folder` into `image` (freed first) as a run does: the
 // part `crop` keeps, at each of `sizes` ("width height press" per size, one after another),
-// with run_image_options(`resolution`, `jpeg`). Returns why it could not be made, "" when
-// made. Leaves the working folder "/".
+// made as `options` say. Returns why it could not be made, "" when made. Leaves the working
+// folder "/".
 std::string prepare_picture_in(const std::string& folder, const char* path, CropBox crop, const char* sizes,
-                               int resolution, bool jpeg, SourceImage* image);
+                               const ImageOptions& options, SourceImage* image);
 
 // One run in `folder` on its roster.sdd, on one thread, as run_rosterbook makes it with
 // `streams` and `preparer`; the working folder is "/" again afterwards. -1 when `folder`

@@ -1092,6 +1092,46 @@ TEST(Rosterbook, CmykShopFileKeepsThePressProfilesColours) {
     }
 }
 
+// The CMYK shop file's darkest inks stay within the Ink Limit a shop asks for: a black photo
+// and a near-black title, at the press profile's own limit (FOGRA39's 330 %: the darkest
+// photo black measured 314 %) and held to 300 and 260 %.
+TEST(Rosterbook, ShopInksStayWithinTheLimit) {
+    const struct {
+        const char* limit;                        // the Ink Limit line
+        float photo_low, photo_high, title_high;  // the darkest totals, percent
+    } cases[] = {
+        {"", 311, 317, 330}, {"Ink Limit: 300\n", 290, 301, 301}, {"Ink Limit: 260%\n", 250, 261, 261}};
+    for (const auto& c : cases) {
+        TempDir dir;
+        PngShape black;
+        black.width = 600, black.height = 400, black.solid = 0x000000;
+        write_png(dir.file("cover.png"), black);
+        dir.write("members.csv", std::string(HEADER) + "Member,Ann,Able,a,b,c,d\n");
+        dir.write("roster.sdd",
+                  std::string("Print Shop PDF: shop.pdf\nPrint Shop Colour: CMYK\nTitle Color: #00000d\n"
+                              "Title:\nRiverside Squares\n\nCommittee:\nPresident: Ann Able\n\n"
+                              "Schedule:\nMay 1: Dance\n\n") +
+                      c.limit);
+        const RunResult run = run_in(dir);
+        ASSERT_EQ(run.status, 0) << c.limit << run.err;
+        const PdfPage cover = read_pdf(dir.file("shop.pdf")).at(0);
+        float photo = 0, title = 0;
+        const std::string& pixels = cover.images.at(0).pixels;
+        for (size_t at = 0; at + 3 < pixels.size(); at += 4) {
+            float total = 0;
+            for (size_t i = 0; i < 4; ++i) total += static_cast<unsigned char>(pixels[at + i]) / 2.55f;
+            photo = std::max(photo, total);
+        }
+        for (const PdfText& text : cover.texts) {
+            if (text.text == "Riverside Squares")
+                for (float ink : text.fill_inks) title += ink * 100;
+        }
+        EXPECT_TRUE(photo >= c.photo_low && photo <= c.photo_high) << c.limit << "photo " << photo;
+        EXPECT_TRUE(title > 200 && title <= c.title_high) << c.limit << "title " << title;
+        EXPECT_EQ(preflight_print_shop(dir.file("shop.pdf"), 9), std::vector<std::string>{}) << c.limit;
+    }
+}
+
 // Nothing unfinished goes to the shop: a cover without its picture is finished as it is,
 // a committee page with neither picture nor typed lines stops the shop's file alone. A
 // picture a shop would query is noted.

@@ -104,8 +104,8 @@ std::optional<Failure> open_roster_images(const Settings& settings, LoadedImages
         if (std::optional<Failure> failure = open_source_image(paths[i], &loaded->images[i])) return failure;
         *slots[i] = &loaded->images[i];
     }
-    images->options =
-        run_image_options(settings.image_resolution, settings.image_compression == COMPRESSION_JPEG);
+    images->options = run_image_options(settings.image_resolution,
+                                        settings.image_compression == COMPRESSION_JPEG, settings.ink_limit);
     return std::nullopt;
 }
 
@@ -359,6 +359,7 @@ bool open_print_shop_document(PdfDocument* pdf, const PdfSetup& setup, const Pag
     pdf->shop.cmyk = settings.shop_colour == SHOP_CMYK;
     pdf->shop.profile = pdf->shop.cmyk ? std::string(press_profile_bytes()) : srgb_profile_bytes();
     pdf->shop.to_press = rgb_to_press;
+    pdf->shop.ink_limit = settings.ink_limit;
     pdf->viewer.right_to_left = settings.binding == BINDING_RIGHT;
     if (!open_pdf_document(pdf, {true, setup.title, setup.made_at}) ||
         !add_pdf_pages(pdf, document_pages(plan, LAYOUT_PRINT_SHOP).physical_pages,
@@ -536,8 +537,8 @@ bool produce_documents(Settings& settings, Roster& roster, const PagePlan& plan,
 
 }  // namespace
 
-ImageOptions run_image_options(int32_t resolution, bool jpeg) {
-    return {resolution, jpeg, libharu_reads_jpeg};
+ImageOptions run_image_options(int32_t resolution, bool jpeg, int32_t ink_limit) {
+    return {resolution, jpeg, libharu_reads_jpeg, ink_limit};
 }
 
 // The first line of a notes file: what it is, and how an earlier run's is known.

@@ -25,9 +25,10 @@ using PicturePreparer = bool (*)(std::span<PictureRequest> requests, const Image
                                  void* context);
 
 // How a run embeds its pictures: reduced to `resolution` pixels per inch (0: never), PNGs as
-// JPEG when `jpeg`, a JPEG file's own bytes wherever libharu reads them. A preparer elsewhere
-// (the web page's workers) makes pictures with the same.
-ImageOptions run_image_options(int32_t resolution, bool jpeg);
+// JPEG when `jpeg`, a JPEG file's own bytes wherever libharu reads them, the press's inks
+// within `ink_limit` percent (0: the press profile's own). A preparer elsewhere (the web
+// page's workers) makes pictures with the same.
+ImageOptions run_image_options(int32_t resolution, bool jpeg, int32_t ink_limit);
 
 struct RunRequest {
     const char* settings_path;  // the settings file ("roster.sdd"); the paths it holds are taken as they are

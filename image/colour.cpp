@@ -35,19 +35,27 @@ ColourTransform to_srgb(cmsHPROFILE input, cmsUInt32Number input_format, cmsUInt
     return {transform};
 }
 
-// sRGB to the press profile, samples as `input_format` and `output_format`; null when
-// lcms2 cannot make it.
-cmsHTRANSFORM to_press(cmsUInt32Number input_format, cmsUInt32Number output_format) {
+// sRGB to the press profile, samples as `input_format` and `output_format`, the inks held
+// within `ink_limit` percent by lcms2's ink-limiting link when it is below the profile's own;
+// null when lcms2 cannot make it.
+cmsHTRANSFORM to_press(cmsUInt32Number input_format, cmsUInt32Number output_format, int32_t ink_limit) {
     quiet_lcms();
     const std::string_view bytes = press_profile_bytes();
-    cmsHPROFILE press = cmsOpenProfileFromMem(bytes.data(), static_cast<cmsUInt32Number>(bytes.size()));
-    if (press == nullptr) return nullptr;
-    cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+    cmsHPROFILE profiles[3] = {
+        cmsCreate_sRGBProfile(),
+        cmsOpenProfileFromMem(bytes.data(), static_cast<cmsUInt32Number>(bytes.size())),
+        ink_limit > 0 && ink_limit < PRESS_INK_LIMIT
+            ? cmsCreateInkLimitingDeviceLink(cmsSigCmykData, ink_limit)
+            : nullptr};
+    const cmsUInt32Number count = profiles[2] != nullptr ? 3 : 2;
     cmsHTRANSFORM transform =
-        cmsCreateTransform(srgb, input_format, press, output_format, INTENT_RELATIVE_COLORIMETRIC,
-                           cmsFLAGS_BLACKPOINTCOMPENSATION);
-    cmsCloseProfile(srgb);
-    cmsCloseProfile(press);
+        profiles[0] == nullptr || profiles[1] == nullptr
+            ? nullptr
+            : cmsCreateMultiprofileTransform(profiles, count, input_format, output_format,
+                                             INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_BLACKPOINTCOMPENSATION);
+    for (cmsHPROFILE profile : profiles) {
+        if (profile != nullptr) cmsCloseProfile(profile);
+    }
     return transform;
 }
 
@@ -60,12 +68,12 @@ std::string_view press_profile_bytes() {
     return {reinterpret_cast<const char*>(PRESS_PROFILE_DATA), PRESS_PROFILE_SIZE};
 }
 
-ColourTransform press_transform(bool inverted) {
-    return {to_press(TYPE_RGB_8, inverted ? TYPE_CMYK_8_REV : TYPE_CMYK_8)};
+ColourTransform press_transform(bool inverted, int32_t ink_limit) {
+    return {to_press(TYPE_RGB_8, inverted ? TYPE_CMYK_8_REV : TYPE_CMYK_8, ink_limit)};
 }
 
-bool rgb_to_press(const float rgb[3], float cmyk[4]) {
-    cmsHTRANSFORM transform = to_press(TYPE_RGB_FLT, TYPE_CMYK_FLT);
+bool rgb_to_press(const float rgb[3], int32_t ink_limit, float cmyk[4]) {
+    cmsHTRANSFORM transform = to_press(TYPE_RGB_FLT, TYPE_CMYK_FLT, ink_limit);
     if (transform == nullptr) return false;
     float ink[4];
     cmsDoTransform(transform, rgb, ink, 1);

@@ -41,14 +41,20 @@ constexpr const char* PRESS_CONDITION_INFO = "Coated FOGRA39 (ISO 12647-2:2004/A
 // measurements); static, never freed.
 std::string_view press_profile_bytes();
 
+// The most ink the press profile lays down, all four inks together, in percent: FOGRA39's
+// limit for coated paper.
+constexpr int32_t PRESS_INK_LIMIT = 330;
+
 // The conversion of 8-bit sRGB samples to the press's 8-bit CMYK (Adobe's inverted CMYK,
 // 255 meaning no ink, when `inverted`), relative colorimetric with black point
-// compensation, as prepress converts photos; none if lcms2 refuses.
-ColourTransform press_transform(bool inverted);
+// compensation, as prepress converts photos, then held within `ink_limit` percent where that
+// is below PRESS_INK_LIMIT (the lighter papers of uncoated and web-offset presses take 300 or
+// 260); none if lcms2 refuses.
+ColourTransform press_transform(bool inverted, int32_t ink_limit);
 
 // An sRGB colour (`rgb` 0 to 1) as the press prints it, `cmyk` 0 to 1 each, by the
 // conversion press_transform makes. False when lcms2 cannot convert.
-bool rgb_to_press(const float rgb[3], float cmyk[4]);
+bool rgb_to_press(const float rgb[3], int32_t ink_limit, float cmyk[4]);
 
 // Releases the transform; safe on one that holds nothing.
 void close_transform(ColourTransform* transform);

@@ -152,11 +152,12 @@ Samples laid_onto_white(const Samples& samples) {
     return flat;
 }
 
-// sRGB `samples` (3 channels) in the press's CMYK, `inverted` (255 no ink) if asked; empty
+// sRGB `samples` (3 channels) in the press's CMYK within `ink_limit` percent (0: the
+// profile's own), `inverted` (255 no ink) if asked; empty
 // when out of memory or lcms2 cannot convert. Grey stays grey: it prints in black ink alone.
-Samples in_press_colours(const Samples& samples, bool inverted) {
+Samples in_press_colours(const Samples& samples, bool inverted, int32_t ink_limit) {
     Samples inks;
-    ColourTransform transform = press_transform(inverted);
+    ColourTransform transform = press_transform(inverted, ink_limit);
     const size_t pixels = size_t{samples.width} * samples.height;
     if (transform.handle != nullptr) inks.data.reset(new (std::nothrow) unsigned char[pixels * 4]);
     if (inks.data != nullptr) {
@@ -207,7 +208,7 @@ bool compress_picture(const SourceImage& image, const Samples& samples, const Im
     const bool jpeg = (image.lossy || options.jpeg_compression) && !translucent;
     picture->colors = colours.channels;
     if (picture->size.press && colours.channels == 3) {
-        const Samples inks = in_press_colours(colours, jpeg);
+        const Samples inks = in_press_colours(colours, jpeg, options.ink_limit);
         picture->colors = 4;
         return inks.data != nullptr && (jpeg ? compress_jpeg(inks, picture) : compress_flate(inks, picture));
     }

@@ -84,6 +84,7 @@ struct ImageOptions {
     int32_t resolution;
     bool jpeg_compression;
     bool (*copies_jpeg)(const unsigned char* bytes, size_t size) = nullptr;
+    int32_t ink_limit = 0;  // the press's inks, in percent all four together; 0: the press profile's own
 };
 
 struct AreaReducer;

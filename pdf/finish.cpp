@@ -76,7 +76,7 @@ private:
         if (found != converted.end()) return found->second;
         const float rgb[3] = {std::stof(numbers[0]), std::stof(numbers[1]), std::stof(numbers[2])};
         float cmyk[4];
-        if (shop_.to_press == nullptr || !shop_.to_press(rgb, cmyk))
+        if (shop_.to_press == nullptr || !shop_.to_press(rgb, shop_.ink_limit, cmyk))
             throw std::runtime_error("the colour " + key + " cannot be converted to the press's CMYK");
         std::string inks;
         for (float ink : cmyk) {

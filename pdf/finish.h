@@ -29,8 +29,10 @@ struct PrintShopFinish {
     std::string author;   // the club, for the document information and XMP; "" leaves it out
     bool cmyk = false;    // PDF/X-1a in the press's inks: pictures and colours converted
     std::string profile;  // ICC bytes of the output intent: sRGB, or the press's with `cmyk`
-    // The press's CMYK (0 to 1) of an sRGB colour the pages draw; false when it cannot say.
-    bool (*to_press)(const float rgb[3], float cmyk[4]) = nullptr;
+    // The press's CMYK (0 to 1) of an sRGB colour the pages draw, within `ink_limit` percent (0:
+    // the press profile's own); false when it cannot say.
+    bool (*to_press)(const float rgb[3], int32_t ink_limit, float cmyk[4]) = nullptr;
+    int32_t ink_limit = 0;
 };
 
 // A picture's data, compressed already, that the finished file carries in place of the

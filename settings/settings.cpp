@@ -131,6 +131,21 @@ void apply_color(float color[3], const char* value) {
 
 // "Full" or 0 embeds images as they come; anything else must be a whole number of pixels
 // per inch from 72 on.
+// "Profile" (the press profile's own limit), or a total ink in percent a press takes.
+void apply_ink_limit(Settings* settings, const char* value) {
+    char* end = nullptr;
+    const long parsed = strtol(value, &end, 10);
+    if (keys_equal(value, "Profile")) {
+        settings->ink_limit = 0;
+    } else if (end != value && (*end == '\0' || (end[0] == '%' && end[1] == '\0')) &&
+               parsed >= MIN_INK_LIMIT && parsed <= MAX_INK_LIMIT) {
+        settings->ink_limit = static_cast<int32_t>(parsed);
+    } else {
+        say("roster.conf: bad ink limit '%s' (200 to 400, or Profile), keeping %s\n", value,
+            settings->ink_limit == 0 ? "Profile" : std::to_string(settings->ink_limit).c_str());
+    }
+}
+
 void apply_image_resolution(Settings* settings, const char* value) {
     char* end = nullptr;
     const long parsed = strtol(value, &end, 10);
@@ -697,6 +712,11 @@ constexpr SettingKey SETTING_KEYS[] = {
     {"Print Shop Colour", apply_shop_colour, true, SETTING_CHOICE, SHOP,
      [](const Settings& s) { return std::string(SHOP_COLOUR_NAMES[s.shop_colour]); }, SHOP_COLOUR_NAMES,
      "Print Shop Color"},
+    {"Ink Limit", [](Settings* s, const SettingValue& v) { apply_ink_limit(s, v.text); }, true,
+     SETTING_NUMBER, SHOP,
+     [](const Settings& s) {
+         return s.ink_limit == 0 ? std::string("Profile") : std::to_string(s.ink_limit);
+     }},
     {"Club", [](Settings* s, const SettingValue& v) { copy_text(s->club, SETTINGS_KEY_SIZE, v.text); }, false,
      SETTING_TEXT, SHOP, [](const Settings& s) { return std::string(s.club); }},
     // Blocks of "name: words" lines; nothing is set until roster.sdd has them.

@@ -23,6 +23,10 @@ constexpr const char* DEFAULT_SCHEDULE_IMAGE = "schedule.png";
 constexpr int32_t DEFAULT_IMAGE_RESOLUTION = 300;  // pixels per inch; print needs no more
 constexpr int32_t MIN_IMAGE_RESOLUTION = 72;
 constexpr int32_t MAX_IMAGE_RESOLUTION = 100000;
+// The total ink a print shop's file may be held to, in percent: a press takes 200 (newsprint)
+// to 400 (some sheet-fed presses).
+constexpr int32_t MIN_INK_LIMIT = 200;
+constexpr int32_t MAX_INK_LIMIT = 400;
 constexpr int32_t FULL_IMAGE_RESOLUTION = 0;  // every image embedded as it comes
 // The roster's groups, in the order their sections print.
 enum Group : int32_t { GROUP_CALLER = 0, GROUP_CUER = 1, GROUP_MEMBER = 2, GROUP_NEW_DANCER = 3 };
@@ -135,6 +139,7 @@ struct Settings {
     char cover_image_path[PATH_SIZE];
     bool cover_named;  // roster.sdd names a cover picture (not the default cover.png)
     CoverFocus cover_focus;
+    int32_t ink_limit;  // the print shop's inks, percent all four together; 0: the press profile's own
     char committee_image_path[PATH_SIZE];
     char schedule_image_path[PATH_SIZE];
     char member_csv_path[PATH_SIZE];     // the member list: CSV, .xlsx or .ods

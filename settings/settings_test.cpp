@@ -34,6 +34,7 @@ std::string field_value(const Settings& s, const std::string& field) {
         return (pages_right_to_left(s, &why) ? "right to left: " : "left to right: ") + why;
     if (field == "subtitle") return lines_text(s.subtitle_lines, s.subtitle_line_count);
     if (field == "cover_focus") return cover_focus_name(s.cover_focus);
+    if (field == "ink_limit") return std::to_string(s.ink_limit);
     if (field == "title_font_size") return std::to_string(s.title_font_size);
     if (field == "subtitle_font_size") return std::to_string(s.subtitle_font_size);
     if (field == "title_color") return color_text(s.title_color);
@@ -167,6 +168,8 @@ TEST(LoadSettings, FileContents) {
         {"Cover Image:\n", "cover", "cover.png"},
         {"Cover Focus: center\n", "cover_focus", "Centre"},
         {"Cover Focus: TOP\n", "cover_focus", "Top"},
+        {"Ink Limit: 260%\nInk Limit: 300\n", "ink_limit", "300"},
+        {"Ink Limit: 300\nInk Limit: profile\n", "ink_limit", "0"},
         {"Committee Image: board.png\n", "committee", "board.png"},
         {"Schedule Image: dates.png\n", "schedule", "dates.png"},
         {"Member CSV: list.csv\n", "csv", "list.csv"},
@@ -192,6 +195,8 @@ TEST(LoadSettings, Messages) {
         const char* err;
     } errors[] = {
         {"just words\n", "title", "0:", "roster.conf: no colon: just words\n"},
+        {"Ink Limit: 260\nInk Limit: 100\n", "ink_limit", "260",
+         "roster.conf: bad ink limit '100' (200 to 400, or Profile), keeping 260\n"},
         {"Cover Focus: middle\n", "cover_focus", "Fit",
          "roster.conf: unknown cover focus 'middle', keeping Fit\n"},
         {"Direction: upward\n", "direction",

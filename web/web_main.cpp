@@ -123,10 +123,12 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* rosterbook_pictures(const char* fold
 extern "C" EMSCRIPTEN_KEEPALIVE const char* rosterbook_prepare(const char* folder, const char* path,
                                                                float left, float top, float width,
                                                                float height, const char* sizes,
-                                                               int resolution, int jpeg, int keep) {
+                                                               int resolution, int jpeg, int ink_limit,
+                                                               int keep) {
     SourceImage& prepared = module.prepared;
     const std::string failure =
-        prepare_picture_in(folder, path, {left, top, width, height}, sizes, resolution, jpeg != 0, &prepared);
+        prepare_picture_in(folder, path, {left, top, width, height}, sizes,
+                           run_image_options(resolution, jpeg != 0, ink_limit), &prepared);
     answer(prepared_json(prepared, failure));
     if (keep >= 0) {
         Supplied made = {path, {}, failure};
