@@ -940,7 +940,7 @@ TEST(Rosterbook, ShopCoverFillsToTheBleed) {
         EXPECT_EQ(pdf_file_facts(dir.file("shop.pdf")),
                   a4 ? "1.4 ID=2 << /Direction /R2L >>" : "1.4 ID=2 null");
         EXPECT_EQ(pdf_info(dir.file("shop.pdf"), "/Author"), a4 ? "" : "Riverside Squares") << what;
-        const PdfImage& cover = read_pdf(dir.file("shop.pdf"))[0].images.at(0);
+        const PdfImage cover = read_pdf(dir.file("shop.pdf"))[0].images.at(0);
         EXPECT_NEAR(cover.drawn_width / cover.drawn_height, float(c.width) / float(c.height), 1e-3) << what;
         // The page at 18 dpi, a pixel every 4 pt: red in the bleed one pixel in from its corners
         // (the edge row may be half off the page) and at both sides just above the middle, white

@@ -38,7 +38,7 @@ std::string placeholder_text(const PageWords& words, const std::string& file) {
 // bleed, in black ink only (finishing writes black as DeviceGray).
 void draw_crop_marks(const PageTarget& target, const PageGeometry& g) {
     const PlacedPage placed = find_page(target);
-    set_stroke(placed.page, BLACK);
+    set_registration_stroke(placed.page);
     HPDF_Page_SetLineWidth(placed.page, 0.25f);
     for (const float x : {0.0f, g.page_width}) {
         for (const float y : {0.0f, g.page_height}) {

@@ -120,3 +120,7 @@ void fill_blank_pages(PdfDocument* pdf) {
 void offset_pdf_pages(PdfDocument* pdf, float dx, float dy) {
     for (int32_t i = 0; i < pdf->page_count; ++i) HPDF_Page_Concat(pdf->pages[i], 1, 0, 0, 1, dx, dy);
 }
+
+void set_registration_stroke(HPDF_Page page) {
+    write_page_operators(page, std::string(REGISTRATION_COLOUR_SPACE) + " CS 1 SCN\n");
+}

@@ -69,3 +69,8 @@ void close_pdf_document(PdfDocument* pdf);
 // Gives each page on which nothing was drawn a content stream readers accept: libharu
 // writes an empty compressed stream, which Ghostscript and mutool refuse.
 void fill_blank_pages(PdfDocument* pdf);
+
+// Strokes on `page` from here on in registration colour (REGISTRATION_COLOUR_SPACE), as crop
+// marks are drawn so they show on every plate; libharu is not told, so set the next stroke
+// colour again.
+void set_registration_stroke(HPDF_Page page);

@@ -320,6 +320,23 @@ void add_output_intents(QPDF& pdf, const PrintShopFinish& shop) {
     pdf.getRoot().replaceKey("/OutputIntents", QPDFObjectHandle::newArray(intents));
 }
 
+// Names registration colour on `page`, for its crop marks: a Separation called All, which
+// every plate prints, shown elsewhere as full black of the file's own kind (DeviceCMYK in a
+// CMYK file, else DeviceGray, as PDF/A-1 allows beside an sRGB output intent).
+void add_registration_colour(QPDFObjectHandle page, bool cmyk) {
+    QPDFObjectHandle resources = page.getKey("/Resources");
+    if (!resources.isDictionary()) return;
+    if (!resources.getKey("/ColorSpace").isDictionary())
+        resources.replaceKey("/ColorSpace", QPDFObjectHandle::newDictionary());
+    resources.getKey("/ColorSpace")
+        .replaceKey(
+            REGISTRATION_COLOUR_SPACE,
+            QPDFObjectHandle::parse(cmyk ? "[/Separation /All /DeviceCMYK << /FunctionType 2 /Domain [0 1] "
+                                           "/C0 [0 0 0 0] /C1 [1 1 1 1] /N 1 >>]"
+                                         : "[/Separation /All /DeviceGray << /FunctionType 2 /Domain [0 1] "
+                                           "/C0 [1] /C1 [0] /N 1 >>]"));
+}
+
 void finish_for_print_shop(QPDF& pdf, const PrintShopFinish& shop) {
     for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
         const QPDFObjectHandle::Rectangle media = page.getMediaBox().getArrayAsRectangle();
@@ -329,6 +346,7 @@ void finish_for_print_shop(QPDF& pdf, const PrintShopFinish& shop) {
         page.getObjectHandle().replaceKey("/BleedBox", box(m, m, width - m, height - m));
         page.getObjectHandle().replaceKey("/TrimBox", box(trim, trim, width - trim, height - trim));
         page.addContentTokenFilter(std::make_shared<ShopColours>(shop));
+        if (shop.marks > 0) add_registration_colour(page.getObjectHandle(), shop.cmyk);
     }
     subset_cid_fonts(pdf);
     QPDFObjectHandle info = pdf.getTrailer().getKey("/Info");

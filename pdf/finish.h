@@ -45,6 +45,10 @@ struct PictureStream {
 };
 constexpr const char* PICTURE_KEY = "/RosterbookPicture";
 
+// The colour space of registration colour, every plate's ink at once, which a print shop's
+// pages with crop marks are given (a Separation called All) and their marks drawn in.
+constexpr const char* REGISTRATION_COLOUR_SPACE = "/RBAll";
+
 // A font whose text is drawn by glyph number (shaped text): the finished file carries it as
 // a Type0 font with an Identity CIDToGIDMap, named `resource` on every page.
 struct GlyphFont {

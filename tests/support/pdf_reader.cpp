@@ -513,6 +513,26 @@ std::vector<std::string> preflight_print_shop(const std::string& path, float ble
         outside += out(line.x1, line.y1) && out(line.x2, line.y2);
     }
     if (marks > 0 && outside < 8) broken.push_back("crop marks outside the bleed");
+    // Crop marks in registration colour (a Separation called All), so every plate shows them.
+    if (marks > 0) {
+        QPDFPageObjectHelper first = QPDFPageDocumentHelper(pdf).getAllPages().at(0);
+        QPDFObjectHandle spaces = first.getObjectHandle().getKey("/Resources").getKey("/ColorSpace");
+        std::string named;
+        for (const std::string& name : spaces.isDictionary() ? spaces.getKeys() : std::set<std::string>{}) {
+            QPDFObjectHandle space = spaces.getKey(name);
+            if (space.isArray() && space.getArrayNItems() == 4 &&
+                space.getArrayItem(0).isNameAndEquals("/Separation") &&
+                space.getArrayItem(1).isNameAndEquals("/All"))
+                named = name;
+        }
+        std::string content;
+        for (QPDFObjectHandle stream : first.getPageContents()) {
+            std::shared_ptr<Buffer> data = stream.getStreamData();
+            content.append(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
+        }
+        if (named.empty() || content.find(named + " CS") == std::string::npos)
+            broken.push_back("crop marks in registration colour");
+    }
     for (const PdfPage& page : pages) {
         for (const PdfText& text : page.texts) {
             if (text.text.find("not found]") != std::string::npos)
