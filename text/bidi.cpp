@@ -42,7 +42,10 @@ bool reads_right_to_left(std::string_view text) {
     return ubidi_getBaseDirection(units.data(), static_cast<int32_t>(units.size())) == UBIDI_RTL;
 }
 
-bool language_reads_right_to_left(const char* tag) { return tag[0] != '\0' && uloc_isRightToLeft(tag); }
+bool language_reads_right_to_left(const char* tag) {
+    UErrorCode status = U_ZERO_ERROR;
+    return tag[0] != '\0' && uloc_getCharacterOrientation(tag, &status) == ULOC_LAYOUT_RTL && U_SUCCESS(status);
+}
 
 const char* list_comma(std::string_view text) {
     const char* comma = ",";

@@ -12,7 +12,7 @@
 bool has_right_to_left(std::string_view text);
 
 // True when the language `tag` ("he", "ar-EG", "ur_PK") is written from the right, as ICU's
-// locale data says (its likely script).
+// locale data for it says (its layout); false for a language ICU has no data for.
 bool language_reads_right_to_left(const char* tag);
 
 // True when the line reads from the right: its first strong letter is right to left.
