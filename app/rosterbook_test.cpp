@@ -530,11 +530,14 @@ TEST(Rosterbook, PageNumbersAndRunningHeadsOnA4) {
         const char* continued;
         const char* notes;
         const char* missing;
+        const char* cover_missing;
     } cases[] = {
-        {"", "Members", "New Dancers", "continued", "Notes", "[schedule.png not found]"},
+        {"", "Members", "New Dancers", "continued", "Notes", "[schedule.png not found]",
+         "[cover.png not found]"},
         {"Members Title: Mitglieder\nNew Dancers Title: Neue Tänzer\nContinued: Fortsetzung\n"
          "Notes Title: Notizen\nPicture Missing: ({file} fehlt)\n",
-         "Mitglieder", "Neue T\xE4nzer", "Fortsetzung", "Notizen", "(schedule.png fehlt)"},
+         "Mitglieder", "Neue T\xE4nzer", "Fortsetzung", "Notizen", "(schedule.png fehlt)",
+         "(cover.png fehlt)"},
     };
     for (const auto& c : cases) {
         TempDir dir;
@@ -588,10 +591,14 @@ TEST(Rosterbook, PageNumbersAndRunningHeadsOnA4) {
                                  "",
                              }))
             << c.words;
-        const auto& back_cover = sides[0].texts;  // logical page 12 is the first side's left half
-        EXPECT_TRUE(std::any_of(back_cover.begin(), back_cover.end(), [&](const PdfText& t) {
-            return t.text == c.missing;
-        })) << c.words;
+        // Logical pages 12 and 1, the first side's halves: the back cover's placeholder and the
+        // cover's, in the club's words.
+        const auto& first_side = sides[0].texts;
+        for (const char* missing : {c.missing, c.cover_missing}) {
+            EXPECT_TRUE(std::any_of(first_side.begin(), first_side.end(),
+                                    [&](const PdfText& t) { return t.text == missing; }))
+                << c.words << missing;
+        }
         for (const PdfPage& side : sides) expect_texts_inside(side, true, "A4 booklet");
         for (const PdfPage& page : read_pdf(dir.file("standard.pdf")))
             expect_texts_inside(page, false, "A4 standard");

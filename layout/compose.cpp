@@ -26,14 +26,6 @@ void draw_text_or_image_page(PdfDocument* pdf, const PageTarget& target, const P
     }
 }
 
-// A missing picture's placeholder in the club's words, `file` where {file} stands.
-std::string placeholder_text(const PageWords& words, const std::string& file) {
-    std::string text = words.picture_missing;
-    const size_t at = text.find(PICTURE_MISSING_FILE);
-    if (at != std::string::npos) text.replace(at, std::string_view(PICTURE_MISSING_FILE).size(), file);
-    return text;
-}
-
 // Marks where the shop trims the page: at each corner, a line along each edge, outside the
 // bleed, in black ink only (finishing writes black as DeviceGray).
 void draw_crop_marks(const PageTarget& target, const PageGeometry& g) {

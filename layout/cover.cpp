@@ -6,6 +6,7 @@
 #include "base/message.h"
 #include "layout/draw.h"
 #include "layout/fit.h"
+#include "layout/image_page.h"
 #include "pdf/embed.h"
 #include "roster/photo.h"
 
@@ -113,7 +114,7 @@ void draw_cover_page(PdfDocument* pdf, const PageTarget& target, const PdfFonts&
         fill_band(placed.page, PLACEHOLDER_BAND_COLOR, placed.x_offset, band_height, page_width, band_height);
         set_fill(placed.page, ACCENT_COLOR);
         draw_text_centered(target, fonts.regular, PLACEHOLDER_FONT_SIZE, page_width * 0.5f,
-                           page_height * 0.75f, "[cover.png not found]");
+                           page_height * 0.75f, placeholder_text(settings.words, "cover.png").c_str());
     }
     // Painted after the picture, so the white band also trims a picture that hangs lower,
     // in the bleed around the band too.

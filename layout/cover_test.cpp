@@ -18,6 +18,7 @@ std::unique_ptr<Settings> cover_settings(const std::string& cover_path, std::vec
                                          std::vector<const char*> subtitles) {
     auto s = std::make_unique<Settings>();
     *s = Settings{};
+    s->words = default_page_words();
     s->title_font_size = 20;
     s->subtitle_font_size = 10;
     s->title_color[0] = 0.5f;

@@ -34,3 +34,10 @@ void draw_image_panel(PdfDocument* pdf, const PageTarget& target, const TextFont
     draw_text_centered(target, font, PLACEHOLDER_FONT_SIZE, geometry.page_width * 0.5f,
                        geometry.page_height * 0.5f, placeholder_text);
 }
+
+std::string placeholder_text(const PageWords& words, const std::string& file) {
+    std::string text = words.picture_missing;
+    const size_t at = text.find(PICTURE_MISSING_FILE);
+    if (at != std::string::npos) text.replace(at, std::string_view(PICTURE_MISSING_FILE).size(), file);
+    return text;
+}

@@ -4,10 +4,17 @@
 
 #include <hpdf.h>
 
+#include <string>
+
 #include "image/image.h"
 #include "layout/draw.h"
 #include "layout/geometry.h"
 #include "pdf/document.h"
+#include "settings/settings.h"
+
+// A missing picture's placeholder in the club's words (Picture Missing), `file` where {file}
+// stands: "[cover.png not found]" in English.
+std::string placeholder_text(const PageWords& words, const std::string& file);
 
 // Fills the page inside its margins with `image`, keeping its aspect ratio, centred across
 // and hung from the top margin, embedded into `pdf` as `options` say. A null image (its
