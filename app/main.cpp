@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "app/run.h"
+#include "base/message.h"
 #include "settings/settings.h"
 
 namespace {
@@ -48,10 +49,9 @@ long long source_date_epoch() {
     errno = 0;
     const long long seconds = strtoll(text, &end, 10);
     if (*end == '\0' && errno == 0 && seconds >= 0 && seconds <= LAST_PDF_SECOND) return seconds;
-    fprintf(stderr,
-            "Warning: SOURCE_DATE_EPOCH '%s' is not whole seconds from 1970 to the year 9999: the PDFs carry "
-            "the run's own date\n",
-            text);
+    say("Warning: SOURCE_DATE_EPOCH '%s' is not whole seconds from 1970 to the year 9999: the PDFs carry the "
+        "run's own date\n",
+        text);
     return -1;
 }
 

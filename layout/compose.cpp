@@ -115,8 +115,7 @@ bool compose_document(PdfDocument* pdf, const DocumentPages& pages, const PageGe
 int planned_picture_sizes(const SourceImage& image, PicturePlace place, const Settings& settings,
                           PictureSize (&sizes)[MAX_PICTURE_SIZES]) {
     int count = 0;
-    for (LayoutMode mode : {LAYOUT_BOOKLET, LAYOUT_STANDARD, LAYOUT_PRINT_SHOP}) {
-        if (mode == LAYOUT_PRINT_SHOP && settings.print_shop_pdf_path[0] == '\0') break;
+    for (LayoutMode mode : documents_made(settings)) {
         const bool press = mode == LAYOUT_PRINT_SHOP && settings.shop_colour == SHOP_CMYK;
         if (place == PLACE_PHOTO) {  // the same frame in every document
             sizes[count++] = {photo_pixels(image), press};

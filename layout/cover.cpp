@@ -88,8 +88,7 @@ CoverPlacement place_cover_image(const PageGeometry& geometry, uint32_t width, u
 
 void report_cover_cut(const Settings& settings, const SourceImage& cover) {
     float shown = 1.0f;
-    for (LayoutMode mode : {LAYOUT_BOOKLET, LAYOUT_STANDARD, LAYOUT_PRINT_SHOP}) {
-        if (mode == LAYOUT_PRINT_SHOP && settings.print_shop_pdf_path[0] == '\0') break;
+    for (LayoutMode mode : documents_made(settings)) {
         const CoverPlacement at = place_cover_image(page_geometry(settings.paper_size, mode), cover.width,
                                                     cover.height, settings.cover_focus);
         if (at.filled)

@@ -53,3 +53,8 @@ int32_t section_page_count(int32_t count, int32_t cards_per_page) {
 float column_x(const PageGeometry& geometry, int column) {
     return geometry.margin_x + static_cast<float>(column) * (geometry.column_width + COLUMN_GUTTER);
 }
+
+std::span<const LayoutMode> documents_made(const Settings& settings) {
+    static constexpr LayoutMode MADE[] = {LAYOUT_BOOKLET, LAYOUT_STANDARD, LAYOUT_PRINT_SHOP};
+    return std::span(MADE).first(settings.print_shop_pdf_path[0] != '\0' ? 3 : 2);
+}

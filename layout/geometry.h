@@ -5,6 +5,7 @@
 #include <hpdf.h>
 
 #include <cstdint>
+#include <span>
 
 #include "settings/settings.h"
 
@@ -93,6 +94,10 @@ constexpr PageGeometry A4_STANDARD_GEOMETRY = {A4_SHORT_SIDE,
 // The geometry of the booklet (`mode` LAYOUT_BOOKLET), the standard document or the print
 // shop's file (the booklet's pages, each on a sheet PRINT_SHOP_BLEED larger on every side) on `paper`.
 PageGeometry page_geometry(PaperSize paper, LayoutMode mode);
+
+// The documents a run with `settings` makes, in the order it makes them: the booklet, the
+// standard document, and the print shop's file when roster.sdd names one.
+std::span<const LayoutMode> documents_made(const Settings& settings);
 
 // The logical page a drawing operation draws on: the document's physical pages, the
 // page's number (from 1), the document's logical page count and its kind, and the x
