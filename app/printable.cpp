@@ -2,8 +2,10 @@
 
 #include <unicode/uchar.h>
 #include <unicode/uscript.h>
+#include <unicode/utf8.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <utility>
 
@@ -73,33 +75,53 @@ int32_t replace_in(const PdfFonts& fonts, std::string* text) {
     return first;
 }
 
-// What would print `code_point`, in words: "Korean (Hangul): install the Debian package
-// fonts-nanum" (on the web page, the page that has the font), or "Arabic script" when no
-// font here is for its script; empty for a character of no one script (a symbol, an emoji).
+std::string utf8_of(int32_t code_point) {
+    char bytes[U8_MAX_LENGTH];
+    int32_t length = 0;
+    U8_APPEND_UNSAFE(bytes, length, code_point);
+    return std::string(bytes, static_cast<size_t>(length));
+}
+
+// The block `code_point` is in, in words: "CJK Unified Ideographs Extension B".
+std::string block_name(int32_t code_point) {
+    const char* name = u_getPropertyValueName(UCHAR_BLOCK, ublock_getCode(code_point), U_LONG_PROPERTY_NAME);
+    std::string words = name != nullptr ? name : "";
+    std::replace(words.begin(), words.end(), '_', ' ');
+    return words;
+}
+
+// What would print `code_point`, after its code point: "U+AE40 needs Korean (Hangul): install the
+// Debian package fonts-nanum" (on the web page, the page that has the font) when the font made
+// for its script is missing here; "U+20BB7 needs a font with CJK Unified Ideographs Extension B"
+// when that font is here and lacks it; "U+13E3 needs a font for the Cherokee script" when no font
+// here is for its script.
 std::string font_remedy(int32_t code_point) {
+    char number[16];
+    snprintf(number, sizeof number, "U+%04X", static_cast<unsigned>(code_point));
+    const std::string named = "'" + utf8_of(code_point) + "' " + number + " needs ";
     const int face = fallback_face_for(code_point);
-    if (face >= 0) {
-        const FallbackFace& named = fallback_faces()[face];
+    if (face >= 0 && !fallback_face_here(face)) {
+        const FallbackFace& missing = fallback_faces()[face];
 #ifdef ROSTERBOOK_WEB
-        // The light web page leaves out the Hangul and CJK fonts; the every-script page has them.
-        return std::string(named.name) + ": open rosterbook-all, the page with every script's fonts";
+        // The light web page leaves out some scripts' fonts; the every-script page has most.
+        if (missing.on_web)
+            return named + missing.name + ": open rosterbook-all, the page with every script's fonts";
+        return named + missing.name + ": the command line prints them, with the Debian package " +
+               missing.package;
 #else
-        return std::string(named.name) + ": install the Debian package " + named.package;
+        return named + missing.name + ": install the Debian package " + missing.package;
 #endif
     }
     UErrorCode status = U_ZERO_ERROR;
     const UScriptCode script = uscript_getScript(code_point, &status);
-    if (U_FAILURE(status) || script == USCRIPT_COMMON || script == USCRIPT_INHERITED ||
+    if (face >= 0 || U_FAILURE(status) || script == USCRIPT_COMMON || script == USCRIPT_INHERITED ||
         script == USCRIPT_UNKNOWN)
-        return "";
-    return std::string(uscript_getName(script)) + " script";
+        return named + "a font with " + block_name(code_point);
+    return named + "a font for the " + uscript_getName(script) + " script";
 }
 
 // The warning's ending for a text whose first unprintable character is `code_point`.
-std::string remedy_in_brackets(int32_t code_point) {
-    const std::string remedy = font_remedy(code_point);
-    return remedy.empty() ? "" : " (" + remedy + ")";
-}
+std::string remedy_in_brackets(int32_t code_point) { return " (" + font_remedy(code_point) + ")"; }
 
 // The first letter of `member`'s name, when no letter of it is one `fonts` print; else 0.
 int32_t name_unprintable(const PdfFonts& fonts, const Member& member) {
@@ -149,11 +171,10 @@ std::optional<Failure> replace_unprintable(const PdfFonts& fonts, Settings* sett
     // A roster of question marks is no roster: said once, not name by name.
     if (!people.empty() && std::all_of(people.begin(), people.end(),
                                        [&](const Member* m) { return name_unprintable(fonts, *m) != 0; })) {
-        const std::string remedy = font_remedy(name_unprintable(fonts, *people[0]));
         return Failure{settings->member_csv_path, 0,
                        "none of its names can be printed (no font here has the letters of '" +
-                           printed_name(*people[0], settings->name_order) + "'" +
-                           (remedy.empty() ? "" : "; " + remedy) + "), nothing written"};
+                           printed_name(*people[0], settings->name_order) + "'; " +
+                           font_remedy(name_unprintable(fonts, *people[0])) + "), nothing written"};
     }
     for_each_settings_text(*settings, [&](char* text, size_t size) {
         const std::string original = text;

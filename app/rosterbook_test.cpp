@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "image/colour.h"
+#include "layout/folio.h"
 #include "layout/geometry.h"
 #include "tests/support/jpeg_writer.h"
 #include "tests/support/pdf_reader.h"
@@ -316,8 +317,7 @@ TEST(Rosterbook, MemberListProblemsEndTheRun) {
              dir.write("members.csv", HEADER + "Member,ᏣᎳᎩ,ᎠᏂ,a,b,c,d\nMember,ⵜⴰⵎ,ⴰⵣⵔ,a,b,c,d\n");
          },
          "Error: members.csv: none of its names can be printed (no font here has the letters of 'ᏣᎳᎩ ᎠᏂ'; "
-         "Cherokee script), "
-         "nothing written\n",
+         "'Ꮳ' U+13E3 needs a font for the Cherokee script), nothing written\n",
          "Members : 0 Caller(s), 0 Cuer(s), 2 Member(s), 0 New Dancer(s)\nBooklet : 4 content pages => "
          "padded to 4 (1 sheets)\nPortrait: 4 pages\n"},
     };
@@ -433,12 +433,14 @@ std::vector<std::string> drawn_glyph_runs(const PdfPage& page) {
     std::vector<GlyphRun> runs;
     const PdfText* first = nullptr;
     for (const PdfText& t : page.texts) {
-        const size_t plus = t.font.find("+NotoSans");
+        const size_t plus = t.font.find("+Noto"), family = t.font.find("Sans") == plus + 5 ? 9 : 10;
         const std::string script =
-            plus == std::string::npos ? "" : t.font.substr(plus + 9, t.font.find('-') - plus - 9);
-        if (t.invisible) continue;  // a ligature's other characters, there to be copied
-        if (std::string(" Arabic Hebrew Devanagari Bengali Tamil Thai Khmer ").find(" " + script + " ") ==
-            std::string::npos) {
+            plus == std::string::npos ? "" : t.font.substr(plus + family, t.font.find('-') - plus - family);
+        if (t.invisible || t.size <= FOLIO_SIZE) continue;  // a ligature's other characters; running heads
+        if (std::string(
+                " Arabic Hebrew Devanagari Bengali Tamil Thai Khmer Telugu Kannada Malayalam Gujarati "
+                "Gurmukhi Oriya Sinhala Lao Myanmar Tibetan Thaana ")
+                .find(" " + script + " ") == std::string::npos) {
             first = nullptr;
             continue;
         }
@@ -447,9 +449,7 @@ std::vector<std::string> drawn_glyph_runs(const PdfPage& page) {
             runs.push_back({t.font.substr(plus + 1), t.y, {}});
         }
         const auto units = [&](float points) { return std::lround(points * 1000 / t.size); };
-        runs.back().glyphs.emplace_back(
-            units(t.x), units(t.y - runs.back().baseline),
-            static_cast<unsigned char>(t.codes[0]) << 8 | static_cast<unsigned char>(t.codes[1]));
+        runs.back().glyphs.emplace_back(units(t.x), units(t.y - runs.back().baseline), t.glyphs.at(0));
     }
     std::vector<std::string> described_runs;
     for (const GlyphRun& run : runs) described_runs.push_back(described(run));
@@ -1655,17 +1655,22 @@ TEST(Rosterbook, EveryNameAsWritten) {
                   "Member,Աննա,Սարգսյան,a,b,c,d\nMember,ნინო,ბერიძე,a,b,c,d\nMember,ᏣᎳᎩ,Smith,a,b,c,d\n"
                   "Member,سلامة,علي,a,b,c,d\nMember,דָּוִד,כֹּהֵן,a,b,c,d\nMember,प्रिया,शर्मा,a,b,c,d\nMember,সুমন,"
                   "দাস,a,b,c,d\n"
-                  "Member,அருண்,குமார்,a,b,c,d\nMember,สมชาย,ใจดี,a,b,c,d\nMember,សុខា,ចាន់,a,b,c,d\n");
+                  "Member,அருண்,குமார்,a,b,c,d\nMember,สมชาย,ใจดี,a,b,c,d\nMember,សុខា,ចាន់,a,b,c,d\n"
+                  "Member,శ్రీనివాస్,రెడ్డి,a,b,c,d\nMember,ಸುಧೀರ್,ಕುಮಾರ್,a,b,c,d\nMember,ലക്ഷ്മി,നായർ,a,b,c,d\n"
+                  "Member,કિશન,પટેલ,a,b,c,d\nMember,ਹਰਪ੍ਰੀਤ,ਸਿੰਘ,a,b,c,d\nMember,ପ୍ରିୟଙ୍କା,ମିଶ୍ର,a,b,c,d\n"
+                  "Member,කුමාර,පෙරේරා,a,b,c,d\nMember,ສົມພອນ,ວົງສາ,a,b,c,d\nMember,အောင်,ကျော်,a,b,c,d\n"
+                  "Member,བསོད་ནམས,རྡོ་རྗེ,a,b,c,d\nMember,އަޙްމަދު,ރަޝީދު,a,b,c,d\nMember,ᐊᓯᐊᕐᔪᒃ,ᖃᓪᓗᓈᖅ,a,b,c,d\n"
+                  "Member,太郎,𠮷田,a,b,c,d\n");
     RunResult run = run_in(dir);
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, NO_SETTINGS +
                            "Warning: members.csv line 13: 'ᏣᎳᎩ' has characters no font here can print "
-                           "(Cherokee script)\n");
+                           "('Ꮳ' U+13E3 needs a font for the Cherokee script)\n");
     const std::vector<PdfPage> pages = read_pdf(dir.file("standard.pdf"));
     std::string shown;
     for (const PdfPage& page : pages) shown += page_text(page);
     for (const char* drawn : {"Văn An Nguyễn", "David |", "|12|", "민준 김", "小华 王", "አበበ ቢቂላ",
-                              "Աննա Սարգսյան", "ნინო ბერიძე", "José Núñez", "??? Smith"}) {
+                              "Աննա Սարգսյան", "ნინო ბერიძე", "José Núñez", "??? Smith", "ᐊᓯᐊᕐᔪᒃ ᖃᓪᓗᓈᖅ"}) {
         EXPECT_NE(shown.find(drawn), std::string::npos) << drawn << " in " << shown;
     }
     std::string copied = command_output("pdftotext '" + dir.file("standard.pdf") + "' - 2>&1");
@@ -1674,7 +1679,7 @@ TEST(Rosterbook, EveryNameAsWritten) {
     }
     for (const char* name :
          {"David כהן", "שרה לוי", "רחוב הרצל", "민준 김", "አበበ ቢቂላ", "Աննա Սարգսյան", "ნინო ბერიძე",
-          "سلامة علي", "प्रिया शर्मा", "সুমন দাস", "அருண் குமார்", "สมชาย ใจดี", "សុខា ចាន់"}) {
+          "سلامة علي", "प्रिया शर्मा", "সুমন দাস", "அருண் குமார்", "สมชาย ใจดี", "សុខា ចាន់", "太郎 𠮷田"}) {
         EXPECT_NE(copied.find(name), std::string::npos) << name << " in " << copied;
     }
     // The scripts that need shaping are drawn glyph by glyph as HarfBuzz shapes them.
@@ -1692,7 +1697,18 @@ TEST(Rosterbook, EveryNameAsWritten) {
                               {"NotoSansBengali-Bold", "সুমন দাস"},
                               {"NotoSansTamil-Bold", "அருண் குமார்"},
                               {"NotoSansThai-Bold", "สมชาย ใจดี"},
-                              {"NotoSansKhmer-Bold", "សុខា ចាន់"}}) {
+                              {"NotoSansKhmer-Bold", "សុខា ចាន់"},
+                              {"NotoSansTelugu-Bold", "శ్రీనివాస్ రెడ్డి"},
+                              {"NotoSansKannada-Bold", "ಸುಧೀರ್ ಕುಮಾರ್"},
+                              {"NotoSansMalayalam-Bold", "ലക്ഷ്മി നായർ"},
+                              {"NotoSansGujarati-Bold", "કિશન પટેલ"},
+                              {"NotoSansGurmukhi-Bold", "ਹਰਪ੍ਰੀਤ ਸਿੰਘ"},
+                              {"NotoSansOriya-Bold", "ପ୍ରିୟଙ୍କା ମିଶ୍ର"},
+                              {"NotoSansSinhala-Bold", "කුමාර පෙරේරා"},
+                              {"NotoSansLao-Bold", "ສົມພອນ ວົງສາ"},
+                              {"NotoSansMyanmar-Bold", "အောင် ကျော်"},
+                              {"NotoSerifTibetan-Bold", "བསོད་ནམས རྡོ་རྗེ"},
+                              {"NotoSansThaana-Bold", "އަޙްމަދު ރަޝީދު"}}) {
         shaped.push_back(harfbuzz_glyph_run(font, name));
     }
     std::sort(drawn.begin(), drawn.end());

@@ -1,12 +1,14 @@
 #include "layout/draw.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <string>
 
 #include "layout/fit.h"
 #include "pdf/document.h"
+#include "pdf/libharu_internals.h"
 #include "pdf/shape.h"
 #include "text/bidi.h"
 
@@ -50,6 +52,22 @@ void show_run(HPDF_Page page, const FontRun& run, float size) {
     }
 }
 
+// Draws the shaped `run` as `glyphs` (draw_shaped); in a font without a bold of its own, where
+// bold is wanted, filled and outlined as show_run does, inside q and Q.
+void draw_shaped_run(HPDF_Page page, const FontRun& run, const ShapedText& glyphs, bool glyph_by_glyph,
+                     float size, float x, float y) {
+    if (run.embolden) {
+        const HPDF_RGBColor fill = HPDF_Page_GetRGBFill(page);
+        char state[96];
+        snprintf(state, sizeof state, "q\n%.4f %.4f %.4f RG\n%.4f w\n2 Tr\n", static_cast<double>(fill.r),
+                 static_cast<double>(fill.g), static_cast<double>(fill.b),
+                 static_cast<double>(size * EMBOLDEN_STROKE));
+        write_page_operators(page, state);
+    }
+    draw_shaped(page, run.shaping, run.bytes, glyphs, run.right_to_left, glyph_by_glyph, size, x, y);
+    if (run.embolden) write_page_operators(page, "Q\n");
+}
+
 // A line with right-to-left text: each run where display order puts it, but drawn in the order
 // the line is written, each in a text object of its own, so readers that take text in the
 // order it is drawn (MuPDF, pypdf) copy it as written, and those that put it in display order
@@ -69,7 +87,7 @@ void show_bidi_line(HPDF_Page page, const std::vector<FontRun>& runs, float size
         const FontRun& run = runs[i];
         if (run.shaping != nullptr) {
             const ShapedText glyphs = shape_text(*run.shaping, run.bytes, run.right_to_left, size);
-            draw_shaped(page, run.shaping, run.bytes, glyphs, run.right_to_left, true, size, at[i], y);
+            draw_shaped_run(page, run, glyphs, true, size, at[i], y);
             continue;
         }
         HPDF_Page_BeginText(page);
@@ -94,7 +112,7 @@ void show_text_at(HPDF_Page page, const TextFont& font, float size, float x, flo
     for (const FontRun& run : runs) {
         if (run.shaping != nullptr) {
             const ShapedText glyphs = shape_text(*run.shaping, run.bytes, run.right_to_left, size);
-            draw_shaped(page, run.shaping, run.bytes, glyphs, false, false, size, x, y);
+            draw_shaped_run(page, run, glyphs, false, size, x, y);
             x += glyphs.width;
             continue;
         }

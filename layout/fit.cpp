@@ -8,6 +8,7 @@
 #include "base/text_util.h"
 #include "pdf/document.h"
 #include "text/encoding.h"
+#include "text/line_break.h"
 
 namespace {
 
@@ -25,15 +26,13 @@ float width_with_ellipsis(const TextFont& font, std::string_view text, size_t le
     return text_width(font, candidate.c_str(), candidate.size(), size);
 }
 
-// Cuts `text` (in place) to the longest run of whole characters that fits `width` with
-// the ellipsis after it. Widths only grow with the run, so a binary search over the
-// characters' ends finds it.
+// Cuts `text` (in place) to the longest start that fits `width` with the ellipsis after it,
+// ending where a text may be cut (a whole letter with its marks, never inside a number).
+// Widths only grow with the run, so a binary search over the cut points finds it.
 void cut_with_ellipsis(const TextFont& font, std::string* text, float size, float width) {
-    std::vector<size_t> ends = {0};
-    for_each_code_point(*text, [&](int32_t, size_t offset, size_t length) {
-        ends.push_back(offset + length);
-        return true;
-    });
+    std::vector<size_t> ends = cut_points(*text);
+    ends.insert(ends.begin(), 0);
+    ends.push_back(text->size());
     if (width_with_ellipsis(font, *text, 0, size) > width) {
         text->clear();
         return;

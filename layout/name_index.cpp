@@ -17,14 +17,14 @@ struct IndexPerson {
     size_t card;
 };
 
-// "Smith, Bob" ("العلي، محمد" in Arabic script); family first "山田 太郎"; a single name as it is.
+// "Smith, Bob" ("العلي، محمد" in Arabic script); family first "山田 太郎", "王小华"; a single name as it is.
 std::string index_text(const PersonName& person, NameOrder order) {
     if (person.first_name.empty() || person.last_name.empty()) {
         return !person.last_name.empty()    ? person.last_name
                : !person.first_name.empty() ? person.first_name
                                             : person.name;
     }
-    if (order == FAMILY_NAME_FIRST) return person.last_name + " " + person.first_name;
+    if (order == FAMILY_NAME_FIRST) return family_first(person.last_name, person.first_name);
     return person.last_name + list_comma(person.last_name) + " " + person.first_name;
 }
 

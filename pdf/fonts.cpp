@@ -18,6 +18,7 @@ namespace {
 constexpr const char* EMBEDDED_REGULAR_FONT = ROSTERBOOK_FONT_DIR "/LiberationSans-Regular.ttf";
 constexpr const char* EMBEDDED_BOLD_FONT = ROSTERBOOK_FONT_DIR "/LiberationSans-Bold.ttf";
 #define NOTO ROSTERBOOK_NOTO_DIR "/NotoSans"
+#define NOTO_SERIF ROSTERBOOK_NOTO_DIR "/NotoSerif"
 
 // The fallback faces; the first is tried for any character no other is for, as it has the
 // widest repertoire. Droid Sans Fallback has Chinese and Japanese but neither Latin letters
@@ -38,6 +39,23 @@ constexpr FallbackFace FACES[] = {
     {"Tamil", NOTO "Tamil-Regular.ttf", NOTO "Tamil-Bold.ttf", "fonts-noto-core", true, "Taml "},
     {"Thai", NOTO "Thai-Regular.ttf", NOTO "Thai-Bold.ttf", "fonts-noto-core", true, "Thai "},
     {"Khmer", NOTO "Khmer-Regular.ttf", NOTO "Khmer-Bold.ttf", "fonts-noto-core", true, "Khmr "},
+    {"Telugu", NOTO "Telugu-Regular.ttf", NOTO "Telugu-Bold.ttf", "fonts-noto-core", true, "Telu "},
+    {"Kannada", NOTO "Kannada-Regular.ttf", NOTO "Kannada-Bold.ttf", "fonts-noto-core", true, "Knda "},
+    {"Malayalam", NOTO "Malayalam-Regular.ttf", NOTO "Malayalam-Bold.ttf", "fonts-noto-core", true, "Mlym "},
+    {"Gujarati", NOTO "Gujarati-Regular.ttf", NOTO "Gujarati-Bold.ttf", "fonts-noto-core", true, "Gujr "},
+    {"Gurmukhi", NOTO "Gurmukhi-Regular.ttf", NOTO "Gurmukhi-Bold.ttf", "fonts-noto-core", true, "Guru "},
+    {"Oriya", NOTO "Oriya-Regular.ttf", NOTO "Oriya-Bold.ttf", "fonts-noto-core", true, "Orya "},
+    {"Sinhala", NOTO "Sinhala-Regular.ttf", NOTO "Sinhala-Bold.ttf", "fonts-noto-core", true, "Sinh "},
+    {"Lao", NOTO "Lao-Regular.ttf", NOTO "Lao-Bold.ttf", "fonts-noto-core", true, "Laoo "},
+    {"Myanmar", NOTO "Myanmar-Regular.ttf", NOTO "Myanmar-Bold.ttf", "fonts-noto-core", true, "Mymr "},
+    {"Tibetan", NOTO_SERIF "Tibetan-Regular.ttf", NOTO_SERIF "Tibetan-Bold.ttf", "fonts-noto-core", true,
+     "Tibt "},
+    {"Thaana", NOTO "Thaana-Regular.ttf", NOTO "Thaana-Bold.ttf", "fonts-noto-core", true, "Thaa "},
+    // Shaped, though its letters do not change, because libharu's fonts draw the first plane only.
+    {"Chinese characters of the second plane", ROSTERBOOK_HANAZONO_DIR "/HanaMinB.ttf", nullptr,
+     "fonts-hanazono", true, "", 0x20000, 0x2FFFF, false},
+    {"Canadian syllabics", NOTO "CanadianAboriginal-Regular.ttf", NOTO "CanadianAboriginal-Bold.ttf",
+     "fonts-noto-core", false, "Cans "},
 };
 
 // A ToUnicode map for fonts whose codes are the characters' own UTF-16 units, as
@@ -88,8 +106,10 @@ TextFont load_unicode_font(HPDF_Doc document, const char* path) {
     return font;
 }
 
+// libharu's fonts draw characters of the first plane only: their codes are 16-bit.
 bool has_glyph(HPDF_FontDef glyphs, int32_t code_point) {
-    return glyphs != nullptr && HPDF_TTFontDef_GetGlyphid(glyphs, static_cast<HPDF_UINT16>(code_point)) != 0;
+    return glyphs != nullptr && code_point <= 0xFFFF &&
+           HPDF_TTFontDef_GetGlyphid(glyphs, static_cast<HPDF_UINT16>(code_point)) != 0;
 }
 
 // True when `fallback` prints `code_point`; a letter that needs shaping only a shaping font prints.
@@ -164,6 +184,9 @@ int fallback_face_for(int32_t code_point) {
     UScriptCode scripts[16];
     const int count = uscript_getScriptExtensions(code_point, scripts, 16, &status);
     for (size_t face = 0; face < std::size(FACES); ++face) {
+        if (code_point >= FACES[face].first && code_point <= FACES[face].last) return static_cast<int>(face);
+    }
+    for (size_t face = 0; face < std::size(FACES); ++face) {
         for (int i = 0; U_SUCCESS(status) && i < count; ++i) {
             const std::string code = std::string(uscript_getShortName(scripts[i])) + " ";
             if (std::string_view(FACES[face].scripts).find(code) != std::string_view::npos)
@@ -173,12 +196,17 @@ int fallback_face_for(int32_t code_point) {
     return -1;
 }
 
-bool add_fallback_font(HPDF_Doc document, PdfFonts* fonts, int face) {
-    const FallbackFace& files = FACES[face];
-    for (const char* path : {files.regular, files.bold}) {
+bool fallback_face_here(int face) {
+    for (const char* path : {FACES[face].regular, FACES[face].bold}) {
         FilePtr file;
         if (path != nullptr && open_regular_file(path, &file)) return false;
     }
+    return true;
+}
+
+bool add_fallback_font(HPDF_Doc document, PdfFonts* fonts, int face) {
+    const FallbackFace& files = FACES[face];
+    if (!fallback_face_here(face)) return false;
     if (files.shaped) {
         // Named on the pages after the shaping fonts added before them.
         const size_t before = static_cast<size_t>(
@@ -186,11 +214,11 @@ bool add_fallback_font(HPDF_Doc document, PdfFonts* fonts, int face) {
                           [](const FallbackFont& f) { return f.shaping != nullptr; }));
         std::shared_ptr<ShapingFont> regular =
             open_shaping_font(files.regular, "/RBGlyphs" + std::to_string(2 * before + 1));
-        std::shared_ptr<ShapingFont> bold =
-            open_shaping_font(files.bold, "/RBGlyphs" + std::to_string(2 * before + 2));
+        std::shared_ptr<ShapingFont> bold = open_shaping_font(
+            files.bold != nullptr ? files.bold : files.regular, "/RBGlyphs" + std::to_string(2 * before + 2));
         if (regular == nullptr || bold == nullptr) return false;
         fonts->regular.fallbacks.push_back({nullptr, nullptr, false, regular});
-        fonts->bold.fallbacks.push_back({nullptr, nullptr, false, bold});
+        fonts->bold.fallbacks.push_back({nullptr, nullptr, files.bold == nullptr, bold});
         const int script = u_getPropertyValueEnum(UCHAR_SCRIPT, std::string(files.scripts, 4).c_str());
         if (uscript_isRightToLeft(static_cast<UScriptCode>(script)) && fonts->regular.mirrored == nullptr) {
             fonts->regular.mirrored = open_shaping_font(EMBEDDED_REGULAR_FONT, "/RBMirrored1");
@@ -221,7 +249,6 @@ std::optional<Failure> font_files_missing(bool unicode_fonts) {
 
 bool font_prints(const TextFont& font, int32_t code_point) {
     if (font.glyphs == nullptr) return code_point_fits_windows_1252(code_point);
-    if (code_point > 0xFFFF) return false;  // libharu's codes are 16-bit
     // libharu draws one glyph per character: a letter that needs shaping takes a shaping font.
     const bool shaped_letter = needs_shaping(code_point);
     if (!shaped_letter && has_glyph(font.glyphs, code_point)) return true;

@@ -66,6 +66,10 @@ struct FallbackFace {
     const char* package;
     bool shaped;          // its script's letters change with their neighbours: drawn shaped
     const char* scripts;  // the scripts it is for, ISO 15924 codes and a blank after each: "Hang "
+    // Or the characters from `first` to `last`, whatever their script (Chinese characters beyond
+    // the first plane, which the face for their script lacks).
+    int32_t first = 0, last = -1;
+    bool on_web = true;  // the every-script web page carries it
 };
 
 // Loads the fonts into `document`: Unicode ones when `unicode` (making UTF-8 the
@@ -80,6 +84,9 @@ std::span<const FallbackFace> fallback_faces();
 // The index in fallback_faces() of the face made for `code_point`'s script (or one of the
 // scripts it is used with, as ICU's script extensions say); -1 when there is none.
 int fallback_face_for(int32_t code_point);
+
+// True when the font files of fallback face `face` can be opened here.
+bool fallback_face_here(int face);
 
 // Adds fallback face `face` to both Unicode fonts of `document`, after those it has. Returns
 // false, changing nothing, when a file of the face cannot be opened.

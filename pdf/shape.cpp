@@ -50,6 +50,38 @@ std::vector<std::u16string> glyph_texts(std::string_view text, const ShapedText&
     return texts;
 }
 
+// The characters of the UTF-8 `text`, each as UTF-16.
+std::vector<std::u16string> characters_of(std::string_view text) {
+    std::vector<std::u16string> characters;
+    for_each_code_point(text, [&](int32_t, size_t offset, size_t length) {
+        characters.push_back(to_utf16(text.substr(offset, length)));
+        return true;
+    });
+    return characters;
+}
+
+// What each glyph of left-to-right `shaped` stands for alone, so that readers copying glyph by
+// glyph in the order drawn (MuPDF, pypdf) give the text back as written: a cluster's characters
+// dealt out over its glyphs in display order, one each and the rest to its last glyph. A vowel
+// drawn before its consonant ("कि") so stands for the consonant, and the consonant after it for
+// the vowel. A cluster with more glyphs than characters is decomposed first (Tamil's split
+// vowel "ொ" is "ெ" and "ா"); a glyph still left over stands for nothing.
+std::vector<std::u16string> glyph_shares(std::string_view text, const ShapedText& shaped) {
+    std::vector<std::u16string> shares(shaped.glyphs.size());
+    for (size_t first = 0, last = 0; first < shaped.glyphs.size(); first = last) {
+        const uint32_t cluster = shaped.glyphs[first].cluster;
+        uint32_t end = static_cast<uint32_t>(text.size());
+        for (const ShapedGlyph& g : shaped.glyphs)
+            if (g.cluster > cluster) end = std::min(end, g.cluster);
+        while (last < shaped.glyphs.size() && shaped.glyphs[last].cluster == cluster) ++last;
+        const std::string written(text.substr(cluster, end - cluster));
+        std::vector<std::u16string> characters = characters_of(written);
+        if (characters.size() < last - first) characters = characters_of(to_nfd(written));
+        for (size_t k = 0; k < characters.size(); ++k) shares[std::min(first + k, last - 1)] += characters[k];
+    }
+    return shares;
+}
+
 std::string to_unicode_cmap(const std::map<uint32_t, std::u16string>& used) {
     std::vector<std::string> entries;
     char glyph[16];
@@ -77,23 +109,23 @@ uint32_t glyph_of(const ShapingFont& font, uint32_t code) {
     return extra == font.extra_codes.end() ? code : extra->second;
 }
 
-// The code that draws `glyph` standing for `text`, recorded in `font`: the glyph's number, or
-// for right-to-left text (`own_codes`) whose glyph stands for another text already, a code of
-// its own, the same for the same glyph and text.
-uint32_t code_for(ShapingFont* font, uint32_t glyph, const std::u16string& text, bool own_codes) {
+// The code that draws `glyph` standing for `text`, recorded in `font`: the glyph's number, or when
+// the glyph stands for another text already, a code of its own, the same for the same glyph and
+// text. An empty `text` (part of a cluster another glyph stands for) takes the glyph's number.
+uint32_t code_for(ShapingFont* font, uint32_t glyph, const std::u16string& text) {
     auto [entry, added] = font->used.emplace(glyph, text);
     if (added || entry->second == text || text.empty()) return glyph;
     if (entry->second.empty()) {
         entry->second = text;
         return glyph;
     }
-    if (!own_codes) return glyph;
-    for (const auto& [code, drawn] : font->extra_codes)
-        if (drawn == glyph && font->used[code] == text) return code;
+    const auto known = font->code_of.find({glyph, text});
+    if (known != font->code_of.end()) return known->second;
     const uint32_t code = font->glyph_count + static_cast<uint32_t>(font->extra_codes.size());
     if (code > 0xFFFF) return glyph;  // two-byte codes: keep the first text
     font->extra_codes[code] = glyph;
     font->used[code] = text;
+    font->code_of[{glyph, text}] = code;
     return code;
 }
 
@@ -256,14 +288,14 @@ void draw_glyph_by_glyph(HPDF_Page page, ShapingFont* font, std::string_view tex
         const ShapedGlyph& g = shaped.glyphs[i];
         const std::vector<CharacterGlyph> characters =
             right_to_left ? ligature_characters(*font, texts[i]) : std::vector<CharacterGlyph>();
-        show(code_for(font, g.glyph, characters.empty() ? texts[i] : characters[0].text, true), x + g.x,
-             y + g.y, false);
+        show(code_for(font, g.glyph, characters.empty() ? texts[i] : characters[0].text), x + g.x, y + g.y,
+             false);
         // A ligature's other characters, invisible, each just left of the one before.
         float left = x + g.x;
         for (size_t k = 1; k < characters.size(); ++k) {
             left -= static_cast<float>(hb_font_get_glyph_h_advance(font->font, characters[k].glyph)) * size /
                     static_cast<float>(font->units_per_em);
-            show(code_for(font, characters[k].glyph, characters[k].text, true), left, y, true);
+            show(code_for(font, characters[k].glyph, characters[k].text), left, y, true);
         }
     }
     write_page_operators(page, ops);
@@ -278,15 +310,14 @@ void draw_shaped(HPDF_Page page, ShapingFont* font, std::string_view text, const
     ops += "BT\n" + font->resource + " " + number(size) + " Tf\n";
     // Each glyph placed where HarfBuzz puts it, relative to the one before.
     float at_x = 0, at_y = 0;
-    const std::vector<std::u16string> texts = glyph_texts(text, shaped);
+    const std::vector<std::u16string> shares = glyph_shares(text, shaped);
     char glyph[16];
     for (size_t i = 0; i < shaped.glyphs.size(); ++i) {
         const ShapedGlyph& g = shaped.glyphs[i];
-        snprintf(glyph, sizeof glyph, "<%04X> Tj\n", g.glyph);
+        snprintf(glyph, sizeof glyph, "<%04X> Tj\n", code_for(font, g.glyph, shares[i]));
         ops += number(x + g.x - at_x) + " " + number(y + g.y - at_y) + " Td " + glyph;
         at_x = x + g.x;
         at_y = y + g.y;
-        code_for(font, g.glyph, texts[i], false);
     }
     ops += "ET\nEMC\n";
     write_page_operators(page, ops);

@@ -2,8 +2,10 @@
 // conjuncts and reordered vowels, Thai and Khmer marks): shaped by HarfBuzz, drawn as glyph
 // numbers in a font libharu cannot write, which the finished file carries (GlyphFont, a
 // subset made by hb-subset). A right-to-left run is drawn a glyph to each character, in the
-// order they are written, so every reader copies it as written; a glyph standing for two
-// texts (a ligature, a mirrored bracket) gets a code of its own above the font's glyphs.
+// order they are written; a left-to-right run's glyphs each stand for their share of their
+// cluster's characters; so every reader copies both as written. A glyph standing for two texts
+// (a ligature, a mirrored bracket, a vowel before two consonants) gets a code of its own above
+// the font's glyphs.
 #pragma once
 
 #include <hb.h>
@@ -32,11 +34,13 @@ struct ShapingFont {
     std::string resource;  // the pages' name for it, "/RBGlyphs1"
     unsigned glyph_count = 0;
     // Each character code drawn and the text it stands for, for copy and search ("" when it
-    // stands for part of a cluster only). A code is its glyph's number, and the first text seen
-    // wins; a glyph of right-to-left text standing for another text somewhere else (a mirrored
-    // bracket, a final form) gets a code of its own above the font's glyphs, in `extra_codes`.
+    // stands for part of a cluster only). A code is its glyph's number for the first text seen;
+    // a glyph standing for another text somewhere else (a mirrored bracket, a final form, an
+    // Indic vowel drawn before another consonant) gets a code of its own above the font's
+    // glyphs, in `extra_codes`.
     std::map<uint32_t, std::u16string> used;
-    std::map<uint32_t, uint32_t> extra_codes;  // code -> glyph
+    std::map<uint32_t, uint32_t> extra_codes;                         // code -> glyph
+    std::map<std::pair<uint32_t, std::u16string>, uint32_t> code_of;  // (glyph, text) -> its own code
 };
 
 // A glyph of shaped text and where it is drawn, in points from the text's start.

@@ -150,18 +150,21 @@ std::string joined_name(const std::vector<const Member*>& people, const std::vec
         return match_key(m->last_name) == match_key(people[0]->last_name);
     });
     const bool mixed = std::any_of(groups.begin(), groups.end(), [&](int g) { return g != groups[0]; });
-    const bool family_first = order == FAMILY_NAME_FIRST;
+    const bool surname_first = order == FAMILY_NAME_FIRST;
     std::string name;
     for (size_t i = 0; i < people.size(); ++i) {
         const Member& m = *people[i];
         if (i > 0) name += i + 1 == people.size() ? std::string(" ") + joiner + " " : ", ";
-        if (!one_surname && family_first) name += m.last_name + " ";
-        name += m.first_name.empty() ? m.last_name : m.first_name;
-        if (!one_surname && !family_first && !m.first_name.empty()) name += " " + m.last_name;
+        const std::string& own = m.first_name.empty() ? m.last_name : m.first_name;
+        if (one_surname || (m.first_name.empty() && !surname_first)) {
+            name += own;
+        } else {
+            name += surname_first ? family_first(m.last_name, own) : own + " " + m.last_name;
+        }
         if (mixed && groups[i] != GROUP_MEMBER) name += std::string(" (") + GROUPS[groups[i]].role + ")";
     }
     if (!one_surname) return name;
-    return family_first ? people[0]->last_name + " " + name : name + " " + people[0]->last_name;
+    return surname_first ? family_first(people[0]->last_name, name) : name + " " + people[0]->last_name;
 }
 
 // A person's own name on their household's card: the first name, or the surname alone.

@@ -2,6 +2,7 @@
 
 #include <strings.h>
 #include <sys/stat.h>
+#include <unicode/uscript.h>
 
 #include <algorithm>
 #include <cctype>
@@ -27,6 +28,7 @@
 #include "roster/sheet.h"
 #include "text/collate.h"
 #include "text/decode.h"
+#include "text/encoding.h"
 
 namespace {
 
@@ -635,6 +637,20 @@ std::optional<Failure> load_roster(const Settings& settings, Roster* roster) {
     const std::vector<std::string> lists = member_lists(settings);
     if (lists.size() == 1) return load_list(settings, lists[0], roster);
     return load_one_of(settings, lists, roster);
+}
+
+std::string family_first(const std::string& family, const std::string& given) {
+    size_t characters = 0;
+    bool chinese = !given.empty();
+    for (const std::string* name : {&family, &given}) {
+        for_each_code_point(*name, [&](int32_t c, size_t, size_t) {
+            UErrorCode status = U_ZERO_ERROR;
+            chinese = chinese && uscript_getScript(c, &status) == USCRIPT_HAN && U_SUCCESS(status);
+            characters += name == &family;
+            return chinese;
+        });
+    }
+    return family + (chinese && characters == 1 ? "" : " ") + given;
 }
 
 int compare_members(const Member& a, const Member& b) {

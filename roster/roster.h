@@ -120,11 +120,17 @@ inline int32_t group_people(const Roster& roster, Group group) {
 // header) fails with the reason "empty".
 std::optional<Failure> load_roster(const Settings& settings, Roster* roster);
 
+// A family name and a given name, family first: a blank between them, except in a Chinese name
+// written as Chinese writes it, a family name of one Chinese character and a given name of Chinese
+// characters alone ("王小华"). A longer family name keeps the blank, as Japanese lists print their
+// names ("山田 太郎"), as do Korean names in Hangul ("김 민준").
+std::string family_first(const std::string& family, const std::string& given);
+
 // The name as the card prints it: the whole name as written, or the first and last names in
-// `order`, a blank between them.
+// `order`, a blank between them (family first, as family_first says).
 inline std::string printed_name(const Member& member, NameOrder order) {
     if (!member.name.empty()) return member.name;
-    return order == FAMILY_NAME_FIRST ? member.last_name + " " + member.first_name
+    return order == FAMILY_NAME_FIRST ? family_first(member.last_name, member.first_name)
                                       : member.first_name + " " + member.last_name;
 }
 

@@ -44,7 +44,8 @@ bool reads_right_to_left(std::string_view text) {
 
 bool language_reads_right_to_left(const char* tag) {
     UErrorCode status = U_ZERO_ERROR;
-    return tag[0] != '\0' && uloc_getCharacterOrientation(tag, &status) == ULOC_LAYOUT_RTL && U_SUCCESS(status);
+    return tag[0] != '\0' && uloc_getCharacterOrientation(tag, &status) == ULOC_LAYOUT_RTL &&
+           U_SUCCESS(status);
 }
 
 const char* list_comma(std::string_view text) {

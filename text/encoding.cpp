@@ -127,14 +127,27 @@ std::string to_windows_1252(std::string_view text) {
     return bytes;
 }
 
+namespace {
+
+std::string normalized(std::string utf8, const icu::Normalizer2* form, UErrorCode status) {
+    if (is_ascii(utf8) || U_FAILURE(status)) return utf8;  // ASCII is the common case, and in every form
+    const icu::UnicodeString text = icu::UnicodeString::fromUTF8(utf8);
+    if (form->isNormalized(text, status)) return utf8;
+    std::string converted;
+    form->normalize(text, status).toUTF8String(converted);
+    return U_SUCCESS(status) ? converted : utf8;
+}
+
+}  // namespace
+
 std::string to_nfc(std::string utf8) {
-    if (is_ascii(utf8)) return utf8;  // the common case, and always NFC
     UErrorCode status = U_ZERO_ERROR;
     const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
-    if (U_FAILURE(status)) return utf8;
-    const icu::UnicodeString text = icu::UnicodeString::fromUTF8(utf8);
-    if (nfc->isNormalized(text, status)) return utf8;
-    std::string normalized;
-    nfc->normalize(text, status).toUTF8String(normalized);
-    return U_SUCCESS(status) ? normalized : utf8;
+    return normalized(std::move(utf8), nfc, status);
+}
+
+std::string to_nfd(std::string utf8) {
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
+    return normalized(std::move(utf8), nfd, status);
 }

@@ -43,6 +43,10 @@ std::string to_windows_1252(std::string_view text);
 // Text ICU cannot normalize comes back as it was.
 std::string to_nfc(std::string utf8);
 
+// The UTF-8 `utf8` decomposed (NFD): Tamil's "ொ" as "ெ" and "ா", "é" as "e" and the accent.
+// Text ICU cannot normalize comes back as it was.
+std::string to_nfd(std::string utf8);
+
 // Calls `visit(code_point, offset, length)` for each character of the UTF-8 `text` (an
 // invalid byte is U+FFFD, one byte long). Stops early when `visit` returns false.
 template <typename Visit>

@@ -64,6 +64,13 @@ std::string expand_indexed(QPDFObjectHandle color_space, const std::string& indi
     return rgb;
 }
 
+uint32_t big_endian(const std::string& bytes, size_t offset, int size) {
+    uint32_t value = 0;
+    for (int i = 0; i < size && offset + i < bytes.size(); ++i)
+        value = (value << 8) | static_cast<unsigned char>(bytes[offset + i]);
+    return value;
+}
+
 class ContentCollector : public QPDFObjectHandle::ParserCallbacks {
 public:
     ContentCollector(PdfPage* page, QPDFObjectHandle resources) : page_(page), resources_(resources) {}
@@ -175,6 +182,15 @@ private:
         text.invisible = state_.render_mode == 3;
         text.text = unicode ? utf16_units_as_utf8(bytes) : bytes;
         text.codes = bytes;
+        if (unicode) {
+            QPDFObjectHandle map = font.getKey("/CIDToGIDMap");
+            std::string& gids = gid_maps_[map.getObjGen()];
+            if (map.isStream() && gids.empty()) gids = decoded(map);
+            for (size_t at = 0; at + 1 < bytes.size(); at += 2) {
+                const uint32_t cid = big_endian(bytes, at, 2);
+                text.glyphs.push_back(map.isStream() ? big_endian(gids, 2 * cid, 2) : cid);
+            }
+        }
         page_->texts.push_back(text);
     }
 
@@ -223,6 +239,7 @@ private:
     std::vector<PdfLine> path_lines_;
     float last_point_[2] = {0, 0};
     std::string font_;
+    std::map<QPDFObjGen, std::string> gid_maps_;  // each CIDToGIDMap stream, decoded
     float font_size_ = 0;
     float text_x_ = 0, text_y_ = 0;
 };
@@ -306,13 +323,6 @@ bool has_rgb_neutral(const std::string& content) {
         word.clear();
     }
     return false;
-}
-
-uint32_t big_endian(const std::string& bytes, size_t offset, int size) {
-    uint32_t value = 0;
-    for (int i = 0; i < size && offset + i < bytes.size(); ++i)
-        value = (value << 8) | static_cast<unsigned char>(bytes[offset + i]);
-    return value;
 }
 
 // The glyph slots of a TrueType program: its 'maxp' table's numGlyphs.

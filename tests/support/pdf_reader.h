@@ -19,6 +19,7 @@ struct PdfText {
     std::vector<float> fill_inks;  // the fill's CMYK (0 to 1) when set as DeviceCMYK, else empty
     std::string text;              // raw bytes of the string; UTF-8 for a Unicode (Identity-H) font
     std::string codes;             // raw bytes of the string: for a Unicode font, its 2-byte CIDs
+    std::vector<uint32_t> glyphs;  // for a Unicode font, each CID's glyph (through its CIDToGIDMap)
     float outline = 0;             // the stroke drawn round the glyphs (render mode 2), 0 when only filled
     Rgb outline_colour;
     bool invisible = false;  // render mode 3: there for copy and search only
