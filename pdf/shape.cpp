@@ -50,6 +50,10 @@ std::vector<std::u16string> glyph_texts(std::string_view text, const ShapedText&
     return texts;
 }
 
+// What a glyph that stands for no text is mapped to: an empty text, which pypdf copies as nothing
+// (MuPDF copies U+FFFD). A noncharacter, so no text of a roster is the same.
+const std::u16string NOTHING = u"\uFFFF";
+
 // The characters of the UTF-8 `text`, each as UTF-16.
 std::vector<std::u16string> characters_of(std::string_view text) {
     std::vector<std::u16string> characters;
@@ -65,7 +69,8 @@ std::vector<std::u16string> characters_of(std::string_view text) {
 // dealt out over its glyphs in display order, one each and the rest to its last glyph. A vowel
 // drawn before its consonant ("कि") so stands for the consonant, and the consonant after it for
 // the vowel. A cluster with more glyphs than characters is decomposed first (Tamil's split
-// vowel "ொ" is "ெ" and "ா"); a glyph still left over stands for nothing.
+// vowel "ொ" is "ெ" and "ா"); a glyph still left over (Thai's "ำ" is drawn as two) stands for
+// NOTHING.
 std::vector<std::u16string> glyph_shares(std::string_view text, const ShapedText& shaped) {
     std::vector<std::u16string> shares(shaped.glyphs.size());
     for (size_t first = 0, last = 0; first < shaped.glyphs.size(); first = last) {
@@ -78,6 +83,7 @@ std::vector<std::u16string> glyph_shares(std::string_view text, const ShapedText
         std::vector<std::u16string> characters = characters_of(written);
         if (characters.size() < last - first) characters = characters_of(to_nfd(written));
         for (size_t k = 0; k < characters.size(); ++k) shares[std::min(first + k, last - 1)] += characters[k];
+        for (size_t k = first + characters.size(); k < last; ++k) shares[k] = NOTHING;
     }
     return shares;
 }
@@ -88,7 +94,7 @@ std::string to_unicode_cmap(const std::map<uint32_t, std::u16string>& used) {
     for (const auto& [id, text] : used) {
         if (text.empty()) continue;
         snprintf(glyph, sizeof glyph, "<%04X> <", id);
-        entries.push_back(glyph + hex_units(text) + ">\n");
+        entries.push_back(glyph + (text == NOTHING ? "" : hex_units(text)) + ">\n");
     }
     std::string cmap =
         "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"

@@ -62,13 +62,13 @@ void check_written_pdfs(const std::string& folder) {
     }
 }
 
-// With ROSTERBOOK_KEEP_INPUTS set, a plain run's folder (no arguments, no limits, files only)
-// is copied there before the run, one folder per run: scripts/test-web gives the same inputs
-// to the web page and compares what it makes with the command line's.
+// With ROSTERBOOK_KEEP_INPUTS set, a plain run's folder (no arguments, no limits, files only,
+// nothing only the command line has) is copied there before the run, one folder per run: scripts/test-web
+// gives the same inputs to the web page and compares what it makes with the command line's.
 void keep_inputs(const std::string& folder, const RunOptions& options) {
     const char* keep = getenv("ROSTERBOOK_KEEP_INPUTS");
     if (keep == nullptr || !options.arguments.empty() || !options.environment.empty() ||
-        options.file_size_limit > 0) {
+        options.file_size_limit > 0 || options.command_line_only) {
         return;
     }
     static int runs = 0;

@@ -22,6 +22,7 @@ struct RunOptions {
     int timeout_seconds = 30;    // a run still going then is killed and reported as status -1
     std::vector<std::string> arguments = {};
     std::vector<std::string> environment = {};  // "NAME=value", set for the run
+    bool command_line_only = false;  // needs what only the command line has (a font the web page leaves out)
 };
 
 // A run going on in the background; its output is collected by finish_tool.
