@@ -70,8 +70,9 @@ std::vector<std::u16string> characters_of(std::string_view text) {
 // drawn before its consonant ("कि") so stands for the consonant, and the consonant after it for
 // the vowel. A cluster with more glyphs than characters is decomposed first (Tamil's split
 // vowel "ொ" is "ெ" and "ா"); a glyph still left over (Thai's "ำ" is drawn as two) stands for
-// NOTHING.
-std::vector<std::u16string> glyph_shares(std::string_view text, const ShapedText& shaped) {
+// NOTHING, a sign rather than a letter where it can.
+std::vector<std::u16string> glyph_shares(const ShapingFont& font, std::string_view text,
+                                         const ShapedText& shaped) {
     std::vector<std::u16string> shares(shaped.glyphs.size());
     for (size_t first = 0, last = 0; first < shaped.glyphs.size(); first = last) {
         const uint32_t cluster = shaped.glyphs[first].cluster;
@@ -82,8 +83,18 @@ std::vector<std::u16string> glyph_shares(std::string_view text, const ShapedText
         const std::string written(text.substr(cluster, end - cluster));
         std::vector<std::u16string> characters = characters_of(written);
         if (characters.size() < last - first) characters = characters_of(to_nfd(written));
-        for (size_t k = 0; k < characters.size(); ++k) shares[std::min(first + k, last - 1)] += characters[k];
-        for (size_t k = first + characters.size(); k < last; ++k) shares[k] = NOTHING;
+        // Glyphs left over stand for NOTHING: signs, which take no room, first.
+        std::vector<size_t> dealt;  // the glyphs that get characters, in display order
+        for (size_t i = first; i < last; ++i) dealt.push_back(i);
+        for (size_t i = last; i-- > first && dealt.size() > std::max<size_t>(characters.size(), 1);) {
+            if (hb_font_get_glyph_h_advance(font.font, shaped.glyphs[i].glyph) != 0) continue;
+            shares[i] = NOTHING;
+            dealt.erase(std::find(dealt.begin(), dealt.end(), i));
+        }
+        while (dealt.size() > std::max<size_t>(characters.size(), 1))
+            shares[dealt.back()] = NOTHING, dealt.pop_back();
+        for (size_t k = 0; k < characters.size(); ++k)
+            shares[dealt[std::min(k, dealt.size() - 1)]] += characters[k];
     }
     return shares;
 }
@@ -244,6 +255,95 @@ ShapedText shape_text(const ShapingFont& font, std::string_view text, bool right
 
 namespace {
 
+// Sign glyphs drawn further from the glyph before them than this, in ems, copy in MuPDF with a
+// word space before the glyph after them: it measures a glyph by the font's own advance (nought
+// for a sign) and takes a gap of about 0.15 em for a blank.
+constexpr float MUPDF_GAP = 0.1f;
+
+// Which glyphs of left-to-right `shaped` are drawn as outlines rather than as text: one that stands
+// for NOTHING (readers copy an empty mapping as U+FFFD or nothing, never as nothing in all of
+// them), and one after which MuPDF would read a word space. Each outlined glyph's share of
+// `*shares` goes to the glyph drawn before it (the one after it, for the first), so the text
+// still copies whole.
+std::vector<bool> outlined_glyphs(const ShapingFont& font, const ShapedText& shaped,
+                                  std::vector<std::u16string>* shares, float size) {
+    const float scale = size / static_cast<float>(font.units_per_em);
+    std::vector<bool> outlined(shaped.glyphs.size());
+    std::u16string before_any;  // the shares of outlined glyphs before the first drawn as text
+    size_t last_text = shaped.glyphs.size();
+    for (size_t i = 0; i < shaped.glyphs.size(); ++i) {
+        const ShapedGlyph& g = shaped.glyphs[i];
+        const float next = i + 1 < shaped.glyphs.size() ? shaped.glyphs[i + 1].x : shaped.width;
+        const float end = g.x + static_cast<float>(hb_font_get_glyph_h_advance(font.font, g.glyph)) * scale;
+        std::u16string& share = (*shares)[i];
+        outlined[i] = share == NOTHING || next - end > MUPDF_GAP * size;
+        if (!outlined[i]) {
+            if (last_text == shaped.glyphs.size()) share = before_any + share;
+            last_text = i;
+        } else if (share != NOTHING) {
+            (last_text < i ? (*shares)[last_text] : before_any) += share;
+        }
+    }
+    return outlined;
+}
+
+// A path in a PDF content stream, from HarfBuzz's outline of a glyph (quadratic curves as cubic).
+struct OutlinePath {
+    std::string ops;
+};
+
+// A point of an outline, in font units: a tenth of one is far below what prints.
+std::string point(float x, float y) {
+    char text[48];
+    snprintf(text, sizeof text, "%.1f %.1f", static_cast<double>(x), static_cast<double>(y));
+    return text;
+}
+
+void move_to(hb_draw_funcs_t*, void* path, hb_draw_state_t*, float x, float y, void*) {
+    static_cast<OutlinePath*>(path)->ops += point(x, y) + " m\n";
+}
+
+void line_to(hb_draw_funcs_t*, void* path, hb_draw_state_t*, float x, float y, void*) {
+    static_cast<OutlinePath*>(path)->ops += point(x, y) + " l\n";
+}
+
+void cubic_to(hb_draw_funcs_t*, void* path, hb_draw_state_t*, float x1, float y1, float x2, float y2, float x,
+              float y, void*) {
+    static_cast<OutlinePath*>(path)->ops += point(x1, y1) + " " + point(x2, y2) + " " + point(x, y) + " c\n";
+}
+
+void quadratic_to(hb_draw_funcs_t* funcs, void* path, hb_draw_state_t* state, float cx, float cy, float x,
+                  float y, void* data) {
+    cubic_to(funcs, path, state, state->current_x + 2 * (cx - state->current_x) / 3,
+             state->current_y + 2 * (cy - state->current_y) / 3, x + 2 * (cx - x) / 3, y + 2 * (cy - y) / 3,
+             x, y, data);
+}
+
+void close_path(hb_draw_funcs_t*, void* path, hb_draw_state_t*, void*) {
+    static_cast<OutlinePath*>(path)->ops += "h\n";
+}
+
+// Glyph `glyph` of `font` at `size` with its origin at (x, y), as a path filled in the fill colour,
+// marked /RBGlyph with the glyph's number.
+std::string outline_of(const ShapingFont& font, uint32_t glyph, float size, float x, float y) {
+    static hb_draw_funcs_t* const funcs = [] {
+        hb_draw_funcs_t* made = hb_draw_funcs_create();
+        hb_draw_funcs_set_move_to_func(made, move_to, nullptr, nullptr);
+        hb_draw_funcs_set_line_to_func(made, line_to, nullptr, nullptr);
+        hb_draw_funcs_set_quadratic_to_func(made, quadratic_to, nullptr, nullptr);
+        hb_draw_funcs_set_cubic_to_func(made, cubic_to, nullptr, nullptr);
+        hb_draw_funcs_set_close_path_func(made, close_path, nullptr, nullptr);
+        hb_draw_funcs_make_immutable(made);
+        return made;
+    }();
+    OutlinePath path;
+    hb_font_get_glyph_shape(font.font, glyph, funcs, &path);
+    char scale[32];
+    snprintf(scale, sizeof scale, "%.7f", static_cast<double>(size) / font.units_per_em);
+    return "/RBGlyph <</Glyph " + std::to_string(glyph) + ">> BDC\nq\n" + scale + " 0 0 " +
+           std::string(scale) + " " + number(x) + " " + number(y) + " cm\n" + path.ops + "f\nQ\nEMC\n";
+}
+
 // A character of text and the font's own glyph for it (0 when it has none).
 struct CharacterGlyph {
     std::u16string text;
@@ -314,18 +414,25 @@ void draw_shaped(HPDF_Page page, ShapingFont* font, std::string_view text, const
     if (glyph_by_glyph) return draw_glyph_by_glyph(page, font, text, shaped, right_to_left, size, x, y);
     std::string ops = "/Span <</ActualText <FEFF" + hex_units(to_utf16(text)) + ">>> BDC\n";
     ops += "BT\n" + font->resource + " " + number(size) + " Tf\n";
-    // Each glyph placed where HarfBuzz puts it, relative to the one before.
+    // Each glyph placed where HarfBuzz puts it, relative to the one before; the outlined ones
+    // after the text object.
     float at_x = 0, at_y = 0;
-    const std::vector<std::u16string> shares = glyph_shares(text, shaped);
+    std::vector<std::u16string> shares = glyph_shares(*font, text, shaped);
+    const std::vector<bool> outlined = outlined_glyphs(*font, shaped, &shares, size);
+    std::string outlines;
     char glyph[16];
     for (size_t i = 0; i < shaped.glyphs.size(); ++i) {
         const ShapedGlyph& g = shaped.glyphs[i];
+        if (outlined[i]) {
+            outlines += outline_of(*font, g.glyph, size, x + g.x, y + g.y);
+            continue;
+        }
         snprintf(glyph, sizeof glyph, "<%04X> Tj\n", code_for(font, g.glyph, shares[i]));
         ops += number(x + g.x - at_x) + " " + number(y + g.y - at_y) + " Td " + glyph;
         at_x = x + g.x;
         at_y = y + g.y;
     }
-    ops += "ET\nEMC\n";
+    ops += "ET\n" + outlines + "EMC\n";
     write_page_operators(page, ops);
 }
 

@@ -140,9 +140,19 @@ private:
             show_text(operands_.at(0).getStringValue());
         else if (op == "Do")
             draw_image(operands_.at(0).getName());
+        else if (op == "BDC" && operands_.at(0).getName() == "/RBGlyph")
+            outline_glyph_ = operands_.at(1).getKey("/Glyph").getIntValueAsInt();
     }
 
     void paint(bool filled) {
+        if (outline_glyph_ >= 0 && filled) {
+            const std::string font =
+                name_or_empty(resources_.getKey("/Font").getKey(font_).getKey("/BaseFont"));
+            page_->outlines.push_back({font, font_size_, static_cast<float>(state_.ctm.e),
+                                       static_cast<float>(state_.ctm.f),
+                                       static_cast<uint32_t>(outline_glyph_), page_->texts.size()});
+            outline_glyph_ = -1;
+        }
         for (PdfRect rect : path_rects_) {
             rect.filled = filled;
             rect.color = filled ? state_.fill : state_.stroke;
@@ -239,6 +249,7 @@ private:
     std::vector<PdfLine> path_lines_;
     float last_point_[2] = {0, 0};
     std::string font_;
+    int outline_glyph_ = -1;  // the glyph a path marked /RBGlyph outlines, until it is filled
     std::map<QPDFObjGen, std::string> gid_maps_;  // each CIDToGIDMap stream, decoded
     float font_size_ = 0;
     float text_x_ = 0, text_y_ = 0;

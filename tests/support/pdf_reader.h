@@ -38,6 +38,14 @@ struct PdfLine {
     float line_width = 1;
 };
 
+// A glyph of shaped text drawn as its outline (a filled path marked /RBGlyph), not as text.
+struct PdfGlyphOutline {
+    std::string font;  // the font of the text drawn before it, whose glyph it is
+    float size, x, y;  // that text's size; the glyph's origin
+    uint32_t glyph;
+    size_t after_text;  // the number of the page's texts drawn before it
+};
+
 struct PdfImage {
     int width = 0, height = 0;  // pixels
     std::string color_space;    // "DeviceRGB", "DeviceGray", "Indexed", ...
@@ -56,6 +64,7 @@ struct PdfPage {
     std::string content_filter;   // filter of the (first) content stream
     int rgb_colours = 0;          // colours set as DeviceRGB (rg, RG)
     std::vector<PdfText> texts;
+    std::vector<PdfGlyphOutline> outlines;
     std::vector<PdfRect> rects;
     std::vector<PdfLine> lines;
     std::vector<PdfImage> images;
