@@ -1,6 +1,8 @@
 // Laying out one line of any text in every font: its runs in display order, shaped runs
 // measured by HarfBuzz. Every byte of the text lands in one run that starts inside it, no
-// letter that needs shaping reaches a libharu font, and every width is a finite length.
+// letter that needs shaping reaches a libharu font, and every width is a finite length. The
+// places it may be cut rise inside it, between characters, never between two digits.
+#include <cctype>
 #include <cmath>
 #include <deque>
 #include <string>
@@ -9,6 +11,7 @@
 #include "pdf/document.h"
 #include "text/decode.h"
 #include "text/encoding.h"
+#include "text/line_break.h"
 
 namespace {
 
@@ -46,6 +49,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             });
         }
         promise(bytes == text.size(), "every byte in one run");
+    }
+    size_t previous = 0;
+    for (size_t at : cut_points(text)) {
+        promise(at > previous && at < text.size(), "cut points rise inside the text");
+        promise((static_cast<unsigned char>(text[at]) & 0xC0) != 0x80, "a cut between characters");
+        promise(!(isdigit(static_cast<unsigned char>(text[at - 1])) &&
+                  isdigit(static_cast<unsigned char>(text[at]))),
+                "no cut between two digits");
+        previous = at;
     }
     return 0;
 }
