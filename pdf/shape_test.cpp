@@ -52,4 +52,26 @@ TEST(Shape, RightToLeftGlyphsStandForTheirOwnCharacters) {
     EXPECT_EQ(brackets.extra_codes[0].second, brackets.widths.front().first);  // the glyph of ')'
 }
 
+// Left-to-right shaped text: each glyph stands for its share of its cluster in the order drawn
+// (the vowel "ि", drawn before its consonant, for the consonant), so the same glyph before another
+// consonant gets a code of its own; a glyph left with no letter (Thai's "ำ" is drawn as two) is
+// drawn as an outline, not from the font.
+TEST(Shape, LeftToRightGlyphsStandForTheirShareOfTheText) {
+    PdfDocument pdf;
+    ASSERT_TRUE(open_pdf_document(&pdf, {true, ""}));
+    ASSERT_TRUE(add_pdf_pages(&pdf, 1, 612, 792));
+    const auto hindi = open_shaping_font(ROSTERBOOK_NOTO_DIR "/NotoSansDevanagari-Regular.ttf", "/RBGlyphs1");
+    const auto thai = open_shaping_font(ROSTERBOOK_NOTO_DIR "/NotoSansThai-Regular.ttf", "/RBGlyphs2");
+    ASSERT_TRUE(hindi && thai);
+    for (auto [font, text] : {std::pair{hindi.get(), "कि"}, {hindi.get(), "गि"}, {thai.get(), "น้ำ"}}) {
+        draw_shaped(pdf.pages[0], font, text, shape_text(*font, text, false, 10), false, false, 10, 100, 700);
+    }
+    const GlyphFont devanagari = glyph_font_of(*hindi);
+    EXPECT_EQ(mapped_texts(devanagari), (std::set<std::string>{"क", "ि", "ग"}));
+    EXPECT_EQ(devanagari.extra_codes.size(), 1u);  // "ि" standing for "ग"
+    const GlyphFont thai_glyphs = glyph_font_of(*thai);
+    EXPECT_EQ(mapped_texts(thai_glyphs), (std::set<std::string>{"น", "้", "ำ"}));
+    EXPECT_EQ(thai_glyphs.widths.size(), 3u);  // of four glyphs: the fourth drawn as its outline
+}
+
 }  // namespace
