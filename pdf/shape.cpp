@@ -50,8 +50,8 @@ std::vector<std::u16string> glyph_texts(std::string_view text, const ShapedText&
     return texts;
 }
 
-// What a glyph that stands for no text is mapped to: an empty text, which pypdf copies as nothing
-// (MuPDF copies U+FFFD). A noncharacter, so no text of a roster is the same.
+// The share of a glyph that stands for no letter: drawn as its outline, since readers copy a glyph
+// mapped to no text as U+FFFD (MuPDF) or nothing (pypdf). A noncharacter, so no roster's text is it.
 const std::u16string NOTHING = u"\uFFFF";
 
 // The characters of the UTF-8 `text`, each as UTF-16.
@@ -105,7 +105,7 @@ std::string to_unicode_cmap(const std::map<uint32_t, std::u16string>& used) {
     for (const auto& [id, text] : used) {
         if (text.empty()) continue;
         snprintf(glyph, sizeof glyph, "<%04X> <", id);
-        entries.push_back(glyph + (text == NOTHING ? "" : hex_units(text)) + ">\n");
+        entries.push_back(glyph + hex_units(text) + ">\n");
     }
     std::string cmap =
         "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
@@ -255,16 +255,16 @@ ShapedText shape_text(const ShapingFont& font, std::string_view text, bool right
 
 namespace {
 
-// Sign glyphs drawn further from the glyph before them than this, in ems, copy in MuPDF with a
-// word space before the glyph after them: it measures a glyph by the font's own advance (nought
-// for a sign) and takes a gap of about 0.15 em for a blank.
+// A glyph that ends (at its origin and the font's own advance for it) further than this, in ems,
+// before the next glyph starts is copied by MuPDF with a word space after it: MuPDF measures
+// glyphs so, nought for a sign HarfBuzz moved left under its letter, and reads a gap of about
+// 0.15 em as a blank.
 constexpr float MUPDF_GAP = 0.1f;
 
 // Which glyphs of left-to-right `shaped` are drawn as outlines rather than as text: one that stands
-// for NOTHING (readers copy an empty mapping as U+FFFD or nothing, never as nothing in all of
-// them), and one after which MuPDF would read a word space. Each outlined glyph's share of
-// `*shares` goes to the glyph drawn before it (the one after it, for the first), so the text
-// still copies whole.
+// for NOTHING, and one after which MuPDF would read a word space. Each outlined glyph's share of
+// `*shares` goes to the glyph drawn before it (the one after it, for the first), so the text still
+// copies whole.
 std::vector<bool> outlined_glyphs(const ShapingFont& font, const ShapedText& shaped,
                                   std::vector<std::u16string>* shares, float size) {
     const float scale = size / static_cast<float>(font.units_per_em);
