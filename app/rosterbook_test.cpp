@@ -1820,10 +1820,10 @@ TEST(Rosterbook, ShapedClubsCopyAsTyped) {
         TempDir dir;
         dir.write("roster.sdd", c.settings);
         dir.write("members.csv", "Role,First Name,Last Name,Address,City,Zip,Phone,Email\n" + c.listed);
-        dir.write("expected.txt", searched_texts(c.listed));
         const RunResult run = run_in(dir);
         ASSERT_EQ(run.status, 0) << c.settings << run.err;
         EXPECT_EQ(run.err, "") << c.settings;
+        dir.write("expected.txt", searched_texts(c.listed));
         for (auto [extractor, misses] :
              {std::pair{"pdftotext", c.poppler_misses}, {"mutool", ""}, {"pypdf", ""}}) {
             EXPECT_EQ(extraction_misses(extractor, dir.file("standard.pdf"), dir.file("expected.txt")),

@@ -25,14 +25,21 @@ std::set<std::string> mapped_texts(const GlyphFont& font) {
     return texts;
 }
 
+// A document with a page to draw on.
+class Shape : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(open_pdf_document(&pdf, {true, ""}));
+        ASSERT_TRUE(add_pdf_pages(&pdf, 1, 612, 792));
+    }
+    PdfDocument pdf;
+};
+
 // Right-to-left text drawn glyph by glyph: each glyph stands for its own characters in the
 // order written (a ligature for its first letter, the second drawn apart), and a glyph that
 // stands for another text elsewhere (a bracket HarfBuzz mirrored) gets a code of its own
 // above the font's glyphs that maps back to it.
-TEST(Shape, RightToLeftGlyphsStandForTheirOwnCharacters) {
-    PdfDocument pdf;
-    ASSERT_TRUE(open_pdf_document(&pdf, {true, ""}));
-    ASSERT_TRUE(add_pdf_pages(&pdf, 1, 612, 792));
+TEST_F(Shape, RightToLeftGlyphsStandForTheirOwnCharacters) {
     const auto arabic = open_shaping_font(ROSTERBOOK_NOTO_DIR "/NotoSansArabic-Regular.ttf", "/RBGlyphs1");
     const auto latin = open_shaping_font(ROSTERBOOK_FONT_DIR "/LiberationSans-Regular.ttf", "/RBMirrored1");
     ASSERT_TRUE(arabic && latin);
@@ -56,10 +63,7 @@ TEST(Shape, RightToLeftGlyphsStandForTheirOwnCharacters) {
 // (the vowel "ि", drawn before its consonant, for the consonant), so the same glyph before another
 // consonant gets a code of its own; a glyph left with no letter (Thai's "ำ" is drawn as two) is
 // drawn as an outline, not from the font.
-TEST(Shape, LeftToRightGlyphsStandForTheirShareOfTheText) {
-    PdfDocument pdf;
-    ASSERT_TRUE(open_pdf_document(&pdf, {true, ""}));
-    ASSERT_TRUE(add_pdf_pages(&pdf, 1, 612, 792));
+TEST_F(Shape, LeftToRightGlyphsStandForTheirShareOfTheText) {
     const auto hindi = open_shaping_font(ROSTERBOOK_NOTO_DIR "/NotoSansDevanagari-Regular.ttf", "/RBGlyphs1");
     const auto thai = open_shaping_font(ROSTERBOOK_NOTO_DIR "/NotoSansThai-Regular.ttf", "/RBGlyphs2");
     ASSERT_TRUE(hindi && thai);
