@@ -498,11 +498,8 @@ bool finish_pdf(const std::string& bytes, const std::vector<PictureStream>& pict
 }
 
 #ifdef ROSTERBOOK_FINISH_MODULE
-// What the tool looks up after loading the module.
-extern "C" __attribute__((visibility("default"))) bool rosterbook_finish_pdf(
-    const std::string& bytes, const std::vector<PictureStream>& pictures,
-    const std::vector<GlyphFont>& glyph_fonts, const ViewerSettings& viewer, const PrintShopFinish& shop,
-    FILE* into, int* write_error, std::string* reason) {
-    return finish_pdf(bytes, pictures, glyph_fonts, viewer, shop, into, write_error, reason);
+// What the tool looks up after loading the module (FINISH_SYMBOL).
+extern "C" {
+__attribute__((visibility("default"))) FinishFunction rosterbook_finish_pdf = &finish_pdf;
 }
 #endif

@@ -78,6 +78,8 @@ bool finish_pdf(const std::string& bytes, const std::vector<PictureStream>& pict
 void load_finish_module();
 
 // The module that holds the finishing and qpdf, when the tool loads it at the first save
-// (see finish_loader.cpp), and the name of its function with finish_pdf's contract.
+// (see finish_loader.cpp), and the name under which it exports a pointer to its finish_pdf,
+// of this type: the signature is written once, above.
 constexpr const char* FINISH_MODULE = "rosterbook-finish.so";
 constexpr const char* FINISH_SYMBOL = "rosterbook_finish_pdf";
+using FinishFunction = decltype(&finish_pdf);

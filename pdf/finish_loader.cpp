@@ -11,10 +11,6 @@
 
 namespace {
 
-using FinishFunction = bool (*)(const std::string&, const std::vector<PictureStream>&,
-                                const std::vector<GlyphFont>&, const ViewerSettings&, const PrintShopFinish&,
-                                FILE*, int*, std::string*);
-
 // The module's function, or why it did not load.
 struct FinishModule {
     FinishFunction finish = nullptr;
@@ -31,7 +27,11 @@ FinishFunction load_module(std::string* failure) {
     const std::string here = folder.substr(0, folder.rfind('/') + 1);
     for (const std::string& path : {here + FINISH_MODULE, here + "../lib/rosterbook/" + FINISH_MODULE}) {
         void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);  // kept open for the process
-        if (module != nullptr) return reinterpret_cast<FinishFunction>(dlsym(module, FINISH_SYMBOL));
+        if (module != nullptr) {
+            const auto* exported = static_cast<const FinishFunction*>(dlsym(module, FINISH_SYMBOL));
+            if (exported == nullptr) *failure = dlerror();
+            return exported != nullptr ? *exported : nullptr;
+        }
         *failure = dlerror();
     }
     return nullptr;
