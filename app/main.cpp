@@ -17,8 +17,9 @@ namespace {
 constexpr const char* USAGE =
     "Usage: rosterbook [--help | --version]\n"
     "Run it in the folder that holds your member list. It reads roster.sdd (settings), the\n"
-    "member list (members.csv) and up to three images (cover, committee and schedule page),\n"
-    "and writes booklet.pdf and standard.pdf. The settings keys are described in the README.\n";
+    "member list (members.csv, .xlsx or .ods) and its pictures (the cover, the committee and\n"
+    "schedule pages, the members' photos), and writes booklet.pdf and standard.pdf, and the\n"
+    "print shop's file when roster.sdd asks for one. The README describes the settings keys.\n";
 
 // Answers --help and --version; any other argument is a mistake. Returns the exit status,
 // or -1 when there are no arguments and the run goes ahead. Never touches a file.

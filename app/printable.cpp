@@ -37,11 +37,7 @@ void for_each_settings_text(S& settings, Visit visit) {
     for (int i = 0; i < settings.title_line_count; ++i) visit(settings.title_lines[i], SETTINGS_LINE_SIZE);
     for (int i = 0; i < settings.subtitle_line_count; ++i)
         visit(settings.subtitle_lines[i], SETTINGS_LINE_SIZE);
-    for (auto& title : settings.words.group_titles) visit(title, SETTINGS_KEY_SIZE);
-    for (auto* word :
-         {&settings.words.continued, &settings.words.notes_title, &settings.words.picture_missing,
-          &settings.words.household_joiner, &settings.words.index_title})
-        visit(*word, SETTINGS_KEY_SIZE);
+    for_each_page_word(settings.words, [&](auto& word) { visit(word, SETTINGS_KEY_SIZE); });
     for (auto* page : {&settings.committee, &settings.schedule}) {
         if (!page->given) continue;
         visit(page->title, SETTINGS_KEY_SIZE);

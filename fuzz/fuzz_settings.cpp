@@ -64,10 +64,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     promise(terminated(s.private_shows, sizeof s.private_shows), "private shows terminated");
     promise(s.paper_size <= PAPER_A4 && s.spare_pages <= SPARE_NOTES, "page choices");
     promise(s.name_order <= FAMILY_NAME_FIRST, "name order");
-    for (const auto& word : s.words.group_titles)
-        promise(terminated(word, sizeof word) && word[0], "title word");
-    for (const char* word : {s.words.continued, s.words.notes_title, s.words.picture_missing})
+    for_each_page_word(s.words, [](const char* word) {
         promise(terminated(word, SETTINGS_KEY_SIZE) && word[0] != '\0', "page word set");
+    });
     for (const TypedPage* page : {&s.committee, &s.schedule}) {
         promise(page->line_count >= 0 && page->line_count <= MAX_TYPED_LINES, "typed line count");
         promise(

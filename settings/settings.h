@@ -110,6 +110,16 @@ constexpr const char* PICTURE_MISSING_FILE = "{file}";
 // The page's words in English, as a roster.sdd without them prints them.
 PageWords default_page_words();
 
+// Calls `visit(word)` for each word of `words` (a PageWords, const or not), each a buffer of
+// SETTINGS_KEY_SIZE: the one list of them, walked where every printed text is.
+template <typename Words, typename Visit>
+void for_each_page_word(Words& words, Visit visit) {
+    for (auto& title : words.group_titles) visit(title);
+    for (auto* word : {&words.continued, &words.notes_title, &words.picture_missing, &words.household_joiner,
+                       &words.index_title})
+        visit(*word);
+}
+
 // The order cards fill a page in.
 enum LabelSequence : int32_t { ROW_ORDER = 0, COLUMN_ORDER = 1 };
 // How PNG images without transparency are stored: as they are, or as JPEG (smaller files).
