@@ -127,10 +127,11 @@ std::string lines_around_json(const std::string& folder, const std::string& path
     unsigned char* bytes = nullptr;
     size_t size = 0;
     Sheet sheet;
-    if (read_whole_file(where.c_str(), MAX_MEMBER_FILE_BYTES, "too large", &bytes, &size)) {
+    if (std::optional<Failure> failed =
+            read_whole_file(where.c_str(), MAX_MEMBER_FILE_BYTES, "too large", &bytes, &size)) {
         // unreadable: no lines
     } else if (is_spreadsheet_file(std::string_view(reinterpret_cast<char*>(bytes), size))) {
-        if (!read_sheet(where.c_str(), settings->sheet_name, &sheet)) {
+        if (read_sheet(where.c_str(), settings->sheet_name, &sheet) == std::nullopt) {
             for (const SheetRow& row : sheet.rows) {
                 if (row.number < line - around || row.number > line + around) continue;
                 std::string text;

@@ -162,8 +162,8 @@ std::vector<int> fallback_faces_needed(const PdfFonts& fonts, const Settings& se
     return faces;
 }
 
-std::optional<Failure> replace_unprintable(const PdfFonts& fonts, Settings* settings,
-                                           std::span<Member* const> people) {
+[[nodiscard]] std::optional<Failure> replace_unprintable(const PdfFonts& fonts, Settings* settings,
+                                                         std::span<Member* const> people) {
     // A roster of question marks is no roster: said once, not name by name.
     if (!people.empty() && std::all_of(people.begin(), people.end(),
                                        [&](const Member* m) { return name_unprintable(fonts, *m) != 0; })) {

@@ -26,5 +26,5 @@ std::vector<int> fallback_faces_needed(const PdfFonts& fonts, const Settings& se
 // (<script>: install the Debian package <package>)", or "(<script> script)" when no font is
 // known for it (for the titles: "Warning: roster.sdd: '<text>' has ..."). The failure, changing nothing,
 // when no letter of any name of `people` prints: the roster would be question marks.
-std::optional<Failure> replace_unprintable(const PdfFonts& fonts, Settings* settings,
-                                           std::span<Member* const> people);
+[[nodiscard]] std::optional<Failure> replace_unprintable(const PdfFonts& fonts, Settings* settings,
+                                                         std::span<Member* const> people);

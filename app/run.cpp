@@ -88,8 +88,8 @@ std::string group_counts(const Roster& roster) {
 }
 
 // Opens the images whose files are there; the failure of the first that cannot be read.
-std::optional<Failure> open_roster_images(const Settings& settings, LoadedImages* loaded,
-                                          RosterImages* images) {
+[[nodiscard]] std::optional<Failure> open_roster_images(const Settings& settings, LoadedImages* loaded,
+                                                        RosterImages* images) {
     const char* paths[3] = {settings.cover_image_path, settings.committee_image_path,
                             settings.schedule_image_path};
     const SourceImage** slots[3] = {&images->cover, &images->committee, &images->schedule};
@@ -234,9 +234,10 @@ void open_member_photos(const Settings& settings, const Roster& roster, LoadedIm
 // hands them to the request's preparer, which sets `stopped` when it ends the run); the
 // failure of the first that fails, in the order of the pages. A photo that fails to
 // decode is said, and its card shows initials.
-std::optional<Failure> prepare_roster_images(const Settings& settings, LoadedImages* loaded,
-                                             const RosterImages& images, const RunRequest& request,
-                                             int threads, bool* stopped) {
+[[nodiscard]] std::optional<Failure> prepare_roster_images(const Settings& settings, LoadedImages* loaded,
+                                                           const RosterImages& images,
+                                                           const RunRequest& request, int threads,
+                                                           bool* stopped) {
     std::vector<PictureJob> jobs(3 + loaded->photo_of.size());
     size_t count = 0;
     const SourceImage* opened[3] = {images.cover, images.committee, images.schedule};
@@ -280,7 +281,8 @@ std::optional<Failure> prepare_roster_images(const Settings& settings, LoadedIma
 // Nothing unfinished goes to the print shop: the failure when the cover picture roster.sdd
 // names is missing, or the committee or schedule page has neither its picture nor a block of
 // roster.sdd typing it (the shop would get a placeholder).
-std::optional<Failure> shop_pages_unfinished(const Settings& settings, const RosterImages& images) {
+[[nodiscard]] std::optional<Failure> shop_pages_unfinished(const Settings& settings,
+                                                           const RosterImages& images) {
     // A cover named but missing would go as a pictureless cover nobody chose.
     if (settings.cover_named && images.cover == nullptr) {
         return Failure{
@@ -452,10 +454,11 @@ void report_documents(const RunDocuments& documents, const Settings& settings, c
 // Opens and prepares the run's pictures, deciding whether the shop's file can be made; the
 // failure that stops the run. `shop_unfinished` says when the shop's file alone is left out,
 // `stopped` when the request's picture preparer ended the run.
-std::optional<Failure> prepare_pictures_for(const Settings& settings, const Roster& roster, bool unicode,
-                                            const RunRequest& request, int threads, LoadedImages* loaded,
-                                            RosterImages* images, RunDocuments* documents,
-                                            bool* shop_unfinished, bool* stopped) {
+[[nodiscard]] std::optional<Failure> prepare_pictures_for(const Settings& settings, const Roster& roster,
+                                                          bool unicode, const RunRequest& request,
+                                                          int threads, LoadedImages* loaded,
+                                                          RosterImages* images, RunDocuments* documents,
+                                                          bool* shop_unfinished, bool* stopped) {
     documents->wanted[LAYOUT_PRINT_SHOP] = settings.print_shop_pdf_path[0] != '\0';
     std::optional<Failure> failure = font_files_missing(unicode || documents->wanted[LAYOUT_PRINT_SHOP]);
     if (!failure) failure = open_roster_images(settings, loaded, images);

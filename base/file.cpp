@@ -13,7 +13,7 @@
 
 #include "base/text_util.h"
 
-std::optional<Failure> open_regular_file(const char* path, FilePtr* file) {
+[[nodiscard]] std::optional<Failure> open_regular_file(const char* path, FilePtr* file) {
     // O_NONBLOCK: opening a FIFO must not wait for a writer; fstat then turns it away.
     int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return Failure{path, 0, strerror(errno)};
@@ -67,15 +67,17 @@ bool file_opens(const char* path) {
     return true;
 }
 
-std::optional<Failure> read_whole_file(const char* path, long long max_size, const char* too_large,
-                                       unsigned char** bytes, size_t* size) {
+[[nodiscard]] std::optional<Failure> read_whole_file(const char* path, long long max_size,
+                                                     const char* too_large, unsigned char** bytes,
+                                                     size_t* size) {
     FilePtr file;
     if (std::optional<Failure> failure = open_regular_file(path, &file)) return failure;
     return read_open_file(file.get(), path, max_size, too_large, bytes, size);
 }
 
-std::optional<Failure> read_open_file(FILE* file, const char* path, long long max_size, const char* too_large,
-                                      unsigned char** bytes, size_t* size) {
+[[nodiscard]] std::optional<Failure> read_open_file(FILE* file, const char* path, long long max_size,
+                                                    const char* too_large, unsigned char** bytes,
+                                                    size_t* size) {
     // The size the file says it has is only where reading starts: some files (in /proc)
     // say 0 and still hold bytes, or fail every read.
     fseek(file, 0, SEEK_END);

@@ -25,7 +25,7 @@ struct FreeDeleter {
 // Opens `path` for reading into `*file` when it names a regular file. A folder, a FIFO or
 // a device is never read and never waited for. The failure's reason is "not a regular
 // file", or the system's error text when it does not open.
-std::optional<Failure> open_regular_file(const char* path, FilePtr* file);
+[[nodiscard]] std::optional<Failure> open_regular_file(const char* path, FilePtr* file);
 
 // True when `path` opens for reading, without waiting on a FIFO; an empty path does not.
 // A folder, FIFO or device opens here (open_regular_file then refuses it by name).
@@ -54,10 +54,12 @@ bool read_line(FILE* file, char* buffer, size_t size);
 // (owned by the caller, at least 1 byte allocated) of `*size` bytes. The failure names
 // `path`, with open_regular_file's words, `too_large` when the file holds more than
 // `max_size` bytes, "not enough memory", or the system's words for a failed read.
-std::optional<Failure> read_whole_file(const char* path, long long max_size, const char* too_large,
-                                       unsigned char** bytes, size_t* size);
+[[nodiscard]] std::optional<Failure> read_whole_file(const char* path, long long max_size,
+                                                     const char* too_large, unsigned char** bytes,
+                                                     size_t* size);
 
 // Reads `file`, opened from `path`, from its start to its end, as read_whole_file does;
 // the file stays open.
-std::optional<Failure> read_open_file(FILE* file, const char* path, long long max_size, const char* too_large,
-                                      unsigned char** bytes, size_t* size);
+[[nodiscard]] std::optional<Failure> read_open_file(FILE* file, const char* path, long long max_size,
+                                                    const char* too_large, unsigned char** bytes,
+                                                    size_t* size);

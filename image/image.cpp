@@ -220,7 +220,8 @@ bool copy_own_bytes(const SourceImage& image, int colors, const ImageOptions& op
                     PreparedPicture* picture) {
     unsigned char* bytes = nullptr;
     size_t size = 0;
-    if (read_whole_file(image.path, MAX_IMAGE_FILE_BYTES, "", &bytes, &size)) return false;
+    if (std::optional<Failure> failed = read_whole_file(image.path, MAX_IMAGE_FILE_BYTES, "", &bytes, &size))
+        return false;
     const bool jpeg = image.kind == IMAGE_JPEG;
     if (jpeg && (options.copies_jpeg == nullptr || !options.copies_jpeg(bytes, size))) {
         free(bytes);
@@ -233,7 +234,7 @@ bool copy_own_bytes(const SourceImage& image, int colors, const ImageOptions& op
 
 }  // namespace
 
-std::optional<Failure> open_source_image(const char* path, SourceImage* image) {
+[[nodiscard]] std::optional<Failure> open_source_image(const char* path, SourceImage* image) {
     memset(image, 0, sizeof *image);
     image->path = path;
     FilePtr file;
@@ -266,8 +267,8 @@ std::optional<Failure> open_source_image(const char* path, SourceImage* image) {
     return std::nullopt;
 }
 
-std::optional<Failure> decode_picture(SourceImage* image, std::span<const PictureSize> sizes,
-                                      DecodedPicture* decoded) {
+[[nodiscard]] std::optional<Failure> decode_picture(SourceImage* image, std::span<const PictureSize> sizes,
+                                                    DecodedPicture* decoded) {
     free_pictures(image);
     *decoded = DecodedPicture();
     for (const PictureSize& size : sizes) {
@@ -317,8 +318,8 @@ bool make_picture(SourceImage* image, int index, const DecodedPicture& decoded, 
     return compress_picture(*image, samples, options, picture);
 }
 
-std::optional<Failure> prepare_pictures(SourceImage* image, std::span<const PictureSize> sizes,
-                                        const ImageOptions& options) {
+[[nodiscard]] std::optional<Failure> prepare_pictures(SourceImage* image, std::span<const PictureSize> sizes,
+                                                      const ImageOptions& options) {
     DecodedPicture decoded;
     if (std::optional<Failure> failure = decode_picture(image, sizes, &decoded)) return failure;
     for (int i = 0; i < image->picture_count; ++i) {
@@ -337,7 +338,8 @@ const PreparedPicture* find_picture(const SourceImage& image, PictureSize size) 
     return nullptr;
 }
 
-std::optional<Failure> load_source_image(const char* path, SourceImage* image, const ImageOptions& options) {
+[[nodiscard]] std::optional<Failure> load_source_image(const char* path, SourceImage* image,
+                                                       const ImageOptions& options) {
     if (std::optional<Failure> failure = open_source_image(path, image)) return failure;
     const PictureSize own = {{image->width, image->height}, false};
     std::optional<Failure> failure = prepare_pictures(image, {&own, 1}, options);

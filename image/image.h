@@ -131,14 +131,14 @@ struct ImageDecoder {
 // formats that are not pictures rosterbook reads, "not a picture file; save it as PNG or
 // JPEG" for anything else, "image too large: N megapixels, at most 1000", or the decoder's
 // own words. `image` then owns nothing.
-std::optional<Failure> open_source_image(const char* path, SourceImage* image);
+[[nodiscard]] std::optional<Failure> open_source_image(const char* path, SourceImage* image);
 
 // Decodes the opened picture once into `decoded`, reduced as it is read to each of `sizes`
 // (upright pixels), and readies one empty picture per distinct size in `image->pictures`
 // (`picture_count` of them) for make_picture. The failure names the picture's path with
 // the decoder's reason, or "not enough memory"; `image` keeps its header either way.
-std::optional<Failure> decode_picture(SourceImage* image, std::span<const PictureSize> sizes,
-                                      DecodedPicture* decoded);
+[[nodiscard]] std::optional<Failure> decode_picture(SourceImage* image, std::span<const PictureSize> sizes,
+                                                    DecodedPicture* decoded);
 
 // Which of `decoded.sized` is at `pixels`: decoded.count when none is.
 int sized_index(const DecodedPicture& decoded, PixelSize pixels);
@@ -151,14 +151,15 @@ int sized_index(const DecodedPicture& decoded, PixelSize pixels);
 bool make_picture(SourceImage* image, int index, const DecodedPicture& decoded, const ImageOptions& options);
 
 // decode_picture, then make_picture for each size, on this thread; the failure as they give it.
-std::optional<Failure> prepare_pictures(SourceImage* image, std::span<const PictureSize> sizes,
-                                        const ImageOptions& options);
+[[nodiscard]] std::optional<Failure> prepare_pictures(SourceImage* image, std::span<const PictureSize> sizes,
+                                                      const ImageOptions& options);
 
 // The picture prepared at `size`, or null when none was.
 const PreparedPicture* find_picture(const SourceImage& image, PictureSize size);
 
 // Opens `path` and prepares it at its own size: what a test or a fuzzer decodes.
-std::optional<Failure> load_source_image(const char* path, SourceImage* image, const ImageOptions& options);
+[[nodiscard]] std::optional<Failure> load_source_image(const char* path, SourceImage* image,
+                                                       const ImageOptions& options);
 
 // The crop of a width x height picture in the proportions of a frame frame_width x
 // frame_height, as large as the picture allows: the part cut away on either side is shared

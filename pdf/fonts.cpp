@@ -219,7 +219,8 @@ bool add_fallback_font(HPDF_Doc document, PdfFonts* fonts, int face) {
         if (regular == nullptr || bold == nullptr) return false;
         fonts->regular.fallbacks.push_back({nullptr, nullptr, false, regular});
         fonts->bold.fallbacks.push_back({nullptr, nullptr, files.bold == nullptr, bold});
-        const int script = u_getPropertyValueEnum(UCHAR_SCRIPT, std::string(files.scripts).substr(0, 4).c_str());
+        const int script =
+            u_getPropertyValueEnum(UCHAR_SCRIPT, std::string(files.scripts).substr(0, 4).c_str());
         if (uscript_isRightToLeft(static_cast<UScriptCode>(script)) && fonts->regular.mirrored == nullptr) {
             fonts->regular.mirrored = open_shaping_font(EMBEDDED_REGULAR_FONT, "/RBMirrored1");
             fonts->bold.mirrored = open_shaping_font(EMBEDDED_BOLD_FONT, "/RBMirrored2");
@@ -234,7 +235,7 @@ bool add_fallback_font(HPDF_Doc document, PdfFonts* fonts, int face) {
     return true;
 }
 
-std::optional<Failure> font_files_missing(bool unicode_fonts) {
+[[nodiscard]] std::optional<Failure> font_files_missing(bool unicode_fonts) {
     if (!unicode_fonts) return std::nullopt;
     for (const char* path : {EMBEDDED_REGULAR_FONT, EMBEDDED_BOLD_FONT}) {
         FilePtr file;

@@ -94,7 +94,7 @@ bool add_fallback_font(HPDF_Doc document, PdfFonts* fonts, int face);
 
 // Nothing when the font files `unicode_fonts` needs can be opened; else the failure of the
 // first that cannot, with what to install.
-std::optional<Failure> font_files_missing(bool unicode_fonts);
+[[nodiscard]] std::optional<Failure> font_files_missing(bool unicode_fonts);
 
 // True when `font` prints `code_point`: as a Windows-1252 byte for a standard font; from
 // its own glyphs or a fallback's for a Unicode one.

@@ -462,8 +462,8 @@ std::array<std::string, DETAIL_COUNT> detail_columns(const ColumnMap& map, const
     return names;
 }
 
-std::optional<Failure> map_columns(const Cells& headings, const Settings& settings, const char* path,
-                                   int header_line, ColumnMap* map) {
+[[nodiscard]] std::optional<Failure> map_columns(const Cells& headings, const Settings& settings,
+                                                 const char* path, int header_line, ColumnMap* map) {
     std::vector<std::string> keys;
     for (const std::string& heading : headings) keys.push_back(match_key(heading));
     std::vector<HeadingKind> kinds = heading_kinds(keys);

@@ -72,8 +72,8 @@ std::array<std::string, DETAIL_COUNT> detail_columns(const ColumnMap& map, const
 // leaves unprinted (with the Card block line that would print them), and which headings
 // of the Card block or of Private Shows it lacks. The failure, naming the header line and
 // its headings, when a list read by heading has no role or no name column.
-std::optional<Failure> map_columns(const Cells& headings, const Settings& settings, const char* path,
-                                   int header_line, ColumnMap* map);
+[[nodiscard]] std::optional<Failure> map_columns(const Cells& headings, const Settings& settings,
+                                                 const char* path, int header_line, ColumnMap* map);
 
 // How much a row looks like the header: its cells that are known headings, or headings
 // the Card block names. A header has at least 2.

@@ -170,7 +170,7 @@ void report_unknown_roles(const char* path, std::vector<std::pair<std::string, i
 }
 
 // Sums up the skipped records; a list in which nobody was read fails the run.
-std::optional<Failure> report_totals(const char* path, int records, int members) {
+[[nodiscard]] std::optional<Failure> report_totals(const char* path, int records, int members) {
     if (records > members) {
         say("Warning: %s: %d %s(s) skipped, %d member(s) read\n", path, records - members, row_word(path),
             members);
@@ -230,8 +230,8 @@ void take_sheet_rows(const char* path, bool sheet_named, Sheet* sheet, std::vect
 // so when a legacy code page was guessed). The failure when it is not a regular file,
 // cannot be read, is larger than MAX_MEMBER_FILE_BYTES, is empty, or does not decode or
 // read as a spreadsheet.
-std::optional<Failure> read_member_rows(const Settings& settings, const char* path,
-                                        std::vector<ReadAhead>* rows, Sheet* sheet) {
+[[nodiscard]] std::optional<Failure> read_member_rows(const Settings& settings, const char* path,
+                                                      std::vector<ReadAhead>* rows, Sheet* sheet) {
     unsigned char* bytes = nullptr;
     size_t size = 0;
     if (std::optional<Failure> failure = read_whole_file(
@@ -335,9 +335,9 @@ std::string names_listed(const std::vector<std::string>& names, size_t most) {
 // The rows the sheet does not show, below the headings. Hidden by hand, they are left out and
 // named; hidden by a filter, they print or are left out as Filtered Rows says, and without it
 // the run stops: a roster without its Callers must never go out because a filter was left on.
-std::optional<Failure> take_unshown_rows(TableReader* reader, const Settings& settings, const Sheet& sheet,
-                                         const Cells& headings, std::vector<ReadAhead>* unshown,
-                                         int header_line) {
+[[nodiscard]] std::optional<Failure> take_unshown_rows(TableReader* reader, const Settings& settings,
+                                                       const Sheet& sheet, const Cells& headings,
+                                                       std::vector<ReadAhead>* unshown, int header_line) {
     std::vector<std::string> hidden, filtered;
     for (ReadAhead& row : *unshown) {
         if (row.line <= header_line || is_blank(row.cells)) continue;
@@ -396,8 +396,8 @@ void report_merged_cells(const Sheet& sheet, const Cells& headings, int header_l
 
 // Says which formula cells were saved without their values, a column at a time; a name
 // column left without any value stops the run, as nobody could be named.
-std::optional<Failure> report_unsaved_formulas(const TableReader& reader, const Sheet& sheet,
-                                               const Cells& headings, int header_line) {
+[[nodiscard]] std::optional<Failure> report_unsaved_formulas(const TableReader& reader, const Sheet& sheet,
+                                                             const Cells& headings, int header_line) {
     std::map<int, int> by_column;  // column -> cells
     for (const UnsavedFormula& formula : sheet.unsaved_formulas) {
         if (formula.row > header_line) ++by_column[formula.column];
@@ -437,7 +437,8 @@ void name_other_sheets(const Sheet& sheet, Failure* failure) {
 }
 
 // Reads the member list at `path` into `roster`, as load_roster describes.
-std::optional<Failure> load_list(const Settings& settings, const std::string& list, Roster* roster) {
+[[nodiscard]] std::optional<Failure> load_list(const Settings& settings, const std::string& list,
+                                               Roster* roster) {
     *roster = Roster();
     roster->path = list;
     const char* path = list.c_str();
@@ -600,8 +601,8 @@ std::string list_described(const std::string& path, const Roster& roster) {
 // Reads every list of `lists` (members.csv beside a members.xlsx, say). The same people in
 // all: the first is read, said in a note, with what its reading said; else the run stops,
 // naming each, for roster.sdd to name the one meant: a stale copy must never print.
-std::optional<Failure> load_one_of(const Settings& settings, const std::vector<std::string>& lists,
-                                   Roster* roster) {
+[[nodiscard]] std::optional<Failure> load_one_of(const Settings& settings,
+                                                 const std::vector<std::string>& lists, Roster* roster) {
     std::vector<Roster> read(lists.size());
     std::vector<std::string> said(lists.size());
     for (size_t i = 0; i < lists.size(); ++i) {
@@ -633,7 +634,7 @@ std::optional<Failure> load_one_of(const Settings& settings, const std::vector<s
 
 }  // namespace
 
-std::optional<Failure> load_roster(const Settings& settings, Roster* roster) {
+[[nodiscard]] std::optional<Failure> load_roster(const Settings& settings, Roster* roster) {
     const std::vector<std::string> lists = member_lists(settings);
     if (lists.size() == 1) return load_list(settings, lists[0], roster);
     return load_one_of(settings, lists, roster);

@@ -118,7 +118,7 @@ inline int32_t group_people(const Roster& roster, Group group) {
 // regular file or does not open, a read fails, the file does not decode or read as the
 // spreadsheet its name says, or it holds lines but nobody in any group; an empty file (no
 // header) fails with the reason "empty".
-std::optional<Failure> load_roster(const Settings& settings, Roster* roster);
+[[nodiscard]] std::optional<Failure> load_roster(const Settings& settings, Roster* roster);
 
 // A family name and a given name, family first: a blank between them, except in a Chinese name
 // written as Chinese writes it, a family name of one Chinese character and a given name of Chinese

@@ -77,7 +77,8 @@ bool has_entry(const Package& package, const char* name) {
 // Streams the part `name` of the package through expat with `handlers`. A DOCTYPE is
 // refused, so no entity is ever declared or fetched; the part may unpack to at most
 // MAX_SHEET_PART_BYTES and MAX_PACKING_RATIO times its packed size.
-std::optional<Failure> parse_part(const Package& package, const std::string& name, XmlHandlers* handlers) {
+[[nodiscard]] std::optional<Failure> parse_part(const Package& package, const std::string& name,
+                                                XmlHandlers* handlers) {
     zip_stat_t stat;
     zip_stat_init(&stat);
     if (zip_stat(package.zip.get(), name.c_str(), 0, &stat) != 0)
@@ -262,8 +263,8 @@ std::string relationships_of(const std::string& part) {
 }
 
 // Reads the relationships of `part` into `targets`: relationship id -> the part it names.
-std::optional<Failure> read_relationships(const Package& package, const std::string& part,
-                                          std::map<std::string, std::string>* targets) {
+[[nodiscard]] std::optional<Failure> read_relationships(const Package& package, const std::string& part,
+                                                        std::map<std::string, std::string>* targets) {
     const std::string folder = part.substr(0, part.rfind('/') + 1);
     XmlHandlers links;
     links.start = [&](std::string_view name, const char** attributes) {
@@ -284,7 +285,7 @@ struct Workbook {
     std::vector<std::string> cell_formats;       // by style index, the number format's code
 };
 
-std::optional<Failure> read_workbook(const Package& package, Workbook* book) {
+[[nodiscard]] std::optional<Failure> read_workbook(const Package& package, Workbook* book) {
     XmlHandlers workbook;
     workbook.start = [&](std::string_view name, const char** attributes) {
         if (name == "sheet") {
@@ -304,7 +305,7 @@ std::optional<Failure> read_workbook(const Package& package, Workbook* book) {
     return failure;
 }
 
-std::optional<Failure> read_shared_strings(const Package& package, Workbook* book) {
+[[nodiscard]] std::optional<Failure> read_shared_strings(const Package& package, Workbook* book) {
     if (!has_entry(package, "xl/sharedStrings.xml")) return std::nullopt;
     XmlHandlers handlers;
     bool in_text = false;
@@ -328,7 +329,7 @@ std::optional<Failure> read_shared_strings(const Package& package, Workbook* boo
     return failure;
 }
 
-std::optional<Failure> read_styles(const Package& package, Workbook* book) {
+[[nodiscard]] std::optional<Failure> read_styles(const Package& package, Workbook* book) {
     if (!has_entry(package, "xl/styles.xml")) return std::nullopt;
     std::map<int, std::string> custom;
     std::vector<int> format_ids;
@@ -469,9 +470,9 @@ void mark_filtered_rows(const FilterRange& range, const std::set<int>& hidden_co
 
 // The filters of an Excel table ("Format as Table") on the sheet at `part`: each keeps its
 // own autoFilter, and the rows it hides are marked hidden in the sheet as a sheet's filter's are.
-std::optional<Failure> read_table_filters(const Package& package, const std::string& part,
-                                          const std::vector<std::string>& tables,
-                                          const std::set<int>& hidden_columns, Sheet* sheet) {
+[[nodiscard]] std::optional<Failure> read_table_filters(const Package& package, const std::string& part,
+                                                        const std::vector<std::string>& tables,
+                                                        const std::set<int>& hidden_columns, Sheet* sheet) {
     if (!has_entry(package, relationships_of(part).c_str())) return std::nullopt;
     std::map<std::string, std::string> targets;
     if (std::optional<Failure> failure = read_relationships(package, part, &targets)) return failure;
@@ -489,8 +490,8 @@ std::optional<Failure> read_table_filters(const Package& package, const std::str
     return std::nullopt;
 }
 
-std::optional<Failure> read_xlsx_sheet(const Package& package, const Workbook& book, const std::string& part,
-                                       Sheet* sheet) {
+[[nodiscard]] std::optional<Failure> read_xlsx_sheet(const Package& package, const Workbook& book,
+                                                     const std::string& part, Sheet* sheet) {
     std::set<int> hidden_columns;
     std::set<std::string> said;
     std::vector<std::string> cells;
@@ -570,7 +571,8 @@ Failure no_such_sheet(const char* path, const std::string& sheet_name, const std
             "; its sheets: " + (list.empty() ? "none" : list)};
 }
 
-std::optional<Failure> read_xlsx(const Package& package, const std::string& sheet_name, Sheet* sheet) {
+[[nodiscard]] std::optional<Failure> read_xlsx(const Package& package, const std::string& sheet_name,
+                                               Sheet* sheet) {
     Workbook book;
     std::optional<Failure> failure = read_workbook(package, &book);
     if (!failure) failure = read_shared_strings(package, &book);
@@ -613,7 +615,8 @@ bool ods_cell_valued(const char** attributes) {
     return false;
 }
 
-std::optional<Failure> read_ods(const Package& package, const std::string& sheet_name, Sheet* sheet) {
+[[nodiscard]] std::optional<Failure> read_ods(const Package& package, const std::string& sheet_name,
+                                              Sheet* sheet) {
     std::set<std::string> hidden_styles;  // the table styles that hide their sheet
     std::string style;                    // the automatic style being read
     std::set<int> hidden_columns;
@@ -780,7 +783,7 @@ bool is_spreadsheet_file(std::string_view head) {
     return head.starts_with("PK\x03\x04") || head.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
 }
 
-std::optional<Failure> not_a_spreadsheet(const char* path, std::string_view head) {
+[[nodiscard]] std::optional<Failure> not_a_spreadsheet(const char* path, std::string_view head) {
     if (is_spreadsheet_file(head) || !named_as_spreadsheet(path)) return std::nullopt;
     const std::string save_again =
         ", not a spreadsheet: open it in your spreadsheet program and save it as .xlsx";
@@ -815,7 +818,8 @@ std::optional<Failure> not_a_spreadsheet(const char* path, std::string_view head
         "export the member list again"};
 }
 
-std::optional<Failure> read_sheet(const char* path, const std::string& sheet_name, Sheet* sheet) {
+[[nodiscard]] std::optional<Failure> read_sheet(const char* path, const std::string& sheet_name,
+                                                Sheet* sheet) {
     *sheet = Sheet();
     FILE* file = fopen(path, "rb");
     char head[8] = {};

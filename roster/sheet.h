@@ -93,10 +93,11 @@ bool is_spreadsheet_file(std::string_view head);
 // The failure for a file named as a spreadsheet (.xlsx, .xls, .ods, .numbers) whose first
 // bytes `head` are none of theirs, saying what it looks like (a web page, an XML or text
 // file, zeros); nothing when the name is not a spreadsheet's or the bytes are.
-std::optional<Failure> not_a_spreadsheet(const char* path, std::string_view head);
+[[nodiscard]] std::optional<Failure> not_a_spreadsheet(const char* path, std::string_view head);
 
 // Reads the sheet named `sheet_name` ("" for the first visible one) of the spreadsheet at
 // `path` into `sheet`. The failure names the file: no such sheet (listing those it has), a
 // password-protected workbook, a Numbers or Excel 97-2003 file, a limit a zip bomb meets,
 // a damaged or cut-short file.
-std::optional<Failure> read_sheet(const char* path, const std::string& sheet_name, Sheet* sheet);
+[[nodiscard]] std::optional<Failure> read_sheet(const char* path, const std::string& sheet_name,
+                                                Sheet* sheet);

@@ -335,7 +335,7 @@ std::string text_encoding_line(const std::string& text) {
 // when a legacy code page was guessed. False when it cannot be decoded.
 bool decode_settings_bytes(std::string_view raw, std::string* text) {
     DecodedText decoded;
-    if (decode_text(raw, AUTO_ENCODING, &decoded)) return false;
+    if (std::optional<Failure> failed = decode_text(raw, AUTO_ENCODING, &decoded)) return false;
     const std::string named = text_encoding_line(decoded.utf8);
     if (!named.empty() && text_encoding_known(named.c_str()) && named != AUTO_ENCODING) {
         DecodedText forced;
@@ -352,7 +352,9 @@ bool decode_settings_bytes(std::string_view raw, std::string* text) {
 bool read_settings_text(const char* path, std::string* text) {
     unsigned char* bytes = nullptr;
     size_t size = 0;
-    if (read_whole_file(path, MAX_SETTINGS_FILE_BYTES, "too large", &bytes, &size)) return false;
+    if (std::optional<Failure> failed =
+            read_whole_file(path, MAX_SETTINGS_FILE_BYTES, "too large", &bytes, &size))
+        return false;
     const std::unique_ptr<unsigned char, FreeDeleter> owner(bytes);
     return decode_settings_bytes({reinterpret_cast<const char*>(bytes), size}, text);
 }

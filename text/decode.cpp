@@ -30,8 +30,8 @@ std::string lower(std::string name) {
 
 }  // namespace
 
-std::optional<Failure> decode_text(std::string_view bytes, const char* encoding, DecodedText* decoded,
-                                   std::string_view language) {
+[[nodiscard]] std::optional<Failure> decode_text(std::string_view bytes, const char* encoding,
+                                                 DecodedText* decoded, std::string_view language) {
     decoded->detected_legacy = false;
     const bool automatic =
         encoding == nullptr || encoding[0] == '\0' || strcasecmp(encoding, AUTO_ENCODING) == 0;

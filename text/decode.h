@@ -22,8 +22,8 @@ struct DecodedText {
 // any other is read in the code page guess_code_page finds, `language` (the Sort Language's
 // tag, or "") weighing in. The failure, when the bytes do not convert, gives the reason
 // ("not valid windows-1250 text") and no file: the caller names it.
-std::optional<Failure> decode_text(std::string_view bytes, const char* encoding, DecodedText* decoded,
-                                   std::string_view language = {});
+[[nodiscard]] std::optional<Failure> decode_text(std::string_view bytes, const char* encoding,
+                                                 DecodedText* decoded, std::string_view language = {});
 
 // Says which code page was guessed for the file `name`, when one was, and what to do if the
 // guess is wrong: "Warning: <name> read as Windows Central European (windows-1250): if
