@@ -1796,6 +1796,19 @@ std::string searched_texts(const std::string& rows) {
     return expected;
 }
 
+// Every line of `expected` comes back from dir's standard.pdf in MuPDF and pypdf, and all but
+// `poppler_misses` in pdftotext. Written after the run, so the web page's comparison of the run's
+// folder does not take it for the run's output.
+void expect_copied(const TempDir& dir, const std::string& expected, const char* poppler_misses,
+                   const char* what) {
+    dir.write("expected.txt", expected);
+    for (const char* extractor : {"pdftotext", "mutool", "pypdf"}) {
+        EXPECT_EQ(extraction_misses(extractor, dir.file("standard.pdf"), dir.file("expected.txt")),
+                  extractor == std::string("pdftotext") ? poppler_misses : "")
+            << extractor << " " << what;
+    }
+}
+
 // Clubs whose scripts are shaped give back every name, address and e-mail as typed in three
 // text extractors (clubs-by-script.csv: two members each, with pre-base vowels, split vowels,
 // conjuncts and stacked marks). What one extractor cannot give back is listed, with why.
@@ -1823,13 +1836,7 @@ TEST(Rosterbook, ShapedClubsCopyAsTyped) {
         const RunResult run = run_in(dir);
         ASSERT_EQ(run.status, 0) << c.settings << run.err;
         EXPECT_EQ(run.err, "") << c.settings;
-        dir.write("expected.txt", searched_texts(c.listed));
-        for (auto [extractor, misses] :
-             {std::pair{"pdftotext", c.poppler_misses}, {"mutool", ""}, {"pypdf", ""}}) {
-            EXPECT_EQ(extraction_misses(extractor, dir.file("standard.pdf"), dir.file("expected.txt")),
-                      misses)
-                << extractor << " " << c.settings;
-        }
+        expect_copied(dir, searched_texts(c.listed), c.poppler_misses, c.settings);
     }
 }
 
@@ -1888,12 +1895,7 @@ TEST(Rosterbook, RightToLeftClubsReadFromTheRight) {
         // What a reader searches for: each name, address and e-mail (and the index's lines).
         std::string expected = searched_texts(c.rows);
         if (std::string(c.settings).find("Index") != std::string::npos) expected += "العلي، محمّد\n";
-        dir.write("expected.txt", expected);
-        for (const char* extractor : {"pdftotext", "mutool", "pypdf"}) {
-            EXPECT_EQ(extraction_misses(extractor, dir.file("standard.pdf"), dir.file("expected.txt")),
-                      extractor == std::string("pdftotext") ? c.poppler_misses : "")
-                << extractor << " " << c.settings;
-        }
+        expect_copied(dir, expected, c.poppler_misses, c.settings);
         const std::vector<PdfPage> pages = read_pdf(dir.file("standard.pdf"));
         // The Members page: its heading ends at the right margin (the page number at the left),
         // its cards read from the top right.
