@@ -10,6 +10,7 @@ struct Failure {
     int line = 0;                // the line in `file`, from 1; 0 when none
     std::string reason;          // what went wrong and, where there is one, what to do
     const char* place = "line";  // what `line` counts: "line", or "row" in a spreadsheet
+    int error_number = 0;        // the errno of a failed write, for a caller that names the file; else 0
 };
 
 // "Error: <file> line <N>: <reason>" ("row <N>" in a spreadsheet), the file and line left

@@ -115,57 +115,53 @@ struct HeifFile {
 };
 
 // libheif's own words name boxes and file offsets; a secretary needs to know the file is bad.
-bool failed(const heif_error& error, char* reason, size_t reason_size) {
-    if (error.code == heif_error_Ok) return false;
+std::optional<Failure> failed(const heif_error& error) {
+    if (error.code == heif_error_Ok) return std::nullopt;
     const bool memory = error.code == heif_error_Memory_allocation_error &&
                         error.subcode != heif_suberror_Security_limit_exceeded;  // a tile claiming too much
-    snprintf(reason, reason_size, "%s", memory ? "not enough memory" : "damaged HEIC data");
-    return true;
+    return Failure{"", 0, memory ? "not enough memory" : "damaged HEIC data"};
 }
 
 // Reads the file and finds its primary picture.
-bool open_heif(FILE* file, HeifFile* heif, char* reason, size_t reason_size) {
+std::optional<Failure> open_heif(FILE* file, HeifFile* heif) {
     if (!heif->lib.loaded) {
-        snprintf(reason, reason_size,
-                 "a HEIC picture needs libheif (Debian package libheif1); install it, or save the picture as "
-                 "JPEG");
-        return false;
+        return Failure{
+            "", 0,
+            "a HEIC picture needs libheif (Debian package libheif1); install it, or save the picture "
+            "as JPEG"};
     }
     unsigned char* bytes = nullptr;
     size_t size = 0;
     if (std::optional<Failure> failure =
             read_open_file(file, "", MAX_IMAGE_FILE_BYTES, "image too large", &bytes, &size)) {
-        snprintf(reason, reason_size, "%s", failure->reason.c_str());
-        return false;
+        return failure;
     }
     heif->bytes.reset(bytes);
     heif->context = heif->lib.context_alloc();
-    if (heif->context == nullptr) {
-        snprintf(reason, reason_size, "not enough memory");
-        return false;
-    }
+    if (heif->context == nullptr) return Failure{"", 0, "not enough memory"};
     // Every image in the file, a tile of the picture included, is held to the same size:
     // a damaged file claiming a huge tile took 2 GB and 7 s otherwise.
     heif->lib.set_size_limit(heif->context,
                              static_cast<int>(std::sqrt(static_cast<double>(MAX_HEIC_PIXELS))));
-    return !failed(heif->lib.read_from_memory(heif->context, bytes, size, nullptr), reason, reason_size) &&
-           !failed(heif->lib.primary_image_handle(heif->context, &heif->handle), reason, reason_size);
+    if (std::optional<Failure> failure =
+            failed(heif->lib.read_from_memory(heif->context, bytes, size, nullptr)))
+        return failure;
+    return failed(heif->lib.primary_image_handle(heif->context, &heif->handle));
 }
 
-bool read_heif_header(FILE* file, ImageHeader* header, char* reason, size_t reason_size) {
+std::optional<Failure> read_heif_header(FILE* file, ImageHeader* header) {
     HeifFile heif;
-    if (!open_heif(file, &heif, reason, reason_size)) return false;
+    if (std::optional<Failure> failure = open_heif(file, &heif)) return failure;
     const unsigned long long pixels = static_cast<unsigned long long>(heif.lib.handle_width(heif.handle)) *
                                       heif.lib.handle_height(heif.handle);
     if (pixels > MAX_HEIC_PIXELS) {
-        snprintf(reason, reason_size,
-                 "image too large: %llu megapixels, at most %llu in a HEIC file; save it as JPEG",
-                 pixels / 1000000, MAX_HEIC_PIXELS / 1000000);
-        return false;
+        return Failure{"", 0,
+                       "image too large: " + std::to_string(pixels / 1000000) + " megapixels, at most " +
+                           std::to_string(MAX_HEIC_PIXELS / 1000000) + " in a HEIC file; save it as JPEG"};
     }
     *header = {static_cast<uint32_t>(heif.lib.handle_width(heif.handle)),
                static_cast<uint32_t>(heif.lib.handle_height(heif.handle)), 1, true};
-    return true;
+    return std::nullopt;
 }
 
 // The conversion from the picture's ICC profile to sRGB, when it carries one.
@@ -178,18 +174,17 @@ ColourTransform heif_colour_transform(const HeifFile& heif, int channels) {
 }
 
 // libheif decodes the whole picture (it is coded in tiles); its rows then go to the reducer.
-bool decode_heif(FILE* file, [[maybe_unused]] PixelSize least, AreaReducer* reducer, bool* passthrough,
-                 char* reason, size_t reason_size) {
+std::optional<Failure> decode_heif(FILE* file, [[maybe_unused]] PixelSize least, AreaReducer* reducer,
+                                   bool* passthrough) {
     *passthrough = false;
     HeifFile heif;
     // open_heif holds every image to MAX_HEIC_PIXELS: libheif refuses a larger one itself.
-    if (!open_heif(file, &heif, reason, reason_size)) return false;
+    if (std::optional<Failure> failure = open_heif(file, &heif)) return failure;
     const bool alpha = heif.lib.handle_has_alpha(heif.handle) != 0;
-    if (failed(heif.lib.decode_image(heif.handle, &heif.image, heif_colorspace_RGB,
-                                     alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
-                                     nullptr),
-               reason, reason_size)) {
-        return false;
+    if (std::optional<Failure> failure = failed(heif.lib.decode_image(
+            heif.handle, &heif.image, heif_colorspace_RGB,
+            alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, nullptr))) {
+        return failure;
     }
     int stride = 0;
     const uint8_t* pixels = heif.lib.plane(heif.image, heif_channel_interleaved, &stride);
@@ -197,14 +192,11 @@ bool decode_heif(FILE* file, [[maybe_unused]] PixelSize least, AreaReducer* redu
     // A damaged file can decode to another size than its header gives.
     if (heif.lib.image_width(heif.image, heif_channel_interleaved) != static_cast<int>(width) ||
         heif.lib.image_height(heif.image, heif_channel_interleaved) != static_cast<int>(height)) {
-        snprintf(reason, reason_size, "damaged HEIC data");
-        return false;
+        return Failure{"", 0, "damaged HEIC data"};
     }
     const int channels = alpha ? 4 : 3;
-    if (pixels == nullptr || !start_reduction(reducer, width, height, channels)) {
-        snprintf(reason, reason_size, "not enough memory");
-        return false;
-    }
+    if (pixels == nullptr || !start_reduction(reducer, width, height, channels))
+        return Failure{"", 0, "not enough memory"};
     ColourTransform colour = heif_colour_transform(heif, channels);
     std::unique_ptr<unsigned char[]> row(new (std::nothrow) unsigned char[size_t{width} * channels]);
     for (uint32_t y = 0; y < height && row; ++y) {
@@ -213,8 +205,8 @@ bool decode_heif(FILE* file, [[maybe_unused]] PixelSize least, AreaReducer* redu
         add_row(reducer, colour.handle != nullptr ? row.get() : stored);
     }
     close_transform(&colour);
-    if (!row) snprintf(reason, reason_size, "not enough memory");
-    return row != nullptr;
+    if (!row) return Failure{"", 0, "not enough memory"};
+    return std::nullopt;
 }
 
 // An ISO base media file ("ftyp" box first) of one of the brands libheif reads.

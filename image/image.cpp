@@ -57,7 +57,7 @@ const ImageDecoder* decoder_of(ImageKind kind) {
 }
 
 // Names what a file no decoder recognises looks like, and what to do with it.
-void name_unknown_format(const unsigned char* head, size_t size, char* reason, size_t reason_size) {
+std::string name_unknown_format(const unsigned char* head, size_t size) {
     const char* name = "not a picture file";
     for (const KnownFormat& format : OTHER_FORMATS) {
         if (size >= format.offset + format.length &&
@@ -66,7 +66,7 @@ void name_unknown_format(const unsigned char* head, size_t size, char* reason, s
             break;
         }
     }
-    snprintf(reason, reason_size, "%s; save it as PNG or JPEG", name);
+    return std::string(name) + "; save it as PNG or JPEG";
 }
 
 // Where the upright point (across, down), in fractions of the picture, lies in the stored
@@ -242,14 +242,11 @@ bool copy_own_bytes(const SourceImage& image, int colors, const ImageOptions& op
     unsigned char head[32];
     const size_t size = fread(head, 1, sizeof head, file.get());
     rewind(file.get());
-    char reason[256];
     const ImageDecoder* decoder = decoder_recognising(head, size);
-    if (decoder == nullptr) {
-        name_unknown_format(head, size, reason, sizeof reason);
-        return Failure{path, 0, reason};
-    }
+    if (decoder == nullptr) return Failure{path, 0, name_unknown_format(head, size)};
     ImageHeader header;
-    if (!decoder->read_header(file.get(), &header, reason, sizeof reason)) return Failure{path, 0, reason};
+    if (std::optional<Failure> failure = decoder->read_header(file.get(), &header))
+        return Failure{path, 0, failure->reason};
     const unsigned long long pixels = static_cast<unsigned long long>(header.width) * header.height;
     if (pixels > MAX_IMAGE_PIXELS) {
         return Failure{path, 0,
@@ -284,11 +281,10 @@ bool copy_own_bytes(const SourceImage& image, int colors, const ImageOptions& op
     plan_reduction(&reducer, targets, stored_crop(*image));
     FilePtr file;
     if (std::optional<Failure> failure = open_regular_file(image->path, &file)) return failure;
-    char reason[256];
-    if (!decoder_of(image->kind)
-             ->decode(file.get(), least_pixels(*image, targets, reducer.crop), &reducer,
-                      &decoded->passthrough, reason, sizeof reason)) {
-        return Failure{image->path, 0, reason};
+    if (std::optional<Failure> failure = decoder_of(image->kind)
+                                             ->decode(file.get(), least_pixels(*image, targets, reducer.crop),
+                                                      &reducer, &decoded->passthrough)) {
+        return Failure{image->path, 0, failure->reason};
     }
     decoded->passthrough = decoded->passthrough && !is_cropped(*image);
     for (int i = 0; i < decoded->count; ++i) {

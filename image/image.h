@@ -117,13 +117,12 @@ struct ImageHeader {
 // and `decode` read the file from its start. `decode` hands the rows, at the smallest size
 // its format can decode cheaply that still has `least` pixels (as stored), to `reducer`
 // (start_reduction, then add_row), and sets `*passthrough` when the file's own bytes may be
-// embedded as they are. Failures return false with a short reason.
+// embedded as they are. A failure holds the decoder's short reason; the caller names the file.
 struct ImageDecoder {
     ImageKind kind;
     bool (*recognises)(const unsigned char* head, size_t size);
-    bool (*read_header)(FILE* file, ImageHeader* header, char* reason, size_t reason_size);
-    bool (*decode)(FILE* file, PixelSize least, AreaReducer* reducer, bool* passthrough, char* reason,
-                   size_t reason_size);
+    std::optional<Failure> (*read_header)(FILE* file, ImageHeader* header);
+    std::optional<Failure> (*decode)(FILE* file, PixelSize least, AreaReducer* reducer, bool* passthrough);
 };
 
 // Opens the picture at `path` and reads its header: kind, upright size. The failure names

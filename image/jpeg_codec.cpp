@@ -140,24 +140,22 @@ void start_jpeg(jpeg_decompress_struct* cinfo, JpegErrors* errors, FILE* file) {
     jpeg_save_markers(cinfo, ICC_MARKER, 0xFFFF);
 }
 
-bool read_jpeg_header(FILE* file, ImageHeader* header, char* reason, size_t reason_size) {
+std::optional<Failure> read_jpeg_header(FILE* file, ImageHeader* header) {
     jpeg_decompress_struct cinfo;
     JpegErrors errors;
     if (setjmp(errors.jump)) {
         jpeg_destroy_decompress(&cinfo);
-        snprintf(reason, reason_size, "%s", errors.message);
-        return false;
+        return Failure{"", 0, errors.message};
     }
     start_jpeg(&cinfo, &errors, file);
     jpeg_read_header(&cinfo, TRUE);
     *header = {cinfo.image_width, cinfo.image_height, marker_orientation(cinfo), true};
     jpeg_destroy_decompress(&cinfo);
-    return true;
+    return std::nullopt;
 }
 
 // Only trivially destructible locals live here, since libjpeg errors arrive by longjmp.
-bool decode_jpeg(FILE* file, PixelSize least, AreaReducer* reducer, bool* passthrough, char* reason,
-                 size_t reason_size) {
+std::optional<Failure> decode_jpeg(FILE* file, PixelSize least, AreaReducer* reducer, bool* passthrough) {
     jpeg_decompress_struct cinfo;
     JpegErrors errors;
     JSAMPLE* volatile rows = nullptr;
@@ -167,8 +165,7 @@ bool decode_jpeg(FILE* file, PixelSize least, AreaReducer* reducer, bool* passth
         close_transform(&open_transform);
         free(rows);
         jpeg_destroy_decompress(&cinfo);
-        snprintf(reason, reason_size, "%s", errors.message);
-        return false;
+        return Failure{"", 0, errors.message};
     }
     start_jpeg(&cinfo, &errors, file);
     jpeg_read_header(&cinfo, TRUE);
@@ -194,7 +191,7 @@ bool decode_jpeg(FILE* file, PixelSize least, AreaReducer* reducer, bool* passth
     close_transform(&colour);
     // A file whose colours were converted cannot go in as it is.
     *passthrough = !cmyk && orientation == 1 && !converted && !scaled;
-    return true;
+    return std::nullopt;
 }
 
 }  // namespace

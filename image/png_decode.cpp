@@ -90,20 +90,14 @@ struct PngDecode {
     }
 };
 
-bool start_png(PngDecode* decode, FILE* file, char* reason, size_t reason_size) {
-    if (!header_chunks_fit(file)) {
-        snprintf(reason, reason_size, "Read Error");
-        return false;
-    }
+std::optional<Failure> start_png(PngDecode* decode, FILE* file) {
+    if (!header_chunks_fit(file)) return Failure{"", 0, "Read Error"};
     decode->png =
         png_create_read_struct(PNG_LIBPNG_VER_STRING, &decode->errors, on_png_error, on_png_warning);
     decode->info = decode->png != nullptr ? png_create_info_struct(decode->png) : nullptr;
-    if (decode->info == nullptr) {
-        snprintf(reason, reason_size, "not enough memory");
-        return false;
-    }
+    if (decode->info == nullptr) return Failure{"", 0, "not enough memory"};
     png_init_io(decode->png, file);
-    return true;
+    return std::nullopt;
 }
 
 // Reads the rows into `reducer`, converting their colours; interlaced images only come
@@ -134,30 +128,27 @@ void read_rows(PngDecode* decode, AreaReducer* reducer) {
     }
 }
 
-bool read_png_header(FILE* file, ImageHeader* header, char* reason, size_t reason_size) {
+std::optional<Failure> read_png_header(FILE* file, ImageHeader* header) {
     PngDecode decode;
-    if (!start_png(&decode, file, reason, reason_size)) return false;
-    if (setjmp(png_jmpbuf(decode.png))) {
-        snprintf(reason, reason_size, "%s", decode.errors.message);
-        return false;
-    }
+    if (std::optional<Failure> failed = start_png(&decode, file)) return failed;
+    if (setjmp(png_jmpbuf(decode.png))) return Failure{"", 0, decode.errors.message};
     png_read_info(decode.png, decode.info);
     *header = {png_get_image_width(decode.png, decode.info), png_get_image_height(decode.png, decode.info), 1,
                false};
-    return true;
+    return std::nullopt;
 }
 
-bool decode_png(FILE* file, [[maybe_unused]] PixelSize least, AreaReducer* reducer, bool* passthrough,
-                char* reason, size_t reason_size) {
+std::optional<Failure> decode_png(FILE* file, [[maybe_unused]] PixelSize least, AreaReducer* reducer,
+                                  bool* passthrough) {
     PngDecode decode;
-    if (!start_png(&decode, file, reason, reason_size)) return false;
+    if (std::optional<Failure> failed = start_png(&decode, file)) return failed;
     volatile bool image_read = false;  // the samples are complete; only the chunks after them are left
     volatile bool indexed = false;
     if (setjmp(png_jmpbuf(decode.png))) {
         // A fault after the image data spoils nothing we print, but libharu must not see it.
         *passthrough = false;
-        if (!image_read) snprintf(reason, reason_size, "%s", decode.errors.message);
-        return image_read;
+        if (image_read) return std::nullopt;
+        return Failure{"", 0, decode.errors.message};
     }
     png_read_info(decode.png, decode.info);
     indexed = png_get_color_type(decode.png, decode.info) == PNG_COLOR_TYPE_PALETTE &&
@@ -168,7 +159,7 @@ bool decode_png(FILE* file, [[maybe_unused]] PixelSize least, AreaReducer* reduc
     // libharu reads the whole file, so a palette image it is to read is checked to its end.
     if (indexed) png_read_end(decode.png, nullptr);
     *passthrough = indexed && !decode.errors.warned && decode.colour.handle == nullptr;
-    return true;
+    return std::nullopt;
 }
 
 }  // namespace

@@ -32,25 +32,20 @@ WebPData chunk_of(const WebpFile& webp, const char* fourcc) {
     return data;
 }
 
-bool open_webp(FILE* file, WebpFile* webp, char* reason, size_t reason_size) {
+std::optional<Failure> open_webp(FILE* file, WebpFile* webp) {
     unsigned char* bytes = nullptr;
     if (std::optional<Failure> failure =
             read_open_file(file, "", MAX_IMAGE_FILE_BYTES, "image too large", &bytes, &webp->size)) {
-        snprintf(reason, reason_size, "%s", failure->reason.c_str());
-        return false;
+        return failure;
     }
     webp->bytes.reset(bytes);
-    if (WebPGetFeatures(bytes, webp->size, &webp->features) != VP8_STATUS_OK) {
-        snprintf(reason, reason_size, "damaged WebP data");
-        return false;
-    }
-    if (webp->features.has_animation) {
-        snprintf(reason, reason_size, "an animated WebP picture; save one frame as PNG or JPEG");
-        return false;
-    }
+    if (WebPGetFeatures(bytes, webp->size, &webp->features) != VP8_STATUS_OK)
+        return Failure{"", 0, "damaged WebP data"};
+    if (webp->features.has_animation)
+        return Failure{"", 0, "an animated WebP picture; save one frame as PNG or JPEG"};
     const WebPData data = {bytes, webp->size};
     webp->demux = WebPDemux(&data);
-    return true;
+    return std::nullopt;
 }
 
 // The orientation in the file's EXIF chunk (stored as a JPEG's APP1 data after "Exif\0\0").
@@ -64,12 +59,12 @@ int webp_orientation(const WebpFile& webp) {
     return exif_orientation(reinterpret_cast<const unsigned char*>(app1.data()), app1.size());
 }
 
-bool read_webp_header(FILE* file, ImageHeader* header, char* reason, size_t reason_size) {
+std::optional<Failure> read_webp_header(FILE* file, ImageHeader* header) {
     WebpFile webp;
-    if (!open_webp(file, &webp, reason, reason_size)) return false;
+    if (std::optional<Failure> failure = open_webp(file, &webp)) return failure;
     *header = {static_cast<uint32_t>(webp.features.width), static_cast<uint32_t>(webp.features.height),
                webp_orientation(webp), webp.features.format == 1};
-    return true;
+    return std::nullopt;
 }
 
 // The size libwebp decodes at: its own, or scaled down to no fewer than `least` pixels.
@@ -83,21 +78,18 @@ void choose_webp_scale(WebPDecoderConfig* config, PixelSize least) {
     config->options.scaled_height = std::max(1, static_cast<int>(std::ceil(height * scale)));
 }
 
-bool decode_webp(FILE* file, PixelSize least, AreaReducer* reducer, bool* passthrough, char* reason,
-                 size_t reason_size) {
+std::optional<Failure> decode_webp(FILE* file, PixelSize least, AreaReducer* reducer, bool* passthrough) {
     *passthrough = false;
     WebpFile webp;
-    if (!open_webp(file, &webp, reason, reason_size)) return false;
+    if (std::optional<Failure> failure = open_webp(file, &webp)) return failure;
     WebPDecoderConfig config;
     WebPInitDecoderConfig(&config);
     config.input = webp.features;
     choose_webp_scale(&config, least);
     const int channels = webp.features.has_alpha ? 4 : 3;
     config.output.colorspace = webp.features.has_alpha ? MODE_RGBA : MODE_RGB;
-    if (WebPDecode(webp.bytes.get(), webp.size, &config) != VP8_STATUS_OK) {
-        snprintf(reason, reason_size, "damaged WebP data");
-        return false;
-    }
+    if (WebPDecode(webp.bytes.get(), webp.size, &config) != VP8_STATUS_OK)
+        return Failure{"", 0, "damaged WebP data"};
     const WebPRGBABuffer& decoded = config.output.u.RGBA;
     const uint32_t width = config.output.width, height = config.output.height;
     bool started = start_reduction(reducer, width, height, channels);
@@ -111,8 +103,8 @@ bool decode_webp(FILE* file, PixelSize least, AreaReducer* reducer, bool* passth
     }
     close_transform(&colour);
     WebPFreeDecBuffer(&config.output);
-    if (!started || !row) snprintf(reason, reason_size, "not enough memory");
-    return started && row;
+    if (!started || !row) return Failure{"", 0, "not enough memory"};
+    return std::nullopt;
 }
 
 bool is_webp(const unsigned char* head, size_t size) {

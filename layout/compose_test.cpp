@@ -115,7 +115,7 @@ TEST(ComposeDocument, CallersAndCuersPage) {
 // Logical page `lp` of a composed Letter document: its headings, how many cards it holds
 // and where the first one starts, "Caller@584 14 cards from 22,560".
 std::string logical_page(const Composed& composed, LayoutMode mode, int lp) {
-    const PagePlacement at = place_page(lp, composed.page_count, mode);
+    const PagePlacement at = *place_page(lp, composed.page_count, mode);
     const PdfPage& page = composed.pages[mode == LAYOUT_STANDARD ? at.sheet : at.sheet * 2 + at.side];
     auto inside = [&](float x) {
         return mode == LAYOUT_STANDARD || (x >= at.x_offset && x < at.x_offset + 396);

@@ -2,11 +2,11 @@
 
 #include <cmath>
 
-#include "base/message.h"
+#include "pdf/document.h"
 
-PagePlacement place_page(int32_t logical_page, int32_t page_count, LayoutMode mode, float half_width,
-                         bool right_bound) {
-    if (one_page_a_side(mode)) return {logical_page - 1, 0, 0.0f};
+std::optional<PagePlacement> place_page(int32_t logical_page, int32_t page_count, LayoutMode mode,
+                                        float half_width, bool right_bound) {
+    if (one_page_a_side(mode)) return PagePlacement{logical_page - 1, 0, 0.0f};
     const int32_t lp = logical_page;
     const int32_t n = page_count;
     // Sheet k carries pages 2k + 1 and 2k + 2 back to back on its right and left halves,
@@ -14,13 +14,12 @@ PagePlacement place_page(int32_t logical_page, int32_t page_count, LayoutMode mo
     // the other way round.
     const float right = right_bound ? 0.0f : half_width, left = right_bound ? half_width : 0.0f;
     for (int32_t k = 0; k < n / 4; ++k) {
-        if (lp == 2 * k + 1) return {k, 0, right};
-        if (lp == n - 2 * k) return {k, 0, left};
-        if (lp == 2 * k + 2) return {k, 1, left};
-        if (lp == n - 2 * k - 1) return {k, 1, right};
+        if (lp == 2 * k + 1) return PagePlacement{k, 0, right};
+        if (lp == n - 2 * k) return PagePlacement{k, 0, left};
+        if (lp == 2 * k + 2) return PagePlacement{k, 1, left};
+        if (lp == n - 2 * k - 1) return PagePlacement{k, 1, right};
     }
-    say("imposition error: lp=%d N=%d\n", lp, n);
-    return {0, 0, 0.0f};
+    return std::nullopt;
 }
 
 PageGeometry page_geometry(PaperSize paper, LayoutMode mode) {
@@ -39,8 +38,12 @@ PageGeometry page_geometry(PaperSize paper, LayoutMode mode) {
 }
 
 PlacedPage find_page(const PageTarget& target) {
-    PagePlacement placement = place_page(target.logical_page, target.page_count, target.mode,
-                                         target.half_width, target.right_bound);
+    std::optional<PagePlacement> placed = place_page(target.logical_page, target.page_count, target.mode,
+                                                     target.half_width, target.right_bound);
+    // Every booklet is composed to a whole number of sheets, so this is a fault of ours: the
+    // document fails (nothing is saved) and the drawing goes on harmlessly on the first sheet.
+    if (!placed) fail_page_document(target.pages[0], HPDF_PAGE_OUT_OF_RANGE, target.logical_page);
+    const PagePlacement placement = placed.value_or(PagePlacement{0, 0, 0.0f});
     int index = one_page_a_side(target.mode) ? placement.sheet : placement.sheet * 2 + placement.side;
     return {target.pages[index], placement.x_offset};
 }

@@ -5,6 +5,7 @@
 #include <hpdf.h>
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "settings/settings.h"
@@ -135,11 +136,10 @@ inline bool one_page_a_side(LayoutMode mode) { return mode == LAYOUT_STANDARD ||
 
 // Places logical page `logical_page` (from 1) of a document of `page_count` logical pages;
 // a booklet's right halves start at `half_width` (396 on Letter); a `right_bound` booklet
-// has its halves swapped, so the folded stack reads from the right. Booklet pages outside
-// every sheet write "imposition error: lp=%d N=%d" to stderr and return {0, 0, 0};
-// standard pages are never checked.
-PagePlacement place_page(int32_t logical_page, int32_t page_count, LayoutMode mode,
-                         float half_width = BOOKLET_HALF_WIDTH, bool right_bound = false);
+// has its halves swapped, so the folded stack reads from the right. A booklet page outside
+// every sheet has no placement (nullopt); standard pages are never checked.
+std::optional<PagePlacement> place_page(int32_t logical_page, int32_t page_count, LayoutMode mode,
+                                        float half_width = BOOKLET_HALF_WIDTH, bool right_bound = false);
 
 // True when logical page `logical_page` faces outward on the right (its number at the
 // right corner): the odd pages of a left-bound book, the even pages of a right-bound one.
@@ -154,7 +154,8 @@ struct PlacedPage {
 };
 
 // The page lookup every drawing operation makes before each drawing step: pages[sheet]
-// in the standard document, pages[2 * sheet + side] in the booklet.
+// in the standard document, pages[2 * sheet + side] in the booklet. A page with no place
+// fails the document ("Error: a page has no place in the booklet ...") and gets the first.
 PlacedPage find_page(const PageTarget& target);
 
 // Pages a card section of `count` members takes at `cards_per_page`, rounded up in single

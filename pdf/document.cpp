@@ -19,16 +19,18 @@ const char* error_advice(HPDF_STATUS error_no) {
         case HPDF_FILE_OPEN_ERROR:
         case HPDF_FILE_IO_ERROR:
             // A save names its own file; the one file libharu itself reads is an embedded font.
-            return "a font file could not be read: reinstall fonts-liberation2 or set Fonts: Standard\n";
+            return "a font file could not be read: reinstall fonts-liberation2 or set Fonts: Standard";
         case HPDF_INVALID_PNG_IMAGE:
         case HPDF_LIBPNG_ERROR:
-            return "an image file could not be read as a PNG image\n";
+            return "an image file could not be read as a PNG image";
         case HPDF_PAGE_INVALID_FONT_SIZE:
-            return "a font size is out of range\n";
+            return "a font size is out of range";
+        case HPDF_PAGE_OUT_OF_RANGE:  // the detail is the page
+            return "a page has no place in the booklet: a fault in rosterbook, please report it";
         case HPDF_FAILD_TO_ALLOC_MEM:
-            return "not enough memory to make the PDFs: lower Image Resolution or use smaller images\n";
+            return "not enough memory to make the PDFs: lower Image Resolution or use smaller images";
         default:
-            return nullptr;
+            return "the PDF could not be made";
     }
 }
 
@@ -58,22 +60,25 @@ void on_pdf_error(HPDF_STATUS error_no, HPDF_STATUS detail_no, void* user_data) 
 void fail_pdf(PdfDocument* pdf, HPDF_STATUS error_no, HPDF_STATUS detail_no) {
     if (pdf->failed) return;
     pdf->failed = true;
-    say("libharu error: %04X  detail: %u\n", static_cast<unsigned>(error_no),
-        static_cast<unsigned>(detail_no));
     const bool write_error = error_no == HPDF_FILE_OPEN_ERROR || error_no == HPDF_FILE_IO_ERROR;
-    const char* advice = error_advice(error_no);
     if (write_error && pdf->saving_path != nullptr) {
-        // Our own writer passes errno as the detail, so it can be said in words.
-        say("cannot write %s: %s\n", pdf->saving_path, strerror(static_cast<int>(detail_no)));
-    } else if (advice != nullptr) {
-        say("%s", advice);
+        // Our own writer passes errno as the detail, so it can be said in words alone.
+        say("Error: cannot write %s: %s\n", pdf->saving_path, strerror(static_cast<int>(detail_no)));
+        return;
     }
+    // libharu's own codes follow the words: all a bug report needs.
+    say("Error: %s (libharu error %04X, detail %u)\n", error_advice(error_no),
+        static_cast<unsigned>(error_no), static_cast<unsigned>(detail_no));
+}
+
+void fail_page_document(HPDF_Page page, HPDF_STATUS error_no, HPDF_STATUS detail_no) {
+    HPDF_RaiseError(page->error, error_no, detail_no);
 }
 
 bool open_pdf_document(PdfDocument* pdf, const PdfSetup& setup) {
     pdf->document = HPDF_New(on_pdf_error, pdf);
     if (pdf->document == nullptr) {
-        say("HPDF_New failed\n");
+        say("Error: not enough memory to start a PDF\n");
         return false;
     }
     // Compression must be on before pages and images are added, or they stay uncompressed.

@@ -45,18 +45,22 @@ struct PdfDocument {
 // Moves the origin of every page by (dx, dy) points: a print shop's pages draw inside the bleed.
 void offset_pdf_pages(PdfDocument* pdf, float dx, float dy);
 
-// libharu's error handler, with the PdfDocument as `user_data`: the first error writes
-// "libharu error: %04X  detail: %u" (and, for the codes a user can cause, what to do about
-// it) to stderr and marks the document failed; later errors of a failed document, which
-// libharu raises for every call after the first, say nothing.
+// libharu's error handler, with the PdfDocument as `user_data`: the first error says what
+// went wrong in words and what to do about it, then libharu's codes ("Error: a font size is
+// out of range (libharu error 1050, detail 0)"; a failed save "Error: cannot write
+// booklet.pdf: File too large") and marks the document failed; later errors of a failed
+// document, which libharu raises for every call after the first, say nothing.
 void on_pdf_error(HPDF_STATUS error_no, HPDF_STATUS detail_no, void* user_data);
 
 // Reports an error of `pdf` as on_pdf_error does (also for the errors of its own save).
 void fail_pdf(PdfDocument* pdf, HPDF_STATUS error_no, HPDF_STATUS detail_no);
 
+// Fails the document `page` belongs to, through its error handler, as libharu would.
+void fail_page_document(HPDF_Page page, HPDF_STATUS error_no, HPDF_STATUS detail_no);
+
 // Creates the document with full compression, its fonts and its information (title,
-// creator, creation date). Returns false after "HPDF_New failed" when libharu cannot
-// create it, or when setting it up reported an error.
+// creator, creation date). Returns false after "Error: not enough memory to start a PDF"
+// when libharu cannot create it, or when setting it up reported an error.
 bool open_pdf_document(PdfDocument* pdf, const PdfSetup& setup);
 
 // Adds `count` pages of width x height points. Returns false after a message when the

@@ -35,7 +35,7 @@ TEST(PdfDocument, AnErrorFailsTheDocumentOnce) {
     fclose(sink);
     EXPECT_FALSE(saved);
     EXPECT_FALSE(dir.exists("out.pdf"));
-    EXPECT_STREQ(said, "libharu error: 1050  detail: 0\na font size is out of range\n");
+    EXPECT_STREQ(said, "Error: a font size is out of range (libharu error 1050, detail 0)\n");
     free(said);
 }
 

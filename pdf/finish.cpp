@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <map>
 #include <memory>
@@ -457,10 +458,10 @@ private:
     int* error_;
 };
 
-bool finish_pdf(const std::string& bytes, const std::vector<PictureStream>& pictures,
-                const std::vector<GlyphFont>& glyph_fonts, const ViewerSettings& viewer,
-                const PrintShopFinish& shop, FILE* into, int* write_error, std::string* reason) {
-    *write_error = 0;
+std::optional<Failure> finish_pdf(const std::string& bytes, const std::vector<PictureStream>& pictures,
+                                  const std::vector<GlyphFont>& glyph_fonts, const ViewerSettings& viewer,
+                                  const PrintShopFinish& shop, FILE* into) {
+    int write_error = 0;
     try {
         QPDF pdf;
         pdf.setSuppressWarnings(true);
@@ -481,7 +482,7 @@ bool finish_pdf(const std::string& bytes, const std::vector<PictureStream>& pict
         QPDFWriter writer(pdf);
         // Straight into the file: a finished file held in memory as well would double what a
         // run of photos takes.
-        CheckedFileWriter into_file(into, write_error);
+        CheckedFileWriter into_file(into, &write_error);
         writer.setOutputPipeline(&into_file);
         // Streams go through as libharu compressed them: recompressing photos costs seconds.
         // The print shop's content streams must be decoded for their black to be rewritten.
@@ -491,10 +492,10 @@ bool finish_pdf(const std::string& bytes, const std::vector<PictureStream>& pict
         if (shop.enabled) writer.setMinimumPDFVersion("1.4");              // PDF/A-1 is PDF 1.4
         writer.write();
     } catch (const std::exception& error) {
-        *reason = error.what();
-        return false;
+        return Failure{"", 0, error.what()};
     }
-    return true;
+    if (write_error != 0) return Failure{"", 0, strerror(write_error), "line", write_error};
+    return std::nullopt;
 }
 
 #ifdef ROSTERBOOK_FINISH_MODULE

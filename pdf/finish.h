@@ -10,9 +10,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "base/failure.h"
 
 // How the print dialog should start for a document.
 struct ViewerSettings {
@@ -67,12 +70,14 @@ struct GlyphFont {
 // added, with an /ID made from its content (the same bytes give the same file), `viewer`'s /ViewerPreferences
 // and at least PDF 1.7 when it has them. A print shop's file instead gets a TrimBox and BleedBox on every
 // page, black fills and strokes as DeviceGray, an sRGB output intent, Author, Trapped and XMP metadata that
-// agree with its information, as PDF 1.4. Returns false with qpdf's words in `reason`. The first write that
-// fails (a full disk) ends the writing and leaves its errno in `*write_error` (else 0): the file is then
-// incomplete. Documents may be finished on several threads at once.
-bool finish_pdf(const std::string& bytes, const std::vector<PictureStream>& pictures,
-                const std::vector<GlyphFont>& glyph_fonts, const ViewerSettings& viewer,
-                const PrintShopFinish& shop, FILE* into, int* write_error, std::string* reason);
+// agree with its information, as PDF 1.4. The failure holds qpdf's words; the first write that fails (a full
+// disk) ends the writing, the failure then holding its errno in `error_number` and the file left incomplete.
+// Documents may be finished on several threads at once.
+[[nodiscard]] std::optional<Failure> finish_pdf(const std::string& bytes,
+                                                const std::vector<PictureStream>& pictures,
+                                                const std::vector<GlyphFont>& glyph_fonts,
+                                                const ViewerSettings& viewer, const PrintShopFinish& shop,
+                                                FILE* into);
 
 // Loads the module below now, if it is not loaded yet: see start_loading_finishing (save.h).
 void load_finish_module();

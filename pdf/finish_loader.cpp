@@ -51,13 +51,11 @@ const FinishModule& finish_module() {
 
 void load_finish_module() { finish_module(); }
 
-bool finish_pdf(const std::string& bytes, const std::vector<PictureStream>& pictures,
-                const std::vector<GlyphFont>& glyph_fonts, const ViewerSettings& viewer,
-                const PrintShopFinish& shop, FILE* into, int* write_error, std::string* reason) {
+std::optional<Failure> finish_pdf(const std::string& bytes, const std::vector<PictureStream>& pictures,
+                                  const std::vector<GlyphFont>& glyph_fonts, const ViewerSettings& viewer,
+                                  const PrintShopFinish& shop, FILE* into) {
     const FinishModule& module = finish_module();
-    if (module.finish == nullptr) {  // said for every document
-        *reason = "cannot load " + std::string(FINISH_MODULE) + " (" + module.failure + ")";
-        return false;
-    }
-    return module.finish(bytes, pictures, glyph_fonts, viewer, shop, into, write_error, reason);
+    if (module.finish == nullptr)  // said for every document
+        return Failure{"", 0, "cannot load " + std::string(FINISH_MODULE) + " (" + module.failure + ")"};
+    return module.finish(bytes, pictures, glyph_fonts, viewer, shop, into);
 }

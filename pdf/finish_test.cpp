@@ -51,11 +51,9 @@ TEST(FinishPdf, KeepsItsPromisesOrSaysWhyNot) {
     shop.author = "Club";
     shop.profile = srgb_profile_bytes();
     FILE* file = fopen(dir.file("shop.pdf").c_str(), "wb");
-    int write_error = -1;
-    std::string reason;
-    EXPECT_TRUE(finish_pdf(plain, {}, {}, {nullptr, false}, shop, file, &write_error, &reason)) << reason;
+    const std::optional<Failure> shop_failure = finish_pdf(plain, {}, {}, {nullptr, false}, shop, file);
     fclose(file);
-    EXPECT_EQ(write_error, 0);
+    EXPECT_FALSE(shop_failure) << shop_failure->reason;
     expect_valid_pdf(dir.file("shop.pdf"));
     EXPECT_EQ(preflight_print_shop(dir.file("shop.pdf"), 9), std::vector<std::string>{});
     EXPECT_EQ(pdf_file_facts(dir.file("shop.pdf")), "1.4 ID=2 null");
@@ -69,16 +67,15 @@ TEST(FinishPdf, KeepsItsPromisesOrSaysWhyNot) {
     } errors[] = {
         {"not a PDF", "Name,Phone\n", "/dev/null", 0,
          "document: unable to find trailer dictionary while recovering damaged file"},
-        {"a full disk", plain, "/dev/full", ENOSPC, ""},
+        {"a full disk", plain, "/dev/full", ENOSPC, "No space left on device"},
     };
     for (const auto& c : errors) {
         file = fopen(c.into, "wb");
-        reason.clear();
-        const bool finished = finish_pdf(c.bytes, {}, {}, {nullptr, false}, {}, file, &write_error, &reason);
+        const std::optional<Failure> failed = finish_pdf(c.bytes, {}, {}, {nullptr, false}, {}, file);
         fclose(file);
-        EXPECT_EQ(finished, c.reason[0] == '\0') << c.what;
-        EXPECT_EQ(write_error, c.write_error) << c.what;
-        EXPECT_EQ(reason, c.reason) << c.what;
+        ASSERT_TRUE(failed) << c.what;
+        EXPECT_EQ(failed->error_number, c.write_error) << c.what;
+        EXPECT_EQ(failed->reason, c.reason) << c.what;
     }
 }
 

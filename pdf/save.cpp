@@ -68,14 +68,16 @@ void finish_document(PdfDocument* pdf, FILE* file, int* write_error) {
     const std::vector<GlyphFont> glyph_fonts = glyph_fonts_of(pdf->fonts);
     // libharu's copy of the file and of every picture in it is not needed any more.
     close_pdf_document(pdf);
-    std::string reason;
     if (bytes.empty()) {
         fail_pdf(pdf, HPDF_FILE_IO_ERROR, ENOMEM);
-    } else if (!finish_pdf(bytes, pdf->pictures, glyph_fonts, pdf->viewer, pdf->shop, file, write_error,
-                           &reason)) {
-        say("Error: cannot finish %s: %s\n", pdf->output_name != nullptr ? pdf->output_name : "the PDF",
-            reason.c_str());
-        pdf->failed = true;
+    } else if (std::optional<Failure> failed =
+                   finish_pdf(bytes, pdf->pictures, glyph_fonts, pdf->viewer, pdf->shop, file)) {
+        *write_error = failed->error_number;  // said with the file's name when it is closed
+        if (failed->error_number == 0) {
+            say("Error: cannot finish %s: %s\n", pdf->output_name != nullptr ? pdf->output_name : "the PDF",
+                failed->reason.c_str());
+            pdf->failed = true;
+        }
     }
 }
 
