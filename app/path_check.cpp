@@ -8,13 +8,14 @@
 
 #include "base/file.h"
 #include "base/message.h"
+#include "base/text_util.h"
 
 namespace {
 
 // One file the run reads or writes, with the words that name it in a message.
 struct NamedPath {
     const char* path;
-    const char* what;
+    std::string what;
 };
 
 // Absolute first: a relative path none of whose parts exists stays relative otherwise.
@@ -25,13 +26,13 @@ std::filesystem::path resolved(const char* path) {
     return error ? absolute : result;
 }
 
-// Adds to `failures` one for each of the `count` `others` that `output` would overwrite.
-void check_output(const char* setting, const char* output, const NamedPath* others, int count,
+// Adds to `failures` one for each of `others` that the output of `setting`, `output`, would overwrite.
+void check_output(const char* setting, const char* output, const std::vector<NamedPath>& others,
                   std::vector<Failure>* failures) {
-    for (int i = 0; i < count; ++i) {
-        if (!same_file(output, others[i].path)) continue;
+    for (const NamedPath& other : others) {
+        if (!same_file(output, other.path)) continue;
         failures->push_back({SETTINGS_FILE_NAME, 0,
-                             std::string(setting) + " '" + output + "' is also " + others[i].what +
+                             std::string(setting) + " '" + output + "' is also " + other.what +
                                  ": choose another file name"});
     }
 }
@@ -39,18 +40,12 @@ void check_output(const char* setting, const char* output, const NamedPath* othe
 }  // namespace
 
 void warn_missing_images(const Settings& settings) {
-    const struct {
-        const char* path;
-        const char* default_path;
-        bool typed;  // the page is typed instead
-    } images[3] = {{settings.cover_image_path, DEFAULT_COVER_IMAGE, false},
-                   {settings.committee_image_path, DEFAULT_COMMITTEE_IMAGE, settings.committee.given},
-                   {settings.schedule_image_path, DEFAULT_SCHEDULE_IMAGE, settings.schedule.given}};
-    for (const auto& image : images) {
-        if (image.typed || image.path[0] == '\0' || strcmp(image.path, image.default_path) == 0) continue;
-        if (!file_opens(image.path)) {
-            say("Warning: %s not found, its page shows a placeholder\n", image.path);
-        }
+    for (int slot = 0; slot < PICTURE_SLOT_COUNT; ++slot) {
+        const char* path = settings.picture_paths[slot];
+        if (typed_instead(settings, static_cast<PictureSlot>(slot)) != nullptr || path[0] == '\0' ||
+            strcmp(path, PICTURE_SLOTS[slot].default_name) == 0)
+            continue;
+        if (!file_opens(path)) say("Warning: %s not found, its page shows a placeholder\n", path);
     }
 }
 
@@ -64,18 +59,24 @@ bool same_file(const char* a, const char* b) {
 }
 
 std::vector<Failure> outputs_overwriting_inputs(const Settings& settings, const char* settings_path) {
-    const NamedPath inputs[7] = {{settings.member_csv_path, "the member list"},
-                                 {settings_path, "the settings file"},
-                                 {settings.cover_image_path, "the cover image"},
-                                 {settings.committee_image_path, "the committee image"},
-                                 {settings.schedule_image_path, "the schedule image"},
-                                 {settings.booklet_pdf_path, "the Booklet PDF"},
-                                 {settings.standard_pdf_path, "the Standard PDF"}};
-    // Each output is checked against the inputs and the outputs before it.
+    std::vector<NamedPath> others = {{settings.member_csv_path, "the member list"},
+                                     {settings_path, "the settings file"}};
+    for (int slot = 0; slot < PICTURE_SLOT_COUNT; ++slot)
+        others.push_back(
+            {settings.picture_paths[slot], "the " + ascii_lower(PICTURE_SLOTS[slot].label) + " image"});
+    // Each output is checked against the inputs and the outputs before it; an output left
+    // empty is not made.
+    const struct {
+        const char* setting;
+        const char* path;
+    } outputs[] = {{"Booklet PDF", settings.booklet_pdf_path},
+                   {"Standard PDF", settings.standard_pdf_path},
+                   {"Print Shop PDF", settings.print_shop_pdf_path}};
     std::vector<Failure> failures;
-    check_output("Booklet PDF", settings.booklet_pdf_path, inputs, 5, &failures);
-    check_output("Standard PDF", settings.standard_pdf_path, inputs, 6, &failures);
-    if (settings.print_shop_pdf_path[0] != '\0')
-        check_output("Print Shop PDF", settings.print_shop_pdf_path, inputs, 7, &failures);
+    for (const auto& output : outputs) {
+        if (output.path[0] == '\0') continue;
+        check_output(output.setting, output.path, others, &failures);
+        others.push_back({output.path, std::string("the ") + output.setting});
+    }
     return failures;
 }

@@ -399,6 +399,8 @@ TEST(Rosterbook, SettingsAndSkippedLinesAreReported) {
               "Warning: covr.png not found, its page shows a placeholder\n"
               "Warning: club list.csv line 5: 2 field(s), at least 3 needed, line skipped\n"
               "Warning: club list.csv: 1 line(s) skipped, 35 member(s) read\n");
+    // The placeholder names the file roster.sdd names.
+    EXPECT_EQ(read_pdf(dir.file("standard.pdf"))[0].texts[0].text, "[covr.png not found]");
 }
 
 // The texts of one page joined by "|".

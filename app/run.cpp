@@ -39,13 +39,13 @@
 
 namespace {
 
-// The run's three pictures and the members' photos, each decoded once for every document
-// and freed with the record.
+// The run's pictures and the members' photos, each decoded once for every document and
+// freed with the record.
 struct LoadedImages {
-    SourceImage images[3] = {};
-    std::vector<std::string> photo_paths;      // by card; named by the photos' records
-    std::vector<SourceImage> photos;           // by card; an empty record where it has none
-    std::vector<const SourceImage*> photo_of;  // by card: its opened photo, or null
+    SourceImage images[PICTURE_SLOT_COUNT] = {};  // by PictureSlot
+    std::vector<std::string> photo_paths;         // by card; named by the photos' records
+    std::vector<SourceImage> photos;              // by card; an empty record where it has none
+    std::vector<const SourceImage*> photo_of;     // by card: its opened photo, or null
     ~LoadedImages() { free_images(); }
     void free_images() {
         for (SourceImage& image : images) free_source_image(&image);
@@ -90,19 +90,14 @@ std::string group_counts(const Roster& roster) {
 // Opens the images whose files are there; the failure of the first that cannot be read.
 [[nodiscard]] std::optional<Failure> open_roster_images(const Settings& settings, LoadedImages* loaded,
                                                         RosterImages* images) {
-    const char* paths[3] = {settings.cover_image_path, settings.committee_image_path,
-                            settings.schedule_image_path};
-    const SourceImage** slots[3] = {&images->cover, &images->committee, &images->schedule};
-    for (int i = 0; i < 3; ++i) {
-        *slots[i] = nullptr;
-        if (!file_opens(paths[i])) continue;
-        const TypedPage* typed[3] = {nullptr, &settings.committee, &settings.schedule};
-        if (typed[i] != nullptr && typed[i]->given) {
-            say("Warning: %s exists, the %s block is not printed\n", paths[i],
-                i == 1 ? "Committee" : "Schedule");
-        }
-        if (std::optional<Failure> failure = open_source_image(paths[i], &loaded->images[i])) return failure;
-        *slots[i] = &loaded->images[i];
+    for (int slot = 0; slot < PICTURE_SLOT_COUNT; ++slot) {
+        const char* path = settings.picture_paths[slot];
+        images->pictures[slot] = nullptr;
+        if (!file_opens(path)) continue;
+        if (typed_instead(settings, static_cast<PictureSlot>(slot)) != nullptr)
+            say("Warning: %s exists, the %s block is not printed\n", path, PICTURE_SLOTS[slot].label);
+        if (std::optional<Failure> failure = open_source_image(path, &loaded->images[slot])) return failure;
+        images->pictures[slot] = &loaded->images[slot];
     }
     images->options = run_image_options(settings.image_resolution,
                                         settings.image_compression == COMPRESSION_JPEG, settings.ink_limit);
@@ -238,15 +233,13 @@ void open_member_photos(const Settings& settings, const Roster& roster, LoadedIm
                                                            const RosterImages& images,
                                                            const RunRequest& request, int threads,
                                                            bool* stopped) {
-    std::vector<PictureJob> jobs(3 + loaded->photo_of.size());
+    std::vector<PictureJob> jobs(PICTURE_SLOT_COUNT + loaded->photo_of.size());
     size_t count = 0;
-    const SourceImage* opened[3] = {images.cover, images.committee, images.schedule};
-    for (int i = 0; i < 3; ++i) {
-        if (opened[i] == nullptr) continue;
+    for (int slot = 0; slot < PICTURE_SLOT_COUNT; ++slot) {
+        if (images.pictures[slot] == nullptr) continue;
         PictureJob& job = jobs[count++];
-        job.image = &loaded->images[i];
-        job.size_count =
-            planned_picture_sizes(loaded->images[i], i == 0 ? PLACE_COVER : PLACE_PAGE, settings, job.sizes);
+        job.image = &loaded->images[slot];
+        job.size_count = planned_picture_sizes(*job.image, PICTURE_SLOTS[slot].place, settings, job.sizes);
     }
     const size_t pictures = count;
     for (size_t i = 0; i < loaded->photo_of.size(); ++i) {
@@ -284,25 +277,19 @@ void open_member_photos(const Settings& settings, const Roster& roster, LoadedIm
 [[nodiscard]] std::optional<Failure> shop_pages_unfinished(const Settings& settings,
                                                            const RosterImages& images) {
     // A cover named but missing would go as a pictureless cover nobody chose.
-    if (settings.cover_named && images.cover == nullptr) {
+    if (settings.cover_named && images.pictures[SLOT_COVER] == nullptr) {
         return Failure{
             settings.print_shop_pdf_path, 0,
-            std::string("not written, its cover would be unfinished: ") + settings.cover_image_path +
+            std::string("not written, its cover would be unfinished: ") + settings.picture_paths[SLOT_COVER] +
                 " is not there; add it, or take the Cover Image line out of roster.sdd for a cover "
                 "without a picture, and run again"};
     }
-    const struct {
-        const TypedPage& typed;
-        const SourceImage* image;
-        const char* path;
-        const char* block;
-    } pages[2] = {{settings.committee, images.committee, settings.committee_image_path, "Committee"},
-                  {settings.schedule, images.schedule, settings.schedule_image_path, "Schedule"}};
-    for (const auto& page : pages) {
-        if (page.typed.given || page.image != nullptr) continue;
+    for (const PictureSlot slot : {SLOT_COMMITTEE, SLOT_SCHEDULE}) {
+        if (typed_instead(settings, slot) != nullptr || images.pictures[slot] != nullptr) continue;
+        const char* block = PICTURE_SLOTS[slot].label;
         return Failure{settings.print_shop_pdf_path, 0,
-                       std::string("not written, its ") + page.block + " page would be unfinished: " +
-                           page.path + " is not there and roster.sdd has no " + page.block +
+                       std::string("not written, its ") + block + " page would be unfinished: " +
+                           settings.picture_paths[slot] + " is not there and roster.sdd has no " + block +
                            " block to type the page; add one or the other and run again"};
     }
     return std::nullopt;
@@ -380,12 +367,11 @@ void report_text_fitting(const Settings& settings, const Roster& roster, std::sp
                          const PdfFonts& booklet_fonts, const RosterImages& images) {
     const PageGeometry booklet = page_geometry(settings.paper_size, LAYOUT_BOOKLET);
     report_cover_fit(settings, booklet_fonts, booklet.page_width - 2.0f * booklet.margin_x);
-    if (images.cover != nullptr) report_cover_cut(settings, *images.cover);
-    if (page_is_typed(settings.committee, images.committee)) {
-        report_typed_page_fit("Committee", settings.committee, booklet_fonts, booklet);
-    }
-    if (page_is_typed(settings.schedule, images.schedule)) {
-        report_typed_page_fit("Schedule", settings.schedule, booklet_fonts, booklet);
+    if (images.pictures[SLOT_COVER] != nullptr) report_cover_cut(settings, *images.pictures[SLOT_COVER]);
+    for (const PictureSlot slot : {SLOT_COMMITTEE, SLOT_SCHEDULE}) {
+        const TypedPage& typed = settings.*PICTURE_SLOTS[slot].typed;
+        if (page_is_typed(typed, images.pictures[slot]))
+            report_typed_page_fit(PICTURE_SLOTS[slot].label, typed, booklet_fonts, booklet);
     }
     ShrunkLines shrunk;
     const GroupSizes sizes = group_sizes(roster);
@@ -552,10 +538,9 @@ constexpr const char* NOTES_FIRST_LINE = "rosterbook: every name the run's messa
 // is never touched.
 void write_notes(const Settings& settings, const char* settings_path) {
     const std::string path = path_in(folder_of(settings.booklet_pdf_path), NOTES_FILE_NAME);
-    for (const char* input : {settings_path, static_cast<const char*>(settings.member_csv_path),
-                              static_cast<const char*>(settings.cover_image_path),
-                              static_cast<const char*>(settings.committee_image_path),
-                              static_cast<const char*>(settings.schedule_image_path)}) {
+    std::vector<const char*> inputs = {settings_path, settings.member_csv_path};
+    for (const auto& picture_path : settings.picture_paths) inputs.push_back(picture_path);
+    for (const char* input : inputs) {
         if (!same_file(path.c_str(), input)) continue;
         if (!kept_notes().empty())
             say("Warning: %s is also an input: the notes are not written\n", path.c_str());

@@ -42,3 +42,11 @@ std::string joined_words(const std::vector<std::string>& items, const char* last
     }
     return joined;
 }
+
+std::string ascii_lower(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return lower;
+}

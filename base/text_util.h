@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Copies `source` into `destination` (capacity `size`, at least 1), cut to at most
@@ -24,3 +25,7 @@ void trim_in_place(char* text);
 // `items` joined as a sentence lists them, "a, b and c": `last` between the last two, ", "
 // between the others; "" for none.
 std::string joined_words(const std::vector<std::string>& items, const char* last = " and ");
+
+// `text` with its ASCII capitals made small ("Print Shop Colour" → "print shop colour"), as
+// messages name a key or a picture inside a sentence; other bytes as they are.
+std::string ascii_lower(std::string_view text);

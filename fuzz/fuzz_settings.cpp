@@ -74,8 +74,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             "typed title terminated");
         for (const auto& line : page->lines) promise(terminated(line, sizeof line), "typed line terminated");
     }
-    for (const char* p : {s.cover_image_path, s.committee_image_path, s.schedule_image_path,
-                          s.member_csv_path, s.booklet_pdf_path, s.standard_pdf_path})
+    for (const char* p :
+         {s.picture_paths[SLOT_COVER], s.picture_paths[SLOT_COMMITTEE], s.picture_paths[SLOT_SCHEDULE],
+          s.member_csv_path, s.booklet_pdf_path, s.standard_pdf_path})
         promise(terminated(p, PATH_SIZE), "path terminated");
     check_form_edit(std::string_view(reinterpret_cast<const char*>(data), size));
     return 0;

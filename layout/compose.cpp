@@ -69,11 +69,12 @@ bool compose_document(PdfDocument* pdf, const DocumentPages& pages, const PageGe
                                  pages_right_to_left(settings)};
     const PdfFonts& fonts = pdf->fonts;
     const bool numbered = settings.page_numbers;
-    draw_cover_page(pdf, document, fonts, geometry, images.cover, images.options, settings);
+    draw_cover_page(pdf, document, fonts, geometry, images.pictures[SLOT_COVER], images.options, settings);
     if (pdf->failed) return false;
-    draw_text_or_image_page(pdf, on_page(document, COMMITTEE_PAGE), geometry, settings.committee,
-                            images.committee, images.options,
-                            placeholder_text(settings.words, "committee.png").c_str(), numbered);
+    draw_text_or_image_page(
+        pdf, on_page(document, COMMITTEE_PAGE), geometry, settings.committee, images.pictures[SLOT_COMMITTEE],
+        images.options,
+        placeholder_text(settings.words, picture_shown_name(settings, SLOT_COMMITTEE)).c_str(), numbered);
     if (pdf->failed) return false;
     const std::vector<CardPhoto> photos =
         settings.member_photos ? card_photos(pdf, roster, images) : std::vector<CardPhoto>();
@@ -102,9 +103,10 @@ bool compose_document(PdfDocument* pdf, const DocumentPages& pages, const PageGe
     }
     if (pdf->failed) return false;
     // The schedule is the back cover: it carries no number.
-    draw_text_or_image_page(pdf, on_page(document, pages.schedule_page), geometry, settings.schedule,
-                            images.schedule, images.options,
-                            placeholder_text(settings.words, "schedule.png").c_str(), false);
+    draw_text_or_image_page(
+        pdf, on_page(document, pages.schedule_page), geometry, settings.schedule,
+        images.pictures[SLOT_SCHEDULE], images.options,
+        placeholder_text(settings.words, picture_shown_name(settings, SLOT_SCHEDULE)).c_str(), false);
     for (int32_t page = COVER_PAGE;
          pages.mode == LAYOUT_PRINT_SHOP && settings.crop_marks && page <= pages.page_count; ++page) {
         draw_crop_marks(on_page(document, page), geometry);

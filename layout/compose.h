@@ -12,12 +12,10 @@
 #include "roster/roster.h"
 #include "settings/settings.h"
 
-// The three pictures of a roster, decoded once for both documents; a null one is missing
-// and its page shows a placeholder.
+// The pictures of a roster, decoded once for every document; a null one is missing and its
+// page shows a placeholder.
 struct RosterImages {
-    const SourceImage* cover;
-    const SourceImage* committee;
-    const SourceImage* schedule;
+    const SourceImage* pictures[PICTURE_SLOT_COUNT];  // by PictureSlot
     ImageOptions options;
     // With member photos on, each card's photo by its index in roster.people, prepared at
     // photo_pixels; a null one (or none past the end) shows the person's initials.
@@ -34,9 +32,6 @@ struct RosterImages {
 bool compose_document(PdfDocument* pdf, const DocumentPages& pages, const PageGeometry& geometry,
                       const Settings& settings, const Roster& roster, const RosterImages& images,
                       std::span<const IndexEntry> index = {});
-
-// Where a picture is drawn: on the cover, on a full page, or in a card's photo frame.
-enum PicturePlace { PLACE_COVER, PLACE_PAGE, PLACE_PHOTO };
 
 // The sizes `image` is embedded at in the run's documents as `settings` has them (the
 // print shop's too when it names one, in the press's CMYK when it asks for that), drawn at

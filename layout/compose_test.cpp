@@ -53,7 +53,7 @@ Composed compose(LayoutMode mode, int callers, int cuers, int label_sequence = 0
                      size_t(callers + cuers)};
     testing::internal::CaptureStderr();
     EXPECT_TRUE(compose_document(&doc.pdf, pages, booklet ? BOOKLET_GEOMETRY : STANDARD_GEOMETRY, *settings,
-                                 roster, RosterImages{nullptr, nullptr, nullptr, {300, false}}));
+                                 roster, RosterImages{{nullptr, nullptr, nullptr}, {300, false}}));
     Composed result;
     result.page_count = pages.page_count;
     result.err = testing::internal::GetCapturedStderr();

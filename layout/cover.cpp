@@ -112,8 +112,9 @@ void draw_cover_page(PdfDocument* pdf, const PageTarget& target, const PdfFonts&
     } else if (target.mode != LAYOUT_PRINT_SHOP) {  // the shop's cover is finished as it is
         fill_band(placed.page, PLACEHOLDER_BAND_COLOR, placed.x_offset, band_height, page_width, band_height);
         set_fill(placed.page, ACCENT_COLOR);
-        draw_text_centered(target, fonts.regular, PLACEHOLDER_FONT_SIZE, page_width * 0.5f,
-                           page_height * 0.75f, placeholder_text(settings.words, "cover.png").c_str());
+        draw_text_centered(
+            target, fonts.regular, PLACEHOLDER_FONT_SIZE, page_width * 0.5f, page_height * 0.75f,
+            placeholder_text(settings.words, picture_shown_name(settings, SLOT_COVER)).c_str());
     }
     // Painted after the picture, so the white band also trims a picture that hangs lower,
     // in the bleed around the band too.

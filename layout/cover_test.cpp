@@ -23,7 +23,7 @@ std::unique_ptr<Settings> cover_settings(const std::string& cover_path, std::vec
     s->subtitle_font_size = 10;
     s->title_color[0] = 0.5f;
     s->subtitle_color[2] = 0.25f;
-    snprintf(s->cover_image_path, PATH_SIZE, "%s", cover_path.c_str());
+    snprintf(s->picture_paths[SLOT_COVER], PATH_SIZE, "%s", cover_path.c_str());
     for (const char* t : titles) snprintf(s->title_lines[s->title_line_count++], SETTINGS_LINE_SIZE, "%s", t);
     for (const char* t : subtitles)
         snprintf(s->subtitle_lines[s->subtitle_line_count++], SETTINGS_LINE_SIZE, "%s", t);
@@ -59,9 +59,9 @@ TEST(DrawCoverPage, TextBlockIsCentredOnItsEstimate) {
                         FULL_IMAGES, *settings);
         std::vector<PdfPage> pages = doc.finish();
         std::string got = baselines(pages[1]);
-        EXPECT_EQ(got, std::string("[cover.png not found]@459.000 ") + c.expected) << c.expected;
+        EXPECT_EQ(got, std::string("[/nonexistent/cover.png not found]@459.000 ") + c.expected) << c.expected;
         for (const PdfText& t : pages[1].texts) {
-            if (t.text == "[cover.png not found]") continue;
+            if (t.text == "[/nonexistent/cover.png not found]") continue;  // the file as roster.sdd names it
             bool title = t.font == "Helvetica-Bold";
             EXPECT_EQ(t.size, title ? 20 : 10) << t.text;
             EXPECT_NEAR(t.fill.red, title ? 0.5f : 0.0f, TOLERANCE) << t.text;

@@ -16,35 +16,12 @@
 #include "base/file.h"
 #include "base/message.h"
 #include "base/text_util.h"
+#include "settings/setting_keys.h"
 #include "text/bidi.h"
 #include "text/collate.h"
 #include "text/decode.h"
 
 namespace {
-
-// The value a key is given: its text after the colon, or the lines of its block.
-struct SettingValue {
-    const char* text;
-    const char (*lines)[SETTINGS_LINE_SIZE];
-    int line_count;
-};
-
-// One key of the settings file: its name, how a value is applied to the record, and
-// whether its one-line value is checked (a choice, a size, a colour): only such a key,
-// with a value it accepts, ends a block it is typed in.
-struct SettingKey {
-    const char* name;
-    void (*apply)(Settings* settings, const SettingValue& value);
-    bool checked = false;
-    SettingKind kind = SETTING_TEXT;
-    const char* group = "";
-    std::string (*shown)(const Settings& settings) = nullptr;  // its value as roster.sdd writes it
-    std::span<const char* const> choices = {};                 // a choice's words, by the enum's order
-    const char* alias = nullptr;                               // a second spelling the reader takes
-};
-
-// The SettingKey that `key` names, or null.
-const SettingKey* find_key(const char* key);
 
 // The known key `line` starts with, followed by a colon as a setting line is; null when none.
 const SettingKey* key_of_line(const char* line) {
@@ -78,9 +55,8 @@ void set_defaults(Settings* settings) {
     memcpy(settings->title_color, DEFAULT_TITLE_COLOR, sizeof DEFAULT_TITLE_COLOR);
     settings->subtitle_font_size = 10.0f;
     memcpy(settings->subtitle_color, DEFAULT_SUBTITLE_COLOR, sizeof DEFAULT_SUBTITLE_COLOR);
-    copy_text(settings->cover_image_path, PATH_SIZE, DEFAULT_COVER_IMAGE);
-    copy_text(settings->committee_image_path, PATH_SIZE, DEFAULT_COMMITTEE_IMAGE);
-    copy_text(settings->schedule_image_path, PATH_SIZE, DEFAULT_SCHEDULE_IMAGE);
+    for (int slot = 0; slot < PICTURE_SLOT_COUNT; ++slot)
+        copy_text(settings->picture_paths[slot], PATH_SIZE, PICTURE_SLOTS[slot].default_name);
     copy_text(settings->member_csv_path, PATH_SIZE, DEFAULT_MEMBER_LIST);
     settings->words = default_page_words();
     copy_text(settings->booklet_pdf_path, PATH_SIZE, "booklet.pdf");
@@ -91,130 +67,6 @@ void set_defaults(Settings* settings) {
     copy_text(settings->photo_folder, PATH_SIZE, DEFAULT_PHOTO_FOLDER);
     copy_text(settings->committee.title, SETTINGS_KEY_SIZE, "Club Committee");
     copy_text(settings->schedule.title, SETTINGS_KEY_SIZE, "Dance Schedule");
-}
-
-// Copies up to `capacity` block lines into lines of LINE_SIZE bytes; returns how many.
-template <size_t LINE_SIZE>
-int copy_block_lines(char (*target)[LINE_SIZE], int capacity, const char (*lines)[SETTINGS_LINE_SIZE],
-                     int line_count) {
-    int count = 0;
-    for (; lines != nullptr && count < line_count && count < capacity; ++count) {
-        copy_text(target[count], LINE_SIZE, lines[count]);
-    }
-    return count;
-}
-
-// A size libharu cannot draw with would end the run later with a bare library error,
-// so anything outside (0, 600] keeps the size it replaces.
-void apply_font_size(float* size, const char* value) {
-    char* end = nullptr;
-    float parsed = static_cast<float>(strtod(value, &end));
-    if (end == value || !(parsed > 0.0f && parsed <= MAX_FONT_SIZE)) {
-        say("roster.conf: bad font size '%s', keeping %g\n", value, *size);
-        return;
-    }
-    *size = parsed;
-}
-
-void apply_path(char* field, const char* value) {
-    copy_text(field, PATH_SIZE, value);
-    strip_quotes(field);
-}
-
-// A colour the reader refuses keeps its value, so every stored colour stays in 0..1.
-void apply_color(float color[3], const char* value) {
-    if (parse_hex_color(value, color)) return;
-    say("roster.conf: bad colour '%s', keeping #%02x%02x%02x\n", value,
-        static_cast<unsigned>(lroundf(color[0] * 255.0f)), static_cast<unsigned>(lroundf(color[1] * 255.0f)),
-        static_cast<unsigned>(lroundf(color[2] * 255.0f)));
-}
-
-// "Full" or 0 embeds images as they come; anything else must be a whole number of pixels
-// per inch from 72 on.
-// "Profile" (the press profile's own limit), or a total ink in percent a press takes.
-void apply_ink_limit(Settings* settings, const char* value) {
-    char* end = nullptr;
-    const long parsed = strtol(value, &end, 10);
-    if (keys_equal(value, "Profile")) {
-        settings->ink_limit = 0;
-    } else if (end != value && (*end == '\0' || (end[0] == '%' && end[1] == '\0')) &&
-               parsed >= MIN_INK_LIMIT && parsed <= MAX_INK_LIMIT) {
-        settings->ink_limit = static_cast<int32_t>(parsed);
-    } else {
-        say("roster.conf: bad ink limit '%s' (200 to 400, or Profile), keeping %s\n", value,
-            settings->ink_limit == 0 ? "Profile" : std::to_string(settings->ink_limit).c_str());
-    }
-}
-
-void apply_image_resolution(Settings* settings, const char* value) {
-    char* end = nullptr;
-    const long parsed = strtol(value, &end, 10);
-    if (keys_equal(value, "Full") || (end != value && *end == '\0' && parsed == 0)) {
-        settings->image_resolution = FULL_IMAGE_RESOLUTION;
-    } else if (end != value && *end == '\0' && parsed >= MIN_IMAGE_RESOLUTION &&
-               parsed <= MAX_IMAGE_RESOLUTION) {
-        settings->image_resolution = static_cast<int32_t>(parsed);
-    } else {
-        say("roster.conf: bad image resolution '%s', keeping %d\n", value, settings->image_resolution);
-    }
-}
-
-constexpr const char* LABEL_SEQUENCE_NAMES[2] = {"Row Order", "Column Order"};
-constexpr const char* IMAGE_COMPRESSION_NAMES[2] = {"Lossless", "JPEG"};
-constexpr const char* FONT_CHOICE_NAMES[2] = {"Standard", "Embedded"};
-constexpr const char* PAPER_SIZE_NAMES[2] = {"Letter", "A4"};
-constexpr const char* ON_OFF_NAMES[2] = {"Off", "On"};
-constexpr const char* SPARE_PAGE_NAMES[2] = {"Blank", "Notes"};
-constexpr const char* SHOP_COLOUR_NAMES[2] = {"RGB", "CMYK"};
-constexpr const char* NAME_ORDER_NAMES[2] = {"Given First", "Family First"};
-constexpr const char* BINDING_NAMES[2] = {"Left", "Right"};
-constexpr const char* DIRECTION_NAMES[3] = {"Auto", "Left to Right", "Right to Left"};
-constexpr const char* COVER_FOCUS_NAMES[6] = {"Fit", "Centre", "Top", "Bottom", "Left", "Right"};
-constexpr const char* HOUSEHOLDS_NAMES[2] = {"Apart", "Together"};
-constexpr const char* FILTERED_ROWS_NAMES[3] = {"Stop", "Print", "Leave Out"};
-
-// A key with named values, `names[i]` for the choice i; anything else keeps the value it
-// has and says so.
-template <typename Choice, size_t N>
-void apply_choice(Choice* field, const char* value, const char* what, const char* const (&names)[N]) {
-    for (size_t i = 0; i < N; ++i) {
-        if (keys_equal(value, names[i])) {
-            *field = static_cast<Choice>(i);
-            return;
-        }
-    }
-    say("roster.conf: unknown %s '%s', keeping %s\n", what, value, names[*field]);
-}
-
-// One of the page's own words; an empty value keeps the word it has (a heading never
-// prints empty), and says so.
-void apply_word(char (&word)[SETTINGS_KEY_SIZE], const char* value, const char* key) {
-    if (value[0] == '\0') {
-        say("roster.conf: %s is empty, keeping '%s'\n", key, word);
-        return;
-    }
-    copy_text(word, SETTINGS_KEY_SIZE, value);
-}
-
-// Unlike the other choices, a label sequence nobody knows falls back to Row Order.
-void apply_label_sequence(Settings* settings, const char* value) {
-    settings->label_sequence =
-        keys_equal(value, LABEL_SEQUENCE_NAMES[COLUMN_ORDER]) ? COLUMN_ORDER : ROW_ORDER;
-    if (settings->label_sequence == ROW_ORDER && !keys_equal(value, LABEL_SEQUENCE_NAMES[ROW_ORDER])) {
-        say("roster.conf: unknown label sequence '%s', using Row Order\n", value);
-    }
-}
-
-// The title lines come only from a block; text after the key's colon is a mistake.
-template <size_t LINE_SIZE>
-void apply_lines(char (*target)[LINE_SIZE], int32_t* target_count, int capacity, const char* name,
-                 const SettingValue& value) {
-    if (value.text != nullptr && value.text[0] != '\0') {
-        say("roster.conf: %s takes its lines as a block: write '%s:' alone, the lines below it, then an "
-            "empty line\n",
-            name, name);
-    }
-    *target_count = copy_block_lines(target, capacity, value.lines, value.line_count);
 }
 
 // Where each key a roster.sdd sets is written, in the order it is read: null when no one asks.
@@ -285,7 +137,7 @@ bool ends_block(const char* line) {
     if (value[0] == '\0') return false;
     auto scratch = std::make_unique<Settings>();
     set_defaults(scratch.get());
-    return said_by([&] { known->apply(scratch.get(), {value, nullptr, 0}); }).empty();
+    return said_by([&] { known->apply(scratch.get(), {value, nullptr, 0, known}); }).empty();
 }
 
 void collect_block_line(BlockState* block, char* line, int line_number) {
@@ -359,384 +211,6 @@ bool read_settings_text(const char* path, std::string* text) {
     return decode_settings_bytes({reinterpret_cast<const char*>(bytes), size}, text);
 }
 
-// An encoding iconv does not know would fail every file; detecting is the better guess.
-void apply_text_encoding(Settings* settings, const char* value) {
-    if (text_encoding_known(value)) {
-        copy_text(settings->text_encoding, sizeof settings->text_encoding, value);
-        return;
-    }
-    say("roster.conf: unknown text encoding '%s', detecting it\n", value);
-    copy_text(settings->text_encoding, sizeof settings->text_encoding, AUTO_ENCODING);
-}
-
-void apply_sort_language(Settings* settings, const char* value) {
-    Collation collation;
-    if (open_collation(&collation, value)) {
-        copy_text(settings->sort_language, sizeof settings->sort_language, value);
-        return;
-    }
-    say("roster.conf: unknown sort language '%s', using the default order\n", value);
-    settings->sort_language[0] = '\0';
-}
-
-// Calls `apply(left, right)` for each "left: right" line of a block (and for a value
-// written after the key's own colon), both trimmed; a line without a colon is reported.
-template <typename Apply>
-void for_each_pair(const SettingValue& value, Apply apply) {
-    auto split = [&](const char* line) {
-        char text[SETTINGS_LINE_SIZE];
-        copy_text(text, sizeof text, line);
-        char* colon = strchr(text, ':');
-        if (colon == nullptr) {
-            say("roster.conf: no colon: %s\n", text);
-            return;
-        }
-        *colon = '\0';
-        trim_in_place(text);
-        trim_in_place(colon + 1);
-        apply(text, colon + 1);
-    };
-    if (value.text != nullptr && value.text[0] != '\0') split(value.text);
-    for (int i = 0; value.lines != nullptr && i < value.line_count; ++i) split(value.lines[i]);
-}
-
-// "Member: Life Member, Angel" adds the club's words for a group; the block replaces any before it.
-void apply_roles(Settings* settings, const SettingValue& value) {
-    memset(settings->role_words, 0, sizeof settings->role_words);
-    for_each_pair(value, [&](const char* group, const char* words) {
-        for (int g = 0; g < GROUP_COUNT; ++g) {
-            if (match_key(group) != match_key(GROUPS[g].role)) continue;
-            char* list = settings->role_words[g];
-            const size_t used = strlen(list);
-            snprintf(list + used, SETTINGS_LINE_SIZE - used, "%s%s", used > 0 ? ", " : "", words);
-            return;
-        }
-        say("roster.conf: unknown group '%s' in Roles\n", group);
-    });
-}
-
-// The card_names entry `label` names (a CardName), or -1.
-int card_name_index(const char* label) {
-    for (int i = 0; i < CARD_NAME_COUNT; ++i) {
-        if (match_key(label) == match_key(CARD_NAME_LABELS[i])) return i;
-    }
-    return -1;
-}
-
-// "Line 3: City, State, Zip" names the columns a detail line shows, "Last Name: Surname"
-// the column of a name or the role; lines the block leaves out stay empty.
-void apply_card(Settings* settings, const SettingValue& value) {
-    memset(settings->card_lines, 0, sizeof settings->card_lines);
-    memset(settings->card_names, 0, sizeof settings->card_names);
-    settings->card_block = true;
-    for_each_pair(value, [&](const char* label, const char* headings) {
-        const int name = card_name_index(label);
-        if (name >= 0) {
-            copy_text(settings->card_names[name], SETTINGS_KEY_SIZE, headings);
-            return;
-        }
-        const std::string key = match_key(label);
-        char* end = nullptr;
-        const long line = key.starts_with("line") ? strtol(key.c_str() + 4, &end, 10) : 0;
-        if (end == nullptr || *end != '\0' || line < FIRST_DETAIL_LINE ||
-            line >= FIRST_DETAIL_LINE + DETAIL_LINE_COUNT) {
-            say("roster.conf: unknown card line '%s' in Card; use Line 2 to Line 6, Role, First Name, Last "
-                "Name, Name or Sort As\n",
-                label);
-            return;
-        }
-        copy_text(settings->card_lines[line - FIRST_DETAIL_LINE], SETTINGS_LINE_SIZE, headings);
-    });
-}
-
-// The lines of a typed page come from a block, as the title's do; the page is typed even
-// when the block is empty.
-void apply_typed_lines(TypedPage* page, const char* name, const SettingValue& value) {
-    page->given = true;
-    apply_lines(page->lines, &page->line_count, MAX_TYPED_LINES, name, value);
-}
-
-// Block lines as the form shows them, one per line.
-template <size_t LINE_SIZE>
-std::string lines_shown(const char (*lines)[LINE_SIZE], int count) {
-    std::string text;
-    for (int i = 0; i < count; ++i) text += (i > 0 ? "\n" : "") + std::string(lines[i]);
-    return text;
-}
-
-std::string number_shown(float number) {
-    char text[32];
-    snprintf(text, sizeof text, "%g", static_cast<double>(number));
-    return text;
-}
-
-std::string colour_shown(const float colour[3]) {
-    char text[8];
-    snprintf(text, sizeof text, "#%02x%02x%02x", static_cast<unsigned>(lroundf(colour[0] * 255.0f)),
-             static_cast<unsigned>(lroundf(colour[1] * 255.0f)),
-             static_cast<unsigned>(lroundf(colour[2] * 255.0f)));
-    return text;
-}
-
-void apply_shop_colour(Settings* settings, const SettingValue& value) {
-    apply_choice(&settings->shop_colour, value.text, "print shop colour", SHOP_COLOUR_NAMES);
-}
-
-// The parts of the form a key is shown in.
-constexpr const char* COVER = "Cover";
-constexpr const char* PAGES = "Pages";
-constexpr const char* LIST = "Member list";
-constexpr const char* PRINTING = "Printing";
-constexpr const char* SHOP = "Print shop";
-
-// Every key of the settings file, in the order they are matched.
-constexpr SettingKey SETTING_KEYS[] = {
-    {"Title",
-     [](Settings* s, const SettingValue& v) {
-         apply_lines(s->title_lines, &s->title_line_count, MAX_TITLE_LINES, "Title", v);
-     },
-     false, SETTING_LINES, COVER,
-     [](const Settings& s) { return lines_shown(s.title_lines, s.title_line_count); }},
-    {"Subtitle",
-     [](Settings* s, const SettingValue& v) {
-         apply_lines(s->subtitle_lines, &s->subtitle_line_count, MAX_SUBTITLE_LINES, "Subtitle", v);
-     },
-     false, SETTING_LINES, COVER,
-     [](const Settings& s) { return lines_shown(s.subtitle_lines, s.subtitle_line_count); }},
-    {"Title Font Size",
-     [](Settings* s, const SettingValue& v) { apply_font_size(&s->title_font_size, v.text); }, true,
-     SETTING_NUMBER, COVER, [](const Settings& s) { return number_shown(s.title_font_size); }},
-    {"Title Color", [](Settings* s, const SettingValue& v) { apply_color(s->title_color, v.text); }, true,
-     SETTING_COLOUR, COVER, [](const Settings& s) { return colour_shown(s.title_color); }},
-    {"Subtitle Font Size",
-     [](Settings* s, const SettingValue& v) { apply_font_size(&s->subtitle_font_size, v.text); }, true,
-     SETTING_NUMBER, COVER, [](const Settings& s) { return number_shown(s.subtitle_font_size); }},
-    {"Subtitle Color", [](Settings* s, const SettingValue& v) { apply_color(s->subtitle_color, v.text); },
-     true, SETTING_COLOUR, COVER, [](const Settings& s) { return colour_shown(s.subtitle_color); }},
-    {"Cover Image",
-     [](Settings* s, const SettingValue& v) {
-         apply_path(s->cover_image_path, v.text);
-         s->cover_named = s->cover_image_path[0] != '\0';
-     },
-     false, SETTING_FILE, COVER, [](const Settings& s) { return std::string(s.cover_image_path); }},
-    {"Cover Focus",
-     [](Settings* s, const SettingValue& v) {
-         if (keys_equal(v.text, "Center")) {  // as Photo Focus takes it
-             s->cover_focus = COVER_CENTRE;
-         } else {
-             apply_choice(&s->cover_focus, v.text, "cover focus", COVER_FOCUS_NAMES);
-         }
-     },
-     true, SETTING_CHOICE, COVER,
-     [](const Settings& s) { return std::string(COVER_FOCUS_NAMES[s.cover_focus]); }, COVER_FOCUS_NAMES},
-    {"Label Sequence", [](Settings* s, const SettingValue& v) { apply_label_sequence(s, v.text); }, true,
-     SETTING_CHOICE, PAGES,
-     [](const Settings& s) { return std::string(LABEL_SEQUENCE_NAMES[s.label_sequence]); },
-     LABEL_SEQUENCE_NAMES},
-    {"Name Order",
-     [](Settings* s, const SettingValue& v) {
-         apply_choice(&s->name_order, v.text, "name order", NAME_ORDER_NAMES);
-     },
-     true, SETTING_CHOICE, PAGES,
-     [](const Settings& s) { return std::string(NAME_ORDER_NAMES[s.name_order]); }, NAME_ORDER_NAMES},
-    // The page's own words, in the club's language.
-    {"Caller Title",
-     [](Settings* s, const SettingValue& v) {
-         apply_word(s->words.group_titles[GROUP_CALLER], v.text, "Caller Title");
-     },
-     true, SETTING_TEXT, PAGES,
-     [](const Settings& s) { return std::string(s.words.group_titles[GROUP_CALLER]); }},
-    {"Cuer Title",
-     [](Settings* s, const SettingValue& v) {
-         apply_word(s->words.group_titles[GROUP_CUER], v.text, "Cuer Title");
-     },
-     true, SETTING_TEXT, PAGES,
-     [](const Settings& s) { return std::string(s.words.group_titles[GROUP_CUER]); }},
-    {"Members Title",
-     [](Settings* s, const SettingValue& v) {
-         apply_word(s->words.group_titles[GROUP_MEMBER], v.text, "Members Title");
-     },
-     true, SETTING_TEXT, PAGES,
-     [](const Settings& s) { return std::string(s.words.group_titles[GROUP_MEMBER]); }},
-    {"New Dancers Title",
-     [](Settings* s, const SettingValue& v) {
-         apply_word(s->words.group_titles[GROUP_NEW_DANCER], v.text, "New Dancers Title");
-     },
-     true, SETTING_TEXT, PAGES,
-     [](const Settings& s) { return std::string(s.words.group_titles[GROUP_NEW_DANCER]); }},
-    {"Continued",
-     [](Settings* s, const SettingValue& v) { apply_word(s->words.continued, v.text, "Continued"); }, true,
-     SETTING_TEXT, PAGES, [](const Settings& s) { return std::string(s.words.continued); }},
-    {"Notes Title",
-     [](Settings* s, const SettingValue& v) { apply_word(s->words.notes_title, v.text, "Notes Title"); },
-     true, SETTING_TEXT, PAGES, [](const Settings& s) { return std::string(s.words.notes_title); }},
-    {"Picture Missing",
-     [](Settings* s, const SettingValue& v) {
-         apply_word(s->words.picture_missing, v.text, "Picture Missing");
-     },
-     true, SETTING_TEXT, PAGES, [](const Settings& s) { return std::string(s.words.picture_missing); }},
-    {"Households",
-     [](Settings* s, const SettingValue& v) {
-         apply_choice(&s->households, v.text, "households", HOUSEHOLDS_NAMES);
-     },
-     true, SETTING_CHOICE, PAGES,
-     [](const Settings& s) { return std::string(HOUSEHOLDS_NAMES[s.households]); }, HOUSEHOLDS_NAMES},
-    {"Household Joiner",
-     [](Settings* s, const SettingValue& v) {
-         apply_word(s->words.household_joiner, v.text, "Household Joiner");
-     },
-     true, SETTING_TEXT, PAGES, [](const Settings& s) { return std::string(s.words.household_joiner); }},
-    {"Member Photos",
-     [](Settings* s, const SettingValue& v) {
-         apply_choice(&s->member_photos, v.text, "member photos", ON_OFF_NAMES);
-     },
-     true, SETTING_CHOICE, PAGES,
-     [](const Settings& s) { return std::string(ON_OFF_NAMES[s.member_photos]); }, ON_OFF_NAMES},
-    {"Photo Folder", [](Settings* s, const SettingValue& v) { apply_path(s->photo_folder, v.text); }, false,
-     SETTING_TEXT, PAGES, [](const Settings& s) { return std::string(s.photo_folder); }},
-    {"Index",
-     [](Settings* s, const SettingValue& v) { apply_choice(&s->name_index, v.text, "index", ON_OFF_NAMES); },
-     true, SETTING_CHOICE, PAGES, [](const Settings& s) { return std::string(ON_OFF_NAMES[s.name_index]); },
-     ON_OFF_NAMES},
-    {"Index Title",
-     [](Settings* s, const SettingValue& v) { apply_word(s->words.index_title, v.text, "Index Title"); },
-     true, SETTING_TEXT, PAGES, [](const Settings& s) { return std::string(s.words.index_title); }},
-    {"Committee Image",
-     [](Settings* s, const SettingValue& v) { apply_path(s->committee_image_path, v.text); }, false,
-     SETTING_FILE, PAGES, [](const Settings& s) { return std::string(s.committee_image_path); }},
-    {"Schedule Image", [](Settings* s, const SettingValue& v) { apply_path(s->schedule_image_path, v.text); },
-     false, SETTING_FILE, PAGES, [](const Settings& s) { return std::string(s.schedule_image_path); }},
-    // The older name is kept: last season's roster.sdd says Member CSV.
-    {"Member List",
-     [](Settings* s, const SettingValue& v) {
-         apply_path(s->member_csv_path, v.text);
-         s->member_list_named = true;
-     },
-     false,
-     SETTING_FILE,
-     LIST,
-     [](const Settings& s) { return std::string(s.member_csv_path); },
-     {},
-     "Member CSV"},
-    {"Sheet", [](Settings* s, const SettingValue& v) { copy_text(s->sheet_name, SETTINGS_KEY_SIZE, v.text); },
-     false, SETTING_TEXT, LIST, [](const Settings& s) { return std::string(s.sheet_name); }},
-    {"Filtered Rows",
-     [](Settings* s, const SettingValue& v) {
-         apply_choice(&s->filtered_rows, v.text, "filtered rows", FILTERED_ROWS_NAMES);
-     },
-     true, SETTING_CHOICE, LIST,
-     [](const Settings& s) { return std::string(FILTERED_ROWS_NAMES[s.filtered_rows]); },
-     FILTERED_ROWS_NAMES},
-    {"Booklet PDF", [](Settings* s, const SettingValue& v) { apply_path(s->booklet_pdf_path, v.text); },
-     false, SETTING_TEXT, PRINTING, [](const Settings& s) { return std::string(s.booklet_pdf_path); }},
-    {"Standard PDF", [](Settings* s, const SettingValue& v) { apply_path(s->standard_pdf_path, v.text); },
-     false, SETTING_TEXT, PRINTING, [](const Settings& s) { return std::string(s.standard_pdf_path); }},
-    {"Image Resolution", [](Settings* s, const SettingValue& v) { apply_image_resolution(s, v.text); }, true,
-     SETTING_NUMBER, PRINTING,
-     [](const Settings& s) {
-         return s.image_resolution == FULL_IMAGE_RESOLUTION ? std::string("Full")
-                                                            : std::to_string(s.image_resolution);
-     }},
-    {"Image Compression",
-     [](Settings* s, const SettingValue& v) {
-         apply_choice(&s->image_compression, v.text, "image compression", IMAGE_COMPRESSION_NAMES);
-     },
-     true, SETTING_CHOICE, PRINTING,
-     [](const Settings& s) { return std::string(IMAGE_COMPRESSION_NAMES[s.image_compression]); },
-     IMAGE_COMPRESSION_NAMES},
-    {"Fonts",
-     [](Settings* s, const SettingValue& v) { apply_choice(&s->fonts, v.text, "fonts", FONT_CHOICE_NAMES); },
-     true, SETTING_CHOICE, PRINTING,
-     [](const Settings& s) { return std::string(FONT_CHOICE_NAMES[s.fonts]); }, FONT_CHOICE_NAMES},
-    {"Text Encoding", [](Settings* s, const SettingValue& v) { apply_text_encoding(s, v.text); }, true,
-     SETTING_TEXT, LIST, [](const Settings& s) { return std::string(s.text_encoding); }},
-    {"Sort Language", [](Settings* s, const SettingValue& v) { apply_sort_language(s, v.text); }, true,
-     SETTING_LANGUAGE, LIST, [](const Settings& s) { return std::string(s.sort_language); }},
-    {"Paper Size",
-     [](Settings* s, const SettingValue& v) {
-         apply_choice(&s->paper_size, v.text, "paper size", PAPER_SIZE_NAMES);
-     },
-     true, SETTING_CHOICE, PRINTING,
-     [](const Settings& s) { return std::string(PAPER_SIZE_NAMES[s.paper_size]); }, PAPER_SIZE_NAMES},
-    {"Binding",
-     [](Settings* s, const SettingValue& v) {
-         apply_choice(&s->binding, v.text, "binding", BINDING_NAMES);
-         s->binding_named = true;
-     },
-     true, SETTING_CHOICE, PRINTING, [](const Settings& s) { return std::string(BINDING_NAMES[s.binding]); },
-     BINDING_NAMES},
-    {"Direction",
-     [](Settings* s, const SettingValue& v) {
-         apply_choice(&s->direction, v.text, "direction", DIRECTION_NAMES);
-     },
-     true, SETTING_CHOICE, PAGES, [](const Settings& s) { return std::string(DIRECTION_NAMES[s.direction]); },
-     DIRECTION_NAMES},
-    {"Page Numbers",
-     [](Settings* s, const SettingValue& v) {
-         apply_choice(&s->page_numbers, v.text, "page numbers", ON_OFF_NAMES);
-     },
-     true, SETTING_CHOICE, PAGES, [](const Settings& s) { return std::string(ON_OFF_NAMES[s.page_numbers]); },
-     ON_OFF_NAMES},
-    {"Committee",
-     [](Settings* s, const SettingValue& v) { apply_typed_lines(&s->committee, "Committee", v); }, false,
-     SETTING_LINES, PAGES,
-     [](const Settings& s) { return lines_shown(s.committee.lines, s.committee.line_count); }},
-    {"Committee Title",
-     [](Settings* s, const SettingValue& v) { copy_text(s->committee.title, SETTINGS_KEY_SIZE, v.text); },
-     false, SETTING_TEXT, PAGES, [](const Settings& s) { return std::string(s.committee.title); }},
-    {"Committee Subtitle",
-     [](Settings* s, const SettingValue& v) { copy_text(s->committee.subtitle, SETTINGS_KEY_SIZE, v.text); },
-     false, SETTING_TEXT, PAGES, [](const Settings& s) { return std::string(s.committee.subtitle); }},
-    {"Schedule", [](Settings* s, const SettingValue& v) { apply_typed_lines(&s->schedule, "Schedule", v); },
-     false, SETTING_LINES, PAGES,
-     [](const Settings& s) { return lines_shown(s.schedule.lines, s.schedule.line_count); }},
-    {"Schedule Title",
-     [](Settings* s, const SettingValue& v) { copy_text(s->schedule.title, SETTINGS_KEY_SIZE, v.text); },
-     false, SETTING_TEXT, PAGES, [](const Settings& s) { return std::string(s.schedule.title); }},
-    {"Schedule Subtitle",
-     [](Settings* s, const SettingValue& v) { copy_text(s->schedule.subtitle, SETTINGS_KEY_SIZE, v.text); },
-     false, SETTING_TEXT, PAGES, [](const Settings& s) { return std::string(s.schedule.subtitle); }},
-    {"Spare Pages",
-     [](Settings* s, const SettingValue& v) {
-         apply_choice(&s->spare_pages, v.text, "spare pages", SPARE_PAGE_NAMES);
-     },
-     true, SETTING_CHOICE, PAGES,
-     [](const Settings& s) { return std::string(SPARE_PAGE_NAMES[s.spare_pages]); }, SPARE_PAGE_NAMES},
-    {"Print Shop PDF", [](Settings* s, const SettingValue& v) { apply_path(s->print_shop_pdf_path, v.text); },
-     false, SETTING_TEXT, SHOP, [](const Settings& s) { return std::string(s.print_shop_pdf_path); }},
-    {"Crop Marks",
-     [](Settings* s, const SettingValue& v) {
-         apply_choice(&s->crop_marks, v.text, "crop marks", ON_OFF_NAMES);
-     },
-     true, SETTING_CHOICE, SHOP, [](const Settings& s) { return std::string(ON_OFF_NAMES[s.crop_marks]); },
-     ON_OFF_NAMES},
-    // Also spelt as US clubs write the other colour keys.
-    {"Print Shop Colour", apply_shop_colour, true, SETTING_CHOICE, SHOP,
-     [](const Settings& s) { return std::string(SHOP_COLOUR_NAMES[s.shop_colour]); }, SHOP_COLOUR_NAMES,
-     "Print Shop Color"},
-    {"Ink Limit", [](Settings* s, const SettingValue& v) { apply_ink_limit(s, v.text); }, true,
-     SETTING_NUMBER, SHOP,
-     [](const Settings& s) {
-         return s.ink_limit == 0 ? std::string("Profile") : std::to_string(s.ink_limit);
-     }},
-    {"Club", [](Settings* s, const SettingValue& v) { copy_text(s->club, SETTINGS_KEY_SIZE, v.text); }, false,
-     SETTING_TEXT, SHOP, [](const Settings& s) { return std::string(s.club); }},
-    // Blocks of "name: words" lines; nothing is set until roster.sdd has them.
-    {"Roles", apply_roles, false, SETTING_LINES, LIST, [](const Settings&) { return std::string(); }},
-    {"Card", apply_card, false, SETTING_LINES, LIST, [](const Settings&) { return std::string(); }},
-    {"Private Shows",
-     [](Settings* s, const SettingValue& v) { copy_text(s->private_shows, SETTINGS_LINE_SIZE, v.text); },
-     false, SETTING_TEXT, LIST, [](const Settings& s) { return std::string(s.private_shows); }},
-};
-
-const SettingKey* find_key(const char* key) {
-    for (const SettingKey& known : SETTING_KEYS) {
-        if (keys_equal(key, known.name) || (known.alias != nullptr && keys_equal(key, known.alias)))
-            return &known;
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 void load_settings(Settings* settings) { load_settings_from(settings, SETTINGS_FILE_NAME); }
@@ -797,7 +271,7 @@ void apply_setting(Settings* settings, const char* key, const char* value,
         say("roster.conf: unknown key '%s'\n", key);
         return;
     }
-    known->apply(settings, {value, lines, line_count});
+    known->apply(settings, {value, lines, line_count, known});
 }
 
 bool pages_right_to_left(const Settings& settings, std::string* why) {
@@ -825,12 +299,6 @@ bool pages_right_to_left(const Settings& settings, std::string* why) {
     return right;
 }
 
-const char* label_sequence_name(LabelSequence sequence) { return LABEL_SEQUENCE_NAMES[sequence]; }
-
-const char* paper_size_name(PaperSize paper) { return PAPER_SIZE_NAMES[paper]; }
-
-const char* cover_focus_name(CoverFocus focus) { return COVER_FOCUS_NAMES[focus]; }
-
 bool keys_equal(const char* a, const char* b) {
     char left[SETTINGS_KEY_SIZE];
     char right[SETTINGS_KEY_SIZE];
@@ -856,9 +324,12 @@ std::vector<SettingInfo> setting_infos() {
     auto defaults = std::make_unique<Settings>();
     set_defaults(defaults.get());
     std::vector<SettingInfo> infos;
-    for (const SettingKey& key : SETTING_KEYS) {
-        infos.push_back(
-            {key.name, key.kind, key.group, {key.choices.begin(), key.choices.end()}, key.shown(*defaults)});
+    for (const SettingKey& key : setting_keys()) {
+        infos.push_back({key.name,
+                         key.kind,
+                         key.group,
+                         {key.choices.begin(), key.choices.end()},
+                         key.shown(*defaults, key)});
     }
     return infos;
 }

@@ -17,10 +17,7 @@ constexpr const char* SETTINGS_FILE_NAME = "roster.sdd";
 constexpr float MAX_FONT_SIZE = 600.0f;                     // the largest size libharu accepts
 constexpr const char* DEFAULT_MEMBER_LIST = "members.csv";  // else members.xlsx, .ods, .xls
 constexpr const char* DEFAULT_PHOTO_FOLDER = "photos/";     // member photos, named after the members
-constexpr const char* DEFAULT_COVER_IMAGE = "cover.png";
-constexpr const char* DEFAULT_COMMITTEE_IMAGE = "committee.png";
-constexpr const char* DEFAULT_SCHEDULE_IMAGE = "schedule.png";
-constexpr int32_t DEFAULT_IMAGE_RESOLUTION = 300;  // pixels per inch; print needs no more
+constexpr int32_t DEFAULT_IMAGE_RESOLUTION = 300;           // pixels per inch; print needs no more
 constexpr int32_t MIN_IMAGE_RESOLUTION = 72;
 constexpr int32_t MAX_IMAGE_RESOLUTION = 100000;
 // The total ink a print shop's file may be held to, in percent: a press takes 200 (newsprint)
@@ -120,6 +117,13 @@ void for_each_page_word(Words& words, Visit visit) {
         visit(*word);
 }
 
+// The run's own pictures, each in a slot of its own (PICTURE_SLOTS below).
+enum PictureSlot : int32_t { SLOT_COVER = 0, SLOT_COMMITTEE = 1, SLOT_SCHEDULE = 2 };
+constexpr int PICTURE_SLOT_COUNT = 3;
+// Where a picture is drawn, which decides the sizes it is prepared at: the cover's upper
+// area, a whole page, a member photo's frame.
+enum PicturePlace : int32_t { PLACE_COVER, PLACE_PAGE, PLACE_PHOTO };
+
 // The order cards fill a page in.
 enum LabelSequence : int32_t { ROW_ORDER = 0, COLUMN_ORDER = 1 };
 // How PNG images without transparency are stored: as they are, or as JPEG (smaller files).
@@ -146,12 +150,10 @@ struct Settings {
     char photo_folder[PATH_SIZE];  // where photos named after the members are; "photos/"
     bool name_index;               // an index of names with their pages after the sections
     PageWords words;
-    char cover_image_path[PATH_SIZE];
+    char picture_paths[PICTURE_SLOT_COUNT][PATH_SIZE];  // by PictureSlot; "" for none
     bool cover_named;  // roster.sdd names a cover picture (not the default cover.png)
     CoverFocus cover_focus;
     int32_t ink_limit;  // the print shop's inks, percent all four together; 0: the press profile's own
-    char committee_image_path[PATH_SIZE];
-    char schedule_image_path[PATH_SIZE];
     char member_csv_path[PATH_SIZE];     // the member list: CSV, .xlsx or .ods
     bool member_list_named;              // roster.sdd names it: no other list is looked for
     char sheet_name[SETTINGS_KEY_SIZE];  // the spreadsheet's sheet to read; "" for the first visible one
@@ -181,6 +183,32 @@ struct Settings {
     ShopColour shop_colour;               // SHOP_RGB (the default) or SHOP_CMYK
     char club[SETTINGS_KEY_SIZE];  // the club's name as the files' author; "" takes the first title line
 };
+
+// What every place knows of a picture slot, by PictureSlot.
+struct PictureSlotInfo {
+    const char* label;           // "Committee": the page, and the block of roster.sdd typing it
+    const char* key;             // "Committee Image": the key of roster.sdd naming its file
+    const char* default_name;    // "committee.png": the file read when roster.sdd names none
+    TypedPage Settings::*typed;  // the page typed instead when its block is given; null for the cover
+    PicturePlace place;
+};
+constexpr PictureSlotInfo PICTURE_SLOTS[PICTURE_SLOT_COUNT] = {
+    {"Cover", "Cover Image", "cover.png", nullptr, PLACE_COVER},
+    {"Committee", "Committee Image", "committee.png", &Settings::committee, PLACE_PAGE},
+    {"Schedule", "Schedule Image", "schedule.png", &Settings::schedule, PLACE_PAGE}};
+
+// The block of `settings` typing `slot`'s page, when roster.sdd gives it; else null.
+inline const TypedPage* typed_instead(const Settings& settings, PictureSlot slot) {
+    const TypedPage Settings::*typed = PICTURE_SLOTS[slot].typed;
+    return typed != nullptr && (settings.*typed).given ? &(settings.*typed) : nullptr;
+}
+
+// The name `slot`'s placeholder shows: its file as roster.sdd names it, or the default name
+// when roster.sdd leaves it empty.
+inline const char* picture_shown_name(const Settings& settings, PictureSlot slot) {
+    return settings.picture_paths[slot][0] != '\0' ? settings.picture_paths[slot]
+                                                   : PICTURE_SLOTS[slot].default_name;
+}
 
 // "Letter" or "A4", as roster.sdd and the closing report lines name the paper.
 const char* paper_size_name(PaperSize paper);

@@ -40,9 +40,9 @@ std::string field_value(const Settings& s, const std::string& field) {
     if (field == "title_color") return color_text(s.title_color);
     if (field == "subtitle_color") return color_text(s.subtitle_color);
     if (field == "label_sequence") return std::to_string(s.label_sequence);
-    if (field == "cover") return s.cover_image_path;
-    if (field == "committee") return s.committee_image_path;
-    if (field == "schedule") return s.schedule_image_path;
+    if (field == "cover") return s.picture_paths[SLOT_COVER];
+    if (field == "committee") return s.picture_paths[SLOT_COMMITTEE];
+    if (field == "schedule") return s.picture_paths[SLOT_SCHEDULE];
     if (field == "csv") return s.member_csv_path;
     if (field == "booklet") return s.booklet_pdf_path;
     if (field == "standard") return s.standard_pdf_path;
