@@ -3,11 +3,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -16,6 +14,7 @@
 #include <vector>
 
 #include "app/path_check.h"
+#include "app/picture_jobs.h"
 #include "app/printable.h"
 #include "base/failure.h"
 #include "base/file.h"
@@ -87,6 +86,25 @@ std::string group_counts(const Roster& roster) {
     return counts;
 }
 
+// What a run's pictures are prepared for: its settings and members, how it was asked to
+// prepare them (on `threads` threads, or by the request's preparer).
+struct PictureRun {
+    const Settings& settings;
+    const Roster& roster;
+    bool unicode;  // the home PDFs need the Unicode fonts
+    const RunRequest& request;
+    int threads;
+};
+
+// The run's pictures once prepared: the decoded images, what the documents draw, and
+// whether the run goes on.
+struct RunPictures {
+    LoadedImages loaded;
+    RosterImages images = {};
+    bool shop_unfinished = false;  // the shop's file alone is left out: a page of it would be unfinished
+    bool stopped = false;          // the request's picture preparer ended the run
+};
+
 // Opens the images whose files are there; the failure of the first that cannot be read.
 [[nodiscard]] std::optional<Failure> open_roster_images(const Settings& settings, LoadedImages* loaded,
                                                         RosterImages* images) {
@@ -102,87 +120,6 @@ std::string group_counts(const Roster& roster) {
     images->options = run_image_options(settings.image_resolution,
                                         settings.image_compression == COMPRESSION_JPEG, settings.ink_limit);
     return std::nullopt;
-}
-
-// One picture to prepare at the sizes the documents draw it at, and how that went.
-struct PictureJob {
-    SourceImage* image = nullptr;
-    PictureSize sizes[MAX_PICTURE_SIZES] = {};
-    int size_count = 0;
-    DecodedPicture decoded;
-    int users[MAX_PICTURE_SIZES] = {};  // of each of decoded.sized: pictures not yet made from it, freed at 0
-    std::optional<Failure> failure;
-};
-
-// The preparing of a run's pictures, shared by the threads doing it: each picture is
-// decoded, then made at each of its sizes, a size ready to make taken before the next
-// decode so decoded pictures are freed soonest. Every picture's data is the same whatever
-// thread makes it and in whatever order.
-struct PictureWork {
-    std::span<PictureJob> jobs;
-    ImageOptions options;
-    std::mutex lock;  // guards everything below
-    std::condition_variable changed;
-    size_t next_decode = 0;
-    std::vector<std::pair<PictureJob*, int>> ready;  // sizes whose picture is decoded
-    int busy = 0;                                    // threads decoding or making now
-};
-
-// Decodes `job`'s picture (without the lock) and queues its sizes.
-void decode_job(PictureWork* work, PictureJob* job, std::unique_lock<std::mutex>& hold) {
-    hold.unlock();
-    std::optional<Failure> failure =
-        decode_picture(job->image, std::span(job->sizes, job->size_count), &job->decoded);
-    hold.lock();
-    job->failure = std::move(failure);
-    for (int i = 0; !job->failure && i < job->image->picture_count; ++i) {
-        work->ready.emplace_back(job, i);
-        const int sized = sized_index(job->decoded, job->image->pictures[i].size.pixels);
-        if (sized < job->decoded.count) ++job->users[sized];
-    }
-}
-
-// Makes one size of a decoded picture (without the lock).
-void make_job(PictureWork* work, PictureJob* job, int index, std::unique_lock<std::mutex>& hold) {
-    hold.unlock();
-    const bool made = make_picture(job->image, index, job->decoded, work->options);
-    hold.lock();
-    if (!made && !job->failure) job->failure = Failure{job->image->path, 0, "not enough memory"};
-    const int sized = sized_index(job->decoded, job->image->pictures[index].size.pixels);
-    if (sized < job->decoded.count && --job->users[sized] == 0) job->decoded.sized[sized] = Samples();
-}
-
-void picture_worker(PictureWork* work) {
-    std::unique_lock<std::mutex> hold(work->lock);
-    for (;;) {
-        if (!work->ready.empty()) {
-            const auto [job, index] = work->ready.back();
-            work->ready.pop_back();
-            ++work->busy;
-            make_job(work, job, index, hold);
-        } else if (work->next_decode < work->jobs.size()) {
-            ++work->busy;
-            decode_job(work, &work->jobs[work->next_decode++], hold);
-        } else if (work->busy > 0) {
-            work->changed.wait(hold);  // a decode under way may yet bring sizes to make
-            continue;
-        } else {
-            return;
-        }
-        --work->busy;
-        work->changed.notify_all();
-    }
-}
-
-// Prepares every job on `threads` threads, this one included; none are started for no job.
-void run_picture_jobs(std::span<PictureJob> jobs, const ImageOptions& options, int threads) {
-    PictureWork work;
-    work.jobs = jobs;
-    work.options = options;
-    std::vector<std::thread> helpers;
-    for (int t = 1; t < threads && !jobs.empty(); ++t) helpers.emplace_back(picture_worker, &work);
-    picture_worker(&work);
-    for (std::thread& helper : helpers) helper.join();
 }
 
 // Names, in one warning, the photos with too few pixels for the card's frame, as a cover's
@@ -229,10 +166,11 @@ void open_member_photos(const Settings& settings, const Roster& roster, LoadedIm
 // hands them to the request's preparer, which sets `stopped` when it ends the run); the
 // failure of the first that fails, in the order of the pages. A photo that fails to
 // decode is said, and its card shows initials.
-[[nodiscard]] std::optional<Failure> prepare_roster_images(const Settings& settings, LoadedImages* loaded,
-                                                           const RosterImages& images,
-                                                           const RunRequest& request, int threads,
-                                                           bool* stopped) {
+[[nodiscard]] std::optional<Failure> prepare_roster_images(const PictureRun& run, RunPictures* pictures) {
+    const Settings& settings = run.settings;
+    const RunRequest& request = run.request;
+    LoadedImages* loaded = &pictures->loaded;
+    const RosterImages& images = pictures->images;
     std::vector<PictureJob> jobs(PICTURE_SLOT_COUNT + loaded->photo_of.size());
     size_t count = 0;
     for (int slot = 0; slot < PICTURE_SLOT_COUNT; ++slot) {
@@ -241,7 +179,7 @@ void open_member_photos(const Settings& settings, const Roster& roster, LoadedIm
         job.image = &loaded->images[slot];
         job.size_count = planned_picture_sizes(*job.image, PICTURE_SLOTS[slot].place, settings, job.sizes);
     }
-    const size_t pictures = count;
+    const size_t slots = count;
     for (size_t i = 0; i < loaded->photo_of.size(); ++i) {
         if (loaded->photo_of[i] == nullptr) continue;
         PictureJob& job = jobs[count++];
@@ -253,16 +191,16 @@ void open_member_photos(const Settings& settings, const Roster& roster, LoadedIm
         for (PictureJob& job : std::span(jobs.data(), count)) {
             requests.push_back({job.image, std::span(job.sizes, job.size_count), std::nullopt});
         }
-        *stopped = !request.prepare_pictures(requests, images.options, request.preparer_context);
-        if (*stopped) return std::nullopt;
+        pictures->stopped = !request.prepare_pictures(requests, images.options, request.preparer_context);
+        if (pictures->stopped) return std::nullopt;
         for (size_t i = 0; i < count; ++i) jobs[i].failure = std::move(requests[i].failure);
     } else {
-        run_picture_jobs(std::span(jobs.data(), count), images.options, threads);
+        run_picture_jobs(std::span(jobs.data(), count), images.options, run.threads);
     }
-    for (const PictureJob& job : std::span(jobs.data(), pictures)) {
+    for (const PictureJob& job : std::span(jobs.data(), slots)) {
         if (job.failure) return job.failure;
     }
-    for (const PictureJob& job : std::span(jobs.data() + pictures, count - pictures)) {
+    for (const PictureJob& job : std::span(jobs.data() + slots, count - slots)) {
         if (!job.failure) continue;
         say("Warning: %s: %s; the card shows initials\n", job.failure->file.c_str(),
             job.failure->reason.c_str());
@@ -437,30 +375,27 @@ void report_documents(const RunDocuments& documents, const Settings& settings, c
     }
 }
 
-// Opens and prepares the run's pictures, deciding whether the shop's file can be made; the
-// failure that stops the run. `shop_unfinished` says when the shop's file alone is left out,
-// `stopped` when the request's picture preparer ended the run.
-[[nodiscard]] std::optional<Failure> prepare_pictures_for(const Settings& settings, const Roster& roster,
-                                                          bool unicode, const RunRequest& request,
-                                                          int threads, LoadedImages* loaded,
-                                                          RosterImages* images, RunDocuments* documents,
-                                                          bool* shop_unfinished, bool* stopped) {
+// Opens and prepares the run's pictures into `pictures`, deciding whether the shop's file
+// can be made; the failure that stops the run.
+[[nodiscard]] std::optional<Failure> prepare_pictures_for(const PictureRun& run, RunPictures* pictures,
+                                                          RunDocuments* documents) {
+    const Settings& settings = run.settings;
     documents->wanted[LAYOUT_PRINT_SHOP] = settings.print_shop_pdf_path[0] != '\0';
-    std::optional<Failure> failure = font_files_missing(unicode || documents->wanted[LAYOUT_PRINT_SHOP]);
-    if (!failure) failure = open_roster_images(settings, loaded, images);
+    std::optional<Failure> failure = font_files_missing(run.unicode || documents->wanted[LAYOUT_PRINT_SHOP]);
+    if (!failure) failure = open_roster_images(settings, &pictures->loaded, &pictures->images);
     if (failure) return failure;
     if (documents->wanted[LAYOUT_PRINT_SHOP]) {
-        if (const std::optional<Failure> unfinished = shop_pages_unfinished(settings, *images)) {
+        if (const std::optional<Failure> unfinished = shop_pages_unfinished(settings, pictures->images)) {
             say_failure(*unfinished);  // the home PDFs are made all the same
             documents->wanted[LAYOUT_PRINT_SHOP] = false;
-            *shop_unfinished = true;
+            pictures->shop_unfinished = true;
         }
     }
     if (settings.member_photos) {
-        open_member_photos(settings, roster, loaded);
-        images->photos = loaded->photo_of;
+        open_member_photos(settings, run.roster, &pictures->loaded);
+        pictures->images.photos = pictures->loaded.photo_of;
     }
-    return prepare_roster_images(settings, loaded, *images, request, threads, stopped);
+    return prepare_roster_images(run, pictures);
 }
 
 // Creates, composes and saves the documents as `plan` lays them out, then writes the
@@ -475,17 +410,15 @@ bool produce_documents(Settings& settings, Roster& roster, const PagePlan& plan,
     const std::vector<Member*> people = members_in_list_order(&roster);
     // The standard fonts print Western European text only; anything more takes Unicode fonts.
     const bool unicode = settings.fonts == FONTS_EMBEDDED || !texts_fit_windows_1252(settings, people);
-    LoadedImages loaded;
-    RosterImages images;
+    RunPictures pictures;
     RunDocuments documents;
-    bool shop_unfinished = false, stopped = false;
     if (const std::optional<Failure> failure =
-            prepare_pictures_for(settings, roster, unicode, request, threads, &loaded, &images, &documents,
-                                 &shop_unfinished, &stopped)) {
+            prepare_pictures_for({settings, roster, unicode, request, threads}, &pictures, &documents)) {
         say_failure(*failure);
         return false;
     }
-    if (stopped) return false;
+    if (pictures.stopped) return false;
+    const RosterImages& images = pictures.images;
     const std::string title = document_title(settings);
     const PdfSetup setup = {unicode, title.c_str(),
                             request.made_at >= 0 ? request.made_at : static_cast<long long>(time(nullptr))};
@@ -517,11 +450,11 @@ bool produce_documents(Settings& settings, Roster& roster, const PagePlan& plan,
             [&](size_t i) { return composed[i] != 0; })) {
         return false;
     }
-    // The pictures' data goes into the files as they are finished: `loaded` holds it till then.
+    // The pictures' data goes into the files as they are finished: `pictures` holds it till then.
     remove_temp_file_on_signals();
     if (!save_pdf_documents(saved, paths, threads)) return false;
     report_documents(documents, settings, plan);
-    return !shop_unfinished;
+    return !pictures.shop_unfinished;
 }
 
 }  // namespace
