@@ -35,9 +35,6 @@ struct PageGeometry {
 
 constexpr float COLUMN_GUTTER = 10.0f;
 constexpr int MAX_COLUMNS = 3;
-constexpr PageGeometry BOOKLET_GEOMETRY = {396.0f, 612.0f, 22.0f, 28.0f, 171.0f, 2, 7, 792.0f, 612.0f, 0.0f};
-constexpr PageGeometry STANDARD_GEOMETRY = {612.0f, 792.0f, 28.0f,  36.0f,  536.0f / 3.0f,
-                                            3,      8,      612.0f, 792.0f, 0.0f};
 constexpr float PRINT_SHOP_BLEED = 9.0f;  // 0.125 in
 // Crop marks run from 12 to 30 pt outside the trim, clear of the bleed; the print shop's
 // page then grows by CROP_MARKS_MARGIN beyond the bleed on every side.
@@ -70,27 +67,42 @@ constexpr float column_width_for(float page_width, float margin_x, int32_t colum
            static_cast<float>(columns);
 }
 
-// The same margins and columns as Letter; the rows by the rule above (6 on A5, 9 on A4).
-constexpr PageGeometry A4_BOOKLET_GEOMETRY = {A4_LONG_SIDE / 2.0f,
-                                              A4_SHORT_SIDE,
-                                              22.0f,
-                                              28.0f,
-                                              column_width_for(A4_LONG_SIDE / 2.0f, 22.0f, 2),
-                                              2,
-                                              rows_that_fit(A4_SHORT_SIDE, 28.0f),
-                                              A4_LONG_SIDE,
-                                              A4_SHORT_SIDE,
-                                              0.0f};
-constexpr PageGeometry A4_STANDARD_GEOMETRY = {A4_SHORT_SIDE,
-                                               A4_LONG_SIDE,
-                                               28.0f,
-                                               36.0f,
-                                               column_width_for(A4_SHORT_SIDE, 28.0f, 3),
-                                               3,
-                                               rows_that_fit(A4_LONG_SIDE, 36.0f),
-                                               A4_SHORT_SIDE,
-                                               A4_LONG_SIDE,
-                                               0.0f};
+// Every sheet's pages follow one rule: the booklet's page is half the landscape sheet, two
+// card columns, margins 22 x 28 pt; the standard page is the portrait sheet, three columns,
+// margins 28 x 36 pt; the rows are as many as rows_that_fit allows, except `rows` given.
+constexpr PageGeometry booklet_geometry(float short_side, float long_side) {
+    return {long_side / 2.0f,
+            short_side,
+            22.0f,
+            28.0f,
+            column_width_for(long_side / 2.0f, 22.0f, 2),
+            2,
+            rows_that_fit(short_side, 28.0f),
+            long_side,
+            short_side,
+            0.0f};
+}
+constexpr PageGeometry standard_geometry(float short_side, float long_side, int32_t rows) {
+    return {short_side, long_side, 28.0f,      36.0f,     column_width_for(short_side, 28.0f, 3),
+            3,          rows,      short_side, long_side, 0.0f};
+}
+
+// Letter's standard page has room for nine rows by the rule, but has printed eight since the
+// first rosters: a ninth would move every card after the first page of a roster clubs have
+// printed for years, so Letter keeps its eight. A4, added later, takes the rule's nine.
+constexpr int32_t LETTER_STANDARD_ROWS = 8;
+constexpr float LETTER_SHORT_SIDE = 612.0f;
+constexpr float LETTER_LONG_SIDE = 792.0f;
+
+constexpr PageGeometry BOOKLET_GEOMETRY = booklet_geometry(LETTER_SHORT_SIDE, LETTER_LONG_SIDE);
+constexpr PageGeometry STANDARD_GEOMETRY =
+    standard_geometry(LETTER_SHORT_SIDE, LETTER_LONG_SIDE, LETTER_STANDARD_ROWS);
+constexpr PageGeometry A4_BOOKLET_GEOMETRY = booklet_geometry(A4_SHORT_SIDE, A4_LONG_SIDE);
+constexpr PageGeometry A4_STANDARD_GEOMETRY =
+    standard_geometry(A4_SHORT_SIDE, A4_LONG_SIDE, rows_that_fit(A4_LONG_SIDE, 36.0f));
+static_assert(BOOKLET_GEOMETRY.rows == 7 && BOOKLET_GEOMETRY.column_width == 171.0f &&
+                  rows_that_fit(LETTER_LONG_SIDE, 36.0f) == LETTER_STANDARD_ROWS + 1,
+              "Letter's pages as clubs have always printed them, the standard page's eight rows aside");
 
 // The geometry of the booklet (`mode` LAYOUT_BOOKLET), the standard document or the print
 // shop's file (the booklet's pages, each on a sheet PRINT_SHOP_BLEED larger on every side) on `paper`.

@@ -89,8 +89,8 @@ TEST(PlacePage, StandardIsOnePagePerPage) {
     EXPECT_EQ(other.x_offset, 0.0f);
 }
 
-// Letter keeps its fixed pages; A4 follows the same margins and gutter, with as many rows
-// as leave the lowest card of a first page 0.25 in above the edge.
+// Both papers by one rule: the same margins and gutter, as many rows as leave the lowest
+// card of a first page 0.25 in above the edge, but for Letter's standard page's eight.
 TEST(PageGeometry, PaperSizes) {
     const struct {
         PaperSize paper;
