@@ -24,6 +24,7 @@
 #include "tests/support/jpeg_writer.h"
 #include "tests/support/pdf_reader.h"
 #include "tests/support/png_writer.h"
+#include "tests/support/readme_table.h"
 #include "tests/support/run_tool.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/text_bounds.h"
@@ -401,6 +402,42 @@ TEST(Rosterbook, SettingsAndSkippedLinesAreReported) {
               "Warning: club list.csv: 1 line(s) skipped, 35 member(s) read\n");
     // The placeholder names the file roster.sdd names.
     EXPECT_EQ(read_pdf(dir.file("standard.pdf"))[0].texts[0].text, "[covr.png not found]");
+}
+
+// README's table of roster.sdd's messages names every message the reader and the pages
+// say of it, and each of its rows is one the tool says: one roster.sdd with every mistake.
+TEST(Rosterbook, ReadmeNamesEveryRosterSddMessage) {
+    const std::string long_line = "Treasurer: " + std::string(40, 'W') + " " + std::string(60, 'M');
+    std::string settings =
+        "Title: Spring\nTitle:\nThe Riverside Square Dancers and Round Dancers Association of the Valley\n"
+        "Subtitle:\n2026\nFonts: Standard\n\nTitle Font Size: huge\nTitle Color: red\nColour: red\n"
+        "no colon here\nLabel Sequence: diagonal\nImage Resolution: 10\nImage Compression: zip\n"
+        "Fonts: fancy\nPaper Size: B5\nText Encoding: klingon\nSort Language: qq\nInk Limit: 500\n"
+        "Households: maybe\nContinued:\n\nRoles:\nDancer: x\nMember no colon\n\nCard:\nLine 9: x\n"
+        "Line 3: Nowhere\nRole: Kind\n\nPrivate Shows: Shoe\nCommittee:\n" +
+        long_line + "\n";
+    for (int i = 0; i < 39; ++i) settings += "Line " + std::to_string(i) + ": someone\n";
+    TempDir dir;
+    dir.write("roster.sdd", settings + "Title Font Size: 12\n\nSchedule:\nDates\nTitle:\nx\n\n");
+    dir.write("members.csv", HEADER + "Member,Ann,Lee,a,b,c,d\n");
+    const RunResult run = run_in(dir);
+    EXPECT_EQ(run.status, 0);
+    const std::vector<std::vector<std::string>> rows = readme_table("| Message | What to do |");
+    std::vector<int> used(rows.size(), 0);
+    std::istringstream said(run.err);
+    int lines = 0;
+    for (std::string line; std::getline(said, line);) {
+        if (!line.starts_with("roster.conf: ")) continue;
+        ++lines;
+        bool named = false;
+        for (size_t r = 0; r < rows.size(); ++r) {
+            const std::vector<std::string> pattern = backticked(rows[r][0]);
+            if (pattern.size() == 1 && matches_pattern(line.substr(13), pattern[0])) named = used[r] = 1;
+        }
+        EXPECT_TRUE(named) << line << ": not in README's table";
+    }
+    EXPECT_EQ(lines, 28);
+    for (size_t r = 0; r < rows.size(); ++r) EXPECT_TRUE(used[r]) << rows[r][0] << ": never said";
 }
 
 // The texts of one page joined by "|".
