@@ -413,7 +413,8 @@ TEST(Rosterbook, ReadmeNamesEveryRosterSddMessage) {
         "Subtitle:\n2026\nFonts: Standard\n\nTitle Font Size: huge\nTitle Color: red\nColour: red\n"
         "no colon here\nLabel Sequence: diagonal\nImage Resolution: 10\nImage Compression: zip\n"
         "Fonts: fancy\nPaper Size: B5\nText Encoding: klingon\nSort Language: qq\nInk Limit: 500\n"
-        "Households: maybe\nContinued:\n\nRoles:\nDancer: x\nMember no colon\n\nCard:\nLine 9: x\n"
+        "Households: maybe\nLabel Start: 99\nContinued:\n\nRoles:\nDancer: x\nMember no colon\n\nCard:\nLine "
+        "9: x\n"
         "Line 3: Nowhere\nRole: Kind\n\nPrivate Shows: Shoe\nCommittee:\n" +
         long_line + "\n";
     for (int i = 0; i < 39; ++i) settings += "Line " + std::to_string(i) + ": someone\n";
@@ -432,12 +433,113 @@ TEST(Rosterbook, ReadmeNamesEveryRosterSddMessage) {
         bool named = false;
         for (size_t r = 0; r < rows.size(); ++r) {
             const std::vector<std::string> pattern = backticked(rows[r][0]);
-            if (pattern.size() == 1 && matches_pattern(line.substr(13), pattern[0])) named = used[r] = 1;
+            if (pattern.size() == 1 && matches_pattern(line.substr(13), pattern[0])) {
+                named = true;
+                used[r] = 1;
+            }
         }
         EXPECT_TRUE(named) << line << ": not in README's table";
     }
-    EXPECT_EQ(lines, 28);
+    EXPECT_EQ(lines, 29);
     for (size_t r = 0; r < rows.size(); ++r) EXPECT_TRUE(used[r]) << rows[r][0] << ": never said";
+}
+
+// Mailing labels on each maker's sheet: every line inside its label as the maker's published
+// template places it, the labels in the order asked, from the label asked.
+TEST(Rosterbook, MailingLabelsOnEachSheet) {
+    // Each sheet's published template: columns, rows, label width and height, the first label's
+    // left and top, the pitch across and down; in inches (Letter) or millimetres (A4).
+    struct Sheet {
+        int columns, rows;
+        float unit, width, height, left, top, pitch_x, pitch_y;
+    };
+    constexpr float INCHES = 72.0f, MM = 72.0f / 25.4f;
+    const Sheet S5160 = {3, 10, INCHES, 2.625f, 1, 0.1875f, 0.5f, 2.75f, 1},
+                S5163 = {2, 5, INCHES, 4, 2, 0.15625f, 0.5f, 4.1875f, 2},
+                L7160 = {3, 7, MM, 63.5f, 38.1f, 7.2f, 15.15f, 66.0f, 38.1f},
+                L7163 = {2, 7, MM, 99.1f, 38.1f, 4.65f, 15.15f, 101.6f, 38.1f};
+    const std::string fay = "Fay Abroad|1 Rue Haute|Paris  75001|France",
+                      ann = "Ann Lee|12 Oak St|Town  97402", dee = "Dee Quiet|7 Pine Rd|Hamlet  97403",
+                      bob = "Bob Smith|5 Elm St|Village  97401",
+                      carol = "Carol Smith|5 Elm St|Village  97401";
+    const struct {
+        const char* settings;
+        Sheet sheet;
+        int first_slot;  // from 0
+        std::vector<std::string> labels;
+        const char* report;
+        const char* warning;
+    } cases[] = {
+        {"",
+         S5160,
+         0,
+         {fay, ann, dee, bob, carol},
+         "5 label(s) on 1 sheet(s) of 5160 from label 1, 1 private",
+         ""},
+        {"Households: Together\nLabel Order: Postal Code\nLabel Sheet: 5163\nLabel Start: 4\n",
+         S5163,
+         3,
+         {fay, "Bob & Carol Smith|5 Elm St|Village  97401", ann, dee},
+         "4 label(s) on 1 sheet(s) of 5163 from label 4, 1 private",
+         ""},
+        {"Paper Size: A4\nLabel Private: No\n",
+         L7160,
+         0,
+         {fay, ann, bob, carol},
+         "4 label(s) on 1 sheet(s) of L7160 from label 1, 0 private",
+         ""},
+        {"Label Sheet: L7163\nLabel Start: 15\n",
+         L7163,
+         0,
+         {fay, ann, dee, bob, carol},
+         "5 label(s) on 1 sheet(s) of L7163 from label 1, 1 private",
+         "Warning: roster.sdd: Label Start 15 is past the 14 labels of a L7163 sheet; starting at label 1\n"},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        dir.write("roster.sdd", std::string("Labels PDF: labels.pdf\n") + c.settings);
+        dir.write(
+            "members.csv",
+            "Role,First Name,Last Name,Address,City,Zip,Phone,Private,Household,Country\n"
+            "Member,Ann,Lee,12 Oak St,Town,97402,555-1,,,\nMember,Bob,Smith,5 Elm St,Village,97401,,,H1,\n"
+            "Member,Carol,Smith,5 Elm St,Village,97401,,,H1,\nMember,Dee,Quiet,7 Pine "
+            "Rd,Hamlet,97403,,yes,,\n"
+            "Member,Eve,Nowhere,,,,555-5,,,\nMember,Fay,Abroad,1 Rue Haute,Paris,75001,,,,France\n");
+        const RunResult run = run_in(dir);
+        EXPECT_EQ(run.status, 0) << c.settings << run.err;
+        EXPECT_NE(run.out.find(std::string("Labels  : labels.pdf  (") + c.report + " member(s) labelled)\n"),
+                  std::string::npos)
+            << c.settings << run.out;
+        EXPECT_NE(run.err.find(std::string("Warning: members.csv: 1 card(s) without an address get no label: "
+                                           "Eve Nowhere (line 6)\n") +
+                               c.warning),
+                  std::string::npos)
+            << c.settings << run.err;
+        // Each line goes to the label whose rectangle holds it whole; the labels read in slot order.
+        const Sheet& s = c.sheet;
+        std::map<int, std::string> slots;
+        const std::vector<PdfPage> pages = read_pdf(dir.file("labels.pdf"));
+        for (size_t p = 0; p < pages.size(); ++p) {
+            for (const PdfText& t : pages[p].texts) {
+                int found = -1;
+                for (int slot = 0; slot < s.columns * s.rows; ++slot) {
+                    const float left = (s.left + slot % s.columns * s.pitch_x) * s.unit;
+                    const float top = pages[p].height - (s.top + slot / s.columns * s.pitch_y) * s.unit;
+                    if (t.x >= left && t.x + measured_width(t) <= left + s.width * s.unit &&
+                        t.y - t.size * 0.25f >= top - s.height * s.unit && t.y + t.size * 0.75f <= top)
+                        found = slot + static_cast<int>(p) * s.columns * s.rows;
+                }
+                ASSERT_GE(found, 0) << c.settings << t.text << " lies in no label";
+                slots[found] += (slots[found].empty() ? "" : "|") + t.text;
+            }
+        }
+        std::vector<std::string> labels;
+        for (const auto& [slot, text] : slots) {
+            EXPECT_EQ(slot, c.first_slot + static_cast<int>(labels.size())) << c.settings << text;
+            labels.push_back(text);
+        }
+        EXPECT_EQ(labels, c.labels) << c.settings;
+    }
 }
 
 // The texts of one page joined by "|".
@@ -2114,6 +2216,7 @@ TEST(Rosterbook, OutputsNeverOverwriteInputs) {
         {"Booklet PDF: out.pdf\nStandard PDF: ./sub/../out.pdf",
          "Standard PDF './sub/../out.pdf' is also the Booklet PDF"},
         {"Booklet PDF: link.csv", "Booklet PDF 'link.csv' is also the member list"},  // a symbolic link
+        {"Labels PDF: ./standard.pdf", "Labels PDF './standard.pdf' is also the Standard PDF"},
     };
     for (const auto& e : errors) {
         TempDir dir;

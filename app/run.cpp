@@ -26,6 +26,7 @@
 #include "layout/compose.h"
 #include "layout/cover.h"
 #include "layout/geometry.h"
+#include "layout/labels.h"
 #include "layout/name_index.h"
 #include "layout/page_plan.h"
 #include "layout/typed_page.h"
@@ -34,6 +35,7 @@
 #include "pdf/save.h"
 #include "roster/photo.h"
 #include "roster/roster.h"
+#include "roster/sheet.h"
 #include "settings/settings.h"
 
 namespace {
@@ -398,6 +400,72 @@ void report_documents(const RunDocuments& documents, const Settings& settings, c
     return prepare_roster_images(run, pictures);
 }
 
+// Names, in one warning, the cards that get no label for want of an address.
+void warn_unaddressed(const Settings& settings, std::span<const Member* const> unaddressed) {
+    if (unaddressed.empty()) return;
+    std::vector<std::string> named;
+    for (const Member* card : unaddressed) {
+        named.push_back(printed_name(*card, settings.name_order) + " (" + row_word(settings.member_csv_path) +
+                        " " + std::to_string(card->line_number) + ")");
+    }
+    say("Warning: %s: %zu card(s) without an address get no label: %s\n", settings.member_csv_path,
+        unaddressed.size(), joined_words(named, ", ").c_str());
+}
+
+// Opens the labels' document: a page a sheet of `sheet`'s paper, in the embedded fonts and
+// the faces its lines need (a private member's address is printed nowhere else).
+bool open_labels_document(PdfDocument* pdf, const PdfSetup& setup, const Settings& settings,
+                          std::span<const MailingLabel> labels, const LabelSheetGeometry& sheet, int sheets) {
+    pdf->output_name = settings.labels_pdf_path;
+    const bool a4 = sheet.paper == PAPER_A4;
+    if (!open_pdf_document(pdf, {true, setup.title, setup.made_at}) ||
+        !add_pdf_pages(pdf, sheets, a4 ? A4_SHORT_SIDE : LETTER_SHORT_SIDE,
+                       a4 ? A4_LONG_SIDE : LETTER_LONG_SIDE))
+        return false;
+    std::vector<Member> texts(labels.size());
+    std::vector<Member*> holders;
+    for (size_t i = 0; i < labels.size(); ++i) {
+        texts[i].name = labels[i].lines[0];
+        for (size_t l = 1; l < labels[i].lines.size(); ++l) texts[i].details[l] = labels[i].lines[l];
+        holders.push_back(&texts[i]);
+    }
+    for (int face : fallback_faces_needed(pdf->fonts, settings, holders)) {
+        add_fallback_font(pdf->document, &pdf->fonts, face);
+    }
+    return !pdf->failed;
+}
+
+// Writes the mailing labels Labels PDF names, and its report line; false after a message.
+bool produce_labels(const Settings& settings, const Roster& roster, const PdfSetup& setup) {
+    std::vector<const Member*> unaddressed;
+    const std::vector<MailingLabel> labels = mailing_labels(roster, settings, &unaddressed);
+    warn_unaddressed(settings, unaddressed);
+    if (labels.empty()) {
+        say("Warning: nobody has an address to label: %s is not written\n", settings.labels_pdf_path);
+        return true;
+    }
+    const LabelSheetGeometry& sheet = label_sheet_of(settings);
+    int start = settings.label_start;
+    if (start > sheet.columns * sheet.rows) {
+        say("Warning: roster.sdd: Label Start %d is past the %d labels of a %s sheet; starting at label 1\n",
+            start, sheet.columns * sheet.rows, sheet.name);
+        start = 1;
+    }
+    const int sheets = label_sheet_count(static_cast<int>(labels.size()), start, sheet);
+    PdfDocument pdf;
+    if (!open_labels_document(&pdf, setup, settings, labels, sheet, sheets)) return false;
+    report_label_fit(settings.member_csv_path, labels, pdf.fonts, sheet);
+    draw_labels(&pdf, labels, sheet, start, pages_right_to_left(settings));
+    if (pdf.failed || !save_pdf_document(&pdf, settings.labels_pdf_path)) return false;
+    const auto private_labelled = std::count_if(
+        labels.begin(), labels.end(), [](const MailingLabel& label) { return label.card->private_member; });
+    report(
+        "Labels  : %s  (%zu label(s) on %d sheet(s) of %s from label %d, %ld private member(s) labelled)\n",
+        settings.labels_pdf_path, labels.size(), sheets, sheet.name, start,
+        static_cast<long>(private_labelled));
+    return true;
+}
+
 // Creates, composes and saves the documents as `plan` lays them out, then writes the
 // closing report lines. Texts with characters no font here prints are changed as
 // replace_unprintable says. All are drawn before any is saved, so a failure while drawing
@@ -454,6 +522,7 @@ bool produce_documents(Settings& settings, Roster& roster, const PagePlan& plan,
     remove_temp_file_on_signals();
     if (!save_pdf_documents(saved, paths, threads)) return false;
     report_documents(documents, settings, plan);
+    if (settings.labels_pdf_path[0] != '\0' && !produce_labels(settings, roster, setup)) return false;
     return !pictures.shop_unfinished;
 }
 

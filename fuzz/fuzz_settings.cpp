@@ -64,6 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     promise(terminated(s.private_shows, sizeof s.private_shows), "private shows terminated");
     promise(s.paper_size <= PAPER_A4 && s.spare_pages <= SPARE_NOTES, "page choices");
     promise(s.name_order <= FAMILY_NAME_FIRST, "name order");
+    promise(s.label_sheet <= LABEL_L7163 && s.label_order <= LABEL_ORDER_POSTAL_CODE, "label choices");
+    promise(s.label_start >= 1 && s.label_start <= MAX_LABELS_A_SHEET, "label start");
     for_each_page_word(s.words, [](const char* word) {
         promise(terminated(word, SETTINGS_KEY_SIZE) && word[0] != '\0', "page word set");
     });
@@ -76,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     for (const char* p :
          {s.picture_paths[SLOT_COVER], s.picture_paths[SLOT_COMMITTEE], s.picture_paths[SLOT_SCHEDULE],
-          s.member_csv_path, s.booklet_pdf_path, s.standard_pdf_path})
+          s.member_csv_path, s.booklet_pdf_path, s.standard_pdf_path, s.labels_pdf_path})
         promise(terminated(p, PATH_SIZE), "path terminated");
     check_form_edit(std::string_view(reinterpret_cast<const char*>(data), size));
     return 0;

@@ -476,6 +476,10 @@ std::array<std::string, DETAIL_COUNT> detail_columns(const ColumnMap& map, const
     map->partner = find_kind(kinds, PARTNER);
     map->photo = find_kind(kinds, PHOTO);
     map->photo_focus = find_kind(kinds, PHOTO_FOCUS);
+    // Only the mailing labels print it; the card shows it where a Card block names it.
+    for (const char* heading : {"Country", "Land", "Pays", "País"}) {
+        if (map->country < 0) map->country = find_heading(keys, heading);
+    }
     if (!settings.card_block) {  // a Card block names every column the card prints
         map->second_cell = find_kind(kinds, SECOND_CELL);
         map->second_email = find_kind(kinds, SECOND_EMAIL);
@@ -643,6 +647,8 @@ bool fill_member(Member* member, const Cells& cells, const ColumnMap& map) {
     const bool hidden = map.private_column >= 0 && is_yes(cell(map.private_column));
     if (map.photo >= 0) member->photo = cell(map.photo);
     if (map.photo_focus >= 0) member->photo_focus = cell(map.photo_focus);
+    if (map.country >= 0) member->country = cell(map.country);
+    member->private_member = hidden;
     member->photo_hidden = hidden && !map.photo_shown_when_private;
     for (int part = 0; part < DETAIL_COUNT; ++part) {
         std::string& text = member->details[part];

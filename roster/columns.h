@@ -34,6 +34,7 @@ struct ColumnMap {
     int partner = -1;                         // the column naming each person's partner; -1 when none
     int photo = -1;                           // the column naming each person's photo file; -1 when none
     int photo_focus = -1;                     // the column saying which part of the photo shows; -1 when none
+    int country = -1;                         // the Country column mailing labels print; -1 when none
     int second_cell = -1, second_email = -1;  // a couple's second cell and e-mail ("Cell 2"); -1 when none
     std::string joiner = "&";                 // the club's Household Joiner, between given names in one cell
     bool photo_shown_when_private = false;    // Private Shows names Photo

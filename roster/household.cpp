@@ -223,6 +223,8 @@ Member household_card(const std::vector<const Member*>& people, const std::vecto
     if (people.size() == 1) return card;
     card.name = joined_name(people, groups, settings.words.household_joiner, settings.name_order);
     card.by_person = first_names_repeat(people);
+    card.private_member =
+        std::all_of(people.begin(), people.end(), [](const Member* m) { return m->private_member; });
     for (int d = 0; d < DETAIL_COUNT; ++d) card.details[d] = joined_detail(people, d, card.by_person);
     for (size_t i = 1; i < people.size(); ++i) {
         const Member& m = *people[i];

@@ -67,6 +67,8 @@ struct Member {
     std::string home;         // the address as the list gives it, a private member's too: never printed
     std::string town;         // as `home`, the town (the City columns)
     std::string postal_code;  // as `home`, the postal code (the Zip columns)
+    std::string country;      // as `home`, the country (a Country column); "" when none
+    bool private_member = false;  // the list marks them private (a household's card: all its people)
     std::array<std::string, DETAIL_COUNT> details;  // by Detail; "" when the card leaves it out
     std::string photo;                              // the photo's file as the list names it; "" when none
     std::string photo_focus;    // the part of the photo the card shows ("top", "left"); "" the upper centre

@@ -104,6 +104,18 @@ void apply_word(char (&word)[SETTINGS_KEY_SIZE], const SettingValue& value) {
     copy_text(word, SETTINGS_KEY_SIZE, value.text);
 }
 
+// The first label of a used sheet: 1 to MAX_LABELS_A_SHEET.
+void apply_label_start(Settings* settings, const char* value) {
+    char* end = nullptr;
+    const long parsed = strtol(value, &end, 10);
+    if (end != value && *end == '\0' && parsed >= 1 && parsed <= MAX_LABELS_A_SHEET) {
+        settings->label_start = static_cast<int32_t>(parsed);
+        return;
+    }
+    say("roster.conf: bad label start '%s' (1 to %d), keeping %d\n", value, MAX_LABELS_A_SHEET,
+        settings->label_start);
+}
+
 // Unlike the other choices, a label sequence nobody knows falls back to Row Order.
 void apply_label_sequence(Settings* settings, const char* value) {
     settings->label_sequence =
@@ -331,6 +343,7 @@ constexpr const char* PAGES = "Pages";
 constexpr const char* LIST = "Member list";
 constexpr const char* PRINTING = "Printing";
 constexpr const char* SHOP = "Print shop";
+constexpr const char* MAILING = "Mailing";
 
 // Every key of the settings file, in the order they are matched.
 constexpr SettingKey SETTING_KEYS[] = {
@@ -660,6 +673,37 @@ constexpr SettingKey SETTING_KEYS[] = {
      .group = LIST,
      .apply = apply_text_to<&Settings::private_shows>,
      .shown = text_shown<&Settings::private_shows>},
+    {.name = "Labels PDF",
+     .group = MAILING,
+     .apply = apply_path_to<&Settings::labels_pdf_path>,
+     .shown = text_shown<&Settings::labels_pdf_path>},
+    {.name = "Label Sheet",
+     .kind = SETTING_CHOICE,
+     .group = MAILING,
+     .checked = true,
+     .choices = LABEL_SHEET_NAMES,
+     .apply = apply_choice_to<&Settings::label_sheet>,
+     .shown = choice_shown<&Settings::label_sheet>},
+    {.name = "Label Order",
+     .kind = SETTING_CHOICE,
+     .group = MAILING,
+     .checked = true,
+     .choices = LABEL_ORDER_NAMES,
+     .apply = apply_choice_to<&Settings::label_order>,
+     .shown = choice_shown<&Settings::label_order>},
+    {.name = "Label Start",
+     .kind = SETTING_NUMBER,
+     .group = MAILING,
+     .checked = true,
+     .apply = [](Settings* s, const SettingValue& v) { apply_label_start(s, v.text); },
+     .shown = [](const Settings& s, const SettingKey&) { return std::to_string(s.label_start); }},
+    {.name = "Label Private",
+     .kind = SETTING_CHOICE,
+     .group = MAILING,
+     .checked = true,
+     .choices = YES_NO_NAMES,
+     .apply = apply_choice_to<&Settings::label_private>,
+     .shown = choice_shown<&Settings::label_private>},
 };
 
 }  // namespace

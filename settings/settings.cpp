@@ -67,6 +67,8 @@ void set_defaults(Settings* settings) {
     copy_text(settings->photo_folder, PATH_SIZE, DEFAULT_PHOTO_FOLDER);
     copy_text(settings->committee.title, SETTINGS_KEY_SIZE, "Club Committee");
     copy_text(settings->schedule.title, SETTINGS_KEY_SIZE, "Dance Schedule");
+    settings->label_start = 1;
+    settings->label_private = true;
 }
 
 // Where each key a roster.sdd sets is written, in the order it is read: null when no one asks.

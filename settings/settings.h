@@ -124,6 +124,14 @@ constexpr int PICTURE_SLOT_COUNT = 3;
 // area, a whole page, a member photo's frame.
 enum PicturePlace : int32_t { PLACE_COVER, PLACE_PAGE, PLACE_PHOTO };
 
+// The maker's sheet mailing labels print on (LABEL_SHEETS, layout/labels.h, gives each one's
+// geometry); Auto takes 5160 on Letter, L7160 on A4.
+enum LabelSheet : int32_t { LABEL_SHEET_AUTO = 0, LABEL_5160, LABEL_5163, LABEL_L7160, LABEL_L7163 };
+// The order of the labels: the roster's, or by postal code, as a bulk mailing is presorted.
+enum LabelOrder : int32_t { LABEL_ORDER_ROSTER = 0, LABEL_ORDER_POSTAL_CODE = 1 };
+// The most labels a sheet holds (5160's 30): the furthest Label Start can be.
+constexpr int32_t MAX_LABELS_A_SHEET = 30;
+
 // The order cards fill a page in.
 enum LabelSequence : int32_t { ROW_ORDER = 0, COLUMN_ORDER = 1 };
 // How PNG images without transparency are stored: as they are, or as JPEG (smaller files).
@@ -181,7 +189,12 @@ struct Settings {
     char print_shop_pdf_path[PATH_SIZE];  // "" (the default): no print-shop file
     bool crop_marks;                      // trim marks around the print shop's pages, outside the bleed
     ShopColour shop_colour;               // SHOP_RGB (the default) or SHOP_CMYK
-    char club[SETTINGS_KEY_SIZE];  // the club's name as the files' author; "" takes the first title line
+    char club[SETTINGS_KEY_SIZE];     // the club's name as the files' author; "" takes the first title line
+    char labels_pdf_path[PATH_SIZE];  // "" (the default): no mailing labels
+    LabelSheet label_sheet;
+    LabelOrder label_order;
+    int32_t label_start;  // the first label used on the first sheet, from 1, counted across row by row
+    bool label_private;   // private members get labels too (the default)
 };
 
 // What every place knows of a picture slot, by PictureSlot.
