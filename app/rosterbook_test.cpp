@@ -97,9 +97,9 @@ std::vector<std::string> standard_pages(const std::vector<PdfPage>& pages) {
 using Pages = std::vector<std::string>;
 
 // Everything in the folder, so that no stray temporary file goes unseen.
-std::string folder_listing(const TempDir& dir) {
+std::string folder_listing(const TempDir& dir, const std::string& folder = "") {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path))
+    for (const auto& entry : std::filesystem::directory_iterator(dir.file(folder)))
         names.push_back(entry.path().filename());
     std::sort(names.begin(), names.end());
     std::string listing;
@@ -413,7 +413,8 @@ TEST(Rosterbook, ReadmeNamesEveryRosterSddMessage) {
         "Subtitle:\n2026\nFonts: Standard\n\nTitle Font Size: huge\nTitle Color: red\nColour: red\n"
         "no colon here\nLabel Sequence: diagonal\nImage Resolution: 10\nImage Compression: zip\n"
         "Fonts: fancy\nPaper Size: B5\nText Encoding: klingon\nSort Language: qq\nInk Limit: 500\n"
-        "Households: maybe\nLabel Start: 99\nContinued:\n\nRoles:\nDancer: x\nMember no colon\n\nCard:\nLine "
+        "Households: maybe\nLabel Start: 99\nProofs PDF: p.pdf\nProof Shows: "
+        "Boot\nContinued:\n\nRoles:\nDancer: x\nMember no colon\n\nCard:\nLine "
         "9: x\n"
         "Line 3: Nowhere\nRole: Kind\n\nPrivate Shows: Shoe\nCommittee:\n" +
         long_line + "\n";
@@ -440,7 +441,7 @@ TEST(Rosterbook, ReadmeNamesEveryRosterSddMessage) {
         }
         EXPECT_TRUE(named) << line << ": not in README's table";
     }
-    EXPECT_EQ(lines, 29);
+    EXPECT_EQ(lines, 30);
     for (size_t r = 0; r < rows.size(); ++r) EXPECT_TRUE(used[r]) << rows[r][0] << ": never said";
 }
 
@@ -540,6 +541,62 @@ TEST(Rosterbook, MailingLabelsOnEachSheet) {
         }
         EXPECT_EQ(labels, c.labels) << c.settings;
     }
+}
+
+// Proofs: one a card, two a page, every field the card prints or leaves off (a private
+// member's marked), the columns Proof Shows names and no other, the note under each; and
+// the same proofs one PDF a card in a folder.
+TEST(Rosterbook, ProofsForEveryCard) {
+    TempDir dir;
+    dir.write(
+        "roster.sdd",
+        "Households: Together\nProofs PDF: proofs.pdf\nProofs Folder: proofs\nProof Shows: Birthday, Shoe\n\n"
+        "Proof Note:\nPlease check your entry and tell Ann by 1 May.\n\n");
+    dir.write("members.csv",
+              "Role,First Name,Last Name,Address,City,Zip,Phone,Email,Private,Dues,Birthday\n"
+              "Member,Ann,Lee,12 Oak St,Town,97402,555-1,ann@x.org,,40,1 May\n"
+              "Member,Bob,Smith,5 Elm St,Village,97401,555-2,,,40,\n"
+              "Member,Carol,Smith,5 Elm St,Village,97401,555-2,carol@x.org,,0,2 June\n"
+              "Member,Dee,Quiet,7 Pine Rd,Hamlet,97403,555-3,dee@x.org,yes,40,3 July\n");
+    const RunResult run = run_in(dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err,
+              "Warning: members.csv: column(s) 'Dues', 'Birthday' not printed; to print them, name them in "
+              "the Card "
+              "block of roster.sdd, e.g. 'Line 6: Dues, Birthday'\n"
+              "roster.conf: Proof Shows: no column 'Shoe' in members.csv\n"
+              "Note: 1 member(s) marked private: only their names are printed\n");
+    EXPECT_NE(run.out.find("Proofs  : proofs.pdf  (3 proof(s), two a page)\n"
+                           "Proofs  : proofs  (3 PDF(s), one a card)\n"),
+              std::string::npos)
+        << run.out;
+    // Each proof's texts, the card's first, in the roster's order.
+    const std::string note = "Please check your entry and tell Ann by 1 May.|";
+    const std::vector<std::string> proofs = {
+        "Ann Lee|12 Oak St|Town  97402|555-1|ann@x.org|Address: 12 Oak St|City: Town|Zip: 97402|Phone: 555-1|"
+        "Email: ann@x.org|Birthday: 1 May|" +
+            note,
+        "Dee Quiet|Address: 7 Pine Rd (not printed)|City: Hamlet (not printed)|Zip: 97403 (not printed)|"
+        "Phone: 555-3 (not printed)|Email: dee@x.org (not printed)|Birthday: 3 July|" +
+            note,
+        "Bob & Carol Smith|5 Elm St|Village  97401|555-2|carol@x.org (Carol)|Address: 5 Elm St|City: Village|"
+        "Zip: 97401|Phone: 555-2|Email: carol@x.org (Carol)|Birthday: 2 June (Carol)|" +
+            note};
+    const std::vector<PdfPage> pages = read_pdf(dir.file("proofs.pdf"));
+    ASSERT_EQ(pages.size(), 2u);
+    std::vector<std::string> read(3);
+    for (size_t p = 0; p < pages.size(); ++p) {
+        for (const PdfText& t : pages[p].texts)
+            read[p * 2 + (t.y < pages[p].height / 2 ? 1 : 0)] += t.text + "|";
+        EXPECT_EQ(pages[p].lines.size(), p == 0 ? 1u : 0u) << "the cut line, between two proofs only";
+    }
+    EXPECT_EQ(read, proofs);
+    EXPECT_EQ(folder_listing(dir, "proofs"), "Ann Lee.pdf Bob & Carol Smith.pdf Dee Quiet.pdf ");
+    const std::vector<PdfPage> alone_pages = read_pdf(dir.file("proofs/Dee Quiet.pdf"));
+    ASSERT_EQ(alone_pages.size(), 1u);
+    std::string alone;
+    for (const PdfText& t : alone_pages[0].texts) alone += t.text + "|";
+    EXPECT_EQ(alone, proofs[1]);
 }
 
 // The texts of one page joined by "|".
@@ -809,8 +866,9 @@ TEST(Rosterbook, PrintShopFilePassesThePreflight) {
         }
         RunResult run = run_in(dir);
         ASSERT_EQ(run.status, 0) << run.err;
-        EXPECT_TRUE(run.out.ends_with("Shop    : shop.pdf  (tell the shop: saddle-stitched booklet, " +
-                                      std::string(c.told) + ")\n"))
+        EXPECT_NE(run.out.find("\nShop    : shop.pdf  (tell the shop: saddle-stitched booklet, " +
+                               std::string(c.told) + ")\n"),
+                  std::string::npos)
             << run.out;
         EXPECT_EQ(preflight_print_shop(dir.file("shop.pdf"), 9, c.marks), std::vector<std::string>{}) << what;
         // The preflight can fail: a CIDSet that leaves out the CIDs shown and lists one the font

@@ -5,8 +5,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <thread>
@@ -29,6 +31,7 @@
 #include "layout/labels.h"
 #include "layout/name_index.h"
 #include "layout/page_plan.h"
+#include "layout/proofs.h"
 #include "layout/typed_page.h"
 #include "pdf/document.h"
 #include "pdf/embed.h"
@@ -400,6 +403,103 @@ void report_documents(const RunDocuments& documents, const Settings& settings, c
     return prepare_roster_images(run, pictures);
 }
 
+// Adds to `pdf` the fallback faces `texts` need: what it prints beyond the cards' own texts
+// (a private member's address, a proof's left-off fields) is checked nowhere else.
+void add_faces_for(PdfDocument* pdf, const Settings& settings, const std::vector<std::string>& texts) {
+    std::vector<Member> holders(texts.size());
+    std::vector<Member*> people;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        holders[i].name = texts[i];
+        people.push_back(&holders[i]);
+    }
+    for (int face : fallback_faces_needed(pdf->fonts, settings, people)) {
+        add_fallback_font(pdf->document, &pdf->fonts, face);
+    }
+}
+
+// Opens a document of `pages` pages `width` x `height` in the embedded fonts, saved as `name`.
+bool open_extra_document(PdfDocument* pdf, const PdfSetup& setup, const char* name, int pages, float width,
+                         float height) {
+    pdf->output_name = name;
+    return open_pdf_document(pdf, {true, setup.title, setup.made_at}) &&
+           add_pdf_pages(pdf, pages, width, height);
+}
+
+// Every text of the proofs of `cards`: the cards' and their field lines.
+std::vector<std::string> proof_texts(const Roster& roster, std::span<const Member* const> cards) {
+    std::vector<std::string> texts;
+    for (const Member* card : cards) {
+        texts.push_back(card->name.empty() ? card->first_name + " " + card->last_name : card->name);
+        for (const ProofLine& line : proof_lines(*card, roster)) texts.push_back(line.text);
+    }
+    return texts;
+}
+
+// Writes the proofs of `cards` into one document at `path`: two a page, a cut line between,
+// or one when `cards` is one card; false after a message.
+bool write_proofs(const Settings& settings, const Roster& roster, const PdfSetup& setup,
+                  const RosterImages& images, std::span<const Member* const> cards, const char* path) {
+    const PageGeometry geometry = page_geometry(settings.paper_size, LAYOUT_STANDARD);
+    const int pages = static_cast<int>((cards.size() + 1) / 2);
+    PdfDocument pdf;
+    if (!open_extra_document(&pdf, setup, path, pages, geometry.page_width, geometry.page_height))
+        return false;
+    add_faces_for(&pdf, settings, proof_texts(roster, cards));
+    const bool right_to_left = pages_right_to_left(settings);
+    for (size_t i = 0; i < cards.size() && !pdf.failed; ++i) {
+        const PageTarget target = {
+            pdf.pages.get(), static_cast<int32_t>(i / 2 + 1), pages, LAYOUT_STANDARD, 0.0f, false,
+            right_to_left};
+        const float half = geometry.page_height / 2.0f;
+        const float top = (i % 2 == 0 ? geometry.page_height : half) - geometry.margin_y;
+        const size_t index = static_cast<size_t>(cards[i] - roster.people.data());
+        const CardPhoto photo = settings.member_photos ? card_photo(&pdf, images, index) : CardPhoto{};
+        draw_proof(target, pdf.fonts, geometry, top, *cards[i], proof_lines(*cards[i], roster),
+                   proof_card_lines(roster, *cards[i]), photo, settings);
+        if (i % 2 == 1) draw_cut_line(target, geometry, half);
+    }
+    return !pdf.failed && save_pdf_document(&pdf, path);
+}
+
+// A file name for a card's proof: its printed name, characters a file name cannot hold
+// replaced, "Ann Lee.pdf"; a name used already gets " 2", " 3", ...
+std::string proof_file_name(const Member& card, const Settings& settings, std::set<std::string>* used) {
+    std::string name = printed_name(card, settings.name_order);
+    for (char& c : name) {
+        if (c == '/' || c == '\\' || c == ':' || static_cast<unsigned char>(c) < 0x20) c = '-';
+    }
+    if (name.empty() || name[0] == '.') name = "card " + std::to_string(card.line_number);
+    std::string file = name + ".pdf";
+    for (int n = 2; !used->insert(file).second; ++n) file = name + " " + std::to_string(n) + ".pdf";
+    return file;
+}
+
+// Writes the proofs Proofs PDF and Proofs Folder name, and their report lines; false after a message.
+bool produce_proofs(const Settings& settings, const Roster& roster, const PdfSetup& setup,
+                    const RosterImages& images) {
+    std::vector<const Member*> cards;
+    for (const Member& card : roster.people) cards.push_back(&card);
+    if (settings.proofs_pdf_path[0] != '\0') {
+        if (!write_proofs(settings, roster, setup, images, cards, settings.proofs_pdf_path)) return false;
+        report("Proofs  : %s  (%zu proof(s), two a page)\n", settings.proofs_pdf_path, cards.size());
+    }
+    if (settings.proofs_folder[0] == '\0') return true;
+    std::error_code error;
+    std::filesystem::create_directories(settings.proofs_folder, error);
+    if (error) {
+        say("Error: cannot make the folder %s: %s\n", settings.proofs_folder, error.message().c_str());
+        return false;
+    }
+    std::set<std::string> used;
+    for (const Member* card : cards) {
+        const std::string path =
+            path_in(settings.proofs_folder, proof_file_name(*card, settings, &used).c_str());
+        if (!write_proofs(settings, roster, setup, images, std::span(&card, 1), path.c_str())) return false;
+    }
+    report("Proofs  : %s  (%zu PDF(s), one a card)\n", settings.proofs_folder, cards.size());
+    return true;
+}
+
 // Names, in one warning, the cards that get no label for want of an address.
 void warn_unaddressed(const Settings& settings, std::span<const Member* const> unaddressed) {
     if (unaddressed.empty()) return;
@@ -410,29 +510,6 @@ void warn_unaddressed(const Settings& settings, std::span<const Member* const> u
     }
     say("Warning: %s: %zu card(s) without an address get no label: %s\n", settings.member_csv_path,
         unaddressed.size(), joined_words(named, ", ").c_str());
-}
-
-// Opens the labels' document: a page a sheet of `sheet`'s paper, in the embedded fonts and
-// the faces its lines need (a private member's address is printed nowhere else).
-bool open_labels_document(PdfDocument* pdf, const PdfSetup& setup, const Settings& settings,
-                          std::span<const MailingLabel> labels, const LabelSheetGeometry& sheet, int sheets) {
-    pdf->output_name = settings.labels_pdf_path;
-    const bool a4 = sheet.paper == PAPER_A4;
-    if (!open_pdf_document(pdf, {true, setup.title, setup.made_at}) ||
-        !add_pdf_pages(pdf, sheets, a4 ? A4_SHORT_SIDE : LETTER_SHORT_SIDE,
-                       a4 ? A4_LONG_SIDE : LETTER_LONG_SIDE))
-        return false;
-    std::vector<Member> texts(labels.size());
-    std::vector<Member*> holders;
-    for (size_t i = 0; i < labels.size(); ++i) {
-        texts[i].name = labels[i].lines[0];
-        for (size_t l = 1; l < labels[i].lines.size(); ++l) texts[i].details[l] = labels[i].lines[l];
-        holders.push_back(&texts[i]);
-    }
-    for (int face : fallback_faces_needed(pdf->fonts, settings, holders)) {
-        add_fallback_font(pdf->document, &pdf->fonts, face);
-    }
-    return !pdf->failed;
 }
 
 // Writes the mailing labels Labels PDF names, and its report line; false after a message.
@@ -453,7 +530,14 @@ bool produce_labels(const Settings& settings, const Roster& roster, const PdfSet
     }
     const int sheets = label_sheet_count(static_cast<int>(labels.size()), start, sheet);
     PdfDocument pdf;
-    if (!open_labels_document(&pdf, setup, settings, labels, sheet, sheets)) return false;
+    const bool a4 = sheet.paper == PAPER_A4;
+    if (!open_extra_document(&pdf, setup, settings.labels_pdf_path, sheets,
+                             a4 ? A4_SHORT_SIDE : LETTER_SHORT_SIDE, a4 ? A4_LONG_SIDE : LETTER_LONG_SIDE))
+        return false;
+    std::vector<std::string> texts;
+    for (const MailingLabel& label : labels)
+        texts.insert(texts.end(), label.lines.begin(), label.lines.end());
+    add_faces_for(&pdf, settings, texts);
     report_label_fit(settings.member_csv_path, labels, pdf.fonts, sheet);
     draw_labels(&pdf, labels, sheet, start, pages_right_to_left(settings));
     if (pdf.failed || !save_pdf_document(&pdf, settings.labels_pdf_path)) return false;
@@ -523,6 +607,7 @@ bool produce_documents(Settings& settings, Roster& roster, const PagePlan& plan,
     if (!save_pdf_documents(saved, paths, threads)) return false;
     report_documents(documents, settings, plan);
     if (settings.labels_pdf_path[0] != '\0' && !produce_labels(settings, roster, setup)) return false;
+    if (!produce_proofs(settings, roster, setup, images)) return false;
     return !pictures.shop_unfinished;
 }
 

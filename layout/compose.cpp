@@ -45,17 +45,18 @@ void draw_crop_marks(const PageTarget& target, const PageGeometry& g) {
     HPDF_Page_Stroke(placed.page);
 }
 
-// Each card's photo embedded once in this document, at the size it was prepared at.
-std::vector<CardPhoto> card_photos(PdfDocument* pdf, const Roster& roster, const RosterImages& images) {
-    std::vector<CardPhoto> photos(roster.people.size(), CardPhoto{true, nullptr});
-    for (size_t i = 0; i < photos.size() && i < images.photos.size() && !pdf->failed; ++i) {
-        if (images.photos[i] != nullptr)
-            photos[i].image = embed_prepared(pdf, *images.photos[i], photo_pixels(*images.photos[i]));
-    }
-    return photos;
+}  // namespace
+
+CardPhoto card_photo(PdfDocument* pdf, const RosterImages& images, size_t card) {
+    if (card >= images.photos.size() || images.photos[card] == nullptr || pdf->failed) return {true, nullptr};
+    return {true, embed_prepared(pdf, *images.photos[card], photo_pixels(*images.photos[card]))};
 }
 
-}  // namespace
+std::vector<CardPhoto> card_photos(PdfDocument* pdf, const Roster& roster, const RosterImages& images) {
+    std::vector<CardPhoto> photos;
+    for (size_t i = 0; i < roster.people.size(); ++i) photos.push_back(card_photo(pdf, images, i));
+    return photos;
+}
 
 bool compose_document(PdfDocument* pdf, const DocumentPages& pages, const PageGeometry& geometry,
                       const Settings& settings, const Roster& roster, const RosterImages& images,

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <span>
+#include <vector>
 
 #include "image/image.h"
+#include "layout/card.h"
 #include "layout/geometry.h"
 #include "layout/name_index.h"
 #include "layout/page_plan.h"
@@ -32,6 +34,13 @@ struct RosterImages {
 bool compose_document(PdfDocument* pdf, const DocumentPages& pages, const PageGeometry& geometry,
                       const Settings& settings, const Roster& roster, const RosterImages& images,
                       std::span<const IndexEntry> index = {});
+
+// Card `card`'s photo (by its index in roster.people) embedded in `pdf` at the size it was
+// prepared at; the initials' frame (a null image) where it has none.
+CardPhoto card_photo(PdfDocument* pdf, const RosterImages& images, size_t card);
+
+// Every card's photo, card_photo of each, embedded once in `pdf`.
+std::vector<CardPhoto> card_photos(PdfDocument* pdf, const Roster& roster, const RosterImages& images);
 
 // The sizes `image` is embedded at in the run's documents as `settings` has them (the
 // print shop's too when it names one, in the press's CMYK when it asks for that), drawn at

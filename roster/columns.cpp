@@ -510,6 +510,17 @@ std::array<std::string, DETAIL_COUNT> detail_columns(const ColumnMap& map, const
         }
     }
     map_private_shows(keys, settings, path, map);
+    // Only proofs show these columns: they are looked for only when proofs are made.
+    if (settings.proofs_pdf_path[0] != '\0' || settings.proofs_folder[0] != '\0') {
+        for_each_heading(settings.proof_shows, [&](const char* heading) {
+            const int column = find_heading(keys, heading);
+            if (column >= 0) {
+                map->proof_columns.emplace_back(column, headings[static_cast<size_t>(column)]);
+            } else {
+                say("roster.conf: Proof Shows: no column '%s' in %s\n", heading, path);
+            }
+        });
+    }
     return std::nullopt;
 }
 
@@ -648,6 +659,8 @@ bool fill_member(Member* member, const Cells& cells, const ColumnMap& map) {
     if (map.photo >= 0) member->photo = cell(map.photo);
     if (map.photo_focus >= 0) member->photo_focus = cell(map.photo_focus);
     if (map.country >= 0) member->country = cell(map.country);
+    for (const auto& [column, heading] : map.proof_columns)
+        member->proof_fields.emplace_back(heading, cell(column));
     member->private_member = hidden;
     member->photo_hidden = hidden && !map.photo_shown_when_private;
     for (int part = 0; part < DETAIL_COUNT; ++part) {
@@ -662,9 +675,10 @@ bool fill_member(Member* member, const Cells& cells, const ColumnMap& map) {
                                                         : nullptr;
             if (where != nullptr && !cell(column).empty())
                 *where += (where->empty() ? "" : ", ") + cell(column);
-            if (!shown || cell(column).empty()) continue;
-            if (!text.empty()) text += ", ";
-            text += cell(column);
+            if (cell(column).empty()) continue;
+            std::string& into = shown ? text : member->left_off[part];
+            if (!into.empty()) into += ", ";
+            into += cell(column);
         }
     }
     add_second_values(member, cells, map, hidden);

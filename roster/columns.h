@@ -27,14 +27,16 @@ struct ColumnMap {
     int first_name = 1;
     int last_name = 2;
     int full_name = -1;  // a column holding the whole name as it prints; -1: first and last apart
-    std::vector<int> parts[DETAIL_COUNT];     // by Detail: the columns each detail joins with ", "
-    int private_column = -1;                  // -1 when no column marks members private
-    int sort_as = -1;                         // the reading column the list sorts by; -1 when none
-    int household = -1;                       // the column naming each person's household; -1 when none
-    int partner = -1;                         // the column naming each person's partner; -1 when none
-    int photo = -1;                           // the column naming each person's photo file; -1 when none
-    int photo_focus = -1;                     // the column saying which part of the photo shows; -1 when none
-    int country = -1;                         // the Country column mailing labels print; -1 when none
+    std::vector<int> parts[DETAIL_COUNT];  // by Detail: the columns each detail joins with ", "
+    int private_column = -1;               // -1 when no column marks members private
+    int sort_as = -1;                      // the reading column the list sorts by; -1 when none
+    int household = -1;                    // the column naming each person's household; -1 when none
+    int partner = -1;                      // the column naming each person's partner; -1 when none
+    int photo = -1;                        // the column naming each person's photo file; -1 when none
+    int photo_focus = -1;                  // the column saying which part of the photo shows; -1 when none
+    int country = -1;                      // the Country column mailing labels print; -1 when none
+    std::vector<std::pair<int, std::string>>
+        proof_columns;                        // Proof Shows' columns found, with their headings
     int second_cell = -1, second_email = -1;  // a couple's second cell and e-mail ("Cell 2"); -1 when none
     std::string joiner = "&";                 // the club's Household Joiner, between given names in one cell
     bool photo_shown_when_private = false;    // Private Shows names Photo

@@ -226,6 +226,20 @@ Member household_card(const std::vector<const Member*>& people, const std::vecto
     card.private_member =
         std::all_of(people.begin(), people.end(), [](const Member* m) { return m->private_member; });
     for (int d = 0; d < DETAIL_COUNT; ++d) card.details[d] = joined_detail(people, d, card.by_person);
+    // What the proof shows beyond the card: each person's own, named.
+    card.left_off = {};
+    card.proof_fields.clear();
+    for (const Member* m : people) {
+        const std::string whose = " (" + m->first_name + ")";
+        for (int d = 0; d < DETAIL_COUNT; ++d) {
+            if (!m->left_off[d].empty())
+                card.left_off[d] +=
+                    (card.left_off[d].empty() ? "" : std::string(1, PERSON_BREAK)) + m->left_off[d] + whose;
+        }
+        for (const auto& [heading, value] : m->proof_fields) {
+            if (!value.empty()) card.proof_fields.emplace_back(heading, value + whose);
+        }
+    }
     for (size_t i = 1; i < people.size(); ++i) {
         const Member& m = *people[i];
         card.housemates.push_back({m.first_name, m.last_name, m.name, m.sort_as, m.line_number});

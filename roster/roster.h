@@ -69,6 +69,9 @@ struct Member {
     std::string postal_code;  // as `home`, the postal code (the Zip columns)
     std::string country;      // as `home`, the country (a Country column); "" when none
     bool private_member = false;  // the list marks them private (a household's card: all its people)
+    std::array<std::string, DETAIL_COUNT> left_off;  // by Detail: what a private member's card leaves off
+    // The columns Proof Shows names, as (heading, value): shown on the member's proof alone.
+    std::vector<std::pair<std::string, std::string>> proof_fields;
     std::array<std::string, DETAIL_COUNT> details;  // by Detail; "" when the card leaves it out
     std::string photo;                              // the photo's file as the list names it; "" when none
     std::string photo_focus;    // the part of the photo the card shows ("top", "left"); "" the upper centre

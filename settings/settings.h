@@ -129,6 +129,8 @@ enum PicturePlace : int32_t { PLACE_COVER, PLACE_PAGE, PLACE_PHOTO };
 enum LabelSheet : int32_t { LABEL_SHEET_AUTO = 0, LABEL_5160, LABEL_5163, LABEL_L7160, LABEL_L7163 };
 // The order of the labels: the roster's, or by postal code, as a bulk mailing is presorted.
 enum LabelOrder : int32_t { LABEL_ORDER_ROSTER = 0, LABEL_ORDER_POSTAL_CODE = 1 };
+// The lines a proof's note holds.
+constexpr int MAX_PROOF_NOTE_LINES = 8;
 // The most labels a sheet holds (5160's 30): the furthest Label Start can be.
 constexpr int32_t MAX_LABELS_A_SHEET = 30;
 
@@ -195,6 +197,11 @@ struct Settings {
     LabelOrder label_order;
     int32_t label_start;  // the first label used on the first sheet, from 1, counted across row by row
     bool label_private;   // private members get labels too (the default)
+    char proofs_pdf_path[PATH_SIZE];       // "" (the default): no proofs in one PDF
+    char proofs_folder[PATH_SIZE];         // "" (the default): no proofs one PDF a card
+    char proof_shows[SETTINGS_LINE_SIZE];  // the other columns a proof shows, comma-separated headings
+    char proof_note[MAX_PROOF_NOTE_LINES][TYPED_LINE_SIZE];  // the lines under every proof
+    int32_t proof_note_count;
 };
 
 // What every place knows of a picture slot, by PictureSlot.
