@@ -403,26 +403,28 @@ void report_documents(const RunDocuments& documents, const Settings& settings, c
     return prepare_roster_images(run, pictures);
 }
 
-// Adds to `pdf` the fallback faces `texts` need: what it prints beyond the cards' own texts
-// (a private member's address, a proof's left-off fields) is checked nowhere else.
-void add_faces_for(PdfDocument* pdf, const Settings& settings, const std::vector<std::string>& texts) {
+// Opens a document of `pages` pages `width` x `height`, saved as `name`, for `texts`: in
+// the standard fonts when they print every one of them (and Fonts is not Embedded), else in
+// the embedded ones with the fallback faces the texts need. Its texts are checked here:
+// what it prints beyond the cards (a private member's address, a proof's left-off fields)
+// is checked nowhere else.
+bool open_extra_document(PdfDocument* pdf, const PdfSetup& setup, const Settings& settings, const char* name,
+                         int pages, float width, float height, const std::vector<std::string>& texts) {
     std::vector<Member> holders(texts.size());
     std::vector<Member*> people;
     for (size_t i = 0; i < texts.size(); ++i) {
         holders[i].name = texts[i];
         people.push_back(&holders[i]);
     }
-    for (int face : fallback_faces_needed(pdf->fonts, settings, people)) {
+    const bool unicode = settings.fonts == FONTS_EMBEDDED || !texts_fit_windows_1252(settings, people);
+    pdf->output_name = name;
+    if (!open_pdf_document(pdf, {unicode, setup.title, setup.made_at}) ||
+        !add_pdf_pages(pdf, pages, width, height))
+        return false;
+    for (int face : unicode ? fallback_faces_needed(pdf->fonts, settings, people) : std::vector<int>()) {
         add_fallback_font(pdf->document, &pdf->fonts, face);
     }
-}
-
-// Opens a document of `pages` pages `width` x `height` in the embedded fonts, saved as `name`.
-bool open_extra_document(PdfDocument* pdf, const PdfSetup& setup, const char* name, int pages, float width,
-                         float height) {
-    pdf->output_name = name;
-    return open_pdf_document(pdf, {true, setup.title, setup.made_at}) &&
-           add_pdf_pages(pdf, pages, width, height);
+    return !pdf->failed;
 }
 
 // Every text of the proofs of `cards`: the cards' and their field lines.
@@ -442,9 +444,9 @@ bool write_proofs(const Settings& settings, const Roster& roster, const PdfSetup
     const PageGeometry geometry = page_geometry(settings.paper_size, LAYOUT_STANDARD);
     const int pages = static_cast<int>((cards.size() + 1) / 2);
     PdfDocument pdf;
-    if (!open_extra_document(&pdf, setup, path, pages, geometry.page_width, geometry.page_height))
+    if (!open_extra_document(&pdf, setup, settings, path, pages, geometry.page_width, geometry.page_height,
+                             proof_texts(roster, cards)))
         return false;
-    add_faces_for(&pdf, settings, proof_texts(roster, cards));
     const bool right_to_left = pages_right_to_left(settings);
     for (size_t i = 0; i < cards.size() && !pdf.failed; ++i) {
         const PageTarget target = {
@@ -530,14 +532,14 @@ bool produce_labels(const Settings& settings, const Roster& roster, const PdfSet
     }
     const int sheets = label_sheet_count(static_cast<int>(labels.size()), start, sheet);
     PdfDocument pdf;
-    const bool a4 = sheet.paper == PAPER_A4;
-    if (!open_extra_document(&pdf, setup, settings.labels_pdf_path, sheets,
-                             a4 ? A4_SHORT_SIDE : LETTER_SHORT_SIDE, a4 ? A4_LONG_SIDE : LETTER_LONG_SIDE))
-        return false;
     std::vector<std::string> texts;
     for (const MailingLabel& label : labels)
         texts.insert(texts.end(), label.lines.begin(), label.lines.end());
-    add_faces_for(&pdf, settings, texts);
+    const bool a4 = sheet.paper == PAPER_A4;
+    if (!open_extra_document(&pdf, setup, settings, settings.labels_pdf_path, sheets,
+                             a4 ? A4_SHORT_SIDE : LETTER_SHORT_SIDE, a4 ? A4_LONG_SIDE : LETTER_LONG_SIDE,
+                             texts))
+        return false;
     report_label_fit(settings.member_csv_path, labels, pdf.fonts, sheet);
     draw_labels(&pdf, labels, sheet, start, pages_right_to_left(settings));
     if (pdf.failed || !save_pdf_document(&pdf, settings.labels_pdf_path)) return false;

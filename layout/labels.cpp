@@ -83,9 +83,9 @@ void draw_labels(PdfDocument* pdf, std::span<const MailingLabel> labels, const L
         const float block = LABEL_TEXT_SIZE * 0.7f + static_cast<float>(lines.size() - 1) * pitch;
         float baseline = top - (sheet.height - block) / 2.0f - LABEL_TEXT_SIZE * 0.7f;
         for (size_t l = 0; l < lines.size(); ++l, baseline -= pitch) {
-            draw_text_in(target, l == 0 ? pdf->fonts.bold : pdf->fonts.regular, lines[l].fit.size,
-                         left + LABEL_PADDING, sheet.width - 2.0f * LABEL_PADDING, baseline,
-                         lines[l].text.c_str());
+            draw_text_aligned(target, l == 0 ? pdf->fonts.bold : pdf->fonts.regular, lines[l].fit.size,
+                              left + LABEL_PADDING, sheet.width - 2.0f * LABEL_PADDING, baseline,
+                              lines[l].text.c_str());
         }
     }
 }

@@ -76,7 +76,7 @@ int label_sheet_count(int count, int start, const LabelSheetGeometry& sheet);
 
 // Draws `labels` on `pdf`'s pages (label_sheet_count of them, `sheet`'s paper), from label
 // `start` of the first sheet on, counted across each row, then row by row, as the makers
-// number them; a right-to-left page's lines end at the label's right side.
+// number them; a line that reads from the right ends at the label's right side.
 void draw_labels(PdfDocument* pdf, std::span<const MailingLabel> labels, const LabelSheetGeometry& sheet,
                  int start, bool right_to_left);
 
