@@ -157,6 +157,21 @@ async function runPage(page, folder, out, uploads, change) {
   return {...shown, lines: shown.lines.sort()};
 }
 
+// What the command line made in `folder` ending in `ending`, a proofs folder's files too, by
+// the name the page offers each under: name -> path. The page's own downloads are left out.
+function madeIn(folder, ending) {
+  const made = {};
+  const walk = (dir) => {
+    for (const entry of fs.readdirSync(dir, {withFileTypes: true})) {
+      const where = path.join(dir, entry.name);
+      if (entry.isDirectory() && where !== path.join(folder, 'page')) walk(where);
+      else if (entry.isFile() && entry.name.endsWith(ending)) made[entry.name] = where;
+    }
+  };
+  walk(folder);
+  return made;
+}
+
 // Runs the page and the command line on the files of `folder` and compares what they say
 // and make; returns the failures.
 async function compare(page, name, folder, {uploads, sampleTolerance = 0, withoutSettings, change, helped} = {}) {
@@ -189,21 +204,21 @@ async function compare(page, name, folder, {uploads, sampleTolerance = 0, withou
   check(shown.status === expected.status, `status ${shown.status}, the command line's ${expected.status}`);
   check(JSON.stringify(shown.lines) === JSON.stringify(expected.lines),
         `the page shows\n${shown.lines.join('\n')}\nthe command line says\n${expected.lines.join('\n')}`);
-  for (const pdf of fs.readdirSync(folder).filter((file) => file.endsWith('.pdf'))) {
+  const pdfs = madeIn(folder, '.pdf'), notes = madeIn(folder, '.txt');
+  for (const [pdf, where] of Object.entries(pdfs)) {
     check(shown.pdfs.includes(pdf), `${pdf} not offered by the page`);
     if (shown.pdfs.includes(pdf)) {
-      const [made, expected] = [normalised(path.join(folder, 'page', pdf)), normalised(path.join(folder, pdf))];
+      const [made, expected] = [normalised(path.join(folder, 'page', pdf)), normalised(where)];
       check(made === expected || (sampleTolerance > 0 && samplesWithin(made, expected, sampleTolerance)),
             `${pdf} differs from the command line's`);
     }
   }
   // The notes, where the run wrote any, are offered as the command line writes them.
-  for (const notes of fs.readdirSync(folder).filter((file) => file.endsWith('.txt'))) {
-    check(shown.pdfs.includes(notes) &&
-          fs.readFileSync(path.join(folder, 'page', notes)).equals(fs.readFileSync(path.join(folder, notes))),
-          `${notes} not offered by the page as the command line writes it`);
+  for (const [name, where] of Object.entries(notes)) {
+    check(shown.pdfs.includes(name) && fs.readFileSync(path.join(folder, 'page', name)).equals(fs.readFileSync(where)),
+          `${name} not offered by the page as the command line writes it`);
   }
-  check(shown.pdfs.every((pdf) => fs.existsSync(path.join(folder, pdf))), `offers ${shown.pdfs} the tool did not make`);
+  check(shown.pdfs.every((pdf) => pdf in pdfs || pdf in notes), `offers ${shown.pdfs} the tool did not make`);
   check(!helped || shown.helped > 0, 'no picture was prepared by a worker');
   console.log(`${name}: status ${shown.status}, ${shown.took} ms from Make the PDFs to the preview, ` +
               `${shown.pdfs.length} PDF(s), ${shown.helped} picture(s) prepared by workers`);
