@@ -69,11 +69,10 @@ std::vector<Failure> outputs_overwriting_inputs(const Settings& settings, const 
     const struct {
         const char* setting;
         const char* path;
-    } outputs[] = {{"Booklet PDF", settings.booklet_pdf_path},
-                   {"Standard PDF", settings.standard_pdf_path},
-                   {"Print Shop PDF", settings.print_shop_pdf_path},
-                   {"Labels PDF", settings.labels_pdf_path},
-                   {"Proofs PDF", settings.proofs_pdf_path}};
+    } outputs[] = {
+        {"Booklet PDF", settings.booklet_pdf_path},       {"Standard PDF", settings.standard_pdf_path},
+        {"Print Shop PDF", settings.print_shop_pdf_path}, {"Labels PDF", settings.labels_pdf_path},
+        {"Proofs PDF", settings.proofs_pdf_path},         {"Email List", settings.email_list_path}};
     std::vector<Failure> failures;
     for (const auto& output : outputs) {
         if (output.path[0] == '\0') continue;

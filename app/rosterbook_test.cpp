@@ -550,7 +550,8 @@ TEST(Rosterbook, ProofsForEveryCard) {
     TempDir dir;
     dir.write(
         "roster.sdd",
-        "Households: Together\nProofs PDF: proofs.pdf\nProofs Folder: proofs\nProof Shows: Birthday, Shoe\n\n"
+        "Households: Together\nProofs PDF: proofs.pdf\nProofs Folder: proofs\nProof Shows: Birthday, Shoe\n"
+        "Email List: emails.txt\n\n"
         "Proof Note:\nPlease check your entry and tell Ann by 1 May.\n\n");
     dir.write("members.csv",
               "Role,First Name,Last Name,Address,City,Zip,Phone,Email,Private,Dues,Birthday\n"
@@ -566,9 +567,10 @@ TEST(Rosterbook, ProofsForEveryCard) {
               "block of roster.sdd, e.g. 'Line 6: Dues, Birthday'\n"
               "roster.conf: Proof Shows: no column 'Shoe' in members.csv\n"
               "Note: 1 member(s) marked private: only their names are printed\n");
-    EXPECT_NE(run.out.find("Proofs  : proofs.pdf  (3 proof(s), two a page)\n"
-                           "Proofs  : proofs  (3 PDF(s), one a card)\n"),
-              std::string::npos)
+    EXPECT_NE(
+        run.out.find("Proofs  : proofs.pdf  (3 proof(s), two a page)\n"
+                     "Proofs  : proofs  (3 PDF(s), one a card)\nEmails  : emails.txt  (2 address(es))\n"),
+        std::string::npos)
         << run.out;
     // Each proof's texts, the card's first, in the roster's order.
     const std::string note = "Please check your entry and tell Ann by 1 May.|";
@@ -597,6 +599,9 @@ TEST(Rosterbook, ProofsForEveryCard) {
     std::string alone;
     for (const PdfText& t : alone_pages[0].texts) alone += t.text + "|";
     EXPECT_EQ(alone, proofs[1]);
+    // The e-mail list: the private member's address left out as on the card, the household's
+    // with its person.
+    EXPECT_EQ(dir.read("emails.txt"), "# Members\nAnn Lee <ann@x.org>\nCarol Smith <carol@x.org>\n\n");
 }
 
 // The texts of one page joined by "|".

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/email_list.h"
 #include "app/path_check.h"
 #include "app/picture_jobs.h"
 #include "app/printable.h"
@@ -502,6 +503,21 @@ bool produce_proofs(const Settings& settings, const Roster& roster, const PdfSet
     return true;
 }
 
+// Writes the e-mail list Email List names, and its report line; false after a message.
+bool produce_email_list(const Settings& settings, const Roster& roster) {
+    if (settings.email_list_path[0] == '\0') return true;
+    int count = 0;
+    const std::string list = email_list(roster, settings, &count);
+    FILE* file = fopen(settings.email_list_path, "w");
+    const bool written = file != nullptr && fwrite(list.data(), 1, list.size(), file) == list.size();
+    if (file == nullptr || fclose(file) != 0 || !written) {
+        say("Error: cannot write %s: %s\n", settings.email_list_path, strerror(errno));
+        return false;
+    }
+    report("Emails  : %s  (%d address(es))\n", settings.email_list_path, count);
+    return true;
+}
+
 // Names, in one warning, the cards that get no label for want of an address.
 void warn_unaddressed(const Settings& settings, std::span<const Member* const> unaddressed) {
     if (unaddressed.empty()) return;
@@ -610,6 +626,7 @@ bool produce_documents(Settings& settings, Roster& roster, const PagePlan& plan,
     report_documents(documents, settings, plan);
     if (settings.labels_pdf_path[0] != '\0' && !produce_labels(settings, roster, setup)) return false;
     if (!produce_proofs(settings, roster, setup, images)) return false;
+    if (!produce_email_list(settings, roster)) return false;
     return !pictures.shop_unfinished;
 }
 

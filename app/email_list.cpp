@@ -1,0 +1,74 @@
+#include "app/email_list.h"
+
+#include <vector>
+
+namespace {
+
+// The pieces of a card's e-mail detail: each person's line, each address on it.
+std::vector<std::string> split(const std::string& text, const std::string& by) {
+    std::vector<std::string> parts;
+    for (size_t start = 0; start <= text.size();) {
+        const size_t end = std::min(text.find(by, start), text.size());
+        if (end > start) parts.push_back(text.substr(start, end - start));
+        start = end + by.size();
+    }
+    return parts;
+}
+
+// The name a household's address goes with: the person its tag ("ann@x.org (Ann)") names,
+// `person` (by_person cards list one a person, in order), else the household's own name.
+std::string owner_of(const Member& card, const std::string& tag, size_t person, NameOrder order) {
+    std::vector<PersonName> people = {{card.first_name, card.last_name, "", "", 0}};
+    people.insert(people.end(), card.housemates.begin(), card.housemates.end());
+    const auto name_of = [&](const PersonName& p) {
+        if (!p.name.empty()) return p.name;
+        Member m;
+        m.first_name = p.first_name;
+        m.last_name = p.last_name;
+        return printed_name(m, order);
+    };
+    for (const PersonName& p : people) {
+        if (!tag.empty() && (tag == p.first_name || (p.first_name.empty() && tag == p.last_name)))
+            return name_of(p);
+    }
+    if (card.by_person && person < people.size()) return name_of(people[person]);
+    return printed_name(card, order);
+}
+
+}  // namespace
+
+std::string display_name(const std::string& name) {
+    if (name.find_first_of("()<>[]:;@\\,.\"") == std::string::npos) return name;
+    std::string quoted = "\"";
+    for (char c : name) quoted += (c == '"' || c == '\\') ? std::string("\\") + c : std::string(1, c);
+    return quoted + "\"";
+}
+
+std::string email_list(const Roster& roster, const Settings& settings, int* count) {
+    std::string list;
+    *count = 0;
+    for (int g = 0; g < GROUP_COUNT; ++g) {
+        std::string section;
+        for (const Member& card : group_members(roster, static_cast<Group>(g))) {
+            const std::vector<std::string> lines =
+                split(card.details[DETAIL_EMAIL], std::string(1, PERSON_BREAK));
+            for (size_t person = 0; person < lines.size(); ++person) {
+                for (std::string address : split(lines[person], ", ")) {
+                    std::string tag;
+                    const size_t open = address.rfind(" (");
+                    if (open != std::string::npos && address.back() == ')') {
+                        tag = address.substr(open + 2, address.size() - open - 3);
+                        address.resize(open);
+                    }
+                    if (address.find('@') == std::string::npos) continue;
+                    section += display_name(owner_of(card, tag, person, settings.name_order)) + " <" +
+                               address + ">\n";
+                    ++*count;
+                }
+            }
+        }
+        if (!section.empty())
+            list += std::string("# ") + settings.words.group_titles[g] + "\n" + section + "\n";
+    }
+    return list;
+}
