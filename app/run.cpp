@@ -429,10 +429,11 @@ bool open_extra_document(PdfDocument* pdf, const PdfSetup& setup, const Settings
 }
 
 // Every text of the proofs of `cards`: the cards' and their field lines.
-std::vector<std::string> proof_texts(const Roster& roster, std::span<const Member* const> cards) {
+std::vector<std::string> proof_texts(const Roster& roster, const Settings& settings,
+                                     std::span<const Member* const> cards) {
     std::vector<std::string> texts;
     for (const Member* card : cards) {
-        texts.push_back(card->name.empty() ? card->first_name + " " + card->last_name : card->name);
+        texts.push_back(printed_name(*card, settings.name_order));
         for (const ProofLine& line : proof_lines(*card, roster)) texts.push_back(line.text);
     }
     return texts;
@@ -446,7 +447,7 @@ bool write_proofs(const Settings& settings, const Roster& roster, const PdfSetup
     const int pages = static_cast<int>((cards.size() + 1) / 2);
     PdfDocument pdf;
     if (!open_extra_document(&pdf, setup, settings, path, pages, geometry.page_width, geometry.page_height,
-                             proof_texts(roster, cards)))
+                             proof_texts(roster, settings, cards)))
         return false;
     const bool right_to_left = pages_right_to_left(settings);
     for (size_t i = 0; i < cards.size() && !pdf.failed; ++i) {
@@ -508,10 +509,15 @@ bool produce_email_list(const Settings& settings, const Roster& roster) {
     if (settings.email_list_path[0] == '\0') return true;
     int count = 0;
     const std::string list = email_list(roster, settings, &count);
-    FILE* file = fopen(settings.email_list_path, "w");
-    const bool written = file != nullptr && fwrite(list.data(), 1, list.size(), file) == list.size();
-    if (file == nullptr || fclose(file) != 0 || !written) {
+    // Written beside it first, so a failed write leaves last season's list whole, as a PDF's save does.
+    const std::string temporary = std::string(settings.email_list_path) + ".tmp";
+    FILE* file = fopen(temporary.c_str(), "w");
+    bool written = file != nullptr && fwrite(list.data(), 1, list.size(), file) == list.size();
+    written = file != nullptr && fclose(file) == 0 && written &&
+              rename(temporary.c_str(), settings.email_list_path) == 0;
+    if (!written) {
         say("Error: cannot write %s: %s\n", settings.email_list_path, strerror(errno));
+        remove(temporary.c_str());
         return false;
     }
     report("Emails  : %s  (%d address(es))\n", settings.email_list_path, count);
@@ -551,10 +557,9 @@ bool produce_labels(const Settings& settings, const Roster& roster, const PdfSet
     std::vector<std::string> texts;
     for (const MailingLabel& label : labels)
         texts.insert(texts.end(), label.lines.begin(), label.lines.end());
-    const bool a4 = sheet.paper == PAPER_A4;
-    if (!open_extra_document(&pdf, setup, settings, settings.labels_pdf_path, sheets,
-                             a4 ? A4_SHORT_SIDE : LETTER_SHORT_SIDE, a4 ? A4_LONG_SIDE : LETTER_LONG_SIDE,
-                             texts))
+    const PageGeometry paper = page_geometry(sheet.paper, LAYOUT_STANDARD);
+    if (!open_extra_document(&pdf, setup, settings, settings.labels_pdf_path, sheets, paper.page_width,
+                             paper.page_height, texts))
         return false;
     report_label_fit(settings.member_csv_path, labels, pdf.fonts, sheet);
     draw_labels(&pdf, labels, sheet, start, pages_right_to_left(settings));

@@ -22,6 +22,9 @@ std::string town_line(const Member& card) {
 
 }  // namespace
 
+static_assert(LABEL_SHEETS[0].columns * LABEL_SHEETS[0].rows == MAX_LABELS_A_SHEET,
+              "Label Start reaches as far as the largest sheet's labels");
+
 const LabelSheetGeometry& label_sheet_of(const Settings& settings) {
     if (settings.label_sheet != LABEL_SHEET_AUTO) return LABEL_SHEETS[settings.label_sheet - 1];
     return LABEL_SHEETS[settings.paper_size == PAPER_A4 ? LABEL_L7160 - 1 : LABEL_5160 - 1];

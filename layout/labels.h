@@ -27,14 +27,14 @@ constexpr float INCH = 72.0f;
 constexpr float MILLIMETRE = 72.0f / 25.4f;
 // By LabelSheet, LABEL_SHEET_AUTO left out.
 constexpr LabelSheetGeometry LABEL_SHEETS[] = {
-    {"5160", PAPER_LETTER, 3, 10, 2.625f * INCH, 1.0f * INCH, 0.1875f * INCH, 0.5f * INCH, 2.75f * INCH,
-     1.0f * INCH},
-    {"5163", PAPER_LETTER, 2, 5, 4.0f * INCH, 2.0f * INCH, 0.15625f * INCH, 0.5f * INCH, 4.1875f * INCH,
-     2.0f * INCH},
-    {"L7160", PAPER_A4, 3, 7, 63.5f * MILLIMETRE, 38.1f * MILLIMETRE, 7.2f * MILLIMETRE, 15.15f * MILLIMETRE,
-     66.0f * MILLIMETRE, 38.1f * MILLIMETRE},
-    {"L7163", PAPER_A4, 2, 7, 99.1f * MILLIMETRE, 38.1f * MILLIMETRE, 4.65f * MILLIMETRE, 15.15f * MILLIMETRE,
-     101.6f * MILLIMETRE, 38.1f * MILLIMETRE},
+    {LABEL_SHEET_NAMES[LABEL_5160], PAPER_LETTER, 3, 10, 2.625f * INCH, 1.0f * INCH, 0.1875f * INCH,
+     0.5f * INCH, 2.75f * INCH, 1.0f * INCH},
+    {LABEL_SHEET_NAMES[LABEL_5163], PAPER_LETTER, 2, 5, 4.0f * INCH, 2.0f * INCH, 0.15625f * INCH,
+     0.5f * INCH, 4.1875f * INCH, 2.0f * INCH},
+    {LABEL_SHEET_NAMES[LABEL_L7160], PAPER_A4, 3, 7, 63.5f * MILLIMETRE, 38.1f * MILLIMETRE,
+     7.2f * MILLIMETRE, 15.15f * MILLIMETRE, 66.0f * MILLIMETRE, 38.1f * MILLIMETRE},
+    {LABEL_SHEET_NAMES[LABEL_L7163], PAPER_A4, 2, 7, 99.1f * MILLIMETRE, 38.1f * MILLIMETRE,
+     4.65f * MILLIMETRE, 15.15f * MILLIMETRE, 101.6f * MILLIMETRE, 38.1f * MILLIMETRE},
 };
 
 // The sheet `settings` asks for: its Label Sheet, or for Auto the one made for its paper

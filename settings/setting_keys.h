@@ -22,7 +22,6 @@ inline constexpr const char* DIRECTION_NAMES[3] = {"Auto", "Left to Right", "Rig
 inline constexpr const char* COVER_FOCUS_NAMES[6] = {"Fit", "Centre", "Top", "Bottom", "Left", "Right"};
 inline constexpr const char* HOUSEHOLDS_NAMES[2] = {"Apart", "Together"};
 inline constexpr const char* FILTERED_ROWS_NAMES[3] = {"Stop", "Print", "Leave Out"};
-inline constexpr const char* LABEL_SHEET_NAMES[5] = {"Auto", "5160", "5163", "L7160", "L7163"};
 inline constexpr const char* LABEL_ORDER_NAMES[2] = {"Roster", "Postal Code"};
 inline constexpr const char* YES_NO_NAMES[2] = {"No", "Yes"};
 

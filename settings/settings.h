@@ -127,6 +127,8 @@ enum PicturePlace : int32_t { PLACE_COVER, PLACE_PAGE, PLACE_PHOTO };
 // The maker's sheet mailing labels print on (LABEL_SHEETS, layout/labels.h, gives each one's
 // geometry); Auto takes 5160 on Letter, L7160 on A4.
 enum LabelSheet : int32_t { LABEL_SHEET_AUTO = 0, LABEL_5160, LABEL_5163, LABEL_L7160, LABEL_L7163 };
+// The words roster.sdd gives each, by LabelSheet: also the names the sheets' table and the report use.
+constexpr const char* LABEL_SHEET_NAMES[5] = {"Auto", "5160", "5163", "L7160", "L7163"};
 // The order of the labels: the roster's, or by postal code, as a bulk mailing is presorted.
 enum LabelOrder : int32_t { LABEL_ORDER_ROSTER = 0, LABEL_ORDER_POSTAL_CODE = 1 };
 // The lines a proof's note holds.
