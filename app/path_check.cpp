@@ -60,7 +60,8 @@ bool same_file(const char* a, const char* b) {
 
 std::vector<Failure> outputs_overwriting_inputs(const Settings& settings, const char* settings_path) {
     std::vector<NamedPath> others = {{settings.member_csv_path, "the member list"},
-                                     {settings_path, "the settings file"}};
+                                     {settings_path, "the settings file"},
+                                     {settings.last_season_path, "last season's member list"}};
     for (int slot = 0; slot < PICTURE_SLOT_COUNT; ++slot)
         others.push_back(
             {settings.picture_paths[slot], "the " + ascii_lower(PICTURE_SLOTS[slot].label) + " image"});
@@ -69,10 +70,14 @@ std::vector<Failure> outputs_overwriting_inputs(const Settings& settings, const 
     const struct {
         const char* setting;
         const char* path;
-    } outputs[] = {
-        {"Booklet PDF", settings.booklet_pdf_path},       {"Standard PDF", settings.standard_pdf_path},
-        {"Print Shop PDF", settings.print_shop_pdf_path}, {"Labels PDF", settings.labels_pdf_path},
-        {"Proofs PDF", settings.proofs_pdf_path},         {"Email List", settings.email_list_path}};
+    } outputs[] = {{"Booklet PDF", settings.booklet_pdf_path},
+                   {"Standard PDF", settings.standard_pdf_path},
+                   {"Print Shop PDF", settings.print_shop_pdf_path},
+                   {"Labels PDF", settings.labels_pdf_path},
+                   {"Proofs PDF", settings.proofs_pdf_path},
+                   {"Email List", settings.email_list_path},
+                   {"Changes", settings.changes_path},
+                   {"Contacts File", settings.contacts_path}};
     std::vector<Failure> failures;
     for (const auto& output : outputs) {
         if (output.path[0] == '\0') continue;

@@ -18,7 +18,9 @@
 #include <string>
 #include <vector>
 
+#include "app/contacts.h"
 #include "image/colour.h"
+#include "image/image.h"
 #include "layout/folio.h"
 #include "layout/geometry.h"
 #include "tests/support/jpeg_writer.h"
@@ -235,6 +237,13 @@ TEST(Rosterbook, LibharuErrorsEndTheRunWithoutOutput) {
         std::string err;
     } errors[] = {
         {"missing output folder", "Booklet PDF: no/such/folder/booklet.pdf\n",
+         "Error: cannot write no/such/folder/booklet.pdf: No such file or directory\n"},
+        // Last season's list is read before anything is written.
+        {"last season missing", "Last Season: members-2025.csv\nChanges: changes.txt\n",
+         "Error: members-2025.csv: No such file or directory\n"},
+        {"changes alone", "Changes: changes.txt\nBooklet PDF: no/such/folder/booklet.pdf\n",
+         "Warning: roster.sdd: Changes needs last season's member list to compare with: add 'Last Season: "
+         "members-2025.xlsx' naming it; no report is written\n"
          "Error: cannot write no/such/folder/booklet.pdf: No such file or directory\n"},
     };
     for (const auto& e : errors) {
@@ -602,6 +611,84 @@ TEST(Rosterbook, ProofsForEveryCard) {
     // The e-mail list: the private member's address left out as on the card, the household's
     // with its person.
     EXPECT_EQ(dir.read("emails.txt"), "# Members\nAnn Lee <ann@x.org>\nCarol Smith <carol@x.org>\n\n");
+}
+
+// Two seasons' lists: what changed between them, whole, and this season's people as phones'
+// contacts, parsed back; a private member's contact holds what the card prints, and a private
+// partner's none of the household's shared phone.
+TEST(Rosterbook, ChangesAndContactsFromTwoSeasons) {
+    TempDir dir;
+    dir.write("roster.sdd",
+              "Households: Together\nPrivate Shows: Email\nMember Photos: On\nClub: Riverside Squares\n"
+              "Last Season: members-2025.csv\nChanges: changes.txt\nContacts File: club.vcf\n");
+    const std::string header = "Role,First Name,Last Name,Address,City,Zip,Phone,Cell,Email,Private\n";
+    dir.write("members-2025.csv", header +
+                                      "New Dancer,Ann,Lee,12 Oak St,Town,97402,555-0101,,ann@x.org,\n"
+                                      "Member,Bob,Smith,5 Elm St,Village,97401,555-0202,,bob@x.org,\n"
+                                      "Member,Carol,Smith,5 Elm St,Village,97401,555-0202,,carol@x.org,yes\n"
+                                      "Member,Dee,Oldname,7 Pine Rd,Hamlet,97403,555-0303,,dee@x.org,\n"
+                                      "Member,Gus,Gone,3 Past St,Town,97402,555-0606,,,\n"
+                                      "Member,Fay,Quiet,2 Old Rd,Hamlet,97403,555-0505,,fay@x.org,yes\n"
+                                      "Member,ZOË,Park,4 Bay St,Town,97402,555-0707,,,\n");
+    dir.write("members.csv", header +
+                                 "Caller,Ann,Lee,12 Oak St,Town,97402,555-0101,555-0199,ann@x.org,\n"
+                                 "Member,Bob,Smith,5 Elm St,Village,97401,555-0202,,bob@x.org,\n"
+                                 "Member,Carol,Smith,5 Elm St,Village,97401,555-0202,,carol@x.org,yes\n"
+                                 "Member,Dee,Newname,7 Pine Rd,Hamlet,97403,555-0303,,dee@x.org,\n"
+                                 "New Dancer,Eve,Fresh,1 New Way,Town,97402,555-0404,,,\n"
+                                 "Member,Fay,Quiet,9 Hidden Ln,Hamlet,97403,555-0505,,fay@x.org,yes\n"
+                                 "Member,Zoe,Park,4 Bay St,Town,97402,555-0707,,,\n");
+    std::filesystem::create_directories(dir.file("photos"));
+    write_jpeg(dir.file("photos/Ann Lee.jpg"), {400, 300});
+    const RunResult run = run_in(dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("Changes : 1 new, 1 gone, 4 changed (changes.txt)\n"
+                           "Contacts: club.vcf  (7 contact(s), 1 photo(s))\n"),
+              std::string::npos)
+        << run.out;
+    EXPECT_EQ(
+        dir.read("changes.txt"),
+        "What changed since last season: members-2025.csv → members.csv\n"
+        "1 new, 1 gone, 4 changed\n\n"
+        "New this season (1)\n  Eve Fresh, New Dancers (members.csv line 6)\n\n"
+        "Gone since last season (1)\n  Gus Gone, Members (members-2025.csv line 6)\n\n"
+        "Changed (4)\n"
+        "  Ann Lee (members.csv line 2)\n    Section: New Dancers → Caller\n    Cell: (none) → 555-0199\n"
+        "  Dee Newname (members.csv line 5), probably Dee Oldname (members-2025.csv line 5): the same "
+        "e-mail\n    Name: Dee Oldname → Dee Newname\n"
+        "  Zoe Park (members.csv line 8)\n    Name: ZOË Park → Zoe Park\n"
+        "  Fay Quiet (members.csv line 7)\n    Address: (private) → (private)\n");
+    const std::string org = " | ORG Riverside Squares | CATEGORIES ";
+    EXPECT_EQ(parsed_vcards(dir.file("club.vcf"), dir.path),
+              "Ann Lee | N Lee;Ann | TEL HOME,VOICE=555-0101 | TEL CELL,VOICE=555-0199 | EMAIL=ann@x.org | "
+              "ADR 12 Oak St;Town;97402;" +
+                  org +
+                  "Caller | PHOTO 1.jpg\n"
+                  "Dee Newname | N Newname;Dee | TEL HOME,VOICE=555-0303 | EMAIL=dee@x.org | ADR 7 Pine "
+                  "Rd;Hamlet;97403;" +
+                  org +
+                  "Member\n"
+                  "Zoe Park | N Park;Zoe | TEL HOME,VOICE=555-0707 | ADR 4 Bay St;Town;97402;" +
+                  org +
+                  "Member\n"
+                  "Fay Quiet | N Quiet;Fay | EMAIL=fay@x.org" +
+                  org +
+                  "Member\n"
+                  "Bob Smith | N Smith;Bob | TEL HOME,VOICE=555-0202 | EMAIL=bob@x.org | ADR 5 Elm "
+                  "St;Village;97401;" +
+                  org +
+                  "Member\n"
+                  "Carol Smith | N Smith;Carol | EMAIL=carol@x.org" +
+                  org +
+                  "Member\n"
+                  "Eve Fresh | N Fresh;Eve | TEL HOME,VOICE=555-0404 | ADR 1 New Way;Town;97402;" +
+                  org + "New Dancer\n");
+    SourceImage photo = {};
+    ASSERT_EQ(load_source_image(dir.file("1.jpg").c_str(), &photo, {0, false}), std::nullopt);
+    EXPECT_EQ(photo.width, 240u);
+    EXPECT_EQ(photo.height, 240u);
+    free_source_image(&photo);
+    EXPECT_LE(std::filesystem::file_size(dir.file("1.jpg")), MAX_CONTACT_PHOTO_BYTES);
 }
 
 // The texts of one page joined by "|".
@@ -2280,6 +2367,8 @@ TEST(Rosterbook, OutputsNeverOverwriteInputs) {
          "Standard PDF './sub/../out.pdf' is also the Booklet PDF"},
         {"Booklet PDF: link.csv", "Booklet PDF 'link.csv' is also the member list"},  // a symbolic link
         {"Labels PDF: ./standard.pdf", "Labels PDF './standard.pdf' is also the Standard PDF"},
+        {"Last Season: old.csv\nChanges: old.csv", "Changes 'old.csv' is also last season's member list"},
+        {"Email List: x.txt\nContacts File: ./x.txt", "Contacts File './x.txt' is also the Email List"},
     };
     for (const auto& e : errors) {
         TempDir dir;

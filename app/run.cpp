@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "app/changes.h"
+#include "app/contacts.h"
 #include "app/email_list.h"
 #include "app/path_check.h"
 #include "app/picture_jobs.h"
@@ -239,6 +241,13 @@ void open_member_photos(const Settings& settings, const Roster& roster, LoadedIm
     return std::nullopt;
 }
 
+// The club's name: Club, else the first title line; "" when there is neither.
+const char* club_name(const Settings& settings) {
+    return settings.club[0] != '\0'        ? settings.club
+           : settings.title_line_count > 0 ? settings.title_lines[0]
+                                           : "";
+}
+
 // The title lines joined by a blank, for the documents' information.
 std::string document_title(const Settings& settings) {
     std::string title;
@@ -286,9 +295,7 @@ bool open_print_shop_document(PdfDocument* pdf, const PdfSetup& setup, const Pag
     pdf->shop.bleed = geometry.bleed;
     pdf->shop.marks = settings.crop_marks ? CROP_MARKS_MARGIN : 0.0f;
     const float border = geometry.bleed + pdf->shop.marks;  // from the sheet's edge to the trim
-    pdf->shop.author = settings.club[0] != '\0'        ? settings.club
-                       : settings.title_line_count > 0 ? settings.title_lines[0]
-                                                       : "";
+    pdf->shop.author = club_name(settings);
     pdf->shop.cmyk = settings.shop_colour == SHOP_CMYK;
     pdf->shop.profile = pdf->shop.cmyk ? std::string(press_profile_bytes()) : srgb_profile_bytes();
     pdf->shop.to_press = rgb_to_press;
@@ -504,23 +511,81 @@ bool produce_proofs(const Settings& settings, const Roster& roster, const PdfSet
     return true;
 }
 
-// Writes the e-mail list Email List names, and its report line; false after a message.
-bool produce_email_list(const Settings& settings, const Roster& roster) {
-    if (settings.email_list_path[0] == '\0') return true;
-    int count = 0;
-    const std::string list = email_list(roster, settings, &count);
-    // Written beside it first, so a failed write leaves last season's list whole, as a PDF's save does.
-    const std::string temporary = std::string(settings.email_list_path) + ".tmp";
+// Writes `text` to `path`, beside it first, so a failed write leaves last season's file whole,
+// as a PDF's save does; false after a message.
+bool write_text_file(const char* path, const std::string& text) {
+    const std::string temporary = std::string(path) + ".tmp";
     FILE* file = fopen(temporary.c_str(), "w");
-    bool written = file != nullptr && fwrite(list.data(), 1, list.size(), file) == list.size();
-    written = file != nullptr && fclose(file) == 0 && written &&
-              rename(temporary.c_str(), settings.email_list_path) == 0;
+    bool written = file != nullptr && fwrite(text.data(), 1, text.size(), file) == text.size();
+    written = file != nullptr && fclose(file) == 0 && written && rename(temporary.c_str(), path) == 0;
     if (!written) {
-        say("Error: cannot write %s: %s\n", settings.email_list_path, strerror(errno));
+        say("Error: cannot write %s: %s\n", path, strerror(errno));
         remove(temporary.c_str());
-        return false;
     }
-    report("Emails  : %s  (%d address(es))\n", settings.email_list_path, count);
+    return written;
+}
+
+// The contacts' photos, by row of `rows`: each JPEG made on `threads` threads; a photo that
+// cannot be made is said, and its contact goes without.
+std::vector<std::string> contact_photos(const Roster& rows, const Settings& settings, int threads) {
+    std::vector<CardPhotoFile> files;
+    // Where the roster's photos were found, each row's, said already of the cards.
+    kept_messages([&] { files = find_member_photos(rows, settings); });
+    std::vector<std::string> photos(files.size());
+    std::vector<std::optional<Failure>> failures(files.size());
+    run_in_order(
+        files.size(), threads,
+        [&](size_t i) {
+            if (!files[i].path.empty())
+                failures[i] = contact_photo(files[i].path, files[i].focus, &photos[i]);
+        },
+        [&](size_t i) {
+            if (failures[i]) {
+                say("Warning: %s: %s; the contact goes without a photo\n", failures[i]->file.c_str(),
+                    failures[i]->reason.c_str());
+            }
+            return true;
+        });
+    return photos;
+}
+
+// Writes the files made from the member list that Changes, Contacts File and Email List name,
+// each with its report line; false after a message. `last_season` is the list Last Season
+// names, read one record a row, or null.
+bool produce_member_files(const Settings& settings, const Roster& roster, const Roster* last_season,
+                          int threads) {
+    // The list again, one record a row, its texts as typed (the roster's hold what the fonts
+    // print); what reading it says was said the first time.
+    Roster rows;
+    if ((last_season != nullptr && settings.changes_path[0] != '\0') || settings.contacts_path[0] != '\0') {
+        std::optional<Failure> failure;
+        kept_messages([&] { failure = load_rows(settings, roster.path, &rows); });
+        if (failure) {
+            say_failure(*failure);
+            return false;
+        }
+    }
+    if (last_season != nullptr && settings.changes_path[0] != '\0') {
+        const SeasonChanges changes = season_changes(*last_season, rows, settings);
+        if (!write_text_file(settings.changes_path, changes.text)) return false;
+        report("Changes : %d new, %d gone, %d changed (%s)\n", changes.added, changes.gone, changes.changed,
+               settings.changes_path);
+    }
+    if (settings.contacts_path[0] != '\0') {
+        const std::vector<std::string> photos =
+            settings.member_photos ? contact_photos(rows, settings, threads) : std::vector<std::string>();
+        int count = 0;
+        const std::string file = contacts_file(rows, settings, club_name(settings), photos, &count);
+        if (!write_text_file(settings.contacts_path, file)) return false;
+        const auto pictured = std::count_if(photos.begin(), photos.end(), [](auto& p) { return !p.empty(); });
+        report("Contacts: %s  (%d contact(s), %ld photo(s))\n", settings.contacts_path, count,
+               static_cast<long>(pictured));
+    }
+    if (settings.email_list_path[0] != '\0') {
+        int count = 0;
+        if (!write_text_file(settings.email_list_path, email_list(roster, settings, &count))) return false;
+        report("Emails  : %s  (%d address(es))\n", settings.email_list_path, count);
+    }
     return true;
 }
 
@@ -580,7 +645,7 @@ bool produce_labels(const Settings& settings, const Roster& roster, const PdfSet
 // preparer) and documents saved on `threads` threads, every file dated `request.made_at`.
 // Returns false after a message, also when the home PDFs were written but the shop's file
 // could not be finished, or when the preparer ended the run.
-bool produce_documents(Settings& settings, Roster& roster, const PagePlan& plan,
+bool produce_documents(Settings& settings, Roster& roster, const Roster* last_season, const PagePlan& plan,
                        std::span<const IndexEntry> index, const RunRequest& request, int threads) {
     const std::vector<Member*> people = members_in_list_order(&roster);
     // The standard fonts print Western European text only; anything more takes Unicode fonts.
@@ -631,7 +696,7 @@ bool produce_documents(Settings& settings, Roster& roster, const PagePlan& plan,
     report_documents(documents, settings, plan);
     if (settings.labels_pdf_path[0] != '\0' && !produce_labels(settings, roster, setup)) return false;
     if (!produce_proofs(settings, roster, setup, images)) return false;
-    if (!produce_email_list(settings, roster)) return false;
+    if (!produce_member_files(settings, roster, last_season, threads)) return false;
     return !pictures.shop_unfinished;
 }
 
@@ -702,6 +767,19 @@ void warn_unused_shop_keys(const Settings& settings) {
     }
 }
 
+// Last Season and Changes go together: one without the other makes nothing, and is said.
+void warn_unpaired_season_keys(const Settings& settings) {
+    const bool last = settings.last_season_path[0] != '\0', changes = settings.changes_path[0] != '\0';
+    if (last && !changes) {
+        say("Warning: roster.sdd: Last Season is read only to report what changed: add 'Changes: "
+            "changes.txt' "
+            "to write the report\n");
+    } else if (changes && !last) {
+        say("Warning: roster.sdd: Changes needs last season's member list to compare with: add 'Last Season: "
+            "members-2025.xlsx' naming it; no report is written\n");
+    }
+}
+
 // One run, as run_rosterbook describes; `settings` is its to fill.
 int make_roster(const RunRequest& request, Settings* settings) {
     Roster roster;
@@ -711,6 +789,7 @@ int make_roster(const RunRequest& request, Settings* settings) {
            settings->subtitle_line_count, label_sequence_name(settings->label_sequence));
     warn_missing_images(*settings);
     warn_unused_shop_keys(*settings);
+    warn_unpaired_season_keys(*settings);
     const std::vector<Failure> overwriting = outputs_overwriting_inputs(*settings, request.settings_path);
     for (const Failure& failure : overwriting) say_failure(failure);
     if (!overwriting.empty()) return 1;
@@ -723,6 +802,16 @@ int make_roster(const RunRequest& request, Settings* settings) {
     // From here on, messages name the list read: members.xlsx where members.csv is missing.
     copy_text(settings->member_csv_path, PATH_SIZE, roster.path.c_str());
     report("Members : %s\n", group_counts(roster).c_str());
+    // Last season's list is read before anything is written: a list that fails stops the run.
+    std::optional<Roster> last_season;
+    if (settings->last_season_path[0] != '\0' && settings->changes_path[0] != '\0') {
+        last_season.emplace();
+        if (const std::optional<Failure> failure =
+                load_rows(*settings, settings->last_season_path, &*last_season)) {
+            say_failure(*failure);
+            return 1;
+        }
+    }
     report_direction(*settings);
     const std::vector<IndexEntry> index =
         settings->name_index ? index_entries(roster, *settings) : std::vector<IndexEntry>();
@@ -739,7 +828,10 @@ int make_roster(const RunRequest& request, Settings* settings) {
     const int threads = request.threads > 0
                             ? request.threads
                             : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    return produce_documents(*settings, roster, plan, index, request, threads) ? 0 : 1;
+    return produce_documents(*settings, roster, last_season ? &*last_season : nullptr, plan, index, request,
+                             threads)
+               ? 0
+               : 1;
 }
 
 int run_rosterbook(const RunRequest& request) {

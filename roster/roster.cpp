@@ -438,7 +438,7 @@ void name_other_sheets(const Sheet& sheet, Failure* failure) {
 
 // Reads the member list at `path` into `roster`, as load_roster describes.
 [[nodiscard]] std::optional<Failure> load_list(const Settings& settings, const std::string& list,
-                                               Roster* roster) {
+                                               Roster* roster, bool join = true) {
     *roster = Roster();
     roster->path = list;
     const char* path = list.c_str();
@@ -515,7 +515,7 @@ void name_other_sheets(const Sheet& sheet, Failure* failure) {
             path, members);
     }
     report_private_members(reader.counts.private_members, settings);
-    if (settings.households == HOUSEHOLDS_TOGETHER) join_households(roster, settings, path);
+    if (join && settings.households == HOUSEHOLDS_TOGETHER) join_households(roster, settings, path);
     return std::nullopt;
 }
 
@@ -638,6 +638,11 @@ std::string list_described(const std::string& path, const Roster& roster) {
     const std::vector<std::string> lists = member_lists(settings);
     if (lists.size() == 1) return load_list(settings, lists[0], roster);
     return load_one_of(settings, lists, roster);
+}
+
+[[nodiscard]] std::optional<Failure> load_rows(const Settings& settings, const std::string& path,
+                                               Roster* roster) {
+    return load_list(settings, path, roster, false);
 }
 
 std::string family_first(const std::string& family, const std::string& given) {

@@ -125,6 +125,13 @@ inline int32_t group_people(const Roster& roster, Group group) {
 // header) fails with the reason "empty".
 [[nodiscard]] std::optional<Failure> load_roster(const Settings& settings, Roster* roster);
 
+// Reads the list at `path` into `roster` as load_roster reads the member list (saying what that
+// says), but one record a row whatever Households says: a person, or a couple a row names
+// ("Bob & Carol Smith"). What is compared with last season, and what phones' contacts come from.
+// The failure is load_roster's.
+[[nodiscard]] std::optional<Failure> load_rows(const Settings& settings, const std::string& path,
+                                               Roster* roster);
+
 // A family name and a given name, family first: a blank between them, except in a Chinese name
 // written as Chinese writes it, a family name of one Chinese character and a given name of Chinese
 // characters alone ("王小华"). A longer family name keeps the blank, as Japanese lists print their

@@ -344,6 +344,7 @@ constexpr const char* LIST = "Member list";
 constexpr const char* PRINTING = "Printing";
 constexpr const char* SHOP = "Print shop";
 constexpr const char* MAILING = "Mailing";
+constexpr const char* SEASON = "Since last season";
 
 // Every key of the settings file, in the order they are matched.
 constexpr SettingKey SETTING_KEYS[] = {
@@ -722,6 +723,19 @@ constexpr SettingKey SETTING_KEYS[] = {
      .group = MAILING,
      .apply = apply_path_to<&Settings::email_list_path>,
      .shown = text_shown<&Settings::email_list_path>},
+    {.name = "Contacts File",
+     .group = MAILING,
+     .apply = apply_path_to<&Settings::contacts_path>,
+     .shown = text_shown<&Settings::contacts_path>},
+    {.name = "Last Season",
+     .kind = SETTING_FILE,
+     .group = SEASON,
+     .apply = apply_path_to<&Settings::last_season_path>,
+     .shown = text_shown<&Settings::last_season_path>},
+    {.name = "Changes",
+     .group = SEASON,
+     .apply = apply_path_to<&Settings::changes_path>,
+     .shown = text_shown<&Settings::changes_path>},
     {.name = "Label Private",
      .kind = SETTING_CHOICE,
      .group = MAILING,

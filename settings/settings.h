@@ -204,7 +204,10 @@ struct Settings {
     char proof_shows[SETTINGS_LINE_SIZE];  // the other columns a proof shows, comma-separated headings
     char proof_note[MAX_PROOF_NOTE_LINES][TYPED_LINE_SIZE];  // the lines under every proof
     int32_t proof_note_count;
-    char email_list_path[PATH_SIZE];  // "" (the default): no e-mail list
+    char email_list_path[PATH_SIZE];   // "" (the default): no e-mail list
+    char last_season_path[PATH_SIZE];  // last season's member list; "" (the default): none
+    char changes_path[PATH_SIZE];      // "" (the default): no report of what changed since last season
+    char contacts_path[PATH_SIZE];     // "" (the default): no vCard file
 };
 
 // What every place knows of a picture slot, by PictureSlot.

@@ -135,6 +135,11 @@ std::string command_output(const std::string& command) {
     return output;
 }
 
+std::string parsed_vcards(const std::string& vcf, const std::string& photos) {
+    return command_output("timeout 60 /usr/bin/python3 '" TEST_SUPPORT_DIR "/vcards.py' '" + vcf + "' '" +
+                          photos + "' 2>&1");
+}
+
 std::string to_code_page(const std::string& utf8, const char* encoding) {
     iconv_t handle = iconv_open(encoding, "UTF-8");
     if (handle == reinterpret_cast<iconv_t>(-1))

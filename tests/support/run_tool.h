@@ -51,5 +51,9 @@ std::string command_output(const std::string& command);
 std::string extraction_misses(const std::string& extractor, const std::string& pdf,
                               const std::string& expected_file);
 
+// The vCards of the file at `vcf` as python3-vobject parses them, one a line (tests/support/vcards.py
+// says how); their photos are written to `photos` as 1.jpg, 2.jpg, ... A parse error is returned as it is.
+std::string parsed_vcards(const std::string& vcf, const std::string& photos);
+
 // `utf8` converted with iconv to `encoding` ("WINDOWS-1250", "UTF-16LE", ...); throws when it cannot.
 std::string to_code_page(const std::string& utf8, const char* encoding);
