@@ -40,8 +40,11 @@ TEST(SeasonChanges, PeopleMatchedByNameElseByAnAddressOrNumber) {
         EXPECT_EQ(changes.gone, c.gone) << c.now;
         EXPECT_EQ(changes.changed, c.changed) << c.now;
         EXPECT_EQ(changes.text.find("probably") == std::string::npos, c.probably[0] == '\0') << c.now;
-        const std::string said = std::string(", probably Ann Lee (") + last.path + " line 2): " + c.probably + "\n";
-        if (c.probably[0] != '\0') EXPECT_NE(changes.text.find(said), std::string::npos) << changes.text;
+        const std::string said =
+            std::string(", probably Ann Lee (") + last.path + " line 2): " + c.probably + "\n";
+        if (c.probably[0] != '\0') {
+            EXPECT_NE(changes.text.find(said), std::string::npos) << changes.text;
+        }
     }
 }
 
