@@ -19,6 +19,7 @@ const webp = fs.readFileSync(path.join(webps, fs.readdirSync(webps).sort()[0]));
 const cases = [
   {name: 'the sample club with its photos', helped: true,
    files: {'members.csv': fs.readFileSync(path.join(club, 'members.csv')),
+           'members-2025.csv': fs.readFileSync(path.join(club, 'members-2025.csv')),
            'roster.sdd': fs.readFileSync(path.join(club, 'roster.sdd')),
            ...Object.fromEntries(fs.readdirSync(path.join(club, 'photos')).map((name) =>
              ['photos/' + name, fs.readFileSync(path.join(club, 'photos', name))]))}},
