@@ -82,17 +82,6 @@ std::vector<std::string> contact_keys(const Member& row) {
     return keys;
 }
 
-// Whether two rows share an e-mail address or a phone number; `what` gets which.
-bool share_contact(const Member& a, const Member& b, std::string* what) {
-    const std::vector<std::string> theirs = contact_keys(b);
-    for (const std::string& key : contact_keys(a)) {
-        if (std::find(theirs.begin(), theirs.end(), key) == theirs.end()) continue;
-        *what = key.find('@') != std::string::npos ? "the same e-mail" : "the same phone number";
-        return true;
-    }
-    return false;
-}
-
 // A row of this season and the row of last season it matched; `why` is said of a probable match.
 struct Match {
     std::optional<size_t> last;
@@ -137,13 +126,24 @@ std::vector<Match> match_rows(const Roster& last, const Roster& now, const Setti
         matches[i].last = found->second;
         unmatched.erase(found);
     }
+    // Last season's rows left over, by each e-mail address and phone number they hold.
+    std::multimap<std::string, size_t> by_contact;
+    std::vector<bool> taken(last.people.size(), true);
+    for (const auto& [name, row] : unmatched) {
+        taken[row] = false;
+        for (std::string& contact : contact_keys(last.people[row]))
+            by_contact.emplace(std::move(contact), row);
+    }
     for (size_t i = 0; i < now.people.size(); ++i) {
         if (matches[i].last) continue;
-        for (auto left = unmatched.begin(); left != unmatched.end(); ++left) {
-            std::string what;
-            if (!share_contact(now.people[i], last.people[left->second], &what)) continue;
-            matches[i] = {left->second, what};
-            unmatched.erase(left);
+        for (const std::string& contact : contact_keys(now.people[i])) {
+            const auto [first, end] = by_contact.equal_range(contact);
+            const auto left =
+                std::find_if(first, end, [&](const auto& entry) { return !taken[entry.second]; });
+            if (left == end) continue;
+            taken[left->second] = true;
+            matches[i] = {left->second, contact.find('@') != std::string::npos ? "the same e-mail"
+                                                                               : "the same phone number"};
             break;
         }
     }
