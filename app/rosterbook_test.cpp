@@ -939,7 +939,7 @@ TEST(Rosterbook, PrintShopFilePassesThePreflight) {
         const int members = c.members;
         const std::string what = std::string(c.paper) + " " + c.colour + " " + std::to_string(members);
         TempDir dir;
-        for (const char* name : {"roster.sdd", "members.csv", "cover.png", "photos"}) {
+        for (const char* name : {"roster.sdd", "members.csv", "members-2025.csv", "cover.png", "photos"}) {
             std::filesystem::copy(std::string(EXAMPLES_DIR) + "/" + name, dir.file(name),
                                   std::filesystem::copy_options::recursive);
         }
@@ -1087,7 +1087,7 @@ TEST(Rosterbook, SpreadsheetFilesAreReadAsShown) {
     std::string made[2];
     for (const char* list : {"members.csv", "members.xlsx"}) {
         TempDir club;
-        for (const char* name : {list, "roster.sdd", "cover.png"})
+        for (const char* name : {list, "members-2025.csv", "roster.sdd", "cover.png"})
             std::filesystem::copy_file(std::string(EXAMPLES_DIR) + "/" + name, club.file(name));
         ASSERT_EQ(run_tool(ROSTERBOOK_BINARY, club.path, {.environment = {"SOURCE_DATE_EPOCH=1"}}).status, 0)
             << list;
@@ -1096,7 +1096,7 @@ TEST(Rosterbook, SpreadsheetFilesAreReadAsShown) {
     EXPECT_TRUE(made[0] == made[1]);
     // Kept side by side and named by neither roster.sdd: both are read, the same people said.
     TempDir both;
-    for (const char* name : {"members.csv", "members.xlsx", "cover.png"})
+    for (const char* name : {"members.csv", "members.xlsx", "members-2025.csv", "cover.png"})
         std::filesystem::copy_file(std::string(EXAMPLES_DIR) + "/" + name, both.file(name));
     std::string settings = TempDir::read_path(std::string(EXAMPLES_DIR) + "/roster.sdd");
     settings.erase(settings.find("Member CSV: members.csv"), strlen("Member CSV: members.csv"));
@@ -2512,7 +2512,7 @@ TEST(Rosterbook, EveryoneWholeInALongList) {
 // The sample club with its typed pages, then with pictures in their place.
 TEST(Rosterbook, SampleClubAndAFullRosterStayInsideTheirBoxes) {
     TempDir sample;
-    for (const char* name : {"roster.sdd", "members.csv", "cover.png", "photos"}) {
+    for (const char* name : {"roster.sdd", "members.csv", "members-2025.csv", "cover.png", "photos"}) {
         std::filesystem::copy(std::string(EXAMPLES_DIR) + "/" + name, sample.file(name),
                               std::filesystem::copy_options::recursive);
     }
