@@ -47,33 +47,17 @@ Group group_of(const Roster& roster, size_t index) {
     return static_cast<Group>(group);
 }
 
-// The values of a detail, each as typed (a household's "ann@x.org (Ann)" without its tag).
-std::vector<std::string> values_of(const std::string& text) {
-    std::vector<std::string> values;
-    for (size_t start = 0; start <= text.size();) {
-        const size_t end = std::min(text.find_first_of(std::string(",") + PERSON_BREAK, start), text.size());
-        std::string value = text.substr(start, end - start);
-        const size_t tag = value.rfind(" (");
-        if (tag != std::string::npos && !value.empty() && value.back() == ')') value.resize(tag);
-        value.erase(0, std::min(value.find_first_not_of(' '), value.size()));
-        value.erase(value.find_last_not_of(' ') + 1);
-        if (!value.empty()) values.push_back(value);
-        start = end + 1;
-    }
-    return values;
-}
-
 // What else than a name says a row is a person: their e-mail addresses (letter case aside)
 // and phone numbers (digits only).
 std::vector<std::string> contact_keys(const Member& row) {
     std::vector<std::string> keys;
-    for (const std::string& address : values_of(detail_value(row, DETAIL_EMAIL).text)) {
-        if (address.find('@') != std::string::npos) keys.push_back(ascii_lower(address));
+    for (const DetailValue& address : detail_values(detail_value(row, DETAIL_EMAIL).text)) {
+        if (address.value.find('@') != std::string::npos) keys.push_back(ascii_lower(address.value));
     }
     for (int detail : {DETAIL_PHONE, DETAIL_CELL}) {
-        for (const std::string& number : values_of(detail_value(row, detail).text)) {
+        for (const DetailValue& number : detail_values(detail_value(row, detail).text)) {
             std::string digits;
-            for (char c : number) {
+            for (char c : number.value) {
                 if (c >= '0' && c <= '9') digits += c;
             }
             if (digits.size() >= LEAST_PHONE_DIGITS) keys.push_back(digits);

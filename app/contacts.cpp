@@ -58,23 +58,17 @@ std::vector<RowPerson> people_of(const Member& row) {
     return people;
 }
 
-// The values of a detail that are `person`'s: each value of the row's text, one tagged with
-// another person's first name ("555-0101 (Ann)") left out.
+// The values of a detail that are `person`'s: each value of the row's, but one tagged with
+// another person's first name ("555-0101 (Ann)"), as a couple's row may tag them.
 std::vector<std::string> values_for(const std::string& text, const RowPerson& person) {
     std::vector<std::string> values;
-    for (size_t start = 0; start <= text.size();) {
-        const size_t end = std::min(text.find_first_of(std::string(",") + PERSON_BREAK, start), text.size());
-        std::string value = text.substr(start, end - start);
-        start = end + 1;
-        value.erase(0, std::min(value.find_first_not_of(' '), value.size()));
-        value.erase(value.find_last_not_of(' ') + 1);
-        const size_t tag = value.rfind(" (");
-        if (tag != std::string::npos && value.back() == ')') {
-            const std::string whose = value.substr(tag + 2, value.size() - tag - 3);
-            if (!person.alone && whose != person.name.first_name) continue;
-            if (!person.alone) value.resize(tag);
+    for (const DetailValue& value : detail_values(text)) {
+        if (person.alone || value.tag.empty()) {
+            values.push_back(person.alone && !value.tag.empty() ? value.value + " (" + value.tag + ")"
+                                                                : value.value);
+        } else if (value.tag == person.name.first_name) {
+            values.push_back(value.value);
         }
-        if (!value.empty()) values.push_back(value);
     }
     return values;
 }

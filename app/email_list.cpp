@@ -4,17 +4,6 @@
 
 namespace {
 
-// The pieces of a card's e-mail detail: each person's line, each address on it.
-std::vector<std::string> split(const std::string& text, const std::string& by) {
-    std::vector<std::string> parts;
-    for (size_t start = 0; start <= text.size();) {
-        const size_t end = std::min(text.find(by, start), text.size());
-        if (end > start) parts.push_back(text.substr(start, end - start));
-        start = end + by.size();
-    }
-    return parts;
-}
-
 // The name a household's address goes with: the person its tag ("ann@x.org (Ann)") names,
 // `person` (by_person cards list one a person, in order), else the household's own name.
 std::string owner_of(const Member& card, const std::string& tag, size_t person, NameOrder order) {
@@ -50,21 +39,11 @@ std::string email_list(const Roster& roster, const Settings& settings, int* coun
     for (int g = 0; g < GROUP_COUNT; ++g) {
         std::string section;
         for (const Member& card : group_members(roster, static_cast<Group>(g))) {
-            const std::vector<std::string> lines =
-                split(card.details[DETAIL_EMAIL], std::string(1, PERSON_BREAK));
-            for (size_t person = 0; person < lines.size(); ++person) {
-                for (std::string address : split(lines[person], ", ")) {
-                    std::string tag;
-                    const size_t open = address.rfind(" (");
-                    if (open != std::string::npos && address.back() == ')') {
-                        tag = address.substr(open + 2, address.size() - open - 3);
-                        address.resize(open);
-                    }
-                    if (address.find('@') == std::string::npos) continue;
-                    section += display_name(owner_of(card, tag, person, settings.name_order)) + " <" +
-                               address + ">\n";
-                    ++*count;
-                }
+            for (const DetailValue& address : detail_values(card.details[DETAIL_EMAIL])) {
+                if (address.value.find('@') == std::string::npos) continue;
+                section += display_name(owner_of(card, address.tag, address.line, settings.name_order)) +
+                           " <" + address.value + ">\n";
+                ++*count;
             }
         }
         if (!section.empty())

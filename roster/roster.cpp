@@ -659,6 +659,26 @@ std::string family_first(const std::string& family, const std::string& given) {
     return family + (chinese && characters == 1 ? "" : " ") + given;
 }
 
+std::vector<DetailValue> detail_values(const std::string& text) {
+    std::vector<DetailValue> values;
+    size_t line = 0;
+    for (size_t start = 0; start <= text.size();) {
+        const size_t end = std::min(text.find_first_of(std::string(",") + PERSON_BREAK, start), text.size());
+        DetailValue value = {text.substr(start, end - start), "", line};
+        if (end < text.size() && text[end] == PERSON_BREAK) ++line;
+        start = end + 1;
+        value.value.erase(0, std::min(value.value.find_first_not_of(' '), value.value.size()));
+        value.value.erase(value.value.find_last_not_of(' ') + 1);
+        const size_t open = value.value.rfind(" (");
+        if (open != std::string::npos && value.value.back() == ')') {
+            value.tag = value.value.substr(open + 2, value.value.size() - open - 3);
+            value.value.resize(open);
+        }
+        if (!value.value.empty()) values.push_back(std::move(value));
+    }
+    return values;
+}
+
 int compare_members(const Member& a, const Member& b) {
     int order = compare_names(sorted_by(a).c_str(), sorted_by(b).c_str());
     if (order != 0) return order;

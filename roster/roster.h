@@ -49,6 +49,17 @@ constexpr CardLineDetails CARD_LINE_DETAILS[DETAIL_LINE_COUNT] = {{DETAIL_ADDRES
 // its own.
 constexpr char PERSON_BREAK = '\n';
 
+// One value of a detail's text: "ann@x.org (Ann)" is {"ann@x.org", "Ann", 0}.
+struct DetailValue {
+    std::string value;  // trimmed, without its tag
+    std::string tag;    // the first name a household's card tags it with; "" untagged
+    size_t line;        // its line (PERSON_BREAK), from 0: a by-person card's person
+};
+
+// The values of a detail's text: line by line, those a comma separates, each with its tag; no
+// empty ones.
+std::vector<DetailValue> detail_values(const std::string& text);
+
 // A person's names as the list gives them: what an index lists them by.
 struct PersonName {
     std::string first_name, last_name, name, sort_as;  // as Member's
