@@ -129,7 +129,8 @@ async function runPage(page, folder, out, uploads, change) {
     const [chooser] = await Promise.all([page.waitForFileChooser({timeout: 10000}), page.keyboard.press('Space')]);
     await chooser.accept(filesIn(folder));
   } else {
-    const chosen = {members: 'members.csv', cover: 'cover.png', 'settings-file': 'roster.sdd', ...uploads};
+    const chosen = {members: 'members.csv', cover: 'cover.png', 'settings-file': 'roster.sdd',
+                    'last-season': 'members-2025.csv', ...uploads};
     for (const [id, name] of Object.entries(chosen)) {
       if (fs.existsSync(path.join(folder, name))) await (await page.$('#' + id)).uploadFile(path.join(folder, name));
     }
