@@ -36,15 +36,10 @@ FieldValue detail_value(const Member& row, int detail) {
     return {row.left_off[detail], !row.left_off[detail].empty()};
 }
 
-// The country is printed on no card: a private member's is theirs unless the card shows the address.
+// The country is printed on no card: a private member's counts as left off unless the card
+// shows their address.
 FieldValue country_value(const Member& row) {
     return {row.country, row.private_member && row.details[DETAIL_ADDRESS].empty() && !row.country.empty()};
-}
-
-Group group_of(const Roster& roster, size_t index) {
-    int group = 0;
-    while (group + 1 < GROUP_COUNT && index >= roster.starts[group + 1]) ++group;
-    return static_cast<Group>(group);
 }
 
 // What else than a name says a row is a person: their e-mail addresses (letter case aside)

@@ -57,9 +57,7 @@ std::vector<ProofLine> proof_lines(const Member& card, const Roster& roster) {
 
 int proof_card_lines(const Roster& roster, const Member& card) {
     const auto index = static_cast<size_t>(&card - roster.people.data());
-    int group = 0;
-    while (group + 1 < GROUP_COUNT && index >= roster.starts[group + 1]) ++group;
-    return section_card_lines(group_members(roster, static_cast<Group>(group)));
+    return section_card_lines(group_members(roster, group_of(roster, index)));
 }
 
 void draw_proof(const PageTarget& target, const PdfFonts& fonts, const PageGeometry& geometry, float top,

@@ -112,6 +112,13 @@ struct Roster {
 std::span<const Member> group_members(const Roster& roster, Group group);
 std::span<Member> group_members(Roster& roster, Group group);
 
+// The group of the card at `index` of roster.people.
+inline Group group_of(const Roster& roster, size_t index) {
+    int group = 0;
+    while (group + 1 < GROUP_COUNT && index >= roster.starts[group + 1]) ++group;
+    return static_cast<Group>(group);
+}
+
 // How many people `group` holds.
 inline int32_t group_size(const Roster& roster, Group group) {
     return static_cast<int32_t>(roster.starts[group + 1] - roster.starts[group]);
