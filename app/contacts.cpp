@@ -27,23 +27,6 @@ std::string base64(std::string_view bytes) {
     return text;
 }
 
-// Translucent pixels laid onto white: a contact's photo has no alpha.
-void lay_onto_white(Samples* samples) {
-    if (samples->channels != 2 && samples->channels != 4) return;
-    const int colours = samples->channels - 1;
-    const size_t pixels = static_cast<size_t>(samples->width) * samples->height;
-    unsigned char* data = samples->data.get();
-    for (size_t p = 0; p < pixels; ++p) {
-        const unsigned alpha = data[p * samples->channels + colours];
-        for (int c = 0; c < colours; ++c) {
-            const unsigned value = data[p * samples->channels + c];
-            data[p * colours + c] =
-                static_cast<unsigned char>((value * alpha + 255 * (255 - alpha) + 127) / 255);
-        }
-    }
-    samples->channels = colours;
-}
-
 // A person a row names, and which of its values are theirs.
 struct RowPerson {
     PersonName name;
@@ -73,19 +56,11 @@ std::vector<std::string> values_for(const std::string& text, const RowPerson& pe
     return values;
 }
 
-std::string name_of(const PersonName& person, NameOrder order) {
-    Member named;
-    named.first_name = person.first_name;
-    named.last_name = person.last_name;
-    named.name = person.name;
-    return printed_name(named, order);
-}
-
 // One person's vCard, each content line folded.
 std::string vcard(const Member& row, const RowPerson& person, const Settings& settings,
                   const std::string& club, const std::string& photo) {
     std::string card = vcard_folded("BEGIN:VCARD") + vcard_folded("VERSION:3.0");
-    card += vcard_folded("FN:" + vcard_escaped(name_of(person.name, settings.name_order)));
+    card += vcard_folded("FN:" + vcard_escaped(printed_name(person.name, settings.name_order)));
     card += vcard_folded("N:" + vcard_escaped(person.name.last_name) + ";" +
                          vcard_escaped(person.name.first_name) + ";;;");
     const struct {
@@ -155,7 +130,9 @@ std::optional<Failure> contact_photo(const std::string& path, PhotoFocus focus, 
     free_source_image(&image);
     if (failure) return failure;
     Samples& samples = decoded.sized[0];
-    lay_onto_white(&samples);
+    if (samples.channels == 2 || samples.channels == 4)
+        samples = laid_onto_white(samples);  // no alpha in JPEG
+    if (samples.data == nullptr) return Failure{path, 0, "not enough memory"};
     for (int quality : CONTACT_PHOTO_QUALITIES) {
         unsigned char* bytes = nullptr;
         unsigned long length = 0;

@@ -9,18 +9,11 @@ namespace {
 std::string owner_of(const Member& card, const std::string& tag, size_t person, NameOrder order) {
     std::vector<PersonName> people = {{card.first_name, card.last_name, "", "", 0}};
     people.insert(people.end(), card.housemates.begin(), card.housemates.end());
-    const auto name_of = [&](const PersonName& p) {
-        if (!p.name.empty()) return p.name;
-        Member m;
-        m.first_name = p.first_name;
-        m.last_name = p.last_name;
-        return printed_name(m, order);
-    };
     for (const PersonName& p : people) {
         if (!tag.empty() && (tag == p.first_name || (p.first_name.empty() && tag == p.last_name)))
-            return name_of(p);
+            return printed_name(p, order);
     }
-    if (card.by_person && person < people.size()) return name_of(people[person]);
+    if (card.by_person && person < people.size()) return printed_name(people[person], order);
     return printed_name(card, order);
 }
 

@@ -129,9 +129,10 @@ bool is_cropped(const SourceImage& image) {
            image.crop.height != 1.0f;
 }
 
-// `samples` laid onto white paper: a soft mask would need PDF 1.4 transparency, which
-// some printers ignore and print the hidden colour (often black) instead. Empty when out
-// of memory.
+}  // namespace
+
+// A soft mask would need PDF 1.4 transparency, which some printers ignore and print the
+// hidden colour (often black) instead.
 Samples laid_onto_white(const Samples& samples) {
     const int colors = samples.channels - 1;
     const size_t pixels = size_t{samples.width} * samples.height;
@@ -151,6 +152,8 @@ Samples laid_onto_white(const Samples& samples) {
     }
     return flat;
 }
+
+namespace {
 
 // sRGB `samples` (3 channels) in the press's CMYK within `ink_limit` percent (0: the
 // profile's own), `inverted` (255 no ink) if asked; empty

@@ -170,6 +170,10 @@ CropBox crop_to_frame(uint32_t width, uint32_t height, float frame_width, float 
 // The pixels of `image`'s crop, upright (its own size when it is not cropped); at least 1 x 1.
 PixelSize cropped_size(const SourceImage& image);
 
+// `samples` with an alpha channel (2 or 4 channels) laid onto white paper: 1 or 3 channels.
+// Empty (null data) when out of memory.
+Samples laid_onto_white(const Samples& samples);
+
 // Releases the prepared pictures, keeping the header.
 void free_pictures(SourceImage* image);
 

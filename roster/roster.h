@@ -158,10 +158,17 @@ std::string family_first(const std::string& family, const std::string& given);
 
 // The name as the card prints it: the whole name as written, or the first and last names in
 // `order`, a blank between them (family first, as family_first says).
+inline std::string printed_name(const std::string& first_name, const std::string& last_name,
+                                const std::string& name, NameOrder order) {
+    if (!name.empty()) return name;
+    return order == FAMILY_NAME_FIRST ? family_first(last_name, first_name) : first_name + " " + last_name;
+}
 inline std::string printed_name(const Member& member, NameOrder order) {
-    if (!member.name.empty()) return member.name;
-    return order == FAMILY_NAME_FIRST ? family_first(member.last_name, member.first_name)
-                                      : member.first_name + " " + member.last_name;
+    return printed_name(member.first_name, member.last_name, member.name, order);
+}
+// One person of a household's card (or of a couple's row), as printed_name names a member.
+inline std::string printed_name(const PersonName& person, NameOrder order) {
+    return printed_name(person.first_name, person.last_name, person.name, order);
 }
 
 // What a member sorts by first: the reading where the list gives one, else the last name
