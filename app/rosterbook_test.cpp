@@ -1714,9 +1714,14 @@ TEST(Rosterbook, PhotosOnCardsAndAnIndexOfNames) {
         dir.write("roster.sdd", std::string("Member Photos: On\nIndex: On\nHouseholds: Together\nBinding: ") +
                                     binding + "\n");
         std::filesystem::create_directory(dir.file("photos"));
-        for (const char* photo : {"photos/Bob Smith.jpg", "photos/young_cy.jpg", "dee.jpg",
-                                  "photos/Fay Hidden.jpg", "photos/Bbo Smith.jpg", "photos/John Smith.jpg"})
+        for (const char* photo :
+             {"dee.jpg", "photos/Fay Hidden.jpg", "photos/Bbo Smith.jpg", "photos/John Smith.jpg"})
             write_jpeg(dir.file(photo), wide);
+        // Phone photos with a thumbnail marked at the other corner: a portrait one's has the
+        // frame's pixels and is drawn; a wide one's, at the left, has too few.
+        write_heic_with_thumbnail(dir.file("photos/Bob Smith.heic"), {480, 640, 3, false, 0, 0},
+                                  {240, 320, 3, false, 0, 3});
+        write_heic_with_thumbnail(dir.file("photos/young_cy.heic"), wide, {320, 120, 3, false, 0, 3});
         write_jpeg(dir.file("photos/Gus & Hal Lake.jpg"), {80, 80, 3, false, 0, 0});  // too few pixels
         const RunResult run = run_in(dir);
         ASSERT_EQ(run.status, 0) << run.err;
@@ -1761,7 +1766,7 @@ TEST(Rosterbook, PhotosOnCardsAndAnIndexOfNames) {
                 }
             }
         }
-        EXPECT_EQ(frames["Bob Smith"], "180x240 plain");  // the middle of the picture
+        EXPECT_EQ(frames["Bob Smith"], "213x283 plain");  // the thumbnail (the picture has the marker)
         EXPECT_EQ(frames["Cy Young"], "180x240 marker");  // its left edge
         EXPECT_EQ(frames["Dee West"], "180x240 plain");
         EXPECT_EQ(frames["Gus (Caller) & Hal Lake"], "60x80 plain");

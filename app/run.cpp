@@ -793,8 +793,11 @@ int make_roster(const RunRequest& request, Settings* settings) {
     const std::vector<Failure> overwriting = outputs_overwriting_inputs(*settings, request.settings_path);
     for (const Failure& failure : overwriting) say_failure(failure);
     if (!overwriting.empty()) return 1;
-    // qpdf loads on the other core while the members are read and the pages drawn.
-    const JoinedThread finishing = start_loading_finishing();
+    // qpdf loads on the other core while the members are read and the pages drawn, when the
+    // run has what only qpdf puts into a file.
+    bool pictures = settings->member_photos || settings->print_shop_pdf_path[0] != '\0';
+    for (const char* path : settings->picture_paths) pictures = pictures || path[0] != '\0';
+    const JoinedThread finishing = start_loading_finishing(pictures);
     if (const std::optional<Failure> failure = load_roster(*settings, &roster)) {
         say_failure(*failure);
         return 1;

@@ -1,14 +1,15 @@
 #include "image/heif_decode.h"
 
-#include <dlfcn.h>
 #include <libheif/heif.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 
 #include "base/file.h"
+#include "base/library.h"
 #include "image/colour.h"
 #include "image/resample.h"
 
@@ -32,6 +33,8 @@ struct Libheif {
     decltype(&heif_image_handle_get_raw_color_profile_size) profile_size;
     decltype(&heif_image_handle_get_raw_color_profile) raw_profile;
     decltype(&heif_image_handle_release) handle_release;
+    decltype(&heif_image_handle_get_list_of_thumbnail_IDs) thumbnail_ids;
+    decltype(&heif_image_handle_get_thumbnail) thumbnail;
     decltype(&heif_decode_image) decode_image;
     decltype(&heif_image_get_plane_readonly) plane;
     decltype(&heif_image_get_width) image_width;
@@ -55,6 +58,8 @@ Libheif open_libheif() {
             heif_image_handle_get_raw_color_profile_size,
             heif_image_handle_get_raw_color_profile,
             heif_image_handle_release,
+            heif_image_handle_get_list_of_thumbnail_IDs,
+            heif_image_handle_get_thumbnail,
             heif_decode_image,
             heif_image_get_plane_readonly,
             heif_image_get_width,
@@ -64,16 +69,10 @@ Libheif open_libheif() {
 #else
 constexpr const char* LIBHEIF = "libheif.so.1";
 
-template <typename Function>
-bool look_up(void* library, const char* name, Function* function) {
-    *function = reinterpret_cast<Function>(dlsym(library, name));
-    return *function != nullptr;
-}
-
 Libheif open_libheif() {
     Libheif lib{};
-    void* library = dlopen(LIBHEIF, RTLD_NOW | RTLD_LOCAL);  // kept open for the process
-    lib.loaded = library != nullptr && look_up(library, "heif_context_alloc", &lib.context_alloc) &&
+    void* library = open_library(LIBHEIF);  // kept open for the process
+    lib.loaded = look_up(library, "heif_context_alloc", &lib.context_alloc) &&
                  look_up(library, "heif_context_free", &lib.context_free) &&
                  look_up(library, "heif_context_set_maximum_image_size_limit", &lib.set_size_limit) &&
                  look_up(library, "heif_context_read_from_memory_without_copy", &lib.read_from_memory) &&
@@ -84,6 +83,8 @@ Libheif open_libheif() {
                  look_up(library, "heif_image_handle_get_raw_color_profile_size", &lib.profile_size) &&
                  look_up(library, "heif_image_handle_get_raw_color_profile", &lib.raw_profile) &&
                  look_up(library, "heif_image_handle_release", &lib.handle_release) &&
+                 look_up(library, "heif_image_handle_get_list_of_thumbnail_IDs", &lib.thumbnail_ids) &&
+                 look_up(library, "heif_image_handle_get_thumbnail", &lib.thumbnail) &&
                  look_up(library, "heif_decode_image", &lib.decode_image) &&
                  look_up(library, "heif_image_get_plane_readonly", &lib.plane) &&
                  look_up(library, "heif_image_get_width", &lib.image_width) &&
@@ -106,9 +107,11 @@ struct HeifFile {
     std::unique_ptr<unsigned char, FreeDeleter> bytes;
     heif_context* context = nullptr;
     heif_image_handle* handle = nullptr;
+    heif_image_handle* thumbnail = nullptr;  // when it is what is decoded
     heif_image* image = nullptr;
     ~HeifFile() {
         if (image != nullptr) lib.image_release(image);
+        if (thumbnail != nullptr) lib.handle_release(thumbnail);
         if (handle != nullptr) lib.handle_release(handle);
         if (context != nullptr) lib.context_free(context);
     }
@@ -164,31 +167,60 @@ std::optional<Failure> read_heif_header(FILE* file, ImageHeader* header) {
     return std::nullopt;
 }
 
-// The conversion from the picture's ICC profile to sRGB, when it carries one.
-ColourTransform heif_colour_transform(const HeifFile& heif, int channels) {
-    const size_t size = heif.lib.profile_size(heif.handle);
+// The conversion from the ICC profile of `handle` (else the primary picture's: a thumbnail is
+// the same picture) to sRGB, when there is one.
+ColourTransform heif_colour_transform(const HeifFile& heif, const heif_image_handle* handle, int channels) {
+    if (heif.lib.profile_size(handle) == 0) handle = heif.handle;
+    const size_t size = heif.lib.profile_size(handle);
     if (size == 0) return {nullptr};
     std::unique_ptr<unsigned char[]> profile(new (std::nothrow) unsigned char[size]);
-    if (!profile || heif.lib.raw_profile(heif.handle, profile.get()).code != heif_error_Ok) return {nullptr};
+    if (!profile || heif.lib.raw_profile(handle, profile.get()).code != heif_error_Ok) return {nullptr};
     return rgb_transform(profile.get(), size, channels);
 }
 
-// libheif decodes the whole picture (it is coded in tiles); its rows then go to the reducer.
-std::optional<Failure> decode_heif(FILE* file, [[maybe_unused]] PixelSize least, AreaReducer* reducer,
-                                   bool* passthrough) {
+// A phone's HEIC file carries a thumbnail (an iPhone's is 320 x 240, against 4032 x 3024):
+// decoding it in place of the picture saves nearly all the time when it has `least` pixels,
+// which a card's photo at 300 ppi has from a portrait photo's thumbnail (and a landscape one's
+// at about 250 ppi and below). libheif turns it upright as it does the picture; one whose
+// upright shape is not the picture's (a crop or a turn the picture has and it lacks) is not used.
+const heif_image_handle* smallest_enough(HeifFile* heif, PixelSize least) {
+    const int width = heif->lib.handle_width(heif->handle), height = heif->lib.handle_height(heif->handle);
+    heif_item_id ids[4];
+    const int count = heif->lib.thumbnail_ids(heif->handle, ids, 4);
+    for (int i = 0; i < count && heif->thumbnail == nullptr; ++i) {
+        heif_image_handle* thumbnail = nullptr;
+        if (heif->lib.thumbnail(heif->handle, ids[i], &thumbnail).code != heif_error_Ok) continue;
+        const int w = heif->lib.handle_width(thumbnail), h = heif->lib.handle_height(thumbnail);
+        const bool same_shape =
+            std::abs(static_cast<long long>(w) * height - static_cast<long long>(h) * width) <=
+            static_cast<long long>(std::max(width, height));  // a pixel's rounding
+        const bool enough = w >= static_cast<int>(least.width) && h >= static_cast<int>(least.height);
+        if (same_shape && enough &&
+            heif->lib.handle_has_alpha(thumbnail) == heif->lib.handle_has_alpha(heif->handle))
+            heif->thumbnail = thumbnail;
+        else
+            heif->lib.handle_release(thumbnail);
+    }
+    return heif->thumbnail != nullptr ? heif->thumbnail : heif->handle;
+}
+
+// libheif decodes the whole picture, or its thumbnail when that has `least` pixels (it is
+// coded in tiles); its rows then go to the reducer.
+std::optional<Failure> decode_heif(FILE* file, PixelSize least, AreaReducer* reducer, bool* passthrough) {
     *passthrough = false;
     HeifFile heif;
     // open_heif holds every image to MAX_HEIC_PIXELS: libheif refuses a larger one itself.
     if (std::optional<Failure> failure = open_heif(file, &heif)) return failure;
-    const bool alpha = heif.lib.handle_has_alpha(heif.handle) != 0;
+    const heif_image_handle* handle = smallest_enough(&heif, least);
+    const bool alpha = heif.lib.handle_has_alpha(handle) != 0;
     if (std::optional<Failure> failure = failed(heif.lib.decode_image(
-            heif.handle, &heif.image, heif_colorspace_RGB,
+            handle, &heif.image, heif_colorspace_RGB,
             alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, nullptr))) {
         return failure;
     }
     int stride = 0;
     const uint8_t* pixels = heif.lib.plane(heif.image, heif_channel_interleaved, &stride);
-    const uint32_t width = heif.lib.handle_width(heif.handle), height = heif.lib.handle_height(heif.handle);
+    const uint32_t width = heif.lib.handle_width(handle), height = heif.lib.handle_height(handle);
     // A damaged file can decode to another size than its header gives.
     if (heif.lib.image_width(heif.image, heif_channel_interleaved) != static_cast<int>(width) ||
         heif.lib.image_height(heif.image, heif_channel_interleaved) != static_cast<int>(height)) {
@@ -197,7 +229,7 @@ std::optional<Failure> decode_heif(FILE* file, [[maybe_unused]] PixelSize least,
     const int channels = alpha ? 4 : 3;
     if (pixels == nullptr || !start_reduction(reducer, width, height, channels))
         return Failure{"", 0, "not enough memory"};
-    ColourTransform colour = heif_colour_transform(heif, channels);
+    ColourTransform colour = heif_colour_transform(heif, handle, channels);
     std::unique_ptr<unsigned char[]> row(new (std::nothrow) unsigned char[size_t{width} * channels]);
     for (uint32_t y = 0; y < height && row; ++y) {
         const uint8_t* stored = pixels + size_t{y} * stride;

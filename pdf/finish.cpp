@@ -469,14 +469,12 @@ std::optional<Failure> finish_pdf(const std::string& bytes, const std::vector<Pi
         put_pictures(pdf, pictures);
         for (const GlyphFont& font : glyph_fonts) add_glyph_font(pdf, font);
         if (shop.enabled) finish_for_print_shop(pdf, shop);
-        if (viewer.duplex != nullptr || viewer.right_to_left) {
+        const std::vector<std::pair<const char*, const char*>> names = viewer_preference_names(viewer);
+        if (!names.empty()) {
             QPDFObjectHandle preferences = QPDFObjectHandle::newDictionary();
-            if (viewer.right_to_left) preferences.replaceKey("/Direction", QPDFObjectHandle::newName("/R2L"));
-            if (viewer.duplex != nullptr)
-                preferences.replaceKey("/Duplex",
-                                       QPDFObjectHandle::newName(std::string("/") + viewer.duplex));
-            if (viewer.no_print_scaling)
-                preferences.replaceKey("/PrintScaling", QPDFObjectHandle::newName("/None"));
+            for (const auto& [key, value] : names)
+                preferences.replaceKey(std::string("/") + key,
+                                       QPDFObjectHandle::newName(std::string("/") + value));
             pdf.getRoot().replaceKey("/ViewerPreferences", preferences);
         }
         QPDFWriter writer(pdf);
@@ -488,8 +486,8 @@ std::optional<Failure> finish_pdf(const std::string& bytes, const std::vector<Pi
         // The print shop's content streams must be decoded for their black to be rewritten.
         writer.setDecodeLevel(shop.enabled ? qpdf_dl_generalized : qpdf_dl_none);
         writer.setDeterministicID(true);
-        if (viewer.duplex != nullptr) writer.setMinimumPDFVersion("1.7");  // /Duplex is a PDF 1.7 key
-        if (shop.enabled) writer.setMinimumPDFVersion("1.4");              // PDF/A-1 is PDF 1.4
+        if (needs_pdf_1_7(viewer)) writer.setMinimumPDFVersion("1.7");
+        if (shop.enabled) writer.setMinimumPDFVersion("1.4");  // PDF/A-1 is PDF 1.4
         writer.write();
     } catch (const std::exception& error) {
         return Failure{"", 0, error.what()};

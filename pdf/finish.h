@@ -24,6 +24,22 @@ struct ViewerSettings {
     bool right_to_left = false;  // bound on the right: pages shown side by side read from the right
 };
 
+// The names a document's /ViewerPreferences holds for `viewer`, key and value ({"Duplex",
+// "DuplexFlipShortEdge"}); none when it has no duplex or direction to say. Written by the
+// finishing, or by libharu itself for a file the finishing has nothing else to do for.
+inline std::vector<std::pair<const char*, const char*>> viewer_preference_names(
+    const ViewerSettings& viewer) {
+    std::vector<std::pair<const char*, const char*>> names;
+    if (viewer.duplex == nullptr && !viewer.right_to_left) return names;
+    if (viewer.right_to_left) names.emplace_back("Direction", "R2L");
+    if (viewer.duplex != nullptr) names.emplace_back("Duplex", viewer.duplex);
+    if (viewer.no_print_scaling) names.emplace_back("PrintScaling", "None");
+    return names;
+}
+
+// /Duplex is a PDF 1.7 key: a file that holds it says at least PDF 1.7.
+inline bool needs_pdf_1_7(const ViewerSettings& viewer) { return viewer.duplex != nullptr; }
+
 // What a print shop's file needs beyond the pages libharu writes (PDF/A-1b).
 struct PrintShopFinish {
     bool enabled = false;

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
@@ -16,6 +17,7 @@
 
 #include "base/message.h"
 #include "pdf/finish.h"
+#include "pdf/libharu_internals.h"
 
 namespace {
 
@@ -56,20 +58,69 @@ std::string serialised(HPDF_Doc document) {
     return bytes;
 }
 
-// Serialises the document and finishes it with qpdf into its temporary file `file`, leaving
-// in `write_error` the errno of a write that failed (else 0).
+// Whether qpdf has anything to do for the document: put its pictures' data in, add glyph fonts
+// for shaped text, make a print shop's file, or leave out embedded faces loaded for texts that
+// no page ended up drawing in them (libharu writes every font it loaded). Documents in the
+// standard fonts with none of these are written by libharu alone. ROSTERBOOK_FINISH_WITH_QPDF=1
+// in the environment sends every document through qpdf, so the tests can compare the two ways.
+bool needs_qpdf(const PdfDocument& pdf, const std::vector<GlyphFont>& glyph_fonts) {
+    static const bool always = getenv("ROSTERBOOK_FINISH_WITH_QPDF") != nullptr;
+    return always || !pdf.pictures.empty() || !glyph_fonts.empty() || pdf.shop.enabled ||
+           pdf.fonts.regular.glyphs != nullptr;
+}
+
+// Gives libharu's document what the finishing would add to it: the viewer preferences, the
+// version they need, compressed streams and a trailer /ID, which is a placeholder until the file's bytes are
+// known.
+bool add_own_finish(PdfDocument* pdf) {
+    const std::vector<std::pair<const char*, const char*>> names = viewer_preference_names(pdf->viewer);
+    if (!names.empty() && !set_viewer_preferences(pdf->document, names)) return false;
+    if (needs_pdf_1_7(pdf->viewer)) use_pdf_1_7(pdf->document);
+    compress_every_stream(pdf->document);
+    return write_id_placeholder(pdf->document);
+}
+
+// Puts the digest of `bytes` (as written, placeholder and all) in place of both copies of the
+// placeholder in their trailer's /ID: the same document gives the same file, run after run.
+void put_id(std::string* bytes) {
+    char digest_hex[2 * sizeof ID_PLACEHOLDER + 1];
+    HPDF_BYTE digest[sizeof ID_PLACEHOLDER];
+    file_digest(*bytes, digest);
+    for (size_t i = 0; i < sizeof digest; ++i) snprintf(digest_hex + 2 * i, 3, "%02X", digest[i]);
+    const std::string placeholder = "<" + std::string(2 * sizeof ID_PLACEHOLDER, '0') + ">";
+    size_t at = bytes->rfind("trailer");
+    while (at != std::string::npos && (at = bytes->find(placeholder, at)) != std::string::npos) {
+        bytes->replace(at + 1, 2 * sizeof ID_PLACEHOLDER, digest_hex);
+        at += placeholder.size();
+    }
+}
+
+// Writes `bytes` into `file`, leaving in `write_error` the errno of a write that failed.
+void write_bytes(const std::string& bytes, FILE* file, int* write_error) {
+    errno = 0;
+    if (fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) *write_error = errno != 0 ? errno : EIO;
+}
+
+// Serialises the document into its temporary file `file`: finished with qpdf when it needs
+// what only qpdf writes, else as libharu writes it. Leaves in `write_error` the errno of a
+// write that failed (else 0).
 void finish_document(PdfDocument* pdf, FILE* file, int* write_error) {
     if (pdf->failed) return;
     fill_blank_pages(pdf);
     complete_composite_glyphs(pdf->fonts);
+    const std::vector<GlyphFont> glyph_fonts = glyph_fonts_of(pdf->fonts);
+    const bool by_qpdf = needs_qpdf(*pdf, glyph_fonts);
+    if (!by_qpdf && !add_own_finish(pdf)) return;
     HPDF_SaveToStream(pdf->document);
     if (pdf->failed) return;
-    const std::string bytes = serialised(pdf->document);
-    const std::vector<GlyphFont> glyph_fonts = glyph_fonts_of(pdf->fonts);
+    std::string bytes = serialised(pdf->document);
     // libharu's copy of the file and of every picture in it is not needed any more.
     close_pdf_document(pdf);
     if (bytes.empty()) {
         fail_pdf(pdf, HPDF_FILE_IO_ERROR, ENOMEM);
+    } else if (!by_qpdf) {
+        put_id(&bytes);
+        write_bytes(bytes, file, write_error);
     } else if (std::optional<Failure> failed =
                    finish_pdf(bytes, pdf->pictures, glyph_fonts, pdf->viewer, pdf->shop, file)) {
         *write_error = failed->error_number;  // said with the file's name when it is closed
@@ -160,9 +211,10 @@ bool save_pdf_document(PdfDocument* pdf, const char* path) {
     return save_pdf_documents(documents, paths, 1);
 }
 
-JoinedThread start_loading_finishing() {
+JoinedThread start_loading_finishing([[maybe_unused]] bool likely) {
 #ifdef ROSTERBOOK_FINISH_MODULE
-    return {std::thread(load_finish_module)};
+    if (likely) return {std::thread(load_finish_module)};
+    return {};
 #else
     return {};
 #endif

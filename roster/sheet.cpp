@@ -12,6 +12,7 @@
 #include <memory>
 #include <set>
 
+#include "base/library.h"
 #include "roster/columns.h"
 #include "roster/number_format.h"
 
@@ -56,12 +57,54 @@ struct ParserDeleter {
     void operator()(XML_Parser parser) const { XML_ParserFree(parser); }
 };
 
+// The libzip functions a spreadsheet file needs, looked up once in the loaded library.
+struct Libzip {
+    bool loaded;
+    decltype(&zip_open) open;
+    decltype(&zip_discard) discard;
+    decltype(&zip_get_num_entries) entry_count;
+    decltype(&zip_name_locate) locate;
+    decltype(&zip_stat_init) stat_init;
+    decltype(&zip_stat) stat;
+    decltype(&zip_fopen) fopen;
+    decltype(&zip_fread) fread;
+    decltype(&zip_fclose) fclose;
+};
+
+#ifdef ROSTERBOOK_WEB
+// The page's module links libzip in (it has no dynamic loading).
+Libzip open_libzip() {
+    return {true,          zip_open, zip_discard, zip_get_num_entries, zip_name_locate,
+            zip_stat_init, zip_stat, zip_fopen,   zip_fread,           zip_fclose};
+}
+#else
+// libzip and the libcrypto it links cost every run a few milliseconds of start-up: opened at
+// the first spreadsheet file.
+Libzip open_libzip() {
+    Libzip lib{};
+    void* library = open_library("libzip.so.4");  // kept open for the process
+    lib.loaded = look_up(library, "zip_open", &lib.open) && look_up(library, "zip_discard", &lib.discard) &&
+                 look_up(library, "zip_get_num_entries", &lib.entry_count) &&
+                 look_up(library, "zip_name_locate", &lib.locate) &&
+                 look_up(library, "zip_stat_init", &lib.stat_init) &&
+                 look_up(library, "zip_stat", &lib.stat) && look_up(library, "zip_fopen", &lib.fopen) &&
+                 look_up(library, "zip_fread", &lib.fread) && look_up(library, "zip_fclose", &lib.fclose);
+    return lib;
+}
+#endif
+
+// Loaded at the first spreadsheet file and kept: the table is only read after that.
+const Libzip& libzip() {
+    static const Libzip lib = open_libzip();
+    return lib;
+}
+
 struct ZipDeleter {
-    void operator()(zip_t* zip) const { zip_discard(zip); }
+    void operator()(zip_t* zip) const { libzip().discard(zip); }
 };
 
 struct ZipFileDeleter {
-    void operator()(zip_file_t* file) const { zip_fclose(file); }
+    void operator()(zip_file_t* file) const { libzip().fclose(file); }
 };
 
 // One spreadsheet file opened as a ZIP archive.
@@ -71,7 +114,7 @@ struct Package {
 };
 
 bool has_entry(const Package& package, const char* name) {
-    return zip_name_locate(package.zip.get(), name, 0) >= 0;
+    return libzip().locate(package.zip.get(), name, 0) >= 0;
 }
 
 // Streams the part `name` of the package through expat with `handlers`. A DOCTYPE is
@@ -80,10 +123,10 @@ bool has_entry(const Package& package, const char* name) {
 [[nodiscard]] std::optional<Failure> parse_part(const Package& package, const std::string& name,
                                                 XmlHandlers* handlers) {
     zip_stat_t stat;
-    zip_stat_init(&stat);
-    if (zip_stat(package.zip.get(), name.c_str(), 0, &stat) != 0)
+    libzip().stat_init(&stat);
+    if (libzip().stat(package.zip.get(), name.c_str(), 0, &stat) != 0)
         return Failure{package.path, 0, "damaged: " + name + " is missing"};
-    std::unique_ptr<zip_file_t, ZipFileDeleter> file(zip_fopen(package.zip.get(), name.c_str(), 0));
+    std::unique_ptr<zip_file_t, ZipFileDeleter> file(libzip().fopen(package.zip.get(), name.c_str(), 0));
     if (file == nullptr) return Failure{package.path, 0, "damaged: " + name + " cannot be unpacked"};
     std::unique_ptr<XML_ParserStruct, ParserDeleter> parser(XML_ParserCreate("UTF-8"));
     XML_SetUserData(parser.get(), handlers);
@@ -113,7 +156,7 @@ bool has_entry(const Package& package, const char* name) {
     long long unpacked = 0;
     std::vector<char> buffer(1 << 16);
     for (;;) {
-        const zip_int64_t got = zip_fread(file.get(), buffer.data(), buffer.size());
+        const zip_int64_t got = libzip().fread(file.get(), buffer.data(), buffer.size());
         if (got < 0) return Failure{package.path, 0, "damaged or cut short: " + name + " cannot be unpacked"};
         unpacked += got;
         if (unpacked > limit) {
@@ -832,11 +875,16 @@ bool is_spreadsheet_file(std::string_view head) {
         if (ole_encrypted(path)) return Failure{path, 0, PASSWORD_PROTECTED};
         return Failure{path, 0, "an Excel 97-2003 file: save it as .xlsx (Excel Workbook) or as CSV UTF-8"};
     }
+    if (!libzip().loaded) {
+        return Failure{path, 0,
+                       "a spreadsheet file needs libzip (Debian package libzip4); install it, or save the "
+                       "member list as CSV UTF-8"};
+    }
     int error = 0;
-    Package package = {path, std::unique_ptr<zip_t, ZipDeleter>(zip_open(path, ZIP_RDONLY, &error))};
+    Package package = {path, std::unique_ptr<zip_t, ZipDeleter>(libzip().open(path, ZIP_RDONLY, &error))};
     if (package.zip == nullptr)
         return Failure{path, 0, "damaged or cut short: not a complete spreadsheet file"};
-    if (zip_get_num_entries(package.zip.get(), 0) > MAX_SHEET_ENTRIES) {
+    if (libzip().entry_count(package.zip.get(), 0) > MAX_SHEET_ENTRIES) {
         return Failure{path, 0, "holds more than " + std::to_string(MAX_SHEET_ENTRIES) + " files: not read"};
     }
     if (has_extension(name, ".numbers") || has_entry(package, "Index/Document.iwa"))

@@ -98,9 +98,9 @@ void write_profiled_jpeg(const std::string& path, const JpegShape& shape,
 
 namespace {
 
-void write_heic(const std::string& path, const JpegShape& shape, const std::vector<unsigned char>& rgb,
-                const std::string& icc_profile) {
-    heif_context* context = heif_context_alloc();
+// `rgb` (shape.width x shape.height) as libheif's image, with `icc_profile` if any.
+heif_image* heif_picture(const JpegShape& shape, const std::vector<unsigned char>& rgb,
+                         const std::string& icc_profile) {
     heif_image* image = nullptr;
     heif_image_create(shape.width, shape.height, heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image);
     heif_image_add_plane(image, heif_channel_interleaved, shape.width, shape.height, 8);
@@ -110,14 +110,48 @@ void write_heic(const std::string& path, const JpegShape& shape, const std::vect
         std::copy_n(&rgb[y * shape.width * 3], shape.width * 3, plane + y * stride);
     if (!icc_profile.empty())
         heif_image_set_raw_color_profile(image, "prof", icc_profile.data(), icc_profile.size());
+    return image;
+}
+
+// The RGB samples write_jpeg makes of `shape`, `fill` as write_profiled_jpeg takes it.
+std::vector<unsigned char> rgb_picture(JpegShape shape, const std::vector<unsigned char>& fill) {
+    shape.components = 3;
+    std::vector<unsigned char> rgb;
+    for (int y = 0; y < shape.height; ++y) {
+        const std::vector<unsigned char> row = row_of(shape, y, fill);
+        rgb.insert(rgb.end(), row.begin(), row.end());
+    }
+    return rgb;
+}
+
+// Writes `rgb` as HEIC, turned by `shape`'s orientation, and `thumbnail`'s picture, if given,
+// as its thumbnail (turned alike).
+void write_heic(const std::string& path, const JpegShape& shape, const std::vector<unsigned char>& rgb,
+                const std::string& icc_profile, const JpegShape* thumbnail = nullptr) {
+    heif_context* context = heif_context_alloc();
+    heif_image* image = heif_picture(shape, rgb, icc_profile);
     heif_encoder* encoder = nullptr;
     heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder);
     heif_encoder_set_lossy_quality(encoder, 95);
     heif_encoding_options* options = heif_encoding_options_alloc();
     options->image_orientation =
         static_cast<heif_orientation>(shape.orientation == 0 ? 1 : shape.orientation);
-    const heif_error encoded = heif_context_encode_image(context, image, encoder, options, nullptr);
+    heif_image_handle* handle = nullptr;
+    heif_error encoded = heif_context_encode_image(context, image, encoder, options, &handle);
+    if (thumbnail != nullptr && encoded.code == heif_error_Ok) {
+        heif_image* small = heif_picture(*thumbnail, rgb_picture(*thumbnail, {}), icc_profile);
+        heif_image_handle* small_handle = nullptr;
+        encoded = heif_context_encode_image(context, small, encoder, options, &small_handle);
+        // libheif 1.15 takes the two the other way round from what its header says (heif-info
+        // shows it): the thumbnail first.
+        if (encoded.code == heif_error_Ok)
+            encoded = heif_context_assign_thumbnail(context, small_handle, handle);
+        heif_image_handle_release(small_handle);
+        heif_image_release(small);
+        heif_context_set_primary_image(context, handle);
+    }
     const heif_error written = heif_context_write_to_file(context, path.c_str());
+    heif_image_handle_release(handle);
     heif_encoding_options_free(options);
     heif_encoder_release(encoder);
     heif_image_release(image);
@@ -156,16 +190,14 @@ void write_webp(const std::string& path, const JpegShape& shape, const std::vect
 
 void write_phone_picture(const std::string& path, const JpegShape& shape, PhoneFormat format,
                          const std::string& icc_profile, const std::vector<unsigned char>& fill) {
-    JpegShape rgb_shape = shape;
-    rgb_shape.components = 3;
-    std::vector<unsigned char> rgb;
-    for (int y = 0; y < shape.height; ++y) {
-        const std::vector<unsigned char> row = row_of(rgb_shape, y, fill);
-        rgb.insert(rgb.end(), row.begin(), row.end());
-    }
+    const std::vector<unsigned char> rgb = rgb_picture(shape, fill);
     if (format == PHONE_HEIC) {
         write_heic(path, shape, rgb, icc_profile);
     } else {
         write_webp(path, shape, rgb, format == PHONE_WEBP_LOSSLESS, icc_profile);
     }
+}
+
+void write_heic_with_thumbnail(const std::string& path, const JpegShape& shape, const JpegShape& thumbnail) {
+    write_heic(path, shape, rgb_picture(shape, {}), "", &thumbnail);
 }

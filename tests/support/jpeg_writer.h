@@ -32,3 +32,8 @@ enum PhoneFormat { PHONE_HEIC, PHONE_WEBP, PHONE_WEBP_LOSSLESS };
 // takes it. Throws on failure.
 void write_phone_picture(const std::string& path, const JpegShape& shape, PhoneFormat format,
                          const std::string& icc_profile = "", const std::vector<unsigned char>& fill = {});
+
+// Writes the RGB picture write_jpeg makes of `shape` as HEIC with a thumbnail: the picture
+// write_jpeg makes of `thumbnail` (give it a marker corner of its own, so a test can tell which
+// one was drawn), turned by the same orientation. Throws on failure.
+void write_heic_with_thumbnail(const std::string& path, const JpegShape& shape, const JpegShape& thumbnail);
