@@ -235,9 +235,22 @@ TEST(Rosterbook, LibharuErrorsEndTheRunWithoutOutput) {
         const char* name;
         const char* settings;
         std::string err;
+        std::string list = HEADER + "Member,Ann,Lee,a,b,c,d\n";
+        const char* unloadable = nullptr;       // a library that does not load in this run
+        const char* list_name = "members.csv";  // the member list's name
     } errors[] = {
         {"missing output folder", "Booklet PDF: no/such/folder/booklet.pdf\n",
          "Error: cannot write no/such/folder/booklet.pdf: No such file or directory\n"},
+        // Libraries opened when a run first needs them: one that does not load stops the run.
+        {"no libzip", "",
+         "Error: members.xlsx: a spreadsheet file needs libzip (Debian package libzip4); install it, or save "
+         "the member list as CSV UTF-8\n",
+         "PK\x03\x04", "libzip.so.4", "members.xlsx"},
+        {"no HarfBuzz", "",
+         "Error: names in this script are shaped by HarfBuzz, which did not load: install the Debian "
+         "packages "
+         "libharfbuzz0b and libharfbuzz-subset0\n",
+         HEADER + "Member,कार्तिक,शर्मा,a,b,c,d\n", "libharfbuzz.so.0"},
         // Last season's list is read before anything is written.
         {"last season missing", "Last Season: members-2025.csv\nChanges: changes.txt\n",
          "Error: members-2025.csv: No such file or directory\n"},
@@ -247,10 +260,15 @@ TEST(Rosterbook, LibharuErrorsEndTheRunWithoutOutput) {
          "Error: cannot write no/such/folder/booklet.pdf: No such file or directory\n"},
     };
     for (const auto& e : errors) {
-        TempDir dir;
+        TempDir dir, libraries;
         dir.write("roster.sdd", e.settings);
-        dir.write("members.csv", HEADER + "Member,Ann,Lee,a,b,c,d\n");
-        RunResult run = run_in(dir);
+        dir.write(e.list_name, e.list);
+        RunOptions options;
+        if (e.unloadable != nullptr) {  // found first, and not a library
+            libraries.write(e.unloadable, "");
+            options.environment.push_back("LD_LIBRARY_PATH=" + libraries.path);
+        }
+        RunResult run = run_tool(ROSTERBOOK_BINARY, dir.path, options);
         EXPECT_EQ(run.status, 1) << e.name;
         EXPECT_EQ(run.err, e.err) << e.name;
         EXPECT_EQ(run.out.find("Booklet : booklet"), std::string::npos) << e.name;

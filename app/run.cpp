@@ -39,6 +39,7 @@
 #include "pdf/document.h"
 #include "pdf/embed.h"
 #include "pdf/save.h"
+#include "pdf/shape.h"
 #include "roster/photo.h"
 #include "roster/roster.h"
 #include "roster/sheet.h"
@@ -348,6 +349,20 @@ bool compose(PdfDocument* pdf, const PagePlan& plan, LayoutMode mode, const Sett
                             settings, roster, images, index);
 }
 
+// Adds to `pdf` the fallback faces the texts of `people` need. A face whose package is
+// missing leaves its characters unprintable, which is said; false after a message when the
+// texts need shaping and HarfBuzz did not load.
+bool add_fallback_faces(PdfDocument* pdf, const Settings& settings, std::span<Member* const> people) {
+    for (int face : fallback_faces_needed(pdf->fonts, settings, people)) {
+        if (add_fallback_font(pdf->document, &pdf->fonts, face) || !fallback_faces()[face].shaped) continue;
+        if (const std::optional<Failure> failure = shaping_unavailable()) {
+            say_failure(*failure);
+            return false;
+        }
+    }
+    return true;
+}
+
 // Opens each wanted document with its pages and the fonts its texts need; false after a
 // message.
 bool open_documents(RunDocuments* documents, const PdfSetup& setup, const PagePlan& plan,
@@ -357,11 +372,7 @@ bool open_documents(RunDocuments* documents, const PdfSetup& setup, const PagePl
         PdfDocument* pdf = &documents->of[mode];
         const bool opened = mode == LAYOUT_PRINT_SHOP ? open_print_shop_document(pdf, setup, plan, settings)
                                                       : open_document(pdf, setup, plan, mode, settings);
-        if (!opened) return false;
-        // A face whose package is missing leaves its characters unprintable, which is said.
-        for (int face : fallback_faces_needed(pdf->fonts, settings, people)) {
-            add_fallback_font(pdf->document, &pdf->fonts, face);
-        }
+        if (!opened || !add_fallback_faces(pdf, settings, people)) return false;
     }
     return true;
 }
@@ -429,10 +440,7 @@ bool open_extra_document(PdfDocument* pdf, const PdfSetup& setup, const Settings
     if (!open_pdf_document(pdf, {unicode, setup.title, setup.made_at}) ||
         !add_pdf_pages(pdf, pages, width, height))
         return false;
-    for (int face : unicode ? fallback_faces_needed(pdf->fonts, settings, people) : std::vector<int>()) {
-        add_fallback_font(pdf->document, &pdf->fonts, face);
-    }
-    return !pdf->failed;
+    return (!unicode || add_fallback_faces(pdf, settings, people)) && !pdf->failed;
 }
 
 // Every text of the proofs of `cards`: the cards' and their field lines.

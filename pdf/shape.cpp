@@ -7,11 +7,71 @@
 #include <cmath>
 #include <cstdio>
 
+#include "base/library.h"
 #include "pdf/libharu_internals.h"
 #include "text/bidi.h"
 #include "text/encoding.h"
 
 namespace {
+
+// HarfBuzz and its subsetter are opened at the first text that needs shaping: with the
+// glib, FreeType and graphite2 they link they cost every run a few milliseconds of start-up.
+// Each function is looked up once under its own name.
+#define HARFBUZZ_FUNCTIONS(F)                                                                               \
+    F(hb_blob_create_from_file_or_fail)                                                                     \
+    F(hb_blob_destroy) F(hb_blob_get_data) F(hb_buffer_add_utf8) F(hb_buffer_create) F(hb_buffer_destroy)   \
+        F(hb_buffer_get_glyph_infos) F(hb_buffer_get_glyph_positions) F(hb_buffer_guess_segment_properties) \
+            F(hb_buffer_set_cluster_level) F(hb_buffer_set_direction) F(hb_draw_funcs_create)               \
+                F(hb_draw_funcs_make_immutable) F(hb_draw_funcs_set_close_path_func)                        \
+                    F(hb_draw_funcs_set_cubic_to_func) F(hb_draw_funcs_set_line_to_func)                    \
+                        F(hb_draw_funcs_set_move_to_func) F(hb_draw_funcs_set_quadratic_to_func)            \
+                            F(hb_face_create) F(hb_face_destroy) F(hb_face_get_glyph_count)                 \
+                                F(hb_face_get_upem) F(hb_face_reference_blob) F(hb_face_reference_table)    \
+                                    F(hb_font_create) F(hb_font_destroy) F(hb_font_get_face)                \
+                                        F(hb_font_get_glyph_h_advance) F(hb_font_get_glyph_shape)           \
+                                            F(hb_font_get_nominal_glyph) F(hb_font_set_scale)               \
+                                                F(hb_ot_metrics_get_position) F(hb_ot_name_get_utf8)        \
+                                                    F(hb_set_add) F(hb_shape)
+#define HARFBUZZ_SUBSET_FUNCTIONS(F)                                               \
+    F(hb_subset_input_create_or_fail)                                              \
+    F(hb_subset_input_destroy) F(hb_subset_input_glyph_set) F(hb_subset_input_set) \
+        F(hb_subset_input_set_flags) F(hb_subset_or_fail)
+
+struct Harfbuzz {
+    bool loaded;
+#define HARFBUZZ_FIELD(name) decltype(&::name) name;
+    HARFBUZZ_FUNCTIONS(HARFBUZZ_FIELD) HARFBUZZ_SUBSET_FUNCTIONS(HARFBUZZ_FIELD)
+#undef HARFBUZZ_FIELD
+};
+
+#ifdef ROSTERBOOK_WEB
+// The page's module links HarfBuzz in (it has no dynamic loading).
+Harfbuzz open_harfbuzz() {
+#define HARFBUZZ_LINKED(name) ::name,
+    return {true, HARFBUZZ_FUNCTIONS(HARFBUZZ_LINKED) HARFBUZZ_SUBSET_FUNCTIONS(HARFBUZZ_LINKED)};
+#undef HARFBUZZ_LINKED
+}
+#else
+Harfbuzz open_harfbuzz() {
+    Harfbuzz lib{};
+    void* library = open_library("libharfbuzz.so.0");  // both kept open for the process
+    void* subset = open_library("libharfbuzz-subset.so.0");
+    lib.loaded = true;
+#define HARFBUZZ_LOOK_UP(name) lib.loaded = look_up(library, #name, &lib.name) && lib.loaded;
+#define HARFBUZZ_SUBSET_LOOK_UP(name) lib.loaded = look_up(subset, #name, &lib.name) && lib.loaded;
+    HARFBUZZ_FUNCTIONS(HARFBUZZ_LOOK_UP)
+    HARFBUZZ_SUBSET_FUNCTIONS(HARFBUZZ_SUBSET_LOOK_UP)
+#undef HARFBUZZ_LOOK_UP
+#undef HARFBUZZ_SUBSET_LOOK_UP
+        return lib;
+}
+#endif
+
+// Loaded at the first shaping font and kept: the table is only read after that.
+const Harfbuzz& harfbuzz() {
+    static const Harfbuzz lib = open_harfbuzz();
+    return lib;
+}
 
 std::string hex_units(const std::u16string& units) {
     std::string hex;
@@ -87,7 +147,7 @@ std::vector<std::u16string> glyph_shares(const ShapingFont& font, std::string_vi
         std::vector<size_t> dealt;  // the glyphs that get characters, in display order
         for (size_t i = first; i < last; ++i) dealt.push_back(i);
         for (size_t i = last; i-- > first && dealt.size() > std::max<size_t>(characters.size(), 1);) {
-            if (hb_font_get_glyph_h_advance(font.font, shaped.glyphs[i].glyph) != 0) continue;
+            if (harfbuzz().hb_font_get_glyph_h_advance(font.font, shaped.glyphs[i].glyph) != 0) continue;
             shares[i] = NOTHING;
             dealt.erase(std::find(dealt.begin(), dealt.end(), i));
         }
@@ -149,24 +209,24 @@ uint32_t code_for(ShapingFont* font, uint32_t glyph, const std::u16string& text)
 // The subset of the glyphs drawn (and glyph 0), numbers kept, without the layout tables
 // the shaping used: a PDF reader draws glyphs by number.
 std::string subset_program(const ShapingFont& font) {
-    hb_subset_input_t* input = hb_subset_input_create_or_fail();
+    hb_subset_input_t* input = harfbuzz().hb_subset_input_create_or_fail();
     if (input == nullptr) return "";
-    hb_set_t* glyphs = hb_subset_input_glyph_set(input);
-    hb_set_add(glyphs, 0);
-    for (const auto& entry : font.used) hb_set_add(glyphs, glyph_of(font, entry.first));
-    hb_subset_input_set_flags(input, HB_SUBSET_FLAGS_RETAIN_GIDS);
-    hb_set_t* dropped = hb_subset_input_set(input, HB_SUBSET_SETS_DROP_TABLE_TAG);
+    hb_set_t* glyphs = harfbuzz().hb_subset_input_glyph_set(input);
+    harfbuzz().hb_set_add(glyphs, 0);
+    for (const auto& entry : font.used) harfbuzz().hb_set_add(glyphs, glyph_of(font, entry.first));
+    harfbuzz().hb_subset_input_set_flags(input, HB_SUBSET_FLAGS_RETAIN_GIDS);
+    hb_set_t* dropped = harfbuzz().hb_subset_input_set(input, HB_SUBSET_SETS_DROP_TABLE_TAG);
     for (hb_tag_t tag : {HB_TAG('G', 'S', 'U', 'B'), HB_TAG('G', 'P', 'O', 'S'), HB_TAG('G', 'D', 'E', 'F')})
-        hb_set_add(dropped, tag);
-    hb_face_t* subset = hb_subset_or_fail(hb_font_get_face(font.font), input);
-    hb_subset_input_destroy(input);
+        harfbuzz().hb_set_add(dropped, tag);
+    hb_face_t* subset = harfbuzz().hb_subset_or_fail(harfbuzz().hb_font_get_face(font.font), input);
+    harfbuzz().hb_subset_input_destroy(input);
     if (subset == nullptr) return "";
-    hb_blob_t* blob = hb_face_reference_blob(subset);
+    hb_blob_t* blob = harfbuzz().hb_face_reference_blob(subset);
     unsigned length = 0;
-    const char* data = hb_blob_get_data(blob, &length);
+    const char* data = harfbuzz().hb_blob_get_data(blob, &length);
     std::string program(data, length);
-    hb_blob_destroy(blob);
-    hb_face_destroy(subset);
+    harfbuzz().hb_blob_destroy(blob);
+    harfbuzz().hb_face_destroy(subset);
     return program;
 }
 
@@ -185,61 +245,72 @@ int to_thousandths(const ShapingFont& font, hb_position_t units) {
 
 // The font's bounding box from its 'head' table, in 1000ths of an em.
 void read_bbox(const ShapingFont& font, int bbox[4]) {
-    hb_blob_t* head = hb_face_reference_table(hb_font_get_face(font.font), HB_TAG('h', 'e', 'a', 'd'));
+    hb_blob_t* head = harfbuzz().hb_face_reference_table(harfbuzz().hb_font_get_face(font.font),
+                                                         HB_TAG('h', 'e', 'a', 'd'));
     unsigned length = 0;
-    const auto* data = reinterpret_cast<const unsigned char*>(hb_blob_get_data(head, &length));
+    const auto* data = reinterpret_cast<const unsigned char*>(harfbuzz().hb_blob_get_data(head, &length));
     for (int i = 0; i < 4 && length >= 44; ++i) {
         const int16_t value = static_cast<int16_t>(data[36 + 2 * i] << 8 | data[37 + 2 * i]);
         bbox[i] = to_thousandths(font, value);
     }
-    hb_blob_destroy(head);
+    harfbuzz().hb_blob_destroy(head);
 }
 
 }  // namespace
 
-ShapingFont::~ShapingFont() { hb_font_destroy(font); }
+ShapingFont::~ShapingFont() { harfbuzz().hb_font_destroy(font); }
+
+std::optional<Failure> shaping_unavailable() {
+    if (harfbuzz().loaded) return std::nullopt;
+    return Failure{"", 0,
+                   "names in this script are shaped by HarfBuzz, which did not load: install the Debian "
+                   "packages libharfbuzz0b and libharfbuzz-subset0"};
+}
 
 std::shared_ptr<ShapingFont> open_shaping_font(const char* path, const std::string& resource) {
-    hb_blob_t* blob = hb_blob_create_from_file_or_fail(path);
+    if (!harfbuzz().loaded) return nullptr;
+    hb_blob_t* blob = harfbuzz().hb_blob_create_from_file_or_fail(path);
     if (blob == nullptr) return nullptr;
-    hb_face_t* face = hb_face_create(blob, 0);
-    hb_blob_destroy(blob);
-    if (hb_face_get_glyph_count(face) == 0) {
-        hb_face_destroy(face);
+    hb_face_t* face = harfbuzz().hb_face_create(blob, 0);
+    harfbuzz().hb_blob_destroy(blob);
+    if (harfbuzz().hb_face_get_glyph_count(face) == 0) {
+        harfbuzz().hb_face_destroy(face);
         return nullptr;
     }
     auto font = std::make_shared<ShapingFont>();
-    font->font = hb_font_create(face);
-    font->units_per_em = hb_face_get_upem(face);
-    font->glyph_count = hb_face_get_glyph_count(face);
-    hb_font_set_scale(font->font, static_cast<int>(font->units_per_em), static_cast<int>(font->units_per_em));
+    font->font = harfbuzz().hb_font_create(face);
+    font->units_per_em = harfbuzz().hb_face_get_upem(face);
+    font->glyph_count = harfbuzz().hb_face_get_glyph_count(face);
+    harfbuzz().hb_font_set_scale(font->font, static_cast<int>(font->units_per_em),
+                                 static_cast<int>(font->units_per_em));
     char name[128] = "";
     unsigned size = sizeof name;
-    hb_ot_name_get_utf8(face, HB_OT_NAME_ID_POSTSCRIPT_NAME, HB_LANGUAGE_INVALID, &size, name);
+    harfbuzz().hb_ot_name_get_utf8(face, HB_OT_NAME_ID_POSTSCRIPT_NAME, HB_LANGUAGE_INVALID, &size, name);
     font->name = name[0] != '\0' ? name : "Font";
     font->resource = resource;
-    hb_face_destroy(face);  // the font holds its own reference
+    harfbuzz().hb_face_destroy(face);  // the font holds its own reference
     return font;
 }
 
 bool shaping_font_has(const ShapingFont& font, int32_t code_point) {
     hb_codepoint_t glyph = 0;
-    return hb_font_get_nominal_glyph(font.font, static_cast<hb_codepoint_t>(code_point), &glyph) &&
+    return harfbuzz().hb_font_get_nominal_glyph(font.font, static_cast<hb_codepoint_t>(code_point), &glyph) &&
            glyph != 0;
 }
 
 ShapedText shape_text(const ShapingFont& font, std::string_view text, bool right_to_left, float size) {
-    hb_buffer_t* buffer = hb_buffer_create();
-    hb_buffer_add_utf8(buffer, text.data(), static_cast<int>(text.size()), 0, static_cast<int>(text.size()));
-    hb_buffer_set_direction(buffer, right_to_left ? HB_DIRECTION_RTL : HB_DIRECTION_LTR);
-    hb_buffer_guess_segment_properties(buffer);
+    hb_buffer_t* buffer = harfbuzz().hb_buffer_create();
+    harfbuzz().hb_buffer_add_utf8(buffer, text.data(), static_cast<int>(text.size()), 0,
+                                  static_cast<int>(text.size()));
+    harfbuzz().hb_buffer_set_direction(buffer, right_to_left ? HB_DIRECTION_RTL : HB_DIRECTION_LTR);
+    harfbuzz().hb_buffer_guess_segment_properties(buffer);
     // Right to left, a glyph to each character where the font allows: its marks and letters
     // then copy one by one, in the order they are drawn.
-    if (right_to_left) hb_buffer_set_cluster_level(buffer, HB_BUFFER_CLUSTER_LEVEL_CHARACTERS);
-    hb_shape(font.font, buffer, nullptr, 0);
+    if (right_to_left) harfbuzz().hb_buffer_set_cluster_level(buffer, HB_BUFFER_CLUSTER_LEVEL_CHARACTERS);
+    harfbuzz().hb_shape(font.font, buffer, nullptr, 0);
     unsigned count = 0;
-    const hb_glyph_info_t* infos = hb_buffer_get_glyph_infos(buffer, &count);
-    const hb_glyph_position_t* positions = hb_buffer_get_glyph_positions(buffer, &count);
+    const hb_glyph_info_t* infos = harfbuzz().hb_buffer_get_glyph_infos(buffer, &count);
+    const hb_glyph_position_t* positions = harfbuzz().hb_buffer_get_glyph_positions(buffer, &count);
     const float scale = size / static_cast<float>(font.units_per_em);
     ShapedText shaped = {{}, 0};
     hb_position_t pen = 0;
@@ -249,7 +320,7 @@ ShapedText shape_text(const ShapingFont& font, std::string_view text, bool right
         pen += positions[i].x_advance;
     }
     shaped.width = static_cast<float>(pen) * scale;
-    hb_buffer_destroy(buffer);
+    harfbuzz().hb_buffer_destroy(buffer);
     return shaped;
 }
 
@@ -274,7 +345,8 @@ std::vector<bool> outlined_glyphs(const ShapingFont& font, const ShapedText& sha
     for (size_t i = 0; i < shaped.glyphs.size(); ++i) {
         const ShapedGlyph& g = shaped.glyphs[i];
         const float next = i + 1 < shaped.glyphs.size() ? shaped.glyphs[i + 1].x : shaped.width;
-        const float end = g.x + static_cast<float>(hb_font_get_glyph_h_advance(font.font, g.glyph)) * scale;
+        const float end =
+            g.x + static_cast<float>(harfbuzz().hb_font_get_glyph_h_advance(font.font, g.glyph)) * scale;
         std::u16string& share = (*shares)[i];
         outlined[i] = share == NOTHING || next - end > MUPDF_GAP * size;
         if (!outlined[i]) {
@@ -327,17 +399,17 @@ void close_path(hb_draw_funcs_t*, void* path, hb_draw_state_t*, void*) {
 // marked /RBGlyph with the glyph's number.
 std::string outline_of(const ShapingFont& font, uint32_t glyph, float size, float x, float y) {
     static hb_draw_funcs_t* const funcs = [] {
-        hb_draw_funcs_t* made = hb_draw_funcs_create();
-        hb_draw_funcs_set_move_to_func(made, move_to, nullptr, nullptr);
-        hb_draw_funcs_set_line_to_func(made, line_to, nullptr, nullptr);
-        hb_draw_funcs_set_quadratic_to_func(made, quadratic_to, nullptr, nullptr);
-        hb_draw_funcs_set_cubic_to_func(made, cubic_to, nullptr, nullptr);
-        hb_draw_funcs_set_close_path_func(made, close_path, nullptr, nullptr);
-        hb_draw_funcs_make_immutable(made);
+        hb_draw_funcs_t* made = harfbuzz().hb_draw_funcs_create();
+        harfbuzz().hb_draw_funcs_set_move_to_func(made, move_to, nullptr, nullptr);
+        harfbuzz().hb_draw_funcs_set_line_to_func(made, line_to, nullptr, nullptr);
+        harfbuzz().hb_draw_funcs_set_quadratic_to_func(made, quadratic_to, nullptr, nullptr);
+        harfbuzz().hb_draw_funcs_set_cubic_to_func(made, cubic_to, nullptr, nullptr);
+        harfbuzz().hb_draw_funcs_set_close_path_func(made, close_path, nullptr, nullptr);
+        harfbuzz().hb_draw_funcs_make_immutable(made);
         return made;
     }();
     OutlinePath path;
-    hb_font_get_glyph_shape(font.font, glyph, funcs, &path);
+    harfbuzz().hb_font_get_glyph_shape(font.font, glyph, funcs, &path);
     char scale[32];
     snprintf(scale, sizeof scale, "%.7f", static_cast<double>(size) / font.units_per_em);
     return "/RBGlyph <</Glyph " + std::to_string(glyph) + ">> BDC\nq\n" + scale + " 0 0 " +
@@ -362,7 +434,8 @@ std::vector<CharacterGlyph> ligature_characters(const ShapingFont& font, const s
     for_each_code_point(utf8, [&](int32_t c, size_t offset, size_t length) {
         hb_codepoint_t glyph = 0;
         every_glyph =
-            hb_font_get_nominal_glyph(font.font, static_cast<hb_codepoint_t>(c), &glyph) && glyph != 0;
+            harfbuzz().hb_font_get_nominal_glyph(font.font, static_cast<hb_codepoint_t>(c), &glyph) &&
+            glyph != 0;
         characters.push_back({to_utf16(utf8.substr(offset, length)), glyph});
         return every_glyph;
     });
@@ -399,8 +472,9 @@ void draw_glyph_by_glyph(HPDF_Page page, ShapingFont* font, std::string_view tex
         // A ligature's other characters, invisible, each just left of the one before.
         float left = x + g.x;
         for (size_t k = 1; k < characters.size(); ++k) {
-            left -= static_cast<float>(hb_font_get_glyph_h_advance(font->font, characters[k].glyph)) * size /
-                    static_cast<float>(font->units_per_em);
+            left -=
+                static_cast<float>(harfbuzz().hb_font_get_glyph_h_advance(font->font, characters[k].glyph)) *
+                size / static_cast<float>(font->units_per_em);
             show(code_for(font, characters[k].glyph, characters[k].text), left, y, true);
         }
     }
@@ -444,18 +518,19 @@ GlyphFont glyph_font_of(const ShapingFont& font) {
     glyphs.resource = font.resource;
     glyphs.base_name = subset_tag(font) + "+" + font.name;
     for (const auto& entry : font.used) {
-        const hb_position_t advance = hb_font_get_glyph_h_advance(font.font, glyph_of(font, entry.first));
+        const hb_position_t advance =
+            harfbuzz().hb_font_get_glyph_h_advance(font.font, glyph_of(font, entry.first));
         glyphs.widths.emplace_back(entry.first, to_thousandths(font, advance));
     }
     glyphs.extra_codes.assign(font.extra_codes.begin(), font.extra_codes.end());
     glyphs.to_unicode = to_unicode_cmap(font.used);
     read_bbox(font, glyphs.bbox);
     hb_position_t value = 0;
-    hb_ot_metrics_get_position(font.font, HB_OT_METRICS_TAG_HORIZONTAL_ASCENDER, &value);
+    harfbuzz().hb_ot_metrics_get_position(font.font, HB_OT_METRICS_TAG_HORIZONTAL_ASCENDER, &value);
     glyphs.ascent = to_thousandths(font, value);
-    hb_ot_metrics_get_position(font.font, HB_OT_METRICS_TAG_HORIZONTAL_DESCENDER, &value);
+    harfbuzz().hb_ot_metrics_get_position(font.font, HB_OT_METRICS_TAG_HORIZONTAL_DESCENDER, &value);
     glyphs.descent = to_thousandths(font, value);
-    hb_ot_metrics_get_position(font.font, HB_OT_METRICS_TAG_CAP_HEIGHT, &value);
+    harfbuzz().hb_ot_metrics_get_position(font.font, HB_OT_METRICS_TAG_CAP_HEIGHT, &value);
     glyphs.cap_height = to_thousandths(font, value);
     return glyphs;
 }

@@ -14,10 +14,12 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/failure.h"
 #include "pdf/finish.h"
 
 // One font file shaped with HarfBuzz, and the glyphs a document draws with it. Owned by the
@@ -55,8 +57,12 @@ struct ShapedText {
     float width;                      // points
 };
 
+// Why text cannot be shaped here: HarfBuzz, opened at the first call, did not load. nullopt
+// when it did.
+[[nodiscard]] std::optional<Failure> shaping_unavailable();
+
 // Opens the TrueType file at `path` for shaping, named `resource` in the pages; null when
-// it cannot be read as a font.
+// it cannot be read as a font, or HarfBuzz did not load.
 std::shared_ptr<ShapingFont> open_shaping_font(const char* path, const std::string& resource);
 
 // True when the font maps `code_point` to a glyph of its own.
