@@ -804,7 +804,7 @@ int make_roster(const RunRequest& request, Settings* settings) {
     // qpdf loads on the other core while the members are read and the pages drawn, when the
     // run has what only qpdf puts into a file.
     bool pictures = settings->member_photos || settings->print_shop_pdf_path[0] != '\0';
-    for (const char* path : settings->picture_paths) pictures = pictures || path[0] != '\0';
+    for (const char* path : settings->picture_paths) pictures = pictures || file_opens(path);
     const JoinedThread finishing = start_loading_finishing(pictures);
     if (const std::optional<Failure> failure = load_roster(*settings, &roster)) {
         say_failure(*failure);
