@@ -802,10 +802,10 @@ int make_roster(const RunRequest& request, Settings* settings) {
     for (const Failure& failure : overwriting) say_failure(failure);
     if (!overwriting.empty()) return 1;
     // qpdf loads on the other core while the members are read and the pages drawn, when the
-    // run has what only qpdf puts into a file.
-    bool pictures = settings->member_photos || settings->print_shop_pdf_path[0] != '\0';
-    for (const char* path : settings->picture_paths) pictures = pictures || file_opens(path);
-    const JoinedThread finishing = start_loading_finishing(pictures);
+    // run will have pictures for it to put in or makes the print shop's file.
+    bool qpdf_likely = settings->member_photos || settings->print_shop_pdf_path[0] != '\0';
+    for (const char* path : settings->picture_paths) qpdf_likely = qpdf_likely || file_opens(path);
+    const JoinedThread finishing = start_loading_finishing(qpdf_likely);
     if (const std::optional<Failure> failure = load_roster(*settings, &roster)) {
         say_failure(*failure);
         return 1;

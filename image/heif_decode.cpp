@@ -20,79 +20,34 @@ namespace {
 constexpr unsigned long long MAX_HEIC_PIXELS = 128000000ULL;
 
 // The libheif functions a decode needs, looked up once in the loaded library.
+// clang-format off
+#define LIBHEIF_FUNCTIONS(F) \
+    F(heif_context_alloc) F(heif_context_free) F(heif_context_set_maximum_image_size_limit) \
+    F(heif_context_read_from_memory_without_copy) F(heif_context_get_primary_image_handle) \
+    F(heif_image_handle_get_width) F(heif_image_handle_get_height) \
+    F(heif_image_handle_has_alpha_channel) F(heif_image_handle_get_raw_color_profile_size) \
+    F(heif_image_handle_get_raw_color_profile) F(heif_image_handle_release) \
+    F(heif_image_handle_get_list_of_thumbnail_IDs) F(heif_image_handle_get_thumbnail) \
+    F(heif_decode_image) F(heif_image_get_plane_readonly) F(heif_image_get_width) \
+    F(heif_image_get_height) F(heif_image_release)
+// clang-format on
+
 struct Libheif {
-    bool loaded;
-    decltype(&heif_context_alloc) context_alloc;
-    decltype(&heif_context_free) context_free;
-    decltype(&heif_context_set_maximum_image_size_limit) set_size_limit;
-    decltype(&heif_context_read_from_memory_without_copy) read_from_memory;
-    decltype(&heif_context_get_primary_image_handle) primary_image_handle;
-    decltype(&heif_image_handle_get_width) handle_width;
-    decltype(&heif_image_handle_get_height) handle_height;
-    decltype(&heif_image_handle_has_alpha_channel) handle_has_alpha;
-    decltype(&heif_image_handle_get_raw_color_profile_size) profile_size;
-    decltype(&heif_image_handle_get_raw_color_profile) raw_profile;
-    decltype(&heif_image_handle_release) handle_release;
-    decltype(&heif_image_handle_get_list_of_thumbnail_IDs) thumbnail_ids;
-    decltype(&heif_image_handle_get_thumbnail) thumbnail;
-    decltype(&heif_decode_image) decode_image;
-    decltype(&heif_image_get_plane_readonly) plane;
-    decltype(&heif_image_get_width) image_width;
-    decltype(&heif_image_get_height) image_height;
-    decltype(&heif_image_release) image_release;
+    bool loaded = true;  // false when a function is missing: the library did not load
+    LIBHEIF_FUNCTIONS(LIBRARY_FUNCTION)
 };
 
-#ifdef ROSTERBOOK_WEB
-// The page's module links libheif and its HEVC decoder in (it has no dynamic loading: dlopen
-// would abort the run), so the table is its functions.
-Libheif open_libheif() {
-    return {true,
-            heif_context_alloc,
-            heif_context_free,
-            heif_context_set_maximum_image_size_limit,
-            heif_context_read_from_memory_without_copy,
-            heif_context_get_primary_image_handle,
-            heif_image_handle_get_width,
-            heif_image_handle_get_height,
-            heif_image_handle_has_alpha_channel,
-            heif_image_handle_get_raw_color_profile_size,
-            heif_image_handle_get_raw_color_profile,
-            heif_image_handle_release,
-            heif_image_handle_get_list_of_thumbnail_IDs,
-            heif_image_handle_get_thumbnail,
-            heif_decode_image,
-            heif_image_get_plane_readonly,
-            heif_image_get_width,
-            heif_image_get_height,
-            heif_image_release};
-}
-#else
-constexpr const char* LIBHEIF = "libheif.so.1";
-
+// The page's module links libheif and its HEVC decoder in (dlopen would abort the run there).
 Libheif open_libheif() {
     Libheif lib{};
-    void* library = open_library(LIBHEIF);  // kept open for the process
-    lib.loaded = look_up(library, "heif_context_alloc", &lib.context_alloc) &&
-                 look_up(library, "heif_context_free", &lib.context_free) &&
-                 look_up(library, "heif_context_set_maximum_image_size_limit", &lib.set_size_limit) &&
-                 look_up(library, "heif_context_read_from_memory_without_copy", &lib.read_from_memory) &&
-                 look_up(library, "heif_context_get_primary_image_handle", &lib.primary_image_handle) &&
-                 look_up(library, "heif_image_handle_get_width", &lib.handle_width) &&
-                 look_up(library, "heif_image_handle_get_height", &lib.handle_height) &&
-                 look_up(library, "heif_image_handle_has_alpha_channel", &lib.handle_has_alpha) &&
-                 look_up(library, "heif_image_handle_get_raw_color_profile_size", &lib.profile_size) &&
-                 look_up(library, "heif_image_handle_get_raw_color_profile", &lib.raw_profile) &&
-                 look_up(library, "heif_image_handle_release", &lib.handle_release) &&
-                 look_up(library, "heif_image_handle_get_list_of_thumbnail_IDs", &lib.thumbnail_ids) &&
-                 look_up(library, "heif_image_handle_get_thumbnail", &lib.thumbnail) &&
-                 look_up(library, "heif_decode_image", &lib.decode_image) &&
-                 look_up(library, "heif_image_get_plane_readonly", &lib.plane) &&
-                 look_up(library, "heif_image_get_width", &lib.image_width) &&
-                 look_up(library, "heif_image_get_height", &lib.image_height) &&
-                 look_up(library, "heif_image_release", &lib.image_release);
+#ifdef ROSTERBOOK_WEB
+    LIBHEIF_FUNCTIONS(LIBRARY_LINKED)
+#else
+    void* library = open_library("libheif.so.1");  // kept open for the process
+    LIBHEIF_FUNCTIONS(LIBRARY_LOOKED_UP)
+#endif
     return lib;
 }
-#endif
 
 // Loaded at the first HEIC file and kept: the table is only read after that.
 const Libheif& libheif() {
@@ -110,10 +65,10 @@ struct HeifFile {
     heif_image_handle* thumbnail = nullptr;  // when it is what is decoded
     heif_image* image = nullptr;
     ~HeifFile() {
-        if (image != nullptr) lib.image_release(image);
-        if (thumbnail != nullptr) lib.handle_release(thumbnail);
-        if (handle != nullptr) lib.handle_release(handle);
-        if (context != nullptr) lib.context_free(context);
+        if (image != nullptr) lib.heif_image_release(image);
+        if (thumbnail != nullptr) lib.heif_image_handle_release(thumbnail);
+        if (handle != nullptr) lib.heif_image_handle_release(handle);
+        if (context != nullptr) lib.heif_context_free(context);
     }
 };
 
@@ -140,41 +95,44 @@ std::optional<Failure> open_heif(FILE* file, HeifFile* heif) {
         return failure;
     }
     heif->bytes.reset(bytes);
-    heif->context = heif->lib.context_alloc();
+    heif->context = heif->lib.heif_context_alloc();
     if (heif->context == nullptr) return Failure{"", 0, "not enough memory"};
     // Every image in the file, a tile of the picture included, is held to the same size:
     // a damaged file claiming a huge tile took 2 GB and 7 s otherwise.
-    heif->lib.set_size_limit(heif->context,
-                             static_cast<int>(std::sqrt(static_cast<double>(MAX_HEIC_PIXELS))));
+    heif->lib.heif_context_set_maximum_image_size_limit(
+        heif->context, static_cast<int>(std::sqrt(static_cast<double>(MAX_HEIC_PIXELS))));
     if (std::optional<Failure> failure =
-            failed(heif->lib.read_from_memory(heif->context, bytes, size, nullptr)))
+            failed(heif->lib.heif_context_read_from_memory_without_copy(heif->context, bytes, size, nullptr)))
         return failure;
-    return failed(heif->lib.primary_image_handle(heif->context, &heif->handle));
+    return failed(heif->lib.heif_context_get_primary_image_handle(heif->context, &heif->handle));
 }
 
 std::optional<Failure> read_heif_header(FILE* file, ImageHeader* header) {
     HeifFile heif;
     if (std::optional<Failure> failure = open_heif(file, &heif)) return failure;
-    const unsigned long long pixels = static_cast<unsigned long long>(heif.lib.handle_width(heif.handle)) *
-                                      heif.lib.handle_height(heif.handle);
+    const unsigned long long pixels =
+        static_cast<unsigned long long>(heif.lib.heif_image_handle_get_width(heif.handle)) *
+        heif.lib.heif_image_handle_get_height(heif.handle);
     if (pixels > MAX_HEIC_PIXELS) {
         return Failure{"", 0,
                        "image too large: " + std::to_string(pixels / 1000000) + " megapixels, at most " +
                            std::to_string(MAX_HEIC_PIXELS / 1000000) + " in a HEIC file; save it as JPEG"};
     }
-    *header = {static_cast<uint32_t>(heif.lib.handle_width(heif.handle)),
-               static_cast<uint32_t>(heif.lib.handle_height(heif.handle)), 1, true};
+    *header = {static_cast<uint32_t>(heif.lib.heif_image_handle_get_width(heif.handle)),
+               static_cast<uint32_t>(heif.lib.heif_image_handle_get_height(heif.handle)), 1, true};
     return std::nullopt;
 }
 
 // The conversion from the ICC profile of `handle` (else the primary picture's: a thumbnail is
 // the same picture) to sRGB, when there is one.
 ColourTransform heif_colour_transform(const HeifFile& heif, const heif_image_handle* handle, int channels) {
-    if (heif.lib.profile_size(handle) == 0) handle = heif.handle;
-    const size_t size = heif.lib.profile_size(handle);
+    if (heif.lib.heif_image_handle_get_raw_color_profile_size(handle) == 0) handle = heif.handle;
+    const size_t size = heif.lib.heif_image_handle_get_raw_color_profile_size(handle);
     if (size == 0) return {nullptr};
     std::unique_ptr<unsigned char[]> profile(new (std::nothrow) unsigned char[size]);
-    if (!profile || heif.lib.raw_profile(handle, profile.get()).code != heif_error_Ok) return {nullptr};
+    if (!profile ||
+        heif.lib.heif_image_handle_get_raw_color_profile(handle, profile.get()).code != heif_error_Ok)
+        return {nullptr};
     return rgb_transform(profile.get(), size, channels);
 }
 
@@ -184,22 +142,26 @@ ColourTransform heif_colour_transform(const HeifFile& heif, const heif_image_han
 // at about 250 ppi and below). libheif turns it upright as it does the picture; one whose
 // upright shape is not the picture's (a crop or a turn the picture has and it lacks) is not used.
 const heif_image_handle* smallest_enough(HeifFile* heif, PixelSize least) {
-    const int width = heif->lib.handle_width(heif->handle), height = heif->lib.handle_height(heif->handle);
+    const int width = heif->lib.heif_image_handle_get_width(heif->handle),
+              height = heif->lib.heif_image_handle_get_height(heif->handle);
     heif_item_id ids[4];
-    const int count = heif->lib.thumbnail_ids(heif->handle, ids, 4);
+    const int count = heif->lib.heif_image_handle_get_list_of_thumbnail_IDs(heif->handle, ids, 4);
     for (int i = 0; i < count && heif->thumbnail == nullptr; ++i) {
         heif_image_handle* thumbnail = nullptr;
-        if (heif->lib.thumbnail(heif->handle, ids[i], &thumbnail).code != heif_error_Ok) continue;
-        const int w = heif->lib.handle_width(thumbnail), h = heif->lib.handle_height(thumbnail);
+        if (heif->lib.heif_image_handle_get_thumbnail(heif->handle, ids[i], &thumbnail).code != heif_error_Ok)
+            continue;
+        const int w = heif->lib.heif_image_handle_get_width(thumbnail),
+                  h = heif->lib.heif_image_handle_get_height(thumbnail);
         const bool same_shape =
             std::abs(static_cast<long long>(w) * height - static_cast<long long>(h) * width) <=
             static_cast<long long>(std::max(width, height));  // a pixel's rounding
         const bool enough = w >= static_cast<int>(least.width) && h >= static_cast<int>(least.height);
         if (same_shape && enough &&
-            heif->lib.handle_has_alpha(thumbnail) == heif->lib.handle_has_alpha(heif->handle))
+            heif->lib.heif_image_handle_has_alpha_channel(thumbnail) ==
+                heif->lib.heif_image_handle_has_alpha_channel(heif->handle))
             heif->thumbnail = thumbnail;
         else
-            heif->lib.handle_release(thumbnail);
+            heif->lib.heif_image_handle_release(thumbnail);
     }
     return heif->thumbnail != nullptr ? heif->thumbnail : heif->handle;
 }
@@ -212,18 +174,20 @@ std::optional<Failure> decode_heif(FILE* file, PixelSize least, AreaReducer* red
     // open_heif holds every image to MAX_HEIC_PIXELS: libheif refuses a larger one itself.
     if (std::optional<Failure> failure = open_heif(file, &heif)) return failure;
     const heif_image_handle* handle = smallest_enough(&heif, least);
-    const bool alpha = heif.lib.handle_has_alpha(handle) != 0;
-    if (std::optional<Failure> failure = failed(heif.lib.decode_image(
+    const bool alpha = heif.lib.heif_image_handle_has_alpha_channel(handle) != 0;
+    if (std::optional<Failure> failure = failed(heif.lib.heif_decode_image(
             handle, &heif.image, heif_colorspace_RGB,
             alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, nullptr))) {
         return failure;
     }
     int stride = 0;
-    const uint8_t* pixels = heif.lib.plane(heif.image, heif_channel_interleaved, &stride);
-    const uint32_t width = heif.lib.handle_width(handle), height = heif.lib.handle_height(handle);
+    const uint8_t* pixels =
+        heif.lib.heif_image_get_plane_readonly(heif.image, heif_channel_interleaved, &stride);
+    const uint32_t width = heif.lib.heif_image_handle_get_width(handle),
+                   height = heif.lib.heif_image_handle_get_height(handle);
     // A damaged file can decode to another size than its header gives.
-    if (heif.lib.image_width(heif.image, heif_channel_interleaved) != static_cast<int>(width) ||
-        heif.lib.image_height(heif.image, heif_channel_interleaved) != static_cast<int>(height)) {
+    if (heif.lib.heif_image_get_width(heif.image, heif_channel_interleaved) != static_cast<int>(width) ||
+        heif.lib.heif_image_get_height(heif.image, heif_channel_interleaved) != static_cast<int>(height)) {
         return Failure{"", 0, "damaged HEIC data"};
     }
     const int channels = alpha ? 4 : 3;

@@ -70,8 +70,8 @@ bool needs_qpdf(const PdfDocument& pdf, const std::vector<GlyphFont>& glyph_font
 }
 
 // Gives libharu's document what the finishing would add to it: the viewer preferences, the
-// version they need, compressed streams and a trailer /ID, which is a placeholder until the file's bytes are
-// known.
+// version they need, compressed streams and a trailer /ID, a placeholder until the file's
+// bytes are known (put_id).
 bool add_own_finish(PdfDocument* pdf) {
     const std::vector<std::pair<const char*, const char*>> names = viewer_preference_names(pdf->viewer);
     if (!names.empty() && !set_viewer_preferences(pdf->document, names)) return false;

@@ -31,9 +31,9 @@ struct JoinedThread {
 
 // Starts loading what finishing needs (qpdf and the libraries it links: a few milliseconds) on
 // a thread of its own, so the first save need not wait for it, when `likely` (the run has
-// pictures or a print shop's file); the thread ends when it is loaded. A document without
-// either is written by libharu alone unless it has shaped text, whose first save loads it.
-// No thread where finishing is linked into the tool.
+// pictures or a print shop's file); the thread ends when it is loaded. Otherwise the first
+// save that needs it (embedded fonts, shaped text) loads it, and documents in the standard
+// fonts are written by libharu alone. No thread where finishing is linked into the tool.
 JoinedThread start_loading_finishing(bool likely);
 
 // From now on a run killed by SIGINT, SIGTERM, SIGHUP or SIGXFSZ while a save is writing

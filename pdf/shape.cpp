@@ -16,56 +16,44 @@ namespace {
 
 // HarfBuzz and its subsetter are opened at the first text that needs shaping: with the
 // glib, FreeType and graphite2 they link they cost every run a few milliseconds of start-up.
-// Each function is looked up once under its own name.
-#define HARFBUZZ_FUNCTIONS(F)                                                                               \
-    F(hb_blob_create_from_file_or_fail)                                                                     \
-    F(hb_blob_destroy) F(hb_blob_get_data) F(hb_buffer_add_utf8) F(hb_buffer_create) F(hb_buffer_destroy)   \
-        F(hb_buffer_get_glyph_infos) F(hb_buffer_get_glyph_positions) F(hb_buffer_guess_segment_properties) \
-            F(hb_buffer_set_cluster_level) F(hb_buffer_set_direction) F(hb_draw_funcs_create)               \
-                F(hb_draw_funcs_make_immutable) F(hb_draw_funcs_set_close_path_func)                        \
-                    F(hb_draw_funcs_set_cubic_to_func) F(hb_draw_funcs_set_line_to_func)                    \
-                        F(hb_draw_funcs_set_move_to_func) F(hb_draw_funcs_set_quadratic_to_func)            \
-                            F(hb_face_create) F(hb_face_destroy) F(hb_face_get_glyph_count)                 \
-                                F(hb_face_get_upem) F(hb_face_reference_blob) F(hb_face_reference_table)    \
-                                    F(hb_font_create) F(hb_font_destroy) F(hb_font_get_face)                \
-                                        F(hb_font_get_glyph_h_advance) F(hb_font_get_glyph_shape)           \
-                                            F(hb_font_get_nominal_glyph) F(hb_font_set_scale)               \
-                                                F(hb_ot_metrics_get_position) F(hb_ot_name_get_utf8)        \
-                                                    F(hb_set_add) F(hb_shape)
-#define HARFBUZZ_SUBSET_FUNCTIONS(F)                                               \
-    F(hb_subset_input_create_or_fail)                                              \
-    F(hb_subset_input_destroy) F(hb_subset_input_glyph_set) F(hb_subset_input_set) \
-        F(hb_subset_input_set_flags) F(hb_subset_or_fail)
+// clang-format off
+#define HARFBUZZ_FUNCTIONS(F) \
+    F(hb_blob_create_from_file_or_fail) F(hb_blob_destroy) F(hb_blob_get_data) F(hb_buffer_add_utf8) \
+    F(hb_buffer_create) F(hb_buffer_destroy) F(hb_buffer_get_glyph_infos) \
+    F(hb_buffer_get_glyph_positions) F(hb_buffer_guess_segment_properties) \
+    F(hb_buffer_set_cluster_level) F(hb_buffer_set_direction) F(hb_draw_funcs_create) \
+    F(hb_draw_funcs_make_immutable) F(hb_draw_funcs_set_close_path_func) \
+    F(hb_draw_funcs_set_cubic_to_func) F(hb_draw_funcs_set_line_to_func) \
+    F(hb_draw_funcs_set_move_to_func) F(hb_draw_funcs_set_quadratic_to_func) F(hb_face_create) \
+    F(hb_face_destroy) F(hb_face_get_glyph_count) F(hb_face_get_upem) F(hb_face_reference_blob) \
+    F(hb_face_reference_table) F(hb_font_create) F(hb_font_destroy) F(hb_font_get_face) \
+    F(hb_font_get_glyph_h_advance) F(hb_font_get_glyph_shape) F(hb_font_get_nominal_glyph) \
+    F(hb_font_set_scale) F(hb_ot_metrics_get_position) F(hb_ot_name_get_utf8) F(hb_set_add) \
+    F(hb_shape)
+#define HARFBUZZ_SUBSET_FUNCTIONS(F) \
+    F(hb_subset_input_create_or_fail) F(hb_subset_input_destroy) F(hb_subset_input_glyph_set) \
+    F(hb_subset_input_set) F(hb_subset_input_set_flags) F(hb_subset_or_fail)
+// clang-format on
 
 struct Harfbuzz {
-    bool loaded;
-#define HARFBUZZ_FIELD(name) decltype(&::name) name;
-    HARFBUZZ_FUNCTIONS(HARFBUZZ_FIELD) HARFBUZZ_SUBSET_FUNCTIONS(HARFBUZZ_FIELD)
-#undef HARFBUZZ_FIELD
+    bool loaded = true;  // false when a function is missing: the library did not load
+    HARFBUZZ_FUNCTIONS(LIBRARY_FUNCTION)
+    HARFBUZZ_SUBSET_FUNCTIONS(LIBRARY_FUNCTION)
 };
 
-#ifdef ROSTERBOOK_WEB
-// The page's module links HarfBuzz in (it has no dynamic loading).
-Harfbuzz open_harfbuzz() {
-#define HARFBUZZ_LINKED(name) ::name,
-    return {true, HARFBUZZ_FUNCTIONS(HARFBUZZ_LINKED) HARFBUZZ_SUBSET_FUNCTIONS(HARFBUZZ_LINKED)};
-#undef HARFBUZZ_LINKED
-}
-#else
 Harfbuzz open_harfbuzz() {
     Harfbuzz lib{};
+#ifdef ROSTERBOOK_WEB
+    HARFBUZZ_FUNCTIONS(LIBRARY_LINKED)
+    HARFBUZZ_SUBSET_FUNCTIONS(LIBRARY_LINKED)
+#else
     void* library = open_library("libharfbuzz.so.0");  // both kept open for the process
-    void* subset = open_library("libharfbuzz-subset.so.0");
-    lib.loaded = true;
-#define HARFBUZZ_LOOK_UP(name) lib.loaded = look_up(library, #name, &lib.name) && lib.loaded;
-#define HARFBUZZ_SUBSET_LOOK_UP(name) lib.loaded = look_up(subset, #name, &lib.name) && lib.loaded;
-    HARFBUZZ_FUNCTIONS(HARFBUZZ_LOOK_UP)
-    HARFBUZZ_SUBSET_FUNCTIONS(HARFBUZZ_SUBSET_LOOK_UP)
-#undef HARFBUZZ_LOOK_UP
-#undef HARFBUZZ_SUBSET_LOOK_UP
-        return lib;
-}
+    HARFBUZZ_FUNCTIONS(LIBRARY_LOOKED_UP)
+    library = open_library("libharfbuzz-subset.so.0");
+    HARFBUZZ_SUBSET_FUNCTIONS(LIBRARY_LOOKED_UP)
 #endif
+    return lib;
+}
 
 // Loaded at the first shaping font and kept: the table is only read after that.
 const Harfbuzz& harfbuzz() {

@@ -57,41 +57,30 @@ struct ParserDeleter {
     void operator()(XML_Parser parser) const { XML_ParserFree(parser); }
 };
 
-// The libzip functions a spreadsheet file needs, looked up once in the loaded library.
+// The libzip functions a spreadsheet file needs, looked up once in the loaded library. libzip
+// and the libcrypto it links cost every run a few milliseconds of start-up: opened at the first
+// spreadsheet file.
+// clang-format off
+#define LIBZIP_FUNCTIONS(F) \
+    F(zip_open) F(zip_discard) F(zip_get_num_entries) F(zip_name_locate) F(zip_stat_init) F(zip_stat) \
+    F(zip_fopen) F(zip_fread) F(zip_fclose)
+// clang-format on
+
 struct Libzip {
-    bool loaded;
-    decltype(&zip_open) open;
-    decltype(&zip_discard) discard;
-    decltype(&zip_get_num_entries) entry_count;
-    decltype(&zip_name_locate) locate;
-    decltype(&zip_stat_init) stat_init;
-    decltype(&zip_stat) stat;
-    decltype(&zip_fopen) fopen;
-    decltype(&zip_fread) fread;
-    decltype(&zip_fclose) fclose;
+    bool loaded = true;  // false when a function is missing: the library did not load
+    LIBZIP_FUNCTIONS(LIBRARY_FUNCTION)
 };
 
-#ifdef ROSTERBOOK_WEB
-// The page's module links libzip in (it has no dynamic loading).
-Libzip open_libzip() {
-    return {true,          zip_open, zip_discard, zip_get_num_entries, zip_name_locate,
-            zip_stat_init, zip_stat, zip_fopen,   zip_fread,           zip_fclose};
-}
-#else
-// libzip and the libcrypto it links cost every run a few milliseconds of start-up: opened at
-// the first spreadsheet file.
 Libzip open_libzip() {
     Libzip lib{};
+#ifdef ROSTERBOOK_WEB
+    LIBZIP_FUNCTIONS(LIBRARY_LINKED)
+#else
     void* library = open_library("libzip.so.4");  // kept open for the process
-    lib.loaded = look_up(library, "zip_open", &lib.open) && look_up(library, "zip_discard", &lib.discard) &&
-                 look_up(library, "zip_get_num_entries", &lib.entry_count) &&
-                 look_up(library, "zip_name_locate", &lib.locate) &&
-                 look_up(library, "zip_stat_init", &lib.stat_init) &&
-                 look_up(library, "zip_stat", &lib.stat) && look_up(library, "zip_fopen", &lib.fopen) &&
-                 look_up(library, "zip_fread", &lib.fread) && look_up(library, "zip_fclose", &lib.fclose);
+    LIBZIP_FUNCTIONS(LIBRARY_LOOKED_UP)
+#endif
     return lib;
 }
-#endif
 
 // Loaded at the first spreadsheet file and kept: the table is only read after that.
 const Libzip& libzip() {
@@ -100,11 +89,11 @@ const Libzip& libzip() {
 }
 
 struct ZipDeleter {
-    void operator()(zip_t* zip) const { libzip().discard(zip); }
+    void operator()(zip_t* zip) const { libzip().zip_discard(zip); }
 };
 
 struct ZipFileDeleter {
-    void operator()(zip_file_t* file) const { libzip().fclose(file); }
+    void operator()(zip_file_t* file) const { libzip().zip_fclose(file); }
 };
 
 // One spreadsheet file opened as a ZIP archive.
@@ -114,7 +103,7 @@ struct Package {
 };
 
 bool has_entry(const Package& package, const char* name) {
-    return libzip().locate(package.zip.get(), name, 0) >= 0;
+    return libzip().zip_name_locate(package.zip.get(), name, 0) >= 0;
 }
 
 // Streams the part `name` of the package through expat with `handlers`. A DOCTYPE is
@@ -123,10 +112,10 @@ bool has_entry(const Package& package, const char* name) {
 [[nodiscard]] std::optional<Failure> parse_part(const Package& package, const std::string& name,
                                                 XmlHandlers* handlers) {
     zip_stat_t stat;
-    libzip().stat_init(&stat);
-    if (libzip().stat(package.zip.get(), name.c_str(), 0, &stat) != 0)
+    libzip().zip_stat_init(&stat);
+    if (libzip().zip_stat(package.zip.get(), name.c_str(), 0, &stat) != 0)
         return Failure{package.path, 0, "damaged: " + name + " is missing"};
-    std::unique_ptr<zip_file_t, ZipFileDeleter> file(libzip().fopen(package.zip.get(), name.c_str(), 0));
+    std::unique_ptr<zip_file_t, ZipFileDeleter> file(libzip().zip_fopen(package.zip.get(), name.c_str(), 0));
     if (file == nullptr) return Failure{package.path, 0, "damaged: " + name + " cannot be unpacked"};
     std::unique_ptr<XML_ParserStruct, ParserDeleter> parser(XML_ParserCreate("UTF-8"));
     XML_SetUserData(parser.get(), handlers);
@@ -156,7 +145,7 @@ bool has_entry(const Package& package, const char* name) {
     long long unpacked = 0;
     std::vector<char> buffer(1 << 16);
     for (;;) {
-        const zip_int64_t got = libzip().fread(file.get(), buffer.data(), buffer.size());
+        const zip_int64_t got = libzip().zip_fread(file.get(), buffer.data(), buffer.size());
         if (got < 0) return Failure{package.path, 0, "damaged or cut short: " + name + " cannot be unpacked"};
         unpacked += got;
         if (unpacked > limit) {
@@ -881,10 +870,10 @@ bool is_spreadsheet_file(std::string_view head) {
                        "member list as CSV UTF-8"};
     }
     int error = 0;
-    Package package = {path, std::unique_ptr<zip_t, ZipDeleter>(libzip().open(path, ZIP_RDONLY, &error))};
+    Package package = {path, std::unique_ptr<zip_t, ZipDeleter>(libzip().zip_open(path, ZIP_RDONLY, &error))};
     if (package.zip == nullptr)
         return Failure{path, 0, "damaged or cut short: not a complete spreadsheet file"};
-    if (libzip().entry_count(package.zip.get(), 0) > MAX_SHEET_ENTRIES) {
+    if (libzip().zip_get_num_entries(package.zip.get(), 0) > MAX_SHEET_ENTRIES) {
         return Failure{path, 0, "holds more than " + std::to_string(MAX_SHEET_ENTRIES) + " files: not read"};
     }
     if (has_extension(name, ".numbers") || has_entry(package, "Index/Document.iwa"))

@@ -4,6 +4,7 @@ not: every page rendered at 150 dpi (pixel for pixel), the text and where it sta
 -bbox), the text of three extractors, the fonts (pdffonts, object numbers aside), the header's
 version, the document information, the catalog (viewer preferences, XMP and all) and every
 page's boxes. Usage: same-pdf.py A.pdf B.pdf"""
+import os
 import re
 import subprocess
 import sys
@@ -19,20 +20,20 @@ def run(*command):
 
 def rendered(pdf, folder):
     run('pdftoppm', '-r', '150', pdf, folder + '/page')
-    pages = sorted(__import__('os').listdir(folder))
+    pages = sorted(os.listdir(folder))
     return [open(folder + '/' + page, 'rb').read() for page in pages]
 
 
-def plain(value, depth=0):
+def plain(value):
     """The value with references followed (not into the page tree) and streams as their data."""
     if isinstance(value, IndirectObject):
         value = value.get_object()
     if isinstance(value, StreamObject):
-        return ('stream', plain(dict(value), depth + 1), value.get_data())
+        return ('stream', plain(dict(value)), value.get_data())
     if isinstance(value, dict):
-        return {key: plain(item, depth + 1) for key, item in value.items() if key not in ('/Pages', '/Parent')}
+        return {key: plain(item) for key, item in value.items() if key not in ('/Pages', '/Parent')}
     if isinstance(value, list):
-        return [plain(item, depth + 1) for item in value]
+        return [plain(item) for item in value]
     return repr(value)
 
 
