@@ -297,6 +297,20 @@ std::string pdf_file_facts(const std::string& path) {
            pdf.getRoot().getKey("/ViewerPreferences").unparse();
 }
 
+std::string pdf_id_and_unfiltered_streams(const std::string& path) {
+    QPDF pdf;
+    pdf.setSuppressWarnings(true);
+    pdf.processFile(path.c_str());
+    std::string id;
+    QPDFObjectHandle ids = pdf.getTrailer().getKey("/ID");
+    for (int i = 0; ids.isArray() && i < ids.getArrayNItems(); ++i)
+        id += (i > 0 ? " " : "") + QUtil::hex_encode(ids.getArrayItem(i).getStringValue());
+    int unfiltered = 0;
+    for (QPDFObjectHandle& object : pdf.getAllObjects())
+        unfiltered += object.isStream() && !object.getDict().hasKey("/Filter");
+    return id + " unfiltered=" + std::to_string(unfiltered);
+}
+
 namespace {
 
 bool near_box(QPDFObjectHandle box, double left, double bottom, double right, double top) {

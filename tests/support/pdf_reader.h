@@ -82,6 +82,10 @@ std::string pdf_info(const std::string& path, const std::string& key);
 // "1.7 ID=2 << /Duplex /DuplexFlipShortEdge /PrintScaling /None >>".
 std::string pdf_file_facts(const std::string& path);
 
+// The file's trailer /ID as hex, its two strings joined by a blank ("" without one), and how
+// many of its streams have no /Filter: what a finished home PDF carries beyond its pages.
+std::string pdf_id_and_unfiltered_streams(const std::string& path);
+
 // The print shop's preflight. No PDF/A validator is packaged for Debian, so this checks, on
 // every shop file the tests write, each rule of PDF/A-1b (ISO 19005-1) the file's content
 // touches, and the shop's own (the clause each rule comes from in brackets):
