@@ -3,7 +3,10 @@
 #include <libheif/heif.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -23,7 +26,7 @@ constexpr unsigned long long MAX_HEIC_PIXELS = 128000000ULL;
 // clang-format off
 #define LIBHEIF_FUNCTIONS(F) \
     F(heif_context_alloc) F(heif_context_free) F(heif_context_set_maximum_image_size_limit) \
-    F(heif_context_read_from_memory_without_copy) F(heif_context_get_primary_image_handle) \
+    F(heif_context_read_from_reader) F(heif_context_get_primary_image_handle) \
     F(heif_image_handle_get_width) F(heif_image_handle_get_height) \
     F(heif_image_handle_has_alpha_channel) F(heif_image_handle_get_raw_color_profile_size) \
     F(heif_image_handle_get_raw_color_profile) F(heif_image_handle_release) \
@@ -55,15 +58,42 @@ const Libheif& libheif() {
     return lib;
 }
 
-// A HEIC file read whole, its primary picture's handle, and the decoded picture: all
-// released with the record.
+// The open file libheif reads as it needs it: the boxes that describe the pictures, then only
+// the coded data of the one decoded (a phone's thumbnail is some kilobytes of a 4 MB file).
+struct HeifSource {
+    FILE* file = nullptr;  // the caller's, open while the record is used
+    int64_t size = 0;
+};
+
+int64_t source_position(void* source) { return ftello(static_cast<HeifSource*>(source)->file); }
+
+int source_read(void* data, size_t size, void* source) {
+    return fread(data, 1, size, static_cast<HeifSource*>(source)->file) == size ? 0 : -1;
+}
+
+int source_seek(int64_t position, void* source) {
+    return fseeko(static_cast<HeifSource*>(source)->file, position, SEEK_SET) == 0 ? 0 : -1;
+}
+
+heif_reader_grow_status source_holds(int64_t size, void* source) {
+    return size <= static_cast<HeifSource*>(source)->size ? heif_reader_grow_status_size_reached
+                                                          : heif_reader_grow_status_size_beyond_eof;
+}
+
+constexpr heif_reader HEIF_READER = {1, source_position, source_read, source_seek, source_holds};
+
+// A HEIC file being read, its primary picture's handle, and the decoded picture: all
+// released with the record, which stays where it was made (libheif keeps its source's address).
 struct HeifFile {
     const Libheif& lib = libheif();
-    std::unique_ptr<unsigned char, FreeDeleter> bytes;
+    HeifSource source;
     heif_context* context = nullptr;
     heif_image_handle* handle = nullptr;
     heif_image_handle* thumbnail = nullptr;  // when it is what is decoded
     heif_image* image = nullptr;
+    HeifFile() = default;
+    HeifFile(const HeifFile&) = delete;
+    HeifFile& operator=(const HeifFile&) = delete;
     ~HeifFile() {
         if (image != nullptr) lib.heif_image_release(image);
         if (thumbnail != nullptr) lib.heif_image_handle_release(thumbnail);
@@ -80,7 +110,7 @@ std::optional<Failure> failed(const heif_error& error) {
     return Failure{"", 0, memory ? "not enough memory" : "damaged HEIC data"};
 }
 
-// Reads the file and finds its primary picture.
+// Reads the file's description of its pictures and finds its primary picture.
 std::optional<Failure> open_heif(FILE* file, HeifFile* heif) {
     if (!heif->lib.loaded) {
         return Failure{
@@ -88,21 +118,18 @@ std::optional<Failure> open_heif(FILE* file, HeifFile* heif) {
             "a HEIC picture needs libheif (Debian package libheif1); install it, or save the picture "
             "as JPEG"};
     }
-    unsigned char* bytes = nullptr;
-    size_t size = 0;
-    if (std::optional<Failure> failure =
-            read_open_file(file, "", MAX_IMAGE_FILE_BYTES, "image too large", &bytes, &size)) {
-        return failure;
-    }
-    heif->bytes.reset(bytes);
+    if (fseeko(file, 0, SEEK_END) != 0) return Failure{"", 0, strerror(errno)};
+    heif->source = {file, ftello(file)};
+    if (heif->source.size > MAX_IMAGE_FILE_BYTES) return Failure{"", 0, "image too large"};
+    rewind(file);
     heif->context = heif->lib.heif_context_alloc();
     if (heif->context == nullptr) return Failure{"", 0, "not enough memory"};
     // Every image in the file, a tile of the picture included, is held to the same size:
     // a damaged file claiming a huge tile took 2 GB and 7 s otherwise.
     heif->lib.heif_context_set_maximum_image_size_limit(
         heif->context, static_cast<int>(std::sqrt(static_cast<double>(MAX_HEIC_PIXELS))));
-    if (std::optional<Failure> failure =
-            failed(heif->lib.heif_context_read_from_memory_without_copy(heif->context, bytes, size, nullptr)))
+    if (std::optional<Failure> failure = failed(
+            heif->lib.heif_context_read_from_reader(heif->context, &HEIF_READER, &heif->source, nullptr)))
         return failure;
     return failed(heif->lib.heif_context_get_primary_image_handle(heif->context, &heif->handle));
 }
