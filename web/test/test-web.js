@@ -227,11 +227,13 @@ async function compare(page, name, folder, {uploads, sampleTolerance = 0, withou
   return failures;
 }
 
-// The kept end-to-end inputs, each set of files once.
+// The kept end-to-end inputs, each set of files once, of the end-to-end suite (Rosterbook.*)
+// alone: scripts/test keeps every suite's runs.
 function keptFolders() {
   if (!kept) return [];
   const seen = new Set();
-  return fs.readdirSync(kept).sort().map((name) => path.join(kept, name)).filter((folder) => {
+  const names = fs.readdirSync(kept).filter((name) => name.startsWith('Rosterbook.')).sort();
+  return names.map((name) => path.join(kept, name)).filter((folder) => {
     const hash = crypto.createHash('sha256');
     for (const file of fs.readdirSync(folder).sort().filter((f) => fs.statSync(path.join(folder, f)).isFile())) {
       hash.update(file + '\0').update(fs.readFileSync(path.join(folder, file)));
