@@ -123,9 +123,12 @@ async function runPage(page, folder, out, uploads, change) {
   if (uploads === 'together') {
     await (await page.$('#many')).uploadFile(...filesIn(folder));
   } else if (uploads === 'keyboard') {
-    // The drop zone from the keyboard: tabbed to from the top of the page, opened with Space.
+    // The drop zone from the keyboard: tabbed to, opened with Space. Tab goes on from the button
+    // last clicked (Start again), whatever has focus, so it may go round the page to reach it.
     await page.evaluate(() => document.activeElement && document.activeElement.blur());
-    for (let i = 0; i < 10 && await page.evaluate(() => document.activeElement.id !== 'many'); ++i) await page.keyboard.press('Tab');
+    for (let i = 0; i < 40 && await page.evaluate(() => document.activeElement.id !== 'many'); ++i) await page.keyboard.press('Tab');
+    const focused = await page.evaluate(() => document.activeElement.id || document.activeElement.tagName);
+    if (focused !== 'many') throw new Error(`Tab never reached the drop zone: focus stays on ${focused}`);
     const [chooser] = await Promise.all([page.waitForFileChooser({timeout: 10000}), page.keyboard.press('Space')]);
     await chooser.accept(filesIn(folder));
   } else {
