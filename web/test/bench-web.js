@@ -1,7 +1,12 @@
 // Times the web page in headless Chromium for scripts/bench: a folder's files chosen together
 // (its photos/ with the photo button), Make the PDFs pressed, `runs` times on one page with
 // "Start again" between; prints the median milliseconds from Make to the preview, as the page
-// measures it, and the median of how long the page took to be ready, opened `runs` times:
+// measures it, the median of how long the page took to be ready, opened `runs` times, and the
+// first run's milliseconds (its WebAssembly not yet optimized by the browser, as a secretary's
+// first run on a page just opened).
+// Each run starts PAUSE_MS after the last one's preview was set: Chromium's PDF viewer renders
+// that preview in a process of its own for a second or more, and a run made meanwhile shares
+// the two cores with it (twice as slow here), which a secretary's one run does not.
 //   node web/test/bench-web.js build-web/rosterbook.html FOLDER RUNS
 const puppeteer = require('puppeteer-core');
 const fs = require('fs');
@@ -11,6 +16,7 @@ const [pagePath, folder] = process.argv.slice(2, 4).map((p) => path.resolve(p));
 const runs = Number(process.argv[4] || 5);
 const filesIn = (where) => fs.readdirSync(where).map((name) => path.join(where, name))
     .filter((file) => fs.statSync(file).isFile() && !file.endsWith('.pdf'));
+const PAUSE_MS = 3000;
 const median = (values) => values.sort((a, b) => a - b)[Math.floor((values.length - 1) / 2)];
 
 (async () => {
@@ -41,8 +47,9 @@ const median = (values) => values.sort((a, b) => a - b)[Math.floor((values.lengt
     await page.click('#make');
     await page.waitForFunction(() => document.body.dataset.done !== undefined, {timeout: 600000});
     took.push(await page.evaluate(() => Number(document.body.dataset.took)));
+    await new Promise((done) => setTimeout(done, PAUSE_MS));
     if (process.env.VERBOSE) console.error(await page.evaluate(() => JSON.stringify(document.body.dataset)));
   }
   await browser.close();
-  console.log(`${median(took)} ${median(readies)}`);
+  console.log(`${median(took.slice())} ${median(readies)} ${took[0]}`);
 })().catch((error) => { console.error(error); process.exit(1); });
