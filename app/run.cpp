@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -646,6 +647,49 @@ bool produce_labels(const Settings& settings, const Roster& roster, const PdfSet
     return true;
 }
 
+// qpdf holds two copies of each picture it writes into a file (its buffer, and the buffer made
+// from that), in every document finished at once. With a picture this large (a cover from a
+// 100-megapixel PNG takes 9 MB) those copies outweigh what finishing on every core saves, and
+// the documents are saved one at a time.
+constexpr size_t ONE_AT_A_TIME_BYTES = 4u << 20;
+
+// The largest picture any of `documents` passes through to its file, in bytes.
+size_t largest_picture(std::span<PdfDocument* const> documents) {
+    size_t largest = 0;
+    for (const PdfDocument* pdf : documents) {
+        for (const PictureStream& picture : pdf->pictures) largest = std::max(largest, picture.size);
+    }
+    return largest;
+}
+
+// Saves `documents` to `paths` one at a time, as save_pdf_documents does. With `loaded` given
+// (nothing drawn after them needs its pictures), each of its prepared pictures is freed once the
+// last document drawing it is written.
+bool save_one_at_a_time(std::span<PdfDocument* const> documents, std::span<const char* const> paths,
+                        LoadedImages* loaded) {
+    std::map<const unsigned char*, size_t> last_user;
+    for (size_t i = 0; i < documents.size(); ++i) {
+        for (const PictureStream& picture : documents[i]->pictures) last_user[picture.data] = i;
+    }
+    for (size_t i = 0; i < documents.size(); ++i) {
+        if (!save_pdf_documents(documents.subspan(i, 1), paths.subspan(i, 1), 1)) return false;
+        if (loaded == nullptr) continue;
+        const auto free_if_done = [&](SourceImage& image) {
+            for (int p = 0; p < image.picture_count; ++p) {
+                PreparedPicture& picture = image.pictures[p];
+                const auto user = last_user.find(picture.data);
+                if (user == last_user.end() || user->second != i) continue;
+                free(picture.data);
+                picture.data = nullptr;
+                picture.data_size = 0;
+            }
+        };
+        for (SourceImage& image : loaded->images) free_if_done(image);
+        for (SourceImage& photo : loaded->photos) free_if_done(photo);
+    }
+    return true;
+}
+
 // Creates, composes and saves the documents as `plan` lays them out, then writes the
 // closing report lines. Texts with characters no font here prints are changed as
 // replace_unprintable says. All are drawn before any is saved, so a failure while drawing
@@ -698,9 +742,16 @@ bool produce_documents(Settings& settings, Roster& roster, const Roster* last_se
             [&](size_t i) { return composed[i] != 0; })) {
         return false;
     }
-    // The pictures' data goes into the files as they are finished: `pictures` holds it till then.
+    // The pictures' data goes into the files as they are finished: `pictures` holds it till then,
+    // or, saved one at a time, till the last document drawing each is written (the proofs,
+    // drawn after, need the card photos).
     remove_temp_file_on_signals();
-    if (!save_pdf_documents(saved, paths, threads)) return false;
+    const bool proofs = settings.proofs_pdf_path[0] != '\0' || settings.proofs_folder[0] != '\0';
+    if (largest_picture(saved) > ONE_AT_A_TIME_BYTES) {
+        if (!save_one_at_a_time(saved, paths, proofs ? nullptr : &pictures.loaded)) return false;
+    } else if (!save_pdf_documents(saved, paths, threads)) {
+        return false;
+    }
     report_documents(documents, settings, plan);
     if (settings.labels_pdf_path[0] != '\0' && !produce_labels(settings, roster, setup)) return false;
     if (!produce_proofs(settings, roster, setup, images)) return false;

@@ -71,7 +71,8 @@ Outcome run_here(const TempDir& club, int threads, void* context = nullptr) {
     return outcome;
 }
 
-// Two clubs unlike each other: one with pictures in three formats (two reduced for print),
+// Two clubs unlike each other: one with pictures in three formats (two reduced for print; the
+// cover, drawn at its own size in both home PDFs, as large as makes them saved one at a time),
 // settings and warnings, one bare.
 void write_clubs(const TempDir& pictured, const TempDir& bare) {
     for (const TempDir* club : {&pictured, &bare}) {
@@ -81,7 +82,11 @@ void write_clubs(const TempDir& pictured, const TempDir& bare) {
         "roster.sdd",
         "Title:\nHarbour Squares\n\nLabel Sequence: Column Order\nColour: red\n"
         "Committee Image: committee.jpg\nSchedule Image: schedule.webp\nPrint Shop PDF: shop.pdf\n");
-    write_rgb_png(pictured.file("cover.png"), 3000, 2000);
+    PngShape cover;
+    cover.width = 1500;
+    cover.height = 1125;
+    cover.noise = true;
+    write_png(pictured.file("cover.png"), cover);
     write_jpeg(pictured.file("committee.jpg"), {1600, 3000, 3, false, 6, 2});
     write_phone_picture(pictured.file("schedule.webp"), {30, 40}, PHONE_WEBP);
     bare.write("members.csv",

@@ -49,6 +49,12 @@ unsigned stored_sample(const PngShape& shape, int x, int y, int c) {
         return static_cast<unsigned>((left ? FLAT_LEFT : FLAT_RIGHT)[c]);
     }
     if (shape.solid >= 0 && c < 3) return static_cast<unsigned>(shape.solid >> (16 - 8 * c)) & 255u;
+    if (shape.noise && c < 3) {
+        uint32_t hash = static_cast<uint32_t>(x) * 73856093u ^ static_cast<uint32_t>(y) * 19349663u ^
+                        static_cast<uint32_t>(c) * 83492791u;
+        hash = (hash ^ (hash >> 13)) * 0x5bd1e995u;
+        return (hash ^ (hash >> 15)) & 255u;
+    }
     if (has_alpha_channel(shape.color_type) && c == channels_of(shape.color_type) - 1) {
         return translucent_pixel(shape, x) ? 127 * (max / 255) : max;
     }

@@ -15,6 +15,7 @@ struct PngShape {
     bool flat_halves = false;       // 8-bit RGB(A): FLAT_LEFT and FLAT_RIGHT halves, the left one transparent
     std::string icc_profile;        // an ICC profile for an iCCP chunk; "" writes none
     int solid = -1;                 // 8-bit RGB: every pixel this colour, 0xRRGGBB; -1 the pattern
+    bool noise = false;             // 8-bit RGB: a hashed value a sample, which compression cannot shrink
 };
 
 constexpr int FLAT_LEFT[3] = {40, 80, 160};
