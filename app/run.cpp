@@ -694,7 +694,8 @@ bool save_one_at_a_time(std::span<PdfDocument* const> documents, std::span<const
 // closing report lines. Texts with characters no font here prints are changed as
 // replace_unprintable says. All are drawn before any is saved, so a failure while drawing
 // writes no file. Pictures are prepared as `request` says (on `threads` threads, or by its
-// preparer) and documents saved on `threads` threads, every file dated `request.made_at`.
+// preparer) and documents saved on `threads` threads (one at a time with a picture over
+// ONE_AT_A_TIME_BYTES), every file dated `request.made_at`.
 // Returns false after a message, also when the home PDFs were written but the shop's file
 // could not be finished, or when the preparer ended the run.
 bool produce_documents(Settings& settings, Roster& roster, const Roster* last_season, const PagePlan& plan,
