@@ -494,9 +494,15 @@ std::string proof_file_name(const Member& card, const Settings& settings, std::s
     return file;
 }
 
+// Whether roster.sdd asks for proofs (Proofs PDF, Proofs Folder), which are drawn after the documents.
+bool proofs_wanted(const Settings& settings) {
+    return settings.proofs_pdf_path[0] != '\0' || settings.proofs_folder[0] != '\0';
+}
+
 // Writes the proofs Proofs PDF and Proofs Folder name, and their report lines; false after a message.
 bool produce_proofs(const Settings& settings, const Roster& roster, const PdfSetup& setup,
                     const RosterImages& images) {
+    if (!proofs_wanted(settings)) return true;
     std::vector<const Member*> cards;
     for (const Member& card : roster.people) cards.push_back(&card);
     if (settings.proofs_pdf_path[0] != '\0') {
@@ -662,30 +668,37 @@ size_t largest_picture(std::span<PdfDocument* const> documents) {
     return largest;
 }
 
+// Each picture's data, by the index of the last of the documents drawing it.
+using LastUsers = std::map<const unsigned char*, size_t>;
+
+// Frees the prepared pictures of `loaded` whose last user is document `done`.
+void free_pictures_last_drawn_by(size_t done, const LastUsers& last_user, LoadedImages* loaded) {
+    for (std::span<SourceImage> images :
+         {std::span<SourceImage>(loaded->images), std::span(loaded->photos)}) {
+        for (SourceImage& image : images) {
+            for (PreparedPicture& picture :
+                 std::span(image.pictures, static_cast<size_t>(image.picture_count))) {
+                const auto user = last_user.find(picture.data);
+                if (user == last_user.end() || user->second != done) continue;
+                free(picture.data);
+                picture = {picture.size, picture.colors, picture.kind, nullptr, 0};
+            }
+        }
+    }
+}
+
 // Saves `documents` to `paths` one at a time, as save_pdf_documents does. With `loaded` given
 // (nothing drawn after them needs its pictures), each of its prepared pictures is freed once the
 // last document drawing it is written.
 bool save_one_at_a_time(std::span<PdfDocument* const> documents, std::span<const char* const> paths,
                         LoadedImages* loaded) {
-    std::map<const unsigned char*, size_t> last_user;
+    LastUsers last_user;
     for (size_t i = 0; i < documents.size(); ++i) {
         for (const PictureStream& picture : documents[i]->pictures) last_user[picture.data] = i;
     }
     for (size_t i = 0; i < documents.size(); ++i) {
         if (!save_pdf_documents(documents.subspan(i, 1), paths.subspan(i, 1), 1)) return false;
-        if (loaded == nullptr) continue;
-        const auto free_if_done = [&](SourceImage& image) {
-            for (int p = 0; p < image.picture_count; ++p) {
-                PreparedPicture& picture = image.pictures[p];
-                const auto user = last_user.find(picture.data);
-                if (user == last_user.end() || user->second != i) continue;
-                free(picture.data);
-                picture.data = nullptr;
-                picture.data_size = 0;
-            }
-        };
-        for (SourceImage& image : loaded->images) free_if_done(image);
-        for (SourceImage& photo : loaded->photos) free_if_done(photo);
+        if (loaded != nullptr) free_pictures_last_drawn_by(i, last_user, loaded);
     }
     return true;
 }
@@ -747,9 +760,9 @@ bool produce_documents(Settings& settings, Roster& roster, const Roster* last_se
     // or, saved one at a time, till the last document drawing each is written (the proofs,
     // drawn after, need the card photos).
     remove_temp_file_on_signals();
-    const bool proofs = settings.proofs_pdf_path[0] != '\0' || settings.proofs_folder[0] != '\0';
     if (largest_picture(saved) > ONE_AT_A_TIME_BYTES) {
-        if (!save_one_at_a_time(saved, paths, proofs ? nullptr : &pictures.loaded)) return false;
+        if (!save_one_at_a_time(saved, paths, proofs_wanted(settings) ? nullptr : &pictures.loaded))
+            return false;
     } else if (!save_pdf_documents(saved, paths, threads)) {
         return false;
     }
